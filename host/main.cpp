@@ -1,0 +1,115 @@
+// spoolsight: shows a printer job as a picture.
+//   spoolsight JOB [-o page.png] [--all-pages DIR] [--keep-emf DIR] [--plugin LIB]
+#include "convert_print_job.h"
+#include "page_renderer.h"
+#include "plugin_loader.h"
+#include "png_writer.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+int usage() {
+    std::fprintf(stderr,
+                 "usage: spoolsight JOB [-o page.png] [--all-pages DIR] [--keep-emf DIR] [--plugin LIB]\n"
+                 "  -o FILE           write the first page as PNG (default page.png)\n"
+                 "  --all-pages DIR   write every page as DIR/page-NNNN.png\n"
+                 "  --keep-emf DIR    copy the page metafiles to DIR/page-NNNN.emf\n"
+                 "  --plugin LIB      plug-in library to load (default: next to this program)\n");
+    return 2;
+}
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "spoolsight: %s\n", message.c_str());
+    return 1;
+}
+
+std::string defaultPlugin() {
+    std::error_code ec;
+    fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        for (fs::path candidate : {self.parent_path() / "libspoolsight.so", self.parent_path() / "plugin/libspoolsight.so"})
+            if (fs::exists(candidate)) return candidate.string();
+    }
+    return "libspoolsight.so";
+}
+
+std::string numbered(const std::string& dir, size_t page, const char* extension) {
+    char name[32];
+    std::snprintf(name, sizeof name, "page-%04zu.%s", page, extension);
+    return (fs::path(dir) / name).string();
+}
+
+// Every page through the library's own interface: convert, then render each page file.
+int allPages(const std::string& job, const std::string& pngDir, const std::string& emfDir) {
+    PageList pages;
+    if (!ConvertPrintJob(job.c_str(), pages)) return fail(job + ": cannot be read");
+    if (pages.empty()) return fail(job + ": no page could be read from this file");
+    int status = 0;
+    for (size_t i = 0; i < pages.size() && status == 0; ++i) {
+        std::error_code ec;
+        if (!emfDir.empty()) {
+            fs::create_directories(emfDir, ec);
+            fs::copy_file(pages[i], numbered(emfDir, i + 1, "emf"), fs::copy_options::overwrite_existing, ec);
+            if (ec) status = fail("cannot copy page to " + emfDir + ": " + ec.message());
+        }
+        if (!pngDir.empty() && status == 0) {
+            fs::create_directories(pngDir, ec);
+            RenderedPage page;
+            if (!RenderPageMetafile(pages[i].c_str(), page)) {
+                std::fprintf(stderr, "spoolsight: page %zu cannot be pictured\n", i + 1);
+                continue;
+            }
+            Picture picture;
+            picture.width = page.width;
+            picture.height = page.height;
+            picture.bgrx.assign(page.pixels, page.pixels + static_cast<size_t>(page.width) * page.height * 4);
+            ReleaseRenderedPage(page);
+            std::string error;
+            if (!WritePng(numbered(pngDir, i + 1, "png"), picture, error)) status = fail(error);
+        }
+    }
+    DeletePageFiles(pages);
+    return status;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string job, output, pngDir, emfDir, plugin = defaultPlugin();
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= argc) return false;
+            into = argv[++i];
+            return true;
+        };
+        if (a == "-o" || a == "--output") { if (!value(output)) return usage(); }
+        else if (a == "--all-pages") { if (!value(pngDir)) return usage(); }
+        else if (a == "--keep-emf") { if (!value(emfDir)) return usage(); }
+        else if (a == "--plugin") { if (!value(plugin)) return usage(); }
+        else if (a == "-h" || a == "--help") { usage(); return 0; }
+        else if (!a.empty() && a[0] == '-') return usage();
+        else if (job.empty()) job = a;
+        else return usage();
+    }
+    if (job.empty()) return usage();
+    if (access(job.c_str(), R_OK) != 0) return fail(job + ": " + std::strerror(errno));
+    if (!pngDir.empty() || !emfDir.empty()) {
+        int status = allPages(job, pngDir, emfDir);
+        if (status != 0 || output.empty()) return status;
+    }
+    PluginLoader loader;
+    std::string error;
+    if (!loader.Open(plugin, error)) return fail(error);
+    Picture picture;
+    if (!loader.LoadPicture(job, picture, error)) return fail(error);
+    if (output.empty()) output = "page.png";
+    if (!WritePng(output, picture, error)) return fail(error);
+    std::printf("%s: %d x %d pixels -> %s\n", job.c_str(), picture.width, picture.height, output.c_str());
+    return 0;
+}

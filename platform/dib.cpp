@@ -1,0 +1,228 @@
+// Device-independent bitmaps: decoding every bit depth and compression that
+// EMF records carry, with every size checked against the bytes at hand.
+#include "gdi_internal.h"
+
+#include <cstring>
+
+namespace gdi {
+namespace {
+uint32_t read32(const BYTE* p) { uint32_t v; std::memcpy(&v, p, 4); return v; }
+uint16_t read16(const BYTE* p) { uint16_t v; std::memcpy(&v, p, 2); return v; }
+
+struct Mask {
+    uint32_t mask = 0;
+    int shift = 0, bits = 0;
+    explicit Mask(uint32_t m = 0) : mask(m) {
+        if (!m) return;
+        while (!((m >> shift) & 1)) ++shift;
+        while (shift + bits < 32 && ((m >> (shift + bits)) & 1)) ++bits;
+    }
+    uint32_t get(uint32_t v) const {
+        if (!mask) return 0;
+        uint32_t x = (v & mask) >> shift;
+        return bits >= 8 ? x >> (bits - 8) : (x * 255) / ((1u << bits) - 1);
+    }
+};
+
+// Expands RLE8/RLE4 data into an index per pixel, rows bottom-up as stored.
+bool decodeRle(const BYTE* src, size_t size, int width, int height, bool four, std::vector<uint8_t>& out) {
+    out.assign(static_cast<size_t>(width) * height, 0);
+    int x = 0, y = 0;
+    size_t i = 0;
+    auto put = [&](uint8_t v) {
+        if (x < width && y < height) out[static_cast<size_t>(y) * width + x] = v;
+        ++x;
+    };
+    while (i + 1 < size && y < height) {
+        BYTE n = src[i], v = src[i + 1];
+        i += 2;
+        if (n > 0) {
+            for (int k = 0; k < n; ++k) put(four ? ((k & 1) ? (v & 0x0F) : (v >> 4)) : v);
+            continue;
+        }
+        if (v == 0) { x = 0; ++y; continue; }
+        if (v == 1) break;
+        if (v == 2) {
+            if (i + 1 >= size) break;
+            x += src[i];
+            y += src[i + 1];
+            i += 2;
+            continue;
+        }
+        // Absolute run of v pixels, padded to 16 bits.
+        size_t bytes = four ? (v + 1u) / 2 : v;
+        if (i + bytes > size) return true;
+        for (int k = 0; k < v; ++k) put(four ? ((k & 1) ? (src[i + k / 2] & 0x0F) : (src[i + k / 2] >> 4)) : src[i + k]);
+        i += (bytes + 1) & ~size_t{1};
+    }
+    return true;
+}
+}  // namespace
+
+size_t DibHeaderAndColorsSize(const BITMAPINFOHEADER& h, UINT usage) {
+    if (h.biSize == sizeof(BITMAPCOREHEADER)) {
+        const auto* c = reinterpret_cast<const BITMAPCOREHEADER*>(&h);
+        return c->bcBitCount <= 8 ? 12 + 3u * (1u << c->bcBitCount) : 12;
+    }
+    if (h.biSize < 40 || h.biSize > 124) return 0;
+    size_t colors = 0;
+    if (h.biBitCount <= 8) colors = h.biClrUsed && h.biClrUsed <= (1u << h.biBitCount) ? h.biClrUsed : (1u << h.biBitCount);
+    else if (h.biClrUsed <= 256) colors = h.biClrUsed;
+    size_t masks = (h.biCompression == BI_BITFIELDS && h.biSize == 40) ? 12 : 0;
+    return h.biSize + masks + colors * (usage == DIB_PAL_COLORS ? 2 : 4);
+}
+
+uint64_t DibImageSize(const BITMAPINFOHEADER& h) {
+    if (h.biSize == sizeof(BITMAPCOREHEADER)) {
+        const auto* c = reinterpret_cast<const BITMAPCOREHEADER*>(&h);
+        return ((static_cast<uint64_t>(c->bcWidth) * c->bcBitCount + 31) / 32) * 4 * c->bcHeight;
+    }
+    if (h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == INT32_MIN) return 0;
+    if (h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4) return h.biSizeImage;
+    uint64_t rows = static_cast<uint64_t>(h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight);
+    return ((static_cast<uint64_t>(h.biWidth) * h.biBitCount + 31) / 32) * 4 * rows;
+}
+
+bool DecodeDib(const BYTE* info, size_t infoSize, const BYTE* bits, size_t bitsSize, UINT usage,
+               const PaletteObj* palette, Image& out) {
+    if (!info || infoSize < 12) return false;
+    uint32_t hsize = read32(info);
+    int64_t width, height;
+    int bpp;
+    uint32_t compression = BI_RGB, clrUsed = 0;
+    const BYTE* colors;
+    int colorBytes = 4;
+    if (hsize == 12) {
+        width = read16(info + 4);
+        height = static_cast<int16_t>(read16(info + 6));
+        bpp = read16(info + 10);
+        colors = info + 12;
+        colorBytes = 3;
+    } else {
+        if (hsize < 40 || infoSize < hsize) return false;
+        width = static_cast<int32_t>(read32(info + 4));
+        height = static_cast<int32_t>(read32(info + 8));
+        bpp = read16(info + 14);
+        compression = read32(info + 16);
+        clrUsed = read32(info + 32);
+        colors = info + hsize;
+    }
+    bool topDown = height < 0;
+    if (topDown) height = -height;
+    if (width <= 0 || height <= 0 || width > kMaxBitmapSide || height > kMaxBitmapSide ||
+        static_cast<uint64_t>(width * height) > kMaxBitmapPixels)
+        return false;
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
+    if (compression == BI_RLE8 && bpp != 8) return false;
+    if (compression == BI_RLE4 && bpp != 4) return false;
+    if (compression != BI_RGB && compression != BI_BITFIELDS && compression != BI_RLE8 && compression != BI_RLE4)
+        return false;
+    if ((compression == BI_RLE8 || compression == BI_RLE4) && topDown) return false;
+
+    // Colour table.
+    std::vector<uint32_t> table;
+    if (bpp <= 8) {
+        size_t n = clrUsed && clrUsed <= (1u << bpp) ? clrUsed : (1u << bpp);
+        size_t available = (info + infoSize > colors) ? static_cast<size_t>(info + infoSize - colors) / colorBytes : 0;
+        if (usage == DIB_PAL_COLORS) available = static_cast<size_t>(info + infoSize - colors) / 2;
+        n = std::min(n, available);
+        for (size_t i = 0; i < n; ++i) {
+            if (usage == DIB_PAL_COLORS) {
+                uint16_t idx = read16(colors + i * 2);
+                uint32_t v = 0;
+                if (palette && idx < palette->entries.size()) {
+                    const PALETTEENTRY& e = palette->entries[idx];
+                    v = (e.peRed << 16) | (e.peGreen << 8) | e.peBlue;
+                }
+                table.push_back(v);
+            } else {
+                const BYTE* c = colors + i * colorBytes;
+                table.push_back((c[2] << 16) | (c[1] << 8) | c[0]);
+            }
+        }
+        table.resize(1u << bpp, 0);
+    }
+    Mask rm(0x7C00), gm(0x03E0), bm(0x001F);
+    if (bpp == 32) rm = Mask(0xFF0000), gm = Mask(0xFF00), bm = Mask(0xFF);
+    if (compression == BI_BITFIELDS) {
+        if (bpp != 16 && bpp != 32) return false;
+        const BYTE* mp = hsize == 40 ? info + 40 : info + 40;  // V4/V5 headers hold the masks at the same place
+        if (mp + 12 > info + infoSize) return false;
+        rm = Mask(read32(mp)), gm = Mask(read32(mp + 4)), bm = Mask(read32(mp + 8));
+    }
+
+    out.width = static_cast<int>(width);
+    out.height = static_cast<int>(height);
+    out.mono = false;
+    out.px.assign(static_cast<size_t>(width * height), 0);
+    if (compression == BI_RLE8 || compression == BI_RLE4) {
+        std::vector<uint8_t> idx;
+        if (!bits) return false;
+        decodeRle(bits, bitsSize, out.width, out.height, compression == BI_RLE4, idx);
+        for (int y = 0; y < out.height; ++y)
+            for (int x = 0; x < out.width; ++x)
+                out.px[static_cast<size_t>(out.height - 1 - y) * out.width + x] = table[idx[static_cast<size_t>(y) * out.width + x]];
+        return true;
+    }
+    size_t stride = ((static_cast<size_t>(width) * bpp + 31) / 32) * 4;
+    if (!bits || bitsSize < stride) return false;
+    // Rows that the data does not hold stay black rather than being read past the end.
+    size_t rowsPresent = std::min<size_t>(static_cast<size_t>(height), bitsSize / stride);
+    for (size_t r = 0; r < rowsPresent; ++r) {
+        const BYTE* row = bits + r * stride;
+        size_t y = topDown ? r : static_cast<size_t>(height) - 1 - r;
+        uint32_t* dst = &out.px[y * static_cast<size_t>(width)];
+        for (int64_t x = 0; x < width; ++x) {
+            uint32_t v;
+            switch (bpp) {
+            case 1: v = table[(row[x >> 3] >> (7 - (x & 7))) & 1]; break;
+            case 4: v = table[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF]; break;
+            case 8: v = table[row[x]]; break;
+            case 16: { uint32_t s = read16(row + x * 2); v = (rm.get(s) << 16) | (gm.get(s) << 8) | bm.get(s); break; }
+            case 24: v = (row[x * 3 + 2] << 16) | (row[x * 3 + 1] << 8) | row[x * 3]; break;
+            default: {
+                uint32_t s = read32(row + x * 4);
+                v = (rm.get(s) << 16) | (gm.get(s) << 8) | bm.get(s) | (compression == BI_RGB ? s & 0xFF000000u : 0xFF000000u);
+                break;
+            }
+            }
+            dst[x] = v;
+        }
+    }
+    if (bpp == 1 && table[0] == 0 && table[1] == 0xFFFFFF) out.mono = true;
+    return true;
+}
+
+std::vector<BYTE> PackDib(const ImageRef& img, size_t& headerSize, bool keepAlpha) {
+    BITMAPINFOHEADER h{};
+    h.biSize = 40;
+    h.biWidth = img.width;
+    h.biHeight = img.height;
+    h.biPlanes = 1;
+    h.biBitCount = img.mono ? 1 : 32;
+    h.biCompression = BI_RGB;
+    size_t stride = ((static_cast<size_t>(img.width) * h.biBitCount + 31) / 32) * 4;
+    h.biSizeImage = static_cast<DWORD>(stride * img.height);
+    headerSize = 40 + (img.mono ? 8 : 0);
+    std::vector<BYTE> out(headerSize + stride * img.height, 0);
+    std::memcpy(out.data(), &h, 40);
+    if (img.mono) {
+        const BYTE white[4] = {255, 255, 255, 0};
+        std::memcpy(out.data() + 44, white, 4);
+    }
+    for (int y = 0; y < img.height; ++y) {
+        BYTE* row = out.data() + headerSize + static_cast<size_t>(img.height - 1 - y) * stride;
+        const uint32_t* src = img.px + static_cast<size_t>(y) * img.width;
+        for (int x = 0; x < img.width; ++x) {
+            if (img.mono) {
+                if (src[x] & 0xFFFFFF) row[x >> 3] |= static_cast<BYTE>(0x80 >> (x & 7));
+            } else {
+                uint32_t v = keepAlpha ? src[x] : src[x] & 0xFFFFFF;
+                std::memcpy(row + x * 4, &v, 4);
+            }
+        }
+    }
+    return out;
+}
+
+}  // namespace gdi

@@ -1,0 +1,162 @@
+// Font resolution and metrics.
+#include "fonts.h"
+
+#include <fontconfig/fontconfig.h>
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <string>
+
+namespace gdi {
+namespace {
+FT_Library library() {
+    static FT_Library lib = [] {
+        FT_Library l = nullptr;
+        FT_Init_FreeType(&l);
+        return l;
+    }();
+    return lib;
+}
+
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Windows and printer face names and the installed families that match their metrics.
+std::string familyFor(const LOGFONTW& lf) {
+    std::string name;
+    for (int i = 0; i < LF_FACESIZE && lf.lfFaceName[i]; ++i)
+        name += lf.lfFaceName[i] < 128 ? static_cast<char>(lf.lfFaceName[i]) : '?';
+    std::string n = lower(name);
+    static const std::pair<const char*, const char*> aliases[] = {
+        {"arial", "Liberation Sans"}, {"helvetica", "Liberation Sans"}, {"univers", "Liberation Sans"},
+        {"cg omega", "Liberation Sans"}, {"albertus", "Liberation Sans"}, {"antique olive", "Liberation Sans"},
+        {"ms sans serif", "Liberation Sans"}, {"microsoft sans serif", "Liberation Sans"},
+        {"tahoma", "Liberation Sans"}, {"verdana", "Liberation Sans"}, {"segoe ui", "Liberation Sans"},
+        {"calibri", "Liberation Sans"}, {"system", "Liberation Sans"},
+        {"times new roman", "Liberation Serif"}, {"times", "Liberation Serif"}, {"cg times", "Liberation Serif"},
+        {"garamond", "Liberation Serif"}, {"georgia", "Liberation Serif"}, {"cambria", "Liberation Serif"},
+        {"ms serif", "Liberation Serif"}, {"courier new", "Liberation Mono"}, {"courier", "Liberation Mono"},
+        {"letter gothic", "Liberation Mono"}, {"lucida console", "Liberation Mono"},
+        {"consolas", "Liberation Mono"}, {"line printer", "Liberation Mono"}, {"fixedsys", "Liberation Mono"},
+        {"terminal", "Liberation Mono"},
+    };
+    for (auto& a : aliases)
+        if (n.rfind(a.first, 0) == 0) return a.second;
+    if (!name.empty()) return name;
+    // No face name: choose by pitch and family.
+    int family = lf.lfPitchAndFamily & 0xF0, pitch = lf.lfPitchAndFamily & 3;
+    if (pitch == FIXED_PITCH || family == FF_MODERN) return "Liberation Mono";
+    if (family == FF_ROMAN) return "Liberation Serif";
+    return "Liberation Sans";
+}
+
+struct Key {
+    std::string family;
+    int weight;
+    bool italic;
+    bool operator<(const Key& o) const {
+        return std::tie(family, weight, italic) < std::tie(o.family, o.weight, o.italic);
+    }
+};
+
+bool loadFace(const std::string& family, int weight, bool italic, FontFace& out) {
+    FcPattern* pat = FcPatternCreate();
+    FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(pat, FC_WEIGHT, weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+    FcDefaultSubstitute(pat);
+    FcResult result;
+    FcPattern* match = FcFontMatch(nullptr, pat, &result);
+    FcPatternDestroy(pat);
+    if (!match) return false;
+    FcChar8* file = nullptr;
+    int index = 0;
+    bool ok = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch;
+    FcPatternGetInteger(match, FC_INDEX, 0, &index);
+    FT_Face face = nullptr;
+    if (ok) ok = FT_New_Face(library(), reinterpret_cast<const char*>(file), index, &face) == 0;
+    FcPatternDestroy(match);
+    if (!ok) return false;
+    out.face = face;
+    out.unitsPerEm = face->units_per_EM ? face->units_per_EM : 2048;
+    auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    if (os2 && os2->usWinAscent + os2->usWinDescent > 0) {
+        out.ascent = os2->usWinAscent;
+        out.descent = os2->usWinDescent;
+        out.avgWidth = os2->xAvgCharWidth;
+        out.strikePos = os2->yStrikeoutPosition;
+        out.strikeThickness = os2->yStrikeoutSize;
+        out.symbol = os2->usFirstCharIndex >= 0xF000;
+    } else {
+        out.ascent = face->ascender;
+        out.descent = -face->descender;
+        out.avgWidth = out.unitsPerEm / 2;
+        out.strikePos = out.unitsPerEm * 0.26;
+        out.strikeThickness = out.unitsPerEm * 0.05;
+    }
+    if (out.avgWidth <= 0) out.avgWidth = out.unitsPerEm / 2;
+    out.maxWidth = face->max_advance_width;
+    out.underlinePos = face->underline_position;
+    out.underlineThickness = std::max<double>(face->underline_thickness, out.unitsPerEm / 40);
+    out.fixedPitch = FT_IS_FIXED_WIDTH(face);
+    out.cairo = cairo_ft_font_face_create_for_ft_face(face, 0);
+    return true;
+}
+}  // namespace
+
+const FontFace* ResolveFace(const LOGFONTW& lf) {
+    static std::map<Key, FontFace> cache;
+    Key key{familyFor(lf), lf.lfWeight >= 600 ? 700 : 400, lf.lfItalic != 0};
+    auto it = cache.find(key);
+    if (it != cache.end()) return it->second.face ? &it->second : nullptr;
+    FontFace f;
+    if (!loadFace(key.family, key.weight, key.italic, f)) loadFace("Liberation Sans", key.weight, key.italic, f);
+    auto& slot = cache[key] = f;
+    return slot.face ? &slot : nullptr;
+}
+
+uint32_t SizedFont::glyph(uint32_t ch, bool glyphIndex) const {
+    if (glyphIndex) return ch;
+    FT_UInt g = FT_Get_Char_Index(face->face, ch);
+    // Symbol fonts map their characters into the private use area.
+    if (g == 0 && face->symbol && ch < 0x100) g = FT_Get_Char_Index(face->face, 0xF000 + ch);
+    return g;
+}
+
+double SizedFont::advance(uint32_t ch, bool glyphIndex) const {
+    FT_Fixed adv = 0;
+    if (FT_Get_Advance(face->face, glyph(ch, glyphIndex), FT_LOAD_NO_SCALE, &adv) != 0) return 0;
+    return adv / face->unitsPerEm * emWidth;
+}
+
+SizedFont SizeFont(const DC& dc) {
+    SizedFont f;
+    auto* font = LookUpAs<FontObj>(dc.st.font, Kind::Font);
+    if (font) f.lf = font->lf;
+    f.face = ResolveFace(f.lf);
+    if (!f.face) return f;
+    Matrix m = LogicalToDevice(dc);
+    double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
+    if (sx == 0 || !std::isfinite(sx)) sx = 1;
+    if (sy == 0 || !std::isfinite(sy)) sy = 1;
+    double h = f.lf.lfHeight;
+    if (h == 0) h = -12.0 * kScreenDpi / 72 / sy;  // 12 points on the device
+    double cell = f.face->ascent + f.face->descent;
+    // A positive height is the cell height, a negative one the em height.
+    f.emHeight = h < 0 ? -h : h * f.face->unitsPerEm / (cell > 0 ? cell : f.face->unitsPerEm);
+    if (f.lf.lfWidth != 0) {
+        f.emWidth = std::fabs(static_cast<double>(f.lf.lfWidth)) * f.face->unitsPerEm / f.face->avgWidth;
+    } else {
+        f.emWidth = f.emHeight * sy / sx;  // same size on the device in both directions
+    }
+    f.escapement = f.lf.lfEscapement / 10.0 * 3.14159265358979323846 / 180.0;
+    return f;
+}
+
+}  // namespace gdi

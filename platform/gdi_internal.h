@@ -1,0 +1,230 @@
+// Internal model of the drawing layer: GDI objects, device contexts, device
+// space paths and the hooks shared by the recorder, the rasteriser and the
+// metafile player.
+#pragma once
+#include "gdi.h"
+
+#include <cairo.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace gdi {
+
+// Limits on what a page or a record may make us allocate.
+constexpr int kMaxBitmapSide = 32768;
+constexpr uint64_t kMaxBitmapPixels = 256ull * 1024 * 1024 / 4;
+constexpr size_t kMaxPathOps = 4u * 1024 * 1024;
+
+// Reference screen.
+constexpr int kScreenWidth = 1920, kScreenHeight = 1080, kScreenDpi = 96;
+constexpr int kScreenWidthMm = 508, kScreenHeightMm = 286;
+
+struct PointD {
+    double x, y;
+};
+
+// x' = a x + c y + e; y' = b x + d y + f (the XFORM eM11, eM12, eM21, eM22, eDx, eDy).
+struct Matrix {
+    double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+    PointD apply(double x, double y) const { return {a * x + c * y + e, b * x + d * y + f}; }
+    PointD applyVector(double x, double y) const { return {a * x + c * y, b * x + d * y}; }
+    // This transform followed by `next`.
+    Matrix then(const Matrix& next) const;
+    bool invert(Matrix& out) const;
+    double det() const { return a * d - b * c; }
+    double scale() const;  // geometric mean of the axis scales
+    static Matrix fromXform(const XFORM& x) { return {x.eM11, x.eM12, x.eM21, x.eM22, x.eDx, x.eDy}; }
+    cairo_matrix_t toCairo() const { return {a, b, c, d, e, f}; }
+};
+
+struct PathOp {
+    enum Kind : uint8_t { Move, Line, Curve, Close } kind;
+    PointD p[3];
+};
+using Path = std::vector<PathOp>;
+
+// 32-bit pixels 0x00RRGGBB, rows top-down: the layout of a 32-bit DIB and of
+// Cairo's RGB24. A mono image holds only black and white, meaning the text
+// and background colours when it is drawn.
+struct Image {
+    int width = 0, height = 0;
+    std::vector<uint32_t> px;
+    bool mono = false;
+};
+
+inline uint32_t ColorToPixel(COLORREF c) {
+    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+inline COLORREF PixelToColor(uint32_t p) {
+    return ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+}
+
+// A view of pixels owned elsewhere (an Image or a bitmap).
+struct ImageRef {
+    int width = 0, height = 0;
+    const uint32_t* px = nullptr;
+    bool mono = false;
+    ImageRef() = default;
+    ImageRef(const Image& i) : width(i.width), height(i.height), px(i.px.data()), mono(i.mono) {}
+};
+
+enum class Kind { Pen, Brush, Font, Bitmap, Region, Palette };
+
+struct Object {
+    explicit Object(Kind k) : kind(k) {}
+    virtual ~Object() = default;
+    Kind kind;
+    int stockIndex = -1;
+};
+
+struct PenObj : Object {
+    PenObj() : Object(Kind::Pen) {}
+    DWORD style = PS_SOLID;  // full style word, type and caps and joins included
+    double width = 0;
+    COLORREF color = 0;
+    bool extended = false;
+    UINT brushStyle = BS_SOLID;
+    ULONG hatch = 0;
+    std::vector<DWORD> dashes;
+    int styleKind() const { return static_cast<int>(style & PS_STYLE_MASK); }
+    bool geometric() const { return (style & PS_TYPE_MASK) == PS_GEOMETRIC; }
+};
+
+struct BrushObj : Object {
+    BrushObj() : Object(Kind::Brush) {}
+    UINT style = BS_SOLID;
+    COLORREF color = 0;
+    UINT hatch = 0;
+    std::shared_ptr<Image> pattern;
+};
+
+struct FontObj : Object {
+    FontObj() : Object(Kind::Font) {}
+    LOGFONTW lf{};
+};
+
+struct BitmapObj : Object {
+    BitmapObj() : Object(Kind::Bitmap) {}
+    int width = 0, height = 0;
+    uint32_t* bits = nullptr;  // width * height pixels, top-down
+    std::vector<uint32_t> storage;
+    bool mono = false;
+    bool selected = false;
+};
+
+struct RegionObj : Object {
+    RegionObj() : Object(Kind::Region) {}
+    std::vector<RECT> rects;  // union of rectangles, in device units
+};
+
+struct PaletteObj : Object {
+    PaletteObj() : Object(Kind::Palette) {}
+    std::vector<PALETTEENTRY> entries;
+};
+
+// Object table.
+Object* LookUp(HGDIOBJ h);
+template <class T>
+T* LookUpAs(HGDIOBJ h, Kind k) {
+    Object* o = LookUp(h);
+    return o && o->kind == k ? static_cast<T*>(o) : nullptr;
+}
+HGDIOBJ Register(std::unique_ptr<Object> obj);
+std::shared_ptr<Image> ImageFromBitmap(const BitmapObj& bmp);
+
+struct ClipItem {
+    Path path;  // device space
+    bool evenOdd = false;
+};
+
+struct DcState {
+    int mapMode = MM_TEXT;
+    int graphicsMode = GM_COMPATIBLE;
+    POINT windowOrg{0, 0}, viewportOrg{0, 0};
+    SIZE windowExt{1, 1}, viewportExt{1, 1};
+    XFORM world{1, 0, 0, 1, 0, 0};
+    HGDIOBJ pen = nullptr, brush = nullptr, font = nullptr, palette = nullptr;
+    COLORREF bkColor = 0xFFFFFF, textColor = 0, dcBrushColor = 0xFFFFFF, dcPenColor = 0;
+    int bkMode = OPAQUE;
+    UINT textAlign = TA_LEFT | TA_TOP;
+    int polyFillMode = ALTERNATE;
+    int rop2 = R2_COPYPEN;
+    int stretchMode = BLACKONWHITE;
+    int arcDirection = AD_COUNTERCLOCKWISE;
+    float miterLimit = 10.0f;
+    POINT brushOrg{0, 0};
+    POINT current{0, 0};
+    bool hasClip = false;
+    std::vector<ClipItem> clip;
+};
+
+enum class DcKind { Display, Memory, Metafile };
+
+struct Recorder;
+
+struct DC {
+    DcKind kind = DcKind::Memory;
+    DcState st;
+    std::vector<DcState> saved;
+    // Device description answered by GetDeviceCaps.
+    int devWidth = kScreenWidth, devHeight = kScreenHeight, devWidthMm = kScreenWidthMm,
+        devHeightMm = kScreenHeightMm;
+    // Mapping from this DC's device space to the surface, set during playback.
+    Matrix base;
+    std::vector<ClipItem> metaClip;  // clip in force around a playback
+    // Path bracket.
+    bool pathOpen = false;
+    bool pathValid = false;
+    Path path;
+    // Memory DCs.
+    HGDIOBJ bitmap = nullptr;
+    HGDIOBJ defaultBitmap = nullptr;
+    cairo_surface_t* surface = nullptr;
+    cairo_t* cr = nullptr;
+    // Metafile DCs.
+    std::unique_ptr<Recorder> rec;
+    ~DC();
+};
+
+DC* LookUpDC(HDC h);
+void ResetState(DcState& st);
+
+// Logical to device (world, then page, then base).
+Matrix LogicalToDevice(const DC& dc);
+Matrix PageTransform(const DC& dc);
+
+// Path construction in device space.
+void AddPolyline(Path& p, const Matrix& m, const POINT* pts, size_t n, bool startNew);
+PointD Transform(const DC& dc, double x, double y);
+void AddArcPath(Path& path, const Matrix& m, double l, double t, double r, double b, double xs, double ys,
+                double xe, double ye, bool clockwise, bool connect);
+
+// Drawing into the DC: appended to the open path, recorded into the bounds of
+// a metafile, or painted on a memory DC.
+BOOL Draw(DC& dc, const Path& path, bool fill, bool stroke);
+void PaintPath(DC& dc, const Path& path, bool fill, bool stroke);
+void PaintRegion(DC& dc, const Path& path, HGDIOBJ brush);
+void BuildCairoPath(cairo_t* cr, const Path& path);
+void ApplyClip(DC& dc, cairo_t* cr);
+bool EnsureSurface(DC& dc);
+void SetBrushSource(DC& dc, cairo_t* cr, BrushObj* brush);
+
+// Blits onto a memory DC. `src` may be null for pattern-only operations.
+void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, double sh, double x, double y,
+               double w, double h, DWORD rop, const ImageRef* mask = nullptr, int maskX = 0, int maskY = 0);
+void AlphaBlendImage(DC& dc, const ImageRef& src, double sx, double sy, double sw, double sh, double x, double y,
+                     double w, double h, BLENDFUNCTION blend);
+
+// Text output shared by the text calls and the metafile player.
+BOOL TextOutCore(HDC h, int x, int y, UINT options, const RECT* rect, const WCHAR* text, UINT count, const INT* dx);
+
+// DIB decoding with every size checked against the bytes given.
+bool DecodeDib(const BYTE* info, size_t infoSize, const BYTE* bits, size_t bitsSize, UINT usage,
+               const PaletteObj* palette, Image& out);
+size_t DibHeaderAndColorsSize(const BITMAPINFOHEADER& h, UINT usage = DIB_RGB_COLORS);
+uint64_t DibImageSize(const BITMAPINFOHEADER& h);
+// A packed 32-bit (or 1-bit for mono) bottom-up DIB of an image, for recording.
+std::vector<BYTE> PackDib(const ImageRef& img, size_t& headerSize, bool keepAlpha = false);
+
+}  // namespace gdi

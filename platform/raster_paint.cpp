@@ -1,0 +1,276 @@
+// Painting device-space figures onto a memory DC's bitmap with Cairo.
+#include "gdi_internal.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace gdi {
+namespace {
+void setColor(cairo_t* cr, COLORREF c) {
+    cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
+}
+
+// 8 x 8 hatch tile: the lines in the brush colour over the background, or
+// over nothing in transparent mode.
+cairo_pattern_t* hatchPattern(const DC& dc, const BrushObj& b) {
+    cairo_surface_t* tile = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 8, 8);
+    auto* px = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(tile));
+    int stride = cairo_image_surface_get_stride(tile) / 4;
+    uint32_t fg = 0xFF000000u | ColorToPixel(b.color);
+    uint32_t bg = dc.st.bkMode == OPAQUE ? 0xFF000000u | ColorToPixel(dc.st.bkColor) : 0;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            bool on = false;
+            switch (b.hatch) {
+            case HS_HORIZONTAL: on = y == 7; break;
+            case HS_VERTICAL: on = x == 7; break;
+            case HS_FDIAGONAL: on = x == y; break;
+            case HS_BDIAGONAL: on = x == 7 - y; break;
+            case HS_CROSS: on = x == 7 || y == 7; break;
+            default: on = x == y || x == 7 - y; break;
+            }
+            px[y * stride + x] = on ? fg : bg;
+        }
+    cairo_surface_mark_dirty(tile);
+    cairo_pattern_t* p = cairo_pattern_create_for_surface(tile);
+    cairo_surface_destroy(tile);
+    return p;
+}
+
+cairo_pattern_t* imagePattern(const DC& dc, const Image& img) {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, img.width, img.height);
+    auto* px = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(s));
+    int stride = cairo_image_surface_get_stride(s) / 4;
+    uint32_t fg = ColorToPixel(dc.st.textColor), bg = ColorToPixel(dc.st.bkColor);
+    for (int y = 0; y < img.height; ++y)
+        for (int x = 0; x < img.width; ++x) {
+            uint32_t v = img.px[static_cast<size_t>(y) * img.width + x] & 0xFFFFFF;
+            px[y * stride + x] = img.mono ? (v ? bg : fg) : v;
+        }
+    cairo_surface_mark_dirty(s);
+    cairo_pattern_t* p = cairo_pattern_create_for_surface(s);
+    cairo_surface_destroy(s);
+    return p;
+}
+
+void applyRop2(uint32_t* px, uint32_t pen, int rop) {
+    uint32_t d = *px & 0xFFFFFF, p = pen & 0xFFFFFF, r = d;
+    switch (rop) {
+    case R2_BLACK: r = 0; break;
+    case R2_NOTMERGEPEN: r = ~(p | d); break;
+    case R2_MASKNOTPEN: r = ~p & d; break;
+    case R2_NOTCOPYPEN: r = ~p; break;
+    case R2_MASKPENNOT: r = p & ~d; break;
+    case R2_NOT: r = ~d; break;
+    case R2_XORPEN: r = p ^ d; break;
+    case R2_NOTMASKPEN: r = ~(p & d); break;
+    case R2_MASKPEN: r = p & d; break;
+    case R2_NOTXORPEN: r = ~(p ^ d); break;
+    case R2_NOP: r = d; break;
+    case R2_MERGENOTPEN: r = ~p | d; break;
+    case R2_MERGEPENNOT: r = p | ~d; break;
+    case R2_MERGEPEN: r = p | d; break;
+    case R2_WHITE: r = 0xFFFFFF; break;
+    default: r = p; break;
+    }
+    *px = (*px & 0xFF000000u) | (r & 0xFFFFFF);
+}
+
+void setupStroke(DC& dc, cairo_t* cr, const PenObj& pen) {
+    double scale = LogicalToDevice(dc).scale();
+    bool cosmetic = !pen.geometric() || pen.width <= 0;
+    double width = cosmetic ? 1.0 : std::max(1.0, pen.width * scale);
+    if (!std::isfinite(width) || width > 1e6) width = 1.0;
+    cairo_set_line_width(cr, width);
+    DWORD cap = pen.style & PS_ENDCAP_MASK, join = pen.style & PS_JOIN_MASK;
+    if (cosmetic) {
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+    } else {
+        cairo_set_line_cap(cr, cap == PS_ENDCAP_SQUARE ? CAIRO_LINE_CAP_SQUARE
+                               : cap == PS_ENDCAP_FLAT ? CAIRO_LINE_CAP_BUTT : CAIRO_LINE_CAP_ROUND);
+        cairo_set_line_join(cr, join == PS_JOIN_BEVEL ? CAIRO_LINE_JOIN_BEVEL
+                                : join == PS_JOIN_MITER ? CAIRO_LINE_JOIN_MITER : CAIRO_LINE_JOIN_ROUND);
+    }
+    cairo_set_miter_limit(cr, std::max(1.0f, dc.st.miterLimit));
+    std::vector<double> dashes;
+    double unit = cosmetic ? 1.0 : width;
+    switch (pen.styleKind()) {
+    case PS_DASH: dashes = {18, 6}; break;
+    case PS_DOT: dashes = {3, 3}; break;
+    case PS_DASHDOT: dashes = {9, 6, 3, 6}; break;
+    case PS_DASHDOTDOT: dashes = {9, 3, 3, 3, 3, 3}; break;
+    case PS_ALTERNATE: dashes = {1, 1}; break;
+    case PS_USERSTYLE:
+        for (DWORD d : pen.dashes) dashes.push_back(std::max(0.0, d * (cosmetic ? 1.0 : scale)));
+        unit = 1.0;
+        break;
+    default: break;
+    }
+    if (!cosmetic && pen.styleKind() != PS_USERSTYLE)
+        for (double& d : dashes) d /= 3.0;
+    for (double& d : dashes) d *= unit;
+    double total = 0;
+    for (double d : dashes) total += d;
+    if (total > 0) cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), 0);
+    else cairo_set_dash(cr, nullptr, 0, 0);
+}
+
+// Paints a filled or stroked figure through a coverage mask, then combines
+// the pen or brush colour with the bitmap under the binary raster operation.
+void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color) {
+    cairo_t* cr = dc.cr;
+    double x0, y0, x1, y1;
+    cairo_new_path(cr);
+    BuildCairoPath(cr, path);
+    if (stroke) cairo_stroke_extents(cr, &x0, &y0, &x1, &y1);
+    else cairo_fill_extents(cr, &x0, &y0, &x1, &y1);
+    cairo_clip_extents(cr, &x0, &y0, &x1, &y1);  // narrowed below by the fill extents
+    double fx0, fy0, fx1, fy1;
+    if (stroke) cairo_stroke_extents(cr, &fx0, &fy0, &fx1, &fy1);
+    else cairo_fill_extents(cr, &fx0, &fy0, &fx1, &fy1);
+    int w = cairo_image_surface_get_width(dc.surface), h = cairo_image_surface_get_height(dc.surface);
+    int ix0 = std::max({0, static_cast<int>(std::floor(std::max(x0, fx0)))});
+    int iy0 = std::max({0, static_cast<int>(std::floor(std::max(y0, fy0)))});
+    int ix1 = std::min(w, static_cast<int>(std::ceil(std::min(x1, fx1))));
+    int iy1 = std::min(h, static_cast<int>(std::ceil(std::min(y1, fy1))));
+    if (ix1 <= ix0 || iy1 <= iy0) {
+        cairo_new_path(cr);
+        return;
+    }
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, ix1 - ix0, iy1 - iy0);
+    cairo_t* mc = cairo_create(mask);
+    cairo_translate(mc, -ix0, -iy0);
+    ApplyClip(dc, mc);
+    cairo_path_t* cp = cairo_copy_path(cr);
+    cairo_append_path(mc, cp);
+    cairo_path_destroy(cp);
+    cairo_set_fill_rule(mc, cairo_get_fill_rule(cr));
+    cairo_set_line_width(mc, cairo_get_line_width(cr));
+    cairo_set_line_cap(mc, cairo_get_line_cap(cr));
+    cairo_set_line_join(mc, cairo_get_line_join(cr));
+    cairo_set_antialias(mc, CAIRO_ANTIALIAS_NONE);
+    if (stroke) cairo_stroke(mc);
+    else cairo_fill(mc);
+    cairo_destroy(mc);
+    cairo_new_path(cr);
+    cairo_surface_flush(mask);
+    cairo_surface_flush(dc.surface);
+    const unsigned char* m = cairo_image_surface_get_data(mask);
+    int mstride = cairo_image_surface_get_stride(mask);
+    auto* px = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(dc.surface));
+    int stride = cairo_image_surface_get_stride(dc.surface) / 4;
+    uint32_t pen = ColorToPixel(color);
+    for (int y = iy0; y < iy1; ++y)
+        for (int x = ix0; x < ix1; ++x)
+            if (m[(y - iy0) * mstride + (x - ix0)] >= 128) applyRop2(&px[y * stride + x], pen, dc.st.rop2);
+    cairo_surface_mark_dirty(dc.surface);
+    cairo_surface_destroy(mask);
+}
+}  // namespace
+
+bool EnsureSurface(DC& dc) {
+    if (dc.cr) return true;
+    auto* bmp = LookUpAs<BitmapObj>(dc.bitmap, Kind::Bitmap);
+    if (dc.kind != DcKind::Memory || !bmp || !bmp->bits) return false;
+    dc.surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(bmp->bits),
+                                                     CAIRO_FORMAT_RGB24, bmp->width, bmp->height, bmp->width * 4);
+    if (cairo_surface_status(dc.surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(dc.surface);
+        dc.surface = nullptr;
+        return false;
+    }
+    dc.cr = cairo_create(dc.surface);
+    return true;
+}
+
+void BuildCairoPath(cairo_t* cr, const Path& path) {
+    bool open = false;
+    for (const PathOp& op : path) {
+        switch (op.kind) {
+        case PathOp::Move: cairo_move_to(cr, op.p[0].x, op.p[0].y); open = true; break;
+        case PathOp::Line:
+            if (open) cairo_line_to(cr, op.p[0].x, op.p[0].y);
+            else cairo_move_to(cr, op.p[0].x, op.p[0].y), open = true;
+            break;
+        case PathOp::Curve:
+            if (!open) cairo_move_to(cr, op.p[0].x, op.p[0].y), open = true;
+            cairo_curve_to(cr, op.p[0].x, op.p[0].y, op.p[1].x, op.p[1].y, op.p[2].x, op.p[2].y);
+            break;
+        case PathOp::Close: if (open) cairo_close_path(cr); break;
+        }
+    }
+}
+
+void ApplyClip(DC& dc, cairo_t* cr) {
+    cairo_reset_clip(cr);
+    for (const auto* list : {&dc.metaClip, &dc.st.clip})
+        for (const ClipItem& item : *list) {
+            cairo_new_path(cr);
+            BuildCairoPath(cr, item.path);
+            cairo_set_fill_rule(cr, item.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+            cairo_clip(cr);
+        }
+    cairo_new_path(cr);
+}
+
+void SetBrushSource(DC& dc, cairo_t* cr, BrushObj* brush) {
+    cairo_pattern_t* p = nullptr;
+    if (brush->stockIndex == DC_BRUSH) {
+        setColor(cr, dc.st.dcBrushColor);
+        return;
+    }
+    if (brush->style == BS_HATCHED) p = hatchPattern(dc, *brush);
+    else if (brush->pattern && brush->pattern->width > 0) p = imagePattern(dc, *brush->pattern);
+    if (!p) {
+        setColor(cr, brush->color);
+        return;
+    }
+    cairo_pattern_set_extend(p, CAIRO_EXTEND_REPEAT);
+    cairo_pattern_set_filter(p, CAIRO_FILTER_NEAREST);
+    // Patterns tile from the brush origin, in device pixels.
+    PointD org = dc.base.apply(dc.st.brushOrg.x, dc.st.brushOrg.y);
+    cairo_matrix_t m;
+    cairo_matrix_init_translate(&m, -org.x, -org.y);
+    cairo_pattern_set_matrix(p, &m);
+    cairo_set_source(cr, p);
+    cairo_pattern_destroy(p);
+}
+
+void PaintPath(DC& dc, const Path& path, bool fill, bool stroke) {
+    if (!EnsureSurface(dc) || path.empty()) return;
+    cairo_t* cr = dc.cr;
+    cairo_save(cr);
+    ApplyClip(dc, cr);
+    auto* brush = LookUpAs<BrushObj>(dc.st.brush, Kind::Brush);
+    if (fill && brush && brush->style != BS_NULL) {
+        cairo_set_fill_rule(cr, dc.st.polyFillMode == WINDING ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+        if (dc.st.rop2 == R2_COPYPEN) {
+            SetBrushSource(dc, cr, brush);
+            BuildCairoPath(cr, path);
+            cairo_fill(cr);
+        } else {
+            paintWithRop2(dc, path, false, brush->color);
+        }
+    }
+    auto* pen = LookUpAs<PenObj>(dc.st.pen, Kind::Pen);
+    if (stroke && pen && pen->styleKind() != PS_NULL && pen->brushStyle != BS_NULL) {
+        setupStroke(dc, cr, *pen);
+        COLORREF color = pen->stockIndex == DC_PEN ? dc.st.dcPenColor : pen->color;
+        if (dc.st.rop2 == R2_COPYPEN) {
+            setColor(cr, color);
+            // Thin lines sit on pixel centres so that they stay one pixel wide.
+            double off = cairo_get_line_width(cr) <= 1.5 ? 0.5 : 0.0;
+            cairo_translate(cr, off, off);
+            BuildCairoPath(cr, path);
+            cairo_identity_matrix(cr);
+            cairo_stroke(cr);
+        } else {
+            paintWithRop2(dc, path, true, color);
+        }
+    }
+    cairo_new_path(cr);
+    cairo_restore(cr);
+}
+
+}  // namespace gdi

@@ -1,0 +1,60 @@
+#include "page_renderer.h"
+
+#include "user.h"
+
+bool PictureSize(int32_t dpiX, int32_t dpiY, int32_t mmX, int32_t mmY, int32_t& width, int32_t& height) {
+    if (dpiX <= 0 || dpiY <= 0 || mmX <= 0 || mmY <= 0) return false;
+    int64_t w = static_cast<int64_t>(static_cast<double>(int64_t{dpiX} * mmX * 2) / 25.4);
+    int64_t h = static_cast<int64_t>(static_cast<double>(int64_t{dpiY} * mmY * 2) / 25.4);
+    if (w < 1 || h < 1 || w > kMaxPictureSide || h > kMaxPictureSide || w * h * 4 > kMaxPictureBytes) return false;
+    width = static_cast<int32_t>(w);
+    height = static_cast<int32_t>(h);
+    return true;
+}
+
+void ReleaseRenderedPage(RenderedPage& page) {
+    // The bitmap leaves the DC with the DC, then goes itself.
+    if (page.memoryDC) DeleteDC(page.memoryDC);
+    if (page.bitmap) DeleteObject(page.bitmap);
+    if (page.metafile) DeleteEnhMetaFile(page.metafile);
+    page = RenderedPage{};
+}
+
+bool RenderPageMetafile(const char* path, RenderedPage& page) {
+    ReleaseRenderedPage(page);
+    HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    if (!screen) return false;
+    page.memoryDC = CreateCompatibleDC(screen);
+    page.metafile = path ? GetEnhMetaFileA(path) : nullptr;
+    int32_t width = 0, height = 0;
+    bool ok = page.memoryDC && page.metafile &&
+              GetEnhMetaFileHeader(page.metafile, sizeof page.header, &page.header) == sizeof page.header &&
+              PictureSize(GetDeviceCaps(screen, LOGPIXELSX), GetDeviceCaps(screen, LOGPIXELSY),
+                          page.header.szlMillimeters.cx, page.header.szlMillimeters.cy, width, height);
+    if (ok) {
+        BITMAPINFO bmi{};
+        bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bmi.bmiHeader.biWidth = width;
+        bmi.bmiHeader.biHeight = -height;
+        bmi.bmiHeader.biPlanes = 1;
+        bmi.bmiHeader.biBitCount = 32;
+        bmi.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        page.bitmap = CreateDIBSection(screen, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        page.pixels = static_cast<uint8_t*>(bits);
+        ok = page.bitmap && page.pixels && SelectObject(page.memoryDC, page.bitmap);
+    }
+    page.resolution = GetDeviceCaps(screen, LOGPIXELSX);
+    DeleteDC(screen);
+    if (!ok) {
+        ReleaseRenderedPage(page);
+        return false;
+    }
+    RECT area{0, 0, width, height};
+    FillRect(page.memoryDC, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    PlayEnhMetaFile(page.memoryDC, page.metafile, &area);
+    page.width = width;
+    page.height = height;
+    page.bytesPerPixel = 32 / 8;
+    return true;
+}

@@ -1,0 +1,28 @@
+// Plays a page metafile into a top-down 32-bit picture at twice the screen
+// resolution, the picture being the page's reference size in millimetres.
+#pragma once
+#include "gdi.h"
+
+#include <cstdint>
+
+// Largest picture made: 16384 pixels a side and 1 GiB of pixels.
+constexpr int64_t kMaxPictureSide = 16384;
+constexpr int64_t kMaxPictureBytes = 1024ll * 1024 * 1024;
+
+struct RenderedPage {
+    HENHMETAFILE metafile = nullptr;
+    ENHMETAHEADER header{};
+    int32_t width = 0, height = 0, bytesPerPixel = 0, resolution = 0;
+    uint8_t* pixels = nullptr;  // rows of width * 4 bytes: blue, green, red, unused
+    HDC memoryDC = nullptr;
+    HBITMAP bitmap = nullptr;
+};
+
+// Picture size for a reference size in millimetres; false when it is not a
+// sensible picture (zero, negative or above the limits).
+bool PictureSize(int32_t dpiX, int32_t dpiY, int32_t mmX, int32_t mmY, int32_t& width, int32_t& height);
+
+// Fills `page`, releasing whatever it held before. False, with nothing held,
+// when the file cannot be read, its header is invalid or the bitmap cannot be made.
+bool RenderPageMetafile(const char* path, RenderedPage& page);
+void ReleaseRenderedPage(RenderedPage& page);

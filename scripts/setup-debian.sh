@@ -1,0 +1,18 @@
+#!/bin/sh
+# Installs everything Spoolsight needs to build, test and benchmark on Debian.
+set -eu
+PACKAGES="build-essential cmake ninja-build pkg-config git
+ libcairo2-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-liberation fonts-liberation2
+ libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev
+ emf2svg librsvg2-bin gnuplot-nox"
+missing=""
+for p in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -qq --no-install-recommends $missing

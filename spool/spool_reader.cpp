@@ -1,0 +1,77 @@
+#include "spool_reader.h"
+
+#include "kernel.h"
+#include "page_files.h"
+
+#include <cstring>
+
+namespace {
+constexpr uint32_t kSpoolSignature = 0x10000;
+constexpr uint32_t kPageRecord = 12;
+constexpr size_t kRecordHeader = 8;
+
+uint32_t read32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+// Records of types 15 to 20 carry 8 more header bytes before their data.
+size_t dataOffset(uint32_t type) { return type >= 15 && type <= 20 ? 16 : 8; }
+
+// Writes one page; a page whose write falls short is deleted and not listed.
+void writePage(const char* tempDir, int page, const uint8_t* data, uint32_t size, PageList& pages) {
+    std::string name;
+    HANDLE file = CreatePageFile(tempDir, page, name);
+    if (file == INVALID_HANDLE_VALUE) return;
+    pages.push_back(name);
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, data, size, &written, nullptr);
+    CloseHandle(file);
+    if (!ok || written != size) {
+        DeleteFileA(name.c_str());
+        pages.pop_back();
+    }
+}
+}  // namespace
+
+bool SpoolReader::Walk(const char* fileName, PageList& pages) {
+    char tempDir[512];
+    if (GetTempPathA(sizeof tempDir, tempDir) >= sizeof tempDir) return false;
+    HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD size = GetFileSize(file, nullptr);
+    HANDLE mapping = size == INVALID_FILE_SIZE ? nullptr
+                                               : CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, size, nullptr);
+    if (!mapping) {
+        CloseHandle(file);
+        return false;
+    }
+    const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, size);
+    if (!view) {
+        CloseHandle(mapping);
+        CloseHandle(file);
+        return false;
+    }
+    const auto* data = static_cast<const uint8_t*>(view);
+    bool spool = size >= 4 && read32(data) == kSpoolSignature;
+    if (spool && size >= 8) {
+        uint32_t headerSize = read32(data + 4);
+        int page = 0;
+        // A header smaller than itself is no header: nothing to walk.
+        size_t cursor = headerSize >= 8 ? headerSize : size;
+        while (cursor < size) {
+            if (size - cursor < kRecordHeader) break;
+            uint32_t type = read32(data + cursor), dataSize = read32(data + cursor + 4);
+            size_t offset = dataOffset(type);
+            if (size - cursor < offset || dataSize > size - cursor - offset) break;
+            if (type == kPageRecord) writePage(tempDir, ++page, data + cursor + offset, dataSize, pages);
+            cursor += offset + dataSize;
+        }
+    }
+    UnmapViewOfFile(view);
+    CloseHandle(mapping);
+    CloseHandle(file);
+    return spool;
+}
