@@ -16,7 +16,7 @@ PathOp op(PathOp::Kind k, PointD a = {0, 0}, PointD b = {0, 0}, PointD c = {0, 0
 double penPad(const DC& dc) {
     auto* pen = LookUpAs<PenObj>(dc.st.pen, Kind::Pen);
     if (!pen || pen->styleKind() == PS_NULL) return 0;
-    return std::max(1.0, pen->width * LogicalToDevice(dc).scale()) / 2 + 1;
+    return std::max(1.0, pen->width * LogicalToDevice(dc).scale()) / 2 + 0.5;
 }
 
 // Appends a figure to the open path; a figure that starts where the path

@@ -1,0 +1,41 @@
+// The command-line host: loads the plug-in with dlopen and writes PNG files.
+#include "test_support.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+int RunHost(const std::string& args) {
+    std::string cmd = std::string(SPOOLSIGHT_HOST) + " " + args + " > /dev/null 2>&1";
+    int status = std::system(cmd.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool IsPng(const std::string& path) {
+    Bytes b = ReadFileBytes(path);
+    return b.size() > 8 && b[1] == 'P' && b[2] == 'N' && b[3] == 'G';
+}
+}  // namespace
+
+class HostTest : public TempDirTest {};
+
+TEST_F(HostTest, RendersTheExampleAndEveryPage) {
+    std::string out = dir_ + "jobs/first.png";
+    std::filesystem::create_directories(dir_ + "jobs");
+    ASSERT_EQ(RunHost(std::string(SPOOLSIGHT_EXAMPLE) + " -o " + out), 0);
+    EXPECT_TRUE(IsPng(out));
+    ASSERT_EQ(RunHost(std::string(SPOOLSIGHT_EXAMPLE) + " --all-pages " + dir_ + "jobs/png --keep-emf " + dir_ + "jobs/emf"), 0);
+    for (const char* page : {"page-0001", "page-0002", "page-0003"}) {
+        EXPECT_TRUE(IsPng(dir_ + "jobs/png/" + page + ".png")) << page;
+        EXPECT_TRUE(std::filesystem::exists(dir_ + "jobs/emf/" + page + ".emf")) << page;
+    }
+    EXPECT_EQ(Files(), std::vector<std::string>{"jobs"});
+}
+
+TEST_F(HostTest, FailsWithAStatusForBadInput) {
+    EXPECT_EQ(RunHost(dir_ + "missing.spl -o " + dir_ + "x.png"), 1);
+    EXPECT_EQ(RunHost(Write("text.txt", Bytes(100, 'a')) + " -o " + dir_ + "x.png"), 1);
+    EXPECT_EQ(RunHost(""), 2);
+    EXPECT_EQ(RunHost(std::string(SPOOLSIGHT_EXAMPLE) + " --plugin /nonexistent.so -o " + dir_ + "x.png"), 1);
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "x.png"));
+}

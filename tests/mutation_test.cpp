@@ -1,0 +1,91 @@
+// Corrupted jobs, bounded and deterministic: bytes flipped, lengths changed
+// and files cut short, run through detection, the spool walker, the exports
+// and metafile playback. Nothing may crash, hang or leave files behind.
+#include "language_detector.h"
+#include "spoolsight_plugin.h"
+#include "test_support.h"
+
+#include <cstring>
+#include <random>
+
+namespace {
+Bytes Mutate(const Bytes& in, std::mt19937& rng) {
+    Bytes b = in;
+    int edits = 1 + static_cast<int>(rng() % 8);
+    for (int i = 0; i < edits && !b.empty(); ++i) {
+        size_t at = rng() % b.size();
+        switch (rng() % 5) {
+        case 0: b[at] = static_cast<uint8_t>(rng()); break;
+        case 1: b[at] ^= static_cast<uint8_t>(1u << (rng() % 8)); break;
+        case 2: {  // a length-like field made large or zero
+            uint32_t v = rng() % 2 ? 0 : 0xFFFFFFF0u + rng() % 16;
+            if (at + 4 <= b.size()) memcpy(&b[at & ~size_t{3}], &v, 4);
+            break;
+        }
+        case 3: b.resize(at); break;
+        default: b.insert(b.begin() + static_cast<long>(at), static_cast<uint8_t>(rng())); break;
+        }
+    }
+    return b;
+}
+
+void Load(const std::string& path) {
+    void* context = ivpLoadPictureInit(path.c_str());
+    if (!context) return;
+    int32_t k, w, h, r, b, l, c;
+    char label[32];
+    if (ivpLoadPictureGetInfo(context, &k, &w, &h, &r, &b, &l, &c, label, sizeof label)) {
+        std::vector<uint8_t> row(static_cast<size_t>(l));
+        ivpLoadPictureGetLine(context, 0, row.data());
+        ivpLoadPictureGetLine(context, h - 1, row.data());
+    }
+    ivpLoadPictureExit(context);
+}
+}  // namespace
+
+class MutationTest : public TempDirTest {};
+
+TEST_F(MutationTest, CorruptSpoolJobs) {
+    // Small pages keep each round fast.
+    Bytes page = Record([](HDC dc) {
+        HFONT f = CreateFontA(-20, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+        SelectObject(dc, f);
+        TextOutA(dc, 5, 5, "Mutation", 8);
+        Rectangle(dc, 10, 10, 50, 40);
+        POINT pts[4] = {{1, 1}, {30, 5}, {8, 30}, {1, 1}};
+        Polygon(dc, pts, 4);
+        uint8_t bits[8] = {0x55, 0, 0, 0, 0xAA, 0, 0, 0};
+        struct { BITMAPINFOHEADER h; RGBQUAD c[2]; } bmi{{40, 8, 2, 1, 1, BI_RGB, 8, 0, 0, 2, 0}, {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+        StretchDIBits(dc, 0, 50, 40, 10, 0, 0, 8, 2, bits, reinterpret_cast<BITMAPINFO*>(&bmi), DIB_RGB_COLORS, SRCAND);
+        SelectObject(dc, GetStockObject(SYSTEM_FONT));
+        DeleteObject(f);
+    }, RECT{0, 0, 2000, 2000});
+    Bytes job = WrapInSpool({page, page});
+    std::mt19937 rng(1234);
+    for (int round = 0; round < 300; ++round) {
+        Bytes bad = Mutate(job, rng);
+        DetectPrinterLanguage(bad.data(), bad.size());
+        Load(Write("m.spl", bad));
+        ASSERT_EQ(Files(), std::vector<std::string>{"jobs"}) << "round " << round;
+    }
+}
+
+TEST_F(MutationTest, CorruptPageMetafilesPlay) {
+    Bytes page = RecordSamplePage("", 1);
+    std::mt19937 rng(99);
+    for (int round = 0; round < 200; ++round) {
+        Bytes bad = Mutate(page, rng);
+        PlayOnto(bad, 64, 90);
+    }
+}
+
+TEST(DetectorMutation, ArbitraryBytes) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 20000; ++round) {
+        Bytes b(rng() % 64);
+        for (auto& x : b) x = "@PJL ENTER LANGUAGE=\x1B%-0123456789BEX\0ZJ"[rng() % 38];
+        int code = DetectPrinterLanguage(b.data(), b.size());
+        ASSERT_GE(code, 1);
+        ASSERT_LE(code, 13);
+    }
+}

@@ -1,0 +1,340 @@
+// Playback of recorded pages: geometry, pens and brushes, raster operations,
+// bitmaps of every format, clipping and text, checked by pixel probes.
+#include "emf_records.h"
+#include "test_support.h"
+
+#include <cstring>
+
+namespace {
+// A 100 x 100 mm page plays 1:1 onto a 378 x 378 canvas (96 dpi).
+constexpr int kSide = 378;
+const RECT kSquare{0, 0, 10000, 10000};
+
+template <class F>
+Pixels Draw(F draw) {
+    return PlayOnto(Record(draw, kSquare), kSide, kSide);
+}
+
+void Fill(HDC dc, COLORREF c) {
+    HBRUSH b = CreateSolidBrush(c);
+    DeleteObject(SelectObject(dc, b));
+    SelectObject(dc, GetStockObject(NULL_PEN));
+}
+
+// A DIB with a header, colour table and bits, for StretchDIBits.
+struct Dib {
+    std::vector<uint8_t> info, bits;
+    const BITMAPINFO* bmi() const { return reinterpret_cast<const BITMAPINFO*>(info.data()); }
+};
+
+Dib MakeDib(int w, int h, int bpp, uint32_t compression, std::vector<uint32_t> colors, std::vector<uint8_t> bits,
+            std::vector<uint32_t> masks = {}) {
+    Dib d;
+    BITMAPINFOHEADER hd{sizeof hd, w, h, 1, static_cast<WORD>(bpp), compression,
+                        static_cast<DWORD>(bits.size()), 0, 0, static_cast<DWORD>(colors.size()), 0};
+    d.info.resize(sizeof hd);
+    memcpy(d.info.data(), &hd, sizeof hd);
+    for (uint32_t m : masks) d.info.insert(d.info.end(), reinterpret_cast<uint8_t*>(&m), reinterpret_cast<uint8_t*>(&m) + 4);
+    for (uint32_t c : colors) d.info.insert(d.info.end(), reinterpret_cast<uint8_t*>(&c), reinterpret_cast<uint8_t*>(&c) + 4);
+    d.bits = std::move(bits);
+    return d;
+}
+
+// Plays a 2 x 2 image stretched over the canvas and returns the colour of each quadrant.
+std::vector<uint32_t> Quadrants(const Dib& d) {
+    Pixels p = Draw([&](HDC dc) {
+        StretchDIBits(dc, 0, 0, kSide, kSide, 0, 0, 2, 2, d.bits.data(), d.bmi(), DIB_RGB_COLORS, SRCCOPY);
+    });
+    int q = kSide / 4;
+    return {p.at(q, q), p.at(3 * q, q), p.at(q, 3 * q), p.at(3 * q, 3 * q)};
+}
+
+const std::vector<uint32_t> kExpected = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};  // TL, TR, BL, BR
+}  // namespace
+
+TEST(PlaybackGeometry, MappingModesPlaceShapes) {
+    Pixels lometric = Draw([](HDC dc) {
+        SetMapMode(dc, MM_LOMETRIC);  // 0.1 mm, y up
+        Fill(dc, RGB(255, 0, 0));
+        Rectangle(dc, 100, -100, 300, -300);
+    });
+    EXPECT_EQ(lometric.at(75, 75), 0xFF0000u);    // 20 mm in
+    EXPECT_EQ(lometric.at(30, 30), 0xFFFFFFu);
+    EXPECT_EQ(lometric.at(120, 75), 0xFFFFFFu);
+    Pixels aniso = Draw([](HDC dc) {
+        SetMapMode(dc, MM_ANISOTROPIC);
+        SetWindowExtEx(dc, 1000, 1000, nullptr);
+        SetViewportExtEx(dc, kSide, -kSide, nullptr);  // y up, origin at the bottom
+        SetViewportOrgEx(dc, 0, kSide, nullptr);
+        Fill(dc, RGB(0, 0, 255));
+        Rectangle(dc, 0, 0, 500, 250);
+    });
+    EXPECT_EQ(aniso.at(90, kSide - 40), 0x0000FFu);
+    EXPECT_EQ(aniso.at(90, 40), 0xFFFFFFu);
+    EXPECT_EQ(aniso.at(250, kSide - 40), 0xFFFFFFu);
+}
+
+TEST(PlaybackGeometry, WorldTransformRotates) {
+    Pixels p = Draw([](HDC dc) {
+        SetGraphicsMode(dc, GM_ADVANCED);
+        XFORM rotate{0, 1, -1, 0, 300, 0};  // 90 degrees, then moved right
+        SetWorldTransform(dc, &rotate);
+        Fill(dc, RGB(0, 128, 0));
+        Rectangle(dc, 0, 0, 200, 50);  // becomes 50 wide, 200 tall
+    });
+    EXPECT_EQ(p.at(275, 150), 0x008000u);
+    EXPECT_EQ(p.at(150, 25), 0xFFFFFFu);
+}
+
+TEST(PlaybackGeometry, PenWidthsAndStyles) {
+    Pixels p = Draw([](HDC dc) {
+        HPEN wide = CreatePen(PS_SOLID, 20, RGB(0, 0, 0));
+        SelectObject(dc, wide);
+        MoveToEx(dc, 20, 50, nullptr);
+        LineTo(dc, 350, 50);
+        HPEN dash = CreatePen(PS_DASH, 0, RGB(0, 0, 0));
+        SelectObject(dc, dash);
+        DeleteObject(wide);
+        MoveToEx(dc, 20, 150, nullptr);
+        LineTo(dc, 350, 150);
+        SelectObject(dc, GetStockObject(NULL_PEN));
+        DeleteObject(dash);
+        MoveToEx(dc, 20, 250, nullptr);
+        LineTo(dc, 350, 250);
+    });
+    EXPECT_EQ(p.Share(30, 42, 340, 58, 0x000000, 30), 1.0);
+    double dashInk = 1.0 - p.Share(20, 149, 350, 152, 0xFFFFFF, 60);
+    EXPECT_GT(dashInk, 0.1);
+    EXPECT_LT(dashInk, 0.5);
+    EXPECT_EQ(p.Share(0, 240, kSide, 260, 0xFFFFFF, 0), 1.0);
+}
+
+TEST(PlaybackGeometry, ArcsPiesAndPathsFill) {
+    Pixels p = Draw([](HDC dc) {
+        Fill(dc, RGB(255, 0, 0));
+        Pie(dc, 0, 0, 200, 200, 200, 100, 100, 0);  // quarter from 3 o'clock to 12
+        Fill(dc, RGB(0, 0, 255));
+        BeginPath(dc);
+        MoveToEx(dc, 250, 250, nullptr);
+        LineTo(dc, 370, 250);
+        LineTo(dc, 310, 370);
+        CloseFigure(dc);
+        EndPath(dc);
+        FillPath(dc);
+    });
+    EXPECT_EQ(p.at(140, 60), 0xFF0000u);   // inside the upper right quarter
+    EXPECT_EQ(p.at(60, 140), 0xFFFFFFu);   // the rest of the circle is empty
+    EXPECT_EQ(p.at(310, 290), 0x0000FFu);
+    EXPECT_EQ(p.at(260, 360), 0xFFFFFFu);
+}
+
+TEST(PlaybackRaster, BinaryRasterOperations) {
+    Pixels p = Draw([](HDC dc) {
+        Fill(dc, RGB(0, 0, 0));
+        Rectangle(dc, 0, 0, 200, 378);
+        SetROP2(dc, R2_XORPEN);
+        Fill(dc, RGB(255, 255, 0));
+        Rectangle(dc, 100, 100, 300, 200);
+        SetROP2(dc, R2_NOP);
+        Fill(dc, RGB(255, 0, 0));
+        Rectangle(dc, 0, 250, 378, 350);
+    });
+    EXPECT_EQ(p.at(150, 150), 0xFFFF00u);  // black xor yellow
+    EXPECT_EQ(p.at(250, 150), 0x0000FFu);  // white xor yellow
+    EXPECT_EQ(p.at(300, 300), 0xFFFFFFu);  // nothing drawn
+}
+
+TEST(PlaybackRaster, MonoBitmapWithSrcAndPrintsOnlyItsBlack) {
+    Pixels p = Draw([](HDC dc) {
+        Fill(dc, RGB(0, 0, 255));
+        Rectangle(dc, 0, 0, 378, 100);
+        // 8 x 1 bitmap: black on the left half, white on the right.
+        uint8_t bits[2] = {0x0F, 0x00};
+        HBITMAP mono = CreateBitmap(8, 1, 1, 1, bits);
+        HDC mem = CreateCompatibleDC(dc);
+        SelectObject(mem, mono);
+        StretchBlt(dc, 0, 0, 378, 200, mem, 0, 0, 8, 1, SRCAND);
+        DeleteDC(mem);
+        DeleteObject(mono);
+    });
+    EXPECT_EQ(p.at(50, 50), 0x000000u);
+    EXPECT_EQ(p.at(50, 150), 0x000000u);
+    EXPECT_EQ(p.at(300, 50), 0x0000FFu);  // white left the page as it was
+    EXPECT_EQ(p.at(300, 150), 0xFFFFFFu);
+}
+
+TEST(PlaybackRaster, PatternAndHatchBrushes) {
+    Pixels p = Draw([](HDC dc) {
+        SetBkMode(dc, TRANSPARENT);
+        HBRUSH hatch = CreateHatchBrush(HS_CROSS, RGB(255, 0, 0));
+        SelectObject(dc, hatch);
+        SelectObject(dc, GetStockObject(NULL_PEN));
+        Rectangle(dc, 0, 0, 160, 160);
+        SetBkMode(dc, OPAQUE);
+        SetBkColor(dc, RGB(0, 255, 0));
+        Rectangle(dc, 200, 0, 360, 160);
+        uint32_t checker[4] = {0x000000, 0xFFFFFF, 0xFFFFFF, 0x000000};
+        HBITMAP bmp = CreateBitmap(2, 2, 1, 32, checker);
+        HBRUSH pattern = CreatePatternBrush(bmp);
+        DeleteObject(bmp);
+        SelectObject(dc, pattern);
+        DeleteObject(hatch);
+        Rectangle(dc, 0, 200, 100, 300);
+        SelectObject(dc, GetStockObject(WHITE_BRUSH));
+        DeleteObject(pattern);
+    });
+    double red = p.Share(0, 0, 160, 160, 0xFF0000, 60), white = p.Share(0, 0, 160, 160, 0xFFFFFF, 0);
+    EXPECT_GT(red, 0.1);
+    EXPECT_GT(white, 0.5);
+    EXPECT_GT(p.Share(200, 0, 360, 160, 0x00FF00, 60), 0.5);
+    double black = p.Share(10, 210, 90, 290, 0x000000, 10);
+    EXPECT_NEAR(black, 0.5, 0.1);
+}
+
+TEST(PlaybackBitmaps, EveryDibFormatDecodes) {
+    // Rows are stored bottom-up: the bottom row (blue, white) comes first.
+    auto pal = std::vector<uint32_t>{0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+    EXPECT_EQ(Quadrants(MakeDib(2, 2, 8, BI_RGB, pal, {2, 3, 0, 0, 0, 1, 0, 0})), kExpected);
+    EXPECT_EQ(Quadrants(MakeDib(2, 2, 4, BI_RGB, pal, {0x23, 0, 0, 0, 0x01, 0, 0, 0})), kExpected);
+    auto mono = MakeDib(2, 2, 1, BI_RGB, {0x000000, 0xFFFFFF}, {0x40, 0, 0, 0, 0x80, 0, 0, 0});
+    EXPECT_EQ(Quadrants(mono), (std::vector<uint32_t>{0xFFFFFF, 0, 0, 0xFFFFFF}));
+    EXPECT_EQ(Quadrants(MakeDib(2, 2, 24, BI_RGB, {}, {255, 0, 0, 255, 255, 255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0})),
+              kExpected);
+    EXPECT_EQ(Quadrants(MakeDib(2, 2, 32, BI_RGB, {},
+                                {255, 0, 0, 0, 255, 255, 255, 0, 0, 0, 255, 0, 0, 255, 0, 0})),
+              kExpected);
+    // 16-bit 5-5-5 by default and 5-6-5 through bit fields.
+    auto w16 = [](std::vector<uint16_t> v) {
+        std::vector<uint8_t> b;
+        for (uint16_t x : v) b.push_back(static_cast<uint8_t>(x)), b.push_back(static_cast<uint8_t>(x >> 8));
+        return b;
+    };
+    EXPECT_EQ(Quadrants(MakeDib(2, 2, 16, BI_RGB, {}, w16({0x001F, 0x7FFF, 0x7C00, 0x03E0}))), kExpected);
+    EXPECT_EQ(Quadrants(MakeDib(2, 2, 16, BI_BITFIELDS, {}, w16({0x001F, 0xFFFF, 0xF800, 0x07E0}),
+                                {0xF800, 0x07E0, 0x001F})),
+              kExpected);
+    // Run-length encoded, rows ended by end-of-line and the bitmap by end-of-bitmap codes.
+    EXPECT_EQ(Quadrants(MakeDib(2, 2, 8, BI_RLE8, pal, {1, 2, 1, 3, 0, 0, 1, 0, 1, 1, 0, 0, 0, 1})), kExpected);
+    // An absolute run of three pixels (padded to 16 bits) then a delta that skips the last row.
+    Dib absolute = MakeDib(3, 2, 8, BI_RLE8, pal, {0, 3, 2, 3, 2, 0, 0, 2, 0, 1, 0, 1});
+    Pixels p = Draw([&](HDC dc) {
+        StretchDIBits(dc, 0, 0, 3, 2, 0, 0, 3, 2, absolute.bits.data(), absolute.bmi(), DIB_RGB_COLORS, SRCCOPY);
+    });
+    EXPECT_EQ(p.at(0, 1), 0x0000FFu);
+    EXPECT_EQ(p.at(1, 1), 0xFFFFFFu);
+    EXPECT_EQ(p.at(2, 1), 0x0000FFu);
+    EXPECT_EQ(p.at(0, 0), 0xFF0000u);  // skipped pixels take colour 0
+    EXPECT_EQ(Quadrants(MakeDib(2, 2, 4, BI_RLE4, pal, {2, 0x23, 0, 0, 2, 0x01, 0, 1})), kExpected);
+}
+
+TEST(PlaybackBitmaps, TopDownAndSourceRectangles) {
+    auto pal = std::vector<uint32_t>{0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+    Dib d = MakeDib(2, -2, 8, BI_RGB, pal, {0, 1, 0, 0, 2, 3, 0, 0});
+    EXPECT_EQ(Quadrants(d), kExpected);
+    // Only the bottom-left source pixel (blue) of a bottom-up DIB.
+    Dib up = MakeDib(2, 2, 8, BI_RGB, pal, {2, 3, 0, 0, 0, 1, 0, 0});
+    Pixels p = Draw([&](HDC dc) {
+        StretchDIBits(dc, 0, 0, kSide, kSide, 0, 0, 1, 1, up.bits.data(), up.bmi(), DIB_RGB_COLORS, SRCCOPY);
+    });
+    EXPECT_EQ(p.at(kSide / 2, kSide / 2), 0x0000FFu);
+}
+
+TEST(PlaybackBitmaps, LyingDibHeadersAreRefusedOrCut) {
+    auto pal = std::vector<uint32_t>{0xFF0000, 0x00FF00};
+    // Claims 1000 x 1000 pixels with 8 bytes of bits: the rows that are there draw, nothing is read past.
+    Dib big = MakeDib(2, 2, 8, BI_RGB, pal, {1, 1, 0, 0, 1, 1, 0, 0});
+    Pixels p = Draw([&](HDC dc) {
+        StretchDIBits(dc, 0, 0, kSide, kSide, 0, 0, 2, 2, big.bits.data(), big.bmi(), DIB_RGB_COLORS, SRCCOPY);
+    });
+    EXPECT_EQ(p.at(10, 10), 0x00FF00u);
+    Bytes emf = Record([&](HDC dc) {
+        StretchDIBits(dc, 0, 0, kSide, kSide, 0, 0, 2, 2, big.bits.data(), big.bmi(), DIB_RGB_COLORS, SRCCOPY);
+    }, kSquare);
+    // Inflate the width in the recorded header: the record no longer holds the bits.
+    for (size_t off = 108; off + 8 <= emf.size();) {
+        uint32_t type, size;
+        memcpy(&type, &emf[off], 4);
+        memcpy(&size, &emf[off + 4], 4);
+        if (type == EMR_STRETCHDIBITS) {
+            uint32_t offBmi;
+            memcpy(&offBmi, &emf[off + 48], 4);
+            int32_t width = 100000;
+            memcpy(&emf[off + offBmi + 4], &width, 4);
+        }
+        off += size;
+    }
+    Pixels q = PlayOnto(emf, kSide, kSide);
+    EXPECT_EQ(q.at(10, 10), 0xFFFFFFu);
+}
+
+TEST(PlaybackClip, RectanglesPathsAndSavedStates) {
+    Pixels p = Draw([](HDC dc) {
+        SaveDC(dc);
+        IntersectClipRect(dc, 0, 0, 100, 100);
+        Fill(dc, RGB(255, 0, 0));
+        Rectangle(dc, 0, 0, 378, 378);
+        RestoreDC(dc, -1);
+        ExcludeClipRect(dc, 150, 150, 250, 250);
+        Fill(dc, RGB(0, 0, 255));
+        Rectangle(dc, 120, 120, 280, 280);
+        SelectClipRgn(dc, nullptr);
+        BeginPath(dc);
+        Ellipse(dc, 300, 0, 378, 78);
+        EndPath(dc);
+        SelectClipPath(dc, RGN_AND);
+        Fill(dc, RGB(0, 255, 0));
+        Rectangle(dc, 290, 0, 378, 100);
+    });
+    EXPECT_EQ(p.at(50, 50), 0xFF0000u);
+    EXPECT_EQ(p.at(110, 50), 0xFFFFFFu);
+    EXPECT_EQ(p.at(130, 130), 0x0000FFu);
+    EXPECT_EQ(p.at(200, 200), 0xFFFFFFu);
+    EXPECT_EQ(p.at(339, 39), 0x00FF00u);
+    EXPECT_EQ(p.at(302, 2), 0xFFFFFFu);  // corner outside the ellipse
+    EXPECT_EQ(p.at(339, 90), 0xFFFFFFu);
+}
+
+TEST(PlaybackText, TextDrawsWithAlignmentAndEscapement) {
+    auto inkBox = [](const Pixels& p) {
+        int x0 = p.width, y0 = p.height, x1 = -1, y1 = -1;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x)
+                if (!Near(p.at(x, y), 0xFFFFFF, 60)) x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+        return RECT{x0, y0, x1, y1};
+    };
+    auto page = [](int escapement, UINT align) {
+        return Draw([=](HDC dc) {
+            HFONT f = CreateFontA(-30, 0, escapement, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+            SelectObject(dc, f);
+            SetTextAlign(dc, align);
+            TextOutA(dc, 189, 189, "HHHHHH", 6);
+            SelectObject(dc, GetStockObject(SYSTEM_FONT));
+            DeleteObject(f);
+        });
+    };
+    RECT flat = inkBox(page(0, TA_LEFT | TA_TOP));
+    EXPECT_GT(flat.right - flat.left, 2 * (flat.bottom - flat.top));
+    EXPECT_NEAR(flat.left, 189, 4);
+    EXPECT_GE(flat.top, 189);
+    EXPECT_LT(flat.top, 200);
+    RECT right = inkBox(page(0, TA_RIGHT | TA_BASELINE));
+    EXPECT_NEAR(right.right, 189, 4);
+    EXPECT_NEAR(right.bottom, 189, 2);
+    RECT up = inkBox(page(900, TA_LEFT | TA_BASELINE));
+    EXPECT_GT(up.bottom - up.top, 2 * (up.right - up.left));
+    EXPECT_LT(up.bottom, 192);  // the text runs upwards from its origin
+}
+
+TEST(PlaybackRecords, CommentsAndUnknownRecordsArePassedOver) {
+    Bytes emf = Record([](HDC dc) {
+        const BYTE plus[] = {'E', 'M', 'F', '+', 1, 0x40, 0, 0, 28, 0, 0, 0};
+        GdiComment(dc, sizeof plus, plus);
+        Fill(dc, RGB(255, 0, 0));
+        Rectangle(dc, 0, 0, 100, 100);
+    }, kSquare);
+    // Put an unknown record of type 250 before the EOF.
+    Bytes odd = {250, 0, 0, 0, 12, 0, 0, 0, 1, 2, 3, 4};
+    emf.insert(emf.end() - 20, odd.begin(), odd.end());
+    Pixels p = PlayOnto(emf, kSide, kSide);
+    EXPECT_EQ(p.at(50, 50), 0xFF0000u);
+}

@@ -1,0 +1,180 @@
+#include "spoolsight_plugin.h"
+#include "test_support.h"
+
+#include <cstring>
+
+namespace {
+struct Info {
+    int32_t kind = -1, width = 0, height = 0, resolution = 0, bpp = 0, bytesPerLine = 0, colormap = -1;
+    char label[64] = {};
+    int32_t result = 0;
+};
+
+Info GetInfo(void* context, int32_t labelSize = 64) {
+    Info i;
+    i.result = ivpLoadPictureGetInfo(context, &i.kind, &i.width, &i.height, &i.resolution, &i.bpp, &i.bytesPerLine,
+                                     &i.colormap, i.label, labelSize);
+    return i;
+}
+
+Pixels ReadPicture(void* context, const Info& info) {
+    Pixels p;
+    p.width = info.width;
+    p.height = info.height;
+    p.px.resize(static_cast<size_t>(info.width) * info.height);
+    for (int y = 0; y < info.height; ++y) EXPECT_EQ(ivpLoadPictureGetLine(context, y, &p.px[static_cast<size_t>(y) * info.width]), 1);
+    return p;
+}
+
+// Page units of the sample page (1/80 mm) to picture pixels at 192 dpi.
+int Px(double units) { return static_cast<int>(units / 80.0 * 192 / 25.4); }
+}  // namespace
+
+TEST(PluginInfo, VersionNameAndExtensions) {
+    char name[32], ext[32];
+    int32_t count = 0;
+    EXPECT_EQ(ivpGetPluginInfo(1, name, 32, ext, 0, &count), 0);
+    EXPECT_EQ(count, 0);
+    memset(ext, 'x', sizeof ext);
+    ASSERT_EQ(ivpGetPluginInfo(2, name, 32, ext, 0, &count), 1);
+    EXPECT_STREQ(name, "Spoolsight");
+    EXPECT_EQ(memcmp(ext, "spl;prn;pcl;hpgl;plt", 21), 0);
+    EXPECT_EQ(ext[21], 'x');  // exactly 21 bytes written
+    EXPECT_EQ(count, 1);
+}
+
+TEST(PluginInfo, NameIsAlwaysTerminatedWithinItsBuffer) {
+    char name[8], ext[32];
+    int32_t count;
+    memset(name, 'x', sizeof name);
+    ASSERT_EQ(ivpGetPluginInfo(2, name, 5, ext, 0, &count), 1);
+    EXPECT_STREQ(name, "Spoo");
+    EXPECT_EQ(name[5], 'x');
+    memset(name, 'x', sizeof name);
+    ivpGetPluginInfo(2, name, 0, ext, 0, &count);
+    EXPECT_EQ(name[0], 'x');
+    EXPECT_EQ(ivpGetPluginInfo(2, nullptr, 10, ext, 0, &count), 1);
+    EXPECT_EQ(ivpGetPluginInfo(2, name, 8, nullptr, 0, &count), 0);
+    EXPECT_EQ(ivpGetPluginInfo(2, name, 8, ext, 0, nullptr), 0);
+}
+
+TEST(PluginSave, RefusesToSave) {
+    EXPECT_EQ(ivpSavePictureIsSupported(5, 9, 8, 0), 1);
+    EXPECT_EQ(ivpSavePictureIsSupported(0, 0, 32, 0), 1);
+    EXPECT_EQ(ivpSavePictureIsSupported(0, 0, 7, 0), 0);
+    EXPECT_EQ(ivpSavePictureIsSupported(0, 0, 24, 1), 0);
+    EXPECT_EQ(ivpSavePictureIsSupported(0, 0, -8, 0), 0);
+    EXPECT_EQ(ivpSavePictureInit(1, 2, 3, 4, 5, 6, 7, 8), nullptr);
+    EXPECT_EQ(ivpSavePicturePutLine(nullptr, 0, nullptr), 0);
+    ivpSavePictureExit(nullptr);
+    EXPECT_EQ(ivpLoadPictureGetColormap(nullptr, nullptr), 0);
+    ivpLoadPictureExit(nullptr);
+}
+
+class LoadPictureTest : public TempDirTest {
+protected:
+    std::string SampleJob(int pages = 3) {
+        std::vector<Bytes> list;
+        for (int i = 1; i <= pages; ++i) list.push_back(RecordSamplePage("", i));
+        return Write("sample.spl", WrapInSpool(list));
+    }
+};
+
+TEST_F(LoadPictureTest, SpoolJobBecomesAnA4PictureOfItsFirstPage) {
+    void* context = ivpLoadPictureInit(SampleJob().c_str());
+    ASSERT_NE(context, nullptr);
+    // Only the first of three pages stays on disk.
+    ASSERT_EQ(Files().size(), 2u);  // the page and the jobs folder
+    Info info = GetInfo(context);
+    ASSERT_EQ(info.result, 1);
+    EXPECT_EQ(info.kind, 0);
+    EXPECT_EQ(info.width, 1587);
+    EXPECT_EQ(info.height, 2245);
+    EXPECT_EQ(info.resolution, 96);
+    EXPECT_EQ(info.bpp, 32);
+    EXPECT_EQ(info.bytesPerLine, 1587 * 4);
+    EXPECT_EQ(info.colormap, 0);
+    EXPECT_STREQ(info.label, "Printer spool format");
+    Pixels p = ReadPicture(context, info);
+    EXPECT_EQ(p.at(20, 20), 0xFFFFFFu);
+    // Red rectangle, blue ellipse, grey-ramp bitmap from red to cyan.
+    EXPECT_GT(p.Share(Px(1800), Px(9200), Px(7400), Px(12800), 0xDC1E1E), 0.98);
+    EXPECT_TRUE(Near(p.at(Px(12100), Px(11000)), 0x1E3CDC));
+    EXPECT_TRUE(Near(p.at(Px(9100), Px(20500)), 0xFF0000, 60));
+    EXPECT_TRUE(Near(p.at(Px(15100), Px(20500)), 0x00FFFF, 60));
+    // The bold heading puts ink in its line and none above it.
+    EXPECT_GT(1.0 - p.Share(Px(1600), Px(1650), Px(9000), Px(2200), 0xFFFFFF, 10), 0.15);
+    EXPECT_EQ(p.Share(Px(1600), Px(1000), Px(9000), Px(1500), 0xFFFFFF, 0), 1.0);
+    ivpLoadPictureExit(context);
+    EXPECT_EQ(Files().size(), 1u);
+}
+
+TEST_F(LoadPictureTest, LineRequestsOutsideThePictureAreRefused) {
+    void* context = ivpLoadPictureInit(SampleJob(1).c_str());
+    ASSERT_NE(context, nullptr);
+    std::vector<uint32_t> row(2000, 0xABCDEF);
+    EXPECT_EQ(ivpLoadPictureGetLine(context, 0, row.data()), 0);  // before GetInfo
+    Info info = GetInfo(context);
+    ASSERT_EQ(info.result, 1);
+    EXPECT_EQ(ivpLoadPictureGetLine(context, -1, row.data()), 0);
+    EXPECT_EQ(ivpLoadPictureGetLine(context, info.height, row.data()), 0);
+    EXPECT_EQ(ivpLoadPictureGetLine(context, 0, nullptr), 0);
+    EXPECT_EQ(row[0], 0xABCDEFu);
+    EXPECT_EQ(ivpLoadPictureGetLine(context, info.height - 1, row.data()), 1);
+    EXPECT_EQ(row[info.width], 0xABCDEFu);  // exactly one row written
+    EXPECT_EQ(ivpLoadPictureGetLine(nullptr, 0, row.data()), 0);
+    // A second GetInfo renders afresh (the first bitmap is released).
+    Info again = GetInfo(context, 5);
+    EXPECT_EQ(again.result, 1);
+    EXPECT_STREQ(again.label, "Prin");
+    int32_t k, w, h, r, b, l, c;
+    EXPECT_EQ(ivpLoadPictureGetInfo(context, &k, &w, &h, &r, &b, &l, nullptr, nullptr, 0), 0);
+    EXPECT_EQ(ivpLoadPictureGetInfo(context, &k, &w, &h, &r, &b, &l, &c, nullptr, 10), 1);
+    ivpLoadPictureExit(context);
+}
+
+TEST_F(LoadPictureTest, FilesWithoutPagesGiveNoPictureAndLeaveNothing) {
+    EXPECT_EQ(ivpLoadPictureInit(Write("plain.txt", Bytes(200, 'a')).c_str()), nullptr);
+    EXPECT_EQ(ivpLoadPictureInit((dir_ + "missing.spl").c_str()), nullptr);
+    EXPECT_EQ(ivpLoadPictureInit(nullptr), nullptr);
+    Bytes noPages = WrapInSpool({});
+    EXPECT_EQ(ivpLoadPictureInit(Write("empty.spl", noPages).c_str()), nullptr);
+    EXPECT_EQ(Files(), std::vector<std::string>{"jobs"});
+}
+
+TEST_F(LoadPictureTest, BadPageMetafilesFailCleanly) {
+    Bytes page = RecordSamplePage("", 1);
+    auto withMillimetres = [&](int32_t cx, int32_t cy) {
+        Bytes b = page;
+        memcpy(&b[80], &cx, 4);
+        memcpy(&b[84], &cy, 4);
+        return WrapInSpool({b});
+    };
+    struct Case {
+        const char* what;
+        Bytes job;
+    } cases[] = {
+        {"zero size", withMillimetres(0, 297)},
+        {"negative size", withMillimetres(210, -297)},
+        {"enormous size", withMillimetres(2000000, 2000000)},
+        {"past the picture limit", withMillimetres(3000, 3000)},
+        {"not a metafile", WrapInSpool({Bytes(200, 7)})},
+        {"truncated header", WrapInSpool({Bytes(page.begin(), page.begin() + 60)})},
+    };
+    for (const Case& c : cases) {
+        void* context = ivpLoadPictureInit(Write("bad.spl", c.job).c_str());
+        ASSERT_NE(context, nullptr) << c.what;
+        EXPECT_EQ(GetInfo(context).result, 0) << c.what;
+        std::vector<uint32_t> row(4000);
+        EXPECT_EQ(ivpLoadPictureGetLine(context, 0, row.data()), 0) << c.what;
+        ivpLoadPictureExit(context);
+    }
+    // The page file vanishing between load and info.
+    void* context = ivpLoadPictureInit(Write("ok.spl", WrapInSpool({page})).c_str());
+    ASSERT_NE(context, nullptr);
+    for (const auto& f : Files())
+        if (f != "jobs") std::remove((dir_ + f).c_str());
+    EXPECT_EQ(GetInfo(context).result, 0);
+    ivpLoadPictureExit(context);
+    EXPECT_EQ(Files(), std::vector<std::string>{"jobs"});
+}

@@ -1,0 +1,80 @@
+#include "test_support.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+void TempDirTest::SetUp() {
+    char pattern[] = "/tmp/spoolsight-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = std::string(pattern) + "/";
+    setenv("TMPDIR", pattern, 1);
+}
+
+void TempDirTest::TearDown() {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+    unsetenv("TMPDIR");
+}
+
+std::vector<std::string> TempDirTest::Files() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string TempDirTest::Write(const std::string& name, const Bytes& bytes) const {
+    // Job files live in a subdirectory so that Files() lists only what the code under test made.
+    fs::create_directories(dir_ + "jobs");
+    std::string path = dir_ + "jobs/" + name;
+    EXPECT_TRUE(WriteFileBytes(path, bytes));
+    return path;
+}
+
+double Pixels::Share(int x0, int y0, int x1, int y1, uint32_t rgb, int tolerance) const {
+    size_t hits = 0, total = 0;
+    for (int y = std::max(0, y0); y < std::min(height, y1); ++y)
+        for (int x = std::max(0, x0); x < std::min(width, x1); ++x, ++total) hits += Near(at(x, y), rgb, tolerance);
+    return total ? static_cast<double>(hits) / total : 0;
+}
+
+Canvas::Canvas(int w, int h) : width(w), height(h) {
+    BITMAPINFO bmi{};
+    bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* p = nullptr;
+    bitmap = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &p, nullptr, 0);
+    bits = static_cast<uint32_t*>(p);
+    dc = CreateCompatibleDC(nullptr);
+    SelectObject(dc, bitmap);
+    RECT all{0, 0, w, h};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+}
+
+Canvas::~Canvas() {
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+}
+
+Pixels Canvas::Read() const {
+    Pixels p;
+    p.width = width;
+    p.height = height;
+    // Drawing is flushed by any call that reads back; GetPixel does so.
+    GetPixel(dc, 0, 0);
+    p.px.assign(bits, bits + static_cast<size_t>(width) * height);
+    return p;
+}
+
+Pixels PlayOnto(const Bytes& emf, int width, int height) {
+    Canvas c(width, height);
+    HENHMETAFILE h = SetEnhMetaFileBits(static_cast<UINT>(emf.size()), emf.data());
+    RECT all{0, 0, width, height};
+    if (h) PlayEnhMetaFile(c.dc, h, &all);
+    DeleteEnhMetaFile(h);
+    return c.Read();
+}

@@ -1,0 +1,64 @@
+// Helpers shared by the tests: a private temporary directory, rendering a
+// metafile into pixels, and reading pixels back.
+#pragma once
+#include "gdi.h"
+#include "kernel.h"
+#include "user.h"
+#include "sample_job.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Points $TMPDIR at a fresh directory for the test and removes it afterwards.
+class TempDirTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::string dir_;  // with a trailing '/'
+    std::vector<std::string> Files() const;  // names in dir_, sorted
+    std::string Write(const std::string& name, const Bytes& bytes) const;
+};
+
+struct Pixels {
+    int width = 0, height = 0;
+    std::vector<uint32_t> px;  // 0x00RRGGBB
+    uint32_t at(int x, int y) const { return px[static_cast<size_t>(y) * width + x] & 0xFFFFFF; }
+    // Fraction of pixels in a rectangle whose colour is within `tolerance` of `rgb`.
+    double Share(int x0, int y0, int x1, int y1, uint32_t rgb, int tolerance = 40) const;
+};
+
+// A white memory DC of the given size with a 32-bit DIB section selected.
+struct Canvas {
+    Canvas(int width, int height);
+    ~Canvas();
+    Pixels Read() const;
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    uint32_t* bits = nullptr;
+    int width, height;
+};
+
+// Plays metafile bytes over the whole canvas.
+Pixels PlayOnto(const Bytes& emf, int width, int height);
+// Records with `draw` on a metafile DC of the frame (0.01 mm), returns the bytes.
+template <class F>
+Bytes Record(F draw, RECT frame = {0, 0, 21000, 29700}) {
+    HDC dc = CreateEnhMetaFileA(nullptr, nullptr, &frame, nullptr);
+    draw(dc);
+    HENHMETAFILE emf = CloseEnhMetaFile(dc);
+    Bytes out(GetEnhMetaFileBits(emf, 0, nullptr));
+    GetEnhMetaFileBits(emf, static_cast<UINT>(out.size()), out.data());
+    DeleteEnhMetaFile(emf);
+    return out;
+}
+
+inline bool Near(uint32_t a, uint32_t b, int tolerance = 40) {
+    for (int s = 0; s < 24; s += 8) {
+        int d = static_cast<int>((a >> s) & 0xFF) - static_cast<int>((b >> s) & 0xFF);
+        if (d > tolerance || d < -tolerance) return false;
+    }
+    return true;
+}
