@@ -45,7 +45,7 @@ int languageValue(const uint8_t* v, size_t left) {
 
 PrinterLanguage scanHeaders(const uint8_t* data, size_t size) {
     size_t q = 0;
-    while (size - q >= kScanWindow) {
+    while (q <= size && size - q >= kScanWindow) {
         const uint8_t* p = data + q;
         size_t left = size - q;
         if (caselessAt(p, left, kPacketMode, kPacketModeLength)) return EscP;

@@ -55,7 +55,7 @@ void recordBlt(DC& dc, unsigned type, int x, int y, int w, int h, DWORD rop, con
                int sw, int sh, bool keepAlpha) {
     {
         RecordWriter wr(*dc.rec, type);
-        wr.rect(std::min(x, x + w), std::min(y, y + h), std::max(x, x + w) - 1, std::max(y, y + h) - 1);
+        wr.box(x, y, w, h);
         wr.i32(x).i32(y).i32(w).i32(h).u32(rop).i32(sx).i32(sy);
         wr.f32(1).f32(0).f32(0).f32(1).f32(0).f32(0);
         wr.u32(dc.st.bkColor).u32(DIB_RGB_COLORS).u32(0).u32(0).u32(0).u32(0);
@@ -137,7 +137,7 @@ BOOL MaskBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, HBIT
         maskPart.mono = true;
         {
             RecordWriter wr(*dc->rec, EMR_MASKBLT);
-            wr.rect(x, y, x + w - 1, y + h - 1).i32(x).i32(y).i32(w).i32(h).u32(rop);
+            wr.box(x, y, w, h).i32(x).i32(y).i32(w).i32(h).u32(rop);
             wr.i32(haveSrc ? static_cast<int>(r[0]) - ox : 0).i32(haveSrc ? static_cast<int>(r[1]) - oy : 0);
             wr.f32(1).f32(0).f32(0).f32(1).f32(0).f32(0);
             wr.u32(dc->st.bkColor).u32(DIB_RGB_COLORS).u32(0).u32(0).u32(0).u32(0);
@@ -177,7 +177,7 @@ int StretchDIBits(HDC h, int x, int y, int w, int hgt, int sx, int sy, int sw, i
     if (dc->rec) {
         {
             RecordWriter wr(*dc->rec, EMR_STRETCHDIBITS);
-            wr.rect(std::min(x, x + w), std::min(y, y + hgt), std::max(x, x + w) - 1, std::max(y, y + hgt) - 1);
+            wr.box(x, y, w, hgt);
             wr.i32(x).i32(y).i32(sx).i32(sy).i32(sw).i32(sh);
             wr.u32(80).u32(static_cast<uint32_t>(headerSize)).u32(static_cast<uint32_t>(80 + headerSize));
             wr.u32(bits ? static_cast<uint32_t>(bitsSize) : 0).u32(usage).u32(rop).i32(w).i32(hgt);
@@ -222,7 +222,7 @@ int SetDIBitsToDevice(HDC h, int x, int y, DWORD w, DWORD hgt, int sx, int sy, U
     if (dc->rec) {
         {
             RecordWriter wr(*dc->rec, EMR_SETDIBITSTODEVICE);
-            wr.rect(x, y, x + static_cast<int>(w) - 1, y + static_cast<int>(hgt) - 1);
+            wr.box(x, y, w, hgt);
             wr.i32(x).i32(y).i32(sx).i32(sy).u32(w).u32(hgt);
             wr.u32(76).u32(static_cast<uint32_t>(headerSize)).u32(static_cast<uint32_t>(76 + headerSize));
             wr.u32(static_cast<uint32_t>(bitsSize)).u32(usage).u32(startScan).u32(lines);

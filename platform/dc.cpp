@@ -21,6 +21,8 @@ HDC newDC(DcKind kind) {
     return raw;
 }
 
+int clampInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
 // Units of the fixed mapping modes per millimetre.
 double unitsPerMm(int mode) {
     switch (mode) {
@@ -261,14 +263,14 @@ BOOL OffsetViewportOrgEx(HDC h, int x, int y, POINT* old) {
     DC* dc = LookUpDC(h);
     if (!dc) return FALSE;
     POINT o = dc->st.viewportOrg;
-    return SetViewportOrgEx(h, o.x + x, o.y + y, old);
+    return SetViewportOrgEx(h, clampInt(int64_t{o.x} + x), clampInt(int64_t{o.y} + y), old);
 }
 
 BOOL OffsetWindowOrgEx(HDC h, int x, int y, POINT* old) {
     DC* dc = LookUpDC(h);
     if (!dc) return FALSE;
     POINT o = dc->st.windowOrg;
-    return SetWindowOrgEx(h, o.x + x, o.y + y, old);
+    return SetWindowOrgEx(h, clampInt(int64_t{o.x} + x), clampInt(int64_t{o.y} + y), old);
 }
 
 static BOOL scaleExt(HDC h, bool window, int xn, int xd, int yn, int yd, SIZE* old) {

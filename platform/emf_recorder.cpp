@@ -57,6 +57,12 @@ RecordWriter& RecordWriter::raw(const void* data, size_t size) {
     rec_.bytes.insert(rec_.bytes.end(), p, p + size);
     return *this;
 }
+RecordWriter& RecordWriter::box(int64_t x, int64_t y, int64_t w, int64_t h) {
+    auto clamp = [](int64_t v) { return static_cast<LONG>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+    return rect(clamp(std::min(x, x + w)), clamp(std::min(y, y + h)), clamp(std::max(x, x + w) - 1),
+                clamp(std::max(y, y + h) - 1));
+}
+
 RecordWriter& RecordWriter::pad4() {
     while ((rec_.bytes.size() - start_) % 4) rec_.bytes.push_back(0);
     return *this;

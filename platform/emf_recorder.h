@@ -34,6 +34,8 @@ public:
     RecordWriter& u16(uint16_t v);
     RecordWriter& raw(const void* data, size_t size);
     RecordWriter& rect(LONG l, LONG t, LONG r, LONG b) { return i32(l).i32(t).i32(r).i32(b); }
+    // Inclusive bounds of the rectangle at (x, y) of size w by h, either size negative.
+    RecordWriter& box(int64_t x, int64_t y, int64_t w, int64_t h);
     RecordWriter& pad4();
     size_t offset() const;  // bytes from the start of this record
     void patch32(size_t offset, uint32_t v);

@@ -170,6 +170,11 @@ void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color) {
 }  // namespace
 
 bool EnsureSurface(DC& dc) {
+    // A context that met an error draws nothing more: start a fresh one.
+    if (dc.cr && cairo_status(dc.cr) != CAIRO_STATUS_SUCCESS) {
+        cairo_destroy(dc.cr);
+        dc.cr = cairo_create(dc.surface);
+    }
     if (dc.cr) return true;
     auto* bmp = LookUpAs<BitmapObj>(dc.bitmap, Kind::Bitmap);
     if (dc.kind != DcKind::Memory || !bmp || !bmp->bits) return false;

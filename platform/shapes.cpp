@@ -254,7 +254,7 @@ static BOOL arcShape(HDC h, unsigned type, int l, int t, int r, int b, int xs, i
     Path path;
     bool connect = type == EMR_ARCTO;
     if (connect) path.push_back(op(PathOp::Move, Transform(*dc, dc->st.current.x, dc->st.current.y)));
-    if (type == EMR_PIE) path.push_back(op(PathOp::Move, Transform(*dc, (l + r) / 2.0, (t + b) / 2.0)));
+    if (type == EMR_PIE) path.push_back(op(PathOp::Move, Transform(*dc, (static_cast<double>(l) + r) / 2, (static_cast<double>(t) + b) / 2)));
     bool ok = radialArc(*dc, path, l, t, r, b, xs, ys, xe, ye, connect || type == EMR_PIE);
     if (type == EMR_ARCTO && ok) {
         // The current position moves to the arc's end point.
@@ -320,8 +320,9 @@ BOOL Ellipse(HDC h, int l, int t, int r, int b) {
         w.rect(l, t, r, b);
     }
     Path p;
-    addEllipseArc(p, LogicalToDevice(*dc), (l + r) / 2.0, (t + b) / 2.0, std::fabs(r - l) / 2.0,
-                  std::fabs(b - t) / 2.0, 0, 2 * kPi, false);
+    double x0 = l, y0 = t, x1 = r, y1 = b;
+    addEllipseArc(p, LogicalToDevice(*dc), (x0 + x1) / 2, (y0 + y1) / 2, std::fabs(x1 - x0) / 2,
+                  std::fabs(y1 - y0) / 2, 0, 2 * kPi, false);
     p.push_back(op(PathOp::Close));
     return Draw(*dc, p, true, true);
 }

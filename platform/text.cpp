@@ -82,7 +82,12 @@ void paintText(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* text
     if (dc.st.bkMode == OPAQUE && count > 0) fillPath(cr, boxPath(m, t, f.ascent(), f.descent()), dc.st.bkColor);
     PointD da = m.applyVector(t.along.x, t.along.y), du = m.applyVector(t.up.x, t.up.y);
     cairo_matrix_t fm = {da.x * f.emWidth, da.y * f.emWidth, -du.x * f.emHeight, -du.y * f.emHeight, 0, 0};
-    if (std::isfinite(fm.xx) && std::isfinite(fm.yy) && std::fabs(fm.xx * fm.yy - fm.xy * fm.yx) > 1e-12) {
+    // Glyphs too small to see or bigger than any page are not drawn (Cairo and
+    // FreeType fail on such sizes).
+    double emX = std::hypot(fm.xx, fm.yx), emY = std::hypot(fm.xy, fm.yy);
+    bool drawable = std::isfinite(emX) && std::isfinite(emY) && emX > 0.05 && emY > 0.05 && emX < 20000 &&
+                    emY < 20000 && std::fabs(fm.xx * fm.yy - fm.xy * fm.yx) > 1e-6;
+    if (drawable) {
         cairo_set_font_face(cr, f.face->cairo);
         cairo_set_font_matrix(cr, &fm);
         cairo_font_options_t* fo = cairo_font_options_create();

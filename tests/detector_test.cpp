@@ -126,3 +126,9 @@ TEST(DetectorScan, LengthLimits) {
     EXPECT_EQ(Detect(std::string(10, ' ') + "@PJL ENTER LANGUAGE=PC"), Unknown);
     EXPECT_EQ(Detect("@EJL SE LA=ESC/PAG" + std::string(3, ' ')), Unknown);
 }
+
+TEST(DetectorScan, LanguageHintAtTheVeryEndStopsTheScan) {
+    // The hint moves the scan 21 bytes on, to the end of the data; the scan must stop there.
+    EXPECT_EQ(Detect(std::string("\0\0\0~", 4) + "@PJL SET LANGUAGEHINT"), Unknown);
+    EXPECT_EQ(Detect("@PJL SET LANGUAGEHINT"), Unknown);
+}

@@ -1,0 +1,34 @@
+// libFuzzer target: a job file through ConvertPrintJob (detector and spool
+// walker); every page written must be listed and nothing else left behind.
+#include "convert_print_job.h"
+#include "sample_job.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace {
+std::string& workDir() {
+    static std::string dir = [] {
+        char pattern[] = "/tmp/spoolsight-fuzz-XXXXXX";
+        if (!mkdtemp(pattern)) std::abort();
+        setenv("TMPDIR", pattern, 1);
+        return std::string(pattern);
+    }();
+    return dir;
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string job = workDir() + ".job";
+    WriteFileBytes(job, Bytes(data, data + size));
+    PageList pages;
+    ConvertPrintJob(job.c_str(), pages);
+    for (const std::string& page : pages)
+        if (!std::filesystem::exists(page)) std::abort();
+    DeletePageFiles(pages);
+    if (!std::filesystem::is_empty(workDir())) std::abort();
+    std::remove(job.c_str());
+    return 0;
+}

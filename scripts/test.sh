@@ -1,0 +1,20 @@
+#!/bin/sh
+# Installs what is needed, then builds and runs every test twice: a normal
+# build, and a clang build with AddressSanitizer and UndefinedBehaviorSanitizer
+# that also runs the fuzz targets for a bounded time.
+set -eu
+cd "$(dirname "$0")/.."
+./scripts/setup-debian.sh
+jobs=$(nproc)
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+      -DSPOOLSIGHT_SANITIZE=ON -DSPOOLSIGHT_FUZZ=ON -DSPOOLSIGHT_BENCH=OFF
+cmake --build build-sanitize
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+LSAN_OPTIONS=suppressions=$PWD/tests/sanitizer/lsan.supp \
+    ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
