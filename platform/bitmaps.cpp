@@ -44,9 +44,8 @@ Image crop(const ImageRef& img, const double r[4], int& offX, int& offY) {
 }
 
 void extendQuad(DC& dc, double x, double y, double w, double h) {
-    Matrix m = LogicalToDevice(dc);
-    Path p{{PathOp::Move, {m.apply(x, y)}}, {PathOp::Line, {m.apply(x + w, y)}},
-           {PathOp::Line, {m.apply(x + w, y + h)}}, {PathOp::Line, {m.apply(x, y + h)}}};
+    Path p;
+    AddRectangle(p, LogicalToDevice(dc), x, y, x + w, y + h);
     dc.rec->extend(p, 0);
 }
 

@@ -69,12 +69,9 @@ void setImageSource(DC& dc, cairo_t* cr, cairo_surface_t* s, const Matrix& srcTo
 }
 
 void quadPath(cairo_t* cr, const Matrix& m, double x, double y, double w, double h) {
-    PointD a = m.apply(x, y), b = m.apply(x + w, y), c = m.apply(x + w, y + h), d = m.apply(x, y + h);
-    cairo_move_to(cr, a.x, a.y);
-    cairo_line_to(cr, b.x, b.y);
-    cairo_line_to(cr, c.x, c.y);
-    cairo_line_to(cr, d.x, d.y);
-    cairo_close_path(cr);
+    Path p;
+    AddRectangle(p, m, x, y, x + w, y + h);
+    BuildCairoPath(cr, p);
 }
 }  // namespace
 

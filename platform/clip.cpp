@@ -11,21 +11,8 @@ constexpr double kFar = 1e7;
 
 ClipItem rectsItem(const Matrix& m, const std::vector<RECT>& rects, bool outside) {
     ClipItem item;
-    auto quad = [&](double l, double t, double r, double b) {
-        item.path.push_back({PathOp::Move, {m.apply(l, t)}});
-        item.path.push_back({PathOp::Line, {m.apply(r, t)}});
-        item.path.push_back({PathOp::Line, {m.apply(r, b)}});
-        item.path.push_back({PathOp::Line, {m.apply(l, b)}});
-        item.path.push_back({PathOp::Close, {}});
-    };
-    if (outside) {
-        item.path.push_back({PathOp::Move, {{-kFar, -kFar}}});
-        item.path.push_back({PathOp::Line, {{kFar, -kFar}}});
-        item.path.push_back({PathOp::Line, {{kFar, kFar}}});
-        item.path.push_back({PathOp::Line, {{-kFar, kFar}}});
-        item.path.push_back({PathOp::Close, {}});
-    }
-    for (const RECT& r : rects) quad(r.left, r.top, r.right, r.bottom);
+    if (outside) AddRectangle(item.path, Matrix{}, -kFar, -kFar, kFar, kFar);
+    for (const RECT& r : rects) AddRectangle(item.path, m, r.left, r.top, r.right, r.bottom);
     item.evenOdd = outside;
     if (rects.empty() && !outside) {
         // An empty region clips everything away.

@@ -184,11 +184,6 @@ BOOL RestoreDC(HDC h, int which) {
     if (!LookUp(st.brush)) st.brush = GetStockObject(WHITE_BRUSH);
     if (!LookUp(st.font)) st.font = GetStockObject(SYSTEM_FONT);
     if (!LookUp(st.palette)) st.palette = GetStockObject(DEFAULT_PALETTE);
-    if (dc->rec) {
-        // The player re-selects the saved objects itself; keep the recorder in step.
-        dc->st = st;
-        return TRUE;
-    }
     dc->st = st;
     return TRUE;
 }
@@ -199,7 +194,7 @@ int SetGraphicsMode(HDC h, int mode) {
     int old = dc->st.graphicsMode;
     dc->st.graphicsMode = mode;
     if (mode == GM_COMPATIBLE) dc->st.world = {1, 0, 0, 1, 0, 0};
-    // Playback of a metafile runs in advanced mode anyway; the record is only for other readers.
+    // EMF has no record for this: metafiles always play in advanced mode.
     return old;
 }
 
@@ -373,39 +368,20 @@ DC_SETTER(SetROP2, int, rop2, EMR_SETROP2)
 DC_SETTER(SetStretchBltMode, int, stretchMode, EMR_SETSTRETCHBLTMODE)
 DC_SETTER(SetArcDirection, int, arcDirection, EMR_SETARCDIRECTION)
 
-COLORREF SetBkColor(HDC h, COLORREF c) {
+// Colours are kept without their top byte; record type 0 means not recorded.
+static COLORREF setColor(HDC h, COLORREF DcState::*field, COLORREF c, unsigned recordType) {
     DC* dc = LookUpDC(h);
     if (!dc) return CLR_INVALID;
-    COLORREF old = dc->st.bkColor;
-    if (dc->rec) RecordSimple(*dc, EMR_SETBKCOLOR, {c & 0xFFFFFF});
-    dc->st.bkColor = c & 0xFFFFFF;
+    COLORREF old = dc->st.*field;
+    if (dc->rec && recordType) RecordSimple(*dc, recordType, {c & 0xFFFFFF});
+    dc->st.*field = c & 0xFFFFFF;
     return old;
 }
 
-COLORREF SetTextColor(HDC h, COLORREF c) {
-    DC* dc = LookUpDC(h);
-    if (!dc) return CLR_INVALID;
-    COLORREF old = dc->st.textColor;
-    if (dc->rec) RecordSimple(*dc, EMR_SETTEXTCOLOR, {c & 0xFFFFFF});
-    dc->st.textColor = c & 0xFFFFFF;
-    return old;
-}
-
-COLORREF SetDCBrushColor(HDC h, COLORREF c) {
-    DC* dc = LookUpDC(h);
-    if (!dc) return CLR_INVALID;
-    COLORREF old = dc->st.dcBrushColor;
-    dc->st.dcBrushColor = c & 0xFFFFFF;
-    return old;
-}
-
-COLORREF SetDCPenColor(HDC h, COLORREF c) {
-    DC* dc = LookUpDC(h);
-    if (!dc) return CLR_INVALID;
-    COLORREF old = dc->st.dcPenColor;
-    dc->st.dcPenColor = c & 0xFFFFFF;
-    return old;
-}
+COLORREF SetBkColor(HDC h, COLORREF c) { return setColor(h, &DcState::bkColor, c, EMR_SETBKCOLOR); }
+COLORREF SetTextColor(HDC h, COLORREF c) { return setColor(h, &DcState::textColor, c, EMR_SETTEXTCOLOR); }
+COLORREF SetDCBrushColor(HDC h, COLORREF c) { return setColor(h, &DcState::dcBrushColor, c, 0); }
+COLORREF SetDCPenColor(HDC h, COLORREF c) { return setColor(h, &DcState::dcPenColor, c, 0); }
 
 COLORREF GetBkColor(HDC h) { DC* dc = LookUpDC(h); return dc ? dc->st.bkColor : CLR_INVALID; }
 COLORREF GetTextColor(HDC h) { DC* dc = LookUpDC(h); return dc ? dc->st.textColor : CLR_INVALID; }

@@ -525,13 +525,7 @@ void Player::play(const Rec& r, uint32_t type) {
         HGDIOBJ brush = fill ? object(r.u(28)) : dc_.st.brush;
         if (!brush || dc_.kind != DcKind::Memory) break;
         Path p;
-        for (const RECT& c : rects) {
-            p.push_back({PathOp::Move, {dc_.base.apply(c.left, c.top)}});
-            p.push_back({PathOp::Line, {dc_.base.apply(c.right, c.top)}});
-            p.push_back({PathOp::Line, {dc_.base.apply(c.right, c.bottom)}});
-            p.push_back({PathOp::Line, {dc_.base.apply(c.left, c.bottom)}});
-            p.push_back({PathOp::Close, {}});
-        }
+        for (const RECT& c : rects) AddRectangle(p, dc_.base, c.left, c.top, c.right, c.bottom);
         PaintRegion(dc_, p, brush);
         break;
     }
@@ -593,10 +587,7 @@ BOOL PlayEnhMetaFile(HDC hdc, HENHMETAFILE h, const RECT* rect) {
     Path outerPath = std::move(dc->path);
     dc->metaClip.insert(dc->metaClip.end(), outerState.clip.begin(), outerState.clip.end());
     ClipItem dest;
-    for (auto [x, y] : {std::pair<double, double>{rect->left, rect->top}, {rect->right, rect->top},
-                        {rect->right, rect->bottom}, {rect->left, rect->bottom}})
-        dest.path.push_back({dest.path.empty() ? PathOp::Move : PathOp::Line, {outer.apply(x, y)}});
-    dest.path.push_back({PathOp::Close, {}});
+    AddRectangle(dest.path, outer, rect->left, rect->top, rect->right, rect->bottom);
     dc->metaClip.push_back(std::move(dest));
     ResetState(dc->st);
     dc->st.graphicsMode = GM_ADVANCED;

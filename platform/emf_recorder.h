@@ -17,7 +17,6 @@ struct Recorder {
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
     std::unordered_map<Object*, uint32_t> handles;
     std::vector<bool> slotUsed{true};  // slot 0 is the metafile itself
-    std::vector<BYTE> palette;         // nothing for now: no palette entries in the header
 
     void extend(double x0, double y0, double x1, double y1);
     void extend(const Path& path, double pad);

@@ -196,6 +196,8 @@ Matrix PageTransform(const DC& dc);
 
 // Path construction in device space.
 void AddPolyline(Path& p, const Matrix& m, const POINT* pts, size_t n, bool startNew);
+// The closed outline of the logical rectangle (l, t) - (r, b).
+void AddRectangle(Path& p, const Matrix& m, double l, double t, double r, double b);
 PointD Transform(const DC& dc, double x, double y);
 void AddArcPath(Path& path, const Matrix& m, double l, double t, double r, double b, double xs, double ys,
                 double xe, double ye, bool clockwise, bool connect);

@@ -106,7 +106,7 @@ static HBITMAP newBitmap(int width, int height, bool mono) {
     b->height = height;
     b->mono = mono;
     try {
-        b->storage.assign(static_cast<size_t>(width) * height, mono ? 0 : 0);
+        b->storage.assign(static_cast<size_t>(width) * height, 0);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
@@ -265,10 +265,7 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
     if (!dc) return nullptr;
     // A memory DC still holding its default bitmap is monochrome.
     bool mono = dc->kind == DcKind::Memory && dc->bitmap == dc->defaultBitmap;
-    HBITMAP h = newBitmap(width, height, mono);
-    if (auto* b = LookUpAs<BitmapObj>(h, Kind::Bitmap); b && !mono)
-        std::fill(b->storage.begin(), b->storage.end(), 0u);
-    return h;
+    return newBitmap(width, height, mono);
 }
 
 HBITMAP CreateDIBSection(HDC, const BITMAPINFO* bmi, UINT, void** bits, HANDLE, DWORD) {

@@ -292,7 +292,7 @@ BOOL AngleArc(HDC h, int x, int y, DWORD radius, FLOAT start, FLOAT sweep) {
     return Draw(*dc, path, false, true);
 }
 
-static void rectPath(Path& p, const Matrix& m, double l, double t, double r, double b) {
+void gdi::AddRectangle(Path& p, const Matrix& m, double l, double t, double r, double b) {
     p.push_back(op(PathOp::Move, m.apply(l, t)));
     p.push_back(op(PathOp::Line, m.apply(r, t)));
     p.push_back(op(PathOp::Line, m.apply(r, b)));
@@ -308,7 +308,7 @@ BOOL Rectangle(HDC h, int l, int t, int r, int b) {
         w.rect(l, t, r, b);
     }
     Path p;
-    rectPath(p, LogicalToDevice(*dc), std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b));
+    AddRectangle(p, LogicalToDevice(*dc), std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b));
     return Draw(*dc, p, true, true);
 }
 
@@ -339,7 +339,7 @@ BOOL RoundRect(HDC h, int l, int t, int r, int b, int ew, int eh) {
     Matrix m = LogicalToDevice(*dc);
     Path p;
     if (rx <= 0 || ry <= 0) {
-        rectPath(p, m, x0, y0, x1, y1);
+        AddRectangle(p, m, x0, y0, x1, y1);
     } else {
         addEllipseArc(p, m, x1 - rx, y0 + ry, rx, ry, 0, kPi / 2, false);
         addEllipseArc(p, m, x0 + rx, y0 + ry, rx, ry, kPi / 2, kPi / 2, true);

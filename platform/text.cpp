@@ -70,9 +70,8 @@ void paintText(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* text
     cairo_save(cr);
     ApplyClip(dc, cr);
     if (rect) {
-        Path r{{PathOp::Move, {m.apply(rect->left, rect->top)}}, {PathOp::Line, {m.apply(rect->right, rect->top)}},
-               {PathOp::Line, {m.apply(rect->right, rect->bottom)}}, {PathOp::Line, {m.apply(rect->left, rect->bottom)}},
-               {PathOp::Close, {}}};
+        Path r;
+        AddRectangle(r, m, rect->left, rect->top, rect->right, rect->bottom);
         if (options & ETO_OPAQUE) fillPath(cr, r, dc.st.bkColor);
         if (options & ETO_CLIPPED) {
             BuildCairoPath(cr, r);

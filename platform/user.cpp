@@ -26,10 +26,6 @@ HBRUSH realBrush(HBRUSH brush, bool& temporary) {
     return temporary ? CreateSolidBrush(GetSysColor(static_cast<int>(v - 1))) : brush;
 }
 
-struct Line {
-    std::u16string text;
-};
-
 std::vector<std::u16string> wrap(HDC hdc, const std::u16string& text, UINT format, LONG width) {
     std::vector<std::u16string> lines;
     std::u16string cur;

@@ -21,6 +21,7 @@ size_t dataOffset(uint32_t type) { return type >= 15 && type <= 20 ? 16 : 8; }
 
 // Writes one page; a page whose write falls short is deleted and not listed.
 void writePage(const char* tempDir, int page, const uint8_t* data, uint32_t size, PageList& pages) {
+    pages.reserve(pages.size() + 1);  // listing the page cannot fail once its file exists
     std::string name;
     HANDLE file = CreatePageFile(tempDir, page, name);
     if (file == INVALID_HANDLE_VALUE) return;

@@ -338,3 +338,37 @@ TEST(PlaybackRecords, CommentsAndUnknownRecordsArePassedOver) {
     Pixels p = PlayOnto(emf, kSide, kSide);
     EXPECT_EQ(p.at(50, 50), 0xFF0000u);
 }
+
+TEST(PlaybackRaster, AlphaBlendAndMaskBlt) {
+    Pixels p = Draw([](HDC dc) {
+        uint32_t red[4] = {0xFF0000, 0xFF0000, 0xFF0000, 0xFF0000};
+        HBITMAP bmp = CreateBitmap(2, 2, 1, 32, red);
+        HDC mem = CreateCompatibleDC(dc);
+        SelectObject(mem, bmp);
+        BLENDFUNCTION half{AC_SRC_OVER, 0, 128, 0};
+        AlphaBlend(dc, 0, 0, 100, 100, mem, 0, 0, 2, 2, half);
+        // Mask: left column set (foreground rop SRCCOPY), right column clear (background leaves the page).
+        uint8_t maskBits[4] = {0x80, 0, 0x80, 0};
+        HBITMAP mask = CreateBitmap(2, 2, 1, 1, maskBits);
+        MaskBlt(dc, 200, 0, 2, 2, mem, 0, 0, mask, 0, 0, (0xAA000000u) | SRCCOPY);
+        DeleteDC(mem);
+        DeleteObject(bmp);
+        DeleteObject(mask);
+    });
+    EXPECT_TRUE(Near(p.at(50, 50), 0xFF7F7F, 6));
+    EXPECT_EQ(p.at(200, 0), 0xFF0000u);
+    EXPECT_EQ(p.at(201, 1), 0xFFFFFFu);
+}
+
+TEST(PlaybackGeometry, IsotropicKeepsTheAspect) {
+    Pixels p = Draw([](HDC dc) {
+        SetMapMode(dc, MM_ISOTROPIC);
+        SetWindowExtEx(dc, 100, 100, nullptr);
+        SetViewportExtEx(dc, kSide, kSide / 2, nullptr);  // the smaller scale wins: 1 unit = 1.89 px
+        Fill(dc, RGB(0, 0, 0));
+        Rectangle(dc, 0, 0, 100, 100);
+    });
+    EXPECT_EQ(p.at(180, 180), 0x000000u);
+    EXPECT_EQ(p.at(200, 100), 0xFFFFFFu);
+    EXPECT_EQ(p.at(100, 200), 0xFFFFFFu);
+}

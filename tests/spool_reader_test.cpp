@@ -1,4 +1,5 @@
 #include "convert_print_job.h"
+#include "page_files.h"
 #include "spool_reader.h"
 #include "test_support.h"
 
@@ -173,4 +174,9 @@ TEST_F(SpoolReaderTest, ConvertPrintJobRoutesSpoolFilesAndOnlyThem) {
     PageList empty;
     EXPECT_TRUE(ConvertPrintJob(Write("empty", {}).c_str(), empty));
     EXPECT_TRUE(empty.empty());
+}
+
+TEST(PageFileNames, TempDirectoryTickAndPageNumber) {
+    EXPECT_EQ(PageFileName("/tmp/", 1234567, 2), "/tmp//01234567_0002.emf");
+    EXPECT_EQ(PageFileName("/var/tmp/", 123456789, 12345), "/var/tmp//123456789_12345.emf");
 }
