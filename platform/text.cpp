@@ -62,6 +62,62 @@ void fillPath(cairo_t* cr, const Path& p, COLORREF c) {
     cairo_fill(cr);
 }
 
+// Selects the sized font on `cr` and lays out the glyphs of a run in device
+// space. False when the glyphs would be too small to see or bigger than any
+// page (Cairo and FreeType fail on such sizes).
+bool setGlyphs(cairo_t* cr, const Matrix& m, const SizedFont& f, const TextFrame& t, const WCHAR* text, UINT count,
+               const std::vector<double>& adv, bool glyphIndex, std::vector<cairo_glyph_t>& glyphs) {
+    PointD da = m.applyVector(t.along.x, t.along.y), du = m.applyVector(t.up.x, t.up.y);
+    cairo_matrix_t fm = {da.x * f.emWidth, da.y * f.emWidth, -du.x * f.emHeight, -du.y * f.emHeight, 0, 0};
+    double emX = std::hypot(fm.xx, fm.yx), emY = std::hypot(fm.xy, fm.yy);
+    if (!(std::isfinite(emX) && std::isfinite(emY) && emX > 0.05 && emY > 0.05 && emX < 20000 && emY < 20000 &&
+          std::fabs(fm.xx * fm.yy - fm.xy * fm.yx) > 1e-6))
+        return false;
+    cairo_set_font_face(cr, f.face->cairo);
+    cairo_set_font_matrix(cr, &fm);
+    cairo_font_options_t* fo = cairo_font_options_create();
+    cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
+    cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_antialias(fo, CAIRO_ANTIALIAS_GRAY);
+    cairo_set_font_options(cr, fo);
+    cairo_font_options_destroy(fo);
+    glyphs.resize(count);
+    double pos = 0;
+    for (UINT i = 0; i < count; ++i) {
+        PointD p = m.apply(t.base.x + t.along.x * pos, t.base.y + t.along.y * pos);
+        glyphs[i] = {f.glyph(text[i], glyphIndex), p.x, p.y};
+        pos += adv[i];
+    }
+    return true;
+}
+
+// Text inside a path bracket adds the outlines of its glyphs to the path.
+void addTextToPath(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* text, UINT count,
+                   const std::vector<double>& adv, bool glyphIndex) {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
+    cairo_t* cr = cairo_create(s);
+    std::vector<cairo_glyph_t> glyphs;
+    if (setGlyphs(cr, LogicalToDevice(dc), f, t, text, count, adv, glyphIndex, glyphs)) {
+        cairo_glyph_path(cr, glyphs.data(), static_cast<int>(glyphs.size()));
+        cairo_path_t* cp = cairo_copy_path(cr);
+        Path p;
+        for (int i = 0; cp->status == CAIRO_STATUS_SUCCESS && i < cp->num_data; i += cp->data[i].header.length) {
+            const cairo_path_data_t* d = &cp->data[i];
+            auto pt = [&](int k) { return PointD{d[k].point.x, d[k].point.y}; };
+            switch (d->header.type) {
+            case CAIRO_PATH_MOVE_TO: p.push_back({PathOp::Move, {pt(1)}}); break;
+            case CAIRO_PATH_LINE_TO: p.push_back({PathOp::Line, {pt(1)}}); break;
+            case CAIRO_PATH_CURVE_TO: p.push_back({PathOp::Curve, {pt(1), pt(2), pt(3)}}); break;
+            case CAIRO_PATH_CLOSE_PATH: p.push_back({PathOp::Close, {}}); break;
+            }
+        }
+        cairo_path_destroy(cp);
+        if (dc.path.size() + p.size() <= kMaxPathOps) dc.path.insert(dc.path.end(), p.begin(), p.end());
+    }
+    cairo_destroy(cr);
+    cairo_surface_destroy(s);
+}
+
 void paintText(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* text, UINT count,
                const std::vector<double>& adv, UINT options, const RECT* rect, bool glyphIndex) {
     if (!EnsureSurface(dc)) return;
@@ -79,39 +135,17 @@ void paintText(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* text
         }
     }
     if (dc.st.bkMode == OPAQUE && count > 0) fillPath(cr, boxPath(m, t, f.ascent(), f.descent()), dc.st.bkColor);
-    PointD da = m.applyVector(t.along.x, t.along.y), du = m.applyVector(t.up.x, t.up.y);
-    cairo_matrix_t fm = {da.x * f.emWidth, da.y * f.emWidth, -du.x * f.emHeight, -du.y * f.emHeight, 0, 0};
-    // Glyphs too small to see or bigger than any page are not drawn (Cairo and
-    // FreeType fail on such sizes).
-    double emX = std::hypot(fm.xx, fm.yx), emY = std::hypot(fm.xy, fm.yy);
-    bool drawable = std::isfinite(emX) && std::isfinite(emY) && emX > 0.05 && emY > 0.05 && emX < 20000 &&
-                    emY < 20000 && std::fabs(fm.xx * fm.yy - fm.xy * fm.yx) > 1e-6;
-    if (drawable) {
-        cairo_set_font_face(cr, f.face->cairo);
-        cairo_set_font_matrix(cr, &fm);
-        cairo_font_options_t* fo = cairo_font_options_create();
-        cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
-        cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
-        cairo_font_options_set_antialias(fo, CAIRO_ANTIALIAS_GRAY);
-        cairo_set_font_options(cr, fo);
-        cairo_font_options_destroy(fo);
-        std::vector<cairo_glyph_t> glyphs(count);
-        double pos = 0;
-        for (UINT i = 0; i < count; ++i) {
-            PointD p = m.apply(t.base.x + t.along.x * pos, t.base.y + t.along.y * pos);
-            glyphs[i] = {f.glyph(text[i], glyphIndex), p.x, p.y};
-            pos += adv[i];
-        }
+    std::vector<cairo_glyph_t> glyphs;
+    if (setGlyphs(cr, m, f, t, text, count, adv, glyphIndex, glyphs)) {
         COLORREF c = dc.st.textColor;
         cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
         cairo_show_glyphs(cr, glyphs.data(), static_cast<int>(glyphs.size()));
     }
     // Underline and strike-out run under and through the whole advance.
     auto line = [&](double pos, double thick) {
-        TextFrame lt = t;
         double th = std::max(thick / f.face->unitsPerEm * f.emHeight, 0.5 / std::max(1e-9, m.scale()));
         double u = pos / f.face->unitsPerEm * f.emHeight;
-        fillPath(cr, boxPath(m, lt, u + th / 2, -(u - th / 2)), dc.st.textColor);
+        fillPath(cr, boxPath(m, t, u + th / 2, -(u - th / 2)), dc.st.textColor);
     };
     if (f.lf.lfUnderline) line(f.face->underlinePos, f.face->underlineThickness);
     if (f.lf.lfStrikeOut) line(f.face->strikePos, f.face->strikeThickness);
@@ -154,11 +188,12 @@ BOOL TextOutCore(HDC h, int x, int y, UINT options, const RECT* rect, const WCHA
     bool updateCp = dc->st.textAlign & TA_UPDATECP;
     double ox = updateCp ? dc->st.current.x : x, oy = updateCp ? dc->st.current.y : y;
     TextFrame t = layout(*dc, f, ox, oy, width);
-    if (dc->rec) {
+    if (dc->rec)
         recordText(*dc, x, y, options, rect, text, count, adv, boxPath(LogicalToDevice(*dc), t, f.ascent(), f.descent()));
-    } else if (dc->kind == DcKind::Memory && !dc->pathOpen) {
+    if (dc->pathOpen)
+        addTextToPath(*dc, f, t, text, count, adv, glyphIndex);
+    else if (dc->kind == DcKind::Memory)
         paintText(*dc, f, t, text, count, adv, options, rect, glyphIndex);
-    }
     if (updateCp) {
         // The position moves along the baseline by the run's advance.
         dc->st.current.x = static_cast<LONG>(std::lround(ox + t.along.x * width));

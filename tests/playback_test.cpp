@@ -372,3 +372,20 @@ TEST(PlaybackGeometry, IsotropicKeepsTheAspect) {
     EXPECT_EQ(p.at(200, 100), 0xFFFFFFu);
     EXPECT_EQ(p.at(100, 200), 0xFFFFFFu);
 }
+
+TEST(PlaybackText, TextInAPathBecomesItsOutline) {
+    Pixels p = Draw([](HDC dc) {
+        HFONT f = CreateFontA(-120, 0, 0, 0, FW_HEAVY, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+        SelectObject(dc, f);
+        SetBkMode(dc, TRANSPARENT);
+        BeginPath(dc);
+        TextOutA(dc, 20, 20, "H", 1);
+        EndPath(dc);
+        Fill(dc, RGB(255, 0, 0));
+        FillPath(dc);
+        SelectObject(dc, GetStockObject(SYSTEM_FONT));
+        DeleteObject(f);
+    });
+    EXPECT_GT(p.Share(20, 20, 120, 140, 0xFF0000, 30), 0.2);
+    EXPECT_EQ(p.Share(20, 20, 120, 140, 0x000000, 30), 0.0);  // filled with the brush, not drawn as text
+}
