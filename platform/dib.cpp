@@ -2,6 +2,8 @@
 // EMF records carry, with every size checked against the bytes at hand.
 #include "gdi_internal.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace gdi {
@@ -84,7 +86,7 @@ uint64_t DibImageSize(const BITMAPINFOHEADER& h) {
 }
 
 bool DecodeDib(const BYTE* info, size_t infoSize, const BYTE* bits, size_t bitsSize, UINT usage,
-               const PaletteObj* palette, Image& out) {
+               const PaletteObj* palette, Image& out, int shrink) {
     if (!info || infoSize < 12) return false;
     uint32_t hsize = read32(info);
     int64_t width, height;
@@ -154,8 +156,8 @@ bool DecodeDib(const BYTE* info, size_t infoSize, const BYTE* bits, size_t bitsS
     out.width = static_cast<int>(width);
     out.height = static_cast<int>(height);
     out.mono = false;
-    out.px.assign(static_cast<size_t>(width * height), 0);
     if (compression == BI_RLE8 || compression == BI_RLE4) {
+        out.px.assign(static_cast<size_t>(width * height), 0);
         std::vector<uint8_t> idx;
         if (!bits) return false;
         decodeRle(bits, bitsSize, out.width, out.height, compression == BI_RLE4, idx);
@@ -166,12 +168,7 @@ bool DecodeDib(const BYTE* info, size_t infoSize, const BYTE* bits, size_t bitsS
     }
     size_t stride = ((static_cast<size_t>(width) * bpp + 31) / 32) * 4;
     if (!bits || bitsSize < stride) return false;
-    // Rows that the data does not hold stay black rather than being read past the end.
-    size_t rowsPresent = std::min<size_t>(static_cast<size_t>(height), bitsSize / stride);
-    for (size_t r = 0; r < rowsPresent; ++r) {
-        const BYTE* row = bits + r * stride;
-        size_t y = topDown ? r : static_cast<size_t>(height) - 1 - r;
-        uint32_t* dst = &out.px[y * static_cast<size_t>(width)];
+    auto decodeRow = [&](const BYTE* row, uint32_t* dst) {
         for (int64_t x = 0; x < width; ++x) {
             uint32_t v;
             switch (bpp) {
@@ -188,9 +185,76 @@ bool DecodeDib(const BYTE* info, size_t infoSize, const BYTE* bits, size_t bitsS
             }
             dst[x] = v;
         }
+    };
+    // Rows that the data does not hold stay black rather than being read past the end.
+    size_t rowsPresent = std::min<size_t>(static_cast<size_t>(height), bitsSize / stride);
+    auto storedRow = [&](size_t y) -> const BYTE* {  // y counts from the top
+        size_t r = topDown ? y : static_cast<size_t>(height) - 1 - y;
+        return r < rowsPresent ? bits + r * stride : nullptr;
+    };
+    if (shrink <= 1) {
+        out.px.assign(static_cast<size_t>(width * height), 0);
+        for (size_t y = 0; y < static_cast<size_t>(height); ++y)
+            if (const BYTE* row = storedRow(y)) decodeRow(row, &out.px[y * static_cast<size_t>(width)]);
+        if (bpp == 1 && table[0] == 0 && table[1] == 0xFFFFFF) out.mono = true;
+        return true;
     }
-    if (bpp == 1 && table[0] == 0 && table[1] == 0xFFFFFF) out.mono = true;
+    // Reduced by `shrink` in both directions, each pixel the mean of its block.
+    size_t f = static_cast<size_t>(shrink);
+    size_t ow = (static_cast<size_t>(width) + f - 1) / f, oh = (static_cast<size_t>(height) + f - 1) / f;
+    out.width = static_cast<int>(ow);
+    out.height = static_cast<int>(oh);
+    out.px.assign(ow * oh, 0);
+    std::vector<uint32_t> row(static_cast<size_t>(width)), sums(ow * 3), counts(ow);
+    for (size_t oy = 0; oy < oh; ++oy) {
+        std::fill(sums.begin(), sums.end(), 0u);
+        std::fill(counts.begin(), counts.end(), 0u);
+        for (size_t y = oy * f; y < std::min(static_cast<size_t>(height), oy * f + f); ++y) {
+            const BYTE* stored = storedRow(y);
+            if (bpp == 1) {
+                // Bi-level rows: count the set bits of each block, mix the two colours after.
+                for (size_t o = 0, x = 0; o < ow; ++o) {
+                    size_t stop = std::min(static_cast<size_t>(width), x + f);
+                    uint32_t ones = 0;
+                    if (stored)
+                        for (; x < stop; ++x) ones += (stored[x >> 3] >> (7 - (x & 7))) & 1;
+                    x = stop;
+                    sums[o * 3] += ones;
+                    counts[o] += static_cast<uint32_t>(stop - o * f);
+                }
+                continue;
+            }
+            if (stored) decodeRow(stored, row.data());
+            else std::fill(row.begin(), row.end(), 0u);
+            for (size_t x = 0; x < static_cast<size_t>(width); ++x) {
+                size_t o = x / f;
+                sums[o * 3] += (row[x] >> 16) & 0xFF;
+                sums[o * 3 + 1] += (row[x] >> 8) & 0xFF;
+                sums[o * 3 + 2] += row[x] & 0xFF;
+                ++counts[o];
+            }
+        }
+        for (size_t o = 0; o < ow; ++o) {
+            uint32_t n = std::max(1u, counts[o]);
+            if (bpp == 1) {
+                uint32_t ones = sums[o * 3], zeros = n - ones, c0 = table[0], c1 = table[1];
+                auto mix = [&](int s) { return ((((c0 >> s) & 0xFF) * zeros + ((c1 >> s) & 0xFF) * ones) / n) << s; };
+                out.px[oy * ow + o] = mix(16) | mix(8) | mix(0);
+            } else {
+                out.px[oy * ow + o] = ((sums[o * 3] / n) << 16) | ((sums[o * 3 + 1] / n) << 8) | (sums[o * 3 + 2] / n);
+            }
+        }
+    }
     return true;
+}
+
+int ShrinkFactor(const DC& dc, double w, double h, double sw, double sh) {
+    Matrix m = LogicalToDevice(dc);
+    PointD dx = m.applyVector(w, 0), dy = m.applyVector(0, h);
+    double devW = std::hypot(dx.x, dx.y), devH = std::hypot(dy.x, dy.y);
+    if (!(devW > 0) || !(devH > 0)) return 1;
+    double f = std::min(std::fabs(sw) / devW, std::fabs(sh) / devH);
+    return f >= 2 ? static_cast<int>(std::min(f, 64.0)) : 1;
 }
 
 std::vector<BYTE> PackDib(const ImageRef& img, size_t& headerSize, bool keepAlpha) {

@@ -60,7 +60,7 @@ private:
     void poly(const Rec& r, uint32_t type);
     void polyPoly(const Rec& r, uint32_t type);
     void polyDraw(const Rec& r, bool small);
-    bool dib(const Rec& r, size_t offField, UINT usage, Image& out, bool forceMono = false);
+    bool dib(const Rec& r, size_t offField, UINT usage, Image& out, bool forceMono = false, int shrink = 1);
     void bitBlt(const Rec& r, uint32_t type);
     void stretchDib(const Rec& r);
     void setDibToDevice(const Rec& r);
@@ -151,11 +151,11 @@ void Player::polyDraw(const Rec& r, bool small) {
 }
 
 // The DIB whose offBmi, cbBmi, offBits and cbBits fields start at offField.
-bool Player::dib(const Rec& r, size_t offField, UINT usage, Image& out, bool forceMono) {
+bool Player::dib(const Rec& r, size_t offField, UINT usage, Image& out, bool forceMono, int shrink) {
     uint32_t offBmi = r.u(offField), cbBmi = r.u(offField + 4), offBits = r.u(offField + 8), cbBits = r.u(offField + 12);
     if (cbBmi == 0 || !r.has(offBmi, cbBmi) || !r.has(offBits, cbBits)) return false;
     auto* pal = LookUpAs<PaletteObj>(dc_.st.palette, Kind::Palette);
-    if (!DecodeDib(r.p + offBmi, cbBmi, r.p + offBits, cbBits, usage, pal, out)) return false;
+    if (!DecodeDib(r.p + offBmi, cbBmi, r.p + offBits, cbBits, usage, pal, out, shrink)) return false;
     if (forceMono) out.mono = true;
     return true;
 }
@@ -223,14 +223,22 @@ void Player::stretchDib(const Rec& r) {
     int w = r.i(72), h = r.i(76);
     if (dc_.kind != DcKind::Memory) return;
     Image img;
-    if (!dib(r, 48, usage, img)) {
+    // Only a whole image drawn small is reduced while decoding.
+    uint32_t offBmi = r.u(48);
+    int fullW = r.has(offBmi, 12) ? r.i(offBmi + 4) : 0, fullH = r.has(offBmi, 12) ? std::abs(r.i(offBmi + 8)) : 0;
+    int shrink = sx == 0 && sy == 0 && sw == fullW && sh == fullH ? ShrinkFactor(dc_, w, h, sw, sh) : 1;
+    if (!dib(r, 48, usage, img, false, shrink)) {
         if (r.u(52) == 0) BlitImage(dc_, nullptr, 0, 0, 0, 0, x, y, w, h, rop);
         return;
     }
-    bool bottomUp = r.has(r.u(48), 12) && (r.u(r.u(48)) == 12 ? static_cast<int16_t>(r.u16(r.u(48) + 6)) > 0
-                                                                : r.i(r.u(48) + 8) > 0);
-    double top = bottomUp ? static_cast<double>(img.height) - sy - sh : sy;
+    bool bottomUp = r.has(offBmi, 12) && (r.u(offBmi) == 12 ? static_cast<int16_t>(r.u16(offBmi + 6)) > 0
+                                                            : r.i(offBmi + 8) > 0);
     ImageRef src(img);
+    if (shrink > 1) {
+        BlitImage(dc_, &src, 0, 0, static_cast<double>(sw) / shrink, static_cast<double>(sh) / shrink, x, y, w, h, rop);
+        return;
+    }
+    double top = bottomUp ? static_cast<double>(img.height) - sy - sh : sy;
     BlitImage(dc_, &src, sx, top, sw, sh, x, y, w, h, rop);
 }
 

@@ -222,8 +222,14 @@ void AlphaBlendImage(DC& dc, const ImageRef& src, double sx, double sy, double s
 BOOL TextOutCore(HDC h, int x, int y, UINT options, const RECT* rect, const WCHAR* text, UINT count, const INT* dx);
 
 // DIB decoding with every size checked against the bytes given.
+// With shrink > 1 the image comes out reduced by that factor, each pixel the
+// mean of its block: large images drawn small need neither the memory nor
+// the time of full size.
 bool DecodeDib(const BYTE* info, size_t infoSize, const BYTE* bits, size_t bitsSize, UINT usage,
-               const PaletteObj* palette, Image& out);
+               const PaletteObj* palette, Image& out, int shrink = 1);
+// How much an image of sw x sh pixels drawn over w x h logical units may be
+// reduced before drawing (1 when it is not drawn at less than half size).
+int ShrinkFactor(const DC& dc, double w, double h, double sw, double sh);
 size_t DibHeaderAndColorsSize(const BITMAPINFOHEADER& h, UINT usage = DIB_RGB_COLORS);
 uint64_t DibImageSize(const BITMAPINFOHEADER& h);
 // A packed 32-bit (or 1-bit for mono) bottom-up DIB of an image, for recording.

@@ -3,6 +3,7 @@
 #include "kernel.h"
 #include "language_detector.h"
 #include "spool_reader.h"
+#include "zjs_reader.h"
 
 namespace {
 using Converter = bool (*)(const char* fileName, PageList& pages);
@@ -21,6 +22,7 @@ struct ConverterSlot {
 // Languages with a converter; every other code converts nothing.
 const ConverterSlot kConverters[] = {
     {NtEmfSpool, ConvertSpoolJob},
+    {ZjStream, ConvertZjsJob},
 };
 
 // The job file mapped for the detector, closed again on every way out.

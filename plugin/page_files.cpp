@@ -3,16 +3,26 @@
 #include "page_list.h"
 #include "user.h"
 
-std::string PageFileName(const char* tempDir, DWORD tick, int page) {
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+std::string numberedName(const char* tempDir, DWORD tick, int page, const char* extension) {
     char name[1100];
-    wsprintfA(name, "%s/%08d_%04d.emf", tempDir, static_cast<int>(tick), page);
+    wsprintfA(name, "%s/%08d_%04d%s", tempDir, static_cast<int>(tick), page, extension);
     return name;
 }
+}  // namespace
 
-HANDLE CreatePageFile(const char* tempDir, int page, std::string& name) {
+std::string PageFileName(const char* tempDir, DWORD tick, int page) {
+    return numberedName(tempDir, tick, page, ".emf");
+}
+
+HANDLE CreateNumberedFile(const char* tempDir, int page, const char* extension, std::string& name) {
     DWORD tick = GetTickCount();
     for (DWORD attempt = 0; attempt < 10000; ++attempt) {
-        name = PageFileName(tempDir, tick + attempt, page);
+        name = numberedName(tempDir, tick + attempt, page, extension);
         HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) return file;
@@ -20,6 +30,32 @@ HANDLE CreatePageFile(const char* tempDir, int page, std::string& name) {
     }
     name.clear();
     return INVALID_HANDLE_VALUE;
+}
+
+std::string ReservePageFile(const char* tempDir, int page) {
+    std::string name;
+    HANDLE file = CreatePageFile(tempDir, page, name);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    CloseHandle(file);
+    return name;
+}
+
+std::FILE* CreateTraceFile(const char* tempDir, const char* base, const char* extension, std::string& name) {
+    for (int n = 1; n < 1000; ++n) {
+        char buf[1100];
+        if (n == 1) wsprintfA(buf, "%s/%s%s", tempDir, base, extension);
+        else wsprintfA(buf, "%s/%s-%d%s", tempDir, base, n, extension);
+        name = buf;
+        int fd = open(buf, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0) break;
+        if (std::FILE* f = fdopen(fd, "w")) return f;
+        close(fd);
+        unlink(buf);
+        break;
+    }
+    name.clear();
+    return nullptr;
 }
 
 void DeletePageFiles(PageList& pages) {

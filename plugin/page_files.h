@@ -2,13 +2,25 @@
 #pragma once
 #include "kernel.h"
 
+#include <cstdio>
 #include <string>
 
 // "<temp dir>/<tick, 8 digits>_<page, 4 digits>.emf"; the directory text ends
 // in '/' already, so the name holds a doubled separator.
 std::string PageFileName(const char* tempDir, DWORD tick, int page);
 
-// Creates a new page file for writing, never overwriting or following an
-// existing name: when the name for the current tick is taken, the next free
-// tick value is used. Returns INVALID_HANDLE_VALUE when no file can be made.
-HANDLE CreatePageFile(const char* tempDir, int page, std::string& name);
+// Creates a new file "<temp dir>/<tick>_<page><extension>" for writing, never
+// overwriting or following an existing name: when the name for the current
+// tick is taken, the next free tick value is used. Mode 0600. Returns
+// INVALID_HANDLE_VALUE when no file can be made.
+HANDLE CreateNumberedFile(const char* tempDir, int page, const char* extension, std::string& name);
+inline HANDLE CreatePageFile(const char* tempDir, int page, std::string& name) {
+    return CreateNumberedFile(tempDir, page, ".emf", name);
+}
+// Claims a free page file name for a metafile recording to write later; empty when none.
+std::string ReservePageFile(const char* tempDir, int page);
+
+// A trace file "<temp dir>/<base><extension>" created exclusively; when that
+// name is taken by another conversion, "<base>-2<extension>" and so on.
+// Null when none can be made.
+std::FILE* CreateTraceFile(const char* tempDir, const char* base, const char* extension, std::string& name);

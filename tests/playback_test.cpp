@@ -389,3 +389,19 @@ TEST(PlaybackText, TextInAPathBecomesItsOutline) {
     EXPECT_GT(p.Share(20, 20, 120, 140, 0xFF0000, 30), 0.2);
     EXPECT_EQ(p.Share(20, 20, 120, 140, 0x000000, 30), 0.0);  // filled with the brush, not drawn as text
 }
+
+TEST(PlaybackBitmaps, LargeImagesDrawnSmallAreAveraged) {
+    // A 600 x 600 checkerboard of single pixels drawn into 100 x 100 device pixels: mid grey.
+    std::vector<uint8_t> bits(600 * 80);  // rows of 75 bytes padded to 80
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 75; ++x) bits[y * 80 + x] = y % 2 ? 0xAA : 0x55;
+    Dib d = MakeDib(600, -600, 1, BI_RGB, {0x000000, 0xFFFFFF}, bits);
+    Pixels p = Draw([&](HDC dc) {
+        StretchDIBits(dc, 0, 0, 100, 100, 0, 0, 600, 600, d.bits.data(), d.bmi(), DIB_RGB_COLORS, SRCCOPY);
+        // Part of the image only: drawn without reduction, the left column black then white.
+        StretchDIBits(dc, 200, 0, 100, 100, 0, 0, 2, 1, d.bits.data(), d.bmi(), DIB_RGB_COLORS, SRCCOPY);
+    });
+    EXPECT_TRUE(Near(p.at(50, 50), 0x7F7F7F, 8));
+    EXPECT_EQ(p.at(220, 50), 0x000000u);
+    EXPECT_EQ(p.at(280, 50), 0xFFFFFFu);
+}

@@ -1,0 +1,318 @@
+// ZjStream jobs: hand-built streams around JBIG-KIT images and real jobs
+// made by foo2zjs; decoded pages are compared with their source bitmaps.
+#include "convert_print_job.h"
+#include "emf_records.h"
+#include "jbig_page.h"
+#include "spoolsight_plugin.h"
+#include "test_support.h"
+#include "zjs_job.h"
+#include "zjs_name_tables.h"
+
+#include <cstring>
+#include <filesystem>
+
+namespace {
+uint32_t U32(const Bytes& b, size_t off) {
+    uint32_t v;
+    memcpy(&v, &b[off], 4);
+    return v;
+}
+
+// The 1-bit image a page metafile carries, as its STRETCHDIBITS record holds it.
+struct RecordedImage {
+    int width = 0, height = 0;
+    int destWidth = 0, destHeight = 0;
+    Bytes bits;  // 4-byte aligned rows
+    bool ok = false;
+};
+
+RecordedImage ImageOfPage(const Bytes& emf) {
+    RecordedImage r;
+    for (size_t off = U32(emf, 4); off + 8 <= emf.size(); off += U32(emf, off + 4)) {
+        if (U32(emf, off) != EMR_STRETCHDIBITS) continue;
+        uint32_t offBmi = U32(emf, off + 48), offBits = U32(emf, off + 56), cbBits = U32(emf, off + 60);
+        r.width = static_cast<int32_t>(U32(emf, off + offBmi + 4));
+        r.height = -static_cast<int32_t>(U32(emf, off + offBmi + 8));
+        r.destWidth = static_cast<int32_t>(U32(emf, off + 72));
+        r.destHeight = static_cast<int32_t>(U32(emf, off + 76));
+        r.bits.assign(emf.begin() + static_cast<long>(off + offBits), emf.begin() + static_cast<long>(off + offBits + cbBits));
+        r.ok = true;
+    }
+    return r;
+}
+
+bool SameImage(const RecordedImage& r, const BiLevelImage& src) {
+    if (!r.ok || r.width != src.width || r.height != src.height) return false;
+    size_t stride = ((static_cast<size_t>(src.width) + 31) / 32) * 4;
+    if (r.bits.size() < stride * src.height) return false;
+    for (int y = 0; y < src.height; ++y)
+        if (memcmp(&r.bits[y * stride], &src.rows[y * src.Stride()], src.Stride()) != 0) return false;
+    return true;
+}
+
+void Put32BE(Bytes& b, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (24 - 8 * i)));
+}
+
+// A chunk in big-endian form, for streams the builder does not make.
+void Chunk(Bytes& b, uint32_t size, uint32_t type, uint32_t items, const Bytes& rest = {}) {
+    Put32BE(b, size);
+    Put32BE(b, type);
+    Put32BE(b, items);
+    Put32BE(b, 0);
+    b.insert(b.end(), rest.begin(), rest.end());
+}
+}  // namespace
+
+class ZjsTest : public TempDirTest {
+protected:
+    PageList Convert(const Bytes& job) {
+        PageList pages;
+        EXPECT_TRUE(ConvertPrintJob(Write("job.zjs", job).c_str(), pages));
+        return pages;
+    }
+    // Only page metafiles may be left in the temporary directory.
+    void ExpectOnlyPages(const PageList& pages) {
+        size_t others = 0;
+        for (const auto& f : Files())
+            if (f != "jobs" && f.find(".emf") == std::string::npos) ++others;
+        EXPECT_EQ(others, 0u);
+        EXPECT_EQ(Files().size(), pages.size() + 1);
+    }
+};
+
+TEST(ZjsNames, TablesAreSortedAndComplete) {
+    const ZjsNameTables& t = BuildZjsNameTables();
+    EXPECT_EQ(t.chunks.Size(), 12u);
+    EXPECT_EQ(t.items.Size(), 31u);
+    EXPECT_STREQ(t.items.Find(0), "ZJI_PAGECOUNT");
+    EXPECT_STREQ(t.items.Find(0x8001), "ZJI_QMS_OUTBIN");
+    EXPECT_STREQ(t.chunks.Find(ZJT_PAUSE), "ZJT_PAUSE");
+    EXPECT_EQ(t.chunks.Find(12), nullptr);
+    ZjsNameTable table;
+    table.Add(5, "five");
+    table.Add(1, "one");
+    table.Add(5, "again");
+    EXPECT_STREQ(table.Find(5), "five");
+    EXPECT_EQ(table.Size(), 2u);
+}
+
+TEST(ZjsPaper, Sizes) {
+    int32_t w, h;
+    ZjsPaperSize(9, w, h);
+    EXPECT_EQ(w, 16800);
+    EXPECT_EQ(h, 23760);
+    ZjsPaperSize(1, w, h);
+    EXPECT_EQ(w, 15240);
+    ZjsPaperSize(12345, w, h);
+    EXPECT_EQ(h, 23760);
+}
+
+TEST_F(ZjsTest, PagesDecodeExactlyInBothByteOrders) {
+    // Widths that are not multiples of 32 need their rows repacked.
+    std::vector<BiLevelImage> images = {SamplePageImage(333, 420), SamplePageImage(64, 100)};
+    for (bool big : {true, false}) {
+        ZjsJobOptions o;
+        o.bigEndian = big;
+        PageList pages = Convert(MakeZjsJob(images, o));
+        ASSERT_EQ(pages.size(), 2u) << big;
+        EXPECT_NE(pages[0].find("_0001.emf"), std::string::npos);
+        EXPECT_NE(pages[1].find("_0002.emf"), std::string::npos);
+        for (size_t i = 0; i < 2; ++i) EXPECT_TRUE(SameImage(ImageOfPage(ReadFileBytes(pages[i])), images[i])) << i;
+        ExpectOnlyPages(pages);
+        DeletePageFiles(pages);
+    }
+}
+
+TEST_F(ZjsTest, PlacementFollowsTheResolution) {
+    BiLevelImage img = SamplePageImage(4960, 7016);
+    PageList pages = Convert(MakeZjsJob({img}));
+    ASSERT_EQ(pages.size(), 1u);
+    RecordedImage r = ImageOfPage(ReadFileBytes(pages[0]));
+    // k = 25.4 / 600 * 80: the A4 image fills the page, 3 units short in width.
+    EXPECT_EQ(r.destWidth, 16797);
+    EXPECT_EQ(r.destHeight, 23760);
+    ENHMETAHEADER h;
+    Bytes emf = ReadFileBytes(pages[0]);
+    memcpy(&h, emf.data(), sizeof h);
+    EXPECT_EQ(h.szlMillimeters.cx, 210);
+    EXPECT_EQ(h.szlMillimeters.cy, 297);
+    DeletePageFiles(pages);
+    ZjsJobOptions fine;
+    fine.resolution = 1200;
+    pages = Convert(MakeZjsJob({img}, fine));
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(ImageOfPage(ReadFileBytes(pages[0])).destHeight, 11880);
+    DeletePageFiles(pages);
+    ZjsJobOptions zero;
+    zero.resolution = 0;  // falls back to 600
+    pages = Convert(MakeZjsJob({img}, zero));
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(ImageOfPage(ReadFileBytes(pages[0])).destHeight, 23760);
+    DeletePageFiles(pages);
+}
+
+TEST_F(ZjsTest, PictureShowsThePageAtItsPlace) {
+    BiLevelImage img = SamplePageImage(4960, 7016);
+    void* context = ivpLoadPictureInit(Write("a4.zjs", MakeZjsJob({img, img})).c_str());
+    ASSERT_NE(context, nullptr);
+    int32_t k, w, hgt, r, b, l, c;
+    char label[32];
+    ASSERT_EQ(ivpLoadPictureGetInfo(context, &k, &w, &hgt, &r, &b, &l, &c, label, sizeof label), 1);
+    EXPECT_EQ(w, 1587);
+    EXPECT_EQ(hgt, 2245);
+    Pixels p;
+    p.width = w, p.height = hgt, p.px.resize(static_cast<size_t>(w) * hgt);
+    for (int y = 0; y < hgt; ++y) ivpLoadPictureGetLine(context, y, &p.px[static_cast<size_t>(y) * w]);
+    ivpLoadPictureExit(context);
+    // The block covers x 1/10..1/3 and y 1/8..1/4 of the page.
+    EXPECT_GT(p.Share(w / 10 + 5, hgt / 8 + 5, w / 3 - 5, hgt / 4 - 5, 0x000000, 30), 0.99);
+    EXPECT_GT(p.Share(w / 2, hgt / 2 + 20, w - 20, hgt - 20, 0xFFFFFF, 30), 0.99);
+    EXPECT_FALSE(Near(p.at(hgt / 3, hgt / 3), 0xFFFFFF, 30));  // the diagonal
+    EXPECT_EQ(Files(), std::vector<std::string>{"jobs"});
+}
+
+TEST_F(ZjsTest, StreamsThatEndEarlyOrCarryNoImage) {
+    BiLevelImage img = SamplePageImage(100, 80);
+    Bytes job = MakeZjsJob({img, img});
+    // Job-control text of odd length before the signature.
+    std::string header = "\x1B%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=ZJS\r\n.";
+    Bytes prefixed(header.begin(), header.end());
+    prefixed.insert(prefixed.end(), job.begin(), job.end());
+    PageList withHeader = Convert(prefixed);
+    EXPECT_EQ(withHeader.size(), 2u);
+    DeletePageFiles(withHeader);
+    // No end-of-document chunk: the completed pages.
+    Bytes noEnd(job.begin(), job.end() - 16);
+    PageList pages = Convert(noEnd);
+    EXPECT_EQ(pages.size(), 2u);
+    DeletePageFiles(pages);
+    // Cut inside the second page: the first page only, no JBIG file left.
+    Bytes cut(job.begin(), job.begin() + static_cast<long>(job.size() * 3 / 4));
+    pages = Convert(cut);
+    EXPECT_EQ(pages.size(), 1u);
+    ExpectOnlyPages(pages);
+    DeletePageFiles(pages);
+    // A page with no image header, and a 3-byte file.
+    Bytes empty = {'J', 'Z', 'J', 'Z'};
+    Chunk(empty, 16, ZJT_START_PAGE, 0);
+    Chunk(empty, 16, ZJT_END_PAGE, 0);
+    EXPECT_TRUE(Convert(empty).empty());
+    EXPECT_TRUE(Convert({'J', 'Z', 'J'}).empty());
+    EXPECT_EQ(Files(), std::vector<std::string>{"jobs"});
+}
+
+TEST_F(ZjsTest, BrokenChunksAndItemsEndTheWalkSafely) {
+    BiLevelImage img = SamplePageImage(100, 80);
+    Bytes one = MakeZjsJob({img});
+    Bytes good(one.begin(), one.end() - 16);  // without END_DOC
+    auto withTail = [&](const Bytes& tail) {
+        Bytes b = good;
+        b.insert(b.end(), tail.begin(), tail.end());
+        return b;
+    };
+    Bytes small, past, zeroItem, longItem, unknown, string;
+    Chunk(small, 8, ZJT_START_PAGE, 0);            // below its own header size
+    Chunk(past, 100000, ZJT_START_PAGE, 0);        // past the end
+    Chunk(zeroItem, 28, ZJT_START_DOC, 3, {0, 0, 0, 0, 0, 3, 1, 0, 0, 0, 0, 1});  // item of size 0
+    Chunk(longItem, 28, ZJT_START_DOC, 1, {0, 0, 1, 0, 0, 3, 1, 0, 0, 0, 0, 1});  // item past its chunk
+    Chunk(unknown, 20, 77, 0, {1, 2, 3, 4});
+    Chunk(string, 24, ZJT_START_DOC, 1, {0, 0, 0, 8, 0, 100, 3, 0});  // string with no terminator in its item
+    string.insert(string.end(), {'A', 'B', 'C', 'D'});
+    for (const Bytes* tail : {&small, &past, &zeroItem, &longItem, &unknown, &string}) {
+        PageList pages = Convert(withTail(*tail));
+        EXPECT_EQ(pages.size(), 1u);
+        ExpectOnlyPages(pages);
+        DeletePageFiles(pages);
+    }
+    // Item counts that do not fit in the chunk, and negative ones.
+    Bytes count;
+    Chunk(count, 16, ZJT_START_DOC, 0x7FFFFFFF);
+    Chunk(count, 16, ZJT_START_DOC, 0x80000000u);
+    EXPECT_EQ(Convert(withTail(count)).size(), 1u);
+}
+
+TEST_F(ZjsTest, BadImagesAreSkippedAndLeaveNothing) {
+    BiLevelImage img = SamplePageImage(200, 100);
+    Bytes jbig = EncodeJbig(img);
+    auto job = [&](const Bytes& bih, const Bytes& bid) {
+        Bytes b = {'J', 'Z', 'J', 'Z'};
+        Chunk(b, 16, ZJT_START_PAGE, 0);
+        Chunk(b, static_cast<uint32_t>(16 + bih.size()), ZJT_JBIG_BIH, 0, bih);
+        Chunk(b, static_cast<uint32_t>(16 + bid.size()), ZJT_JBIG_BID, 0, bid);
+        Chunk(b, 16, ZJT_END_PAGE, 0);
+        return b;
+    };
+    Bytes bih(jbig.begin(), jbig.begin() + 20), bid(jbig.begin() + 20, jbig.end());
+    auto count = [&](const Bytes& b) {
+        PageList pages = Convert(b);
+        ExpectOnlyPages(pages);
+        DeletePageFiles(pages);
+        return pages.size();
+    };
+    PageList good = Convert(job(bih, bid));
+    EXPECT_EQ(good.size(), 1u);
+    DeletePageFiles(good);
+    // A header announcing a huge image.
+    Bytes huge = bih;
+    huge[4] = 0x7F;
+    EXPECT_EQ(count(job(huge, bid)), 0u);
+    // Two planes.
+    Bytes planes = bih;
+    planes[2] = 2;
+    EXPECT_EQ(count(job(planes, bid)), 0u);
+    // Garbage data and a header without data.
+    EXPECT_LE(count(job(bih, Bytes(bid.size(), 0xFF))), 1u);
+    EXPECT_LE(count(job(bih, {})), 1u);
+    // Two headers in one page: the second replaces the first.
+    Bytes twice = {'J', 'Z', 'J', 'Z'};
+    Chunk(twice, 16, ZJT_START_PAGE, 0);
+    Chunk(twice, 36, ZJT_JBIG_BIH, 0, huge);
+    Chunk(twice, 36, ZJT_JBIG_BIH, 0, bih);
+    Chunk(twice, static_cast<uint32_t>(16 + bid.size()), ZJT_JBIG_BID, 0, bid);
+    Chunk(twice, 16, ZJT_END_PAGE, 0);
+    PageList pages = Convert(twice);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_TRUE(SameImage(ImageOfPage(ReadFileBytes(pages[0])), img));
+    ExpectOnlyPages(pages);
+}
+
+TEST_F(ZjsTest, Foo2zjsJobsDecodeToTheirSourceBitmap) {
+    if (std::system("command -v foo2zjs > /dev/null 2>&1") != 0) GTEST_SKIP() << "foo2zjs not installed";
+    // foo2zjs's own A4 width at 600 dpi is 4958 pixels, not a multiple of 32.
+    BiLevelImage img = SamplePageImage(4958, 7016);
+    for (int y = 3000; y < 3100; ++y)
+        for (int x = 2001; x < 4001; x += 3) img.Set(x, y);
+    Bytes pbm;
+    std::string head = "P4\n4958 7016\n";
+    pbm.assign(head.begin(), head.end());
+    pbm.insert(pbm.end(), img.rows.begin(), img.rows.end());
+    pbm.insert(pbm.end(), head.begin(), head.end());  // a second page
+    pbm.insert(pbm.end(), img.rows.begin(), img.rows.end());
+    std::string in = Write("page.pbm", pbm), out = dir_ + "jobs/page.zjs";
+    ASSERT_EQ(std::system(("foo2zjs -r600x600 -g4958x7016 -p9 < " + in + " > " + out).c_str()), 0);
+    PageList pages;
+    ASSERT_TRUE(ConvertPrintJob(out.c_str(), pages));
+    ASSERT_EQ(pages.size(), 2u);
+    for (const auto& page : pages) EXPECT_TRUE(SameImage(ImageOfPage(ReadFileBytes(page)), img));
+    ExpectOnlyPages(pages);
+}
+
+TEST_F(ZjsTest, JbigDataMatchesJbigKitsOwnTools) {
+    if (std::system("command -v jbgtopbm > /dev/null 2>&1") != 0) GTEST_SKIP() << "jbigkit-bin not installed";
+    BiLevelImage img = SamplePageImage(333, 420);
+    std::string jbg = Write("page.jbg", EncodeJbig(img)), pbm = dir_ + "jobs/page.pbm";
+    ASSERT_EQ(std::system(("jbgtopbm " + jbg + " " + pbm).c_str()), 0);
+    Bytes decoded = ReadFileBytes(pbm);
+    std::string head = "P4\n333 420\n";
+    ASSERT_GE(decoded.size(), head.size() + img.rows.size());
+    EXPECT_TRUE(std::equal(img.rows.begin(), img.rows.end(), decoded.end() - static_cast<long>(img.rows.size())));
+    // And our page builder reads what pbmtojbg writes.
+    std::string fromTool = dir_ + "jobs/tool.jbg";
+    ASSERT_EQ(std::system(("pbmtojbg " + pbm + " " + fromTool).c_str()), 0);
+    std::string page = dir_ + "jobs/tool.emf";
+    ASSERT_EQ(BuildJbigPage(page.c_str(), fromTool.c_str(), 9, 600), 1);
+    EXPECT_TRUE(SameImage(ImageOfPage(ReadFileBytes(page)), img));
+    EXPECT_EQ(BuildJbigPage(page.c_str(), (dir_ + "missing.jbg").c_str(), 9, 600), 0);
+    EXPECT_FALSE(std::filesystem::exists(page));
+}

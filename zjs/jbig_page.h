@@ -1,0 +1,11 @@
+// Turns one ZjStream page, its JBIG image in a temporary file, into a page metafile.
+#pragma once
+#include <cstdint>
+
+// Page size in 1/80 mm for a ZjStream paper code (9 and unknown codes: A4).
+void ZjsPaperSize(int32_t paperCode, int32_t& width, int32_t& height);
+
+// Decodes the JBIG file and records the page at `metafilePath` (a name the
+// caller has claimed). 1 when the page was written; 0 otherwise, and then no
+// file is left at `metafilePath`.
+int BuildJbigPage(const char* metafilePath, const char* jbigPath, int32_t paperCode, int32_t resolution);

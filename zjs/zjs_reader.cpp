@@ -1,0 +1,201 @@
+#include "zjs_reader.h"
+
+#include "jbig_page.h"
+#include "kernel.h"
+#include "page_files.h"
+#include "zjs_name_tables.h"
+
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+constexpr size_t kChunkHeader = 16, kItemHeader = 8;
+
+// State of one walk; whatever is open when it ends is closed, and its
+// temporary files deleted.
+class ZjsWalk {
+public:
+    ZjsWalk(const char* tempDir, PageList& pages) : tempDir_(tempDir), pages_(pages) {}
+    ~ZjsWalk();
+    void Open(const char* fileName);
+    void Run();
+
+private:
+    uint32_t u32(size_t at) const {
+        uint32_t v;
+        std::memcpy(&v, view_ + at, 4);
+        return swap_ ? __builtin_bswap32(v) : v;
+    }
+    uint16_t u16(size_t at) const {
+        uint16_t v;
+        std::memcpy(&v, view_ + at, 2);
+        return swap_ ? __builtin_bswap16(v) : v;
+    }
+    size_t items(size_t chunk, size_t end, int32_t count);
+    void action(uint32_t type, size_t payload, size_t end);
+    void closeJbig();
+    void dropJbig();
+    void endPage();
+
+    const char* tempDir_;
+    PageList& pages_;
+    const ZjsNameTables& names_ = BuildZjsNameTables();
+    HANDLE file_ = INVALID_HANDLE_VALUE, mapping_ = nullptr;
+    const uint8_t* view_ = nullptr;
+    size_t size_ = 0;
+    bool swap_ = false;
+    int page_ = 0;
+    int32_t paperCode_ = 9, resolution_ = 600;
+    std::string jbigName_;
+    HANDLE jbig_ = INVALID_HANDLE_VALUE;
+    std::FILE* trace_ = nullptr;
+    std::string traceName_;
+    bool ended_ = false;
+};
+
+ZjsWalk::~ZjsWalk() {
+    dropJbig();
+    if (view_) UnmapViewOfFile(view_);
+    if (mapping_) CloseHandle(mapping_);
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    if (trace_) {
+        std::fclose(trace_);
+        DeleteFileA(traceName_.c_str());
+    }
+}
+
+void ZjsWalk::Open(const char* fileName) {
+    file_ = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE) throw std::runtime_error("Can not open file");
+    DWORD size = GetFileSize(file_, nullptr);
+    if (size == INVALID_FILE_SIZE || size < 4) throw std::runtime_error("Bad file size");
+    mapping_ = CreateFileMappingA(file_, nullptr, PAGE_READONLY, 0, size, nullptr);
+    if (!mapping_) throw std::runtime_error("Can not create file mapping");
+    view_ = static_cast<const uint8_t*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, size));
+    if (!view_) throw std::runtime_error("Can not map view of file");
+    size_ = size;
+    trace_ = CreateTraceFile(tempDir_, "zjs", ".asm", traceName_);
+    if (!trace_) throw std::runtime_error("Can not open output file");
+    std::fprintf(trace_, "; ZjStream dump of %s\n\n", fileName);
+}
+
+void ZjsWalk::Run() {
+    // The signature may follow a job-control header of any length.
+    size_t at = 0;
+    for (; size_ - at >= 4; ++at) {
+        if (std::memcmp(view_ + at, "JZJZ", 4) == 0) { swap_ = true; break; }
+        if (std::memcmp(view_ + at, "ZJZJ", 4) == 0) { swap_ = false; break; }
+    }
+    if (size_ - at < 4) throw std::runtime_error("Signature not found");
+    size_t chunk = at + 4;
+    while (chunk < size_ && !ended_) {
+        // A chunk that does not fit, or claims less than its own header, ends the walk.
+        if (size_ - chunk < kChunkHeader) break;
+        uint32_t size = u32(chunk), type = u32(chunk + 4);
+        int32_t count = static_cast<int32_t>(u32(chunk + 8));
+        if (size < kChunkHeader || size > size_ - chunk) break;
+        const char* name = names_.chunks.Find(type);
+        if (name) std::fprintf(trace_, "%s\n", name);
+        else std::fprintf(trace_, "Unknown chunk type - %d\n", static_cast<int>(type));
+        size_t end = chunk + size;
+        size_t payload = items(chunk, end, count);
+        if (name) action(type, payload, end);
+        chunk = end;
+    }
+}
+
+// Traces the items of a chunk and takes the paper code and resolution from
+// them; returns where the payload starts. Items stop at the chunk's end.
+size_t ZjsWalk::items(size_t chunk, size_t end, int32_t count) {
+    size_t item = chunk + kChunkHeader;
+    for (int32_t i = 0; i < count; ++i) {
+        if (end - item < kItemHeader) break;
+        uint32_t size = u32(item);
+        if (size < kItemHeader || size > end - item) break;
+        uint16_t code = u16(item + 4);
+        uint8_t valueType = view_[item + 6];
+        if (const char* name = names_.items.Find(code)) std::fprintf(trace_, "\t%s", name);
+        else std::fprintf(trace_, "\tUnknown item type - %d", code);
+        if ((valueType == 1 || valueType == 2) && size >= kItemHeader + 4) {
+            int32_t value = static_cast<int32_t>(u32(item + 8));
+            std::fprintf(trace_, " %d\n", value);
+            if (valueType == 1 && code == ZJI_DMPAPER) paperCode_ = value;
+            if (valueType == 1 && code == ZJI_RESOLUTION_X) resolution_ = value;
+        } else if (valueType == 3) {
+            // The string ends at its terminator or at the end of its item.
+            const char* text = reinterpret_cast<const char*>(view_ + item + kItemHeader);
+            size_t length = strnlen(text, size - kItemHeader);
+            std::fprintf(trace_, " %.*s\n", static_cast<int>(length), text);
+        } else {
+            std::fprintf(trace_, "\n");
+        }
+        item += size;
+    }
+    return item;
+}
+
+void ZjsWalk::action(uint32_t type, size_t payload, size_t end) {
+    switch (type) {
+    case ZJT_END_DOC: ended_ = true; break;
+    case ZJT_START_PAGE:
+        ++page_;
+        dropJbig();  // an unfinished page is forgotten
+        break;
+    case ZJT_JBIG_BIH:
+        dropJbig();  // a second header in one page replaces the first
+        jbig_ = CreateNumberedFile(tempDir_, page_, ".jbg", jbigName_);
+        [[fallthrough]];
+    case ZJT_JBIG_BID:
+        if (jbig_ != INVALID_HANDLE_VALUE && end > payload) {
+            DWORD written = 0;
+            if (!WriteFile(jbig_, view_ + payload, static_cast<DWORD>(end - payload), &written, nullptr))
+                dropJbig();
+        }
+        break;
+    case ZJT_END_PAGE: endPage(); break;
+    default: break;
+    }
+}
+
+void ZjsWalk::closeJbig() {
+    if (jbig_ != INVALID_HANDLE_VALUE) CloseHandle(jbig_);
+    jbig_ = INVALID_HANDLE_VALUE;
+}
+
+void ZjsWalk::dropJbig() {
+    closeJbig();
+    if (!jbigName_.empty()) DeleteFileA(jbigName_.c_str());
+    jbigName_.clear();
+}
+
+void ZjsWalk::endPage() {
+    closeJbig();
+    if (jbigName_.empty()) return;  // no image arrived for this page
+    std::string page = ReservePageFile(tempDir_, page_);
+    if (!page.empty()) {
+        pages_.reserve(pages_.size() + 1);
+        if (BuildJbigPage(page.c_str(), jbigName_.c_str(), paperCode_, resolution_)) pages_.push_back(page);
+    }
+    dropJbig();
+}
+}  // namespace
+
+int ZjsReader::Walk(const char* tempDir, PageList& pages, const char* fileName) {
+    try {
+        ZjsWalk walk(tempDir, pages);
+        walk.Open(fileName);
+        walk.Run();
+        return 1;
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+bool ConvertZjsJob(const char* fileName, PageList& pages) {
+    char tempDir[512];
+    DWORD n = GetTempPathA(sizeof tempDir, tempDir);
+    if (n == 0 || n >= sizeof tempDir) return true;
+    BuildZjsNameTables();
+    ZjsReader().Walk(tempDir, pages, fileName);
+    return true;
+}
