@@ -6,6 +6,7 @@
 #include "page_renderer.h"
 #include "sample_job.h"
 #include "user.h"
+#include "zjs_job.h"
 
 #include <benchmark/benchmark.h>
 
@@ -76,6 +77,43 @@ void WalkSpoolFile100Pages(benchmark::State& state) {
     std::remove(job.c_str());
 }
 BENCHMARK(WalkSpoolFile100Pages)->Unit(benchmark::kMillisecond);
+
+// A 10-page A4 job at 600 dpi, as a host-based printer driver sends it.
+const std::string& ZjsJobFile() {
+    static std::string path = [] {
+        BiLevelImage page = SamplePageImage(4958, 7016);
+        // Some text-like texture so that the JBIG data are not trivial.
+        for (int y = 800; y < 6000; y += 60)
+            for (int x = 400; x < 4500; ++x)
+                if (((x / 7) ^ (y / 60)) % 3 == 0)
+                    for (int dy = 0; dy < 30; ++dy) page.Set(x, y + dy);
+        std::string p = TempDir() + "bench.zjs";
+        WriteFileBytes(p, MakeZjsJob(std::vector<BiLevelImage>(10, page)));
+        return p;
+    }();
+    return path;
+}
+
+void ConvertZjsJob10Pages(benchmark::State& state) {
+    const std::string& job = ZjsJobFile();
+    for (auto _ : state) {
+        PageList list;
+        ConvertPrintJob(job.c_str(), list);
+        if (list.size() != 10) state.SkipWithError("pages missing");
+        DeletePageFiles(list);
+    }
+}
+BENCHMARK(ConvertZjsJob10Pages)->Unit(benchmark::kMillisecond);
+
+void ZjsFirstPagePicture(benchmark::State& state) {
+    PageList list;
+    ConvertPrintJob(ZjsJobFile().c_str(), list);
+    RenderedPage page;
+    for (auto _ : state) benchmark::DoNotOptimize(RenderPageMetafile(list.at(0).c_str(), page));
+    ReleaseRenderedPage(page);
+    DeletePageFiles(list);
+}
+BENCHMARK(ZjsFirstPagePicture)->Unit(benchmark::kMillisecond);
 
 void DetectLanguageOfLargeJob(benchmark::State& state) {
     // A megabyte of PJL comments before the language line: the scan's worst case.

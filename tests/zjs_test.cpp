@@ -316,3 +316,37 @@ TEST_F(ZjsTest, JbigDataMatchesJbigKitsOwnTools) {
     EXPECT_EQ(BuildJbigPage(page.c_str(), (dir_ + "missing.jbg").c_str(), 9, 600), 0);
     EXPECT_FALSE(std::filesystem::exists(page));
 }
+
+TEST_F(ZjsTest, ColourPlanesPrintOverEachOther) {
+    if (std::system("command -v foo2zjs > /dev/null 2>&1 && command -v gs > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "foo2zjs or ghostscript not installed";
+    // Red and blue squares and a black bar, rendered to CMYK by Ghostscript, as a colour ZjStream job.
+    std::string ps = Write("colour.ps", [] {
+        std::string s = "%!PS\n1 0 0 setrgbcolor 72 72 144 144 rectfill\n0 0 1 setrgbcolor 300 400 144 144 rectfill\n"
+                        "0 0 0 setrgbcolor 72 600 300 40 rectfill\nshowpage\n";
+        return Bytes(s.begin(), s.end());
+    }());
+    std::string cmyk = dir_ + "jobs/colour.cmyk", job = dir_ + "jobs/colour.zjs";
+    ASSERT_EQ(std::system(("gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -r600x600 -sDEVICE=bitcmyk -sOutputFile=" +
+                           cmyk + " " + ps).c_str()), 0);
+    std::system(("foo2zjs -r600x600 -g4958x7016 -p9 -c < " + cmyk + " > " + job + " 2>/dev/null").c_str());
+    void* context = ivpLoadPictureInit(job.c_str());
+    ASSERT_NE(context, nullptr);
+    int32_t k, w, hgt, r, b, l, c;
+    char label[32];
+    ASSERT_EQ(ivpLoadPictureGetInfo(context, &k, &w, &hgt, &r, &b, &l, &c, label, sizeof label), 1);
+    Pixels p;
+    p.width = w, p.height = hgt, p.px.resize(static_cast<size_t>(w) * hgt);
+    for (int y = 0; y < hgt; ++y) ivpLoadPictureGetLine(context, y, &p.px[static_cast<size_t>(y) * w]);
+    ivpLoadPictureExit(context);
+    // PostScript points from the bottom left to picture pixels at 192 dpi.
+    auto at = [&](double x, double y) { return p.at(static_cast<int>(x * 192 / 72), hgt - 1 - static_cast<int>(y * 192 / 72)); };
+    uint32_t red = at(144, 144), blue = at(372, 472), bar = at(200, 620), paper = at(500, 200);
+    EXPECT_GT((red >> 16) & 0xFF, 200u);
+    EXPECT_LT((red >> 8) & 0xFF, 60u);
+    EXPECT_GT(blue & 0xFF, 150u);
+    EXPECT_LT((blue >> 16) & 0xFF, 100u);
+    EXPECT_TRUE(Near(bar, 0x000000, 60));
+    EXPECT_EQ(paper, 0xFFFFFFu);
+    EXPECT_EQ(Files(), std::vector<std::string>{"jobs"});
+}

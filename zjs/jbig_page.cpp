@@ -26,14 +26,12 @@ const ZjsPaper ZjsPaperTable[] = {
     {80, 7873, 15240}, {81, 8382, 19304}, {90, 8800, 17600}, {91, 12960, 18320}, {100, 14080, 20000},
 };
 
-// Everything one page holds, released on every way out.
+// The JBIG file and decoder of one plane, released on every way out.
 struct PageBuild {
     HANDLE file = INVALID_HANDLE_VALUE;
     jbg_dec_state decoder{};
     bool decoderReady = false;
-    HDC dc = nullptr;
     ~PageBuild() {
-        if (dc) DeleteEnhMetaFile(CloseEnhMetaFile(dc));
         if (decoderReady) jbg_dec_free(&decoder);
         if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     }
@@ -77,13 +75,91 @@ void ZjsPaperSize(int32_t paperCode, int32_t& width, int32_t& height) {
         if (p.code == paperCode) width = p.width, height = p.height;
 }
 
-int BuildJbigPage(const char* metafilePath, const char* jbigPath, int32_t paperCode, int32_t resolution) {
-    bool written = false;
+namespace {
+// A decoded plane, its rows padded to 4 bytes as a DIB wants them.
+struct DecodedPlane {
+    unsigned long width = 0, height = 0;
+    std::vector<unsigned char> bits;
+    uint32_t ink = 0;
+};
+
+bool decodePlane(const JbigPlane& plane, unsigned long maxWidth, unsigned long maxHeight, DecodedPlane& out) {
     try {
         PageBuild b;
-        b.file = CreateFileA(jbigPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (b.file == INVALID_HANDLE_VALUE) throw std::runtime_error("no JBIG file");
+        b.file = CreateFileA(plane.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (b.file == INVALID_HANDLE_VALUE) return false;
+        jbg_dec_init(&b.decoder);
+        b.decoderReady = true;
+        jbg_dec_maxsize(&b.decoder, maxWidth, maxHeight);
+        decode(b, maxWidth, maxHeight);
+        unsigned long width = jbg_dec_getwidth(&b.decoder), height = jbg_dec_getheight(&b.decoder);
+        if (b.decoder.planes != 1) return false;  // cannot decode images with more than 1 plane
+        // Printers get one resolution layer; before any image data the decoder
+        // has no buffers, and jbg_dec_getimage would crash.
+        if (b.decoder.d != 0 || width == 0 || height == 0 || !b.decoder.lhp[0] || !b.decoder.lhp[0][0]) return false;
+        const unsigned char* image = jbg_dec_getimage(&b.decoder, 0);
+        if (!image || width == 0 || height == 0 || width > maxWidth || height > maxHeight) return false;
+        // JBIG rows are ceil(width / 8) bytes; DIB rows are padded to 4 bytes.
+        size_t jbigStride = (width + 7) / 8, dibStride = ((width + 31) / 32) * 4;
+        // An image stopped in a lower resolution layer holds less than the size says.
+        if (jbg_dec_getsize(&b.decoder) < jbigStride * height) return false;
+        out.bits.assign(dibStride * height, 0);
+        for (unsigned long y = 0; y < height; ++y) std::memcpy(&out.bits[y * dibStride], image + y * jbigStride, jbigStride);
+        out.width = width;
+        out.height = height;
+        out.ink = plane.ink;
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool recordPage(const char* metafilePath, const std::vector<DecodedPlane>& planes, int32_t pageWidth,
+                int32_t pageHeight, int32_t resolution) {
+    // The page size is in 1/80 mm; the metafile frame is in 0.01 mm.
+    RECT frame{0, 0, static_cast<LONG>(pageWidth * 100LL / 80), static_cast<LONG>(pageHeight * 100LL / 80)};
+    HDC dc = CreateEnhMetaFileA(nullptr, metafilePath, &frame, nullptr);
+    if (!dc) return false;  // "Cannot create meta file"
+    SetGraphicsMode(dc, GM_ADVANCED);
+    SetMapMode(dc, MM_ANISOTROPIC);
+    SetWindowExtEx(dc, pageHeight, pageHeight, nullptr);
+    int64_t hs = GetDeviceCaps(dc, HORZSIZE) * 100LL, vs = GetDeviceCaps(dc, VERTSIZE) * 100LL;
+    int64_t x = (hs / 2 + GetDeviceCaps(dc, HORZRES) * int64_t{frame.right}) / hs;
+    int64_t y = (vs / 2 + GetDeviceCaps(dc, VERTRES) * int64_t{frame.bottom}) / vs;
+    int m = static_cast<int>(std::max(x, y));
+    SetViewportExtEx(dc, m, m, nullptr);
+    SetViewportOrgEx(dc, 0, 0, nullptr);
+    double k = 25.4 / static_cast<unsigned>(resolution) * 80;  // logical units per image pixel
+    for (const DecodedPlane& p : planes) {
+        struct {
+            BITMAPINFOHEADER header;
+            RGBQUAD colors[2];
+        } bmi{};
+        bmi.header.biSize = sizeof(BITMAPINFOHEADER);
+        bmi.header.biWidth = static_cast<LONG>(p.width);
+        bmi.header.biHeight = -static_cast<LONG>(p.height);
+        bmi.header.biPlanes = 1;
+        bmi.header.biBitCount = 1;
+        bmi.header.biCompression = BI_RGB;
+        bmi.colors[0] = {255, 255, 255, 0};
+        bmi.colors[1] = {GetBValue(p.ink), GetGValue(p.ink), GetRValue(p.ink), 0};
+        // One plane is copied; colour planes are laid over each other like toners.
+        DWORD rop = planes.size() == 1 ? SRCCOPY : SRCAND;
+        StretchDIBits(dc, 0, 0, static_cast<int>(p.width * k), static_cast<int>(p.height * k), 0, 0,
+                      static_cast<int>(p.width), static_cast<int>(p.height), p.bits.data(),
+                      reinterpret_cast<const BITMAPINFO*>(&bmi), DIB_RGB_COLORS, rop);
+    }
+    HENHMETAFILE emf = CloseEnhMetaFile(dc);
+    DeleteEnhMetaFile(emf);
+    return emf != nullptr;
+}
+}  // namespace
+
+int BuildJbigColourPage(const char* metafilePath, const std::vector<JbigPlane>& planes, int32_t paperCode,
+                        int32_t resolution) {
+    bool written = false;
+    try {
         if (resolution <= 0) resolution = 600;
         int32_t pageWidth, pageHeight;
         ZjsPaperSize(paperCode, pageWidth, pageHeight);
@@ -92,58 +168,19 @@ int BuildJbigPage(const char* metafilePath, const char* jbigPath, int32_t paperC
             double pixels = units / kUnitsPerInch * resolution * 1.25 + 64;
             return static_cast<unsigned long>(std::min<double>(pixels, kMaxImageSide));
         };
-        unsigned long maxWidth = limit(pageWidth), maxHeight = limit(pageHeight);
-        jbg_dec_init(&b.decoder);
-        b.decoderReady = true;
-        jbg_dec_maxsize(&b.decoder, maxWidth, maxHeight);
-        decode(b, maxWidth, maxHeight);
-        unsigned long width = jbg_dec_getwidth(&b.decoder), height = jbg_dec_getheight(&b.decoder);
-        if (b.decoder.planes != 1) throw std::runtime_error("cannot decode images with more than 1 plane");
-        const unsigned char* image = jbg_dec_getimage(&b.decoder, 0);
-        if (!image || width == 0 || height == 0 || width > maxWidth || height > maxHeight)
-            throw std::runtime_error("no image");
-
-        // JBIG rows are ceil(width / 8) bytes; DIB rows are padded to 4 bytes.
-        size_t jbigStride = (width + 7) / 8, dibStride = ((width + 31) / 32) * 4;
-        std::vector<unsigned char> bits(dibStride * height, 0);
-        for (unsigned long y = 0; y < height; ++y) std::memcpy(&bits[y * dibStride], image + y * jbigStride, jbigStride);
-        struct {
-            BITMAPINFOHEADER header;
-            RGBQUAD colors[2];
-        } bmi{};
-        bmi.header.biSize = sizeof(BITMAPINFOHEADER);
-        bmi.header.biWidth = static_cast<LONG>(width);
-        bmi.header.biHeight = -static_cast<LONG>(height);
-        bmi.header.biPlanes = 1;
-        bmi.header.biBitCount = 1;
-        bmi.header.biCompression = BI_RGB;
-        bmi.colors[0] = {255, 255, 255, 0};
-        bmi.colors[1] = {0, 0, 0, 0};
-
-        // The page size is in 1/80 mm; the metafile frame is in 0.01 mm.
-        RECT frame{0, 0, static_cast<LONG>(pageWidth * 100LL / 80), static_cast<LONG>(pageHeight * 100LL / 80)};
-        b.dc = CreateEnhMetaFileA(nullptr, metafilePath, &frame, nullptr);
-        if (!b.dc) throw std::runtime_error("Cannot create meta file");
-        SetGraphicsMode(b.dc, GM_ADVANCED);
-        SetMapMode(b.dc, MM_ANISOTROPIC);
-        SetWindowExtEx(b.dc, pageHeight, pageHeight, nullptr);
-        int64_t hs = GetDeviceCaps(b.dc, HORZSIZE) * 100LL, vs = GetDeviceCaps(b.dc, VERTSIZE) * 100LL;
-        int64_t x = (hs / 2 + GetDeviceCaps(b.dc, HORZRES) * int64_t{frame.right}) / hs;
-        int64_t y = (vs / 2 + GetDeviceCaps(b.dc, VERTRES) * int64_t{frame.bottom}) / vs;
-        int m = static_cast<int>(std::max(x, y));
-        SetViewportExtEx(b.dc, m, m, nullptr);
-        SetViewportOrgEx(b.dc, 0, 0, nullptr);
-        double k = 25.4 / static_cast<unsigned>(resolution) * 80;
-        StretchDIBits(b.dc, 0, 0, static_cast<int>(width * k), static_cast<int>(height * k), 0, 0,
-                      static_cast<int>(width), static_cast<int>(height), bits.data(),
-                      reinterpret_cast<const BITMAPINFO*>(&bmi), DIB_RGB_COLORS, SRCCOPY);
-        HENHMETAFILE emf = CloseEnhMetaFile(b.dc);
-        b.dc = nullptr;
-        written = emf != nullptr;
-        DeleteEnhMetaFile(emf);
+        std::vector<DecodedPlane> decoded;
+        for (const JbigPlane& plane : planes) {
+            DecodedPlane d;
+            if (decodePlane(plane, limit(pageWidth), limit(pageHeight), d)) decoded.push_back(std::move(d));
+        }
+        written = !decoded.empty() && recordPage(metafilePath, decoded, pageWidth, pageHeight, resolution);
     } catch (const std::exception&) {
         written = false;
     }
     if (!written) DeleteFileA(metafilePath);  // a failed page leaves nothing behind
     return written ? 1 : 0;
+}
+
+int BuildJbigPage(const char* metafilePath, const char* jbigPath, int32_t paperCode, int32_t resolution) {
+    return BuildJbigColourPage(metafilePath, {{jbigPath, 0}}, paperCode, resolution);
 }

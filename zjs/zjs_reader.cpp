@@ -33,8 +33,15 @@ private:
     }
     size_t items(size_t chunk, size_t end, int32_t count);
     void action(uint32_t type, size_t payload, size_t end);
+    // JBIG files of the page, one a colour plane (0 when the job names none).
+    struct PlaneFile {
+        std::string name;
+        HANDLE file = INVALID_HANDLE_VALUE;
+    };
+    static constexpr int kPlanes = 5;
     void closeJbig();
     void dropJbig();
+    void dropPlane(PlaneFile& plane);
     void endPage();
 
     const char* tempDir_;
@@ -46,8 +53,8 @@ private:
     bool swap_ = false;
     int page_ = 0;
     int32_t paperCode_ = 9, resolution_ = 600;
-    std::string jbigName_;
-    HANDLE jbig_ = INVALID_HANDLE_VALUE;
+    PlaneFile planes_[kPlanes];
+    int plane_ = 0;
     std::FILE* trace_ = nullptr;
     std::string traceName_;
     bool ended_ = false;
@@ -121,6 +128,7 @@ size_t ZjsWalk::items(size_t chunk, size_t end, int32_t count) {
             std::fprintf(trace_, " %d\n", value);
             if (valueType == 1 && code == ZJI_DMPAPER) paperCode_ = value;
             if (valueType == 1 && code == ZJI_RESOLUTION_X) resolution_ = value;
+            if (code == ZJI_PLANE) plane_ = value >= 0 && value < kPlanes ? value : 0;
         } else if (valueType == 3) {
             // The string ends at its terminator or at the end of its item.
             const char* text = reinterpret_cast<const char*>(view_ + item + kItemHeader);
@@ -135,21 +143,23 @@ size_t ZjsWalk::items(size_t chunk, size_t end, int32_t count) {
 }
 
 void ZjsWalk::action(uint32_t type, size_t payload, size_t end) {
+    PlaneFile& plane = planes_[plane_];
     switch (type) {
     case ZJT_END_DOC: ended_ = true; break;
     case ZJT_START_PAGE:
         ++page_;
+        plane_ = 0;
         dropJbig();  // an unfinished page is forgotten
         break;
     case ZJT_JBIG_BIH:
-        dropJbig();  // a second header in one page replaces the first
-        jbig_ = CreateNumberedFile(tempDir_, page_, ".jbg", jbigName_);
+        dropPlane(plane);  // a second header for a plane replaces the first
+        plane.file = CreateNumberedFile(tempDir_, page_, ".jbg", plane.name);
         [[fallthrough]];
     case ZJT_JBIG_BID:
-        if (jbig_ != INVALID_HANDLE_VALUE && end > payload) {
+        if (plane.file != INVALID_HANDLE_VALUE && end > payload) {
             DWORD written = 0;
-            if (!WriteFile(jbig_, view_ + payload, static_cast<DWORD>(end - payload), &written, nullptr))
-                dropJbig();
+            if (!WriteFile(plane.file, view_ + payload, static_cast<DWORD>(end - payload), &written, nullptr))
+                dropPlane(plane);
         }
         break;
     case ZJT_END_PAGE: endPage(); break;
@@ -158,23 +168,36 @@ void ZjsWalk::action(uint32_t type, size_t payload, size_t end) {
 }
 
 void ZjsWalk::closeJbig() {
-    if (jbig_ != INVALID_HANDLE_VALUE) CloseHandle(jbig_);
-    jbig_ = INVALID_HANDLE_VALUE;
+    for (PlaneFile& p : planes_) {
+        if (p.file != INVALID_HANDLE_VALUE) CloseHandle(p.file);
+        p.file = INVALID_HANDLE_VALUE;
+    }
+}
+
+void ZjsWalk::dropPlane(PlaneFile& p) {
+    if (p.file != INVALID_HANDLE_VALUE) CloseHandle(p.file);
+    p.file = INVALID_HANDLE_VALUE;
+    if (!p.name.empty()) DeleteFileA(p.name.c_str());
+    p.name.clear();
 }
 
 void ZjsWalk::dropJbig() {
-    closeJbig();
-    if (!jbigName_.empty()) DeleteFileA(jbigName_.c_str());
-    jbigName_.clear();
+    for (PlaneFile& p : planes_) dropPlane(p);
 }
 
 void ZjsWalk::endPage() {
     closeJbig();
-    if (jbigName_.empty()) return;  // no image arrived for this page
-    std::string page = ReservePageFile(tempDir_, page_);
-    if (!page.empty()) {
-        pages_.reserve(pages_.size() + 1);
-        if (BuildJbigPage(page.c_str(), jbigName_.c_str(), paperCode_, resolution_)) pages_.push_back(page);
+    // Toner colours of the planes: none named (black), cyan, magenta, yellow, black.
+    static const uint32_t inks[kPlanes] = {0x000000, 0xFFFF00, 0xFF00FF, 0x00FFFF, 0x000000};
+    std::vector<JbigPlane> planes;
+    for (int i : {3, 2, 1, 0, 4})  // yellow first, black last, as printers lay them down
+        if (!planes_[i].name.empty()) planes.push_back({planes_[i].name, inks[i]});
+    if (!planes.empty()) {  // else no image arrived for this page
+        std::string page = ReservePageFile(tempDir_, page_);
+        if (!page.empty()) {
+            pages_.reserve(pages_.size() + 1);
+            if (BuildJbigColourPage(page.c_str(), planes, paperCode_, resolution_)) pages_.push_back(page);
+        }
     }
     dropJbig();
 }

@@ -1,5 +1,6 @@
-// libFuzzer target: a job file through ConvertPrintJob (detector and spool
-// walker); every page written must be listed and nothing else left behind.
+// libFuzzer target: a job file through ConvertPrintJob (detector, spool walker,
+// ZjStream reader and JBIG pages); every page written must be listed and
+// nothing else left behind.
 #include "convert_print_job.h"
 #include "sample_job.h"
 
