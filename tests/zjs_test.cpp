@@ -350,3 +350,18 @@ TEST_F(ZjsTest, ColourPlanesPrintOverEachOther) {
     EXPECT_EQ(paper, 0xFFFFFFu);
     EXPECT_EQ(Files(), std::vector<std::string>{"jobs"});
 }
+
+TEST_F(ZjsTest, TemporaryFilesOfAnotherConversionAreLeftAlone) {
+    // Another conversion's trace, and a link where ours would go.
+    WriteFileBytes(dir_ + "zjs.asm", Bytes{'m', 'i', 'n', 'e'});
+    std::filesystem::create_symlink(dir_ + "zjs.asm", dir_ + "zjs-2.asm");
+    PageList pages = Convert(MakeZjsJob({SamplePageImage(64, 64)}));
+    EXPECT_EQ(pages.size(), 1u);
+    EXPECT_EQ(ReadFileBytes(dir_ + "zjs.asm"), (Bytes{'m', 'i', 'n', 'e'}));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ + "zjs-2.asm"));
+    DeletePageFiles(pages);
+    EXPECT_EQ(Files().size(), 3u);  // jobs, zjs.asm, zjs-2.asm
+    PageList none;
+    EXPECT_FALSE(ConvertPrintJob((dir_ + "no-such-job.zjs").c_str(), none));
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "no-such-job.zjs"));
+}
