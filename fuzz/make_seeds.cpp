@@ -11,11 +11,15 @@ int main(int argc, char** argv) {
     std::string dir = argv[1];
     Bytes page = RecordSamplePage("", 1);
     BiLevelImage image = SamplePageImage(200, 120);
+    std::string pcl = "\x1B%-12345X@PJL SET PAPERLENGTH=15840\r\n@PJL ENTER LANGUAGE=PCL\r\n\x1B" "E\x1B&l26a0O"
+                      "\x1B(s16602T\x1B(s12V\x1B*p300x400YHello\r\x1B*b3m5W\1\2\3\4\5\x1B%1BIN;SP1;PD10,10;"
+                      "LBtext\3\x1B%0A\x1B&t31P\x82\xA0\f";
     ZjsJobOptions little;
     little.bigEndian = false;
     bool ok = WriteFileBytes(dir + "/page.emf", page) && WriteFileBytes(dir + "/job.spl", WrapInSpool({page, page})) &&
               WriteFileBytes(dir + "/job.zjs", MakeZjsJob({image, image})) &&
               WriteFileBytes(dir + "/little.zjs", MakeZjsJob({image}, little)) &&
-              WriteFileBytes(dir + "/page.jbg", EncodeJbig(image));
+              WriteFileBytes(dir + "/page.jbg", EncodeJbig(image)) &&
+              WriteFileBytes(dir + "/job.pcl", Bytes(pcl.begin(), pcl.end()));
     return ok ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -40,12 +41,16 @@ std::string ReservePageFile(const char* tempDir, int page) {
     return name;
 }
 
-std::FILE* CreateTraceFile(const char* tempDir, const char* base, const char* extension, std::string& name) {
+std::FILE* CreateTraceFile(const char* tempDir, const char* base, const char* extension, std::string& name,
+                           bool replaceOwn) {
     for (int n = 1; n < 1000; ++n) {
         char buf[1100];
         if (n == 1) wsprintfA(buf, "%s/%s%s", tempDir, base, extension);
         else wsprintfA(buf, "%s/%s-%d%s", tempDir, base, n, extension);
         name = buf;
+        struct stat st;
+        if (n == 1 && replaceOwn && lstat(buf, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid())
+            unlink(buf);
         int fd = open(buf, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0 && errno == EEXIST) continue;
         if (fd < 0) break;

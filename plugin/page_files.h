@@ -21,6 +21,8 @@ inline HANDLE CreatePageFile(const char* tempDir, int page, std::string& name) {
 std::string ReservePageFile(const char* tempDir, int page);
 
 // A trace file "<temp dir>/<base><extension>" created exclusively; when that
-// name is taken by another conversion, "<base>-2<extension>" and so on.
-// Null when none can be made.
-std::FILE* CreateTraceFile(const char* tempDir, const char* base, const char* extension, std::string& name);
+// name is taken by another conversion, "<base>-2<extension>" and so on. With
+// `replaceOwn`, a regular file of ours under the first name (the trace of an
+// earlier job) is removed and the name used again. Null when none can be made.
+std::FILE* CreateTraceFile(const char* tempDir, const char* base, const char* extension, std::string& name,
+                           bool replaceOwn = false);

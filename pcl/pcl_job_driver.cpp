@@ -1,0 +1,99 @@
+#include "pcl_job_driver.h"
+
+#include "kernel.h"
+#include "page_files.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+constexpr uint8_t ESC = 0x1B;
+
+// The decimal after a keyword: one character passed over whatever it is,
+// then spaces and '=' signs, an optional sign and digits.
+bool valueAfter(const char* text, size_t length, const char* keyword, int64_t& value) {
+    std::string_view all(text, length);
+    size_t at = all.find(keyword);
+    if (at == std::string_view::npos) return false;
+    size_t i = at + std::strlen(keyword) + 1;
+    while (i < length && (text[i] == ' ' || text[i] == '=')) ++i;
+    bool negative = false;
+    if (i < length && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    int64_t v = 0;
+    for (; i < length && text[i] >= '0' && text[i] <= '9'; ++i) v = std::min<int64_t>(v * 10 + (text[i] - '0'), INT32_MAX);
+    value = negative ? -v : v;
+    return true;
+}
+
+// The file mapping and the dump of one walk, closed on every way out.
+struct JobFiles {
+    HANDLE file = INVALID_HANDLE_VALUE, mapping = nullptr;
+    const void* view = nullptr;
+    std::FILE* trace = nullptr;
+    ~JobFiles() {
+        if (trace) std::fclose(trace);
+        if (view) UnmapViewOfFile(view);
+        if (mapping) CloseHandle(mapping);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+};
+}  // namespace
+
+void ReadPjlBlock(const char* text, size_t length, PclPageSize& size) {
+    int64_t v = 0;
+    auto sensible = [](int64_t units) { return units > 0 && units <= kMaxPjlPageUnits; };
+    if (valueAfter(text, length, "PAPERLENGTH", v)) {
+        if (sensible(2 * v)) size.length = static_cast<int32_t>(2 * v);
+        return;
+    }
+    if (valueAfter(text, length, "PAPERWIDTH", v) && sensible(2 * v)) size.width = static_cast<int32_t>(2 * v);
+}
+
+int RunPclJob(const char* fileName, const char* traceDir, PclRenderer& renderer, PclPageSize& pageSize) {
+    JobFiles f;
+    f.file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f.file == INVALID_HANDLE_VALUE) return -1;
+    DWORD size = GetFileSize(f.file, nullptr);
+    if (size == INVALID_FILE_SIZE) return -1;
+    f.mapping = CreateFileMappingA(f.file, nullptr, PAGE_READONLY, 0, size, nullptr);
+    if (!f.mapping) return -1;
+    f.view = MapViewOfFile(f.mapping, FILE_MAP_READ, 0, 0, size);
+    if (!f.view) return -1;
+    std::string traceName;
+    if (traceDir) f.trace = CreateTraceFile(traceDir, "out", ".asm", traceName, true);
+    if (f.trace) std::fprintf(f.trace, "// PCL5 dump of %s\n", fileName);
+
+    PclStream s;
+    s.data = static_cast<const uint8_t*>(f.view);
+    s.size = size;
+    s.trace = f.trace;
+    s.renderer = &renderer;
+    s.table = &BuildPclCommandTable();
+    while (s.pos < s.size && s.data[s.pos] == 0) ++s.pos;
+    std::string block;
+    while (s.pos < s.size) {
+        uint8_t b = s.data[s.pos];
+        if (b == ESC) {
+            ++s.pos;
+            ReadEscapeSequence(s);
+        } else if (b == '@' && s.size - s.pos >= 4 && std::memcmp(s.data + s.pos, "@PJL", 4) == 0) {
+            // The block runs to the next ESC, the next '@' or the end of the data.
+            size_t end = s.pos + 1;
+            while (end < s.size && s.data[end] != ESC && s.data[end] != '@') ++end;
+            if (s.trace) {
+                std::fputc('\n', s.trace);
+                for (size_t i = s.pos; i < end; ++i)
+                    if (s.data[i] != '\r' && s.data[i] != '\n') std::fputc(s.data[i], s.trace);
+            }
+            block.assign(reinterpret_cast<const char*>(s.data + s.pos), end - s.pos);
+            ReadPjlBlock(block.c_str(), block.size(), pageSize);
+            s.pos = end;
+        } else {
+            TraceTextByte(s);
+            renderer.Character(s.data[s.pos]);
+            ++s.pos;
+        }
+    }
+    return 0;
+}

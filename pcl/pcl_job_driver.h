@@ -1,0 +1,27 @@
+// Walks a PCL5 job once: PJL blocks to the PJL reader, escape sequences to
+// the tokenizer, every other byte to the renderer's character handler, all
+// of it traced into the job's dump.
+#pragma once
+#include "pcl_tokenizer.h"
+
+#include <cstdint>
+#include <string>
+
+// Page size settings a PJL block may carry, in page units (1/80 mm) as the
+// renderer keeps them.
+struct PclPageSize {
+    int32_t length = 0, width = 0;
+};
+
+// Reads PAPERLENGTH (or else PAPERWIDTH) from one PJL block; the value,
+// doubled, replaces the page size only when it is a sensible one.
+void ReadPjlBlock(const char* text, size_t length, PclPageSize& size);
+
+// Largest page a PJL block may set: 10 m.
+constexpr int32_t kMaxPjlPageUnits = 800000;
+
+// −1 when the job cannot be opened or mapped; otherwise the walk runs to the
+// end of the data. The dump goes to "<traceDir>/out.asm" (replacing an
+// earlier dump of ours, never following a link, mode 0600) and stays there;
+// when it cannot be created the job is walked without it.
+int RunPclJob(const char* fileName, const char* traceDir, PclRenderer& renderer, PclPageSize& pageSize);

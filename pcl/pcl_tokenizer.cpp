@@ -1,0 +1,344 @@
+#include "pcl_tokenizer.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdarg>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+namespace {
+constexpr uint8_t ESC = 0x1B;
+constexpr size_t kMaxNumberChars = 8;
+
+bool numberChar(uint8_t b) { return (b >= '0' && b <= '9') || b == '+' || b == '-' || b == '.'; }
+bool lowerGroup(uint8_t b) { return b >= 0x60 && b <= 0x7E; }
+
+__attribute__((format(printf, 2, 3))) void trace(PclStream& s, const char* format, ...) {
+    if (!s.trace) return;
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(s.trace, format, args);
+    va_end(args);
+}
+
+// Decimal conversion: optional sign, digits, optional point and fraction.
+double toDouble(const uint8_t* p, size_t n) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < n && (p[i] == '+' || p[i] == '-')) negative = p[i++] == '-';
+    double v = 0;
+    const char* b = reinterpret_cast<const char*>(p + i);
+    std::from_chars(b, reinterpret_cast<const char*>(p + n), v, std::chars_format::fixed);
+    return negative ? -v : v;
+}
+
+// Integer conversion: optional sign and digits, saturating at the int32 range.
+int32_t toInt(const uint8_t* p, size_t n) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < n && (p[i] == '+' || p[i] == '-')) negative = p[i++] == '-';
+    int64_t v = 0;
+    for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i) v = std::min<int64_t>(v * 10 + (p[i] - '0'), int64_t{INT32_MAX} + 1);
+    v = negative ? -v : v;
+    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+int32_t truncateToInt(double v) {
+    if (!(v == v)) return 0;
+    return static_cast<int32_t>(std::clamp(std::trunc(v), double{INT32_MIN}, double{INT32_MAX}));
+}
+
+void traceParameterised(PclStream& s, uint8_t c, uint8_t g, uint8_t t, bool present, double value, const char* name) {
+    if (!present) trace(s, "\nstring* \"\\x%X%c%c%c\" // %s", ESC, c, g, t, name);
+    else if (value == std::trunc(value) && std::fabs(value) < 1e9)
+        trace(s, "\nstring* \"\\x%X%c%c%d%c\" // %s", ESC, c, g, static_cast<int>(value), t, name);
+    else trace(s, "\nstring* \"\\x%X%c%c%.2f%c\" // %s", ESC, c, g, value, t, name);
+}
+
+void traceData(PclStream& s, const uint8_t* p, size_t n) {
+    if (!s.trace) return;
+    std::fputs("\nhex row data[\n", s.trace);
+    for (size_t i = 0; i < n; ++i) {
+        std::fprintf(s.trace, "\\x%02X", p[i]);
+        if ((i + 1) % 16 == 0) std::fputc('\n', s.trace);
+    }
+    std::fputs("\n]", s.trace);
+}
+
+// Combined sequence: ESC c g [number terminator]..., the position on g.
+void readCombined(PclStream& s, uint8_t c, size_t cur) {
+    uint8_t g = s.data[cur];
+    for (;;) {
+        size_t start = cur + 1, i = start;
+        // The number never takes the last byte: a terminator must follow it.
+        while (i + 1 < s.size && numberChar(s.data[i])) ++i;
+        if (i >= s.size) {
+            s.pos = s.size;
+            return;
+        }
+        bool present = i > start;
+        double value = present ? toDouble(s.data + start, std::min(i - start, kMaxNumberChars)) : 0.0;
+        uint8_t t = s.data[i];
+        bool goesOn = lowerGroup(t);
+        if (goesOn) t = static_cast<uint8_t>(t - 0x20);
+        if (c == '&' && g == 't' && t == 'P') s.textMethod = truncateToInt(value);
+        cur = i;
+        if (const PclCommand* cmd = s.table->LookUp(c, g, t)) {
+            traceParameterised(s, c, g, t, present, value, cmd->name);
+            if (cmd->kind == PclWithData) {
+                // The count is clamped to the bytes the job still holds.
+                int64_t n = std::clamp<int64_t>(truncateToInt(value), 0, static_cast<int64_t>(s.size - i - 1));
+                s.renderer->Dispatch(c, g, t, s.data + i, static_cast<int32_t>(n), value);
+                traceData(s, s.data + i + 1, static_cast<size_t>(n));
+                cur = i + static_cast<size_t>(n);
+            } else {
+                s.renderer->Dispatch(c, g, t, nullptr, 0, value);
+            }
+        } else {
+            traceParameterised(s, c, g, t, present, value, "Unknown command");
+        }
+        if (!goesOn) {
+            s.pos = cur + 1;
+            return;
+        }
+    }
+}
+
+// ESC c number terminator, with no group character: the position on the number.
+void readPlain(PclStream& s, uint8_t c, size_t start) {
+    size_t i = start;
+    while (i < s.size && numberChar(s.data[i])) ++i;
+    if (i >= s.size) {
+        s.pos = s.size;
+        return;
+    }
+    int32_t number = toInt(s.data + start, i - start);
+    uint8_t t = s.data[i];
+    auto line = [&](const char* name) { trace(s, "\nstring* \"\\x%X%c%d%c\" // %s", ESC, c, number, t, name); };
+    s.pos = i + 1;
+    if (c == '%') {
+        if (t == 'A') {
+            line("Enter PCL");
+            s.renderer->EnterPcl();
+        } else if (t == 'B') {
+            line("Enter HP-GL2");
+            s.renderer->EnterHpgl(number);
+            s.pos = i;
+            RunHpglSection(s);
+            s.pos = std::min(s.size, s.pos + 1);
+        } else {
+            line("Unknown Command");
+        }
+    } else if (c == '(' || c == ')') {
+        if (t == '@') {
+            line("Select Default Font");
+        } else if (t == 'X') {
+            line("Font Selection By ID");
+            s.renderer->SelectFontById(number);
+        } else {
+            line("Symbol Set ID");
+            char text[24];
+            std::snprintf(text, sizeof text, "%d%c", number, t);
+            s.renderer->SelectSymbolSet(text);
+        }
+    } else {
+        line("Unknown Command");
+    }
+}
+
+bool separator(uint8_t b) { return b == ';' || b == ' ' || b == '\t'; }
+
+void traceControlOrCharacter(PclStream& s, uint8_t b) {
+    if (const char* name = s.table->ControlCodeName(b)) trace(s, "\nstring* \"\\x%X\" // %s", b, name);
+    else trace(s, "\nstring* \"\\x%X\" // Character", b);
+}
+}  // namespace
+
+void ReadEscapeSequence(PclStream& s) {
+    if (s.pos >= s.size) return;
+    uint8_t c = s.data[s.pos];
+    PclLookup first = s.table->LookUpFirst(c);
+    if (first.result == PclLookup::Unknown) {
+        ++s.pos;
+        return;
+    }
+    if (first.result == PclLookup::TwoCharacter) {
+        trace(s, "\nstring* \"\\x%X%c\" // %s", ESC, c, first.command->name);
+        s.renderer->Dispatch(c, 0, 0, nullptr, 0, 0.0);
+        ++s.pos;
+        return;
+    }
+    if (s.pos + 1 >= s.size) {
+        s.pos = s.size;
+        return;
+    }
+    if (lowerGroup(s.data[s.pos + 1])) readCombined(s, c, s.pos + 1);
+    else readPlain(s, c, s.pos + 1);
+}
+
+void TraceTextByte(PclStream& s) {
+    uint8_t b = s.data[s.pos];
+    auto wide = [&] {
+        if (s.pos + 1 >= s.size) {
+            trace(s, "\nstring* \"\\x%02X\" // Character", b);
+            return;
+        }
+        uint8_t b2 = s.data[++s.pos];
+        trace(s, "\nstring* \"\\x%02X%02X\" // Wide Character", b, b2);
+    };
+    auto control = [&] {
+        if (const char* name = s.table->ControlCodeName(b)) trace(s, "\nstring* \"\\x%02X\" // %s", b, name);
+        else trace(s, "\nstring* \"\\x%02X\" // Unknown control code", b);
+    };
+    auto plain = [&] {
+        if (const char* name = s.table->ControlCodeName(b)) trace(s, "\nstring* \"\\x%02X\" // %s", b, name);
+        else trace(s, "\nstring* \"\\x%02X\" // Character", b);
+    };
+    switch (s.textMethod) {
+    case 2:
+        if (s.pos + 1 < s.size) {
+            uint8_t b2 = s.data[++s.pos];
+            const char* name = b2 <= 0x20 ? s.table->ControlCodeName(b2) : nullptr;
+            if (name) trace(s, "\nstring* \"\\x%02X%02X\" // %s", b, b2, name);
+            else trace(s, "\nstring* \"\\x%02X%02X\" // Wide Character", b, b2);
+        } else {
+            plain();
+        }
+        break;
+    case 21: if (b < 0x21) control(); else wide(); break;
+    case 31:
+        if (b < 0x21) control();
+        else if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) wide();
+        else trace(s, "\nstring* \"\\x%02X\" // Character", b);
+        break;
+    case 38: if (b >= 0x80) wide(); else plain(); break;
+    default: plain(); break;
+    }
+}
+
+void RunHpglSection(PclStream& s) {
+    while (s.pos < s.size && s.size - s.pos >= 3) {
+        ++s.pos;
+        if (s.data[s.pos] == '\n' || s.data[s.pos] == '\r') ++s.pos;
+        if (s.pos + 1 >= s.size) break;
+        uint8_t c1 = s.data[s.pos], c2 = s.data[s.pos + 1];
+        if (c1 == ESC && c2 == '%') {
+            size_t i = s.pos + 2, start = i;
+            while (i < s.size && numberChar(s.data[i])) ++i;
+            int32_t number = toInt(s.data + start, i - start);
+            if (i < s.size && s.data[i] == 'A') {
+                trace(s, "\nstring* \"\\x%X%c%d%c\" // Enter PCL", ESC, '%', number, 'A');
+                s.pos = i;
+                s.renderer->EnterPcl();
+            } else {
+                // Resume PCL5 on the ESC, so that the sequence is read again as PCL5.
+                s.pos = s.pos - 1;
+            }
+            return;
+        }
+        const HpglMnemonic* m = s.table->LookUpMnemonic(c1, c2);
+        if (!m) {
+            traceControlOrCharacter(s, c1);
+            continue;  // the loop steps onto the next byte
+        }
+        size_t c2at = s.pos + 1;
+        s.pos = c2at;
+        s.renderer->DispatchHpgl(m->mnemonic, s.data + c2at + 1, s.size - c2at);
+        size_t p = c2at + 1;
+        auto text = [&](size_t from, size_t to) { return std::string(reinterpret_cast<const char*>(s.data + from), to - from); };
+        if (std::strcmp(m->mnemonic, "DT") == 0) {
+            if (p < s.size) {
+                s.labelTerminator = s.data[p];
+                s.pos = p;
+                if (p + 1 < s.size && separator(s.data[p + 1])) {
+                    s.pos = p + 1;
+                    trace(s, "\nstring* \"%s%c%c\" // %s", m->mnemonic, s.data[p], s.data[p + 1], m->name);
+                } else {
+                    trace(s, "\nstring* \"%s%c\" // %s", m->mnemonic, s.data[p], m->name);
+                }
+            }
+            continue;
+        }
+        switch (m->kind) {
+        case HpglNoParameters:
+            if (p < s.size && separator(s.data[p])) {
+                s.pos = p;
+                trace(s, "\nstring* \"%s%c\" // %s", m->mnemonic, s.data[p], m->name);
+            } else {
+                trace(s, "\nstring* \"%s\" // %s", m->mnemonic, m->name);
+            }
+            break;
+        case HpglComment: {
+            if (p >= s.size || s.data[p] != '"') break;
+            size_t q = p + 1;
+            while (q < s.size && s.data[q] != '"') ++q;
+            size_t close = std::min(q, s.size - 1);
+            std::string body = text(p, close + 1);
+            if (close + 1 < s.size && separator(s.data[close + 1])) {
+                s.pos = close + 1;
+                trace(s, "\nstring* \"%s%s%c\" // %s", m->mnemonic, body.c_str(), s.data[close + 1], m->name);
+            } else {
+                s.pos = close;
+                trace(s, "\nstring* \"%s%s\" // %s", m->mnemonic, body.c_str(), m->name);
+            }
+            break;
+        }
+        case HpglBeginPlot: {
+            trace(s, "\nstring* \"%s", m->mnemonic);
+            size_t q = p;
+            while (q < s.size && s.data[q] >= '1' && s.data[q] <= '5') {
+                uint8_t kind = s.data[q];
+                trace(s, "%c,", kind);
+                while (q < s.size && s.data[q] != ',') ++q;
+                if (q < s.size) ++q;
+                size_t from = q;
+                if (kind == '1' && q < s.size && s.data[q] == '"') {
+                    ++q;
+                    while (q < s.size && s.data[q] != '"') ++q;
+                    if (q < s.size) ++q;
+                } else {
+                    while (q < s.size && numberChar(s.data[q])) ++q;
+                }
+                trace(s, "%s", text(from, q).c_str());
+                if (q < s.size && s.data[q] == ',') {
+                    trace(s, ",");
+                    ++q;
+                }
+            }
+            if (q < s.size && s.data[q] == ';') {
+                trace(s, ";");
+                s.pos = q;
+            } else {
+                s.pos = q > p ? q - 1 : c2at;
+            }
+            trace(s, "\" // %s", m->name);
+            break;
+        }
+        default: {
+            size_t q = p;
+            if (m->syntax == 1) {  // PE: to the next ';'
+                while (q < s.size && s.data[q] != ';') ++q;
+            } else if (m->syntax == 2) {  // LB: to the label terminator, included
+                while (q < s.size && s.data[q] != s.labelTerminator) ++q;
+            } else if (m->kind == HpglText) {  // SM: to the next separator
+                while (q < s.size && !separator(s.data[q])) ++q;
+            } else {
+                while (q < s.size && (numberChar(s.data[q]) || s.data[q] == ',' || s.data[q] == ' ')) ++q;
+            }
+            std::string params = text(p, q);
+            if (q < s.size && (m->syntax != 0 || separator(s.data[q]) || m->kind == HpglText)) {
+                s.pos = q;
+                trace(s, "\nstring* \"%s%s%c\" // %s", m->mnemonic, params.c_str(), s.data[q], m->name);
+            } else {
+                s.pos = q > p ? q - 1 : c2at;
+                if (params.empty()) trace(s, "\nstring* \"%s\" // %s", m->mnemonic, m->name);
+                else trace(s, "\nstring* \"%s%s\" // %s", m->mnemonic, params.c_str(), m->name);
+            }
+            break;
+        }
+        }
+    }
+    s.pos = std::min(s.pos, s.size);
+}

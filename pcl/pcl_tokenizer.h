@@ -1,0 +1,48 @@
+// Cuts a PCL5 byte stream into escape sequences and HP-GL/2 mnemonics,
+// traces each, and hands the recognised ones to the renderer.
+#pragma once
+#include "pcl_command_table.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+// Where the tokenizer hands what it recognises.
+class PclRenderer {
+public:
+    virtual ~PclRenderer() = default;
+    // A command of the table; `data` points at the terminator of a command
+    // with data, `count` is the number of data bytes present after it.
+    virtual void Dispatch(uint8_t parameter, uint8_t group, uint8_t terminator, const uint8_t* data, int32_t count,
+                          double value) = 0;
+    virtual void EnterPcl() = 0;
+    virtual void EnterHpgl(double value) = 0;
+    virtual void SelectFontById(double id) = 0;
+    virtual void SelectSymbolSet(const char* text) = 0;
+    // `params` is the first byte after the mnemonic; `left` counts from its second letter to the end.
+    virtual void DispatchHpgl(const char* mnemonic, const uint8_t* params, size_t left) = 0;
+    virtual void Character(uint8_t byte) = 0;
+};
+
+// The stream being read: the job's bytes, the position, the trace (may be
+// null: nothing is traced) and the job's text parsing method.
+struct PclStream {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    size_t pos = 0;
+    std::FILE* trace = nullptr;
+    int32_t textMethod = 0;
+    uint8_t labelTerminator = 3;
+    PclRenderer* renderer = nullptr;
+    const PclCommandTable* table = nullptr;
+};
+
+// Reads one escape sequence; the position is on the byte after the ESC and
+// ends after the sequence.
+void ReadEscapeSequence(PclStream& s);
+// Traces the text byte at the position; a two-byte character moves the
+// position onto its second byte.
+void TraceTextByte(PclStream& s);
+// Reads HP-GL/2 from the position (the B of ESC%#B) until ESC%#A or the end;
+// the position ends on the byte after which PCL5 reading resumes.
+void RunHpglSection(PclStream& s);
