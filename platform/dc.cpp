@@ -63,12 +63,14 @@ Matrix Matrix::then(const Matrix& n) const {
 bool Matrix::invert(Matrix& out) const {
     double dt = det();
     if (!std::isfinite(dt) || std::fabs(dt) < 1e-300) return false;
-    out.a = d / dt;
-    out.b = -b / dt;
-    out.c = -c / dt;
-    out.d = a / dt;
-    out.e = -(out.a * e + out.c * f);
-    out.f = -(out.b * e + out.d * f);
+    Matrix r;  // `out` may be this matrix itself
+    r.a = d / dt;
+    r.b = -b / dt;
+    r.c = -c / dt;
+    r.d = a / dt;
+    r.e = -(r.a * e + r.c * f);
+    r.f = -(r.b * e + r.d * f);
+    out = r;
     return true;
 }
 

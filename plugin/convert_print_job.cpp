@@ -2,6 +2,7 @@
 
 #include "kernel.h"
 #include "language_detector.h"
+#include "pcl_converter.h"
 #include "spool_reader.h"
 #include "zjs_reader.h"
 
@@ -22,6 +23,7 @@ struct ConverterSlot {
 // Languages with a converter; every other code converts nothing.
 const ConverterSlot kConverters[] = {
     {NtEmfSpool, ConvertSpoolJob},
+    {Pcl5, ConvertPcl5Job},
     {ZjStream, ConvertZjsJob},
 };
 

@@ -140,3 +140,21 @@ TEST(EmfRecording, TextIsMeasuredAsItWillBeDrawn) {
     std::vector<uint32_t> types = RecordTypes(emf);
     EXPECT_EQ(std::count(types.begin(), types.end(), EMR_EXTTEXTOUTW), 1);
 }
+
+TEST(EmfRecording, DeviceToLogicalUndoesTheMapping) {
+    Record([](HDC dc) {
+        SetMapMode(dc, MM_ANISOTROPIC);
+        SetWindowExtEx(dc, 23760, 23760, nullptr);
+        SetViewportExtEx(dc, 1123, -1123, nullptr);
+        SetViewportOrgEx(dc, 0, 1123, nullptr);
+        POINT p[2] = {{0, 0}, {100, 16}};
+        ASSERT_TRUE(DPtoLP(dc, p, 2));
+        EXPECT_EQ(p[0].x, 0);
+        EXPECT_EQ(p[0].y, 23760);
+        EXPECT_EQ(p[1].x, 2116);
+        EXPECT_EQ(p[0].y - p[1].y, 339);
+        ASSERT_TRUE(LPtoDP(dc, p, 2));
+        EXPECT_EQ(p[1].x, 100);
+        EXPECT_EQ(p[1].y, 16);
+    });
+}

@@ -66,7 +66,9 @@ TEST_F(MutationTest, CorruptSpoolJobs) {
         Bytes bad = Mutate(job, rng);
         DetectPrinterLanguage(bad.data(), bad.size());
         Load(Write("m.spl", bad));
-        ASSERT_EQ(Files(), std::vector<std::string>{"jobs"}) << "round " << round;
+        std::vector<std::string> left = Files();
+        std::erase_if(left, [](const std::string& f) { return f.size() > 4 && f.substr(f.size() - 4) == ".asm"; });
+        ASSERT_EQ(left, std::vector<std::string>{"jobs"}) << "round " << round;
     }
 }
 

@@ -1,0 +1,90 @@
+// Opening and closing the page metafiles of a PCL5 job.
+#include "kernel.h"
+#include "page_files.h"
+#include "pcl_page_state.h"
+#include "user.h"
+
+#include <algorithm>
+
+namespace {
+// Ends the open page: its font goes with it, then the recording is closed.
+void closePage() {
+    PclPageState& s = Pcl();
+    if (!s.pageDC) return;
+    HGDIOBJ font = SelectObject(s.pageDC, GetStockObject(SYSTEM_FONT));
+    if (font && font != GetStockObject(SYSTEM_FONT)) DeleteObject(font);
+    HENHMETAFILE emf = CloseEnhMetaFile(s.pageDC);
+    DeleteEnhMetaFile(emf);
+    s.pageDC = nullptr;
+    if (!emf && !s.pages.empty()) {
+        DeleteFileA(s.pages.back().c_str());  // a page that could not be written is no page
+        s.pages.pop_back();
+    }
+}
+
+std::string pageName(int32_t page) {
+    PclPageState& s = Pcl();
+    if (s.tempDir) return ReservePageFile(s.tempDir, page);
+    char dir[512], name[1100];
+    GetTempPathA(sizeof dir, dir);
+    wsprintfA(name, "%s/page_%04d.emf", dir, page);
+    return name;
+}
+}  // namespace
+
+void OpenPclPage() {
+    PclPageState& s = Pcl();
+    closePage();
+    if (s.pageNumber >= kMaxPclPages) return;
+    ++s.pageNumber;
+    std::string name = pageName(s.pageNumber);
+    if (name.empty()) return;
+    // The page size is in 1/80 mm; the metafile frame is in 0.01 mm.
+    RECT frame{0, 0, static_cast<LONG>(int64_t{s.pageWidth()} * 100 / 80),
+               static_cast<LONG>(int64_t{s.pageHeight()} * 100 / 80)};
+    s.pageDC = CreateEnhMetaFileA(nullptr, name.c_str(), &frame, nullptr);
+    if (!s.pageDC) {
+        DeleteFileA(name.c_str());  // a page whose metafile cannot be made is not listed
+        return;
+    }
+    s.pages.push_back(name);
+    SetGraphicsMode(s.pageDC, GM_ADVANCED);
+    SetMapMode(s.pageDC, MM_ANISOTROPIC);
+    BottomUpMapping();
+    SetBkMode(s.pageDC, TRANSPARENT);
+    s.plotWidth = s.pageWidth();
+    s.plotHeight = s.pageHeight();
+    s.cursorX = s.cursorY = 0;
+    // Font commands given before the page opened apply to its text.
+    ApplyPclFont();
+}
+
+bool EnterHpgl(double value) {
+    PclPageState& s = Pcl();
+    if (!s.pageDC) OpenPclPage();
+    if (value == -1) s.hpglInsidePcl = false;
+    if (!s.pageDC) return true;
+    if (!s.hpglInsidePcl) {
+        BottomUpMapping();
+    } else {
+        // Origin at the top-left corner, y growing upward from there.
+        int32_t px, py;
+        if (PageUnitsToPixels(px, py)) {
+            int32_t m = std::max(s.pageWidth(), s.pageHeight()), p = std::max(px, py);
+            SetWindowExtEx(s.pageDC, m, m, nullptr);
+            SetViewportExtEx(s.pageDC, p, -p, nullptr);
+            SetViewportOrgEx(s.pageDC, 0, 0, nullptr);
+        }
+    }
+    return true;
+}
+
+bool FinishPclJob() {
+    PclPageState& s = Pcl();
+    closePage();
+    if (s.pages.size() >= 2) {
+        DeleteFileA(s.pages.back().c_str());
+        s.pages.pop_back();
+    }
+    return true;
+}

@@ -1,0 +1,67 @@
+#include "pcl_page_state.h"
+
+#include <algorithm>
+
+PclPageState& Pcl() {
+    static PclPageState state;
+    return state;
+}
+
+void InitPclJob() {
+    PclPageState& s = Pcl();
+    // Everything starts afresh, compression and colour components included:
+    // a job must not depend on the job opened before it.
+    s = PclPageState{};
+    ResetPclState();
+}
+
+void ResetPclState() {
+    PclPageState& s = Pcl();
+    s.unitsPerInch = 300;
+    s.cursorX = s.cursorY = 0;
+    s.font = LOGFONTA{};
+    s.fontKind = SystemFont;
+    s.fontId = 0;
+    s.characterCode = 0;
+    s.activePaletteId = 1;
+    s.paletteControlId = 0;
+    if (s.pageDC) SetBkMode(s.pageDC, TRANSPARENT);
+    std::fill(std::begin(s.bitsPerPrimary), std::end(s.bitsPerPrimary), uint8_t{8});
+    if (s.landscape) std::swap(s.size.length, s.size.width);  // back to portrait
+    s.landscape = false;
+    s.rasterResolution = 300;
+    s.colourSpace = 0;
+    s.pixelEncodingMode = 3;
+    s.bitsPerIndex = 1;
+    s.rasterWidth = s.rasterHeight = s.destinationWidth = s.destinationHeight = 0;
+    s.rectangleWidth = s.rectangleHeight = 0;
+    s.rasterOperation = SRCAND;
+    s.pageSizeSeen = s.orientationSeen = false;
+}
+
+bool PageUnitsToPixels(int32_t& x, int32_t& y) {
+    PclPageState& s = Pcl();
+    if (!s.pageDC) return false;
+    // Page units are 1/80 mm; the frame holds them as 0.01 mm.
+    int64_t frameW = int64_t{s.pageWidth()} * 100 / 80, frameH = int64_t{s.pageHeight()} * 100 / 80;
+    int64_t hs = GetDeviceCaps(s.pageDC, HORZSIZE) * 100LL, vs = GetDeviceCaps(s.pageDC, VERTSIZE) * 100LL;
+    if (hs <= 0 || vs <= 0) return false;
+    x = static_cast<int32_t>((frameW * GetDeviceCaps(s.pageDC, HORZRES) + hs / 2) / hs);
+    y = static_cast<int32_t>((frameH * GetDeviceCaps(s.pageDC, VERTRES) + vs / 2) / vs);
+    return true;
+}
+
+void SetPageMapping(PclMapping mode) {
+    PclPageState& s = Pcl();
+    int32_t px, py;
+    if (!PageUnitsToPixels(px, py)) return;
+    int32_t m = std::max(s.pageWidth(), s.pageHeight()), p = std::max(px, py);
+    SetWindowExtEx(s.pageDC, m, m, nullptr);
+    if (mode == PclMapping::BottomUp) {
+        SetViewportExtEx(s.pageDC, p, -p, nullptr);
+        SetViewportOrgEx(s.pageDC, 0, py, nullptr);
+    } else {
+        SetViewportExtEx(s.pageDC, p, p, nullptr);
+        SetViewportOrgEx(s.pageDC, 0, 0, nullptr);
+    }
+}

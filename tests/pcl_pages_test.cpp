@@ -1,0 +1,160 @@
+// PCL5 jobs end to end: page state, pages opened and kept, text placed at the
+// cursor in the selected fonts, through to the picture.
+#include "convert_print_job.h"
+#include "pcl_page_state.h"
+#include "spoolsight_plugin.h"
+#include "test_support.h"
+
+#include <cstring>
+
+namespace {
+const std::string ESC = "\x1B";
+
+// Ink bounding box of a picture region.
+RECT Ink(const Pixels& p, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1) {
+    if (x1 < 0) x1 = p.width;
+    if (y1 < 0) y1 = p.height;
+    RECT r{x1, y1, -1, -1};
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if (!Near(p.at(x, y), 0xFFFFFF, 80))
+                r.left = std::min<LONG>(r.left, x), r.top = std::min<LONG>(r.top, y), r.right = std::max<LONG>(r.right, x),
+                r.bottom = std::max<LONG>(r.bottom, y);
+    return r;
+}
+}  // namespace
+
+class PclPagesTest : public TempDirTest {
+protected:
+    PageList Convert(const std::string& job) {
+        PageList pages;
+        EXPECT_TRUE(ConvertPrintJob(Write("job.pcl", Bytes(job.begin(), job.end())).c_str(), pages));
+        return pages;
+    }
+    Pixels Picture(const std::string& job, int32_t* width = nullptr, int32_t* height = nullptr) {
+        void* context = ivpLoadPictureInit(Write("pic.pcl", Bytes(job.begin(), job.end())).c_str());
+        Pixels p;
+        if (!context) return p;
+        int32_t k, w, h, r, b, l, c;
+        char label[32];
+        if (ivpLoadPictureGetInfo(context, &k, &w, &h, &r, &b, &l, &c, label, sizeof label)) {
+            p.width = w, p.height = h, p.px.resize(static_cast<size_t>(w) * h);
+            for (int y = 0; y < h; ++y) ivpLoadPictureGetLine(context, y, &p.px[static_cast<size_t>(y) * w]);
+        }
+        ivpLoadPictureExit(context);
+        if (width) *width = p.width;
+        if (height) *height = p.height;
+        return p;
+    }
+};
+
+TEST(PclState, CursorOrientationAndPageSize) {
+    InitPclJob();
+    PclPageState& s = Pcl();
+    DispatchPclCommand('*', 'p', 'X', nullptr, 0, 300);
+    EXPECT_EQ(s.cursorX, 2032);
+    DispatchPclCommand('&', 'u', 'D', nullptr, 0, 600);
+    DispatchPclCommand('*', 'p', 'X', nullptr, 0, 300);
+    EXPECT_EQ(s.cursorX, 1016);
+    DispatchPclCommand('&', 'u', 'D', nullptr, 0, 0);  // ignored
+    EXPECT_EQ(s.unitsPerInch, 600);
+    DispatchPclCommand('*', 'p', 'Y', nullptr, 0, 1e300);
+    EXPECT_EQ(s.cursorY, 10000000);
+    // Orientation turns the page only when it changes.
+    DispatchPclCommand('&', 'l', 'O', nullptr, 0, 1);
+    EXPECT_EQ(s.pageWidth(), 23600);
+    DispatchPclCommand('&', 'l', 'O', nullptr, 0, 1);
+    EXPECT_EQ(s.pageWidth(), 23600);
+    EXPECT_TRUE(s.landscape);
+    DispatchPclCommand('&', 'l', 'A', nullptr, 0, 2);
+    EXPECT_EQ(s.pageWidth(), 22351);
+    EXPECT_EQ(s.pageHeight(), 17271);
+    // A reset that clears landscape turns the page back.
+    DispatchPclCommand('E', 0, 0, nullptr, 0, 0);
+    EXPECT_FALSE(s.landscape);
+    EXPECT_EQ(s.pageWidth(), 17271);
+    DispatchPclCommand('*', 'c', 'E', nullptr, 0, 65);
+    DispatchPclCommand('*', 'c', 'E', nullptr, 0, -1);
+    DispatchPclCommand('*', 'c', 'E', nullptr, 0, 65535);
+    EXPECT_EQ(s.characterCode, 65);
+    uint8_t four[5] = {'W', 1, 2, 3, 4};
+    EXPECT_FALSE(DispatchPclCommand('*', 'v', 'W', four, 4, 4));
+    EXPECT_FALSE(DispatchPclCommand('&', 'p', 'C', nullptr, 0, 7));
+    // Font characteristics.
+    DispatchPclCommand('(', 's', 'B', nullptr, 0, -3);
+    EXPECT_EQ(s.font.lfWeight, 300);
+    DispatchPclCommand('(', 's', 'B', nullptr, 0, 9);
+    EXPECT_EQ(s.font.lfWeight, 300);
+    DispatchPclCommand('(', 's', 'S', nullptr, 0, 1);
+    EXPECT_EQ(s.font.lfItalic, 1);
+    DispatchPclCommand('(', 's', 'S', nullptr, 0, 0);
+    EXPECT_EQ(s.font.lfItalic, 0);
+    DispatchPclCommand('(', 's', 'T', nullptr, 0, 16901);
+    DispatchPclCommand('(', 's', 'T', nullptr, 0, 4101);
+    EXPECT_STREQ(s.font.lfFaceName, "Times New Roman");
+    SelectSymbolSet("19U");
+    EXPECT_EQ(s.font.lfCharSet, 0);
+    SelectSymbolSet("8U");
+    EXPECT_EQ(s.font.lfCharSet, 1);
+    FinishPclJob();
+}
+
+TEST_F(PclPagesTest, WhichPagesAreKept) {
+    std::string start = ESC + "E" + ESC + "&l26A" + ESC + "&l0O";
+    EXPECT_EQ(Convert(start + "text\f").size(), 1u);             // the empty page after the FF goes
+    EXPECT_EQ(Convert(start + "text").size(), 1u);
+    EXPECT_EQ(Convert(ESC + "E" + "text\ftext").size(), 1u);     // the first text falls before any page
+    EXPECT_EQ(Convert(start + "one\ftwo\f").size(), 2u);
+    EXPECT_EQ(Convert(ESC + "E" + "no page here").size(), 0u);
+    EXPECT_EQ(Convert(ESC + "%-1B" + "PU;").size(), 1u);           // HP-GL/2 entry opens a page
+    // A job of nothing but form feeds stops at the page limit.
+    PageList many = Convert(ESC + "E" + std::string(kMaxPclPages + 100, '\f'));
+    EXPECT_EQ(many.size(), static_cast<size_t>(kMaxPclPages - 1));
+    DeletePageFiles(many);
+}
+
+TEST_F(PclPagesTest, PageSizesGiveTheirPictures) {
+    struct Case {
+        const char* command;
+        int32_t width, height;
+    } cases[] = {
+        {"&l26a0O", 1587, 2245},  // A4
+        {"&l2a0O", 1632, 2109},   // Letter: 216 x 279 mm
+        {"&l3a0O", 1632, 2691},   // Legal: 216 x 356 mm
+        {"&l26a1O", 2245, 1587},  // A4 landscape
+    };
+    for (const Case& c : cases) {
+        int32_t w = 0, h = 0;
+        Picture(ESC + "E" + ESC + c.command + "x", &w, &h);
+        EXPECT_NEAR(w, c.width, 3) << c.command;
+        EXPECT_NEAR(h, c.height, 5) << c.command;
+    }
+}
+
+TEST_F(PclPagesTest, TextLandsAtTheCursorInItsFont) {
+    std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "(s16602T" + ESC + "(s36V" + ESC + "*p300x600Y" +
+                      "HHHH" + ESC + "(s3T" + ESC + "(s12V" + ESC + "*p300x1200Y" + "Line one\r\nLine two";
+    Pixels p = Picture(job);
+    ASSERT_EQ(p.width, 1587);
+    // 300 dots at 300 per inch: one inch, 192 picture pixels; the baseline at y = 2 inches.
+    RECT big = Ink(p, 0, 0, p.width, 450);
+    EXPECT_NEAR(big.left, 192, 10);  // H has a small side bearing
+    EXPECT_NEAR(big.bottom, 384, 3);
+    // The height is the font's cell: an Arial H stands 0.64 of it.
+    EXPECT_NEAR(big.bottom - big.top, 36 * 192 / 72 * 0.64, 5);
+    RECT one = Ink(p, 0, 740, p.width, 772);
+    EXPECT_NEAR(one.left, 192, 10);
+    EXPECT_NEAR(one.bottom, 768, 3);
+    // The line feed moves a sixth of an inch down; the carriage return went back to x = 0.
+    RECT two = Ink(p, 0, 776, p.width, 806);
+    EXPECT_NEAR(two.left, 0, 10);
+    EXPECT_NEAR(two.bottom, 768 + 32, 3);
+    EXPECT_EQ(Files().size(), 2u);  // jobs and the dump
+}
+
+TEST_F(PclPagesTest, FontsBeforeThePageApplyToIt) {
+    std::string job = ESC + "E" + ESC + "(s16602T" + ESC + "(s48V" + ESC + "&l26A" + ESC + "&l0O" + ESC + "*p300x600Y" + "H";
+    Pixels p = Picture(job);
+    RECT h = Ink(p);
+    EXPECT_NEAR(h.bottom - h.top, 48 * 192 / 72 * 0.64, 6);
+}
