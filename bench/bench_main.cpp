@@ -10,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -114,6 +115,48 @@ void ZjsFirstPagePicture(benchmark::State& state) {
     DeletePageFiles(list);
 }
 BENCHMARK(ZjsFirstPagePicture)->Unit(benchmark::kMillisecond);
+
+// A 100-page PCL5 text job: 60 lines of 80 characters a page.
+const std::string& PclTextJob() {
+    static std::string path = [] {
+        std::string job = "\x1B" "E\x1B&l26A\x1B&l0O\x1B(s3T\x1B(s10V";
+        for (int page = 0; page < 100; ++page) {
+            for (int line = 0; line < 60; ++line) {
+                char pos[32];
+                std::snprintf(pos, sizeof pos, "\x1B*p150x%dY", 150 + line * 50);
+                job += pos;
+                job += std::string("The quick brown fox jumps over the lazy dog. Pack my box with five dozen jugs!").substr(0, 80);
+                job += "\r\n";
+            }
+            job += "\f";
+        }
+        std::string p = TempDir() + "bench.pcl";
+        WriteFileBytes(p, Bytes(job.begin(), job.end()));
+        return p;
+    }();
+    return path;
+}
+
+void ConvertPclTextJob100Pages(benchmark::State& state) {
+    const std::string& job = PclTextJob();
+    for (auto _ : state) {
+        PageList list;
+        ConvertPrintJob(job.c_str(), list);
+        if (list.size() != 100) state.SkipWithError("pages missing");
+        DeletePageFiles(list);
+    }
+}
+BENCHMARK(ConvertPclTextJob100Pages)->Unit(benchmark::kMillisecond);
+
+void PclTextFirstPagePicture(benchmark::State& state) {
+    PageList list;
+    ConvertPrintJob(PclTextJob().c_str(), list);
+    RenderedPage page;
+    for (auto _ : state) benchmark::DoNotOptimize(RenderPageMetafile(list.at(0).c_str(), page));
+    ReleaseRenderedPage(page);
+    DeletePageFiles(list);
+}
+BENCHMARK(PclTextFirstPagePicture)->Unit(benchmark::kMillisecond);
 
 void DetectLanguageOfLargeJob(benchmark::State& state) {
     // A megabyte of PJL comments before the language line: the scan's worst case.

@@ -211,8 +211,13 @@ int SetMapMode(HDC h, int mode) {
     int old = dc->st.mapMode;
     if (dc->rec) RecordSimple(*dc, EMR_SETMAPMODE, {static_cast<uint32_t>(mode)});
     if (mode == MM_ISOTROPIC || mode == MM_ANISOTROPIC) {
-        if (old != MM_ISOTROPIC && old != MM_ANISOTROPIC) {
-            // Start from the extents of the mode in force.
+        if (old == MM_TEXT) {
+            dc->st.windowExt = {1, 1};
+            dc->st.viewportExt = {1, 1};
+        } else if (old != MM_ISOTROPIC && old != MM_ANISOTROPIC) {
+            // Start from the extents of the mode in force; they depend on the
+            // device, so a recording writes the next extents whatever they are.
+            if (dc->rec) dc->rec->extentsUncertain = true;
             Matrix p = PageTransform(*dc);
             dc->st.viewportExt = {dc->devWidth, dc->devHeight};
             dc->st.windowExt = {static_cast<LONG>(std::lround(dc->devWidth / p.a)),
@@ -237,8 +242,14 @@ static BOOL setPair(HDC h, unsigned type, int x, int y, bool extent, bool window
     DC* dc = LookUpDC(h);
     if (!dc) return FALSE;
     if (extent && (x == 0 || y == 0)) return FALSE;
-    if (dc->rec) RecordSimple(*dc, type, {static_cast<uint32_t>(x), static_cast<uint32_t>(y)});
     DcState& s = dc->st;
+    // A value that is already in force is not recorded again.
+    bool iso = s.mapMode == MM_ISOTROPIC || s.mapMode == MM_ANISOTROPIC;
+    bool uncertain = extent && dc->rec && dc->rec->extentsUncertain;
+    bool same = extent ? !uncertain && iso && (window ? s.windowExt : s.viewportExt).cx == x &&
+                             (window ? s.windowExt : s.viewportExt).cy == y
+                       : (window ? s.windowOrg : s.viewportOrg).x == x && (window ? s.windowOrg : s.viewportOrg).y == y;
+    if (dc->rec && !same) RecordSimple(*dc, type, {static_cast<uint32_t>(x), static_cast<uint32_t>(y)});
     if (extent) {
         SIZE& e = window ? s.windowExt : s.viewportExt;
         if (old) *static_cast<SIZE*>(old) = e;
@@ -358,7 +369,7 @@ BOOL LPtoDP(HDC h, POINT* pts, int count) { return mapPoints(h, pts, count, fals
         DC* dc = LookUpDC(h);                                                 \
         if (!dc) return 0;                                                    \
         Type old = dc->st.field;                                              \
-        if (dc->rec) RecordSimple(*dc, recordType, {static_cast<uint32_t>(value)}); \
+        if (dc->rec && old != value) RecordSimple(*dc, recordType, {static_cast<uint32_t>(value)}); \
         dc->st.field = value;                                                 \
         return old;                                                           \
     }
@@ -375,7 +386,7 @@ static COLORREF setColor(HDC h, COLORREF DcState::*field, COLORREF c, unsigned r
     DC* dc = LookUpDC(h);
     if (!dc) return CLR_INVALID;
     COLORREF old = dc->st.*field;
-    if (dc->rec && recordType) RecordSimple(*dc, recordType, {c & 0xFFFFFF});
+    if (dc->rec && recordType && old != (c & 0xFFFFFF)) RecordSimple(*dc, recordType, {c & 0xFFFFFF});
     dc->st.*field = c & 0xFFFFFF;
     return old;
 }

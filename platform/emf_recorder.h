@@ -11,9 +11,10 @@ namespace gdi {
 struct Recorder {
     std::string fileName;
     RECTL frame{};
-    std::vector<BYTE> bytes;  // records after the header
+    std::vector<BYTE> bytes = std::vector<BYTE>(sizeof(ENHMETAHEADER));  // header room, then the records
     uint32_t records = 0;
     bool hasBounds = false;
+    bool extentsUncertain = false;  // the player may hold other extents than ours
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
     std::unordered_map<Object*, uint32_t> handles;
     std::vector<bool> slotUsed{true};  // slot 0 is the metafile itself

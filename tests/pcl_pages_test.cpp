@@ -158,3 +158,23 @@ TEST_F(PclPagesTest, FontsBeforeThePageApplyToIt) {
     RECT h = Ink(p);
     EXPECT_NEAR(h.bottom - h.top, 48 * 192 / 72 * 0.64, 6);
 }
+
+TEST_F(PclPagesTest, PjlPageSizeAndJobStateFromJobToJob) {
+    // PAPERLENGTH doubled gives the page height in page units: 11880 → 23760, an A4 height.
+    std::string job = "\x1B%-12345X@PJL SET PAPERLENGTH=11880\r\n@PJL ENTER LANGUAGE=PCL\r\n" + ESC + "E" + "\fHello";
+    int32_t w = 0, h = 0;
+    Picture(job, &w, &h);
+    EXPECT_EQ(h, 2245);
+    // The compression method survives a printer reset but not the end of the job.
+    InitPclJob();
+    DispatchPclCommand('*', 'b', 'M', nullptr, 0, 2);
+    DispatchPclCommand('*', 'v', 'A', nullptr, 0, 200);
+    DispatchPclCommand('E', 0, 0, nullptr, 0, 0);
+    EXPECT_EQ(Pcl().compressionMethod, 2);
+    EXPECT_EQ(Pcl().colourComponents[0], 200);
+    FinishPclJob();
+    InitPclJob();
+    EXPECT_EQ(Pcl().compressionMethod, 0);
+    EXPECT_EQ(Pcl().colourComponents[0], 0);
+    FinishPclJob();
+}
