@@ -27,6 +27,25 @@ std::string TempDir() {
     return dir;
 }
 
+// Converting a whole job, and picturing its first page as GetInfo does.
+void ConvertJob(benchmark::State& state, const std::string& job, size_t pages) {
+    for (auto _ : state) {
+        PageList list;
+        ConvertPrintJob(job.c_str(), list);
+        if (list.size() != pages) state.SkipWithError("pages missing");
+        DeletePageFiles(list);
+    }
+}
+
+void PictureFirstPage(benchmark::State& state, const std::string& job) {
+    PageList list;
+    ConvertPrintJob(job.c_str(), list);
+    RenderedPage page;
+    for (auto _ : state) benchmark::DoNotOptimize(RenderPageMetafile(list.at(0).c_str(), page));
+    ReleaseRenderedPage(page);
+    DeletePageFiles(list);
+}
+
 void RecordA4Page(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(RecordSamplePage("", 1));
 }
@@ -69,12 +88,7 @@ void WalkSpoolFile100Pages(benchmark::State& state) {
     std::vector<Bytes> pages(100, RecordSamplePage("", 1));
     std::string job = TempDir() + "bench.spl";
     WriteFileBytes(job, WrapInSpool(pages));
-    for (auto _ : state) {
-        PageList list;
-        ConvertPrintJob(job.c_str(), list);
-        if (list.size() != 100) state.SkipWithError("pages missing");
-        DeletePageFiles(list);
-    }
+    ConvertJob(state, job, 100);
     std::remove(job.c_str());
 }
 BENCHMARK(WalkSpoolFile100Pages)->Unit(benchmark::kMillisecond);
@@ -95,25 +109,10 @@ const std::string& ZjsJobFile() {
     return path;
 }
 
-void ConvertZjsJob10Pages(benchmark::State& state) {
-    const std::string& job = ZjsJobFile();
-    for (auto _ : state) {
-        PageList list;
-        ConvertPrintJob(job.c_str(), list);
-        if (list.size() != 10) state.SkipWithError("pages missing");
-        DeletePageFiles(list);
-    }
-}
+void ConvertZjsJob10Pages(benchmark::State& state) { ConvertJob(state, ZjsJobFile(), 10); }
 BENCHMARK(ConvertZjsJob10Pages)->Unit(benchmark::kMillisecond);
 
-void ZjsFirstPagePicture(benchmark::State& state) {
-    PageList list;
-    ConvertPrintJob(ZjsJobFile().c_str(), list);
-    RenderedPage page;
-    for (auto _ : state) benchmark::DoNotOptimize(RenderPageMetafile(list.at(0).c_str(), page));
-    ReleaseRenderedPage(page);
-    DeletePageFiles(list);
-}
+void ZjsFirstPagePicture(benchmark::State& state) { PictureFirstPage(state, ZjsJobFile()); }
 BENCHMARK(ZjsFirstPagePicture)->Unit(benchmark::kMillisecond);
 
 // A 100-page PCL5 text job: 60 lines of 80 characters a page.
@@ -137,25 +136,10 @@ const std::string& PclTextJob() {
     return path;
 }
 
-void ConvertPclTextJob100Pages(benchmark::State& state) {
-    const std::string& job = PclTextJob();
-    for (auto _ : state) {
-        PageList list;
-        ConvertPrintJob(job.c_str(), list);
-        if (list.size() != 100) state.SkipWithError("pages missing");
-        DeletePageFiles(list);
-    }
-}
+void ConvertPclTextJob100Pages(benchmark::State& state) { ConvertJob(state, PclTextJob(), 100); }
 BENCHMARK(ConvertPclTextJob100Pages)->Unit(benchmark::kMillisecond);
 
-void PclTextFirstPagePicture(benchmark::State& state) {
-    PageList list;
-    ConvertPrintJob(PclTextJob().c_str(), list);
-    RenderedPage page;
-    for (auto _ : state) benchmark::DoNotOptimize(RenderPageMetafile(list.at(0).c_str(), page));
-    ReleaseRenderedPage(page);
-    DeletePageFiles(list);
-}
+void PclTextFirstPagePicture(benchmark::State& state) { PictureFirstPage(state, PclTextJob()); }
 BENCHMARK(PclTextFirstPagePicture)->Unit(benchmark::kMillisecond);
 
 void DetectLanguageOfLargeJob(benchmark::State& state) {
