@@ -88,7 +88,7 @@ TEST_F(PclFrontEndTest, DataBlocksAreClampedAndNeverReadAsCommands) {
 TEST_F(PclFrontEndTest, FontAndLanguageSequences) {
     Walked w = Walk(ESC + "(10U" + ESC + "(3X" + ESC + ")s1S" + ESC + "(@" + ESC + "%-12345X" + ESC + "&t31P" + "x");
     std::vector<std::string> expected = {"symbol set 10U", "font id 3", "cmd )sS 1", "char x"};
-    EXPECT_EQ(w.calls, expected);  // ESC(@ ends at its '@'-less terminator, the UEL reaches no one
+    EXPECT_EQ(w.calls, expected);  // neither ESC(@ nor the universal exit reaches the renderer
     EXPECT_NE(w.trace.find("// Unknown Command"), std::string::npos);
     EXPECT_NE(w.trace.find("\nstring* \"\\x1B&t31P\" // Unknown command"), std::string::npos);
 }
