@@ -31,6 +31,11 @@ int32_t position(double value) {
 
 bool moveCursor(bool horizontal, double value) {
     PclPageState& s = Pcl();
+    // An image interrupted by a cursor move is painted; its further rows start a new one.
+    if (s.raster) {
+        EndRaster();
+        StartRaster();
+    }
     (horizontal ? s.cursorX : s.cursorY) = position(value);
     if (s.pageDC) MoveToEx(s.pageDC, s.cursorX, s.cursorY, nullptr);
     return true;
@@ -164,7 +169,23 @@ bool DispatchPclCommand(uint8_t p, uint8_t g, uint8_t t, const uint8_t* data, in
     if (is("*bM")) { s.compressionMethod = n; return true; }
     if (is("*rT")) { s.rasterHeight = n; return true; }
     if (is("*rS")) { s.rasterWidth = n; return true; }
-    if (is("*tR")) { s.rasterResolution = n; return true; }
+    if (is("*tR")) {
+        if (n > 0) s.rasterResolution = n;  // a resolution of 0 keeps the one in force
+        return true;
+    }
+    if (is("*rA")) {
+        StartRaster();
+        return true;
+    }
+    if (is("*bW")) {
+        if (data) TransferRasterRow(data + 1, count);
+        return true;
+    }
+    if (is("*rC") || is("*rB")) return EndRaster();
+    if (is("*bY")) {
+        SkipRasterRows(n);
+        return true;
+    }
     if (is("*tV")) { s.destinationHeight = n; return true; }
     if (is("*tH")) { s.destinationWidth = n; return true; }
     if (is("*cX")) { s.rectangleWidth = n; return true; }

@@ -81,6 +81,7 @@ bool EnterHpgl(double value) {
 
 bool FinishPclJob() {
     PclPageState& s = Pcl();
+    DiscardRaster();
     closePage();
     if (s.pages.size() >= 2) {
         DeleteFileA(s.pages.back().c_str());

@@ -36,6 +36,7 @@ void ResetPclState() {
     s.rasterWidth = s.rasterHeight = s.destinationWidth = s.destinationHeight = 0;
     s.rectangleWidth = s.rectangleHeight = 0;
     s.rasterOperation = SRCAND;
+    s.raster.reset();  // an image in progress is dropped unpainted
     s.pageSizeSeen = s.orientationSeen = false;
 }
 

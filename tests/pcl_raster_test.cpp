@@ -1,0 +1,182 @@
+// PCL5 raster images: the row decoders, and Ghostscript's PCL5 output
+// compared with Ghostscript's own rendering of the same page.
+#include "convert_print_job.h"
+#include "emf_records.h"
+#include "pcl_page_state.h"
+#include "test_support.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+Bytes Row(std::initializer_list<uint8_t> b) { return Bytes(b); }
+
+uint32_t U32(const Bytes& b, size_t off) {
+    uint32_t v;
+    memcpy(&v, &b[off], 4);
+    return v;
+}
+
+struct PaintedImage {
+    int32_t x, y, width, height, destWidth, destHeight, bits;
+    uint32_t rop;
+    Bytes data;
+};
+
+std::vector<PaintedImage> ImagesOfPage(const Bytes& emf) {
+    std::vector<PaintedImage> out;
+    for (size_t off = U32(emf, 4); off + 8 <= emf.size(); off += U32(emf, off + 4)) {
+        if (U32(emf, off) != EMR_STRETCHDIBITS) continue;
+        PaintedImage p;
+        uint32_t offBmi = U32(emf, off + 48), offBits = U32(emf, off + 56), cbBits = U32(emf, off + 60);
+        p.x = static_cast<int32_t>(U32(emf, off + 24));
+        p.y = static_cast<int32_t>(U32(emf, off + 28));
+        p.width = static_cast<int32_t>(U32(emf, off + offBmi + 4));
+        p.height = -static_cast<int32_t>(U32(emf, off + offBmi + 8));
+        p.bits = emf[off + offBmi + 14];
+        p.rop = U32(emf, off + 68);
+        p.destWidth = static_cast<int32_t>(U32(emf, off + 72));
+        p.destHeight = static_cast<int32_t>(U32(emf, off + 76));
+        p.data.assign(emf.begin() + static_cast<long>(off + offBits), emf.begin() + static_cast<long>(off + offBits + cbBits));
+        out.push_back(std::move(p));
+    }
+    return out;
+}
+
+// A P4 PBM file (comments allowed) read into rows of ceil(w/8) bytes.
+bool ReadPbm(const Bytes& file, int& w, int& h, Bytes& rows) {
+    size_t at = 0;
+    std::vector<long> numbers;
+    auto token = [&]() -> std::string {
+        for (;;) {
+            while (at < file.size() && isspace(file[at])) ++at;
+            if (at < file.size() && file[at] == '#') {
+                while (at < file.size() && file[at] != '\n') ++at;
+                continue;
+            }
+            break;
+        }
+        size_t start = at;
+        while (at < file.size() && !isspace(file[at])) ++at;
+        return std::string(file.begin() + static_cast<long>(start), file.begin() + static_cast<long>(at));
+    };
+    if (token() != "P4") return false;
+    w = std::atoi(token().c_str());
+    h = std::atoi(token().c_str());
+    ++at;  // the single white-space byte after the header
+    if (w <= 0 || h <= 0 || at > file.size()) return false;
+    rows.assign(file.begin() + static_cast<long>(at), file.end());
+    return rows.size() >= static_cast<size_t>((w + 7) / 8) * h;
+}
+}  // namespace
+
+TEST(PclRasterDecoders, PackBits) {
+    Bytes row(4, 0x55);
+    Bytes run = Row({0xFE, 0xAA});
+    DecodePackBits(run.data(), run.size(), row.data(), row.size());
+    EXPECT_EQ(row, Row({0xAA, 0xAA, 0xAA, 0x00}));
+    // A literal run longer than the row and the data: only what fits, from what is there.
+    Bytes literal = Row({0x7F, 1, 2, 3, 4, 5, 6});
+    DecodePackBits(literal.data(), literal.size(), row.data(), row.size());
+    EXPECT_EQ(row, Row({1, 2, 3, 4}));
+    Bytes repeatAtEnd = Row({0x80, 0x81});  // a no-op, then a repeat without its byte
+    DecodePackBits(repeatAtEnd.data(), repeatAtEnd.size(), row.data(), row.size());
+    EXPECT_EQ(row, Row({0, 0, 0, 0}));
+}
+
+TEST(PclRasterDecoders, DeltaRow) {
+    Bytes row = Row({0x11, 0x22, 0x33, 0x44});
+    Bytes delta = Row({0x21, 0x99, 0x88});  // two bytes at offset 1
+    DecodeDeltaRow(delta.data(), delta.size(), row.data(), row.size());
+    EXPECT_EQ(row, Row({0x11, 0x99, 0x88, 0x44}));
+    // Offset 31 + 255 + 2 = 288 on a 300-byte row.
+    Bytes wide(300, 0);
+    Bytes far = Row({0x1F, 0xFF, 0x02, 0x77});
+    DecodeDeltaRow(far.data(), far.size(), wide.data(), wide.size());
+    EXPECT_EQ(wide[288], 0x77);
+    EXPECT_EQ(std::count(wide.begin(), wide.end(), 0), 299);
+    // Offsets past the row and replacement bytes beyond its end are dropped.
+    Bytes small(4, 0);
+    Bytes past = Row({0x1F, 0xFF, 0xFF, 0xFF, 0x01, 0xE3, 1, 2, 3, 4, 5, 6, 7, 8});
+    DecodeDeltaRow(past.data(), past.size(), small.data(), small.size());
+    EXPECT_EQ(small, Row({0, 0, 0, 0}));
+    Bytes over = Row({0xE3, 1, 2, 3, 4, 5, 6, 7, 8});
+    DecodeDeltaRow(over.data(), over.size(), small.data(), small.size());
+    EXPECT_EQ(small, Row({0, 0, 0, 1}));
+}
+
+class PclRasterTest : public TempDirTest {};
+
+TEST_F(PclRasterTest, RowsPaintAtTheCursorAndMoveIt) {
+    InitPclJob();
+    Pcl().tempDir = dir_.c_str();
+    DispatchPclCommand('&', 'l', 'A', nullptr, 0, 26);
+    DispatchPclCommand('&', 'l', 'O', nullptr, 0, 0);
+    ASSERT_NE(Pcl().pageDC, nullptr);
+    DispatchPclCommand('*', 'r', 'S', nullptr, 0, 64);
+    DispatchPclCommand('*', 't', 'R', nullptr, 0, 0);  // keeps 300
+    EXPECT_EQ(Pcl().rasterResolution, 300);
+    DispatchPclCommand('*', 'r', 'A', nullptr, 0, 1);
+    uint8_t row[9] = {'W', 0xFF, 0, 0, 0, 0, 0, 0, 0xFF};
+    for (int i = 0; i < 100; ++i) DispatchPclCommand('*', 'b', 'W', row, 8, 8);
+    EXPECT_TRUE(DispatchPclCommand('*', 'r', 'C', nullptr, 0, 0));
+    EXPECT_EQ(Pcl().cursorY, 677);  // 100 rows at 300 dpi
+    EXPECT_FALSE(DispatchPclCommand('*', 'r', 'C', nullptr, 0, 0));  // no image open
+    DispatchPclCommand('*', 'b', 'W', row, 8, 8);                       // no image open either
+    std::string page = Pcl().pages.at(0);
+    FinishPclJob();
+    std::vector<PaintedImage> images = ImagesOfPage(ReadFileBytes(page));
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0].width, 64);
+    EXPECT_EQ(images[0].height, 100);
+    EXPECT_EQ(images[0].destHeight, 677);
+    EXPECT_EQ(images[0].rop, SRCAND);
+    std::remove(page.c_str());
+}
+
+TEST_F(PclRasterTest, GhostscriptJobsMatchGhostscriptsOwnRendering) {
+    if (std::system("command -v gs > /dev/null 2>&1") != 0) GTEST_SKIP() << "ghostscript not installed";
+    std::string ps = Write("page.ps", [] {
+        std::string s = "%!PS\n/Helvetica findfont 36 scalefont setfont 72 700 moveto (Raster from Ghostscript) show\n"
+                        "100 100 300 300 rectfill newpath 400 400 100 0 360 arc fill\n"
+                        "0.5 setgray 300 500 200 100 rectfill\nshowpage\n";
+        return Bytes(s.begin(), s.end());
+    }());
+    // The LaserJet 4 drivers place rows on the paper's own coordinates; older models' drivers
+    // shift them by their printable area, which a page of our own has no notion of.
+    for (const char* device : {"ljet4", "ljet4d"}) {
+        std::string pcl = dir_ + "jobs/page.pcl", pbm = dir_ + "jobs/page.pbm";
+        std::string gs = "gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -r300 ";
+        ASSERT_EQ(std::system((gs + "-sDEVICE=" + device + " -sOutputFile=" + pcl + " " + ps).c_str()), 0);
+        ASSERT_EQ(std::system((gs + "-sDEVICE=pbmraw -sOutputFile=" + pbm + " " + ps).c_str()), 0);
+        int w = 0, h = 0;
+        Bytes expected;
+        ASSERT_TRUE(ReadPbm(ReadFileBytes(pbm), w, h, expected));
+        PageList pages;
+        ASSERT_TRUE(ConvertPrintJob(pcl.c_str(), pages));
+        ASSERT_EQ(pages.size(), 1u) << device;
+        // Every painted image must hold exactly the page's rows at its place; the
+        // vertical offset is searched within a quarter inch (the logical page of
+        // a LaserJet starts up to that far below the paper's edge).
+        size_t stride = (static_cast<size_t>(w) + 7) / 8;
+        size_t checkedRows = 0;
+        for (const PaintedImage& img : ImagesOfPage(ReadFileBytes(pages[0]))) {
+            ASSERT_EQ(img.bits, 1);
+            size_t dibStride = ((static_cast<size_t>(img.width) + 31) / 32) * 4;
+            size_t n = std::min(stride, (static_cast<size_t>(img.width) + 7) / 8) - 1;
+            int y0 = static_cast<int>(std::lround(img.y * 300.0 / 2032));
+            auto rowMatches = [&](int r, int shift) {
+                int y = y0 + r + shift;
+                if (y < 0 || y >= h) return false;
+                return memcmp(img.data.data() + r * dibStride, expected.data() + static_cast<size_t>(y) * stride, n) == 0;
+            };
+            int shift = 0;
+            while (shift <= 75 && !(rowMatches(0, shift) && rowMatches(img.height / 2, shift))) ++shift;
+            ASSERT_LE(shift, 75) << device;
+            for (int r = 0; r < img.height && y0 + r + shift < h; ++r, ++checkedRows)
+                ASSERT_TRUE(rowMatches(r, shift)) << device << " row " << r;
+        }
+        EXPECT_GT(checkedRows, 1000u) << device;
+        DeletePageFiles(pages);
+    }
+}
