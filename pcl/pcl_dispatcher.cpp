@@ -117,16 +117,6 @@ bool underline(bool on) {
     return true;
 }
 
-bool configureImageData(const uint8_t* data, int32_t count) {
-    if (!data || count < 6) return false;
-    PclPageState& s = Pcl();
-    const uint8_t* d = data + 1;  // the bytes follow the terminator
-    s.colourSpace = d[0];
-    s.pixelEncodingMode = d[1];
-    s.bitsPerIndex = d[2];
-    std::copy(d + 3, d + 6, s.bitsPerPrimary);
-    return true;
-}
 }  // namespace
 
 bool DispatchPclCommand(uint8_t p, uint8_t g, uint8_t t, const uint8_t* data, int32_t count, double value) {
@@ -156,16 +146,18 @@ bool DispatchPclCommand(uint8_t p, uint8_t g, uint8_t t, const uint8_t* data, in
         return true;
     }
     if (is("(sH")) return fontHeightFromPoints(value / 1.25);  // as tall as a font of value / 1.25 points
-    if (is("*vW")) return configureImageData(data, count);
+    if (is("*vW")) return data && ConfigureImageData(data + 1, count);
+    if (is("*vI")) return AssignColourIndex(value);
+    if (is("&pS")) return SelectPclPalette(value);
     if (is("*vA") || is("*vB") || is("*vC")) {
-        s.colourComponents[t - 'A'] = static_cast<uint8_t>(n);
+        s.colourComponents[t - 'A'] = static_cast<uint8_t>(std::clamp(n, 0, 255));
         return true;
     }
     if (is("&pI")) {
         s.paletteControlId = n;
         return true;
     }
-    if (is("&pC")) return static_cast<uint32_t>(n) <= 6;
+    if (is("&pC")) return static_cast<uint32_t>(n) <= 6 && PaletteControl(n);
     if (is("*bM")) { s.compressionMethod = n; return true; }
     if (is("*rT")) { s.rasterHeight = n; return true; }
     if (is("*rS")) { s.rasterWidth = n; return true; }

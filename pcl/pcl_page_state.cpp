@@ -37,6 +37,7 @@ void ResetPclState() {
     s.rectangleWidth = s.rectangleHeight = 0;
     s.rasterOperation = SRCAND;
     s.raster.reset();  // an image in progress is dropped unpainted
+    s.palettes.clear();
     s.pageSizeSeen = s.orientationSeen = false;
 }
 

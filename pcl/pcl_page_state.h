@@ -4,6 +4,7 @@
 #include "gdi.h"
 #include "page_list.h"
 #include "pcl_job_driver.h"
+#include "pcl_palettes.h"
 #include "pcl_raster.h"
 
 #include <memory>
@@ -46,6 +47,7 @@ struct PclPageState {
     int32_t rectangleWidth = 0, rectangleHeight = 0;
     DWORD rasterOperation = SRCAND;
     std::unique_ptr<RasterJob> raster;  // the image being received, if any
+    PaletteMap palettes;
     // HP-GL/2 plot size, set when a page opens.
     int32_t plotWidth = 0, plotHeight = 0;
     int32_t pageWidth() const { return size.width; }

@@ -19,10 +19,34 @@ int64_t rowLengthFor(const PclPageState& s, int64_t w) {
 
 // The image's DIB bit count, 0 when a DIB cannot hold its pixels.
 int bitCount(const RasterJob& r) {
+    if (r.encodingMode == 1) return r.bitsPerIndex == 1 || r.bitsPerIndex == 2 || r.bitsPerIndex == 4 || r.bitsPerIndex == 8 ? 24 : 0;
     if (r.encodingMode != 3) return 0;
     if (r.bitsPerIndex <= 1) return 1;
     int bits = 3 * r.bitsPerPrimary;
     return bits == 24 ? 24 : 0;
+}
+
+// Indexed rows to 24-bit DIB rows through the palette; indexes beyond its
+// size wrap round. Empty when there is no palette.
+std::vector<uint8_t> indexedToRgb(const RasterJob& r, const PclPalette* palette) {
+    std::vector<uint8_t> out;
+    if (!palette || palette->entries.empty()) return out;
+    size_t stride = ((24 * static_cast<size_t>(r.width) + 31) / 32) * 4, n = palette->entries.size();
+    out.assign(stride * static_cast<size_t>(r.rowCount), 0);
+    int bits = r.bitsPerIndex;
+    for (int64_t y = 0; y < r.rowCount; ++y) {
+        const uint8_t* row = r.image.data() + y * r.rowLength;
+        uint8_t* dst = out.data() + static_cast<size_t>(y) * stride;
+        for (int64_t x = 0; x < r.width; ++x) {
+            int64_t bit = x * bits;
+            unsigned index = (row[bit >> 3] >> (8 - bits - (bit & 7))) & ((1u << bits) - 1);
+            const PALETTEENTRY& e = palette->entries[index % n];
+            dst[x * 3] = e.peBlue;
+            dst[x * 3 + 1] = e.peGreen;
+            dst[x * 3 + 2] = e.peRed;
+        }
+    }
+    return out;
 }
 }  // namespace
 
@@ -143,7 +167,14 @@ bool EndRaster() {
     if (!s.pageDC || r.rowCount == 0 || r.width == 0 || bits == 0 ||
         static_cast<int64_t>(r.image.size()) < r.rowCount * r.rowLength)
         return false;
-    if (bits == 24) {
+    std::vector<uint8_t> converted;
+    const uint8_t* pixels = r.image.data();
+    if (r.encodingMode == 1) {
+        auto it = s.palettes.find(s.activePaletteId);
+        converted = indexedToRgb(r, it == s.palettes.end() ? nullptr : &it->second);
+        if (converted.empty()) return false;
+        pixels = converted.data();
+    } else if (bits == 24) {
         // Red, green, blue to the blue, green, red of a DIB, pixel by pixel within each row.
         for (int64_t y = 0; y < r.rowCount; ++y) {
             uint8_t* row = r.image.data() + y * r.rowLength;
@@ -167,7 +198,7 @@ bool EndRaster() {
     if (s.destinationWidth != 0 && s.destinationHeight != 0) dotsW = s.destinationWidth, dotsH = s.destinationHeight;
     int32_t w = static_cast<int32_t>(std::clamp(dotsW * scale, -1e7, 1e7));
     int32_t h = static_cast<int32_t>(std::clamp(dotsH * scale, -1e7, 1e7));
-    bool rotated = s.landscape && bits == 1;
+    bool rotated = s.landscape && r.encodingMode == 3 && bits == 1;
     int32_t x = s.cursorX, y = s.cursorY;
     int32_t px = 0, py = 0;
     PageUnitsToPixels(px, py);
@@ -183,7 +214,7 @@ bool EndRaster() {
     } else {
         TopDownMapping();
     }
-    StretchDIBits(s.pageDC, x, y, w, h, 0, 0, static_cast<int>(r.width), static_cast<int>(r.rowCount), r.image.data(),
+    StretchDIBits(s.pageDC, x, y, w, h, 0, 0, static_cast<int>(r.width), static_cast<int>(r.rowCount), pixels,
                   reinterpret_cast<const BITMAPINFO*>(&bmi), DIB_RGB_COLORS, s.rasterOperation);
     s.rasterWidth = s.rasterHeight = s.destinationWidth = s.destinationHeight = 0;
     s.rasterOperation = SRCCOPY;

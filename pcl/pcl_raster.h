@@ -16,7 +16,7 @@ struct RasterJob {
     // Fixed by the first row.
     bool configured = false;
     int64_t width = 0, rowLength = 0;
-    int32_t encodingMode = 3, bitsPerIndex = 1, bitsPerPrimary = 8;
+    int32_t encodingMode = 3, bitsPerIndex = 1, bitsPerPrimary = 8;  // bits per index 0 counts as 1
 };
 
 void StartRaster();

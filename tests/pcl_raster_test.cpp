@@ -180,3 +180,59 @@ TEST_F(PclRasterTest, GhostscriptJobsMatchGhostscriptsOwnRendering) {
         DeletePageFiles(pages);
     }
 }
+
+TEST_F(PclRasterTest, PalettesAndIndexedImages) {
+    InitPclJob();
+    Pcl().tempDir = dir_.c_str();
+    PclPageState& s = Pcl();
+    uint8_t config[7] = {'W', 0, 1, 8, 8, 8, 8};
+    ASSERT_TRUE(DispatchPclCommand('*', 'v', 'W', config, 6, 6));
+    ASSERT_EQ(s.palettes.count(1), 1u);
+    EXPECT_EQ(s.palettes[1].entries.size(), 256u);
+    EXPECT_EQ(s.palettes[1].encodingMode, 1);
+    auto assign = [](double r, double g, double b, double i) {
+        DispatchPclCommand('*', 'v', 'A', nullptr, 0, r);
+        DispatchPclCommand('*', 'v', 'B', nullptr, 0, g);
+        DispatchPclCommand('*', 'v', 'C', nullptr, 0, b);
+        return DispatchPclCommand('*', 'v', 'I', nullptr, 0, i);
+    };
+    EXPECT_TRUE(assign(255, 0, 0, 3));
+    EXPECT_EQ(s.palettes[1].entries[3].peRed, 255);
+    EXPECT_EQ(s.colourComponents[0], 0);
+    EXPECT_TRUE(assign(999, -5, 0, 300));  // out of range: nothing set, components cleared
+    EXPECT_TRUE(assign(0, 0, 999, 4));     // components are clamped: blue 255
+    EXPECT_EQ(s.palettes[1].entries[4].peBlue, 255);
+    // Another active palette ID has no palette until one is configured.
+    DispatchPclCommand('&', 'p', 'I', nullptr, 0, 5);
+    DispatchPclCommand('&', 'p', 'C', nullptr, 0, 6);
+    EXPECT_EQ(s.activePaletteId, 5);
+    EXPECT_FALSE(assign(1, 1, 1, 1));
+    EXPECT_FALSE(DispatchPclCommand('&', 'p', 'C', nullptr, 0, 4));
+    DispatchPclCommand('&', 'p', 'I', nullptr, 0, 1);
+    DispatchPclCommand('&', 'p', 'C', nullptr, 0, 6);
+    EXPECT_TRUE(DispatchPclCommand('&', 'p', 'S', nullptr, 0, 1));
+    EXPECT_FALSE(DispatchPclCommand('&', 'p', 'S', nullptr, 0, 9));
+    // An indexed image of three 30-pixel bands: red, blue, and index 259 wrapping round to red.
+    DispatchPclCommand('&', 'l', 'A', nullptr, 0, 26);
+    DispatchPclCommand('&', 'l', 'O', nullptr, 0, 0);
+    DispatchPclCommand('*', 'p', 'X', nullptr, 0, 300);
+    DispatchPclCommand('*', 'p', 'Y', nullptr, 0, 300);
+    DispatchPclCommand('*', 'r', 'S', nullptr, 0, 90);
+    DispatchPclCommand('*', 'r', 'A', nullptr, 0, 1);
+    uint8_t row[91] = {'W'};
+    std::fill(row + 1, row + 31, 3);
+    std::fill(row + 31, row + 61, 4);
+    std::fill(row + 61, row + 91, 3);
+    for (int i = 0; i < 30; ++i) DispatchPclCommand('*', 'b', 'W', row, 90, 90);
+    EXPECT_TRUE(DispatchPclCommand('*', 'r', 'C', nullptr, 0, 0));
+    std::string page = s.pages.at(0);
+    FinishPclJob();
+    Pixels p = PlayOnto(ReadFileBytes(page), 1587, 2245);
+    // One inch in and down (192 px); each band 0.1 inch (19 px) wide and the image 19 px tall.
+    EXPECT_TRUE(Near(p.at(201, 201), 0xFF0000, 40));
+    EXPECT_TRUE(Near(p.at(221, 201), 0x0000FF, 40));
+    EXPECT_TRUE(Near(p.at(240, 201), 0xFF0000, 40));
+    EXPECT_EQ(p.at(180, 201), 0xFFFFFFu);
+    EXPECT_EQ(p.at(201, 215), 0xFFFFFFu);
+    std::remove(page.c_str());
+}

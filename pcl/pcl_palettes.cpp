@@ -1,0 +1,76 @@
+#include "pcl_palettes.h"
+
+#include "pcl_page_state.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+int32_t truncated(double v) {
+    return v == v ? static_cast<int32_t>(std::clamp(std::trunc(v), double{INT32_MIN}, double{INT32_MAX})) : 0;
+}
+}  // namespace
+
+bool ConfigureImageData(const uint8_t* d, int32_t count) {
+    if (!d || count < 6) return false;
+    PclPageState& s = Pcl();
+    s.colourSpace = d[0];
+    s.pixelEncodingMode = d[1];
+    s.bitsPerIndex = d[2];
+    std::copy(d + 3, d + 6, s.bitsPerPrimary);
+    PclPalette p;
+    p.encodingMode = d[1];
+    p.bitsPerIndex = d[2];
+    std::copy(d + 3, d + 6, p.bitsPerPrimary);
+    int bits = std::clamp<int>(d[2] == 0 ? 1 : d[2], 1, kMaxPaletteBits);
+    p.entries.assign(size_t{1} << bits, PALETTEENTRY{0, 0, 0, 0});
+    s.palettes[s.activePaletteId] = std::move(p);
+    return true;
+}
+
+bool AssignColourIndex(double value) {
+    PclPageState& s = Pcl();
+    auto it = s.palettes.find(s.activePaletteId);
+    if (it == s.palettes.end()) return false;
+    int32_t i = truncated(value);
+    if (i >= 0 && static_cast<size_t>(i) < it->second.entries.size())
+        it->second.entries[static_cast<size_t>(i)] = {s.colourComponents[0], s.colourComponents[1], s.colourComponents[2], 0};
+    std::fill(std::begin(s.colourComponents), std::end(s.colourComponents), uint8_t{0});
+    return true;
+}
+
+bool PaletteControl(int32_t operation) {
+    PclPageState& s = Pcl();
+    switch (operation) {
+    case 0: s.palettes.erase(s.activePaletteId); return true;
+    case 1: return true;
+    case 2:
+        s.palettes.erase(s.paletteControlId);
+        s.activePaletteId = s.paletteControlId;
+        return true;
+    case 6: s.activePaletteId = s.paletteControlId; return true;
+    default: return false;
+    }
+}
+
+bool SelectPclPalette(double value) {
+    PclPageState& s = Pcl();
+    auto it = s.palettes.find(truncated(value));
+    if (it == s.palettes.end()) return false;
+    const PclPalette& p = it->second;
+    s.bitsPerIndex = p.bitsPerIndex;
+    std::copy(std::begin(p.bitsPerPrimary), std::end(p.bitsPerPrimary), s.bitsPerPrimary);
+    s.pixelEncodingMode = p.encodingMode;
+    if (s.pageDC && !p.entries.empty()) {
+        std::vector<uint8_t> buffer(sizeof(LOGPALETTE) + p.entries.size() * sizeof(PALETTEENTRY));
+        auto* lp = reinterpret_cast<LOGPALETTE*>(buffer.data());
+        lp->palVersion = 0x300;
+        lp->palNumEntries = static_cast<WORD>(p.entries.size());
+        std::copy(p.entries.begin(), p.entries.end(), lp->palPalEntry);
+        HPALETTE palette = CreatePalette(lp);
+        HPALETTE old = SelectPalette(s.pageDC, palette, TRUE);
+        if (old && old != GetStockObject(DEFAULT_PALETTE)) DeleteObject(old);
+        RealizePalette(s.pageDC);
+    }
+    return true;
+}
