@@ -142,6 +142,32 @@ BENCHMARK(ConvertPclTextJob100Pages)->Unit(benchmark::kMillisecond);
 void PclTextFirstPagePicture(benchmark::State& state) { PictureFirstPage(state, PclTextJob()); }
 BENCHMARK(PclTextFirstPagePicture)->Unit(benchmark::kMillisecond);
 
+// A full A4 page of 600-dpi raster rows in PackBits, as a LaserJet driver sends it.
+const std::string& PclRasterJob() {
+    static std::string path = [] {
+        std::string job = "\x1B" "E\x1B&l26A\x1B&l0O\x1B*t600R\x1B*r4960S\x1B*p0x0Y\x1B*r1A\x1B*b2M";
+        for (int y = 0; y < 7016; ++y) {
+            std::string row;
+            for (int x = 0; x < 620; x += 20) {
+                if ((x / 20 + y / 40) % 2) row += static_cast<char>(static_cast<unsigned char>(257 - 20)), row += '\xFF';
+                else row += static_cast<char>(19), row += std::string(20, static_cast<char>(y & 0x55));
+            }
+            job += "\x1B*b" + std::to_string(row.size()) + "W" + row;
+        }
+        job += "\x1B*rC\f";
+        std::string p = TempDir() + "bench-raster.pcl";
+        WriteFileBytes(p, Bytes(job.begin(), job.end()));
+        return p;
+    }();
+    return path;
+}
+
+void ConvertPclRasterPage600Dpi(benchmark::State& state) { ConvertJob(state, PclRasterJob(), 1); }
+BENCHMARK(ConvertPclRasterPage600Dpi)->Unit(benchmark::kMillisecond);
+
+void PclRasterFirstPagePicture(benchmark::State& state) { PictureFirstPage(state, PclRasterJob()); }
+BENCHMARK(PclRasterFirstPagePicture)->Unit(benchmark::kMillisecond);
+
 void DetectLanguageOfLargeJob(benchmark::State& state) {
     // A megabyte of PJL comments before the language line: the scan's worst case.
     std::string job;

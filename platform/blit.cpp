@@ -97,10 +97,14 @@ void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, dou
     bool upscale = needSrc && std::fabs(srcToDev.det()) >= 1.0;
     auto* brush = LookUpAs<BrushObj>(dc.st.brush, Kind::Brush);
 
-    if (!mask && (fore == 0xCC || fore == 0xF0 || fore == 0x00 || fore == 0xFF)) {
+    // Bi-level images ANDed onto the page darken it where they are black;
+    // multiplying does that, and keeps the greys of a reduced image.
+    bool multiply = fore == 0x88 && !mask && src && src->bilevel;
+    if (!mask && (fore == 0xCC || fore == 0xF0 || fore == 0x00 || fore == 0xFF || multiply)) {
         // Plain copies go straight through Cairo.
         quadPath(cr, logical, x, y, w, h);
-        if (fore == 0xCC) setImageSource(dc, cr, ss, srcToDev, upscale);
+        if (multiply) cairo_set_operator(cr, CAIRO_OPERATOR_MULTIPLY);
+        if (fore == 0xCC || multiply) setImageSource(dc, cr, ss, srcToDev, upscale);
         else if (fore == 0xF0 && brush) SetBrushSource(dc, cr, brush);
         else cairo_set_source_rgb(cr, fore == 0xFF, fore == 0xFF, fore == 0xFF);
         if (fore != 0xF0 || (brush && brush->style != BS_NULL)) cairo_fill(cr);

@@ -156,6 +156,7 @@ bool DecodeDib(const BYTE* info, size_t infoSize, const BYTE* bits, size_t bitsS
     out.width = static_cast<int>(width);
     out.height = static_cast<int>(height);
     out.mono = false;
+    out.bilevel = bpp == 1;
     if (compression == BI_RLE8 || compression == BI_RLE4) {
         out.px.assign(static_cast<size_t>(width * height), 0);
         std::vector<uint8_t> idx;

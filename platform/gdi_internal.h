@@ -51,6 +51,7 @@ struct Image {
     int width = 0, height = 0;
     std::vector<uint32_t> px;
     bool mono = false;
+    bool bilevel = false;  // decoded from a 1-bit image (perhaps averaged down to greys)
 };
 
 inline uint32_t ColorToPixel(COLORREF c) {
@@ -65,8 +66,9 @@ struct ImageRef {
     int width = 0, height = 0;
     const uint32_t* px = nullptr;
     bool mono = false;
+    bool bilevel = false;
     ImageRef() = default;
-    ImageRef(const Image& i) : width(i.width), height(i.height), px(i.px.data()), mono(i.mono) {}
+    ImageRef(const Image& i) : width(i.width), height(i.height), px(i.px.data()), mono(i.mono), bilevel(i.bilevel) {}
 };
 
 enum class Kind { Pen, Brush, Font, Bitmap, Region, Palette };
