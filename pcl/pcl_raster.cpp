@@ -149,13 +149,16 @@ void TransferRasterRow(const uint8_t* data, int32_t length) {
 void SkipRasterRows(int32_t rows) {
     PclPageState& s = Pcl();
     if (!s.raster || rows <= 0) return;
-    // Blank rows; compression starts again from a blank seed row.
-    for (int32_t i = 0; i < rows && s.raster->image.size() < static_cast<size_t>(kMaxRasterBytes); ++i) {
-        TransferRasterRow(nullptr, 0);
-        RasterJob& r = *s.raster;
-        if (r.rowLength > 0 && r.image.size() >= static_cast<size_t>(r.rowLength))
-            std::memset(r.image.data() + r.image.size() - static_cast<size_t>(r.rowLength), 0, static_cast<size_t>(r.rowLength));
-    }
+    // One row fixes the layout; the rest are blank rows added at once (and a blank seed row).
+    TransferRasterRow(nullptr, 0);
+    RasterJob& r = *s.raster;
+    if (r.rowLength <= 0 || r.rowCount == 0) return;
+    size_t L = static_cast<size_t>(r.rowLength);
+    std::memset(r.image.data() + r.image.size() - L, 0, L);
+    size_t room = (static_cast<size_t>(kMaxRasterBytes) - r.image.size()) / L;
+    size_t more = std::min(static_cast<size_t>(rows - 1), room);
+    r.image.resize(r.image.size() + more * L, 0);
+    r.rowCount += static_cast<int64_t>(more);
 }
 
 bool EndRaster() {

@@ -236,3 +236,24 @@ TEST_F(PclRasterTest, PalettesAndIndexedImages) {
     EXPECT_EQ(p.at(201, 215), 0xFFFFFFu);
     std::remove(page.c_str());
 }
+
+TEST_F(PclRasterTest, YOffsetsAddBlankRowsWithinBounds) {
+    InitPclJob();
+    Pcl().tempDir = dir_.c_str();
+    DispatchPclCommand('&', 'l', 'A', nullptr, 0, 26);
+    DispatchPclCommand('&', 'l', 'O', nullptr, 0, 0);
+    DispatchPclCommand('*', 'r', 'S', nullptr, 0, 32);
+    DispatchPclCommand('*', 'r', 'A', nullptr, 0, 1);
+    uint8_t row[5] = {'W', 0xFF, 0xFF, 0xFF, 0xFF};
+    DispatchPclCommand('*', 'b', 'W', row, 4, 4);
+    DispatchPclCommand('*', 'b', 'Y', nullptr, 0, 9);
+    EXPECT_EQ(Pcl().raster->rowCount, 10);
+    // Compression 0 rows of zero length repeat the blank seed the offset left.
+    DispatchPclCommand('*', 'b', 'W', row, 0, 0);
+    EXPECT_EQ(Pcl().raster->image[40], 0);
+    // A huge offset stops at the image limit, at once.
+    DispatchPclCommand('*', 'b', 'Y', nullptr, 0, 2147483647);
+    EXPECT_LE(static_cast<int64_t>(Pcl().raster->image.size()), kMaxRasterBytes);
+    DiscardRaster();
+    FinishPclJob();
+}
