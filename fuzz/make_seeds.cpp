@@ -14,7 +14,9 @@ int main(int argc, char** argv) {
     std::string pcl = "\x1B%-12345X@PJL SET PAPERLENGTH=15840\r\n@PJL ENTER LANGUAGE=PCL\r\n\x1B" "E\x1B&l26a0O"
                       "\x1B(s16602T\x1B(s12V\x1B*p300x400YHello\r\x1B*b3m5W\1\2\3\4\5\x1B%1BIN;SP1;PD10,10;"
                       "LBtext\3\x1B%0A\x1B*r1A\x1B*b2M\x1B*b3W\xFE\xAA\x00\x1B*b3M\x1B*b2W\x21\x99\x1B*b10Y"
-                      "\x1B*rC\x1B&t31P\x82\xA0\f";
+                      "\x1B*rC\x1B*c3D\x1B)s64W" + std::string("\0\x40\0", 3) + std::string(31, '\0') + "\0\x78" +
+                      std::string(28, '\0') + "\x1B*c65E\x1B(s20W\x04\0\x0E\x02\0\0\0\0\0\x10\0\x10\0\x04\0\x50"
+                      "\x01\x02\x04\x05" + "AA\x1B&t31P\x82\xA0\f";
     ZjsJobOptions little;
     little.bigEndian = false;
     bool ok = WriteFileBytes(dir + "/page.emf", page) && WriteFileBytes(dir + "/job.spl", WrapInSpool({page, page})) &&

@@ -137,6 +137,8 @@ bool DispatchPclCommand(uint8_t p, uint8_t g, uint8_t t, const uint8_t* data, in
     if (is("&d@")) return underline(false);
     if (is("&dD")) return underline(true);
     if (is("*cD")) return SelectFontById(value);
+    if (is(")sW")) return data && DownloadFontHeader(data + 1, count);
+    if (is("(sW")) return data && DownloadCharacter(data + 1, count);
     if (is("*cE")) {
         if ((n & 0xFFFF) != 0xFFFF) s.characterCode = n;
         return true;

@@ -38,6 +38,7 @@ void ResetPclState() {
     s.rasterOperation = SRCAND;
     s.raster.reset();  // an image in progress is dropped unpainted
     s.palettes.clear();
+    s.softFonts.clear();
     s.pageSizeSeen = s.orientationSeen = false;
 }
 

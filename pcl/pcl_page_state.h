@@ -6,6 +6,7 @@
 #include "pcl_job_driver.h"
 #include "pcl_palettes.h"
 #include "pcl_raster.h"
+#include "pcl_soft_fonts.h"
 
 #include <memory>
 
@@ -48,6 +49,7 @@ struct PclPageState {
     DWORD rasterOperation = SRCAND;
     std::unique_ptr<RasterJob> raster;  // the image being received, if any
     PaletteMap palettes;
+    SoftFontMap softFonts;
     // HP-GL/2 plot size, set when a page opens.
     int32_t plotWidth = 0, plotHeight = 0;
     int32_t pageWidth() const { return size.width; }

@@ -43,7 +43,9 @@ bool SelectSymbolSet(const char* text) {
 bool SelectFontById(double value) {
     PclPageState& s = Pcl();
     s.fontId = static_cast<int32_t>(std::clamp(value, -2147483648.0, 2147483647.0));
-    // Downloaded fonts are looked up here once they can be downloaded.
+    // A downloaded bitmap font of that ID is drawn from now on, whichever header format it had.
+    if (auto f = s.softFonts.find(s.fontId); f != s.softFonts.end())
+        s.fontKind = f->second.headerFormat == 20 ? BitmapSoftFont20 : BitmapSoftFont;
     return true;
 }
 
@@ -65,6 +67,10 @@ void PrintPclCharacter(uint8_t byte) {
     if (!s.pageDC) return;
     // Other control codes have no glyph: they print nothing.
     if (byte < 0x20) return;
+    if (s.fontKind == BitmapSoftFont || s.fontKind == BitmapSoftFont20) {
+        DrawBitmapGlyph(byte);
+        return;
+    }
     if (s.fontKind != SystemFont) return;
     char c = static_cast<char>(byte);
     SIZE extent{0, 0};

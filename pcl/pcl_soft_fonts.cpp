@@ -1,0 +1,133 @@
+#include "pcl_soft_fonts.h"
+
+#include "pcl_page_state.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+uint16_t be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+
+// The fixed part of a header or descriptor, zero-filled where the data stop short.
+std::vector<uint8_t> fixedPart(const uint8_t* data, int32_t length, size_t size) {
+    std::vector<uint8_t> v(size, 0);
+    if (data && length > 0) std::memcpy(v.data(), data, std::min(size, static_cast<size_t>(length)));
+    return v;
+}
+}  // namespace
+
+bool DownloadFontHeader(const uint8_t* data, int32_t length) {
+    PclPageState& s = Pcl();
+    std::vector<uint8_t> h = fixedPart(data, length, 68);
+    uint8_t format = h[2];
+    if (format != 0 && format != 20) return true;  // other formats are not drawn
+    size_t descriptor = std::min<size_t>(be16(h.data()), format == 20 ? 68 : 64);
+    if (descriptor < h.size()) std::fill(h.begin() + static_cast<long>(descriptor), h.end(), 0);
+    BitmapFont font;
+    font.headerFormat = format;
+    font.textWidth = be16(&h[34]);
+    font.xResolution = format == 20 ? be16(&h[64]) : 300;
+    s.softFonts[s.fontId] = std::move(font);
+    s.fontKind = format == 20 ? BitmapSoftFont20 : BitmapSoftFont;
+    return true;
+}
+
+bool DownloadCharacter(const uint8_t* data, int32_t length) {
+    PclPageState& s = Pcl();
+    std::vector<uint8_t> d = fixedPart(data, length, 16);
+    if (d[0] != 4) return true;  // other character formats are not stored
+    auto font = s.softFonts.find(s.fontId);
+    if (font == s.softFonts.end()) return false;
+    size_t n = length > 0 ? static_cast<size_t>(length) : 0;
+    if (d[1] == 0) {
+        BitmapGlyph g;
+        g.glyphClass = d[3];
+        g.leftOffset = static_cast<int16_t>(be16(&d[6]));
+        g.topOffset = static_cast<int16_t>(be16(&d[8]));
+        g.width = be16(&d[10]);
+        g.height = be16(&d[12]);
+        g.deltaX = static_cast<int16_t>(be16(&d[14]));
+        if (n > 16) g.data.assign(data + 16, data + n);
+        font->second.glyphs[s.characterCode] = std::move(g);
+    } else if (auto g = font->second.glyphs.find(s.characterCode); g != font->second.glyphs.end() && n > 2) {
+        g->second.data.insert(g->second.data.end(), data + 2, data + n);
+    }
+    font->second.images.erase(s.characterCode);  // a redefined character is prepared afresh
+    return true;
+}
+
+bool PrepareGlyphImage(const BitmapGlyph& g, std::vector<uint8_t>& image) {
+    size_t w = g.width, h = g.height;
+    if (w == 0 || h == 0 || w > kMaxGlyphSide || h > kMaxGlyphSide) return false;
+    size_t r = (w + 7) / 8, stride = ((w + 31) / 32) * 4;
+    image.assign(stride * h, 0);
+    const std::vector<uint8_t>& d = g.data;
+    if (g.glyphClass == 1) {
+        for (size_t y = 0; y < h && y * r < d.size(); ++y)
+            std::memcpy(&image[y * stride], &d[y * r], std::min(r, d.size() - y * r));
+        return true;
+    }
+    if (g.glyphClass != 2) return false;
+    size_t at = 0, y = 0;
+    while (y < h && at < d.size()) {
+        size_t repeat = d[at++];
+        uint8_t* row = &image[y * stride];
+        size_t x = 0;
+        bool black = false;
+        while (x < w && at < d.size()) {
+            size_t run = d[at++];
+            if (run > w - x) return false;  // a run past the row spoils the glyph
+            if (black)
+                for (size_t i = x; i < x + run; ++i) row[i >> 3] |= static_cast<uint8_t>(0x80 >> (i & 7));
+            x += run;
+            black = !black;
+        }
+        // The row repeats, but never past the glyph's height.
+        for (size_t k = 0; k < repeat && y + 1 + k < h; ++k) std::memcpy(&image[(y + 1 + k) * stride], row, stride);
+        y += 1 + repeat;
+    }
+    return true;
+}
+
+void DrawBitmapGlyph(uint8_t character) {
+    PclPageState& s = Pcl();
+    auto font = s.softFonts.find(s.fontId);
+    if (!s.pageDC || font == s.softFonts.end()) return;
+    BitmapFont& f = font->second;
+    auto glyph = f.glyphs.find(character);
+    if (glyph == f.glyphs.end() || f.textWidth == 0 || f.xResolution == 0) return;
+    auto cached = f.images.find(character);
+    if (cached == f.images.end()) {
+        std::vector<uint8_t> image;
+        if (!PrepareGlyphImage(glyph->second, image)) image.clear();
+        cached = f.images.emplace(character, std::move(image)).first;
+    }
+    if (cached->second.empty()) return;
+    const BitmapGlyph& g = glyph->second;
+    // The text width (quarter dots) as a height in points, in logical units as the height command makes it.
+    int64_t p = static_cast<int64_t>(std::trunc(f.textWidth * 72.0 / (4.0 * f.xResolution) * 100));
+    int64_t pixels = GetDeviceCaps(s.pageDC, LOGPIXELSY) * p / 72 / 100;
+    POINT pts[2] = {{0, 0}, {0, static_cast<LONG>(std::min<int64_t>(pixels, 1000000))}};
+    DPtoLP(s.pageDC, pts, 2);
+    double scale = std::abs(pts[1].y - pts[0].y) / (f.textWidth * 0.25);
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colors[2];
+    } bmi{};
+    bmi.header.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.header.biWidth = g.width;
+    bmi.header.biHeight = -static_cast<LONG>(g.height);
+    bmi.header.biPlanes = 1;
+    bmi.header.biBitCount = 1;
+    bmi.header.biCompression = BI_RGB;
+    bmi.colors[0] = {255, 255, 255, 0};
+    bmi.colors[1] = {0, 0, 0, 0};
+    TopDownMapping();
+    StretchDIBits(s.pageDC, s.cursorX, static_cast<int>(s.cursorY - g.topOffset * scale), static_cast<int>(g.width * scale),
+                  static_cast<int>(g.height * scale), 0, 0, g.width, g.height, cached->second.data(),
+                  reinterpret_cast<const BITMAPINFO*>(&bmi), DIB_RGB_COLORS, SRCAND);
+    BottomUpMapping();
+    double advance = std::abs(g.leftOffset) * scale + (g.deltaX / 4) * scale;
+    s.cursorX = static_cast<int32_t>(std::clamp(s.cursorX + std::trunc(advance), -1e7, 1e7));
+}
