@@ -39,6 +39,7 @@ void ResetPclState() {
     s.raster.reset();  // an image in progress is dropped unpainted
     s.palettes.clear();
     s.softFonts.clear();
+    s.outlineFonts.clear();
     s.pageSizeSeen = s.orientationSeen = false;
 }
 

@@ -4,6 +4,7 @@
 #include "gdi.h"
 #include "page_list.h"
 #include "pcl_job_driver.h"
+#include "pcl_outline_fonts.h"
 #include "pcl_palettes.h"
 #include "pcl_raster.h"
 #include "pcl_soft_fonts.h"
@@ -50,6 +51,7 @@ struct PclPageState {
     std::unique_ptr<RasterJob> raster;  // the image being received, if any
     PaletteMap palettes;
     SoftFontMap softFonts;
+    OutlineFontMap outlineFonts;
     // HP-GL/2 plot size, set when a page opens.
     int32_t plotWidth = 0, plotHeight = 0;
     int32_t pageWidth() const { return size.width; }

@@ -21,6 +21,7 @@ bool DownloadFontHeader(const uint8_t* data, int32_t length) {
     PclPageState& s = Pcl();
     std::vector<uint8_t> h = fixedPart(data, length, 68);
     uint8_t format = h[2];
+    if (format == 15) return DownloadOutlineFontHeader(data, length);
     if (format != 0 && format != 20) return true;  // other formats are not drawn
     size_t descriptor = std::min<size_t>(be16(h.data()), format == 20 ? 68 : 64);
     if (descriptor < h.size()) std::fill(h.begin() + static_cast<long>(descriptor), h.end(), 0);
@@ -36,6 +37,7 @@ bool DownloadFontHeader(const uint8_t* data, int32_t length) {
 bool DownloadCharacter(const uint8_t* data, int32_t length) {
     PclPageState& s = Pcl();
     std::vector<uint8_t> d = fixedPart(data, length, 16);
+    if (d[0] == 15) return DownloadOutlineCharacter(data, length);
     if (d[0] != 4) return true;  // other character formats are not stored
     auto font = s.softFonts.find(s.fontId);
     if (font == s.softFonts.end()) return false;

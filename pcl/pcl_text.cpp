@@ -46,6 +46,8 @@ bool SelectFontById(double value) {
     // A downloaded bitmap font of that ID is drawn from now on, whichever header format it had.
     if (auto f = s.softFonts.find(s.fontId); f != s.softFonts.end())
         s.fontKind = f->second.headerFormat == 20 ? BitmapSoftFont20 : BitmapSoftFont;
+    else if (s.outlineFonts.count(s.fontId))
+        s.fontKind = OutlineSoftFont;
     return true;
 }
 
@@ -69,6 +71,10 @@ void PrintPclCharacter(uint8_t byte) {
     if (byte < 0x20) return;
     if (s.fontKind == BitmapSoftFont || s.fontKind == BitmapSoftFont20) {
         DrawBitmapGlyph(byte);
+        return;
+    }
+    if (s.fontKind == OutlineSoftFont) {
+        DrawOutlineGlyph(byte);
         return;
     }
     if (s.fontKind != SystemFont) return;

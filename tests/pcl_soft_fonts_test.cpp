@@ -4,6 +4,11 @@
 #include "spoolsight_plugin.h"
 #include "test_support.h"
 
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <map>
+
 namespace {
 const std::string ESC = "\x1B";
 
@@ -102,4 +107,154 @@ TEST_F(PclSoftFontPagesTest, GlyphsPrintAtTheCursorAndAdvanceIt) {
     EXPECT_EQ(p.at(196, 176), 0xFFFFFFu);
     EXPECT_EQ(p.at(196, 196), 0xFFFFFFu);
     EXPECT_EQ(p.at(220, 188), 0xFFFFFFu);
+}
+
+namespace {
+// The tables of a TrueType file by tag.
+std::map<std::string, std::pair<size_t, size_t>> Tables(const Bytes& ttf) {
+    auto be16 = [&](size_t at) { return static_cast<size_t>((ttf[at] << 8) | ttf[at + 1]); };
+    auto be32 = [&](size_t at) { return (be16(at) << 16) | be16(at + 2); };
+    std::map<std::string, std::pair<size_t, size_t>> t;
+    for (size_t i = 0; i < be16(4); ++i) {
+        size_t e = 12 + i * 16;
+        t[std::string(ttf.begin() + static_cast<long>(e), ttf.begin() + static_cast<long>(e + 4))] = {be32(e + 8), be32(e + 12)};
+    }
+    return t;
+}
+
+std::string Be16(size_t v) { return std::string{static_cast<char>(v >> 8), static_cast<char>(v)}; }
+std::string Be32(size_t v) { return Be16(v >> 16) + Be16(v & 0xFFFF); }
+
+// A PCL job that downloads Liberation Sans as a TrueType soft font with the
+// characters of `text`, then prints `text` at one inch, two inches down.
+std::string TrueTypeJob(const Bytes& ttf, const std::string& text) {
+    auto t = Tables(ttf);
+    auto slice = [&](const std::string& tag) {
+        auto [o, n] = t.at(tag);
+        return std::string(ttf.begin() + static_cast<long>(o), ttf.begin() + static_cast<long>(o + n));
+    };
+    // The global segment: a directory of head, hhea, hmtx and maxp.
+    std::vector<std::string> tags = {"head", "hhea", "hmtx", "maxp"};
+    std::string dir = Be32(0x10000) + Be16(tags.size()) + Be16(0) + Be16(0) + Be16(0), body;
+    size_t offset = 12 + tags.size() * 16;
+    for (const std::string& tag : tags) {
+        std::string data = slice(tag);
+        dir += tag + Be32(0) + Be32(offset + body.size()) + Be32(data.size());
+        body += data;
+        while (body.size() % 4) body += '\0';
+    }
+    std::string gt = dir + body;
+    std::string header(72, '\0');
+    header[1] = 72;
+    header[2] = 15;
+    header += Be16(0x4754) + Be16(gt.size()) + gt + Be16(0xFFFF) + Be16(0);
+    std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "*c5D" + ESC + ")s" + std::to_string(header.size()) +
+                      "W" + header;
+    // Each character: its glyph from loca and glyf.
+    std::string head = slice("head"), loca = slice("loca"), glyf = slice("glyf");
+    bool longLoca = head[51] != 0;
+    FT_Library lib;
+    FT_Init_FreeType(&lib);
+    FT_Face face;
+    FT_New_Memory_Face(lib, ttf.data(), static_cast<FT_Long>(ttf.size()), 0, &face);
+    for (char c : text) {
+        size_t gid = FT_Get_Char_Index(face, static_cast<unsigned char>(c));
+        auto at = [&](size_t i) {
+            auto u = [&](size_t k) { return static_cast<size_t>(static_cast<uint8_t>(loca[k])); };
+            return longLoca ? (u(i * 4) << 24 | u(i * 4 + 1) << 16 | u(i * 4 + 2) << 8 | u(i * 4 + 3)) : (u(i * 2) << 8 | u(i * 2 + 1)) * 2;
+        };
+        std::string g = glyf.substr(at(gid), at(gid + 1) - at(gid));
+        std::string d = std::string("\x0F\x00\x02\x00", 4) + Be16(g.size()) + Be16(gid) + g;
+        job += ESC + "*c" + std::to_string(static_cast<unsigned char>(c)) + "E" + ESC + "(s" + std::to_string(d.size()) + "W" + d;
+    }
+    FT_Done_Face(face);
+    FT_Done_FreeType(lib);
+    return job + ESC + "(s24V" + ESC + "*p300x600Y" + text;
+}
+
+std::string FontFile(const char* family) {
+    std::string cmd = std::string("fc-match -f '%{file}' '") + family + "'";
+    FILE* p = popen(cmd.c_str(), "r");
+    char buf[512] = {};
+    if (p) {
+        if (!fgets(buf, sizeof buf, p)) buf[0] = 0;
+        pclose(p);
+    }
+    return buf;
+}
+
+RECT InkOf(const Pixels& p) {
+    RECT r{p.width, p.height, -1, -1};
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if (!Near(p.at(x, y), 0xFFFFFF, 80))
+                r.left = std::min<LONG>(r.left, x), r.top = std::min<LONG>(r.top, y), r.right = std::max<LONG>(r.right, x),
+                r.bottom = std::max<LONG>(r.bottom, y);
+    return r;
+}
+}  // namespace
+
+TEST_F(PclSoftFontPagesTest, DownloadedTrueTypeTextMatchesTheSameFontDrawnByThePlatform) {
+    std::string file = FontFile("Liberation Sans");
+    Bytes ttf = ReadFileBytes(file);
+    if (ttf.size() < 1000 || ttf[0] != 0) GTEST_SKIP() << "Liberation Sans not found as a TrueType file";
+    auto picture = [&](const std::string& job) {
+        std::string path = Write("tt.pcl", Bytes(job.begin(), job.end()));
+        void* context = ivpLoadPictureInit(path.c_str());
+        Pixels p;
+        int32_t k, w, h, r, b, l, c;
+        char label[32];
+        if (context && ivpLoadPictureGetInfo(context, &k, &w, &h, &r, &b, &l, &c, label, sizeof label)) {
+            p.width = w, p.height = h, p.px.resize(static_cast<size_t>(w) * h);
+            for (int y = 0; y < h; ++y) ivpLoadPictureGetLine(context, y, &p.px[static_cast<size_t>(y) * w]);
+        }
+        ivpLoadPictureExit(context);
+        return p;
+    };
+    Pixels ours = picture(TrueTypeJob(ttf, "Hello"));
+    Pixels platform = picture(ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "(s16602T" + ESC + "(s24V" + ESC +
+                              "*p300x600YHello");
+    ASSERT_GT(ours.width, 0);
+    RECT a = InkOf(ours), b = InkOf(platform);
+    ASSERT_GE(a.right, a.left);
+    // Same place: the baseline two inches down, the text one inch in.
+    EXPECT_NEAR(a.bottom, 384, 3);
+    EXPECT_NEAR(a.left, b.left, 4);
+    // The downloaded em is the height / 1.25, the platform's em the cell's 2048 / 2288: 0.894 of it.
+    double ratio = 0.8 / (2048.0 / 2288.0);
+    EXPECT_NEAR((a.bottom - a.top) / double(b.bottom - b.top), ratio, 0.06);
+    EXPECT_NEAR((a.right - a.left) / double(b.right - b.left), ratio, 0.06);
+}
+
+TEST(PclOutlineFonts, SimpleAndCompositeGlyphs) {
+    OutlineFont font;
+    // One contour of three points: on (0, 0), off (30, 30), on (60, 0); coordinates as words.
+    std::string simple = Be16(1) + std::string(8, '\0') + Be16(2) + Be16(0) + std::string("\x01\x00\x01", 3) + Be16(0) +
+                         Be16(30) + Be16(30) + Be16(0) + Be16(30) + Be16(static_cast<uint16_t>(-30));
+    font.characters[65] = {7, Bytes(simple.begin(), simple.end())};
+    font.glyphIds[7] = 65;
+    std::vector<OutlinePoint> pts = DecodeOutline(font, 65);
+    ASSERT_EQ(pts.size(), 3u);
+    EXPECT_EQ(pts[1].x, 30);
+    EXPECT_EQ(pts[1].y, 30);
+    EXPECT_FALSE(pts[1].onCurve);
+    EXPECT_EQ(pts[2].x, 60);
+    EXPECT_EQ(pts[2].y, 0);
+    EXPECT_TRUE(pts[0].contourStart);
+    // A composite of glyph 7 moved by (100, 0), and one that refers to itself.
+    std::string composite = Be16(static_cast<uint16_t>(-1)) + std::string(8, '\0') + Be16(0x0003) + Be16(7) + Be16(100) + Be16(0);
+    font.characters[66] = {8, Bytes(composite.begin(), composite.end())};
+    font.glyphIds[8] = 66;
+    pts = DecodeOutline(font, 66);
+    ASSERT_EQ(pts.size(), 3u);
+    EXPECT_EQ(pts[2].x, 160);
+    std::string self = Be16(static_cast<uint16_t>(-1)) + std::string(8, '\0') + Be16(0x0023) + Be16(9) + Be16(0) + Be16(0) +
+                       Be16(0x0003) + Be16(7) + Be16(0) + Be16(0);
+    font.characters[67] = {9, Bytes(self.begin(), self.end())};
+    font.glyphIds[9] = 67;
+    EXPECT_EQ(DecodeOutline(font, 67).size(), 3u);  // the cycle is cut, glyph 7 still comes
+    // Too many points: no outline.
+    std::string big = Be16(1) + std::string(8, '\0') + Be16(2000) + Be16(0);
+    font.characters[68] = {10, Bytes(big.begin(), big.end())};
+    EXPECT_TRUE(DecodeOutline(font, 68).empty());
 }

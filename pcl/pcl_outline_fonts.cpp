@@ -1,0 +1,251 @@
+#include "pcl_outline_fonts.h"
+
+#include "pcl_page_state.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <set>
+
+namespace {
+uint16_t be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+uint32_t be32(const uint8_t* p) { return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3]; }
+
+// A table of the global data by its tag, bounded by the data.
+bool findTable(const std::vector<uint8_t>& g, const char* tag, size_t& offset, size_t& length) {
+    if (g.size() < 12) return false;
+    size_t tables = be16(&g[4]);
+    for (size_t i = 0; i < tables && 12 + i * 16 + 16 <= g.size(); ++i) {
+        const uint8_t* e = &g[12 + i * 16];
+        if (std::memcmp(e, tag, 4) != 0) continue;
+        offset = be32(e + 8);
+        length = be32(e + 12);
+        if (offset > g.size() || length > g.size() - offset) return false;
+        return true;
+    }
+    return false;
+}
+
+// Reads a glyph's points; composite glyphs read their components by glyph ID.
+void decodeGlyph(const OutlineFont& font, const std::vector<uint8_t>& d, int32_t dx, int32_t dy, int depth,
+                 std::set<uint16_t>& seen, std::vector<OutlinePoint>& out) {
+    if (d.size() <= 10 || depth > kMaxCompositeDepth) return;
+    int16_t contours = static_cast<int16_t>(be16(d.data()));
+    size_t at = 10;
+    if (contours > 0) {
+        size_t n = static_cast<size_t>(contours);
+        if (at + 2 * n + 2 > d.size()) return;
+        std::vector<uint16_t> ends(n);
+        for (size_t i = 0; i < n; ++i) ends[i] = be16(&d[at + 2 * i]);
+        at += 2 * n;
+        size_t points = static_cast<size_t>(ends.back()) + 1;
+        if (points > kMaxOutlinePoints || out.size() + points > kMaxOutlinePoints) return;
+        size_t instructions = be16(&d[at]);
+        at += 2 + instructions;
+        std::vector<uint8_t> flags;
+        while (flags.size() < points && at < d.size()) {
+            uint8_t f = d[at++];
+            flags.push_back(f);
+            if ((f & 8) && at < d.size())
+                for (size_t r = d[at++]; r > 0 && flags.size() < points; --r) flags.push_back(f);
+        }
+        if (flags.size() < points) return;
+        std::vector<int32_t> xs(points), ys(points);
+        auto coords = [&](std::vector<int32_t>& v, uint8_t shortBit, uint8_t sameBit) {
+            int32_t c = 0;
+            for (size_t i = 0; i < points; ++i) {
+                uint8_t f = flags[i];
+                if (f & shortBit) {
+                    if (at >= d.size()) return false;
+                    c += (f & sameBit) ? d[at] : -d[at];
+                    ++at;
+                } else if (!(f & sameBit)) {
+                    if (at + 2 > d.size()) return false;
+                    c += static_cast<int16_t>(be16(&d[at]));
+                    at += 2;
+                }
+                v[i] = c;
+            }
+            return true;
+        };
+        if (!coords(xs, 2, 16) || !coords(ys, 4, 32)) return;
+        size_t first = out.size();
+        for (size_t i = 0; i < points; ++i) out.push_back({xs[i] + dx, ys[i] + dy, (flags[i] & 1) != 0, false});
+        // Each contour starts after the end point of the one before.
+        out[first].contourStart = true;
+        for (size_t c = 0; c + 1 < n; ++c)
+            if (ends[c] + 1u < points) out[first + ends[c] + 1].contourStart = true;
+        return;
+    }
+    if (contours == 0) return;
+    // Composite: components until the last one.
+    for (;;) {
+        if (at + 4 > d.size()) return;
+        uint16_t flags = be16(&d[at]), glyph = be16(&d[at + 2]);
+        at += 4;
+        int32_t ox, oy;
+        if (flags & 1) {  // word arguments
+            if (at + 4 > d.size()) return;
+            ox = static_cast<int16_t>(be16(&d[at]));
+            oy = static_cast<int16_t>(be16(&d[at + 2]));
+            at += 4;
+        } else {
+            if (at + 2 > d.size()) return;
+            ox = static_cast<int8_t>(d[at]);
+            oy = static_cast<int8_t>(d[at + 1]);
+            at += 2;
+        }
+        if (flags & 8) at += 2;            // one scale
+        else if (flags & 0x40) at += 4;    // x and y scales
+        else if (flags & 0x80) at += 8;    // a 2 x 2 transform
+        if (!(flags & 2)) ox = oy = 0;     // point-matching arguments are not offsets
+        auto code = font.glyphIds.find(glyph);
+        if (code != font.glyphIds.end() && seen.insert(glyph).second) {
+            auto ch = font.characters.find(code->second);
+            if (ch != font.characters.end()) decodeGlyph(font, ch->second.data, dx + ox, dy + oy, depth + 1, seen, out);
+            seen.erase(glyph);
+        }
+        if (!(flags & 0x20)) return;  // no more components
+    }
+}
+}  // namespace
+
+bool ReadOutlineTables(OutlineFont& f) {
+    size_t o, n;
+    if (!findTable(f.global, "head", o, n) || n < 54) return false;
+    f.unitsPerEm = be16(&f.global[o + 18]);
+    if (f.unitsPerEm == 0) f.unitsPerEm = 1;
+    if (!findTable(f.global, "hhea", o, n) || n < 36) return false;
+    f.horizontalMetrics = be16(&f.global[o + 34]);
+    if (!findTable(f.global, "hmtx", o, n)) return false;
+    size_t count = std::min<size_t>(f.horizontalMetrics, n / 4);
+    f.metrics.clear();
+    for (size_t i = 0; i < count; ++i)
+        f.metrics.push_back({be16(&f.global[o + i * 4]), static_cast<int16_t>(be16(&f.global[o + i * 4 + 2]))});
+    return true;
+}
+
+bool DownloadOutlineFontHeader(const uint8_t* data, int32_t length) {
+    PclPageState& s = Pcl();
+    size_t n = length > 0 ? static_cast<size_t>(length) : 0;
+    if (!data || n < 3) return true;
+    OutlineFont font;
+    size_t o = be16(data);
+    while (o + 4 <= n) {
+        uint16_t id = be16(data + o), size = be16(data + o + 2);
+        if (id == 0xFFFF) break;
+        if (id == 0x4754) {  // "GT"
+            size_t take = std::min<size_t>(size, n - o - 4);
+            font.global.assign(data + o + 4, data + o + 4 + take);
+            break;
+        }
+        o += 4 + size;
+    }
+    ReadOutlineTables(font);
+    s.outlineFonts[s.fontId] = std::move(font);
+    s.fontKind = OutlineSoftFont;
+    return true;
+}
+
+bool DownloadOutlineCharacter(const uint8_t* data, int32_t length) {
+    PclPageState& s = Pcl();
+    auto font = s.outlineFonts.find(s.fontId);
+    if (font == s.outlineFonts.end()) return false;
+    size_t n = length > 0 ? static_cast<size_t>(length) : 0;
+    OutlineFont& f = font->second;
+    if (n >= 2 && data[1] == 0) {
+        if (n < 3) return true;
+        size_t d = data[2];
+        if (d + 6 > n) return true;
+        OutlineCharacter c;
+        size_t size = be16(data + d + 2);
+        c.glyphId = be16(data + d + 4);
+        c.data.assign(data + d + 6, data + d + 6 + std::min(size, n - d - 6));
+        f.glyphIds[c.glyphId] = s.characterCode;
+        f.characters[s.characterCode] = std::move(c);
+    } else if (auto c = f.characters.find(s.characterCode); c != f.characters.end() && n > 2) {
+        c->second.data.insert(c->second.data.end(), data + 2, data + n);
+    }
+    f.outlines.erase(s.characterCode);  // a redefined character is decoded afresh
+    return true;
+}
+
+std::vector<OutlinePoint> DecodeOutline(const OutlineFont& font, int32_t code) {
+    std::vector<OutlinePoint> out;
+    auto c = font.characters.find(code);
+    if (c == font.characters.end()) return out;
+    std::set<uint16_t> seen{c->second.glyphId};
+    decodeGlyph(font, c->second.data, 0, 0, 0, seen, out);
+    return out;
+}
+
+void DrawOutlineGlyph(uint8_t character) {
+    PclPageState& s = Pcl();
+    auto font = s.outlineFonts.find(s.fontId);
+    if (!s.pageDC || font == s.outlineFonts.end()) return;
+    OutlineFont& f = font->second;
+    auto cached = f.outlines.find(character);
+    if (cached == f.outlines.end()) cached = f.outlines.emplace(character, DecodeOutline(f, character)).first;
+    const std::vector<OutlinePoint>& pts = cached->second;
+    double height = s.font.lfHeight;
+    if (height == 0) {
+        POINT dp[2] = {{0, 0}, {0, static_cast<LONG>(GetDeviceCaps(s.pageDC, LOGPIXELSY) * 12 / 72)}};
+        DPtoLP(s.pageDC, dp, 2);
+        height = std::abs(dp[1].y - dp[0].y);
+    }
+    double scale = height / f.unitsPerEm / 1.25;
+    HGDIOBJ oldBrush = SelectObject(s.pageDC, GetStockObject(BLACK_BRUSH));
+    if (oldBrush && oldBrush != GetStockObject(BLACK_BRUSH) && oldBrush != GetStockObject(WHITE_BRUSH)) DeleteObject(oldBrush);
+    HPEN pen = CreatePen(PS_SOLID, 1, 0);
+    HGDIOBJ oldPen = SelectObject(s.pageDC, pen);
+    TopDownMapping();
+    auto at = [&](const OutlinePoint& p) {
+        return POINT{static_cast<LONG>(std::trunc(p.x * scale + s.cursorX)), static_cast<LONG>(std::trunc(s.cursorY - p.y * scale))};
+    };
+    if (!pts.empty()) {
+        BeginPath(s.pageDC);
+        // Contours are closed; between two off-curve points lies an implied on-curve midpoint.
+        size_t i = 0;
+        while (i < pts.size()) {
+            size_t end = i + 1;
+            while (end < pts.size() && !pts[end].contourStart) ++end;
+            size_t first = i;
+            while (first < end && !pts[first].onCurve) ++first;
+            if (first < end) {
+                POINT start = at(pts[first]), cur = start;
+                MoveToEx(s.pageDC, start.x, start.y, nullptr);
+                size_t count = end - i;
+                for (size_t k = 1; k <= count; ++k) {
+                    const OutlinePoint& p = pts[i + (first - i + k) % count];
+                    POINT q = at(p);
+                    if (p.onCurve) {
+                        LineTo(s.pageDC, q.x, q.y);
+                        cur = q;
+                        continue;
+                    }
+                    const OutlinePoint& next = pts[i + (first - i + k + 1) % count];
+                    POINT e = at(next);
+                    if (!next.onCurve) e = {(q.x + e.x) / 2, (q.y + e.y) / 2};
+                    else ++k;
+                    POINT c[3] = {{(cur.x + 2 * q.x) / 3, (cur.y + 2 * q.y) / 3}, {(2 * q.x + e.x) / 3, (2 * q.y + e.y) / 3}, e};
+                    PolyBezierTo(s.pageDC, c, 3);
+                    cur = e;
+                }
+                CloseFigure(s.pageDC);
+            }
+            i = end;
+        }
+        EndPath(s.pageDC);
+        StrokeAndFillPath(s.pageDC);
+    }
+    // The glyph's advance width (which already holds its left side bearing).
+    auto ch = f.characters.find(character);
+    if (ch != f.characters.end() && !f.metrics.empty()) {
+        uint16_t id = ch->second.glyphId;
+        int32_t advance = id < f.metrics.size() ? f.metrics[id].first : f.metrics.back().first;
+        s.cursorX = static_cast<int32_t>(std::clamp(s.cursorX + std::trunc(advance * scale + 0.5), -1e7, 1e7));
+    }
+    BottomUpMapping();
+    SelectObject(s.pageDC, oldPen);
+    DeleteObject(pen);
+}
