@@ -17,12 +17,22 @@ int main(int argc, char** argv) {
                       "\x1B*rC\x1B*c3D\x1B)s64W" + std::string("\0\x40\0", 3) + std::string(31, '\0') + "\0\x78" +
                       std::string(28, '\0') + "\x1B*c65E\x1B(s20W\x04\0\x0E\x02\0\0\0\0\0\x10\0\x10\0\x04\0\x50"
                       "\x01\x02\x04\x05" + "AA\x1B&t31P\x82\xA0\f";
+    // A TrueType soft font whose global segment holds a one-table directory, and one glyph.
+    std::string gt = std::string("\0\1\0\0\0\1\0\0\0\0\0\0", 12) + "head" + std::string(4, '\0') +
+                     std::string("\0\0\0\x1C\0\0\0\x36", 8) + std::string(54, '\0');
+    std::string ttHeader = std::string("\0\x48\x0F", 3) + std::string(69, '\0') + "GT" +
+                           std::string{static_cast<char>(gt.size() >> 8), static_cast<char>(gt.size())} + gt + "\xFF\xFF\0\0";
+    std::string glyph = std::string("\0\1\0\0\0\0\0\0\0\0\0\2\0\0\1\0\1\0\0\0\x1E\0\x1E\0\0\0\x1E\xFF\xE2", 29);
+    std::string ttChar = std::string("\x0F\0\x02\0", 4) + std::string{0, static_cast<char>(glyph.size())} + "\0\x07" + glyph;
+    std::string truetype = "\x1B" "E\x1B&l26a0O\x1B*c5D\x1B)s" + std::to_string(ttHeader.size()) + "W" + ttHeader +
+                           "\x1B*c65E\x1B(s" + std::to_string(ttChar.size()) + "W" + ttChar + "\x1B*p300x300YAAA\f";
     ZjsJobOptions little;
     little.bigEndian = false;
     bool ok = WriteFileBytes(dir + "/page.emf", page) && WriteFileBytes(dir + "/job.spl", WrapInSpool({page, page})) &&
               WriteFileBytes(dir + "/job.zjs", MakeZjsJob({image, image})) &&
               WriteFileBytes(dir + "/little.zjs", MakeZjsJob({image}, little)) &&
               WriteFileBytes(dir + "/page.jbg", EncodeJbig(image)) &&
-              WriteFileBytes(dir + "/job.pcl", Bytes(pcl.begin(), pcl.end()));
+              WriteFileBytes(dir + "/job.pcl", Bytes(pcl.begin(), pcl.end())) &&
+              WriteFileBytes(dir + "/truetype.pcl", Bytes(truetype.begin(), truetype.end()));
     return ok ? 0 : 1;
 }
