@@ -1,5 +1,6 @@
 #include "pcl_raster.h"
 
+#include "dib_header.h"
 #include "pcl_page_state.h"
 
 #include <algorithm>
@@ -184,18 +185,7 @@ bool EndRaster() {
             for (int64_t x = 0; x < r.width; ++x) std::swap(row[x * 3], row[x * 3 + 2]);
         }
     }
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colors[2];
-    } bmi{};
-    bmi.header.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.header.biWidth = static_cast<LONG>(r.width);
-    bmi.header.biHeight = -static_cast<LONG>(std::min<int64_t>(r.rowCount, INT32_MAX));
-    bmi.header.biPlanes = 1;
-    bmi.header.biBitCount = static_cast<WORD>(bits);
-    bmi.header.biCompression = BI_RGB;
-    bmi.colors[0] = {255, 255, 255, 0};
-    bmi.colors[1] = {0, 0, 0, 0};
+    TwoColourDib bmi = MakeTwoColourDib(r.width, std::min<int64_t>(r.rowCount, INT32_MAX), static_cast<WORD>(bits));
     double scale = 25.4 / static_cast<uint32_t>(s.rasterResolution > 0 ? s.rasterResolution : 300) * 80;
     int64_t dotsW = r.width, dotsH = r.rowCount;
     if (s.destinationWidth != 0 && s.destinationHeight != 0) dotsW = s.destinationWidth, dotsH = s.destinationHeight;
@@ -218,7 +208,7 @@ bool EndRaster() {
         TopDownMapping();
     }
     StretchDIBits(s.pageDC, x, y, w, h, 0, 0, static_cast<int>(r.width), static_cast<int>(r.rowCount), pixels,
-                  reinterpret_cast<const BITMAPINFO*>(&bmi), DIB_RGB_COLORS, s.rasterOperation);
+                  bmi.info(), DIB_RGB_COLORS, s.rasterOperation);
     s.rasterWidth = s.rasterHeight = s.destinationWidth = s.destinationHeight = 0;
     s.rasterOperation = SRCCOPY;
     if (rotated) {

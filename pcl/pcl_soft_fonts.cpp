@@ -1,5 +1,6 @@
 #include "pcl_soft_fonts.h"
 
+#include "dib_header.h"
 #include "pcl_page_state.h"
 
 #include <algorithm>
@@ -113,22 +114,11 @@ void DrawBitmapGlyph(uint8_t character) {
     POINT pts[2] = {{0, 0}, {0, static_cast<LONG>(std::min<int64_t>(pixels, 1000000))}};
     DPtoLP(s.pageDC, pts, 2);
     double scale = std::abs(pts[1].y - pts[0].y) / (f.textWidth * 0.25);
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colors[2];
-    } bmi{};
-    bmi.header.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.header.biWidth = g.width;
-    bmi.header.biHeight = -static_cast<LONG>(g.height);
-    bmi.header.biPlanes = 1;
-    bmi.header.biBitCount = 1;
-    bmi.header.biCompression = BI_RGB;
-    bmi.colors[0] = {255, 255, 255, 0};
-    bmi.colors[1] = {0, 0, 0, 0};
+    TwoColourDib bmi = MakeTwoColourDib(g.width, g.height, 1);
     TopDownMapping();
     StretchDIBits(s.pageDC, s.cursorX, static_cast<int>(s.cursorY - g.topOffset * scale), static_cast<int>(g.width * scale),
                   static_cast<int>(g.height * scale), 0, 0, g.width, g.height, cached->second.data(),
-                  reinterpret_cast<const BITMAPINFO*>(&bmi), DIB_RGB_COLORS, SRCAND);
+                  bmi.info(), DIB_RGB_COLORS, SRCAND);
     BottomUpMapping();
     double advance = std::abs(g.leftOffset) * scale + (g.deltaX / 4) * scale;
     s.cursorX = static_cast<int32_t>(std::clamp(s.cursorX + std::trunc(advance), -1e7, 1e7));

@@ -32,16 +32,7 @@ protected:
         return pages;
     }
     Pixels Picture(const std::string& job, int32_t* width = nullptr, int32_t* height = nullptr) {
-        void* context = ivpLoadPictureInit(Write("pic.pcl", Bytes(job.begin(), job.end())).c_str());
-        Pixels p;
-        if (!context) return p;
-        int32_t k, w, h, r, b, l, c;
-        char label[32];
-        if (ivpLoadPictureGetInfo(context, &k, &w, &h, &r, &b, &l, &c, label, sizeof label)) {
-            p.width = w, p.height = h, p.px.resize(static_cast<size_t>(w) * h);
-            for (int y = 0; y < h; ++y) ivpLoadPictureGetLine(context, y, &p.px[static_cast<size_t>(y) * w]);
-        }
-        ivpLoadPictureExit(context);
+        Pixels p = LoadPicture(Write("pic.pcl", Bytes(job.begin(), job.end())));
         if (width) *width = p.width;
         if (height) *height = p.height;
         return p;

@@ -91,16 +91,8 @@ class PclSoftFontPagesTest : public TempDirTest {};
 TEST_F(PclSoftFontPagesTest, GlyphsPrintAtTheCursorAndAdvanceIt) {
     std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "*c1D" + FontHeader(20, 120) + BlockCharacter(65) +
                       ESC + "*p300x300Y" + "AA";
-    std::string path = Write("font.pcl", Bytes(job.begin(), job.end()));
-    void* context = ivpLoadPictureInit(path.c_str());
-    ASSERT_NE(context, nullptr);
-    int32_t k, w, h, r, b, l, c;
-    char label[32];
-    ASSERT_EQ(ivpLoadPictureGetInfo(context, &k, &w, &h, &r, &b, &l, &c, label, sizeof label), 1);
-    Pixels p;
-    p.width = w, p.height = h, p.px.resize(static_cast<size_t>(w) * h);
-    for (int y = 0; y < h; ++y) ivpLoadPictureGetLine(context, y, &p.px[static_cast<size_t>(y) * w]);
-    ivpLoadPictureExit(context);
+    Pixels p = LoadPicture(Write("font.pcl", Bytes(job.begin(), job.end())));
+    ASSERT_GT(p.width, 0);
     // Each block is about 10 pixels square with its bottom on the baseline (192 px down), 12 pixels apart.
     EXPECT_TRUE(Near(p.at(196, 188), 0x000000, 60));
     EXPECT_TRUE(Near(p.at(208, 188), 0x000000, 60));
@@ -198,19 +190,7 @@ TEST_F(PclSoftFontPagesTest, DownloadedTrueTypeTextMatchesTheSameFontDrawnByTheP
     std::string file = FontFile("Liberation Sans");
     Bytes ttf = ReadFileBytes(file);
     if (ttf.size() < 1000 || ttf[0] != 0) GTEST_SKIP() << "Liberation Sans not found as a TrueType file";
-    auto picture = [&](const std::string& job) {
-        std::string path = Write("tt.pcl", Bytes(job.begin(), job.end()));
-        void* context = ivpLoadPictureInit(path.c_str());
-        Pixels p;
-        int32_t k, w, h, r, b, l, c;
-        char label[32];
-        if (context && ivpLoadPictureGetInfo(context, &k, &w, &h, &r, &b, &l, &c, label, sizeof label)) {
-            p.width = w, p.height = h, p.px.resize(static_cast<size_t>(w) * h);
-            for (int y = 0; y < h; ++y) ivpLoadPictureGetLine(context, y, &p.px[static_cast<size_t>(y) * w]);
-        }
-        ivpLoadPictureExit(context);
-        return p;
-    };
+    auto picture = [&](const std::string& job) { return LoadPicture(Write("tt.pcl", Bytes(job.begin(), job.end()))); };
     Pixels ours = picture(TrueTypeJob(ttf, "Hello"));
     Pixels platform = picture(ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "(s16602T" + ESC + "(s24V" + ESC +
                               "*p300x600YHello");

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "spoolsight_plugin.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -77,4 +79,20 @@ Pixels PlayOnto(const Bytes& emf, int width, int height) {
     if (h) PlayEnhMetaFile(c.dc, h, &all);
     DeleteEnhMetaFile(h);
     return c.Read();
+}
+
+Pixels LoadPicture(const std::string& jobPath) {
+    Pixels p;
+    void* context = ivpLoadPictureInit(jobPath.c_str());
+    if (!context) return p;
+    int32_t kind, w, h, resolution, bits, bytesPerLine, colormap;
+    char label[32];
+    if (ivpLoadPictureGetInfo(context, &kind, &w, &h, &resolution, &bits, &bytesPerLine, &colormap, label, sizeof label)) {
+        p.width = w;
+        p.height = h;
+        p.px.resize(static_cast<size_t>(w) * h);
+        for (int y = 0; y < h; ++y) ivpLoadPictureGetLine(context, y, &p.px[static_cast<size_t>(y) * w]);
+    }
+    ivpLoadPictureExit(context);
+    return p;
 }

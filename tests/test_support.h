@@ -41,6 +41,9 @@ struct Canvas {
     int width, height;
 };
 
+// Loads a job through the plug-in's exports as a viewer does; empty when it gives no picture.
+Pixels LoadPicture(const std::string& jobPath);
+
 // Plays metafile bytes over the whole canvas.
 Pixels PlayOnto(const Bytes& emf, int width, int height);
 // Records with `draw` on a metafile DC of the frame (0.01 mm), returns the bytes.

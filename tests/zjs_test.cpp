@@ -154,17 +154,10 @@ TEST_F(ZjsTest, PlacementFollowsTheResolution) {
 
 TEST_F(ZjsTest, PictureShowsThePageAtItsPlace) {
     BiLevelImage img = SamplePageImage(4960, 7016);
-    void* context = ivpLoadPictureInit(Write("a4.zjs", MakeZjsJob({img, img})).c_str());
-    ASSERT_NE(context, nullptr);
-    int32_t k, w, hgt, r, b, l, c;
-    char label[32];
-    ASSERT_EQ(ivpLoadPictureGetInfo(context, &k, &w, &hgt, &r, &b, &l, &c, label, sizeof label), 1);
+    Pixels p = LoadPicture(Write("a4.zjs", MakeZjsJob({img, img})));
+    int32_t w = p.width, hgt = p.height;
     EXPECT_EQ(w, 1587);
     EXPECT_EQ(hgt, 2245);
-    Pixels p;
-    p.width = w, p.height = hgt, p.px.resize(static_cast<size_t>(w) * hgt);
-    for (int y = 0; y < hgt; ++y) ivpLoadPictureGetLine(context, y, &p.px[static_cast<size_t>(y) * w]);
-    ivpLoadPictureExit(context);
     // The block covers x 1/10..1/3 and y 1/8..1/4 of the page.
     EXPECT_GT(p.Share(w / 10 + 5, hgt / 8 + 5, w / 3 - 5, hgt / 4 - 5, 0x000000, 30), 0.99);
     EXPECT_GT(p.Share(w / 2, hgt / 2 + 20, w - 20, hgt - 20, 0xFFFFFF, 30), 0.99);
@@ -330,15 +323,9 @@ TEST_F(ZjsTest, ColourPlanesPrintOverEachOther) {
     ASSERT_EQ(std::system(("gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -r600x600 -sDEVICE=bitcmyk -sOutputFile=" +
                            cmyk + " " + ps).c_str()), 0);
     std::system(("foo2zjs -r600x600 -g4958x7016 -p9 -c < " + cmyk + " > " + job + " 2>/dev/null").c_str());
-    void* context = ivpLoadPictureInit(job.c_str());
-    ASSERT_NE(context, nullptr);
-    int32_t k, w, hgt, r, b, l, c;
-    char label[32];
-    ASSERT_EQ(ivpLoadPictureGetInfo(context, &k, &w, &hgt, &r, &b, &l, &c, label, sizeof label), 1);
-    Pixels p;
-    p.width = w, p.height = hgt, p.px.resize(static_cast<size_t>(w) * hgt);
-    for (int y = 0; y < hgt; ++y) ivpLoadPictureGetLine(context, y, &p.px[static_cast<size_t>(y) * w]);
-    ivpLoadPictureExit(context);
+    Pixels p = LoadPicture(job);
+    int32_t hgt = p.height;
+    ASSERT_GT(hgt, 0);
     // PostScript points from the bottom left to picture pixels at 192 dpi.
     auto at = [&](double x, double y) { return p.at(static_cast<int>(x * 192 / 72), hgt - 1 - static_cast<int>(y * 192 / 72)); };
     uint32_t red = at(144, 144), blue = at(372, 472), bar = at(200, 620), paper = at(500, 200);

@@ -1,6 +1,6 @@
 #include "jbig_page.h"
 
-#include "gdi.h"
+#include "dib_header.h"
 #include "kernel.h"
 
 extern "C" {
@@ -132,23 +132,13 @@ bool recordPage(const char* metafilePath, const std::vector<DecodedPlane>& plane
     SetViewportOrgEx(dc, 0, 0, nullptr);
     double k = 25.4 / static_cast<unsigned>(resolution) * 80;  // logical units per image pixel
     for (const DecodedPlane& p : planes) {
-        struct {
-            BITMAPINFOHEADER header;
-            RGBQUAD colors[2];
-        } bmi{};
-        bmi.header.biSize = sizeof(BITMAPINFOHEADER);
-        bmi.header.biWidth = static_cast<LONG>(p.width);
-        bmi.header.biHeight = -static_cast<LONG>(p.height);
-        bmi.header.biPlanes = 1;
-        bmi.header.biBitCount = 1;
-        bmi.header.biCompression = BI_RGB;
-        bmi.colors[0] = {255, 255, 255, 0};
-        bmi.colors[1] = {GetBValue(p.ink), GetGValue(p.ink), GetRValue(p.ink), 0};
+        TwoColourDib bmi = MakeTwoColourDib(static_cast<long>(p.width), static_cast<long>(p.height), 1,
+                                            {GetBValue(p.ink), GetGValue(p.ink), GetRValue(p.ink), 0});
         // One plane is copied; colour planes are laid over each other like toners.
         DWORD rop = planes.size() == 1 ? SRCCOPY : SRCAND;
         StretchDIBits(dc, 0, 0, static_cast<int>(p.width * k), static_cast<int>(p.height * k), 0, 0,
                       static_cast<int>(p.width), static_cast<int>(p.height), p.bits.data(),
-                      reinterpret_cast<const BITMAPINFO*>(&bmi), DIB_RGB_COLORS, rop);
+                      bmi.info(), DIB_RGB_COLORS, rop);
     }
     HENHMETAFILE emf = CloseEnhMetaFile(dc);
     DeleteEnhMetaFile(emf);
