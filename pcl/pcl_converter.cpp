@@ -1,6 +1,10 @@
 #include "pcl_converter.h"
 
+#include "hpgl_plot_state.h"
 #include "kernel.h"
+
+#include <algorithm>
+#include <cmath>
 #include "pcl_page_state.h"
 
 namespace {
@@ -14,7 +18,7 @@ public:
     void EnterHpgl(double value) override { ::EnterHpgl(value); }
     void SelectFontById(double id) override { ::SelectFontById(id); }
     void SelectSymbolSet(const char* text) override { ::SelectSymbolSet(text); }
-    void DispatchHpgl(const char*, const uint8_t*, size_t) override {}
+    void DispatchHpgl(const char* m, const uint8_t* params, size_t left) override { DispatchHpglCommand(m, params, left); }
     void Character(uint8_t byte) override { PrintPclCharacter(byte); }
 };
 
@@ -22,21 +26,92 @@ public:
 struct JobEnd {
     ~JobEnd() { FinishPclJob(); }
 };
-}  // namespace
 
-bool ConvertPcl5Job(const char* fileName, PageList& pages) {
-    static char tempDir[512];
-    DWORD n = GetTempPathA(sizeof tempDir, tempDir);
-    if (n == 0 || n >= sizeof tempDir) return true;
+// Runs one job through the PCL5 driver, its pages and its trace (when `traced`)
+// in the temporary directory; `setUp` adjusts the fresh job state first.
+template <typename SetUp>
+PageList runJob(const char* fileName, const char* tempDir, bool traced, bool plotFile, SetUp setUp) {
     BuildPclCommandTable();
     InitPclJob();
     Pcl().tempDir = tempDir;
+    setUp(Pcl());
     PclInterpreter interpreter;
     {
         JobEnd end;
-        RunPclJob(fileName, tempDir, interpreter, Pcl().size);
+        RunPclJob(fileName, traced ? tempDir : nullptr, interpreter, Pcl().size, plotFile);
     }
-    pages = Pcl().pages;
+    PageList pages = std::move(Pcl().pages);
     Pcl().pages.clear();
+    return pages;
+}
+
+const char* tempDirectory() {
+    static char tempDir[512];
+    DWORD n = GetTempPathA(sizeof tempDir, tempDir);
+    return n == 0 || n >= sizeof tempDir ? nullptr : tempDir;
+}
+
+void deletePages(const PageList& pages) {
+    for (const std::string& p : pages) DeleteFileA(p.c_str());
+}
+}  // namespace
+
+bool FitPlot(const ENHMETAHEADER& h, const PclPageSize& page, PlotPlacement& place) {
+    if (h.rclBounds.right < h.rclBounds.left || h.rclBounds.bottom < h.rclBounds.top) return false;
+    if (h.szlDevice.cx <= 0 || h.szlDevice.cy <= 0 || h.szlMillimeters.cx <= 0 || h.szlMillimeters.cy <= 0)
+        return false;
+    // Reference pixels to page units (1/80 mm); the bounds run down from the page's top-left corner.
+    double ux = 80.0 * h.szlMillimeters.cx / h.szlDevice.cx, uy = 80.0 * h.szlMillimeters.cy / h.szlDevice.cy;
+    double left = h.rclBounds.left * ux, right = (h.rclBounds.right + 1.0) * ux;
+    double low = page.length - (h.rclBounds.bottom + 1.0) * uy, high = page.length - h.rclBounds.top * uy;
+    if (left >= 0 && low >= 0 && right <= page.width && high <= page.length) return false;
+    // The page grows to take the marks in, with a margin, up to the largest page a plot gets.
+    double x0 = std::min(0.0, left - kPlotMargin), x1 = std::max<double>(page.width, right + kPlotMargin);
+    double y0 = std::min(0.0, low - kPlotMargin), y1 = std::max<double>(page.length, high + kPlotMargin);
+    if (x1 - x0 > kMaxPlotPage) x0 = std::max(x0, left - kPlotMargin), x1 = std::min(x0 + kMaxPlotPage, x1);
+    if (y1 - y0 > kMaxPlotPage) y0 = std::max(y0, low - kPlotMargin), y1 = std::min(y0 + kMaxPlotPage, y1);
+    place.size.width = static_cast<int32_t>(std::ceil(x1 - x0));
+    place.size.length = static_cast<int32_t>(std::ceil(y1 - y0));
+    place.originX = static_cast<int32_t>(std::lround(-x0));
+    place.originY = static_cast<int32_t>(std::lround(-y0));
+    return true;
+}
+
+bool ConvertPcl5Job(const char* fileName, PageList& pages) {
+    const char* tempDir = tempDirectory();
+    if (!tempDir) return true;
+    pages = runJob(fileName, tempDir, true, false, [](PclPageState&) {});
+    return true;
+}
+
+bool ConvertHpglPlotFile(const char* fileName, PageList& pages) {
+    const char* tempDir = tempDirectory();
+    if (!tempDir) return true;
+    // A first run on an A4 page finds where the plot's marks fall.
+    const PclPageSize a4{23760, 16800};
+    auto plotSetUp = [&](PclPageState& s) {
+        s.size = a4;
+        s.hpglInsidePcl = false;
+        s.fixedPlotWidth = a4.width, s.fixedPlotHeight = a4.length;  // P2 stays where the first run had it
+    };
+    PageList trial = runJob(fileName, tempDir, false, true, plotSetUp);
+    PlotPlacement place;
+    bool grow = false;
+    if (!trial.empty())
+        if (HENHMETAFILE emf = GetEnhMetaFileA(trial.front().c_str())) {
+            ENHMETAHEADER h{};
+            grow = GetEnhMetaFileHeader(emf, sizeof h, &h) && FitPlot(h, a4, place);
+            DeleteEnhMetaFile(emf);
+        }
+    if (!grow) {
+        pages = std::move(trial);
+        return true;
+    }
+    deletePages(trial);
+    pages = runJob(fileName, tempDir, true, true, [&](PclPageState& s) {
+        plotSetUp(s);
+        s.size = place.size;
+        s.plotOriginX = place.originX, s.plotOriginY = place.originY;
+    });
     return true;
 }

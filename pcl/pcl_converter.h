@@ -1,6 +1,23 @@
-// The PCL5 converter entry.
+// The PCL5 converter entry, and the entry for HP-GL/2 plot files.
 #pragma once
 #include "page_list.h"
 
 // Converts a PCL5 job into page metafiles; always true.
 bool ConvertPcl5Job(const char* fileName, PageList& pages);
+// Converts a file of HP-GL/2 alone, on a page grown to hold the whole plot; always true.
+bool ConvertHpglPlotFile(const char* fileName, PageList& pages);
+
+#include "gdi.h"
+#include "pcl_job_driver.h"
+
+// Margin round a plot that outgrows its page, and the largest page side a plot gets (2 m), in page units.
+constexpr double kPlotMargin = 400;
+constexpr double kMaxPlotPage = 160000;
+
+struct PlotPlacement {
+    PclPageSize size{};
+    int32_t originX = 0, originY = 0;  // the plot's origin from the page's lower-left corner
+};
+// From the marks of a plot drawn on `page`: the page that holds them all and
+// where the plot's origin goes on it; false when `page` holds them already.
+bool FitPlot(const ENHMETAHEADER& header, const PclPageSize& page, PlotPlacement& place);

@@ -50,7 +50,7 @@ void ReadPjlBlock(const char* text, size_t length, PclPageSize& size) {
     if (valueAfter(text, length, "PAPERWIDTH", v) && sensible(2 * v)) size.width = static_cast<int32_t>(2 * v);
 }
 
-int RunPclJob(const char* fileName, const char* traceDir, PclRenderer& renderer, PclPageSize& pageSize) {
+int RunPclJob(const char* fileName, const char* traceDir, PclRenderer& renderer, PclPageSize& pageSize, bool plotFile) {
     JobFiles f;
     f.file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f.file == INVALID_HANDLE_VALUE) return -1;
@@ -71,6 +71,12 @@ int RunPclJob(const char* fileName, const char* traceDir, PclRenderer& renderer,
     s.renderer = &renderer;
     s.table = &BuildPclCommandTable();
     while (s.pos < s.size && s.data[s.pos] == 0) ++s.pos;
+    if (plotFile && s.pos < s.size) {
+        // A plot file is HP-GL/2 from its first byte; an ESC% in it returns to PCL5.
+        renderer.EnterHpgl(-1);
+        RunHpglSection(s, true);
+        s.pos = std::min(s.size, s.pos + 1);
+    }
     std::string block;
     while (s.pos < s.size) {
         uint8_t b = s.data[s.pos];

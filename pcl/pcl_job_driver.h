@@ -24,4 +24,6 @@ constexpr int32_t kMaxPjlPageUnits = 800000;
 // end of the data. The dump goes to "<traceDir>/out.asm" (replacing an
 // earlier dump of ours, never following a link, mode 0600) and stays there;
 // when it cannot be created the job is walked without it.
-int RunPclJob(const char* fileName, const char* traceDir, PclRenderer& renderer, PclPageSize& pageSize);
+// A `plotFile` is read as HP-GL/2 from its first byte.
+int RunPclJob(const char* fileName, const char* traceDir, PclRenderer& renderer, PclPageSize& pageSize,
+              bool plotFile = false);

@@ -1,4 +1,5 @@
 // Opening and closing the page metafiles of a PCL5 job.
+#include "hpgl_plot_state.h"
 #include "kernel.h"
 #include "page_files.h"
 #include "pcl_page_state.h"
@@ -11,6 +12,7 @@ namespace {
 void closePage() {
     PclPageState& s = Pcl();
     if (!s.pageDC) return;
+    HpglPageClosing();
     HGDIOBJ font = SelectObject(s.pageDC, GetStockObject(SYSTEM_FONT));
     if (font && font != GetStockObject(SYSTEM_FONT)) DeleteObject(font);
     HENHMETAFILE emf = CloseEnhMetaFile(s.pageDC);
@@ -52,30 +54,42 @@ void OpenPclPage() {
     SetMapMode(s.pageDC, MM_ANISOTROPIC);
     BottomUpMapping();
     SetBkMode(s.pageDC, TRANSPARENT);
-    s.plotWidth = s.pageWidth();
-    s.plotHeight = s.pageHeight();
+    PlotFrame(s.plotWidth, s.plotHeight);
     s.cursorX = s.cursorY = 0;
+    HpglPageOpened();
     // Font commands given before the page opened apply to its text.
     ApplyPclFont();
 }
 
+void PlotFrame(int32_t& width, int32_t& height) {
+    PclPageState& s = Pcl();
+    if (s.fixedPlotWidth > 0 && s.fixedPlotHeight > 0) {
+        width = s.fixedPlotWidth, height = s.fixedPlotHeight;
+    } else if (s.hpglInsidePcl) {
+        // The picture frame of a PCL page: its width, less half an inch at the top and the bottom.
+        width = s.pageWidth(), height = std::max(s.pageHeight() - kPageUnitsPerInch, 1);
+    } else {
+        width = s.pageWidth(), height = s.pageHeight();
+    }
+}
+
 bool EnterHpgl(double value) {
     PclPageState& s = Pcl();
-    if (!s.pageDC) OpenPclPage();
     if (value == -1) s.hpglInsidePcl = false;
+    if (!s.pageDC) OpenPclPage();
     if (!s.pageDC) return true;
-    if (!s.hpglInsidePcl) {
-        BottomUpMapping();
-    } else {
-        // Origin at the top-left corner, y growing upward from there.
-        int32_t px, py;
-        if (PageUnitsToPixels(px, py)) {
-            int32_t m = std::max(s.pageWidth(), s.pageHeight()), p = std::max(px, py);
-            SetWindowExtEx(s.pageDC, m, m, nullptr);
-            SetViewportExtEx(s.pageDC, p, -p, nullptr);
-            SetViewportOrgEx(s.pageDC, 0, 0, nullptr);
-        }
+    // y grows upward from the plot's origin: the lower-left corner of the page,
+    // or of the picture frame half an inch above it on a PCL page.
+    int32_t originX = s.plotOriginX, originY = s.plotOriginY;
+    if (s.hpglInsidePcl) originY += kPageUnitsPerInch / 2;
+    int32_t px, py;
+    if (PageUnitsToPixels(px, py)) {
+        int64_t m = std::max(s.pageWidth(), s.pageHeight()), p = std::max(px, py);
+        SetWindowExtEx(s.pageDC, static_cast<int>(m), static_cast<int>(m), nullptr);
+        SetViewportExtEx(s.pageDC, static_cast<int>(p), static_cast<int>(-p), nullptr);
+        SetViewportOrgEx(s.pageDC, static_cast<int>(originX * p / m), static_cast<int>(py - originY * p / m), nullptr);
     }
+    HpglSectionEntered();
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "pcl_page_state.h"
 
+#include "hpgl_plot_state.h"
+
 #include <algorithm>
 
 PclPageState& Pcl() {
@@ -13,6 +15,7 @@ void InitPclJob() {
     // a job must not depend on the job opened before it.
     s = PclPageState{};
     ResetPclState();
+    ResetHpglDefaults();
 }
 
 void ResetPclState() {

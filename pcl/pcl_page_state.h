@@ -19,6 +19,8 @@ enum FontKind : int32_t { SystemFont = 23, BitmapSoftFont = 24, BitmapSoftFont20
 constexpr int32_t kMaxPclPages = 5000;
 // Lines per inch of the line feed.
 constexpr int32_t kPclLinesPerInch = 6;
+// Page units are 1/80 mm.
+constexpr int32_t kPageUnitsPerInch = 2032;
 
 struct PclPageState {
     HDC pageDC = nullptr;
@@ -52,8 +54,11 @@ struct PclPageState {
     PaletteMap palettes;
     SoftFontMap softFonts;
     OutlineFontMap outlineFonts;
-    // HP-GL/2 plot size, set when a page opens.
+    // HP-GL/2 plot frame, set when a page opens; a plot file may fix it, and
+    // move the plot's origin (page units from the lower-left corner) to fit it on its page.
     int32_t plotWidth = 0, plotHeight = 0;
+    int32_t fixedPlotWidth = 0, fixedPlotHeight = 0;
+    int32_t plotOriginX = 0, plotOriginY = 0;
     int32_t pageWidth() const { return size.width; }
     int32_t pageHeight() const { return size.length; }
 };
@@ -73,6 +78,8 @@ bool PageUnitsToPixels(int32_t& x, int32_t& y);
 // Page output.
 void OpenPclPage();
 bool EnterHpgl(double value);
+// The size of the HP-GL/2 plot frame on the page, in page units.
+void PlotFrame(int32_t& width, int32_t& height);
 bool FinishPclJob();
 
 // Commands and characters.

@@ -5,7 +5,6 @@
 #include <cstring>
 
 namespace {
-constexpr int32_t kPageUnitsPerInch = 2032;
 // The printer's own font when the job sets none: Courier, 12 points.
 constexpr double kDefaultPoints = 12;
 }  // namespace

@@ -218,9 +218,10 @@ void TraceTextByte(PclStream& s) {
     }
 }
 
-void RunHpglSection(PclStream& s) {
-    while (s.pos < s.size && s.size - s.pos >= 3) {
-        ++s.pos;
+void RunHpglSection(PclStream& s, bool fromStart) {
+    while (s.pos < s.size && s.size - s.pos >= (fromStart ? 2 : 3)) {
+        if (!fromStart) ++s.pos;
+        fromStart = false;
         if (s.data[s.pos] == '\n' || s.data[s.pos] == '\r') ++s.pos;
         if (s.pos + 1 >= s.size) break;
         uint8_t c1 = s.data[s.pos], c2 = s.data[s.pos + 1];
@@ -250,7 +251,7 @@ void RunHpglSection(PclStream& s) {
         auto text = [&](size_t from, size_t to) { return std::string(reinterpret_cast<const char*>(s.data + from), to - from); };
         if (std::strcmp(m->mnemonic, "DT") == 0) {
             if (p < s.size) {
-                s.labelTerminator = s.data[p];
+                s.labelTerminator = s.data[p] == ';' ? 3 : s.data[p];  // DT; restores ETX
                 s.pos = p;
                 if (p + 1 < s.size && separator(s.data[p + 1])) {
                     s.pos = p + 1;

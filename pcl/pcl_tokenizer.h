@@ -45,4 +45,5 @@ void ReadEscapeSequence(PclStream& s);
 void TraceTextByte(PclStream& s);
 // Reads HP-GL/2 from the position (the B of ESC%#B) until ESC%#A or the end;
 // the position ends on the byte after which PCL5 reading resumes.
-void RunHpglSection(PclStream& s);
+// A plot file starts `fromStart`: its first command is at the position itself.
+void RunHpglSection(PclStream& s, bool fromStart = false);

@@ -1,5 +1,6 @@
 #include "convert_print_job.h"
 
+#include "hpgl_plot_file.h"
 #include "kernel.h"
 #include "language_detector.h"
 #include "pcl_converter.h"
@@ -45,6 +46,7 @@ struct MappedJob {
 bool ConvertPrintJob(const char* fileName, PageList& pages) {
     try {
         PrinterLanguage language;
+        bool plotFile = false;
         {
             MappedJob job;
             job.file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -56,8 +58,12 @@ bool ConvertPrintJob(const char* fileName, PageList& pages) {
             if (!job.mapping) return false;
             job.view = MapViewOfFile(job.mapping, FILE_MAP_READ, 0, 0, job.size);
             if (!job.view) return false;
-            language = DetectPrinterLanguage(static_cast<const uint8_t*>(job.view), job.size);
+            auto data = static_cast<const uint8_t*>(job.view);
+            language = DetectPrinterLanguage(data, job.size);
+            // A file of HP-GL/2 alone matches none of the detector's rules.
+            if (language == Unknown && LooksLikeHpglPlot(data, job.size)) plotFile = true;
         }
+        if (plotFile) return ConvertHpglPlotFile(fileName, pages);
         for (const ConverterSlot& slot : kConverters)
             if (slot.code == language) slot.convert(fileName, pages);
         return true;

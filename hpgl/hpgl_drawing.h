@@ -1,0 +1,31 @@
+// Where HP-GL/2 strokes go: onto the page, or into the polygon buffer while
+// polygon mode is on. Positions are page units.
+#pragma once
+#include "gdi.h"
+
+#include <vector>
+
+// The page DC, or null when no page could be opened: handlers then draw nothing.
+HDC PlotDC();
+void PlotMoveTo(int32_t x, int32_t y);
+void PlotLineTo(int32_t x, int32_t y);
+// A run of Bezier control points after the current position (whole triples only).
+void PlotBezierTo(const std::vector<POINT>& points);
+// An arc about (cx, cy) from the current pen position to (x1, y1), `sweep`
+// degrees (positive counter-clockwise); the pen ends at (x1, y1).
+void PlotArcTo(int32_t cx, int32_t cy, double radius, double startAngle, double sweep, int32_t x1, int32_t y1);
+// A whole circle about (cx, cy); the pen position does not change.
+void PlotCircle(int32_t cx, int32_t cy, int32_t r);
+// The symbol of symbol mode, centred on the current position.
+void PlotSymbol();
+// Selects `brush` for one drawing call and puts the previous brush back.
+struct BrushScope {
+    HDC dc;
+    HGDIOBJ previous;
+    BrushScope(HDC d, HBRUSH b) : dc(d), previous(d && b ? SelectObject(d, b) : nullptr) {}
+    ~BrushScope() {
+        if (previous) SelectObject(dc, previous);
+    }
+    BrushScope(const BrushScope&) = delete;
+    BrushScope& operator=(const BrushScope&) = delete;
+};

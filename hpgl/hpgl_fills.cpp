@@ -1,0 +1,261 @@
+#include "hpgl_fills.h"
+
+#include "hpgl_coordinates.h"
+#include "hpgl_drawing.h"
+#include "hpgl_lines.h"
+#include "hpgl_plot_state.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+void dropFillBrush();
+constexpr double kPi = 3.14159265358979323846;
+// Largest raster fill pattern, in pixels a side.
+constexpr int32_t kMaxRasterFill = 256;
+// Hatch lines drawn for one fill at most; finer hatching is drawn coarser.
+constexpr double kMaxHatchLines = 4000;
+
+// The figures as a path; those marked open get no closing edge.
+void addPath(HDC dc, const PlotFigures& figures, const std::vector<bool>* open = nullptr) {
+    BeginPath(dc);
+    for (size_t i = 0; i < figures.size(); ++i) {
+        const auto& f = figures[i];
+        if (f.size() < 2) continue;
+        MoveToEx(dc, f[0].x, f[0].y, nullptr);
+        PolylineTo(dc, f.data() + 1, static_cast<DWORD>(f.size() - 1));
+        if (!open || i >= open->size() || !(*open)[i]) CloseFigure(dc);
+    }
+    EndPath(dc);
+}
+
+bool anyEdge(const PlotFigures& figures) {
+    return std::any_of(figures.begin(), figures.end(), [](const auto& f) { return f.size() >= 2; });
+}
+
+// The DC's pen position goes back to the plot's after drawing a shape.
+void backToPen(HDC dc) { MoveToEx(dc, Hpgl().x, Hpgl().y, nullptr); }
+
+// Parallel lines `spacing` apart at `angle` degrees across the box, with the current pen.
+void hatch(HDC dc, const RECT& box, double spacing, double angle) {
+    double cx = (static_cast<double>(box.left) + box.right) / 2, cy = (static_cast<double>(box.top) + box.bottom) / 2;
+    double half = std::hypot(static_cast<double>(box.right) - box.left, static_cast<double>(box.bottom) - box.top) / 2 + 1;
+    spacing = std::max({spacing, 1.0, 2 * half / kMaxHatchLines});
+    double a = angle * kPi / 180, ux = std::cos(a), uy = std::sin(a), nx = -uy, ny = ux;
+    for (double d = -std::floor(half / spacing) * spacing; d <= half; d += spacing) {
+        double px = cx + nx * d, py = cy + ny * d;
+        MoveToEx(dc, static_cast<int>(std::lround(px - ux * half)), static_cast<int>(std::lround(py - uy * half)), nullptr);
+        LineTo(dc, static_cast<int>(std::lround(px + ux * half)), static_cast<int>(std::lround(py + uy * half)));
+    }
+}
+
+RECT bounds(const PlotFigures& figures) {
+    RECT r{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+    for (const auto& f : figures)
+        for (const POINT& p : f) {
+            r.left = std::min(r.left, p.x), r.right = std::max(r.right, p.x);
+            r.top = std::min(r.top, p.y), r.bottom = std::max(r.bottom, p.y);
+        }
+    return r;
+}
+
+// The brush of a fill type that paints with a brush; null for hatching or none.
+HBRUSH fillBrush() {
+    HpglPlotState& h = Hpgl();
+    dropFillBrush();  // made afresh: the pen's colour may have changed
+    switch (h.fillType) {
+    case 1:
+    case 2: h.fillBrush = CreateSolidBrush(PenColor(h.currentPen)); break;
+    case 10: {
+        // Shading: the percentage is how much ink covers the paper.
+        auto g = static_cast<BYTE>(255 - std::clamp(h.fillSpacing, 0, 100) * 255 / 100);
+        h.fillBrush = CreateSolidBrush(RGB(g, g, g));
+        break;
+    }
+    case 11: {
+        auto it = h.rasterFills.find(h.rasterFillIndex);
+        if (it != h.rasterFills.end() && it->second) {
+            h.fillBrush = it->second;
+            h.fillBrushOwned = false;
+            return h.fillBrush;
+        }
+        h.fillBrush = CreateSolidBrush(PenColor(h.currentPen));
+        break;
+    }
+    default: return nullptr;
+    }
+    h.fillBrushOwned = true;
+    return h.fillBrush;
+}
+
+void dropFillBrush() {
+    HpglPlotState& h = Hpgl();
+    if (h.fillBrush && h.fillBrushOwned) DeleteObject(h.fillBrush);
+    h.fillBrush = nullptr;
+    h.fillBrushOwned = false;
+}
+
+void rectangleFigure(int32_t x0, int32_t y0, int32_t x1, int32_t y1, PlotFigures& out) {
+    out.push_back({{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}});
+}
+}  // namespace
+
+void FillFigures(const PlotFigures& figures, int fillMode) {
+    HDC dc = PlotDC();
+    HpglPlotState& h = Hpgl();
+    if (!dc || !anyEdge(figures)) return;
+    SetPolyFillMode(dc, fillMode);
+    if (h.fillType == 3 || h.fillType == 4) {
+        // Hatching: lines through the figures' outline taken as a clip.
+        double spacing = std::fabs(static_cast<double>(ScaleDisplacement(h.fillSpacing, PlotAxis::X)));
+        if (spacing == 0) spacing = std::hypot(static_cast<double>(h.p2x) - h.p1x, static_cast<double>(h.p2y) - h.p1y) * 0.01 * 2;
+        RECT box = bounds(figures);
+        addPath(dc, figures);
+        SelectClipPath(dc, RGN_COPY);
+        hatch(dc, box, spacing, h.fillAngle);
+        if (h.fillType == 4) hatch(dc, box, spacing, h.fillAngle + 90.0);
+        SelectClipRgn(dc, nullptr);
+        backToPen(dc);
+        return;
+    }
+    HBRUSH brush = fillBrush();
+    if (!brush) return;
+    BrushScope scope(dc, brush);
+    addPath(dc, figures);
+    FillPath(dc);
+    backToPen(dc);
+}
+
+void StrokeFigures(const PlotFigures& figures, const std::vector<bool>* open) {
+    HDC dc = PlotDC();
+    if (!dc || !anyEdge(figures)) return;
+    addPath(dc, figures, open);
+    StrokePath(dc);
+    backToPen(dc);
+}
+
+bool HpglPolygonMode(const HpglParams& p) {
+    HpglPlotState& h = Hpgl();
+    int32_t mode = p.empty() ? 0 : p.integer(0);
+    if (mode == 0) {
+        h.polygon.clear();
+        h.polygonOpen.clear();
+        h.polygonPoints = 0;
+        h.polygonMode = true;
+        PlotMoveTo(h.x, h.y);  // the first figure starts at the pen
+    } else if (mode == 1 && h.polygonMode) {
+        PlotMoveTo(h.x, h.y);  // the next figure starts where the pen is
+    } else if (mode == 2 && h.polygonMode) {
+        h.polygonMode = false;
+        if (HDC dc = PlotDC()) backToPen(dc);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool HpglEdgePolygon() {
+    if (Hpgl().polygonMode) return false;
+    StrokeFigures(Hpgl().polygon, &Hpgl().polygonOpen);
+    return true;
+}
+
+bool HpglFillPolygon(const HpglParams& p) {
+    if (Hpgl().polygonMode) return false;
+    FillFigures(Hpgl().polygon, !p.empty() && p.integer(0) != 0 ? WINDING : ALTERNATE);
+    return true;
+}
+
+bool HpglRectangle(const HpglParams& p, bool relative, bool filled) {
+    if (p.size() != 2) return false;
+    HpglPlotState& h = Hpgl();
+    int32_t x, y;
+    if (relative) RelativePoint(p[0], p[1], x, y);
+    else ScalePoint(p[0], p[1], x, y);
+    PlotFigures figure;
+    rectangleFigure(h.x, h.y, x, y, figure);
+    if (filled) FillFigures(figure, ALTERNATE);
+    else StrokeFigures(figure);
+    return true;
+}
+
+bool HpglWedge(const HpglParams& p, bool filled) {
+    if (p.size() < 3) return false;
+    HpglPlotState& h = Hpgl();
+    double r = std::fabs(static_cast<double>(ScaleDisplacement(p[0], PlotAxis::X)));
+    double start = p[1] * kPi / 180, sweep = std::clamp(p[2], -360.0, 360.0) * kPi / 180;
+    if (r == 0) return true;
+    // The centre, the arc from the start angle the way the sweep turns, and back.
+    PlotFigures figure(1);
+    bool whole = std::fabs(sweep) >= 2 * kPi;
+    if (!whole) figure[0].push_back(POINT{h.x, h.y});
+    int steps = std::max(2, static_cast<int>(std::ceil(std::fabs(sweep) / (2 * kPi / 180))));
+    for (int k = 0; k <= steps; ++k) {
+        double a = start + sweep * k / steps;
+        figure[0].push_back(POINT{static_cast<LONG>(std::lround(h.x + r * std::cos(a))),
+                                  static_cast<LONG>(std::lround(h.y + r * std::sin(a)))});
+    }
+    if (filled) FillFigures(figure, ALTERNATE);
+    else StrokeFigures(figure);
+    return true;
+}
+
+bool HpglFillType(const HpglParams& p) {
+    HpglPlotState& h = Hpgl();
+    dropFillBrush();
+    h.fillType = p.empty() ? 1 : p.integer(0);
+    if (h.fillType == 3 || h.fillType == 4 || h.fillType == 11) {
+        if (p.size() >= 2) {
+            if (h.fillType == 11) h.rasterFillIndex = p.integer(1);
+            else h.fillSpacing = p.integer(1);
+        }
+        if (p.size() >= 3 && h.fillType != 11) h.fillAngle = p.integer(2);
+    } else if ((h.fillType == 10 || h.fillType == 21 || h.fillType == 22) && p.size() >= 2) {
+        h.fillSpacing = p.integer(1);
+    }
+    return true;
+}
+
+bool HpglRasterFill(const HpglParams& p) {
+    HpglPlotState& h = Hpgl();
+    if (p.empty()) {
+        h.rasterFillIndex = -1;
+        return true;
+    }
+    h.rasterFillIndex = p.integer(0);
+    if (p.size() < 3) return true;
+    int32_t w = std::clamp(p.integer(1), 0, kMaxRasterFill), ht = std::clamp(p.integer(2), 0, kMaxRasterFill);
+    if (w == 0 || ht == 0) return false;
+    // A monochrome bitmap, rows padded to 16 bits: set pixels take the text colour.
+    size_t stride = (static_cast<size_t>(w) + 15) / 16 * 2;
+    std::vector<uint8_t> bits(stride * ht, 0xFF);
+    for (size_t k = 0; k + 3 < p.size() && k < static_cast<size_t>(w) * ht; ++k) {
+        if (p[k + 3] == 0) continue;
+        size_t row = k / w, col = k % w;
+        bits[row * stride + col / 8] &= static_cast<uint8_t>(~(0x80 >> (col % 8)));
+    }
+    HBITMAP bitmap = CreateBitmap(w, ht, 1, 1, bits.data());
+    HBRUSH brush = bitmap ? CreatePatternBrush(bitmap) : nullptr;
+    if (bitmap) DeleteObject(bitmap);
+    if (!brush) return false;
+    if (h.fillBrush == h.rasterFills[h.rasterFillIndex]) dropFillBrush();
+    if (HBRUSH old = h.rasterFills[h.rasterFillIndex]) DeleteObject(old);
+    h.rasterFills[h.rasterFillIndex] = brush;
+    return true;
+}
+
+bool HpglAnchorCorner(const HpglParams& p) {
+    if (p.size() < 2) return false;
+    int32_t x, y;
+    ScalePoint(p[0], p[1], x, y);
+    if (HDC dc = PlotDC()) SetBrushOrgEx(dc, x, y, nullptr);
+    return true;
+}
+
+void ReleaseFillBrushes() {
+    HpglPlotState& h = Hpgl();
+    dropFillBrush();
+    for (auto& [index, brush] : h.rasterFills)
+        if (brush) DeleteObject(brush);
+    h.rasterFills.clear();
+}

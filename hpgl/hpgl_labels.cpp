@@ -1,0 +1,158 @@
+// Labels (LB), their terminator (DT), origin (LO), size (SI, SR) and fonts (SD, AD, SS, SA).
+#include "hpgl_labels.h"
+
+#include "hpgl_drawing.h"
+#include "hpgl_lines.h"
+#include "hpgl_plot_state.h"
+#include "kernel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+// Page units per point.
+constexpr double kUnitsPerPoint = 2032.0 / 72;
+// Cap height of the stand-in fonts as a part of their em.
+constexpr double kCapHeight = 0.72;
+
+const char* faceOf(int32_t typeface) {
+    switch (typeface) {
+    case 3:
+    case 4099: return "Courier New";
+    case 5:
+    case 25:
+    case 4101:
+    case 4197: return "Times New Roman";
+    default: return "Arial";  // the stick font, Univers, Helvetica and the rest
+    }
+}
+
+void makeFont() {
+    HpglPlotState& h = Hpgl();
+    const HpglFontDefinition& d = h.alternateSelected ? h.alternateFont : h.standardFont;
+    LOGFONTA lf{};
+    double em = h.capHeight > 0 ? h.capHeight / kCapHeight : d.height * kUnitsPerPoint;
+    lf.lfHeight = -std::clamp(static_cast<LONG>(std::lround(em)), LONG{1}, LONG{1000000});
+    if (h.cellWidth > 0) {
+        // The cell holds a character and its spacing; the average glyph fills two thirds of it.
+        lf.lfWidth = std::clamp(static_cast<LONG>(std::lround(h.cellWidth * 2.0 / 3)), LONG{1}, LONG{1000000});
+    }
+    lf.lfWeight = d.weight >= 3 ? FW_BOLD : d.weight <= -3 ? FW_LIGHT : FW_NORMAL;
+    lf.lfItalic = d.posture == 1 || d.posture == 2;
+    lf.lfPitchAndFamily = d.spacing == 0 && d.typeface != 48 ? FIXED_PITCH : VARIABLE_PITCH;
+    std::strcpy(lf.lfFaceName, faceOf(d.typeface));
+    HFONT font = CreateFontIndirectA(&lf);
+    if (!font) return;  // the font in use stays
+    if (h.font) DeleteObject(h.font);
+    h.font = font;
+}
+
+void defineFont(const HpglParams& p, HpglFontDefinition& d) {
+    for (size_t i = 0; i + 1 < p.size(); i += 2) {
+        double v = p[i + 1];
+        switch (p.integer(i)) {
+        case 1: d.symbolSet = p.integer(i + 1); break;
+        case 2: d.spacing = p.integer(i + 1); break;
+        case 3: if (v > 0) d.pitch = v; break;
+        case 4: if (v > 0) d.height = std::min(v, 10000.0); break;
+        case 5: d.posture = p.integer(i + 1); break;
+        case 6: d.weight = p.integer(i + 1); break;
+        case 7: d.typeface = p.integer(i + 1); break;
+        default: break;
+        }
+    }
+}
+
+// The label's lines, drawn one below the other from the current position.
+void drawLabel(HDC dc, const std::u16string& text) {
+    HpglPlotState& h = Hpgl();
+    int32_t origin = h.labelOrigin > 10 ? h.labelOrigin - 10 : h.labelOrigin;
+    UINT horizontal = origin >= 7 ? TA_RIGHT : origin >= 4 ? TA_CENTER : TA_LEFT;
+    HGDIOBJ previous = h.font ? SelectObject(dc, h.font) : nullptr;
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dc, &tm);
+    int32_t cap = tm.tmAscent - tm.tmInternalLeading, line = tm.tmHeight + tm.tmExternalLeading;
+    // Rows 1, 2 and 3 of LO put the current position at the bottom, middle or top of the characters.
+    int32_t row = (origin - 1) % 3;
+    int32_t lines = 1 + static_cast<int32_t>(std::count(text.begin(), text.end(), u'\n'));
+    int32_t drop = row == 0 ? (lines - 1) * -line : row == 1 ? cap / 2 - (lines - 1) * line / 2 : cap;
+    UINT align = SetTextAlign(dc, horizontal | TA_BASELINE);
+    int32_t x = h.x, y = h.y - drop;
+    SIZE last{};
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find_first_of(u"\r\n", start);
+        if (end == std::u16string::npos) end = text.size();
+        auto n = static_cast<int>(end - start);
+        if (n > 0) {
+            TextOutW(dc, x, y, text.data() + start, n);
+            GetTextExtentPoint32W(dc, text.data() + start, n, &last);
+        }
+        if (end < text.size() && text[end] == u'\n') y -= line;
+        start = end + 1;
+    }
+    SetTextAlign(dc, align);
+    if (previous) SelectObject(dc, previous);
+    // After a single-line label set from its left the pen waits at its end, ready for the next.
+    if (lines == 1 && horizontal == TA_LEFT) h.x = std::min(h.x + last.cx, 10000000);
+    MoveToEx(dc, h.x, h.y, nullptr);
+}
+}  // namespace
+
+bool HpglDefineTerminator(const uint8_t* params, size_t length) {
+    // The byte after DT, unless it is the ';' that restores ETX.
+    Hpgl().labelTerminator = length && params[0] != ';' ? params[0] : 3;
+    return true;
+}
+
+bool HpglLabelOrigin(const HpglParams& p) {
+    int32_t n = p.empty() ? 1 : p.integer(0);
+    Hpgl().labelOrigin = (n >= 1 && n <= 9) || (n >= 11 && n <= 19) ? n : 1;
+    return true;
+}
+
+bool HpglLabel(const uint8_t* params, size_t length) {
+    std::optional<std::string> text = ReadLabelText(params, length, Hpgl().labelTerminator);
+    if (!text) return false;
+    int n = MultiByteToWideChar(CP_ACP, 0, text->data(), static_cast<int>(text->size()), nullptr, 0);
+    std::u16string wide(static_cast<size_t>(std::max(n, 0)), u'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text->data(), static_cast<int>(text->size()), wide.data(), n);
+    if (HDC dc = PlotDC()) drawLabel(dc, wide);
+    return true;
+}
+
+bool HpglCharacterSize(const HpglParams& p, bool relative) {
+    HpglPlotState& h = Hpgl();
+    double w, ht;
+    if (relative) {
+        // Percentages of the P1-P2 spans, plotter units doubled to page units.
+        double pw = p.size() >= 2 ? p[0] : 0.75, ph = p.size() >= 2 ? p[1] : 1.5;
+        w = pw / 100 * std::fabs(static_cast<double>(h.p2x) - h.p1x) * 2;
+        ht = ph / 100 * std::fabs(static_cast<double>(h.p2y) - h.p1y) * 2;
+    } else if (p.size() >= 2) {
+        w = p[0] * 10 * 80, ht = p[1] * 10 * 80;  // centimetres to 1/80 mm
+    } else {
+        h.capHeight = h.cellWidth = 0;  // back to the font's own size
+        makeFont();
+        return true;
+    }
+    h.cellWidth = std::clamp(static_cast<int32_t>(std::fabs(w)), 0, 1000000);
+    h.capHeight = std::clamp(static_cast<int32_t>(std::fabs(ht)), 0, 1000000);
+    makeFont();
+    return true;
+}
+
+bool HpglFontCommand(const char* mnemonic, const HpglParams& p) {
+    HpglPlotState& h = Hpgl();
+    if (std::strcmp(mnemonic, "SD") == 0) {
+        defineFont(p, h.standardFont);
+        h.capHeight = h.cellWidth = 0;  // a definition brings its own size
+    } else if (std::strcmp(mnemonic, "AD") == 0) {
+        defineFont(p, h.alternateFont);
+    } else {
+        h.alternateSelected = std::strcmp(mnemonic, "SA") == 0;
+    }
+    makeFont();
+    return true;
+}

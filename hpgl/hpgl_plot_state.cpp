@@ -1,0 +1,141 @@
+#include "hpgl_plot_state.h"
+
+#include "hpgl_coordinates.h"
+#include "hpgl_curves.h"
+#include "hpgl_fills.h"
+#include "hpgl_labels.h"
+#include "hpgl_lines.h"
+#include "pcl_page_state.h"
+
+#include <cstring>
+
+HpglPlotState& Hpgl() {
+    static HpglPlotState state;
+    return state;
+}
+
+void ResetHpglDefaults() {
+    HpglPlotState& h = Hpgl();
+    ReleaseFillBrushes();
+    if (h.font) DeleteObject(h.font);
+    // The pen belongs to the page it is selected into; the page lets it go when it closes.
+    HPEN pen = h.pen;
+    h = HpglPlotState{};
+    h.pen = pen;
+}
+
+void HpglPageOpened() {
+    HpglPlotState& h = Hpgl();
+    PclPageState& s = Pcl();
+    // Without IP, P2 is the far corner of the plot's frame, in plotter units.
+    h.p2x = s.plotWidth / 2;
+    h.p2y = s.plotHeight / 2;
+    h.x = h.y = 0;
+    h.polygonMode = false;
+}
+
+void HpglPageClosing() {
+    HpglPlotState& h = Hpgl();
+    if (h.pen && Pcl().pageDC) SelectObject(Pcl().pageDC, GetStockObject(BLACK_PEN));
+    if (h.pen) DeleteObject(h.pen);
+    h.pen = nullptr;
+}
+
+void HpglSectionEntered() {
+    HpglPlotState& h = Hpgl();
+    ApplyPlotRotation();
+    if (HDC dc = Pcl().pageDC) {
+        if (!h.pen) RemakePen(h.currentPen);
+        MoveToEx(dc, h.x, h.y, nullptr);
+    }
+}
+
+namespace {
+using Handler = bool (*)(const char* mnemonic, const uint8_t* params, size_t length);
+
+template <bool (*F)(const HpglParams&)>
+bool numeric(const char*, const uint8_t* params, size_t length) {
+    return F(ReadNumericParams(params, length));
+}
+template <bool (*F)(const HpglParams&, bool), bool B>
+bool numericWith(const char*, const uint8_t* params, size_t length) {
+    return F(ReadNumericParams(params, length), B);
+}
+template <bool (*F)(const HpglParams&, bool, bool), bool A, bool B>
+bool numericWith2(const char*, const uint8_t* params, size_t length) {
+    return F(ReadNumericParams(params, length), A, B);
+}
+bool polylineEncoded(const char*, const uint8_t* params, size_t length) {
+    std::optional<std::string> text = ReadParamsToSemicolon(params, length);
+    return text && HpglPolylineEncoded(*text);
+}
+bool edgePolygon(const char*, const uint8_t*, size_t) { return HpglEdgePolygon(); }
+bool fontCommand(const char* m, const uint8_t* params, size_t length) {
+    return HpglFontCommand(m, ReadNumericParams(params, length));
+}
+bool symbolMode(const char*, const uint8_t* params, size_t length) { return HpglSymbolMode(params, length); }
+bool defineTerminator(const char*, const uint8_t* params, size_t length) {
+    return HpglDefineTerminator(params, length);
+}
+bool label(const char*, const uint8_t* params, size_t length) { return HpglLabel(params, length); }
+
+struct Row {
+    char mnemonic[3];
+    Handler handler;
+};
+const Row kHandlers[] = {
+    {"IP", numeric<HpglInputP1P2>},
+    {"SC", numeric<HpglScale>},
+    {"PA", numeric<HpglPlotAbsolute>},
+    {"PR", numeric<HpglPlotRelative>},
+    {"CI", numeric<HpglCircle>},
+    {"PU", numeric<HpglPenUp>},
+    {"PD", numeric<HpglPenDown>},
+    {"RO", numeric<HpglRotate>},
+    {"AA", numericWith<HpglArc, false>},
+    {"AR", numericWith<HpglArc, true>},
+    {"EA", numericWith2<HpglRectangle, false, false>},
+    {"ER", numericWith2<HpglRectangle, true, false>},
+    {"FT", numeric<HpglFillType>},
+    {"RA", numericWith2<HpglRectangle, false, true>},
+    {"RR", numericWith2<HpglRectangle, true, true>},
+    {"RF", numeric<HpglRasterFill>},
+    {"PM", numeric<HpglPolygonMode>},
+    {"FP", numeric<HpglFillPolygon>},
+    {"PE", polylineEncoded},
+    {"EP", edgePolygon},
+    {"SP", numeric<HpglSelectPen>},
+    {"LT", numeric<HpglLineType>},
+    {"LA", numeric<HpglLineAttributes>},
+    {"BZ", numericWith<HpglBezier, false>},
+    {"BR", numericWith<HpglBezier, true>},
+    {"AC", numeric<HpglAnchorCorner>},
+    {"AD", fontCommand},
+    {"SA", fontCommand},
+    {"SD", fontCommand},
+    {"SS", fontCommand},
+    {"AT", numericWith<HpglThreePointArc, false>},
+    {"EW", numericWith<HpglWedge, false>},
+    {"WG", numericWith<HpglWedge, true>},
+    {"WU", numeric<HpglPenWidthUnit>},
+    {"PW", numeric<HpglPenWidth>},
+    {"UL", numeric<HpglUserLineType>},
+    {"RT", numericWith<HpglThreePointArc, true>},
+    {"LO", numeric<HpglLabelOrigin>},
+    {"DT", defineTerminator},
+    {"LB", label},
+    {"SI", numericWith<HpglCharacterSize, false>},
+    {"SR", numericWith<HpglCharacterSize, true>},
+    {"SM", symbolMode},
+    {"PC", numeric<HpglPenColour>},
+    {"NP", numeric<HpglNumberOfPens>},
+};
+}  // namespace
+
+bool DispatchHpglCommand(const char* mnemonic, const uint8_t* params, size_t left) {
+    // `left` counts the mnemonic's second letter; the parameters have one byte less.
+    size_t length = left > 0 ? left - 1 : 0;
+    for (const Row& r : kHandlers)
+        if (std::memcmp(r.mnemonic, mnemonic, 2) == 0) return r.handler(mnemonic, params, length);
+    return false;
+}

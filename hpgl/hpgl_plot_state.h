@@ -1,0 +1,74 @@
+// The HP-GL/2 plot state: one process-wide record beside the PCL5 page state,
+// reset when a job starts and carried over between HP-GL/2 sections and pages.
+#pragma once
+#include "gdi.h"
+
+#include <map>
+#include <vector>
+
+#include <cstdint>
+
+enum HpglScaling : int32_t { ScalingOff = -1, Anisotropic = 0, Isotropic = 1, PointFactor = 2 };
+
+// The font of SD or AD: the HP font selection values.
+struct HpglFontDefinition {
+    int32_t symbolSet = 277, spacing = 0, posture = 0, weight = 0, typeface = 48;
+    double pitch = 9, height = 11.5;  // characters per inch, points
+};
+
+struct HpglPlotState {
+    // Pen position after the last motion, in page units.
+    int32_t x = 0, y = 0;
+    bool penUp = true;
+    bool absolute = true;
+    bool symbolMode = false;
+    char symbol = 0;
+    int32_t currentPen = 1;
+    int32_t numberOfPens = 2;
+    int32_t lineStyle = PS_SOLID;  // pen style with the end and join flags of LA
+    int32_t userLineType = -1;     // the UL pattern LT chose, -1 none
+    HPEN pen = nullptr;            // the pen this state selected into the page
+    int32_t penWidthUnit = 0;
+    int32_t penWidth = 1;  // page units
+    std::map<int32_t, COLORREF> penColours;
+    std::map<int32_t, std::vector<DWORD>> userLineTypes;
+    int32_t fillType = 1;
+    int32_t fillSpacing = 0;
+    int32_t fillAngle = 0;
+    int32_t rasterFillIndex = -1;
+    std::map<int32_t, HBRUSH> rasterFills;
+    HBRUSH fillBrush = nullptr;
+    bool fillBrushOwned = false;  // false when it is one of the raster fills
+    uint8_t labelTerminator = 3;
+    int32_t labelOrigin = 1;  // LO: 1 to 9 place the label's left, centre or right at its bottom, middle or top
+    HpglFontDefinition standardFont, alternateFont;
+    bool alternateSelected = false;
+    int32_t capHeight = 0, cellWidth = 0;  // SI and SR sizes in page units, 0 when the font's own
+    HFONT font = nullptr;                 // the label font, owned here and selected only while labels draw
+    int32_t rotation = 0;
+    // Scaling points (plotter units) and the user window of SC.
+    int32_t p1x = 0, p1y = 0, p2x = 1, p2y = 1;
+    int32_t scaling = ScalingOff;
+    double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
+    int32_t left = 50, bottom = 50;
+    // Polygon mode: the figures recorded since PM0, in page units.
+    bool polygonMode = false;
+    std::vector<std::vector<POINT>> polygon;
+    std::vector<bool> polygonOpen;  // a figure whose pen went up before it closed: no closing edge
+    size_t polygonPoints = 0;
+};
+
+HpglPlotState& Hpgl();
+
+// Sets every field to its start value and deletes the objects the state owns.
+void ResetHpglDefaults();
+// A page opened: P2 becomes the plot's far corner and the pen goes home.
+void HpglPageOpened();
+// A page is about to close: the pen selected into it is deleted.
+void HpglPageClosing();
+// HP-GL/2 was entered: the rotation and the pen of the plot state are applied to the page.
+void HpglSectionEntered();
+
+// Hands one recognised command to its handler; `params` is the byte after the
+// mnemonic and `left` counts the bytes from the mnemonic's second letter on.
+bool DispatchHpglCommand(const char* mnemonic, const uint8_t* params, size_t left);
