@@ -1,3 +1,4 @@
+#include <algorithm>
 // Benchmarks: recording a page, playing an A4 page into the picture, walking
 // a 100-page spool file and detecting the language of a large job.
 #include "convert_print_job.h"
@@ -181,3 +182,30 @@ BENCHMARK(DetectLanguageOfLargeJob)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 BENCHMARK_MAIN();
+
+// A dense HP-GL/2 plot: 100,000 short vectors of a random walk over an A4 sheet, as a contour or map plot has.
+const std::string& DensePlot() {
+    static std::string path = [] {
+        std::string job = "IN;SP1;PW0.25;PA4000,5000;PD";
+        uint32_t seed = 12345;
+        int x = 4000, y = 5000;
+        for (int i = 0; i < 100000; ++i) {
+            seed = seed * 1103515245 + 12345;
+            x = std::clamp(x + static_cast<int>((seed >> 8) % 121) - 60, 200, 7800);
+            seed = seed * 1103515245 + 12345;
+            y = std::clamp(y + static_cast<int>((seed >> 8) % 121) - 60, 200, 11000);
+            job += (i ? "," : "") + std::to_string(x) + "," + std::to_string(y);
+        }
+        job += ";PU;";
+        std::string p = TempDir() + "bench-plot.hpgl";
+        WriteFileBytes(p, Bytes(job.begin(), job.end()));
+        return p;
+    }();
+    return path;
+}
+
+void ConvertDensePlot(benchmark::State& state) { ConvertJob(state, DensePlot(), 1); }
+BENCHMARK(ConvertDensePlot)->Unit(benchmark::kMillisecond);
+
+void DensePlotPicture(benchmark::State& state) { PictureFirstPage(state, DensePlot()); }
+BENCHMARK(DensePlotPicture)->Unit(benchmark::kMillisecond);

@@ -26,6 +26,11 @@ int main(int argc, char** argv) {
     std::string ttChar = std::string("\x0F\0\x02\0", 4) + std::string{0, static_cast<char>(glyph.size())} + "\0\x07" + glyph;
     std::string truetype = "\x1B" "E\x1B&l26a0O\x1B*c5D\x1B)s" + std::to_string(ttHeader.size()) + "W" + ttHeader +
                            "\x1B*c65E\x1B(s" + std::to_string(ttChar.size()) + "W" + ttChar + "\x1B*p300x300YAAA\f";
+    std::string plot = "IN;IP0,0,4000,4000;SC0,100,0,100;SP2;PW0.5;LT2,4;PA10,10;PD50,10,50,50;PU;RO90;PR5,5;"
+                       "PM0;PD10,20,20,20;PM1;CI5;PM2;FT3,2,45;FP;EP;FT10,30;RA60,60;EA70,70;WG10,0,90;EW5,45,-90;"
+                       "AA30,30,120;AT40,50,60,30;BZ1,2,3,4,5,6;BR1,1,2,2,3,3;PE<=\xC1\xC2>\xC1:\xC2\x3F\xC0;"
+                       "SM*PA1,1;SM;DT#;SI0.2,0.3;LO5;LBlabel#SR;SD2,1,4,12,7,4101;LBtext#RF1,4,4,1,0,0,1;FT11,1;RR5,5;"
+                       "UL1,10,5;LT1;LA1,2,2,3,3,5;NP4;PC2,0,0,255;SP2;";
     ZjsJobOptions little;
     little.bigEndian = false;
     bool ok = WriteFileBytes(dir + "/page.emf", page) && WriteFileBytes(dir + "/job.spl", WrapInSpool({page, page})) &&
@@ -33,6 +38,7 @@ int main(int argc, char** argv) {
               WriteFileBytes(dir + "/little.zjs", MakeZjsJob({image}, little)) &&
               WriteFileBytes(dir + "/page.jbg", EncodeJbig(image)) &&
               WriteFileBytes(dir + "/job.pcl", Bytes(pcl.begin(), pcl.end())) &&
-              WriteFileBytes(dir + "/truetype.pcl", Bytes(truetype.begin(), truetype.end()));
+              WriteFileBytes(dir + "/truetype.pcl", Bytes(truetype.begin(), truetype.end())) &&
+              WriteFileBytes(dir + "/plot.hpgl", Bytes(plot.begin(), plot.end()));
     return ok ? 0 : 1;
 }

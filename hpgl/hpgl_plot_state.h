@@ -29,7 +29,7 @@ struct HpglPlotState {
     int32_t userLineType = -1;     // the UL pattern LT chose, -1 none
     HPEN pen = nullptr;            // the pen this state selected into the page
     int32_t penWidthUnit = 0;
-    int32_t penWidth = 1;  // page units
+    int32_t penWidth = 28;  // page units: the plotter's 0.35 mm until PW says otherwise
     std::map<int32_t, COLORREF> penColours;
     std::map<int32_t, std::vector<DWORD>> userLineTypes;
     int32_t fillType = 1;

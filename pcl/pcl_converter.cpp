@@ -64,7 +64,10 @@ bool FitPlot(const ENHMETAHEADER& h, const PclPageSize& page, PlotPlacement& pla
     double ux = 80.0 * h.szlMillimeters.cx / h.szlDevice.cx, uy = 80.0 * h.szlMillimeters.cy / h.szlDevice.cy;
     double left = h.rclBounds.left * ux, right = (h.rclBounds.right + 1.0) * ux;
     double low = page.length - (h.rclBounds.bottom + 1.0) * uy, high = page.length - h.rclBounds.top * uy;
-    if (left >= 0 && low >= 0 && right <= page.width && high <= page.length) return false;
+    // Marks that reach past the edge by less than the margin (a pen's width at the origin) leave the page as it is.
+    if (left >= -kPlotMargin && low >= -kPlotMargin && right <= page.width + kPlotMargin &&
+        high <= page.length + kPlotMargin)
+        return false;
     // The page grows to take the marks in, with a margin, up to the largest page a plot gets.
     double x0 = std::min(0.0, left - kPlotMargin), x1 = std::max<double>(page.width, right + kPlotMargin);
     double y0 = std::min(0.0, low - kPlotMargin), y1 = std::max<double>(page.length, high + kPlotMargin);

@@ -10,31 +10,6 @@
 #include <png.h>
 
 namespace {
-bool HaveTool(const char* name) {
-    std::string cmd = std::string("command -v ") + name + " > /dev/null 2>&1";
-    return std::system(cmd.c_str()) == 0;
-}
-
-bool ReadPng(const std::string& path, Pixels& out) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-    image.format = PNG_FORMAT_BGRA;
-    std::vector<uint32_t> px(static_cast<size_t>(image.width) * image.height);
-    // Composite over white, as the picture is.
-    png_color white{255, 255, 255};
-    if (!png_image_finish_read(&image, &white, px.data(), 0, nullptr)) return false;
-    out.width = static_cast<int>(image.width);
-    out.height = static_cast<int>(image.height);
-    out.px.resize(px.size());
-    for (size_t i = 0; i < px.size(); ++i) {
-        uint32_t a = px[i] >> 24, c = px[i];
-        auto mix = [&](int s) { return ((((c >> s) & 0xFF) * a + 255 * (255 - a)) / 255) << s; };
-        out.px[i] = mix(16) | mix(8) | mix(0);
-    }
-    return true;
-}
-
 // Share of 8 x 8 blocks whose mean grey levels lie within 32 of each other.
 double Similarity(const Pixels& a, int ax, int ay, const Pixels& b) {
     int blocks = 0, alike = 0;

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <png.h>
+
 #include "spoolsight_plugin.h"
 
 #include <algorithm>
@@ -95,4 +97,29 @@ Pixels LoadPicture(const std::string& jobPath) {
     }
     ivpLoadPictureExit(context);
     return p;
+}
+
+bool HaveTool(const char* name) {
+    std::string cmd = std::string("command -v ") + name + " > /dev/null 2>&1";
+    return std::system(cmd.c_str()) == 0;
+}
+
+bool ReadPng(const std::string& path, Pixels& out) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    image.format = PNG_FORMAT_BGRA;
+    std::vector<uint32_t> px(static_cast<size_t>(image.width) * image.height);
+    // Composite over white, as the picture is.
+    png_color white{255, 255, 255};
+    if (!png_image_finish_read(&image, &white, px.data(), 0, nullptr)) return false;
+    out.width = static_cast<int>(image.width);
+    out.height = static_cast<int>(image.height);
+    out.px.resize(px.size());
+    for (size_t i = 0; i < px.size(); ++i) {
+        uint32_t a = px[i] >> 24, c = px[i];
+        auto mix = [&](int s) { return ((((c >> s) & 0xFF) * a + 255 * (255 - a)) / 255) << s; };
+        out.px[i] = mix(16) | mix(8) | mix(0);
+    }
+    return true;
 }

@@ -44,6 +44,11 @@ struct Canvas {
 // Loads a job through the plug-in's exports as a viewer does; empty when it gives no picture.
 Pixels LoadPicture(const std::string& jobPath);
 
+// True when a command-line tool is on the PATH.
+bool HaveTool(const char* name);
+// Reads a PNG composited over white.
+bool ReadPng(const std::string& path, Pixels& out);
+
 // Plays metafile bytes over the whole canvas.
 Pixels PlayOnto(const Bytes& emf, int width, int height);
 // Records with `draw` on a metafile DC of the frame (0.01 mm), returns the bytes.

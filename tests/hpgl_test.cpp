@@ -1,0 +1,305 @@
+// HP-GL/2 plots end to end: plot files and PCL5 jobs in, pictures out, with
+// mapping, pens, lines, fills, curves and labels checked by pixel probes, and
+// GNU plotutils' own plots compared with its PNG rendering.
+#include "convert_print_job.h"
+#include "hpgl_params.h"
+#include "hpgl_plot_file.h"
+#include "test_support.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+// A plot file alone lands on an A4 page: 16800 x 23760 page units, 1587 x 2245 pixels.
+constexpr double kScale = 1587.0 / 16800;
+int X(double units) { return static_cast<int>(std::lround(units * kScale)); }
+int Y(double units) { return 2245 - static_cast<int>(std::lround(units * kScale)); }
+bool Ink(const Pixels& p, int x, int y) { return !Near(p.at(x, y), 0xFFFFFF, 60); }
+
+// Ink pixels of a picture region, downsampled onto a w x h grid.
+std::vector<bool> InkGrid(const Pixels& p, double x0, double y0, double x1, double y1, int w, int h) {
+    std::vector<bool> g(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            int ax = static_cast<int>(x0 + (x1 - x0) * x / w), bx = static_cast<int>(x0 + (x1 - x0) * (x + 1) / w);
+            int ay = static_cast<int>(y0 + (y1 - y0) * y / h), by = static_cast<int>(y0 + (y1 - y0) * (y + 1) / h);
+            bool ink = false;
+            for (int yy = ay; yy <= by && !ink; ++yy)
+                for (int xx = ax; xx <= bx && !ink; ++xx)
+                    ink = xx >= 0 && yy >= 0 && xx < p.width && yy < p.height && Ink(p, xx, yy);
+            g[static_cast<size_t>(y) * w + x] = ink;
+        }
+    return g;
+}
+
+// How much of each grid's ink has ink of the other within `reach` cells: the smaller of the two shares.
+double InkAgreement(const std::vector<bool>& a, const std::vector<bool>& b, int w, int h, int reach) {
+    auto share = [&](const std::vector<bool>& from, const std::vector<bool>& to) {
+        int all = 0, met = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                if (!from[static_cast<size_t>(y) * w + x]) continue;
+                ++all;
+                bool found = false;
+                for (int dy = -reach; dy <= reach && !found; ++dy)
+                    for (int dx = -reach; dx <= reach && !found; ++dx) {
+                        int xx = x + dx, yy = y + dy;
+                        found = xx >= 0 && yy >= 0 && xx < w && yy < h && to[static_cast<size_t>(yy) * w + xx];
+                    }
+                met += found;
+            }
+        return all ? static_cast<double>(met) / all : 0.0;
+    };
+    return std::min(share(a, b), share(b, a));
+}
+}  // namespace
+
+class HpglTest : public TempDirTest {
+protected:
+    Pixels Plot(const std::string& commands) {
+        return LoadPicture(Write("plot.hpgl", Bytes(commands.begin(), commands.end())));
+    }
+};
+
+TEST(HpglParameters, NumbersSeparatorsAndLimits) {
+    auto read = [](const std::string& t) { return ReadNumericParams(reinterpret_cast<const uint8_t*>(t.data()), t.size()); };
+    HpglParams p = read("10 20,2.5,-3;");
+    ASSERT_EQ(p.size(), 4u);
+    EXPECT_EQ(p[0], 10);
+    EXPECT_EQ(p[1], 20);
+    EXPECT_EQ(p[2], 2.5);
+    EXPECT_EQ(p[3], -3);
+    EXPECT_EQ(read("5-6;").size(), 2u);                      // a sign starts the next number
+    EXPECT_EQ(read(",7;").size(), 2u);                       // an empty number is 0
+    EXPECT_EQ(read("1,2").size(), 1u);                       // the data ends inside the list
+    EXPECT_EQ(read("99999999999999999999;")[0], kHpglNumberLimit);
+    EXPECT_EQ(read("-1e5;")[0], -1);
+}
+
+TEST(HpglDetection, PlotFilesAndOtherText) {
+    auto looks = [](const std::string& t) { return LooksLikeHpglPlot(reinterpret_cast<const uint8_t*>(t.data()), t.size()); };
+    EXPECT_TRUE(looks("IN;SP1;PA0,0;"));
+    EXPECT_TRUE(looks("\r\n  BP;IN;PS10668;"));
+    EXPECT_TRUE(looks("CO\"made by hand\";IN;"));
+    EXPECT_FALSE(looks("IN the beginning was the word"));
+    EXPECT_FALSE(looks("PA"));
+    EXPECT_FALSE(looks("XY;IN;"));
+}
+
+TEST_F(HpglTest, MappingScalingAndRelativeMoves) {
+    // Scaling off: PA100,200 is page units (200, 400); a line from there to (2200, 400).
+    Pixels p = Plot("IN;SP1;PW1;PA100,200;PD1100,200;PU;");
+    ASSERT_GT(p.width, 0);
+    EXPECT_TRUE(Ink(p, X(1200), Y(400)));
+    EXPECT_FALSE(Ink(p, X(1200), Y(1400)));
+    // SC maps user units exactly, even when the user span exceeds the plotter span.
+    p = Plot("IN;IP0,0,1000,1000;SC0,3000,0,3000;SP1;PW1;PA1500,0;PD1500,3000;PU;");
+    EXPECT_TRUE(Ink(p, X(1000), Y(1000)));
+    EXPECT_FALSE(Ink(p, X(200), Y(1000)));
+    // Relative moves are displacements: PR after SC with an offset window.
+    p = Plot("IN;IP0,0,1000,1000;SC100,200,100,200;SP1;PW1;PA150,150;PD;PR0,20;PU;");
+    EXPECT_TRUE(Ink(p, X(1000), Y(1200)));   // from (1000, 1000) up 400 page units
+    EXPECT_FALSE(Ink(p, X(1000), Y(2500)));
+    // Isotropic scaling takes the smaller factor.
+    p = Plot("IN;IP0,0,4000,2000;SC0,100,0,100,1;SP1;PW1;PA100,0;PD100,100;PU;");
+    EXPECT_TRUE(Ink(p, X(4000), Y(2000)));
+    EXPECT_FALSE(Ink(p, X(8000), Y(2000)));
+}
+
+TEST_F(HpglTest, RotationKeepsThePlotOnTheSheet) {
+    // A mark near the origin lands in the corner the turn takes the origin to.
+    const char* tails[] = {"RO0;", "RO90;", "RO180;", "RO270;"};
+    int corner[4][2] = {{X(600), Y(600)}, {X(16200), Y(600)}, {X(16200), Y(23160)}, {X(600), Y(23160)}};
+    for (int r = 0; r < 4; ++r) {
+        Pixels p = Plot(std::string("IN;") + tails[r] + "SP1;PA0,0;FT1;RR600,600;");
+        ASSERT_GT(p.width, 0);
+        EXPECT_TRUE(Ink(p, corner[r][0], corner[r][1])) << tails[r];
+        for (int o = 0; o < 4; ++o)
+            if (o != r) {
+                EXPECT_FALSE(Ink(p, corner[o][0], corner[o][1])) << tails[r] << " corner " << o;
+            }
+    }
+}
+
+TEST_F(HpglTest, PensLineTypesAndWidths) {
+    Pixels p = Plot("IN;NP8;PC1,255,0,0;SP1;PW0.5;PA0,2000;PD4000,2000;PU;SP3;PA0,3000;PD4000,3000;PU;");
+    EXPECT_TRUE(Near(p.at(X(4000), Y(4000)), 0xFF0000));
+    EXPECT_TRUE(Near(p.at(X(4000), Y(6000)), 0x00FF00));
+    // A 0.5 mm pen is about 4 pixels wide at this scale.
+    int wide = 0;
+    for (int y = Y(4000) - 8; y <= Y(4000) + 8; ++y) wide += Ink(p, X(4000), y);
+    EXPECT_GE(wide, 3);
+    EXPECT_LE(wide, 6);
+    // Dashes leave gaps; LT; goes back to solid, and SP keeps the line type.
+    p = Plot("IN;SP1;PW0.3;LT2,4;PA0,2000;PD8000,2000;PU;SP1;PA0,3000;PD8000,3000;PU;LT;PA0,4000;PD8000,4000;PU;");
+    auto gaps = [&](int y) {
+        int n = 0;
+        for (int x = X(0) + 2; x < X(16000) - 2; ++x) n += !Ink(p, x, y);
+        return n;
+    };
+    EXPECT_GT(gaps(Y(4000)), 50);
+    EXPECT_GT(gaps(Y(6000)), 50);
+    EXPECT_LT(gaps(Y(8000)), 5);
+}
+
+TEST_F(HpglTest, FillTypesRectanglesAndPolygons) {
+    // RA fills; EA outlines only; FT10 shading is darker for more ink.
+    Pixels p = Plot("IN;SP1;PA0,0;RA1500,1500;PA2000,0;EA3500,1500;FT10,25;PA4000,0;RA5500,1500;"
+                    "FT10,75;PA6000,0;RA7500,1500;");
+    EXPECT_TRUE(Near(p.at(X(1500), Y(1500)), 0x000000));
+    EXPECT_TRUE(Near(p.at(X(5500), Y(1500)), 0xFFFFFF));  // inside the outline
+    EXPECT_GT(1.0 - p.Share(X(4000) - 3, Y(1500), X(4000) + 3, Y(1500) + 1, 0xFFFFFF, 60), 0.3);  // its edge
+    uint32_t light = p.at(X(9500), Y(1500)) & 0xFF, dark = p.at(X(13500), Y(1500)) & 0xFF;
+    EXPECT_NEAR(light, 191, 4);
+    EXPECT_NEAR(dark, 64, 4);
+    // A polygon filled by FP and outlined by EP; the fill stays inside it.
+    p = Plot("IN;SP1;PA1000,1000;PM0;PD3000,1000,3000,3000,1000,3000;PM2;FP;EP;PA4000,1000;PD5000,1000;PU;");
+    EXPECT_TRUE(Near(p.at(X(4000), Y(4000)), 0x000000));
+    EXPECT_FALSE(Ink(p, X(7000), Y(4000)));
+    EXPECT_TRUE(Ink(p, X(9000), Y(2000)));  // drawing after FP is not clipped away
+    // Cross-hatching marks part of the area, not all of it.
+    p = Plot("IN;SP1;FT4,100,45;PA0,0;RA4000,4000;");
+    double share = p.Share(X(500), Y(7500), X(7500), Y(500), 0x000000, 120);
+    EXPECT_GT(share, 0.05);
+    EXPECT_LT(share, 0.6);
+}
+
+TEST_F(HpglTest, ArcsCirclesWedgesAndBeziers) {
+    // A quarter arc counter-clockwise from (4000, 0) about (0, 0) ends at (0, 4000) plotter units.
+    Pixels p = Plot("IN;SP1;PW0.3;PA4000,0;PD;AA0,0,90;PU;");
+    double s = std::sqrt(0.5);
+    EXPECT_TRUE(Ink(p, X(8000 * s), Y(8000 * s)));
+    EXPECT_FALSE(Ink(p, X(8000 * s), Y(1000)));
+    // A negative sweep goes the other way; sweep 0 draws nothing; pen up only moves.
+    p = Plot("IN;SP1;PW0.3;PA4000,4000;PD;AA2000,4000,-90;PU;PA8000,0;PD;AA8000,2000,0;PU;");
+    EXPECT_TRUE(Ink(p, X(6828), Y(5172)));    // clockwise: down from the start
+    EXPECT_FALSE(Ink(p, X(6828), Y(10828)));
+    // A circle round the pen, a filled wedge, a three-point arc and a Bezier.
+    p = Plot("IN;SP1;PW0.3;PA4000,4000;CI1000;PA4000,8000;WG1000,0,90;PA1000,10000;PD;AT2000,11000,3000,10000;PU;"
+             "PA5000,10000;PD;BZ5000,11000,6000,11000,6000,10000;PU;");
+    EXPECT_TRUE(Ink(p, X(10000), Y(8000)));                          // on the circle
+    EXPECT_FALSE(Ink(p, X(8000), Y(8000)));                          // its centre
+    EXPECT_TRUE(Near(p.at(X(8800), Y(16800)), 0x000000));            // inside the wedge's quarter
+    EXPECT_FALSE(Ink(p, X(7200), Y(15200)));                         // outside it
+    EXPECT_TRUE(Ink(p, X(4000), Y(22000)));                          // top of the three-point arc
+    EXPECT_TRUE(Ink(p, X(11000), Y(21500)));                         // the Bezier's crest
+}
+
+TEST_F(HpglTest, EncodedPolylines) {
+    // Relative runs of 8-bit encoded numbers: +1000 (digits 16,15 -> 2000 = 16 + 31*64), then 0.
+    auto enc = [](int v) {
+        int u = v >= 0 ? 2 * v : -2 * v + 1;
+        std::string out;
+        while (u >= 64) {
+            out.push_back(static_cast<char>(63 + u % 64));
+            u /= 64;
+        }
+        out.push_back(static_cast<char>(191 + u));
+        return out;
+    };
+    std::string pe = "IN;SP1;PW0.3;PA1000,1000;PE" + enc(2000) + enc(0) + enc(0) + enc(2000) + "<" + enc(1000) + enc(0) +
+                     enc(0) + enc(-1000) + ";";
+    Pixels p = Plot(pe);
+    EXPECT_TRUE(Ink(p, X(4000), Y(2000)));   // along the first segment
+    EXPECT_TRUE(Ink(p, X(6000), Y(4000)));   // up the second
+    EXPECT_FALSE(Ink(p, X(7000), Y(6000)));  // the pen-up move draws nothing
+    EXPECT_TRUE(Ink(p, X(8000), Y(5000)));   // the segment after it
+}
+
+TEST_F(HpglTest, LabelsTerminatorsAndOrigins) {
+    Pixels p = Plot("IN;SP1;SI0.4,0.6;PA2000,2000;LBHello\x03PA2000,4000;DT#;LBWorld#DT;LO6;PA4000,6000;LBMid\x03");
+    auto inkIn = [&](double x0, double y0, double x1, double y1) {
+        return p.Share(X(x0), Y(y1), X(x1), Y(y0), 0xFFFFFF, 60) < 0.99;
+    };
+    EXPECT_TRUE(inkIn(4000, 4000, 9000, 5000));     // Hello above its baseline, to the right of the pen
+    EXPECT_FALSE(inkIn(0, 4000, 3900, 5000));
+    EXPECT_TRUE(inkIn(4000, 8000, 9000, 9000));     // World, ended by '#'
+    EXPECT_TRUE(inkIn(6500, 11000, 7900, 12000));   // Mid centred on x = 8000, hanging below the pen
+    EXPECT_TRUE(inkIn(8100, 11000, 9500, 12000));
+    EXPECT_FALSE(inkIn(6500, 12100, 9500, 13000));
+}
+
+TEST_F(HpglTest, InsidePclAndBackOut) {
+    const std::string ESC = "\x1B";
+    // HP-GL/2 from a PCL page, then the universal exit: nothing of the exit prints.
+    std::string job = ESC + "E" + ESC + "%0BIN;SP1;PA0,0;FT1;RR400,400;" + ESC + "%0A" + ESC + "%-12345X";
+    Pixels p = LoadPicture(Write("job.pcl", Bytes(job.begin(), job.end())));
+    ASSERT_GT(p.width, 0);
+    // The plot's origin is the picture frame's corner, half an inch above the page's foot.
+    int bottom = p.height - static_cast<int>(std::lround(1016 * kScale));
+    EXPECT_TRUE(Near(p.at(X(400), bottom - X(400)), 0x000000));
+    EXPECT_FALSE(Ink(p, X(400), bottom + 20));
+    EXPECT_FALSE(Ink(p, X(400), 20));
+}
+
+TEST_F(HpglTest, PlotFilesGrowTheirPage) {
+    // Marks beyond an A4 sheet, left of and below the origin too: the page takes them all in.
+    Pixels p = Plot("IN;SP1;PW1;PA-2000,-1000;PD20000,-1000,20000,16000;PU;");
+    ASSERT_GT(p.width, 0);
+    EXPECT_GT(p.width, X(44000));
+    EXPECT_GT(p.height, static_cast<int>(34000 * kScale));
+    // A plot that fits keeps the A4 page.
+    p = Plot("IN;SP1;PA0,0;PD1000,1000;");
+    EXPECT_EQ(p.width, 1587);
+    EXPECT_EQ(p.height, 2245);
+}
+
+TEST_F(HpglTest, HostileInputEndsCleanly) {
+    const std::string cases[] = {
+        "IN;PE",                                    // encoded polyline without data
+        "IN;PE" + std::string(5000, '\x3F') + ";",   // a number of endless digits
+        "IN;SP1;PA0,0;PD;AA0,0,1e30;CI99999999999;AT1,1,1,1;",
+        "IN;SC0,0,0,0;PA5,5;PD;PR1e9,1e9;EW1,0,0.000001;WG99999999,0,-99999999;",
+        "IN;RF1,99999,99999," + std::string(2000, '1') + ";FT11,1;RA10,10;",
+        "IN;DT;LB" + std::string(100000, 'x'),       // a label without end
+        "IN;PM0;" + std::string(20000, 'P') + "PD1,1;PM1;PM1;PM2;FP;EP;",
+        "IN;UL1," + std::string(400, '5') + ";LT1;NP0;SP-7;PW-5;LA1,9,2,9,3,-1;BZ1;BR1,2,3,4;",
+    };
+    for (const std::string& c : cases) {
+        PageList pages;
+        EXPECT_TRUE(ConvertPrintJob(Write("bad.hpgl", Bytes(c.begin(), c.end())).c_str(), pages));
+        for (const std::string& page : pages) DeleteFileA(page.c_str());
+    }
+}
+
+// GNU plotutils draws the same plot as HP-GL/2, as PCL5 with HP-GL/2 in it and
+// as PNG; our pictures of the first two must agree with its PNG.
+TEST_F(HpglTest, PlotutilsPlotsMatchItsOwnRendering) {
+    if (!HaveTool("graph")) GTEST_SKIP() << "plotutils not installed";
+    Bytes points;
+    for (int i = 0; i <= 40; ++i) {
+        std::string line = std::to_string(i * 0.25) + " " + std::to_string(std::sin(i * 0.25) * 2) + "\n";
+        points.insert(points.end(), line.begin(), line.end());
+    }
+    std::string data = Write("data.txt", points);
+    auto run = [&](const std::string& args, const std::string& out) {
+        std::string cmd = "graph " + args + " " + data + " > " + dir_ + out;
+        return std::system(cmd.c_str()) == 0;
+    };
+    ASSERT_TRUE(run("-T hpgl -m 1 -S 4", "plot.hpgl"));
+    ASSERT_TRUE(run("-T pcl -m 1 -S 4", "plot.pcl"));
+    ASSERT_TRUE(run("-T png --bitmap-size 570x570 -m 1 -S 4", "plot.png"));
+    Pixels theirs;
+    ASSERT_TRUE(ReadPng(dir_ + "plot.png", theirs));
+    std::vector<bool> reference = InkGrid(theirs, 0, 0, theirs.width, theirs.height, 190, 190);
+    ASSERT_GT(std::count(reference.begin(), reference.end(), true), 1000);  // axes, ticks, labels and the curve
+
+    // The PNG shows the square of P1 to P2: 8128 plotter units from P1, which
+    // the plot file puts at its origin and the PCL job one inch above it.
+    struct Case {
+        const char* file;
+        double originAboveFoot;  // page units from the page's foot to P1
+    } cases[] = {{"plot.hpgl", 0}, {"plot.pcl", 1016 + 2032}};
+    for (const Case& c : cases) {
+        Pixels ours = LoadPicture(dir_ + c.file);
+        ASSERT_GT(ours.width, 0) << c.file;
+        double unit = kScale;
+        double side = 16256 * unit, bottom = ours.height - c.originAboveFoot * unit;
+        std::vector<bool> mine = InkGrid(ours, 0, bottom - side, side, bottom, 190, 190);
+        double agreement = InkAgreement(mine, reference, 190, 190, 1);
+        std::printf("%s: ink agreement with plotutils' PNG %.3f\n", c.file, agreement);
+        // Lines, ticks and the curve agree closely; the labels are drawn in other fonts.
+        EXPECT_GT(agreement, 0.9) << c.file;
+    }
+}
