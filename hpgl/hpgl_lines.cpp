@@ -117,7 +117,7 @@ COLORREF PenColor(int32_t n) {
 }
 
 // The pen whose colour a pen number draws with: undefined numbers wrap round the number of pens.
-int32_t shownPen(int32_t n) {
+static int32_t shownPen(int32_t n) {
     HpglPlotState& h = Hpgl();
     if (h.penColours.count(n)) return n;
     return static_cast<int32_t>((int64_t{n} - 1) % h.numberOfPens + 1);

@@ -63,6 +63,9 @@ void SetPageMapping(PclMapping mode) {
     int32_t px, py;
     if (!PageUnitsToPixels(px, py)) return;
     int32_t m = std::max(s.pageWidth(), s.pageHeight()), p = std::max(px, py);
+    // PCL5 draws upright: a rotation left by an HP-GL/2 plot does not apply.
+    const XFORM identity{1, 0, 0, 1, 0, 0};
+    SetWorldTransform(s.pageDC, &identity);
     SetWindowExtEx(s.pageDC, m, m, nullptr);
     if (mode == PclMapping::BottomUp) {
         SetViewportExtEx(s.pageDC, p, -p, nullptr);
