@@ -2,10 +2,10 @@
 
 #include "hpgl_plot_state.h"
 #include "kernel.h"
+#include "pcl_page_state.h"
 
 #include <algorithm>
 #include <cmath>
-#include "pcl_page_state.h"
 
 namespace {
 // Hands what the tokenizer recognises to the PCL5 page renderer.
@@ -27,10 +27,10 @@ struct JobEnd {
     ~JobEnd() { FinishPclJob(); }
 };
 
-// Runs one job through the PCL5 driver, its pages and its trace (when `traced`)
-// in the temporary directory; `setUp` adjusts the fresh job state first.
+// Runs one job through the PCL5 driver, its pages and its trace in the
+// temporary directory; `setUp` adjusts the fresh job state first.
 template <typename SetUp>
-PageList runJob(const char* fileName, const char* tempDir, bool traced, bool plotFile, SetUp setUp) {
+PageList runJob(const char* fileName, const char* tempDir, bool plotFile, SetUp setUp) {
     BuildPclCommandTable();
     InitPclJob();
     Pcl().tempDir = tempDir;
@@ -38,7 +38,7 @@ PageList runJob(const char* fileName, const char* tempDir, bool traced, bool plo
     PclInterpreter interpreter;
     {
         JobEnd end;
-        RunPclJob(fileName, traced ? tempDir : nullptr, interpreter, Pcl().size, plotFile);
+        RunPclJob(fileName, tempDir, interpreter, Pcl().size, plotFile);
     }
     PageList pages = std::move(Pcl().pages);
     Pcl().pages.clear();
@@ -83,7 +83,7 @@ bool FitPlot(const ENHMETAHEADER& h, const PclPageSize& page, PlotPlacement& pla
 bool ConvertPcl5Job(const char* fileName, PageList& pages) {
     const char* tempDir = tempDirectory();
     if (!tempDir) return true;
-    pages = runJob(fileName, tempDir, true, false, [](PclPageState&) {});
+    pages = runJob(fileName, tempDir, false, [](PclPageState&) {});
     return true;
 }
 
@@ -97,7 +97,7 @@ bool ConvertHpglPlotFile(const char* fileName, PageList& pages) {
         s.hpglInsidePcl = false;
         s.fixedPlotWidth = a4.width, s.fixedPlotHeight = a4.length;  // P2 stays where the first run had it
     };
-    PageList trial = runJob(fileName, tempDir, false, true, plotSetUp);
+    PageList trial = runJob(fileName, tempDir, true, plotSetUp);
     PlotPlacement place;
     bool grow = false;
     if (!trial.empty())
@@ -111,7 +111,7 @@ bool ConvertHpglPlotFile(const char* fileName, PageList& pages) {
         return true;
     }
     deletePages(trial);
-    pages = runJob(fileName, tempDir, true, true, [&](PclPageState& s) {
+    pages = runJob(fileName, tempDir, true, [&](PclPageState& s) {
         plotSetUp(s);
         s.size = place.size;
         s.plotOriginX = place.originX, s.plotOriginY = place.originY;
