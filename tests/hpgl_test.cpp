@@ -313,3 +313,61 @@ TEST_F(HpglTest, PclTextAfterARotatedPlotIsUpright) {
     EXPECT_LT(p.Share(0, 0, 200, 120, 0xFFFFFF, 60), 0.99);           // the text, near the top-left corner
     EXPECT_GT(p.Share(p.width - 300, 0, p.width, 300, 0xFFFFFF, 60), 0.95);
 }
+
+TEST_F(HpglTest, ScalingPointsAndFactors) {
+    // IP with two values moves P1 and keeps the span: the same user square lands 2000 units further right.
+    Pixels p = Plot("IN;IP0,0,1000,1000;IP1000,0;SC0,10,0,10;SP1;PA5,5;FT1;RR1,1;");
+    EXPECT_TRUE(Near(p.at(X(3100), Y(1100)), 0x000000));
+    EXPECT_FALSE(Ink(p, X(1100), Y(1100)));
+    // SC with three values changes nothing; the point-factor form scales by its factors.
+    p = Plot("IN;SC0,2,0;SP1;PA100,100;FT1;RR100,100;SC0,4,0,2,2;PA1000,1000;RR100,100;");
+    EXPECT_TRUE(Near(p.at(X(300), Y(300)), 0x000000));
+    EXPECT_TRUE(Near(p.at(X(8400), Y(4200)), 0x000000));   // (1000*4, 1000*2) plotter units, plus half the box
+    EXPECT_FALSE(Ink(p, X(2100), Y(2100)));
+}
+
+TEST_F(HpglTest, RelativeShapesAndSegments) {
+    // ER is relative to the pen; BR takes each segment from its own start.
+    Pixels p = Plot("IN;SP1;PW0.5;PA1000,1000;ER1000,500;PA1000,4000;PD;BR0,0,500,0,500,0,0,0,500,0,500,0;PU;");
+    EXPECT_TRUE(Ink(p, X(4000), Y(2000)));     // ER's right edge at x = 2000 plotter units
+    EXPECT_FALSE(Ink(p, X(5000), Y(2500)));
+    EXPECT_TRUE(Ink(p, X(3000), Y(8000)));     // the second segment ends 1000 plotter units from the start
+    EXPECT_FALSE(Ink(p, X(4600), Y(8000)));
+}
+
+TEST_F(HpglTest, UserLineTypesAndRasterFills) {
+    // UL dashes: long gaps on a thin line.
+    Pixels p = Plot("IN;SP1;PW0.3;UL3,200,200;LT3;PA0,2000;PD8000,2000;PU;");
+    int gaps = 0;
+    for (int x = X(100); x < X(15900); ++x) gaps += !Ink(p, x, Y(4000));
+    EXPECT_GT(gaps, 400);
+    // A raster fill pattern: a 2x2 checker shows both ink and paper inside the rectangle.
+    p = Plot("IN;SP1;RF1,2,2,1,0,0,1;FT11,1;PA0,0;RA2000,2000;");
+    double black = p.Share(X(200), Y(3800), X(3800), Y(200), 0x000000, 60);
+    EXPECT_GT(black, 0.3);
+    EXPECT_LT(black, 0.7);
+}
+
+TEST_F(HpglTest, PensDoNotCarryOverToTheNextJob) {
+    Pixels p = Plot("IN;PC1,255,0,0;SP1;PW1;PA0,1000;PD4000,1000;PU;");
+    EXPECT_TRUE(Near(p.at(X(4000), Y(2000)), 0xFF0000));
+    p = Plot("IN;SP1;PW1;PA0,1000;PD4000,1000;PU;");
+    EXPECT_TRUE(Near(p.at(X(4000), Y(2000)), 0x000000));
+}
+
+TEST_F(HpglTest, EncodedPolylinesInSevenBitsWithFractions) {
+    // 7-bit coding (base 32, terminators from 95) and one fraction bit halving the values.
+    auto enc7 = [](int v) {
+        int u = v >= 0 ? 2 * v : -2 * v + 1;
+        std::string out;
+        while (u >= 32) {
+            out.push_back(static_cast<char>(63 + u % 32));
+            u /= 32;
+        }
+        out.push_back(static_cast<char>(95 + u));
+        return out;
+    };
+    Pixels p = Plot("IN;SP1;PW0.3;PA1000,1000;PE7>" + std::string(1, static_cast<char>(95 + 1)) + enc7(4000) + enc7(0) + ";");
+    EXPECT_TRUE(Ink(p, X(3800), Y(2000)));   // 2000 plotter units to the right, not 4000
+    EXPECT_FALSE(Ink(p, X(7000), Y(2000)));
+}
