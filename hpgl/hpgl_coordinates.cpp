@@ -6,11 +6,12 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-int32_t pageCoordinate(double v) {
+int32_t PageCoordinate(double v) {
     if (!(v == v)) return 0;
     return static_cast<int32_t>(std::clamp(std::trunc(v), double{-kMaxPlotCoordinate}, static_cast<double>(kMaxPlotCoordinate)));
 }
+
+namespace {
 
 // Plotter units per user unit on each axis; false when the scaling maps nothing.
 bool factors(double& sx, double& sy) {
@@ -42,20 +43,20 @@ void ScalePoint(double x, double y, int32_t& outX, int32_t& outY) {
         x = (x - h.xMin) * sx + h.p1x;
         y = (y - h.yMin) * sy + h.p1y;
     }
-    outX = pageCoordinate(2 * x);
-    outY = pageCoordinate(2 * y);
+    outX = PageCoordinate(2 * x);
+    outY = PageCoordinate(2 * y);
 }
 
 int32_t ScaleDisplacement(double v, PlotAxis axis) {
     double sx, sy;
     if (factors(sx, sy)) v *= axis == PlotAxis::X ? sx : sy;
-    return pageCoordinate(2 * v);
+    return PageCoordinate(2 * v);
 }
 
 void RelativePoint(double dx, double dy, int32_t& outX, int32_t& outY) {
     HpglPlotState& h = Hpgl();
-    outX = pageCoordinate(static_cast<double>(h.x) + ScaleDisplacement(dx, PlotAxis::X));
-    outY = pageCoordinate(static_cast<double>(h.y) + ScaleDisplacement(dy, PlotAxis::Y));
+    outX = PageCoordinate(static_cast<double>(h.x) + ScaleDisplacement(dx, PlotAxis::X));
+    outY = PageCoordinate(static_cast<double>(h.y) + ScaleDisplacement(dy, PlotAxis::Y));
 }
 
 void ApplyPlotRotation() {

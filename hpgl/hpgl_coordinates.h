@@ -9,6 +9,9 @@ constexpr int32_t kMaxPlotCoordinate = 10000000;
 
 enum class PlotAxis { X, Y };
 
+// A page coordinate truncated toward zero and held within ±kMaxPlotCoordinate (0 for NaN).
+int32_t PageCoordinate(double v);
+
 // An absolute point in user units (plotter units with scaling off) to page units.
 void ScalePoint(double x, double y, int32_t& outX, int32_t& outY);
 // One displacement component (a relative move, a radius) to page units.

@@ -7,19 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
-
-int32_t clampCoordinate(double v) {
-    return static_cast<int32_t>(std::clamp(std::trunc(v), double{-kMaxPlotCoordinate}, static_cast<double>(kMaxPlotCoordinate)));
-}
-
-void moveTo(int32_t x, int32_t y) {
-    HpglPlotState& h = Hpgl();
-    h.x = x, h.y = y;
-    PlotMoveTo(x, y);
-}
+constexpr double kPi = std::numbers::pi;
 
 // An arc from the current position about (cx, cy) through `sweep` degrees.
 void sweptArc(int32_t cx, int32_t cy, double sweep) {
@@ -27,14 +18,13 @@ void sweptArc(int32_t cx, int32_t cy, double sweep) {
     sweep = std::clamp(sweep, -360.0, 360.0);
     double dx = static_cast<double>(h.x) - cx, dy = static_cast<double>(h.y) - cy, r = std::hypot(dx, dy);
     double a0 = std::atan2(dy, dx), a1 = a0 + sweep * kPi / 180;
-    int32_t x1 = clampCoordinate(cx + std::cos(a1) * r), y1 = clampCoordinate(cy + std::sin(a1) * r);
+    int32_t x1 = PageCoordinate(cx + std::cos(a1) * r), y1 = PageCoordinate(cy + std::sin(a1) * r);
     if (sweep == 0 || r == 0) return;  // no arc, and the pen stays where it is
     if (h.penUp) {
-        moveTo(x1, y1);
+        PenTo(x1, y1, false);
         return;
     }
     PlotArcTo(cx, cy, r, a0, sweep, x1, y1);
-    h.x = x1, h.y = y1;
 }
 
 // The arc from the current position through (ix, iy) to (ex, ey).
@@ -43,13 +33,11 @@ void threePointArc(int32_t ix, int32_t iy, int32_t ex, int32_t ey) {
     double px = h.x, py = h.y;
     double d = 2 * (px * (iy - ey) + ix * (ey - py) + ex * (py - iy));
     if (h.penUp) {
-        moveTo(ex, ey);
+        PenTo(ex, ey, false);
         return;
     }
     if (std::fabs(d) < 1e-9) {
-        // Collinear points: the arc is the straight line to the end point.
-        h.x = ex, h.y = ey;
-        PlotLineTo(ex, ey);
+        PenTo(ex, ey, true);  // collinear points: the arc is the straight line to the end point
         return;
     }
     double p2 = px * px + py * py, i2 = static_cast<double>(ix) * ix + static_cast<double>(iy) * iy, e2 = static_cast<double>(ex) * ex + static_cast<double>(ey) * ey;
@@ -65,12 +53,10 @@ void threePointArc(int32_t ix, int32_t iy, int32_t ex, int32_t ey) {
     double sweep = toMiddle <= toEnd ? toEnd : toEnd - 2 * kPi;
     double r = std::hypot(px - cx, py - cy);
     if (r > kMaxPlotCoordinate || std::fabs(cx) > kMaxPlotCoordinate || std::fabs(cy) > kMaxPlotCoordinate) {
-        h.x = ex, h.y = ey;  // a circle too large to draw is as good as its chord
-        PlotLineTo(ex, ey);
+        PenTo(ex, ey, true);  // a circle too large to draw is as good as its chord
         return;
     }
-    PlotArcTo(clampCoordinate(cx), clampCoordinate(cy), r, a0, sweep * 180 / kPi, ex, ey);
-    h.x = ex, h.y = ey;
+    PlotArcTo(PageCoordinate(cx), PageCoordinate(cy), r, a0, sweep * 180 / kPi, ex, ey);
 }
 
 void beziers(const HpglParams& p, bool relative) {
@@ -83,8 +69,8 @@ void beziers(const HpglParams& p, bool relative) {
     for (size_t i = 0; i < whole; ++i) {
         int32_t x, y;
         if (relative) {
-            x = clampCoordinate(static_cast<double>(sx) + ScaleDisplacement(p[2 * i], PlotAxis::X));
-            y = clampCoordinate(static_cast<double>(sy) + ScaleDisplacement(p[2 * i + 1], PlotAxis::Y));
+            x = PageCoordinate(static_cast<double>(sx) + ScaleDisplacement(p[2 * i], PlotAxis::X));
+            y = PageCoordinate(static_cast<double>(sy) + ScaleDisplacement(p[2 * i + 1], PlotAxis::Y));
             if (i % 3 == 2) sx = x, sy = y;
         } else {
             ScalePoint(p[2 * i], p[2 * i + 1], x, y);
@@ -92,11 +78,10 @@ void beziers(const HpglParams& p, bool relative) {
         points.push_back(POINT{x, y});
     }
     if (h.penUp) {
-        moveTo(points.back().x, points.back().y);
+        PenTo(points.back().x, points.back().y, false);
         return;
     }
     PlotBezierTo(points);
-    h.x = points.back().x, h.y = points.back().y;
 }
 }  // namespace
 

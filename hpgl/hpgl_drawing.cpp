@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
 // Polygon buffers stop growing here; a plot that goes on draws nothing more into them.
 constexpr size_t kMaxPolygonPoints = 1 << 20;
 
@@ -44,6 +44,28 @@ void PlotLineTo(int32_t x, int32_t y) {
     else if (HDC dc = PlotDC()) LineTo(dc, x, y);
 }
 
+void PenTo(int32_t x, int32_t y, bool down) {
+    HpglPlotState& h = Hpgl();
+    h.x = x;
+    h.y = y;
+    if (down) PlotLineTo(x, y);
+    else PlotMoveTo(x, y);
+}
+
+std::vector<POINT> ArcPoints(double cx, double cy, double r, double start, double sweep, double stepDegrees,
+                             int minSteps) {
+    double degrees = std::fabs(sweep) * 180 / std::numbers::pi;
+    int steps = std::max(minSteps, static_cast<int>(std::ceil(degrees / stepDegrees)));
+    std::vector<POINT> points;
+    points.reserve(static_cast<size_t>(steps) + 1);
+    for (int k = 0; k <= steps; ++k) {
+        double a = start + sweep * k / steps;
+        points.push_back(POINT{PageCoordinate(std::round(cx + r * std::cos(a))),
+                               PageCoordinate(std::round(cy + r * std::sin(a)))});
+    }
+    return points;
+}
+
 void PlotBezierTo(const std::vector<POINT>& points) {
     size_t n = points.size() / 3 * 3;
     if (n == 0) return;
@@ -62,21 +84,21 @@ void PlotBezierTo(const std::vector<POINT>& points) {
             }
             p0 = c;
         }
-        return;
+    } else if (HDC dc = PlotDC()) {
+        PolyBezierTo(dc, points.data(), static_cast<DWORD>(n));
     }
-    if (HDC dc = PlotDC()) PolyBezierTo(dc, points.data(), static_cast<DWORD>(n));
+    h.x = points[n - 1].x, h.y = points[n - 1].y;
 }
 
 void PlotArcTo(int32_t cx, int32_t cy, double radius, double startAngle, double sweep, int32_t x1, int32_t y1) {
     HpglPlotState& h = Hpgl();
     sweep = std::clamp(sweep, -360.0, 360.0);
+    int32_t x0 = h.x, y0 = h.y;
+    h.x = x1, h.y = y1;
     if (h.polygonMode) {
-        int steps = std::max(1, static_cast<int>(std::ceil(std::fabs(sweep) / 5)));
-        for (int k = 1; k < steps; ++k) {
-            double a = startAngle + sweep * kPi / 180 * k / steps;
-            addPolygonPoint(static_cast<int32_t>(std::lround(cx + radius * std::cos(a))),
-                            static_cast<int32_t>(std::lround(cy + radius * std::sin(a))), false);
-        }
+        // The chords of the arc: its inner points, then the end point itself.
+        std::vector<POINT> chords = ArcPoints(cx, cy, radius, startAngle, sweep * std::numbers::pi / 180, 5, 1);
+        for (size_t k = 1; k + 1 < chords.size(); ++k) addPolygonPoint(chords[k].x, chords[k].y, false);
         addPolygonPoint(x1, y1, false);
         return;
     }
@@ -87,9 +109,9 @@ void PlotArcTo(int32_t cx, int32_t cy, double radius, double startAngle, double 
     SetArcDirection(dc, sweep > 0 ? AD_CLOCKWISE : AD_COUNTERCLOCKWISE);
     if (std::fabs(sweep) >= 360) {
         // A whole turn: start and end radials coincide.
-        ArcTo(dc, cx - ir, cy + ir, cx + ir, cy - ir, h.x, h.y, h.x, h.y);
+        ArcTo(dc, cx - ir, cy + ir, cx + ir, cy - ir, x0, y0, x0, y0);
     } else {
-        ArcTo(dc, cx - ir, cy + ir, cx + ir, cy - ir, h.x, h.y, x1, y1);
+        ArcTo(dc, cx - ir, cy + ir, cx + ir, cy - ir, x0, y0, x1, y1);
     }
     MoveToEx(dc, x1, y1, nullptr);
 }
@@ -97,12 +119,8 @@ void PlotArcTo(int32_t cx, int32_t cy, double radius, double startAngle, double 
 void PlotCircle(int32_t cx, int32_t cy, int32_t r) {
     HpglPlotState& h = Hpgl();
     if (h.polygonMode) {
-        addPolygonPoint(static_cast<int32_t>(std::min<int64_t>(int64_t{cx} + r, kMaxPlotCoordinate)), cy, true);
-        for (int k = 1; k <= 72; ++k) {
-            double a = 2 * kPi * k / 72;
-            addPolygonPoint(static_cast<int32_t>(std::lround(cx + r * std::cos(a))),
-                            static_cast<int32_t>(std::lround(cy + r * std::sin(a))), false);
-        }
+        std::vector<POINT> ring = ArcPoints(cx, cy, r, 0, 2 * std::numbers::pi, 5, 1);
+        for (size_t k = 0; k < ring.size(); ++k) addPolygonPoint(ring[k].x, ring[k].y, k == 0);
         addPolygonPoint(h.x, h.y, true);  // the pen stays at the centre
         return;
     }

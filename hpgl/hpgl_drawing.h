@@ -9,11 +9,18 @@
 HDC PlotDC();
 void PlotMoveTo(int32_t x, int32_t y);
 void PlotLineTo(int32_t x, int32_t y);
-// A run of Bezier control points after the current position (whole triples only).
+// Makes (x, y) the pen position, drawing to it when `down`.
+void PenTo(int32_t x, int32_t y, bool down);
+// A run of Bezier control points after the current position (whole triples
+// only); the pen ends on the last point drawn.
 void PlotBezierTo(const std::vector<POINT>& points);
 // An arc about (cx, cy) from the current pen position to (x1, y1), `sweep`
 // degrees (positive counter-clockwise); the pen ends at (x1, y1).
 void PlotArcTo(int32_t cx, int32_t cy, double radius, double startAngle, double sweep, int32_t x1, int32_t y1);
+// The points of an arc about (cx, cy) from `start` through `sweep` radians, both
+// ends included, at most `stepDegrees` apart and in at least `minSteps` steps.
+std::vector<POINT> ArcPoints(double cx, double cy, double r, double start, double sweep, double stepDegrees,
+                             int minSteps);
 // A whole circle about (cx, cy); the pen position does not change.
 void PlotCircle(int32_t cx, int32_t cy, int32_t r);
 // The symbol of symbol mode, centred on the current position.

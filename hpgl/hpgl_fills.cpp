@@ -7,10 +7,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
 void dropFillBrush();
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = std::numbers::pi;
 // Largest raster fill pattern, in pixels a side.
 constexpr int32_t kMaxRasterFill = 256;
 // Hatch lines drawn for one fill at most; finer hatching is drawn coarser.
@@ -189,12 +190,8 @@ bool HpglWedge(const HpglParams& p, bool filled) {
     PlotFigures figure(1);
     bool whole = std::fabs(sweep) >= 2 * kPi;
     if (!whole) figure[0].push_back(POINT{h.x, h.y});
-    int steps = std::max(2, static_cast<int>(std::ceil(std::fabs(sweep) / (2 * kPi / 180))));
-    for (int k = 0; k <= steps; ++k) {
-        double a = start + sweep * k / steps;
-        figure[0].push_back(POINT{static_cast<LONG>(std::lround(h.x + r * std::cos(a))),
-                                  static_cast<LONG>(std::lround(h.y + r * std::sin(a)))});
-    }
+    std::vector<POINT> arc = ArcPoints(h.x, h.y, r, start, sweep, 2, 2);
+    figure[0].insert(figure[0].end(), arc.begin(), arc.end());
     if (filled) FillFigures(figure, ALTERNATE);
     else StrokeFigures(figure);
     return true;
@@ -238,9 +235,10 @@ bool HpglRasterFill(const HpglParams& p) {
     HBRUSH brush = bitmap ? CreatePatternBrush(bitmap) : nullptr;
     if (bitmap) DeleteObject(bitmap);
     if (!brush) return false;
-    if (h.fillBrush == h.rasterFills[h.rasterFillIndex]) dropFillBrush();
-    if (HBRUSH old = h.rasterFills[h.rasterFillIndex]) DeleteObject(old);
-    h.rasterFills[h.rasterFillIndex] = brush;
+    HBRUSH& slot = h.rasterFills[h.rasterFillIndex];
+    if (h.fillBrush == slot) dropFillBrush();
+    if (slot) DeleteObject(slot);
+    slot = brush;
     return true;
 }
 

@@ -39,22 +39,13 @@ HPEN makePen(COLORREF colour) {
     return ExtCreatePen(PS_GEOMETRIC | static_cast<DWORD>(h.lineStyle), width, &brush, 0, nullptr);
 }
 
-// Moves or draws to a page point, making it the current position.
-void penTo(int32_t x, int32_t y, bool down) {
-    HpglPlotState& h = Hpgl();
-    h.x = x;
-    h.y = y;
-    if (down) PlotLineTo(x, y);
-    else PlotMoveTo(x, y);
-}
-
 // The pairs of PA, PR, PD and PU; an odd last value is dropped.
 void plotPairs(const HpglParams& p, bool relative, bool down, bool symbols) {
     for (size_t i = 0; i + 1 < p.size(); i += 2) {
         int32_t x, y;
         if (relative) RelativePoint(p[i], p[i + 1], x, y);
         else ScalePoint(p[i], p[i + 1], x, y);
-        penTo(x, y, down);
+        PenTo(x, y, down);
         if (symbols) PlotSymbol();
     }
 }
@@ -180,7 +171,7 @@ bool HpglPolylineEncoded(const std::string& text) {
             if (v.size() == 2) {
                 int32_t x, y;
                 RelativePoint(v[0], v[1], x, y);
-                penTo(x, y, false);
+                PenTo(x, y, false);
             }
         } else if (c == '=') {
             ++d.pos;
@@ -188,7 +179,7 @@ bool HpglPolylineEncoded(const std::string& text) {
             if (v.size() >= 2) {
                 int32_t x, y;
                 ScalePoint(v[0], v[1], x, y);
-                penTo(x, y, !penUp);
+                PenTo(x, y, !penUp);
                 PlotSymbol();
             }
             penUp = false;
@@ -201,7 +192,7 @@ bool HpglPolylineEncoded(const std::string& text) {
                 int32_t x, y;
                 RelativePoint(std::trunc(v[i]), std::trunc(v[i + 1]), x, y);
                 if (!rectangles) {
-                    penTo(x, y, true);
+                    PenTo(x, y, true);
                 } else if (i + 3 < v.size()) {
                     h.x = x, h.y = y;
                     if (HDC dc = PlotDC())

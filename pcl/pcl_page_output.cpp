@@ -80,15 +80,7 @@ bool EnterHpgl(double value) {
     if (!s.pageDC) return true;
     // y grows upward from the plot's origin: the lower-left corner of the page,
     // or of the picture frame half an inch above it on a PCL page.
-    int32_t originX = s.plotOriginX, originY = s.plotOriginY;
-    if (s.hpglInsidePcl) originY += kPageUnitsPerInch / 2;
-    int32_t px, py;
-    if (PageUnitsToPixels(px, py)) {
-        int64_t m = std::max(s.pageWidth(), s.pageHeight()), p = std::max(px, py);
-        SetWindowExtEx(s.pageDC, static_cast<int>(m), static_cast<int>(m), nullptr);
-        SetViewportExtEx(s.pageDC, static_cast<int>(p), static_cast<int>(-p), nullptr);
-        SetViewportOrgEx(s.pageDC, static_cast<int>(originX * p / m), static_cast<int>(py - originY * p / m), nullptr);
-    }
+    SetPlotMapping(s.plotOriginX, s.plotOriginY + (s.hpglInsidePcl ? kPageUnitsPerInch / 2 : 0));
     HpglSectionEntered();
     return true;
 }

@@ -58,20 +58,25 @@ bool PageUnitsToPixels(int32_t& x, int32_t& y) {
     return true;
 }
 
-void SetPageMapping(PclMapping mode) {
+namespace {
+// Page units onto reference pixels, the same scale on both axes, with the
+// origin at (originX, originY) page units from the page's lower-left corner
+// (y up) or at its top-left corner (y down), and no world transform.
+void applyMapping(bool yUp, int32_t originX, int32_t originY) {
     PclPageState& s = Pcl();
     int32_t px, py;
     if (!PageUnitsToPixels(px, py)) return;
-    int32_t m = std::max(s.pageWidth(), s.pageHeight()), p = std::max(px, py);
+    int64_t m = std::max(s.pageWidth(), s.pageHeight()), p = std::max(px, py);
     // PCL5 draws upright: a rotation left by an HP-GL/2 plot does not apply.
     const XFORM identity{1, 0, 0, 1, 0, 0};
     SetWorldTransform(s.pageDC, &identity);
-    SetWindowExtEx(s.pageDC, m, m, nullptr);
-    if (mode == PclMapping::BottomUp) {
-        SetViewportExtEx(s.pageDC, p, -p, nullptr);
-        SetViewportOrgEx(s.pageDC, 0, py, nullptr);
-    } else {
-        SetViewportExtEx(s.pageDC, p, p, nullptr);
-        SetViewportOrgEx(s.pageDC, 0, 0, nullptr);
-    }
+    SetWindowExtEx(s.pageDC, static_cast<int>(m), static_cast<int>(m), nullptr);
+    SetViewportExtEx(s.pageDC, static_cast<int>(p), static_cast<int>(yUp ? -p : p), nullptr);
+    SetViewportOrgEx(s.pageDC, static_cast<int>(originX * p / m), static_cast<int>(yUp ? py - originY * p / m : 0),
+                     nullptr);
 }
+}  // namespace
+
+void SetPageMapping(PclMapping mode) { applyMapping(mode == PclMapping::BottomUp, 0, 0); }
+
+void SetPlotMapping(int32_t originX, int32_t originY) { applyMapping(true, originX, originY); }

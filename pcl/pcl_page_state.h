@@ -72,6 +72,8 @@ enum class PclMapping { BottomUp, TopDown };
 void SetPageMapping(PclMapping mode);
 inline void BottomUpMapping() { SetPageMapping(PclMapping::BottomUp); }
 inline void TopDownMapping() { SetPageMapping(PclMapping::TopDown); }
+// The bottom-up mapping with the origin moved to (originX, originY) page units from the lower-left corner.
+void SetPlotMapping(int32_t originX, int32_t originY);
 // The page size in reference-device pixels; false without an open page.
 bool PageUnitsToPixels(int32_t& x, int32_t& y);
 

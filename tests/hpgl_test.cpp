@@ -33,6 +33,20 @@ std::vector<bool> InkGrid(const Pixels& p, double x0, double y0, double x1, doub
     return g;
 }
 
+// A number as PE encodes it: sign in the lowest bit, base-64 (or base-32)
+// digits from 63, least significant first, the last one from 191 (or 95).
+std::string EncodePe(int v, bool sevenBit) {
+    int base = sevenBit ? 32 : 64, terminator = sevenBit ? 95 : 191;
+    int u = v >= 0 ? 2 * v : -2 * v + 1;
+    std::string out;
+    while (u >= base) {
+        out.push_back(static_cast<char>(63 + u % base));
+        u /= base;
+    }
+    out.push_back(static_cast<char>(terminator + u));
+    return out;
+}
+
 // How much of each grid's ink has ink of the other within `reach` cells: the smaller of the two shares.
 double InkAgreement(const std::vector<bool>& a, const std::vector<bool>& b, int w, int h, int reach) {
     auto share = [&](const std::vector<bool>& from, const std::vector<bool>& to) {
@@ -187,17 +201,8 @@ TEST_F(HpglTest, ArcsCirclesWedgesAndBeziers) {
 }
 
 TEST_F(HpglTest, EncodedPolylines) {
-    // Relative runs of 8-bit encoded numbers: +1000 (digits 16,15 -> 2000 = 16 + 31*64), then 0.
-    auto enc = [](int v) {
-        int u = v >= 0 ? 2 * v : -2 * v + 1;
-        std::string out;
-        while (u >= 64) {
-            out.push_back(static_cast<char>(63 + u % 64));
-            u /= 64;
-        }
-        out.push_back(static_cast<char>(191 + u));
-        return out;
-    };
+    // 8-bit relative runs: 2000 plotter units right, then up; a pen-up move; then down.
+    auto enc = [](int v) { return EncodePe(v, false); };
     std::string pe = "IN;SP1;PW0.3;PA1000,1000;PE" + enc(2000) + enc(0) + enc(0) + enc(2000) + "<" + enc(1000) + enc(0) +
                      enc(0) + enc(-1000) + ";";
     Pixels p = Plot(pe);
@@ -357,16 +362,7 @@ TEST_F(HpglTest, PensDoNotCarryOverToTheNextJob) {
 
 TEST_F(HpglTest, EncodedPolylinesInSevenBitsWithFractions) {
     // 7-bit coding (base 32, terminators from 95) and one fraction bit halving the values.
-    auto enc7 = [](int v) {
-        int u = v >= 0 ? 2 * v : -2 * v + 1;
-        std::string out;
-        while (u >= 32) {
-            out.push_back(static_cast<char>(63 + u % 32));
-            u /= 32;
-        }
-        out.push_back(static_cast<char>(95 + u));
-        return out;
-    };
+    auto enc7 = [](int v) { return EncodePe(v, true); };
     Pixels p = Plot("IN;SP1;PW0.3;PA1000,1000;PE7>" + std::string(1, static_cast<char>(95 + 1)) + enc7(4000) + enc7(0) + ";");
     EXPECT_TRUE(Ink(p, X(3800), Y(2000)));   // 2000 plotter units to the right, not 4000
     EXPECT_FALSE(Ink(p, X(7000), Y(2000)));
