@@ -31,52 +31,11 @@ void decodeGlyph(const OutlineFont& font, const std::vector<uint8_t>& d, int32_t
                  std::set<uint16_t>& seen, std::vector<OutlinePoint>& out) {
     if (d.size() <= 10 || depth > kMaxCompositeDepth) return;
     int16_t contours = static_cast<int16_t>(be16(d.data()));
-    size_t at = 10;
     if (contours > 0) {
-        size_t n = static_cast<size_t>(contours);
-        if (at + 2 * n + 2 > d.size()) return;
-        std::vector<uint16_t> ends(n);
-        for (size_t i = 0; i < n; ++i) ends[i] = be16(&d[at + 2 * i]);
-        at += 2 * n;
-        size_t points = static_cast<size_t>(ends.back()) + 1;
-        if (points > kMaxOutlinePoints || out.size() + points > kMaxOutlinePoints) return;
-        size_t instructions = be16(&d[at]);
-        at += 2 + instructions;
-        std::vector<uint8_t> flags;
-        while (flags.size() < points && at < d.size()) {
-            uint8_t f = d[at++];
-            flags.push_back(f);
-            if ((f & 8) && at < d.size())
-                for (size_t r = d[at++]; r > 0 && flags.size() < points; --r) flags.push_back(f);
-        }
-        if (flags.size() < points) return;
-        std::vector<int32_t> xs(points), ys(points);
-        auto coords = [&](std::vector<int32_t>& v, uint8_t shortBit, uint8_t sameBit) {
-            int32_t c = 0;
-            for (size_t i = 0; i < points; ++i) {
-                uint8_t f = flags[i];
-                if (f & shortBit) {
-                    if (at >= d.size()) return false;
-                    c += (f & sameBit) ? d[at] : -d[at];
-                    ++at;
-                } else if (!(f & sameBit)) {
-                    if (at + 2 > d.size()) return false;
-                    c += static_cast<int16_t>(be16(&d[at]));
-                    at += 2;
-                }
-                v[i] = c;
-            }
-            return true;
-        };
-        if (!coords(xs, 2, 16) || !coords(ys, 4, 32)) return;
-        size_t first = out.size();
-        for (size_t i = 0; i < points; ++i) out.push_back({xs[i] + dx, ys[i] + dy, (flags[i] & 1) != 0, false});
-        // Each contour starts after the end point of the one before.
-        out[first].contourStart = true;
-        for (size_t c = 0; c + 1 < n; ++c)
-            if (ends[c] + 1u < points) out[first + ends[c] + 1].contourStart = true;
+        DecodeSimpleGlyph(d.data(), d.size(), dx, dy, kMaxOutlinePoints, out);
         return;
     }
+    size_t at = 10;
     if (contours == 0) return;
     // Composite: components until the last one.
     for (;;) {
@@ -204,37 +163,7 @@ void DrawOutlineGlyph(uint8_t character) {
     };
     if (!pts.empty()) {
         BeginPath(s.pageDC);
-        // Contours are closed; between two off-curve points lies an implied on-curve midpoint.
-        size_t i = 0;
-        while (i < pts.size()) {
-            size_t end = i + 1;
-            while (end < pts.size() && !pts[end].contourStart) ++end;
-            size_t first = i;
-            while (first < end && !pts[first].onCurve) ++first;
-            if (first < end) {
-                POINT start = at(pts[first]), cur = start;
-                MoveToEx(s.pageDC, start.x, start.y, nullptr);
-                size_t count = end - i;
-                for (size_t k = 1; k <= count; ++k) {
-                    const OutlinePoint& p = pts[i + (first - i + k) % count];
-                    POINT q = at(p);
-                    if (p.onCurve) {
-                        LineTo(s.pageDC, q.x, q.y);
-                        cur = q;
-                        continue;
-                    }
-                    const OutlinePoint& next = pts[i + (first - i + k + 1) % count];
-                    POINT e = at(next);
-                    if (!next.onCurve) e = {(q.x + e.x) / 2, (q.y + e.y) / 2};
-                    else ++k;
-                    POINT c[3] = {{(cur.x + 2 * q.x) / 3, (cur.y + 2 * q.y) / 3}, {(2 * q.x + e.x) / 3, (2 * q.y + e.y) / 3}, e};
-                    PolyBezierTo(s.pageDC, c, 3);
-                    cur = e;
-                }
-                CloseFigure(s.pageDC);
-            }
-            i = end;
-        }
+        AddOutlineFigures(s.pageDC, pts, at);
         EndPath(s.pageDC);
         StrokeAndFillPath(s.pageDC);
     }

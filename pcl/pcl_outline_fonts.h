@@ -6,14 +6,12 @@
 #include <map>
 #include <vector>
 
+#include "truetype_glyph.h"
+
 // Largest outline drawn, and how deep composite glyphs may nest.
 constexpr size_t kMaxOutlinePoints = 1024;
 constexpr int kMaxCompositeDepth = 8;
 
-struct OutlinePoint {
-    int32_t x, y;
-    bool onCurve, contourStart;
-};
 
 struct OutlineCharacter {
     uint16_t glyphId = 0;

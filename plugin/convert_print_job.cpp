@@ -4,6 +4,7 @@
 #include "kernel.h"
 #include "language_detector.h"
 #include "pcl_converter.h"
+#include "pclxl_stream.h"
 #include "spool_reader.h"
 #include "zjs_reader.h"
 
@@ -25,6 +26,7 @@ struct ConverterSlot {
 const ConverterSlot kConverters[] = {
     {NtEmfSpool, ConvertSpoolJob},
     {Pcl5, ConvertPcl5Job},
+    {PclXl, ConvertPclXlJob},
     {ZjStream, ConvertZjsJob},
 };
 

@@ -5,7 +5,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config git
  libcairo2-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-liberation fonts-liberation2
  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev
  emf2svg librsvg2-bin gnuplot-nox
- libjbig-dev jbigkit-bin printer-driver-foo2zjs ghostscript plotutils"
+ libjbig-dev jbigkit-bin printer-driver-foo2zjs ghostscript plotutils libjpeg-dev"
 missing=""
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

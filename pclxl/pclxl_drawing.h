@@ -1,0 +1,35 @@
+// Drawing helpers shared by the PCL XL operators: user space to logical
+// units, the page's pen, brush and font, and painting figures.
+#pragma once
+#include "pclxl_state.h"
+
+#include <cmath>
+
+// The logical point of a user-space point (the page origin is added) or of a
+// point that holds the origin already (the cursor).
+POINT XlMapUser(double x, double y);
+POINT XlMapCursor(double x, double y);
+// A length in user units as logical units along x.
+double XlScaleX(double length);
+
+// Selects the pen, brush and font that the graphics state asks for, making them when they changed.
+void XlSelectObjects();
+// Deselects and deletes what XlSelectObjects made; the page is left with stock objects.
+void XlReleaseObjects();
+// The objects are to be selected anew at the next drawing (after RestoreDC).
+void XlObjectsDeselected();
+
+// Paints the path: fill with the brush and/or outline with the pen.
+void XlPaintPath(const PclXlPath& path, bool fill, bool stroke);
+
+// The colour of the brush for painting through a mask, and the ternary raster
+// operation for a source whose white pixels may be transparent.
+DWORD XlImageRop(bool biLevel);
+
+// True when attribute `id` was named for the operator now running.
+inline bool XlGiven(int id) { return XlState().given.test(static_cast<size_t>(id)); }
+// A paint from RGBColor, GrayLevel or NullBrush/NullPen given with the operator; false when none was.
+bool XlPaintFromAttributes(PclXlPaint& paint, int nullAttribute);
+
+void XlBeginPage();
+void XlEndPage();

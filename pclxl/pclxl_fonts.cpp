@@ -1,0 +1,199 @@
+// Downloaded fonts: font headers and characters, kept by font name.
+#include "pclxl_drawing.h"
+#include "pclxl_handlers.h"
+#include "pclxl_stream.h"
+
+#include "pcl_outline_fonts.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+// Largest bitmap glyph side in dots, deepest nesting of composite glyphs, most points an outline holds.
+constexpr int32_t kMaxGlyphDots = 4096;
+constexpr int kMaxComposite = 8;
+constexpr size_t kMaxGlyphPoints = 4096;
+
+uint16_t be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+uint32_t be32(const uint8_t* p) { return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3]; }
+
+[[noreturn]] void badData() { throw PclXlError("Error in input datas"); }
+
+std::string fontKey(const std::vector<int32_t>& name) {
+    std::string key;
+    for (int32_t c : name) key += static_cast<char>(c);
+    return key;
+}
+
+// Walks the character records of the buffer in order.
+struct RecordWalk {
+    const std::vector<uint8_t>& d;
+    size_t at = 0;
+};
+
+void decodeRecord(RecordWalk& w, PclXlGlyph& g, int depth, int32_t dx, int32_t dy);
+
+// A bitmap character: offsets and size in dots, then rows of whole bytes.
+void decodeBitmap(RecordWalk& w, PclXlGlyph& g) {
+    const std::vector<uint8_t>& d = w.d;
+    if (w.at + 10 > d.size()) badData();
+    const uint8_t* h = &d[w.at];
+    int32_t cls = h[1];
+    g.left = static_cast<int16_t>(be16(h + 2));
+    g.top = static_cast<int16_t>(be16(h + 4));
+    g.width = be16(h + 6);
+    g.height = be16(h + 8);
+    size_t stride = (static_cast<size_t>(g.width) + 7) / 8;
+    size_t bytes = stride * static_cast<size_t>(g.height);
+    if (cls != 0 || g.width > kMaxGlyphDots || g.height > kMaxGlyphDots || bytes > d.size() - w.at - 10) badData();
+    size_t padded = (stride + 3) / 4 * 4;
+    g.bits.assign(padded * static_cast<size_t>(g.height), 0);
+    for (int32_t y = 0; y < g.height; ++y)
+        std::memcpy(&g.bits[static_cast<size_t>(y) * padded], h + 10 + static_cast<size_t>(y) * stride, stride);
+    w.at += 10 + bytes;
+}
+
+// A TrueType character: header, skipped fields by class, then its glyph description.
+void decodeTrueType(RecordWalk& w, PclXlGlyph& g, int depth, int32_t dx, int32_t dy) {
+    const std::vector<uint8_t>& d = w.d;
+    if (depth > kMaxComposite || w.at + 4 > d.size()) badData();
+    size_t start = w.at;
+    uint8_t cls = d[start + 1];
+    size_t end = start + 2 + be16(&d[start + 2]);
+    if (end > d.size() || end < start + 4) badData();
+    size_t skip = cls == 0 ? 2 : cls == 1 ? 6 : cls == 2 ? 8 : SIZE_MAX;
+    w.at = (end + 1) & ~size_t{1};  // the next record starts at an even offset
+    if (skip == SIZE_MAX || start + 4 + skip > end) return;
+    if (cls == 1 && depth == 0) g.advance = be16(&d[start + 6]);
+    const uint8_t* glyph = &d[start + 4 + skip];
+    size_t n = end - (start + 4 + skip);
+    if (n < 11) return;
+    int16_t contours = static_cast<int16_t>(be16(glyph));
+    int16_t box[4] = {static_cast<int16_t>(be16(glyph + 2)), static_cast<int16_t>(be16(glyph + 4)),
+                      static_cast<int16_t>(be16(glyph + 6)), static_cast<int16_t>(be16(glyph + 8))};
+    if (contours > 0) {
+        size_t first = g.outline.size();
+        if (!DecodeSimpleGlyph(glyph, n, dx, dy, kMaxGlyphPoints, g.outline)) badData();
+        for (size_t i = first; i < g.outline.size(); ++i) {
+            int32_t x = g.outline[i].x - dx, y = g.outline[i].y - dy;
+            if (x < box[0] || x > box[2] || y < box[1] || y > box[3]) badData();
+        }
+        return;
+    }
+    if (contours == 0) return;
+    // A composite glyph: its components are the character records that follow.
+    for (size_t at = 10;;) {
+        if (at + 4 > n) return;
+        uint16_t flags = be16(glyph + at);
+        at += 4;
+        int32_t ox, oy;
+        if (flags & 1) {
+            if (at + 4 > n) return;
+            ox = static_cast<int16_t>(be16(glyph + at)), oy = static_cast<int16_t>(be16(glyph + at + 2));
+            at += 4;
+        } else {
+            if (at + 2 > n) return;
+            ox = static_cast<int8_t>(glyph[at]), oy = static_cast<int8_t>(glyph[at + 1]);
+            at += 2;
+        }
+        at += (flags & 8) ? 2 : (flags & 0x40) ? 4 : (flags & 0x80) ? 8 : 0;
+        if (flags & 0x100) {
+            if (at + 2 > n) return;
+            at += 2 + be16(glyph + at);
+        }
+        if (flags & 2) decodeRecord(w, g, depth + 1, dx + ox, dy + oy);
+        if (!(flags & 0x20)) return;
+    }
+}
+
+void decodeRecord(RecordWalk& w, PclXlGlyph& g, int depth, int32_t dx, int32_t dy) {
+    if (w.at >= w.d.size()) badData();
+    // Format 0 is a bitmap character, format 1 a TrueType one.
+    if (w.d[w.at] == 0 && depth == 0) decodeBitmap(w, g);
+    else decodeTrueType(w, g, depth, dx, dy);
+}
+}  // namespace
+
+void XlBeginFontHeader() {
+    PclXlState& s = XlState();
+    s.fontHeader.clear();
+    s.loadingFont = &s.fonts[fontKey(s.attr.fontName)];
+}
+
+void XlReadFontHeader() {
+    PclXlState& s = XlState();
+    XlReadOperatorData();
+    s.fontHeader.insert(s.fontHeader.end(), s.embedded, s.embedded + s.embeddedSize);
+}
+
+void XlEndFontHeader() {
+    PclXlState& s = XlState();
+    PclXlDownloadedFont* font = s.loadingFont;
+    s.loadingFont = nullptr;
+    const std::vector<uint8_t>& h = s.fontHeader;
+    if (!font || h.size() < 8) badData();
+    font->technology = h[4];
+    // Segments: a 2-byte name and a 4-byte length, then the data.
+    for (size_t at = 8; at + 6 <= h.size();) {
+        uint16_t id = be16(&h[at]);
+        uint32_t length = be32(&h[at + 2]);
+        if (length > h.size() - at - 6) break;
+        const uint8_t* data = &h[at + 6];
+        if (id == ('B' << 8 | 'R') && length >= 4) {
+            font->resolution[0] = std::max<int32_t>(be16(data), 1);
+            font->resolution[1] = std::max<int32_t>(be16(data + 2), 1);
+        } else if (id == ('G' << 8 | 'T')) {
+            OutlineFont tables;
+            tables.global.assign(data, data + length);
+            ReadOutlineTables(tables);
+            if (tables.unitsPerEm > 1) font->unitsPerEm = tables.unitsPerEm;
+        }
+        at += 6 + length;
+    }
+    if (font->technology != 1 && font->technology != 254) throw PclXlError("Unknown font technology");
+}
+
+void XlBeginChar() {
+    PclXlState& s = XlState();
+    s.charData.clear();
+    s.charCodes.clear();
+    s.loadingFont = &s.fonts[fontKey(s.attr.fontName)];
+}
+
+void XlReadChar() {
+    PclXlState& s = XlState();
+    if (!s.loadingFont) return;
+    XlReadOperatorData();
+    s.charData.insert(s.charData.end(), s.embedded, s.embedded + s.embeddedSize);
+    if (s.attr.charCode != 65535) s.charCodes.push_back(s.attr.charCode);
+}
+
+void XlEndChar() {
+    PclXlState& s = XlState();
+    PclXlDownloadedFont* font = s.loadingFont;
+    s.loadingFont = nullptr;
+    if (!font) return;
+    RecordWalk walk{s.charData};
+    for (int32_t code : s.charCodes) {
+        PclXlGlyph g;
+        decodeRecord(walk, g, 0, 0, 0);
+        font->glyphs[code] = std::move(g);
+    }
+}
+
+void XlRemoveFont() {
+    PclXlState& s = XlState();
+    auto it = s.fonts.find(fontKey(s.attr.fontName));
+    if (it == s.fonts.end()) return;
+    // A font in use stays until it is no longer selected.
+    if (s.gs.font == &it->second || s.loadingFont == &it->second) return;
+    for (const PclXlGraphicsState& g : s.savedStates)
+        if (g.font == &it->second) return;
+    s.fonts.erase(it);
+}
+
+PclXlDownloadedFont* XlFindFont(const std::vector<int32_t>& name) {
+    PclXlState& s = XlState();
+    auto it = s.fonts.find(fontKey(name));
+    return it == s.fonts.end() ? nullptr : &it->second;
+}

@@ -1,0 +1,267 @@
+// Pages: each one a metafile in the temporary directory, with its mapping
+// from the job's units of measure, and the GDI objects drawn with.
+#include "pclxl_drawing.h"
+#include "pclxl_operators.h"
+#include "pclxl_stream.h"
+
+#include "page_files.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+struct MediaSize {
+    LONG width, height;  // 0.01 mm, portrait
+};
+// The media codes of the standard, in their order.
+const MediaSize kMedia[] = {
+    {21590, 27940}, {21590, 35560}, {21000, 29700}, {18415, 26670}, {27940, 43180}, {29700, 42000},
+    {10477, 24130}, {9843, 19050},  {16200, 22900}, {11000, 22000}, {25700, 36400}, {18200, 25700},
+    {17600, 25000}, {17600, 25000}, {10000, 14800}, {20000, 14800}, {14800, 21000}, {10500, 14800},
+    {12800, 18200}, {27300, 39400}, {19700, 27300}, {21600, 33000},
+};
+constexpr MediaSize kA4 = {21000, 29700};
+
+MediaSize pageSize(const PclXlAttributes& a) {
+    if (a.mediaSizeGiven)
+        return a.mediaCode >= 0 && a.mediaCode < static_cast<int32_t>(std::size(kMedia)) ? kMedia[a.mediaCode] : kA4;
+    // A custom size in inches, millimetres or tenths of millimetres.
+    double unit = a.customMediaSizeUnits == 1 ? 100 : a.customMediaSizeUnits == 2 ? 10 : 2540;
+    double w = a.customMediaSize[0] * unit, h = a.customMediaSize[1] * unit;
+    if (w >= 100 && h >= 100 && w <= 500000 && h <= 500000) return {static_cast<LONG>(w), static_cast<LONG>(h)};
+    return kA4;
+}
+
+std::string paintKey(const PclXlPaint& p) {
+    char key[64];
+    std::snprintf(key, sizeof key, "%d/%u/%d", static_cast<int>(p.kind), p.color, p.patternId);
+    return key;
+}
+
+// A pattern brush tiles in device pixels: the pattern is resampled to its
+// destination size at the resolution the page is shown at.
+HBRUSH patternBrush(int32_t id) {
+    PclXlState& s = XlState();
+    auto it = s.patterns.find(id);
+    if (it == s.patterns.end() || it->second.dib.empty()) return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    return CreateDIBPatternBrushPt(it->second.dib.data(), DIB_RGB_COLORS);
+}
+
+HBRUSH makeBrush(const PclXlPaint& p) {
+    switch (p.kind) {
+    case PclXlPaint::None: return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    case PclXlPaint::Pattern: return patternBrush(p.patternId);
+    default: return CreateSolidBrush(p.color);
+    }
+}
+
+HPEN makePen(const PclXlGraphicsState& g) {
+    if (g.pen.kind == PclXlPaint::None) return static_cast<HPEN>(GetStockObject(NULL_PEN));
+    PclXlState& s = XlState();
+    COLORREF color = g.pen.color;
+    if (g.pen.kind == PclXlPaint::Pattern) {
+        auto it = s.patterns.find(g.pen.patternId);
+        color = it != s.patterns.end() && !it->second.dib.empty() ? RGB(0, 0, 0) : color;
+    }
+    long width = std::lround(std::clamp(XlScaleX(g.penWidth), 0.0, 100000.0));
+    static const DWORD kCaps[] = {PS_ENDCAP_FLAT, PS_ENDCAP_ROUND, PS_ENDCAP_SQUARE, PS_ENDCAP_SQUARE};
+    static const DWORD kJoins[] = {PS_JOIN_MITER, PS_JOIN_ROUND, PS_JOIN_BEVEL, PS_JOIN_BEVEL};
+    std::vector<DWORD> dash;
+    for (int32_t d : g.dash) dash.push_back(static_cast<DWORD>(std::lround(std::clamp(XlScaleX(d), 1.0, 100000.0))));
+    DWORD style = PS_GEOMETRIC | (dash.empty() ? PS_SOLID : PS_USERSTYLE) |
+                  kCaps[std::clamp(g.lineCap, 0, 3)] | kJoins[std::clamp(g.lineJoin, 0, 3)];
+    if (width == 0 && dash.empty()) return CreatePen(PS_SOLID, 0, color);  // the thinnest line the device draws
+    LOGBRUSH lb{BS_SOLID, color, 0};
+    return ExtCreatePen(style, static_cast<DWORD>(std::max(width, 1L)), &lb, static_cast<DWORD>(dash.size()),
+                        dash.empty() ? nullptr : dash.data());
+}
+
+std::string penKey(const PclXlGraphicsState& g) {
+    std::string key = paintKey(g.pen);
+    char more[96];
+    std::snprintf(more, sizeof more, "/%.3f/%d/%d/%.2f/%d/", XlScaleX(g.penWidth), g.lineCap, g.lineJoin, g.miterLimit,
+                  g.dashOffset);
+    key += more;
+    for (int32_t d : g.dash) key += std::to_string(d) + ",";
+    return key;
+}
+
+bool isStock(HGDIOBJ o) {
+    return o == GetStockObject(NULL_BRUSH) || o == GetStockObject(NULL_PEN);
+}
+
+// Selects `made` for `key` unless it is in place already; the object it replaces is deleted.
+template <class Make>
+void realize(HGDIOBJ& current, std::string& currentKey, const std::string& key, Make make) {
+    PclXlState& s = XlState();
+    if (key == currentKey && s.objectsSelected && current) return;
+    if (key != currentKey || !current) {
+        HGDIOBJ made = make();
+        if (!made) return;
+        SelectObject(s.dc, made);
+        if (current && !isStock(current)) DeleteObject(current);
+        current = made;
+        currentKey = key;
+    } else {
+        SelectObject(s.dc, current);
+    }
+}
+}  // namespace
+
+POINT XlMapUser(double x, double y) {
+    PclXlState& s = XlState();
+    return XlMapCursor(s.origin[0] + x, s.origin[1] + y);
+}
+
+POINT XlMapCursor(double x, double y) {
+    PclXlState& s = XlState();
+    auto logical = [](double v) { return static_cast<LONG>(std::trunc(std::clamp(v + 0.5, -1e8, 1e8))); };
+    return {logical(x * s.sx), -logical(y * s.sy)};
+}
+
+double XlScaleX(double length) { return length * XlState().sx; }
+
+void XlSelectObjects() {
+    PclXlState& s = XlState();
+    if (!s.dc) return;
+    const PclXlGraphicsState& g = s.gs;
+    realize(s.brush, s.brushKey, paintKey(g.brush), [&] { return makeBrush(g.brush); });
+    realize(s.pen, s.penKey, penKey(g), [&] { return makePen(g); });
+    if (g.miterLimit >= 1) SetMiterLimit(s.dc, static_cast<FLOAT>(g.miterLimit), nullptr);
+    SetPolyFillMode(s.dc, g.fillMode == 1 ? ALTERNATE : WINDING);
+    // A vector's source is black: the ternary operation reduces to one of pen and page.
+    int table = 0;
+    for (int p = 0; p < 2; ++p)
+        for (int d = 0; d < 2; ++d)
+            if ((g.rop3 >> (p * 4 + d)) & 1) table |= 1 << (p * 2 + d);
+    SetROP2(s.dc, table + 1);
+    s.objectsSelected = true;
+}
+
+void XlObjectsDeselected() { XlState().objectsSelected = false; }
+
+void XlReleaseObjects() {
+    PclXlState& s = XlState();
+    if (s.dc) {
+        SelectObject(s.dc, GetStockObject(WHITE_BRUSH));
+        SelectObject(s.dc, GetStockObject(BLACK_PEN));
+        SelectObject(s.dc, GetStockObject(SYSTEM_FONT));
+    }
+    for (HGDIOBJ* o : {&s.pen, &s.brush, &s.font}) {
+        if (*o && !isStock(*o)) DeleteObject(*o);
+        *o = nullptr;
+    }
+    s.penKey.clear(), s.brushKey.clear(), s.fontKey.clear();
+    s.objectsSelected = false;
+}
+
+DWORD XlImageRop(bool biLevel) {
+    const PclXlGraphicsState& g = XlState().gs;
+    uint32_t rop = g.rop3;
+    // A transparent source leaves the page as it is under its white pixels,
+    // exactly so for images of black and white.
+    if (biLevel && g.sourceTransparent) {
+        uint32_t t = 0;
+        for (int i = 0; i < 8; ++i) {
+            bool s = i & 2, d = i & 1;
+            bool bit = s ? d : ((rop >> i) & 1);
+            t |= uint32_t{bit} << i;
+        }
+        rop = t;
+    }
+    // The full raster-operation code whose low word GDI ignores on playback.
+    return (rop << 16) | 0x0000u;
+}
+
+bool XlPaintFromAttributes(PclXlPaint& paint, int nullAttribute) {
+    PclXlState& s = XlState();
+    const PclXlAttributes& a = s.attr;
+    const std::vector<uint8_t>& palette = s.gs.palette;
+    auto fromPalette = [&](int32_t index) {
+        size_t n = s.gs.colorSpace == 2 ? 3 : 1;
+        size_t at = static_cast<size_t>(std::max(index, 0)) * n;
+        if (at + n > palette.size()) return RGB(0, 0, 0);
+        return n == 3 ? RGB(palette[at], palette[at + 1], palette[at + 2]) : RGB(palette[at], palette[at], palette[at]);
+    };
+    if (XlGiven(XA_RGBColor)) {
+        paint = {PclXlPaint::Solid, palette.empty() ? RGB(a.rgb[0], a.rgb[1], a.rgb[2]) : fromPalette(a.rgb[0]), 0};
+    } else if (XlGiven(XA_GrayLevel)) {
+        uint8_t g = static_cast<uint8_t>(a.grayLevel);
+        paint = {PclXlPaint::Solid, palette.empty() ? RGB(g, g, g) : fromPalette(g), 0};
+    } else if (XlGiven(XA_PrimaryArray) && !a.primaryArray.empty()) {
+        const std::vector<int32_t>& c = a.primaryArray;
+        uint8_t r = static_cast<uint8_t>(c[0]), gr = c.size() > 1 ? static_cast<uint8_t>(c[1]) : r,
+                b = c.size() > 2 ? static_cast<uint8_t>(c[2]) : r;
+        paint = {PclXlPaint::Solid, s.gs.colorSpace == 2 ? RGB(r, gr, b) : RGB(r, r, r), 0};
+    } else if (XlGiven(XA_PatternSelectID)) {
+        paint = {PclXlPaint::Pattern, RGB(0, 0, 0), a.patternSelectId};
+    } else if (XlGiven(nullAttribute)) {
+        paint = {PclXlPaint::None, RGB(0, 0, 0), 0};
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void XlBeginPage() {
+    PclXlState& s = XlState();
+    // A page that never got EndPage ends here.
+    XlEndPage();
+    if (s.pageCounter >= kMaxPclXlPages) return;
+    const PclXlAttributes& a = s.attr;
+    MediaSize m = pageSize(a);
+    RECT frame{0, 0, m.width, m.height};
+    if (a.orientation == 1 || a.orientation == 3) std::swap(frame.right, frame.bottom);
+    ++s.pageCounter;
+    std::string name = ReservePageFile(s.tempDir.c_str(), s.pageCounter);
+    if (name.empty()) return;
+    s.dc = CreateEnhMetaFileA(nullptr, name.c_str(), &frame, nullptr);
+    if (!s.dc) {
+        DeleteFileA(name.c_str());
+        return;
+    }
+    s.pages.push_back(name);
+    // Logical units of 0.1 mm or 0.01 inch, y growing upward from the top-left corner.
+    bool metric = a.measure == 1 || a.measure == 2;
+    SetMapMode(s.dc, metric ? MM_LOMETRIC : MM_LOENGLISH);
+    double per = a.measure == 1 ? 10 : a.measure == 2 ? 1 : 100;
+    s.rx = a.unitsPerMeasure[0] / per;
+    s.ry = a.unitsPerMeasure[1] / per;
+    if (!s.pageScaleSet) s.sx = 1 / s.rx, s.sy = 1 / s.ry;
+    SetBkMode(s.dc, TRANSPARENT);
+    s.attr.pageCopies = 1;
+    // Every page starts with the printer's defaults.
+    s.gs = PclXlGraphicsState{};
+    s.savedStates.clear();
+    s.path.clear();
+    s.cursor[0] = s.cursor[1] = 0;
+    s.raster = PclXlRaster{};
+}
+
+void XlEndPage() {
+    PclXlState& s = XlState();
+    if (!s.dc) return;
+    XlReleaseObjects();
+    HENHMETAFILE emf = CloseEnhMetaFile(s.dc);
+    s.dc = nullptr;
+    if (emf) {
+        DeleteEnhMetaFile(emf);
+    } else if (!s.pages.empty()) {
+        DeleteFileA(s.pages.back().c_str());  // a page that could not be written is no page
+        s.pages.pop_back();
+    }
+    s.gs = PclXlGraphicsState{};
+    s.savedStates.clear();
+    s.path.clear();
+    s.raster = PclXlRaster{};
+}
+
+void InitPclXlJob(const char* tempDir) {
+    PclXlState& s = XlState();
+    XlEndPage();
+    DeletePageFiles(s.pages);
+    s = PclXlState{};
+    s.tempDir = tempDir ? tempDir : "";
+}
+
+void FinishPclXlJob() { XlEndPage(); }

@@ -1,0 +1,180 @@
+// Text: system fonts by name, downloaded bitmap and TrueType fonts drawn glyph by glyph.
+#include "pclxl_drawing.h"
+#include "pclxl_handlers.h"
+#include "pclxl_stream.h"
+
+#include "dib_header.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+std::string faceName(const std::vector<int32_t>& name) {
+    std::string face;
+    for (int32_t c : name)
+        if (c >= 0x20 && c < 0x7F) face += static_cast<char>(c);
+    while (!face.empty() && face.back() == ' ') face.pop_back();
+    return face.substr(0, LF_FACESIZE - 1);
+}
+
+// The system font the graphics state names, selected into the page.
+void selectSystemFont() {
+    PclXlState& s = XlState();
+    const PclXlGraphicsState& g = s.gs;
+    // The character size is the em height.
+    double height = std::clamp(g.charSize * g.charScale[1] * s.sy, 0.0, 1e6);
+    char key[160];
+    std::snprintf(key, sizeof key, "%s/%.2f/%d", g.fontName.c_str(), height, g.symbolSet & 0xFF);
+    if (s.font && s.fontKey == key && s.objectsSelected) return;
+    if (s.fontKey != key || !s.font) {
+        HFONT f = CreateFontA(-static_cast<int>(height), 0, 0, 0, FW_NORMAL, 0, 0, 0, static_cast<DWORD>(g.symbolSet & 0xFF),
+                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, g.fontName.c_str());
+        if (!f) return;
+        SelectObject(s.dc, f);
+        if (s.font) DeleteObject(s.font);
+        s.font = f;
+        s.fontKey = key;
+    } else {
+        SelectObject(s.dc, s.font);
+    }
+}
+
+double userUnitsPerInch(int axis) {
+    const PclXlAttributes& a = XlState().attr;
+    double per = a.measure == 1 ? 25.4 : a.measure == 2 ? 254 : 1;
+    return a.unitsPerMeasure[axis] * per;
+}
+
+// How far the cursor moves after character i: the spacing data, else the glyph's own advance.
+double advanceX(size_t i, double glyphAdvance) {
+    const PclXlAttributes& a = XlState().attr;
+    return i < a.xSpacing.size() ? a.xSpacing[i] : glyphAdvance;
+}
+double advanceY(size_t i) {
+    const PclXlAttributes& a = XlState().attr;
+    return i < a.ySpacing.size() ? a.ySpacing[i] : 0;
+}
+
+void moveCursorBy(double dx, double dy) {
+    PclXlState& s = XlState();
+    s.cursor[0] = static_cast<int32_t>(std::clamp(s.cursor[0] + dx, -1e9, 1e9));
+    s.cursor[1] = static_cast<int32_t>(std::clamp(s.cursor[1] + dy, -1e9, 1e9));
+}
+
+// Bitmap glyphs: inked dots take the brush, the others leave the page as it is.
+void drawBitmapText(const PclXlDownloadedFont& font) {
+    PclXlState& s = XlState();
+    const std::vector<int32_t>& text = s.attr.textData;
+    double kx = userUnitsPerInch(0) / font.resolution[0], ky = userUnitsPerInch(1) / font.resolution[1];
+    XlSelectObjects();
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto it = font.glyphs.find(text[i]);
+        if (it != font.glyphs.end() && !it->second.bits.empty() && s.dc) {
+            const PclXlGlyph& g = it->second;
+            POINT a = XlMapCursor(s.cursor[0] + g.left * kx, s.cursor[1] - g.top * ky);
+            POINT b = XlMapCursor(s.cursor[0] + (g.left + g.width) * kx, s.cursor[1] + (g.height - g.top) * ky);
+            TwoColourDib bmi = MakeTwoColourDib(g.width, g.height, 1, RGBQUAD{255, 255, 255, 0});
+            bmi.colors[0] = {0, 0, 0, 0};
+            StretchDIBits(s.dc, a.x, a.y, b.x - a.x, b.y - a.y, 0, 0, g.width, g.height, g.bits.data(), bmi.info(),
+                          DIB_RGB_COLORS, 0x00B8074A);
+        }
+        moveCursorBy(advanceX(i, 0), advanceY(i));
+    }
+}
+
+// TrueType glyphs: every outline of the string filled with the brush as one path.
+void drawOutlineText(const PclXlDownloadedFont& font) {
+    PclXlState& s = XlState();
+    const PclXlGraphicsState& gs = s.gs;
+    const std::vector<int32_t>& text = s.attr.textData;
+    double perUnit = font.unitsPerEm > 0 ? 1.0 / font.unitsPerEm : 0.0004;
+    double kx = gs.charSize * perUnit * gs.charScale[0], ky = gs.charSize * perUnit * gs.charScale[1];
+    bool any = false;
+    if (s.dc) BeginPath(s.dc);
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto it = font.glyphs.find(text[i]);
+        double advance = 0;
+        if (it != font.glyphs.end()) {
+            const PclXlGlyph& g = it->second;
+            double cx = s.cursor[0], cy = s.cursor[1];
+            if (s.dc && !g.outline.empty()) {
+                AddOutlineFigures(s.dc, g.outline, [&](const OutlinePoint& p) { return XlMapCursor(cx + p.x * kx, cy - p.y * ky); });
+                any = true;
+            }
+            if (g.advance >= 0) advance = g.advance * kx;
+        }
+        moveCursorBy(advanceX(i, advance), advanceY(i));
+    }
+    if (!s.dc) return;
+    EndPath(s.dc);
+    if (!any) {
+        AbortPath(s.dc);
+        return;
+    }
+    PclXlGraphicsState saved = s.gs;
+    s.gs.pen = {PclXlPaint::None, 0, 0};
+    s.gs.fillMode = 0;
+    XlSelectObjects();
+    FillPath(s.dc);
+    s.gs = saved;
+}
+
+void drawSystemText() {
+    PclXlState& s = XlState();
+    const std::vector<int32_t>& text = s.attr.textData;
+    std::string bytes;
+    for (int32_t c : text) bytes += static_cast<char>(c);
+    if (!s.dc || bytes.empty()) return;
+    XlSelectObjects();
+    selectSystemFont();
+    TEXTMETRICW tm{};
+    GetTextMetricsW(s.dc, &tm);
+    bool visible = s.gs.brush.kind != PclXlPaint::None;
+    SetTextColor(s.dc, s.gs.brush.color);
+    POINT at = XlMapCursor(s.cursor[0], s.cursor[1]);
+    std::vector<INT> dx;
+    double total = 0;
+    for (size_t i = 0; i < text.size() && i < s.attr.xSpacing.size(); ++i) {
+        total += s.attr.xSpacing[i];
+        dx.push_back(static_cast<INT>(std::lround(XlScaleX(s.attr.xSpacing[i]))));
+    }
+    if (visible) {
+        if (dx.size() == bytes.size()) ExtTextOutA(s.dc, at.x, tm.tmAscent + at.y, 0, nullptr, bytes.data(), static_cast<UINT>(bytes.size()), dx.data());
+        else TextOutA(s.dc, at.x, tm.tmAscent + at.y, bytes.data(), static_cast<int>(bytes.size()));
+    }
+    // The cursor moves past the text, as the printer's does.
+    if (dx.size() != bytes.size()) {
+        SIZE extent{};
+        GetTextExtentPoint32A(s.dc, bytes.data(), static_cast<int>(bytes.size()), &extent);
+        total = s.sx > 0 ? extent.cx / s.sx : 0;
+    }
+    double down = 0;
+    for (size_t i = 0; i < s.attr.ySpacing.size() && i < text.size(); ++i) down += s.attr.ySpacing[i];
+    moveCursorBy(total, down);
+}
+}  // namespace
+
+void XlSetFont() {
+    PclXlState& s = XlState();
+    PclXlGraphicsState& g = s.gs;
+    g.font = XlFindFont(s.attr.fontName);
+    g.fontName = faceName(s.attr.fontName);
+    g.charSize = s.attr.charSize;
+    g.symbolSet = s.attr.symbolSet;
+}
+
+void XlSetCharScale() {
+    PclXlState& s = XlState();
+    s.gs.charScale[0] = s.attr.charScale[0];
+    s.gs.charScale[1] = s.attr.charScale[1];
+}
+
+void XlText() {
+    PclXlState& s = XlState();
+    XlPaintPendingPath();
+    if (s.gs.font && s.gs.font->technology == 254) drawBitmapText(*s.gs.font);
+    else if (s.gs.font) drawOutlineText(*s.gs.font);
+    else drawSystemText();
+    s.attr.textData.clear();
+    s.path.clear();
+}
