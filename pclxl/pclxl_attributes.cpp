@@ -47,7 +47,6 @@ void StorePclXlAttribute(int id) {
     case 3: a.colorSpace = XlPopInteger(); break;
     case 4:
     case 5:
-    case 44:
     case 51:
     case 78:
     case 136: break;
@@ -100,6 +99,7 @@ void StorePclXlAttribute(int id) {
     case 41: a.pageAngle = XlPopReal(); break;
     case 42: popPair(a.pageOrigin); break;
     case 43: popRealPair(a.pageScale); break;
+    case 44: a.rop3 = XlPopInteger(); break;
     case 45: a.txMode = XlPopInteger(); break;
     case 47:
         popPair(a.customMediaSize);

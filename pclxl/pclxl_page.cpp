@@ -176,18 +176,12 @@ DWORD XlImageRop(bool biLevel) {
 bool XlPaintFromAttributes(PclXlPaint& paint, int nullAttribute) {
     PclXlState& s = XlState();
     const PclXlAttributes& a = s.attr;
-    const std::vector<uint8_t>& palette = s.gs.palette;
-    auto fromPalette = [&](int32_t index) {
-        size_t n = s.gs.colorSpace == 2 ? 3 : 1;
-        size_t at = static_cast<size_t>(std::max(index, 0)) * n;
-        if (at + n > palette.size()) return RGB(0, 0, 0);
-        return n == 3 ? RGB(palette[at], palette[at + 1], palette[at + 2]) : RGB(palette[at], palette[at], palette[at]);
-    };
+    // Colours are direct: a palette serves the indexed images.
     if (XlGiven(XA_RGBColor)) {
-        paint = {PclXlPaint::Solid, palette.empty() ? RGB(a.rgb[0], a.rgb[1], a.rgb[2]) : fromPalette(a.rgb[0]), 0};
+        paint = {PclXlPaint::Solid, RGB(a.rgb[0], a.rgb[1], a.rgb[2]), 0};
     } else if (XlGiven(XA_GrayLevel)) {
         uint8_t g = static_cast<uint8_t>(a.grayLevel);
-        paint = {PclXlPaint::Solid, palette.empty() ? RGB(g, g, g) : fromPalette(g), 0};
+        paint = {PclXlPaint::Solid, RGB(g, g, g), 0};
     } else if (XlGiven(XA_PrimaryArray) && !a.primaryArray.empty()) {
         const std::vector<int32_t>& c = a.primaryArray;
         uint8_t r = static_cast<uint8_t>(c[0]), gr = c.size() > 1 ? static_cast<uint8_t>(c[1]) : r,

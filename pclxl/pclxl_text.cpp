@@ -73,8 +73,8 @@ void drawBitmapText(const PclXlDownloadedFont& font) {
             const PclXlGlyph& g = it->second;
             POINT a = XlMapCursor(s.cursor[0] + g.left * kx, s.cursor[1] - g.top * ky);
             POINT b = XlMapCursor(s.cursor[0] + (g.left + g.width) * kx, s.cursor[1] + (g.height - g.top) * ky);
-            TwoColourDib bmi = MakeTwoColourDib(g.width, g.height, 1, RGBQUAD{255, 255, 255, 0});
-            bmi.colors[0] = {0, 0, 0, 0};
+            // Inked dots are black, and PSDPxax paints the brush where the source is black.
+            TwoColourDib bmi = MakeTwoColourDib(g.width, g.height, 1);
             StretchDIBits(s.dc, a.x, a.y, b.x - a.x, b.y - a.y, 0, 0, g.width, g.height, g.bits.data(), bmi.info(),
                           DIB_RGB_COLORS, 0x00B8074A);
         }

@@ -26,8 +26,8 @@ inline uint32_t ternary(uint8_t code, uint32_t p, uint32_t s, uint32_t d) {
     case 0xA0: return p & d;
     case 0xFA: return p | d;
     case 0xC0: return p & s;
-    case 0xB8: return (p & s) | (~s & d);
-    case 0xE2: return (d & s) | (~s & p);
+    case 0xB8: return (s & d) | (~s & p);  // PSDPxax: the pattern where the source is black
+    case 0xE2: return (s & p) | (~s & d);  // DSPDxax: the pattern where the source is white
     case 0xAA: return d;
     default: break;
     }

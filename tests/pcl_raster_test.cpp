@@ -11,38 +11,6 @@
 namespace {
 Bytes Row(std::initializer_list<uint8_t> b) { return Bytes(b); }
 
-uint32_t U32(const Bytes& b, size_t off) {
-    uint32_t v;
-    memcpy(&v, &b[off], 4);
-    return v;
-}
-
-struct PaintedImage {
-    int32_t x, y, width, height, destWidth, destHeight, bits;
-    uint32_t rop;
-    Bytes data;
-};
-
-std::vector<PaintedImage> ImagesOfPage(const Bytes& emf) {
-    std::vector<PaintedImage> out;
-    for (size_t off = U32(emf, 4); off + 8 <= emf.size(); off += U32(emf, off + 4)) {
-        if (U32(emf, off) != EMR_STRETCHDIBITS) continue;
-        PaintedImage p;
-        uint32_t offBmi = U32(emf, off + 48), offBits = U32(emf, off + 56), cbBits = U32(emf, off + 60);
-        p.x = static_cast<int32_t>(U32(emf, off + 24));
-        p.y = static_cast<int32_t>(U32(emf, off + 28));
-        p.width = static_cast<int32_t>(U32(emf, off + offBmi + 4));
-        p.height = -static_cast<int32_t>(U32(emf, off + offBmi + 8));
-        p.bits = emf[off + offBmi + 14];
-        p.rop = U32(emf, off + 68);
-        p.destWidth = static_cast<int32_t>(U32(emf, off + 72));
-        p.destHeight = static_cast<int32_t>(U32(emf, off + 76));
-        p.data.assign(emf.begin() + static_cast<long>(off + offBits), emf.begin() + static_cast<long>(off + offBits + cbBits));
-        out.push_back(std::move(p));
-    }
-    return out;
-}
-
 // A P4 PBM file (comments allowed) read into rows of ceil(w/8) bytes.
 bool ReadPbm(const Bytes& file, int& w, int& h, Bytes& rows) {
     size_t at = 0;

@@ -1,6 +1,7 @@
 // Playback of recorded pages: geometry, pens and brushes, raster operations,
 // bitmaps of every format, clipping and text, checked by pixel probes.
 #include "emf_records.h"
+#include "dib_header.h"
 #include "test_support.h"
 
 #include <cstring>
@@ -161,6 +162,24 @@ TEST(PlaybackRaster, MonoBitmapWithSrcAndPrintsOnlyItsBlack) {
     EXPECT_EQ(p.at(50, 150), 0x000000u);
     EXPECT_EQ(p.at(300, 50), 0x0000FFu);  // white left the page as it was
     EXPECT_EQ(p.at(300, 150), 0xFFFFFFu);
+}
+
+// PSDPxax (0xB8) lays the brush where the source is black; DSPDxax (0xE2) where it is white.
+TEST(PlaybackRaster, BrushThroughMaskOperations) {
+    for (DWORD rop : {0x00B8074Au, 0x00E20746u}) {
+        Pixels p = Draw([rop](HDC dc) {
+            HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+            HGDIOBJ old = SelectObject(dc, green);
+            TwoColourDib bmi = MakeTwoColourDib(2, 1, 1);  // 0 white, 1 black
+            uint8_t row[4] = {0x40, 0, 0, 0};               // white, then black
+            StretchDIBits(dc, 0, 0, 200, 100, 0, 0, 2, 1, row, bmi.info(), DIB_RGB_COLORS, rop);
+            SelectObject(dc, old);
+            DeleteObject(green);
+        });
+        bool underBlack = rop == 0x00B8074Au;
+        EXPECT_EQ(p.at(50, 50), underBlack ? 0xFFFFFFu : 0x00FF00u) << std::hex << rop;
+        EXPECT_EQ(p.at(150, 50), underBlack ? 0x00FF00u : 0xFFFFFFu) << std::hex << rop;
+    }
 }
 
 TEST(PlaybackRaster, PatternAndHatchBrushes) {

@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include "emf_records.h"
 #include "spoolsight_plugin.h"
 
 #include <algorithm>
@@ -122,4 +123,78 @@ bool ReadPng(const std::string& path, Pixels& out) {
         out.px[i] = mix(16) | mix(8) | mix(0);
     }
     return true;
+}
+
+uint32_t U32(const Bytes& b, size_t off) {
+    uint32_t v = 0;
+    if (off + 4 <= b.size()) memcpy(&v, &b[off], 4);
+    return v;
+}
+
+std::vector<PaintedImage> ImagesOfPage(const Bytes& emf) {
+    std::vector<PaintedImage> out;
+    for (size_t off = U32(emf, 4); off + 8 <= emf.size() && U32(emf, off + 4) >= 8; off += U32(emf, off + 4)) {
+        if (U32(emf, off) != EMR_STRETCHDIBITS) continue;
+        PaintedImage p;
+        uint32_t offBmi = U32(emf, off + 48), offBits = U32(emf, off + 56), cbBits = U32(emf, off + 60);
+        p.x = static_cast<int32_t>(U32(emf, off + 24));
+        p.y = static_cast<int32_t>(U32(emf, off + 28));
+        p.width = static_cast<int32_t>(U32(emf, off + offBmi + 4));
+        p.height = -static_cast<int32_t>(U32(emf, off + offBmi + 8));
+        p.bits = emf[off + offBmi + 14];
+        p.rop = U32(emf, off + 68);
+        p.destWidth = static_cast<int32_t>(U32(emf, off + 72));
+        p.destHeight = static_cast<int32_t>(U32(emf, off + 76));
+        p.data.assign(emf.begin() + static_cast<long>(off + offBits), emf.begin() + static_cast<long>(off + offBits + cbBits));
+        out.push_back(std::move(p));
+    }
+    return out;
+}
+
+size_t CountRecords(const Bytes& emf, uint32_t type) {
+    size_t n = 0;
+    for (size_t off = U32(emf, 4); off + 8 <= emf.size() && U32(emf, off + 4) >= 8; off += U32(emf, off + 4))
+        n += U32(emf, off) == type;
+    return n;
+}
+
+double ColourSimilarity(const Pixels& a, const Pixels& b, int cell, int tolerance) {
+    if (a.width != b.width || a.height != b.height) return 0;
+    int w = a.width / cell, h = a.height / cell;
+    // Mean colours of the cells.
+    auto means = [&](const Pixels& p) {
+        std::vector<uint32_t> m(static_cast<size_t>(w) * h);
+        for (int cy = 0; cy < h; ++cy)
+            for (int cx = 0; cx < w; ++cx) {
+                int sum[3] = {0, 0, 0};
+                for (int y = cy * cell; y < (cy + 1) * cell; ++y)
+                    for (int x = cx * cell; x < (cx + 1) * cell; ++x)
+                        for (int c = 0; c < 3; ++c) sum[c] += (p.at(x, y) >> (8 * c)) & 0xFF;
+                uint32_t v = 0;
+                for (int c = 0; c < 3; ++c) v |= static_cast<uint32_t>(sum[c] / (cell * cell)) << (8 * c);
+                m[static_cast<size_t>(cy) * w + cx] = v;
+            }
+        return m;
+    };
+    std::vector<uint32_t> ma = means(a), mb = means(b);
+    auto white = [](uint32_t v) { return Near(v, 0xFFFFFF, 20); };
+    // The share of one picture's inked cells that the other matches at or next to the same cell.
+    auto share = [&](const std::vector<uint32_t>& from, const std::vector<uint32_t>& to) {
+        size_t inked = 0, met = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                uint32_t v = from[static_cast<size_t>(y) * w + x];
+                if (white(v)) continue;
+                ++inked;
+                bool found = false;
+                for (int dy = -1; dy <= 1 && !found; ++dy)
+                    for (int dx = -1; dx <= 1 && !found; ++dx) {
+                        int xx = x + dx, yy = y + dy;
+                        found = xx >= 0 && yy >= 0 && xx < w && yy < h && Near(to[static_cast<size_t>(yy) * w + xx], v, tolerance);
+                    }
+                met += found;
+            }
+        return inked ? static_cast<double>(met) / inked : 1.0;
+    };
+    return std::min(share(ma, mb), share(mb, ma));
 }

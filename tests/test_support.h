@@ -63,6 +63,22 @@ Bytes Record(F draw, RECT frame = {0, 0, 21000, 29700}) {
     return out;
 }
 
+// The images a page metafile paints with StretchDIBits.
+struct PaintedImage {
+    int32_t x, y, width, height, destWidth, destHeight, bits;
+    uint32_t rop;
+    Bytes data;
+};
+std::vector<PaintedImage> ImagesOfPage(const Bytes& emf);
+// How many records of a type a metafile holds.
+size_t CountRecords(const Bytes& emf, uint32_t type);
+uint32_t U32(const Bytes& b, size_t off);
+
+// Two pictures of one size compared cell by cell: of each picture's cells that
+// show ink, the share the other matches within `tolerance` at the same cell or
+// one next to it; the smaller of the two shares.
+double ColourSimilarity(const Pixels& a, const Pixels& b, int cell = 4, int tolerance = 48);
+
 inline bool Near(uint32_t a, uint32_t b, int tolerance = 40) {
     for (int s = 0; s < 24; s += 8) {
         int d = static_cast<int>((a >> s) & 0xFF) - static_cast<int>((b >> s) & 0xFF);
