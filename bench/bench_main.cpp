@@ -7,6 +7,7 @@
 #include "page_renderer.h"
 #include "sample_job.h"
 #include "user.h"
+#include "pclxl_job.h"
 #include "zjs_job.h"
 
 #include <benchmark/benchmark.h>
@@ -181,7 +182,6 @@ void DetectLanguageOfLargeJob(benchmark::State& state) {
 BENCHMARK(DetectLanguageOfLargeJob)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
-BENCHMARK_MAIN();
 
 // A dense HP-GL/2 plot: 100,000 short vectors of a random walk over an A4 sheet, as a contour or map plot has.
 const std::string& DensePlot() {
@@ -209,3 +209,38 @@ BENCHMARK(ConvertDensePlot)->Unit(benchmark::kMillisecond);
 
 void DensePlotPicture(benchmark::State& state) { PictureFirstPage(state, DensePlot()); }
 BENCHMARK(DensePlotPicture)->Unit(benchmark::kMillisecond);
+
+// A 20-page PCL XL job of shapes, paths, a grey image and downloaded-font text,
+// with a 600 dpi bi-level scan of 4 x 4 inches on every page.
+const std::string& PclXlMixedJob() {
+    static std::string path = [] {
+        XlWriter w;
+        for (int p = 1; p <= 20; ++p) {
+            if (p == 1) XlBeginJob(w);
+            else w.ubyte(0).attr(xl::Orientation).ubyte(2).attr(xl::MediaSize).op(xl::BeginPage);
+            XlSamplePage(w, p);
+            w.ubyte(0).attr(xl::GrayLevel).op(xl::SetBrushSource).ubyte(0x88).attr(xl::ROP3).op(xl::SetROP);
+            w.xy(600, 6000).attr(xl::Point).op(xl::SetCursor);
+            w.ubyte(0).attr(xl::ColorDepth).ubyte(0).attr(xl::ColorMapping).uint16(2400).attr(xl::SourceWidth);
+            w.uint16(2400).attr(xl::SourceHeight).xy(2400, 2400).attr(xl::DestinationSize).op(xl::BeginImage);
+            Bytes rows;
+            for (int y = 0; y < 2400; ++y)
+                for (int x = 0; x < 300; ++x) rows.push_back(static_cast<uint8_t>(((x + y / 8 + p) % 5) ? 0xFF : 0x0F));
+            w.uint16(0).attr(xl::StartLine).uint16(2400).attr(xl::BlockHeight).ubyte(0).attr(xl::CompressMode);
+            w.op(xl::ReadImage).data(rows).op(xl::EndImage).op(xl::EndPage);
+        }
+        w.op(xl::EndSession);
+        std::string file = TempDir() + "bench-job.pxl";
+        WriteFileBytes(file, w.out);
+        return file;
+    }();
+    return path;
+}
+
+void ConvertPclXlJob20Pages(benchmark::State& state) { ConvertJob(state, PclXlMixedJob(), 20); }
+BENCHMARK(ConvertPclXlJob20Pages)->Unit(benchmark::kMillisecond);
+
+void PclXlFirstPagePicture(benchmark::State& state) { PictureFirstPage(state, PclXlMixedJob()); }
+BENCHMARK(PclXlFirstPagePicture)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,7 +1,8 @@
 // Writes seed inputs for the fuzz targets: a recorded page, a spool file, a
-// ZjStream job and a JBIG image.
+// ZjStream job, a JBIG image, PCL5 jobs, an HP-GL/2 plot and a PCL XL job.
 //   make-fuzz-seeds DIR
 #include "sample_job.h"
+#include "pclxl_job.h"
 #include "zjs_job.h"
 
 #include <string>
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
               WriteFileBytes(dir + "/page.jbg", EncodeJbig(image)) &&
               WriteFileBytes(dir + "/job.pcl", Bytes(pcl.begin(), pcl.end())) &&
               WriteFileBytes(dir + "/truetype.pcl", Bytes(truetype.begin(), truetype.end())) &&
-              WriteFileBytes(dir + "/plot.hpgl", Bytes(plot.begin(), plot.end()));
+              WriteFileBytes(dir + "/plot.hpgl", Bytes(plot.begin(), plot.end())) &&
+              WriteFileBytes(dir + "/job.pxl", MakePclXlJob(2));
     return ok ? 0 : 1;
 }
