@@ -47,10 +47,10 @@ void decodeBitmap(RecordWalk& w, PclXlGlyph& g) {
     size_t bytes = stride * static_cast<size_t>(g.height);
     if (cls != 0 || g.width > kMaxGlyphDots || g.height > kMaxGlyphDots || bytes > d.size() - w.at - 10) badData();
     size_t padded = (stride + 3) / 4 * 4;
-    g.bits.assign(padded * static_cast<size_t>(g.height), 0);
-    for (int32_t y = 0; y < g.height; ++y)
-        std::memcpy(&g.bits[static_cast<size_t>(y) * padded], h + 10 + static_cast<size_t>(y) * stride, stride);
     w.at += 10 + bytes;
+    if (bytes == 0) return;  // a space: no dots
+    g.bits.assign(padded * static_cast<size_t>(g.height), 0);
+    for (size_t y = 0; y < static_cast<size_t>(g.height); ++y) std::memcpy(g.bits.data() + y * padded, h + 10 + y * stride, stride);
 }
 
 // A TrueType character: header, skipped fields by class, then its glyph description.

@@ -40,8 +40,9 @@ void startRaster(bool pattern) {
     r.palette = s.gs.palette;
     r.destination[0] = a.destinationSize[0], r.destination[1] = a.destinationSize[1];
     r.cursor[0] = s.cursor[0], r.cursor[1] = s.cursor[1];
-    // An image of no pixels cannot be divided by: it draws nothing.
-    r.open = r.width > 0 && r.height > 0 && r.width <= 65535 && r.height <= 65535;
+    // An image of no pixels cannot be divided by: it draws nothing. Direct colour comes in whole bytes.
+    r.open = r.width > 0 && r.height > 0 && r.width <= 65535 && r.height <= 65535 &&
+             !(r.mapping == 0 && r.colorSpace == 2 && r.depth != 2);
     if (r.open) r.seed.assign(rowBytes(r), 0);
 }
 
@@ -157,7 +158,7 @@ ImageDib dibFor(const PclXlRaster& r, int32_t rows) {
 std::vector<uint8_t> dibRows(const PclXlRaster& r, const std::vector<uint8_t>& rows, int32_t count) {
     size_t row = rowBytes(r), stride = (row + 3) / 4 * 4;
     std::vector<uint8_t> out(stride * static_cast<size_t>(count));
-    bool rgb = r.mapping == 0 && r.colorSpace == 2 && r.depth == 2;
+    bool rgb = r.mapping == 0 && r.colorSpace == 2;
     for (int32_t y = 0; y < count; ++y) {
         const uint8_t* src = &rows[static_cast<size_t>(y) * row];
         uint8_t* dst = &out[static_cast<size_t>(y) * stride];

@@ -442,6 +442,13 @@ TEST_F(PclXlTest, RunLengthDeltaRowAndUnknownCompression) {
     EXPECT_TRUE(Near(ImagePixel(p, 0, 1), Grey(50), 2));
     EXPECT_TRUE(Near(ImagePixel(p, 1, 1), Grey(200), 2));
 
+    // Direct colour in less than a byte a component is no image a driver sends: nothing is drawn.
+    XlWriter rgb = Job();
+    rgb.ubyte(2).attr(xl::ColorSpace).op(xl::SetColorSpace);
+    Image(rgb, 0, 8, 2, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+    p = Picture(rgb);
+    EXPECT_TRUE(Near(ImagePixel(p, 0, 0), 0xFFFFFF));
+
     XlWriter unknown = Job();
     Image(unknown, 2, 3, 1, {0, 0, 0}, 7);
     unknown.ubyte(5).attr(108);
@@ -592,6 +599,7 @@ TEST_F(PclXlTest, BadGlyphRecordsAreRejected) {
     EXPECT_FALSE(load(cut));
     Bytes bitmap = {0, 0, 0, 0, 0, 0, 0x10, 0x00, 0x10, 0x00, 0xFF};  // 4096 x 4096 dots with one byte
     EXPECT_FALSE(load(bitmap));
+    EXPECT_TRUE(load({0, 0, 0, 0, 0, 0, 0, 0, 0, 20}));  // a space: no dots at all
     // A composite glyph whose every component is itself composite stops at the depth limit.
     Bytes composite = {1, 0, 0, 20, 0, 7, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x22, 0, 1, 0, 0};
     Bytes many;
