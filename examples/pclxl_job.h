@@ -44,10 +44,11 @@ enum : uint8_t {
     SetPenWidth = 0x7A, SetROP = 0x7B, SetSourceTxMode = 0x7C, CloseSubPath = 0x84, NewPath = 0x85,
     PaintPath = 0x86, BezierPath = 0x93, Ellipse = 0x98, LinePath = 0x9B, LineRelPath = 0x9D, Pie = 0x9E,
     Rectangle = 0xA0, RectanglePath = 0xA1, RoundRectangle = 0xA2, Text = 0xA8, BeginImage = 0xB0,
-    ReadImage = 0xB1, EndImage = 0xB2,
+    ReadImage = 0xB1, EndImage = 0xB2, BeginRastPattern = 0xB3, ReadRastPattern = 0xB4, EndRastPattern = 0xB5,
 };
 enum : uint8_t {
-    PaletteDepth = 2, ColorSpace = 3, NullBrush = 4, NullPen = 5, PaletteData = 6, GrayLevel = 9, RGBColor = 11,
+    PaletteDepth = 2, ColorSpace = 3, NullBrush = 4, NullPen = 5, PaletteData = 6, PatternSelectID = 8, GrayLevel = 9,
+    RGBColor = 11, PatternPersistence = 104, PatternDefineID = 105,
     MediaSize = 37, Orientation = 40, PageOrigin = 42, PageScale = 43, ROP3 = 44, TxMode = 45,
     CustomMediaSize = 47, CustomMediaSizeUnits = 48, BoundingBox = 66, EllipseDimension = 68, EndPoint = 69,
     FillMode = 70, LineDashStyle = 74, PenWidth = 75, Point = 76, NumberOfPoints = 77, StartPoint = 79,

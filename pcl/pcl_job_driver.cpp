@@ -1,6 +1,7 @@
 #include "pcl_job_driver.h"
 
 #include "kernel.h"
+#include "mapped_file.h"
 #include "page_files.h"
 
 #include <algorithm>
@@ -28,14 +29,10 @@ bool valueAfter(const char* text, size_t length, const char* keyword, int64_t& v
 
 // The file mapping and the dump of one walk, closed on every way out.
 struct JobFiles {
-    HANDLE file = INVALID_HANDLE_VALUE, mapping = nullptr;
-    const void* view = nullptr;
+    MappedFile job;
     std::FILE* trace = nullptr;
     ~JobFiles() {
         if (trace) std::fclose(trace);
-        if (view) UnmapViewOfFile(view);
-        if (mapping) CloseHandle(mapping);
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     }
 };
 }  // namespace
@@ -52,21 +49,14 @@ void ReadPjlBlock(const char* text, size_t length, PclPageSize& size) {
 
 int RunPclJob(const char* fileName, const char* traceDir, PclRenderer& renderer, PclPageSize& pageSize, bool plotFile) {
     JobFiles f;
-    f.file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f.file == INVALID_HANDLE_VALUE) return -1;
-    DWORD size = GetFileSize(f.file, nullptr);
-    if (size == INVALID_FILE_SIZE) return -1;
-    f.mapping = CreateFileMappingA(f.file, nullptr, PAGE_READONLY, 0, size, nullptr);
-    if (!f.mapping) return -1;
-    f.view = MapViewOfFile(f.mapping, FILE_MAP_READ, 0, 0, size);
-    if (!f.view) return -1;
+    if (!f.job.Open(fileName)) return -1;
     std::string traceName;
     if (traceDir) f.trace = CreateTraceFile(traceDir, "out", ".asm", traceName, true);
     if (f.trace) std::fprintf(f.trace, "// PCL5 dump of %s\n", fileName);
 
     PclStream s;
-    s.data = static_cast<const uint8_t*>(f.view);
-    s.size = size;
+    s.data = f.job.data();
+    s.size = f.job.size();
     s.trace = f.trace;
     s.renderer = &renderer;
     s.table = &BuildPclCommandTable();

@@ -3,6 +3,7 @@
 #include "hpgl_plot_file.h"
 #include "kernel.h"
 #include "language_detector.h"
+#include "mapped_file.h"
 #include "pcl_converter.h"
 #include "pclxl_stream.h"
 #include "spool_reader.h"
@@ -30,19 +31,6 @@ const ConverterSlot kConverters[] = {
     {ZjStream, ConvertZjsJob},
 };
 
-// The job file mapped for the detector, closed again on every way out.
-struct MappedJob {
-    HANDLE file = INVALID_HANDLE_VALUE, mapping = nullptr;
-    const void* view = nullptr;
-    DWORD size = 0;
-    ~MappedJob() { close(); }
-    void close() {
-        if (view) UnmapViewOfFile(view);
-        if (mapping) CloseHandle(mapping);
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-        view = nullptr, mapping = nullptr, file = INVALID_HANDLE_VALUE;
-    }
-};
 }  // namespace
 
 bool ConvertPrintJob(const char* fileName, PageList& pages) {
@@ -50,20 +38,11 @@ bool ConvertPrintJob(const char* fileName, PageList& pages) {
         PrinterLanguage language;
         bool plotFile = false;
         {
-            MappedJob job;
-            job.file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (job.file == INVALID_HANDLE_VALUE) return false;
-            job.size = GetFileSize(job.file, nullptr);
-            if (job.size == INVALID_FILE_SIZE) return false;
-            job.mapping = CreateFileMappingA(job.file, nullptr, PAGE_READONLY, 0, job.size, nullptr);
-            if (!job.mapping) return false;
-            job.view = MapViewOfFile(job.mapping, FILE_MAP_READ, 0, 0, job.size);
-            if (!job.view) return false;
-            auto data = static_cast<const uint8_t*>(job.view);
-            language = DetectPrinterLanguage(data, job.size);
+            MappedFile job;
+            if (!job.Open(fileName)) return false;
+            language = DetectPrinterLanguage(job.data(), job.size());
             // A file of HP-GL/2 alone matches none of the detector's rules.
-            if (language == Unknown && LooksLikeHpglPlot(data, job.size)) plotFile = true;
+            if (language == Unknown && LooksLikeHpglPlot(job.data(), job.size())) plotFile = true;
         }
         if (plotFile) return ConvertHpglPlotFile(fileName, pages);
         for (const ConverterSlot& slot : kConverters)

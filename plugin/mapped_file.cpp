@@ -7,7 +7,6 @@ bool MappedFile::Open(const char* fileName) {
     if (file_ == INVALID_HANDLE_VALUE) return false;
     DWORD size = GetFileSize(file_, nullptr);
     if (size == INVALID_FILE_SIZE) return Close(), false;
-    if (size == 0) return true;
     mapping_ = CreateFileMappingA(file_, nullptr, PAGE_READONLY, 0, size, nullptr);
     if (!mapping_) return Close(), false;
     data_ = static_cast<const uint8_t*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, size));

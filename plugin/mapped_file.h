@@ -12,7 +12,7 @@ public:
     MappedFile& operator=(const MappedFile&) = delete;
     ~MappedFile() { Close(); }
 
-    // False when the file cannot be opened or mapped; an empty file maps to no bytes.
+    // False when the file cannot be opened or mapped; an empty file maps to a view of no bytes.
     bool Open(const char* fileName);
     void Close();
     const uint8_t* data() const { return data_; }

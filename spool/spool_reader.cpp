@@ -1,6 +1,7 @@
 #include "spool_reader.h"
 
 #include "kernel.h"
+#include "mapped_file.h"
 #include "page_files.h"
 
 #include <cstring>
@@ -39,23 +40,10 @@ void writePage(const char* tempDir, int page, const uint8_t* data, uint32_t size
 bool SpoolReader::Walk(const char* fileName, PageList& pages) {
     char tempDir[512];
     if (GetTempPathA(sizeof tempDir, tempDir) >= sizeof tempDir) return false;
-    HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD size = GetFileSize(file, nullptr);
-    HANDLE mapping = size == INVALID_FILE_SIZE ? nullptr
-                                               : CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, size, nullptr);
-    if (!mapping) {
-        CloseHandle(file);
-        return false;
-    }
-    const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, size);
-    if (!view) {
-        CloseHandle(mapping);
-        CloseHandle(file);
-        return false;
-    }
-    const auto* data = static_cast<const uint8_t*>(view);
+    MappedFile job;
+    if (!job.Open(fileName)) return false;
+    const uint8_t* data = job.data();
+    size_t size = job.size();
     bool spool = size >= 4 && read32(data) == kSpoolSignature;
     if (spool && size >= 8) {
         uint32_t headerSize = read32(data + 4);
@@ -71,8 +59,5 @@ bool SpoolReader::Walk(const char* fileName, PageList& pages) {
             cursor += offset + dataSize;
         }
     }
-    UnmapViewOfFile(view);
-    CloseHandle(mapping);
-    CloseHandle(file);
     return spool;
 }

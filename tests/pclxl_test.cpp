@@ -383,6 +383,26 @@ TEST_F(PclXlTest, RasterOperationsAndTransparentMasks) {
     }
 }
 
+TEST_F(PclXlTest, RasterPatternsTileTheirDestinationSize) {
+    // A 2 x 2 checker of an inch a side, indexed through a palette of red and white.
+    XlWriter w = Job();
+    w.ubyte(2).attr(xl::ColorSpace).ubyte(2).attr(xl::PaletteDepth).raw({0xC8, 0xC0, 6, 255, 0, 0, 255, 255, 255});
+    w.attr(xl::PaletteData).op(xl::SetColorSpace);
+    w.ubyte(2).attr(xl::ColorDepth).ubyte(1).attr(xl::ColorMapping).uint16(2).attr(xl::SourceWidth);
+    w.uint16(2).attr(xl::SourceHeight).xy(600, 600).attr(xl::DestinationSize).ubyte(1).attr(xl::PatternDefineID);
+    w.ubyte(0).attr(xl::PatternPersistence).op(xl::BeginRastPattern);
+    w.uint16(0).attr(xl::StartLine).uint16(2).attr(xl::BlockHeight).ubyte(0).attr(xl::CompressMode);
+    w.op(xl::ReadRastPattern).data({0, 1, 0, 0, 1, 0, 0, 0}).op(xl::EndRastPattern);
+    w.ubyte(1).attr(xl::PatternSelectID).op(xl::SetBrushSource).attr(xl::NullPen).op(xl::SetPenSource);
+    w.box(600, 600, 3000, 3000).attr(xl::BoundingBox).op(xl::Rectangle);
+    Pixels p = Picture(w);
+    // Tiles of 192 pixels from the page's corner: red top-left and bottom-right quarters.
+    EXPECT_TRUE(Near(p.at(192 + 20, 192 + 20), 0xFF0000));
+    EXPECT_TRUE(Near(p.at(192 + 96 + 20, 192 + 20), 0xFFFFFF));
+    EXPECT_TRUE(Near(p.at(192 + 96 + 20, 192 + 96 + 20), 0xFF0000));
+    EXPECT_TRUE(Near(p.at(100, 100), 0xFFFFFF));  // outside the rectangle
+}
+
 // ---- Images ----
 
 TEST_F(PclXlTest, ImageRowsByDepthPaddingAndStartLine) {
@@ -638,6 +658,8 @@ TEST_F(PclXlTest, GhostscriptJobsMatchGhostscriptsOwnRendering) {
     struct Document {
         const char* name;
         const char* postscript;
+        bool viaPdf = false;  // the job is made from a PDF of the document
+        size_t pages = 1;
     } documents[] = {
         {"text and shapes",
          "/Helvetica findfont 24 scalefont setfont 72 740 moveto (Hello from PCL XL, 24 point Helvetica) show\n"
@@ -660,11 +682,21 @@ TEST_F(PclXlTest, GhostscriptJobsMatchGhostscriptsOwnRendering) {
          "00102030405060708090a0b0c0d0e0f0f0e0d0c0b0a090807060504030201000"
          "00102030405060708090a0b0c0d0e0f0f0e0d0c0b0a090807060504030201000>} image grestore\n"
          "/Helvetica-Bold findfont 30 scalefont setfont 350 200 moveto 0.8 0.2 0.2 setrgbcolor (Red bold) show\n"},
+        {"landscape PDF of two pages",
+         "<< /PageSize [842 595] >> setpagedevice /Helvetica findfont 30 scalefont setfont 72 500 moveto (Landscape page one) show\n"
+         "0 0 1 setrgbcolor 100 100 500 200 rectfill 0.3 setgray 3 setlinewidth newpath 650 300 100 0 270 arc stroke showpage\n"
+         "/Helvetica findfont 30 scalefont setfont 72 500 moveto (Page two) show\n",
+         true, 2},
     };
     const char* gs = "gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 ";
     for (const Document& d : documents) {
         std::string body = std::string("%!PS\n") + d.postscript + "showpage\n";
         std::string ps = Write("doc.ps", Bytes(body.begin(), body.end()));
+        if (d.viaPdf) {
+            std::string pdf = dir_ + "jobs/doc.pdf";
+            ASSERT_EQ(std::system((std::string(gs) + "-sDEVICE=pdfwrite -sOutputFile=" + pdf + " " + ps).c_str()), 0);
+            ps = pdf;
+        }
         for (const char* device : {"pxlcolor", "pxlmono"}) {
             for (const char* compression : {"1", "2", "3"}) {
                 if (std::string(device) == "pxlmono" && std::string(compression) == "2") continue;
@@ -672,9 +704,13 @@ TEST_F(PclXlTest, GhostscriptJobsMatchGhostscriptsOwnRendering) {
                 std::string make = std::string(gs) + "-r600 -sDEVICE=" + device + " -dCompressMode=" + compression +
                                    " -sOutputFile=" + job + " " + ps;
                 ASSERT_EQ(std::system(make.c_str()), 0);
-                std::string render = std::string(gs) + "-r192 -sDEVICE=" +
+                std::string render = std::string(gs) + "-r192 -dLastPage=1 -sDEVICE=" +
                                      (std::string(device) == "pxlmono" ? "pnggray" : "png16m") + " -sOutputFile=" + png + " " + ps;
                 ASSERT_EQ(std::system(render.c_str()), 0);
+                PageList pages;
+                ASSERT_TRUE(ConvertPrintJob(job.c_str(), pages));
+                EXPECT_EQ(pages.size(), d.pages) << d.name;
+                DeletePageFiles(pages);
                 Pixels theirs, ours = LoadPicture(job);
                 ASSERT_TRUE(ReadPng(png, theirs));
                 ASSERT_EQ(ours.width, theirs.width) << d.name << " " << device;

@@ -2,6 +2,7 @@
 
 #include "jbig_page.h"
 #include "kernel.h"
+#include "mapped_file.h"
 #include "page_files.h"
 #include "zjs_name_tables.h"
 
@@ -47,7 +48,7 @@ private:
     const char* tempDir_;
     PageList& pages_;
     const ZjsNameTables& names_ = BuildZjsNameTables();
-    HANDLE file_ = INVALID_HANDLE_VALUE, mapping_ = nullptr;
+    MappedFile job_;
     const uint8_t* view_ = nullptr;
     size_t size_ = 0;
     bool swap_ = false;
@@ -62,9 +63,6 @@ private:
 
 ZjsWalk::~ZjsWalk() {
     dropJbig();
-    if (view_) UnmapViewOfFile(view_);
-    if (mapping_) CloseHandle(mapping_);
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
     if (trace_) {
         std::fclose(trace_);
         DeleteFileA(traceName_.c_str());
@@ -72,15 +70,10 @@ ZjsWalk::~ZjsWalk() {
 }
 
 void ZjsWalk::Open(const char* fileName) {
-    file_ = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE) throw std::runtime_error("Can not open file");
-    DWORD size = GetFileSize(file_, nullptr);
-    if (size == INVALID_FILE_SIZE || size < 4) throw std::runtime_error("Bad file size");
-    mapping_ = CreateFileMappingA(file_, nullptr, PAGE_READONLY, 0, size, nullptr);
-    if (!mapping_) throw std::runtime_error("Can not create file mapping");
-    view_ = static_cast<const uint8_t*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, size));
-    if (!view_) throw std::runtime_error("Can not map view of file");
-    size_ = size;
+    if (!job_.Open(fileName)) throw std::runtime_error("Can not open file");
+    if (job_.size() < 4) throw std::runtime_error("Bad file size");
+    view_ = job_.data();
+    size_ = job_.size();
     trace_ = CreateTraceFile(tempDir_, "zjs", ".asm", traceName_);
     if (!trace_) throw std::runtime_error("Can not open output file");
     std::fprintf(trace_, "; ZjStream dump of %s\n\n", fileName);
