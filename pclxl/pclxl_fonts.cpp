@@ -25,19 +25,18 @@ std::string fontKey(const std::vector<int32_t>& name) {
     return key;
 }
 
-// Walks the character records of the buffer in order.
+// Walks the character records in the order ReadChar brought them.
 struct RecordWalk {
-    const std::vector<uint8_t>& d;
-    size_t at = 0;
+    const std::vector<std::vector<uint8_t>>& records;
+    size_t next = 0;
 };
 
 void decodeRecord(RecordWalk& w, PclXlGlyph& g, int depth, int32_t dx, int32_t dy);
 
 // A bitmap character: offsets and size in dots, then rows of whole bytes.
-void decodeBitmap(RecordWalk& w, PclXlGlyph& g) {
-    const std::vector<uint8_t>& d = w.d;
-    if (w.at + 10 > d.size()) badData();
-    const uint8_t* h = &d[w.at];
+void decodeBitmap(const std::vector<uint8_t>& d, PclXlGlyph& g) {
+    if (d.size() < 10) badData();
+    const uint8_t* h = d.data();
     int32_t cls = h[1];
     g.left = static_cast<int16_t>(be16(h + 2));
     g.top = static_cast<int16_t>(be16(h + 4));
@@ -45,28 +44,25 @@ void decodeBitmap(RecordWalk& w, PclXlGlyph& g) {
     g.height = be16(h + 8);
     size_t stride = (static_cast<size_t>(g.width) + 7) / 8;
     size_t bytes = stride * static_cast<size_t>(g.height);
-    if (cls != 0 || g.width > kMaxGlyphDots || g.height > kMaxGlyphDots || bytes > d.size() - w.at - 10) badData();
+    if (cls != 0 || g.width > kMaxGlyphDots || g.height > kMaxGlyphDots || bytes > d.size() - 10) badData();
     size_t padded = (stride + 3) / 4 * 4;
-    w.at += 10 + bytes;
     if (bytes == 0) return;  // a space: no dots
     g.bits.assign(padded * static_cast<size_t>(g.height), 0);
     for (size_t y = 0; y < static_cast<size_t>(g.height); ++y) std::memcpy(g.bits.data() + y * padded, h + 10 + y * stride, stride);
 }
 
 // A TrueType character: header, skipped fields by class, then its glyph description.
-void decodeTrueType(RecordWalk& w, PclXlGlyph& g, int depth, int32_t dx, int32_t dy) {
-    const std::vector<uint8_t>& d = w.d;
-    if (depth > kMaxComposite || w.at + 4 > d.size()) badData();
-    size_t start = w.at;
-    uint8_t cls = d[start + 1];
-    size_t end = start + 2 + be16(&d[start + 2]);
-    if (end > d.size() || end < start + 4) badData();
+void decodeTrueType(RecordWalk& w, const std::vector<uint8_t>& d, PclXlGlyph& g, int depth, int32_t dx, int32_t dy) {
+    if (depth > kMaxComposite || d.size() < 4) badData();
+    uint8_t cls = d[1];
+    // The size counts from itself to the end of the glyph data.
+    size_t end = 2 + size_t{be16(&d[2])};
+    if (end > d.size() || end < 4) badData();
     size_t skip = cls == 0 ? 2 : cls == 1 ? 6 : cls == 2 ? 8 : SIZE_MAX;
-    w.at = (end + 1) & ~size_t{1};  // the next record starts at an even offset
-    if (skip == SIZE_MAX || start + 4 + skip > end) return;
-    if (cls == 1 && depth == 0) g.advance = be16(&d[start + 6]);
-    const uint8_t* glyph = &d[start + 4 + skip];
-    size_t n = end - (start + 4 + skip);
+    if (skip == SIZE_MAX || 4 + skip > end) return;
+    if (cls == 1 && depth == 0) g.advance = be16(&d[6]);
+    const uint8_t* glyph = &d[4 + skip];
+    size_t n = end - (4 + skip);
     if (n < 11) return;
     int16_t contours = static_cast<int16_t>(be16(glyph));
     int16_t box[4] = {static_cast<int16_t>(be16(glyph + 2)), static_cast<int16_t>(be16(glyph + 4)),
@@ -107,10 +103,11 @@ void decodeTrueType(RecordWalk& w, PclXlGlyph& g, int depth, int32_t dx, int32_t
 }
 
 void decodeRecord(RecordWalk& w, PclXlGlyph& g, int depth, int32_t dx, int32_t dy) {
-    if (w.at >= w.d.size()) badData();
+    if (w.next >= w.records.size()) badData();
+    const std::vector<uint8_t>& d = w.records[w.next++];
     // Format 0 is a bitmap character, format 1 a TrueType one.
-    if (w.d[w.at] == 0 && depth == 0) decodeBitmap(w, g);
-    else decodeTrueType(w, g, depth, dx, dy);
+    if (!d.empty() && d[0] == 0 && depth == 0) decodeBitmap(d, g);
+    else decodeTrueType(w, d, g, depth, dx, dy);
 }
 }  // namespace
 
@@ -155,7 +152,7 @@ void XlEndFontHeader() {
 
 void XlBeginChar() {
     PclXlState& s = XlState();
-    s.charData.clear();
+    s.charRecords.clear();
     s.charCodes.clear();
     s.loadingFont = &s.fonts[fontKey(s.attr.fontName)];
 }
@@ -164,7 +161,7 @@ void XlReadChar() {
     PclXlState& s = XlState();
     if (!s.loadingFont) return;
     XlReadOperatorData();
-    s.charData.insert(s.charData.end(), s.embedded, s.embedded + s.embeddedSize);
+    s.charRecords.emplace_back(s.embedded, s.embedded + s.embeddedSize);
     if (s.attr.charCode != 65535) s.charCodes.push_back(s.attr.charCode);
 }
 
@@ -173,7 +170,7 @@ void XlEndChar() {
     PclXlDownloadedFont* font = s.loadingFont;
     s.loadingFont = nullptr;
     if (!font) return;
-    RecordWalk walk{s.charData};
+    RecordWalk walk{s.charRecords};
     for (int32_t code : s.charCodes) {
         PclXlGlyph g;
         decodeRecord(walk, g, 0, 0, 0);

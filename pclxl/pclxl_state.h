@@ -208,7 +208,8 @@ struct PclXlState {
     // Downloads.
     std::map<std::string, PclXlDownloadedFont> fonts;
     PclXlDownloadedFont* loadingFont = nullptr;
-    std::vector<uint8_t> fontHeader, charData;
+    std::vector<uint8_t> fontHeader;
+    std::vector<std::vector<uint8_t>> charRecords;  // one a ReadChar, in order
     std::vector<int32_t> charCodes;
     std::map<int32_t, PclXlPattern> patterns;
     PclXlRaster raster;

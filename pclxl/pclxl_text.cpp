@@ -69,7 +69,7 @@ void drawBitmapText(const PclXlDownloadedFont& font) {
     XlSelectObjects();
     for (size_t i = 0; i < text.size(); ++i) {
         auto it = font.glyphs.find(text[i]);
-        if (it != font.glyphs.end() && !it->second.bits.empty() && s.dc) {
+        if (it != font.glyphs.end() && !it->second.bits.empty() && s.dc && s.gs.brush.kind != PclXlPaint::None) {
             const PclXlGlyph& g = it->second;
             POINT a = XlMapCursor(s.cursor[0] + g.left * kx, s.cursor[1] - g.top * ky);
             POINT b = XlMapCursor(s.cursor[0] + (g.left + g.width) * kx, s.cursor[1] + (g.height - g.top) * ky);

@@ -1,0 +1,210 @@
+// PCL XL text: downloaded TrueType and bitmap fonts, their records and
+// their glyphs, and system-font text.
+#include "pclxl_fixture.h"
+
+// ---- Downloaded fonts ----
+
+namespace {
+// A TrueType font header with a GT segment holding a head table of 1000 units an em.
+Bytes TrueTypeHeader(uint8_t technology) {
+    Bytes head(54, 0);
+    head[18] = 1000 >> 8, head[19] = 1000 & 0xFF;
+    Bytes gt = {0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 'h', 'e', 'a', 'd', 0, 0, 0, 0, 0, 0, 0, 28, 0, 0, 0, 54};
+    gt.insert(gt.end(), head.begin(), head.end());
+    Bytes h = {0, 0, 0, 14, technology, 0, 0, 1, 'G', 'T', 0, 0, 0, static_cast<uint8_t>(gt.size())};
+    h.insert(h.end(), gt.begin(), gt.end());
+    h.insert(h.end(), {0xFF, 0xFF, 0, 0, 0, 0});
+    return h;
+}
+
+// A class-0 TrueType character: a square from (0, 0) to (side, side) font units.
+Bytes SquareGlyph(int16_t side) {
+    auto be = [](Bytes& b, int v) { b.push_back(static_cast<uint8_t>(v >> 8)), b.push_back(static_cast<uint8_t>(v)); };
+    Bytes g;
+    be(g, 1), be(g, 0), be(g, 0), be(g, side), be(g, side);  // one contour and its box
+    be(g, 3), be(g, 0);                                      // end point 3, no instructions
+    g.insert(g.end(), {0x31, 0x33, 0x35, 0x23});             // on-curve points with short or no deltas
+    g.push_back(static_cast<uint8_t>(side)), g.push_back(static_cast<uint8_t>(side));  // x: 0, +s, s, -s
+    g.push_back(static_cast<uint8_t>(side));                 // y: 0, 0, +s, s
+    Bytes r = {1, 0};
+    be(r, static_cast<int>(g.size()) + 4);
+    be(r, 7);  // glyph index
+    r.insert(r.end(), g.begin(), g.end());
+    return r;
+}
+
+void DownloadSquareFont(XlWriter& w, uint8_t technology, bool extraRecord) {
+    w.text("Squares").attr(xl::FontName).ubyte(0).attr(xl::FontFormat).op(xl::BeginFontHeader);
+    Bytes header = TrueTypeHeader(technology);
+    w.uint16(static_cast<uint16_t>(header.size())).attr(xl::FontHeaderLength).op(xl::ReadFontHeader).data(header);
+    w.op(xl::EndFontHeader);
+    w.text("Squares").attr(xl::FontName).op(xl::BeginChar);
+    if (extraRecord) {
+        // A record without a code: the next code takes the record after it.
+        Bytes small = SquareGlyph(100);
+        w.uint16(65535).attr(xl::CharCode).uint16(static_cast<uint16_t>(small.size())).attr(xl::CharDataSize).op(xl::ReadChar).data(small);
+    }
+    Bytes glyph = SquareGlyph(200);
+    w.ubyte('S').attr(xl::CharCode).uint16(static_cast<uint16_t>(glyph.size())).attr(xl::CharDataSize).op(xl::ReadChar).data(glyph);
+    w.op(xl::EndChar);
+}
+}  // namespace
+
+TEST_F(PclXlTest, TrueTypeGlyphsFillWithTheBrush) {
+    XlWriter w = Job();
+    DownloadSquareFont(w, 1, false);
+    w.raw({0xC8, 0xC0, 3, 0, 0, 255}).attr(xl::RGBColor).op(xl::SetBrushSource);
+    // 1200 units high: the square of 200 units of 1000 is 240 units a side.
+    w.text("Squares").attr(xl::FontName).uint16(1200).attr(xl::CharSize).uint16(0).attr(xl::SymbolSet).op(xl::SetFont);
+    w.xy(600, 1200).attr(xl::Point).op(xl::SetCursor).text("SS").attr(xl::TextData);
+    w.raw({0xC9, 0xC0, 2, 0x00, 0x01, 0, 0}).attr(xl::XSpacingData).op(xl::Text);  // the second one 256 units on
+    Pixels p = Picture(w);
+    EXPECT_TRUE(Near(p.at(Px(720), Px(1080)), 0x0000FF));
+    EXPECT_TRUE(Near(p.at(Px(856 + 120), Px(1080)), 0x0000FF));
+    EXPECT_TRUE(Near(p.at(Px(848), Px(1080)), 0xFFFFFF));   // the gap between them
+    EXPECT_TRUE(Near(p.at(Px(720), Px(900)), 0xFFFFFF));    // above the glyph
+}
+
+TEST_F(PclXlTest, FontHeadersAndCharacterRecords) {
+    // An unknown technology raises, but the name is there for SetFont.
+    XlWriter w = Job();
+    DownloadSquareFont(w, 0, false);
+    w.text("Squares").attr(xl::FontName).uint16(1200).attr(xl::CharSize).op(xl::SetFont);
+    Run(w);
+    ASSERT_NE(XlState().gs.font, nullptr);
+    EXPECT_EQ(XlState().gs.font->technology, 0);
+    Discard();
+
+    // CharCode 65535 stores its bytes; the next code takes the next record.
+    XlWriter skip = Job();
+    DownloadSquareFont(skip, 1, true);
+    Run(skip);
+    const PclXlDownloadedFont* font = XlFindFont({'S', 'q', 'u', 'a', 'r', 'e', 's'});
+    ASSERT_NE(font, nullptr);
+    ASSERT_EQ(font->glyphs.count('S'), 1u);
+    EXPECT_EQ(font->glyphs.at('S').outline.size(), 4u);
+    EXPECT_EQ(font->glyphs.at('S').outline[0].x, 0);
+    EXPECT_EQ(font->glyphs.at('S').outline[1].x, 100);  // the 100-unit square came first
+    EXPECT_EQ(font->unitsPerEm, 1000);
+    Discard();
+
+    // A new job starts without the fonts of the one before.
+    Run(Job());
+    EXPECT_EQ(XlFindFont({'S', 'q', 'u', 'a', 'r', 'e', 's'}), nullptr);
+    Discard();
+}
+
+TEST_F(PclXlTest, BadGlyphRecordsAreRejected) {
+    auto load = [&](const Bytes& record) {
+        XlWriter w = Job();
+        w.text("F").attr(xl::FontName).op(xl::BeginChar).ubyte('x').attr(xl::CharCode).op(xl::ReadChar).data(record);
+        w.op(xl::EndChar);
+        Run(w);
+        const PclXlDownloadedFont* f = XlFindFont({'F'});
+        bool stored = f && f->glyphs.count('x');
+        Discard();
+        return stored;
+    };
+    Bytes square = SquareGlyph(200);
+    EXPECT_TRUE(load(square));
+    Bytes outside = square;
+    outside[10] = 0, outside[11] = 50;  // a box smaller than the points
+    EXPECT_FALSE(load(outside));
+    Bytes cut(square.begin(), square.begin() + 14);  // a record longer than its data
+    EXPECT_FALSE(load(cut));
+    Bytes bitmap = {0, 0, 0, 0, 0, 0, 0x10, 0x00, 0x10, 0x00, 0xFF};  // 4096 x 4096 dots with one byte
+    EXPECT_FALSE(load(bitmap));
+    EXPECT_TRUE(load({0, 0, 0, 0, 0, 0, 0, 0, 0, 20}));  // a space: no dots at all
+    // A composite glyph whose every component is itself composite stops at the depth limit.
+    Bytes composite = {1, 0, 0, 20, 0, 7, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x22, 0, 1, 0, 0};
+    Bytes many;
+    for (int i = 0; i < 20; ++i) many.insert(many.end(), composite.begin(), composite.end());
+    EXPECT_FALSE(load(many));
+}
+
+
+TEST_F(PclXlTest, CompositeGlyphsPlaceTheirComponents) {
+    // Two components, the records after the composite: one moved by (50, 0), the next by (0, 100).
+    auto be = [](Bytes& b, int v) { b.push_back(static_cast<uint8_t>(v >> 8)), b.push_back(static_cast<uint8_t>(v)); };
+    Bytes glyph;
+    be(glyph, -1), be(glyph, 0), be(glyph, 0), be(glyph, 300), be(glyph, 300);
+    be(glyph, 0x0022), be(glyph, 1), glyph.insert(glyph.end(), {50, 0});  // XY offsets, more components
+    be(glyph, 0x0002), be(glyph, 2), glyph.insert(glyph.end(), {0, 100});
+    Bytes composite = {1, 0};
+    be(composite, static_cast<int>(glyph.size()) + 4), be(composite, 9);
+    composite.insert(composite.end(), glyph.begin(), glyph.end());
+    XlWriter w = Job();
+    w.text("C").attr(xl::FontName).op(xl::BeginChar);
+    w.ubyte('c').attr(xl::CharCode).op(xl::ReadChar).data(composite);
+    for (int16_t side : {100, 200}) w.uint16(65535).attr(xl::CharCode).op(xl::ReadChar).data(SquareGlyph(side));
+    w.op(xl::EndChar);
+    Run(w);
+    const PclXlDownloadedFont* font = XlFindFont({'C'});
+    ASSERT_NE(font, nullptr);
+    ASSERT_EQ(font->glyphs.count('c'), 1u);
+    const std::vector<OutlinePoint>& o = font->glyphs.at('c').outline;
+    ASSERT_EQ(o.size(), 8u);
+    EXPECT_EQ(o[0].x, 50);
+    EXPECT_EQ(o[1].x, 150);
+    EXPECT_EQ(o[4].y, 100);
+    EXPECT_EQ(o[6].y, 300);
+    EXPECT_TRUE(o[4].contourStart);
+    Discard();
+}
+
+TEST_F(PclXlTest, BitmapGlyphsTakeTheBrushAndLeaveTheirHoles) {
+    XlWriter w = Job();
+    Brush(w, 255, 0, 0);
+    w.box(500, 5400, 1200, 5700).attr(xl::BoundingBox).op(xl::Rectangle);
+    w.raw({0xC8, 0xC0, 3, 0, 0, 255}).attr(xl::RGBColor).op(xl::SetBrushSource);
+    XlSamplePage(w, 1);  // ends with the page number in the downloaded frame and block glyphs
+    Pixels p = Picture(w);
+    // The glyph frames are black (the sample page sets a black brush); inside them the red stays.
+    EXPECT_TRUE(Near(p.at(Px(600 + 1), Px(5600 - 20)), 0x000000, 60));
+    EXPECT_TRUE(Near(p.at(Px(600 + 16), Px(5600 - 20)), 0xFF0000));
+    // A brush of no colour draws no text at all.
+    XlWriter none = Job();
+    XlSamplePage(none, 1);
+    none.attr(xl::NullBrush).op(xl::SetBrushSource).xy(600, 6600).attr(xl::Point).op(xl::SetCursor);
+    none.text("AAAA").attr(xl::TextData).op(xl::Text);
+    p = Picture(none);
+    EXPECT_TRUE(Near(p.at(Px(600 + 7 * 48 + 16), Px(5600 - 20)), 0x000000));  // the sample's own block
+    EXPECT_TRUE(Near(p.at(Px(600 + 16), Px(6600 - 20)), 0xFFFFFF));
+}
+
+TEST_F(PclXlTest, SystemFontTextMovesTheCursor) {
+    XlWriter w = Job();
+    w.raw({0xC8, 0xC0, 3, 0, 0, 255}).attr(xl::RGBColor).op(xl::SetBrushSource);
+    w.text("Arial           ").attr(xl::FontName).uint16(300).attr(xl::CharSize).uint16(277).attr(xl::SymbolSet).op(xl::SetFont);
+    w.xy(600, 1200).attr(xl::Point).op(xl::SetCursor).text("HH").attr(xl::TextData);
+    w.raw({0xC8, 0xC0, 2, 200, 200}).attr(xl::XSpacingData).op(xl::Text);
+    Run(w);
+    EXPECT_EQ(XlState().cursor[0], 1000);  // moved by the spacing
+    EXPECT_EQ(XlState().cursor[1], 1200);
+    Discard();
+    w.text("HH").attr(xl::TextData).op(xl::Text);  // and by the text's own width without spacing
+    Pixels p = Picture(w);
+    ASSERT_EQ(p.width, kWidth);
+    // Blue ink between the baseline and the cap height (0.72 of the em), white above.
+    EXPECT_LT(p.Share(Px(600), Px(1200 - 200), Px(1000), Px(1200), 0xFFFFFF), 0.9);
+    EXPECT_GT(p.Share(Px(600), Px(1200 - 200), Px(1000), Px(1200), 0x0000FF), 0.1);
+    EXPECT_GT(p.Share(Px(600), Px(1200 - 400), Px(1000), Px(1200 - 260), 0xFFFFFF), 0.99);
+    EXPECT_GT(p.Share(Px(1000), Px(1200 - 200), Px(1400), Px(1200), 0x0000FF), 0.1);  // the second Text
+    EXPECT_GT(p.Share(Px(1400), Px(1200 - 200), Px(2400), Px(1200), 0xFFFFFF), 0.99);
+}
+
+TEST_F(PclXlTest, RemovedFontsAreGoneUnlessInUse) {
+    XlWriter w = Job();
+    DownloadSquareFont(w, 1, false);
+    w.text("Squares").attr(xl::FontName).op(0x55);
+    Run(w);
+    EXPECT_EQ(XlFindFont({'S', 'q', 'u', 'a', 'r', 'e', 's'}), nullptr);
+    Discard();
+    XlWriter used = Job();
+    DownloadSquareFont(used, 1, false);
+    used.text("Squares").attr(xl::FontName).uint16(100).attr(xl::CharSize).op(xl::SetFont).op(0x55);
+    used.text("S").attr(xl::TextData).op(xl::Text);
+    Run(used);
+    EXPECT_NE(XlFindFont({'S', 'q', 'u', 'a', 'r', 'e', 's'}), nullptr);
+    Discard();
+}
