@@ -22,8 +22,8 @@ void XlObjectsDeselected();
 // Paints the path: fill with the brush and/or outline with the pen.
 void XlPaintPath(const PclXlPath& path, bool fill, bool stroke);
 
-// The colour of the brush for painting through a mask, and the ternary raster
-// operation for a source whose white pixels may be transparent.
+// The ternary raster operation an image is painted with; with a transparent
+// source the white pixels of a bi-level image leave the page as it is.
 DWORD XlImageRop(bool biLevel);
 
 // True when attribute `id` was named for the operator now running.

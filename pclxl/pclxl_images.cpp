@@ -288,4 +288,5 @@ void XlEndRastPattern() {
                 p.pixels[static_cast<size_t>(y * int64_t{p.height} / h) * p.width + static_cast<size_t>(x * int64_t{p.width} / w)];
     p.pixels.clear();
     p.pixels.shrink_to_fit();
+    ++s.patternsDefined;
 }

@@ -34,12 +34,12 @@ MediaSize pageSize(const PclXlAttributes& a) {
 
 std::string paintKey(const PclXlPaint& p) {
     char key[64];
-    std::snprintf(key, sizeof key, "%d/%u/%d", static_cast<int>(p.kind), p.color, p.patternId);
+    int32_t generation = p.kind == PclXlPaint::Pattern ? XlState().patternsDefined : 0;
+    std::snprintf(key, sizeof key, "%d/%u/%d/%d", static_cast<int>(p.kind), p.color, p.patternId, generation);
     return key;
 }
 
-// A pattern brush tiles in device pixels: the pattern is resampled to its
-// destination size at the resolution the page is shown at.
+// A brush of a raster pattern; a pattern never defined paints nothing.
 HBRUSH patternBrush(int32_t id) {
     PclXlState& s = XlState();
     auto it = s.patterns.find(id);
@@ -57,12 +57,8 @@ HBRUSH makeBrush(const PclXlPaint& p) {
 
 HPEN makePen(const PclXlGraphicsState& g) {
     if (g.pen.kind == PclXlPaint::None) return static_cast<HPEN>(GetStockObject(NULL_PEN));
-    PclXlState& s = XlState();
-    COLORREF color = g.pen.color;
-    if (g.pen.kind == PclXlPaint::Pattern) {
-        auto it = s.patterns.find(g.pen.patternId);
-        color = it != s.patterns.end() && !it->second.dib.empty() ? RGB(0, 0, 0) : color;
-    }
+    // A pen of a raster pattern draws in black.
+    COLORREF color = g.pen.kind == PclXlPaint::Pattern ? RGB(0, 0, 0) : g.pen.color;
     long width = std::lround(std::clamp(XlScaleX(g.penWidth), 0.0, 100000.0));
     static const DWORD kCaps[] = {PS_ENDCAP_FLAT, PS_ENDCAP_ROUND, PS_ENDCAP_SQUARE, PS_ENDCAP_SQUARE};
     static const DWORD kJoins[] = {PS_JOIN_MITER, PS_JOIN_ROUND, PS_JOIN_BEVEL, PS_JOIN_BEVEL};
@@ -125,20 +121,23 @@ void XlSelectObjects() {
     PclXlState& s = XlState();
     if (!s.dc) return;
     const PclXlGraphicsState& g = s.gs;
+    if (!s.objectsSelected) s.modes = PclXlState::Modes{};  // the DC's own state came back
     realize(s.brush, s.brushKey, paintKey(g.brush), [&] { return makeBrush(g.brush); });
     realize(s.pen, s.penKey, penKey(g), [&] { return makePen(g); });
-    if (g.miterLimit >= 1) SetMiterLimit(s.dc, static_cast<FLOAT>(g.miterLimit), nullptr);
-    SetPolyFillMode(s.dc, g.fillMode == 1 ? ALTERNATE : WINDING);
+    s.objectsSelected = true;
     // A vector's source is black: the ternary operation reduces to one of pen and page.
     int table = 0;
     for (int p = 0; p < 2; ++p)
         for (int d = 0; d < 2; ++d)
             if ((g.rop3 >> (p * 4 + d)) & 1) table |= 1 << (p * 2 + d);
-    SetROP2(s.dc, table + 1);
-    s.objectsSelected = true;
+    PclXlState::Modes want{g.fillMode == 1 ? ALTERNATE : WINDING, table + 1, std::clamp(g.miterLimit, 1.0, 1000.0)};
+    if (want.fillMode != s.modes.fillMode) SetPolyFillMode(s.dc, want.fillMode);
+    if (want.rop2 != s.modes.rop2) SetROP2(s.dc, want.rop2);
+    if (want.miterLimit != s.modes.miterLimit) SetMiterLimit(s.dc, static_cast<FLOAT>(want.miterLimit), nullptr);
+    s.modes = want;
 }
 
-void XlObjectsDeselected() { XlState().objectsSelected = false; }
+void XlObjectsDeselected() { XlState().objectsSelected = XlState().fontSelected = false; }
 
 void XlReleaseObjects() {
     PclXlState& s = XlState();
@@ -152,7 +151,7 @@ void XlReleaseObjects() {
         *o = nullptr;
     }
     s.penKey.clear(), s.brushKey.clear(), s.fontKey.clear();
-    s.objectsSelected = false;
+    s.objectsSelected = s.fontSelected = false;
 }
 
 DWORD XlImageRop(bool biLevel) {
@@ -169,8 +168,8 @@ DWORD XlImageRop(bool biLevel) {
         }
         rop = t;
     }
-    // The full raster-operation code whose low word GDI ignores on playback.
-    return (rop << 16) | 0x0000u;
+    // The operation's index in the third byte, where playback reads it.
+    return rop << 16;
 }
 
 bool XlPaintFromAttributes(PclXlPaint& paint, int nullAttribute) {
@@ -244,10 +243,6 @@ void XlEndPage() {
         DeleteFileA(s.pages.back().c_str());  // a page that could not be written is no page
         s.pages.pop_back();
     }
-    s.gs = PclXlGraphicsState{};
-    s.savedStates.clear();
-    s.path.clear();
-    s.raster = PclXlRaster{};
 }
 
 void InitPclXlJob(const char* tempDir) {

@@ -168,8 +168,8 @@ void clipToPath(bool reset) {
     PolyDraw(s.dc, s.path.points.data(), s.path.types.data(), static_cast<int>(s.path.points.size()));
     EndPath(s.dc);
     SetPolyFillMode(s.dc, s.gs.clipMode == 1 ? ALTERNATE : WINDING);
+    s.modes.fillMode = -1;
     SelectClipPath(s.dc, s.attr.clipRegion == 1 ? RGN_DIFF : RGN_AND);
-    SetPolyFillMode(s.dc, s.gs.fillMode == 1 ? ALTERNATE : WINDING);
     s.path.pending = false;
 }
 }  // namespace

@@ -202,8 +202,12 @@ struct PclXlState {
     HPEN pen = nullptr;
     HBRUSH brush = nullptr;
     HFONT font = nullptr;
-    bool objectsSelected = false;
+    bool objectsSelected = false, fontSelected = false;
     std::string penKey, brushKey, fontKey;
+    struct Modes {  // as last set on the page; -1 not known
+        int fillMode = -1, rop2 = -1;
+        double miterLimit = -1;
+    } modes;
 
     // Downloads.
     std::map<std::string, PclXlDownloadedFont> fonts;
@@ -212,6 +216,7 @@ struct PclXlState {
     std::vector<std::vector<uint8_t>> charRecords;  // one a ReadChar, in order
     std::vector<int32_t> charCodes;
     std::map<int32_t, PclXlPattern> patterns;
+    int32_t patternsDefined = 0;  // a pattern brush is made anew after each definition
     PclXlRaster raster;
 };
 

@@ -155,7 +155,6 @@ int XlTopKind() {
 }
 
 void XlExecuteTag() {
-    PclXlState& s = XlState();
     uint8_t tag = XlReadByte();
     if (tag >= 0xC0 && tag <= 0xC5) {
         push(readElement(tag - 0xC0));
@@ -188,7 +187,6 @@ void XlExecuteTag() {
     } else {
         throw PclXlError("Unknown tag");
     }
-    (void)s;
 }
 
 void XlReadOperatorData() {

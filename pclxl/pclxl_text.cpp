@@ -25,7 +25,7 @@ void selectSystemFont() {
     double height = std::clamp(g.charSize * g.charScale[1] * s.sy, 0.0, 1e6);
     char key[160];
     std::snprintf(key, sizeof key, "%s/%.2f/%d", g.fontName.c_str(), height, g.symbolSet & 0xFF);
-    if (s.font && s.fontKey == key && s.objectsSelected) return;
+    if (s.font && s.fontKey == key && s.fontSelected) return;
     if (s.fontKey != key || !s.font) {
         HFONT f = CreateFontA(-static_cast<int>(height), 0, 0, 0, FW_NORMAL, 0, 0, 0, static_cast<DWORD>(g.symbolSet & 0xFF),
                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, g.fontName.c_str());
@@ -37,6 +37,7 @@ void selectSystemFont() {
     } else {
         SelectObject(s.dc, s.font);
     }
+    s.fontSelected = true;
 }
 
 double userUnitsPerInch(int axis) {

@@ -1,4 +1,5 @@
 #include "kernel.h"
+#include "mapped_file.h"
 #include "test_support.h"
 
 #include <cstring>
@@ -31,6 +32,19 @@ TEST_F(KernelTest, MappedFileThatShrinksReadsZeros) {
     EXPECT_TRUE(UnmapViewOfFile(const_cast<const uint8_t*>(view)));
     CloseHandle(m);
     CloseHandle(f);
+}
+
+TEST_F(KernelTest, MappedFilesOpenReopenAndRefuseMissingOnes) {
+    MappedFile f;
+    EXPECT_FALSE(f.Open((dir_ + "missing").c_str()));
+    EXPECT_EQ(f.size(), 0u);
+    ASSERT_TRUE(f.Open(Write("empty", {}).c_str()));
+    EXPECT_EQ(f.size(), 0u);
+    ASSERT_TRUE(f.Open(Write("three", {1, 2, 3}).c_str()));  // the earlier view is closed first
+    ASSERT_EQ(f.size(), 3u);
+    EXPECT_EQ(f.data()[2], 3);
+    f.Close();
+    EXPECT_EQ(f.data(), nullptr);
 }
 
 TEST_F(KernelTest, CreateNewRefusesExistingNamesAndLinks) {
