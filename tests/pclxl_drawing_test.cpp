@@ -377,3 +377,53 @@ TEST_F(PclXlTest, IndexedImagesTakeTheirPalette) {
     EXPECT_TRUE(Near(ImagePixel(p, 0, 6), 0xFF0000));
     EXPECT_TRUE(Near(ImagePixel(p, 7, 6), 0x0000FF));
 }
+
+TEST_F(PclXlTest, VectorRasterOperationsTakeABlackSource) {
+    XlWriter w = Job();
+    Brush(w, 255, 0, 0);
+    w.ubyte(0x00).attr(xl::ROP3).op(xl::SetROP).box(600, 600, 1200, 1200).attr(xl::BoundingBox).op(xl::Rectangle);
+    // Pattern XOR page, twice over the same place: the page comes back.
+    w.ubyte(0x5A).attr(xl::ROP3).op(xl::SetROP).box(1800, 600, 2400, 1200).attr(xl::BoundingBox).op(xl::Rectangle);
+    w.box(1800, 600, 2100, 1200).attr(xl::BoundingBox).op(xl::Rectangle);
+    Pixels p = Picture(w);
+    EXPECT_TRUE(Near(p.at(Px(900), Px(900)), 0x000000));    // BLACKNESS whatever the brush
+    EXPECT_TRUE(Near(p.at(Px(1950), Px(900)), 0xFFFFFF));   // twice inverted
+    EXPECT_TRUE(Near(p.at(Px(2250), Px(900)), 0x00FFFF));   // white XOR red
+}
+
+TEST_F(PclXlTest, ImagesShorterThanDeclaredAndBadJpegData) {
+    // 100 rows declared, ten sent: the ten are painted, as one bitmap.
+    XlWriter w = Job();
+    Image(w, 2, 4, 100, Bytes(40, 0), 0, 0, 1);
+    Run(w);
+    PageList pages = Finish();
+    ASSERT_EQ(pages.size(), 1u);
+    std::vector<PaintedImage> images = ImagesOfPage(ReadFileBytes(pages[0]));
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0].height, 10);
+    DeletePageFiles(pages);
+    // JPEG data that are no JPEG image paint nothing.
+    XlWriter bad = Job();
+    Bytes junk = {0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10, 'J', 'F', 'I', 'F', 0, 1, 2, 3, 4, 5, 0xFF, 0xD9};
+    Image(bad, 2, 4, 4, junk, 2);
+    Run(bad);
+    pages = Finish();
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(CountRecords(ReadFileBytes(pages[0]), EMR_STRETCHDIBITS), 0u);
+    DeletePageFiles(pages);
+}
+
+TEST_F(PclXlTest, EvenOddClipPathsLeaveTheirHoles) {
+    XlWriter w = Job();
+    Brush(w, 0, 0, 0);
+    w.op(xl::NewPath).box(600, 600, 2400, 2400).attr(xl::BoundingBox).op(xl::RectanglePath);
+    w.box(1200, 1200, 1800, 1800).attr(xl::BoundingBox).op(xl::RectanglePath);
+    w.ubyte(1).attr(84).op(0x7F).ubyte(0).attr(xl::ClipRegion).op(xl::SetClipReplace);
+    w.box(0, 0, 3000, 3000).attr(xl::BoundingBox).op(xl::Rectangle);
+    w.op(xl::SetClipToPage).box(3000, 3000, 3300, 3300).attr(xl::BoundingBox).op(xl::Rectangle);
+    Pixels p = Picture(w);
+    EXPECT_TRUE(Near(p.at(Px(900), Px(900)), 0x000000));
+    EXPECT_TRUE(Near(p.at(Px(1500), Px(1500)), 0xFFFFFF));  // the hole
+    EXPECT_TRUE(Near(p.at(Px(2700), Px(900)), 0xFFFFFF));   // outside the clip
+    EXPECT_TRUE(Near(p.at(Px(3150), Px(3150)), 0x000000));  // after the clip is lifted
+}

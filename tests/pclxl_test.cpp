@@ -279,3 +279,44 @@ TEST_F(PclXlTest, GhostscriptJobsMatchGhostscriptsOwnRendering) {
     }
 }
 
+
+// ---- Whole jobs ----
+
+TEST_F(PclXlTest, BothByteOrdersDrawTheSamePage) {
+    auto job = [](bool big) {
+        XlWriter w(big);
+        XlBeginJob(w);
+        XlSamplePage(w, 5);
+        w.op(xl::EndPage).op(xl::EndSession);
+        return w.out;
+    };
+    Pixels little = LoadPicture(Write("little.pxl", job(false))), big = LoadPicture(Write("big.pxl", job(true)));
+    ASSERT_EQ(little.width, kWidth);
+    ASSERT_EQ(big.width, kWidth);
+    EXPECT_EQ(little.px, big.px);
+    EXPECT_TRUE(Near(little.at(Px(1500), Px(1200)), 0xFF0000));
+}
+
+TEST_F(PclXlTest, MillimetreJobsPlaceTheirDrawing) {
+    // Tenths of a millimetre: a square from 25.4 mm to 50.8 mm, one inch to two at 192 pixels an inch.
+    XlWriter w;
+    w.xy(10, 10).attr(xl::UnitsPerMeasure).ubyte(1).attr(xl::Measure).op(xl::BeginSession);
+    w.ubyte(2).attr(xl::MediaSize).op(xl::BeginPage);
+    Brush(w, 0, 0, 0);
+    w.box(254, 254, 508, 508).attr(xl::BoundingBox).op(xl::Rectangle);
+    Pixels p = Picture(w);
+    ASSERT_EQ(p.width, kWidth);
+    EXPECT_TRUE(Near(p.at(200, 200), 0x000000));
+    EXPECT_TRUE(Near(p.at(380, 380), 0x000000));
+    EXPECT_TRUE(Near(p.at(185, 200), 0xFFFFFF));
+    EXPECT_TRUE(Near(p.at(395, 380), 0xFFFFFF));
+}
+
+TEST_F(PclXlTest, AJobMakesAtMostItsPageLimit) {
+    XlWriter w = Job();
+    for (int i = 0; i < kMaxPclXlPages + 3; ++i) w.op(xl::BeginPage);
+    PageList pages = Convert(w.out);
+    EXPECT_EQ(pages.size(), static_cast<size_t>(kMaxPclXlPages));
+    DeletePageFiles(pages);
+    EXPECT_EQ(Files().size(), 1u);
+}
