@@ -141,7 +141,8 @@ BOOL FillRgn(HDC h, HRGN rgn, HBRUSH brush) {
     auto* r = LookUpAs<RegionObj>(rgn, Kind::Region);
     auto* b = LookUpAs<BrushObj>(brush, Kind::Brush);
     if (!dc || !r || !b) return FALSE;
-    ClipItem item = rectsItem(dc->base, r->rects, false);
+    // Regions painted are in logical units; regions clipped to, in device units.
+    ClipItem item = rectsItem(LogicalToDevice(*dc), r->rects, false);
     if (dc->rec) {
         uint32_t index = RecordObject(*dc, b);
         RecordWriter w(*dc->rec, EMR_FILLRGN);

@@ -533,7 +533,9 @@ void Player::play(const Rec& r, uint32_t type) {
         HGDIOBJ brush = fill ? object(r.u(28)) : dc_.st.brush;
         if (!brush || dc_.kind != DcKind::Memory) break;
         Path p;
-        for (const RECT& c : rects) AddRectangle(p, dc_.base, c.left, c.top, c.right, c.bottom);
+        // Painted regions are in logical units.
+        Matrix m = LogicalToDevice(dc_);
+        for (const RECT& c : rects) AddRectangle(p, m, c.left, c.top, c.right, c.bottom);
         PaintRegion(dc_, p, brush);
         break;
     }
