@@ -367,3 +367,34 @@ TEST_F(HpglTest, EncodedPolylinesInSevenBitsWithFractions) {
     EXPECT_TRUE(Ink(p, X(3800), Y(2000)));   // 2000 plotter units to the right, not 4000
     EXPECT_FALSE(Ink(p, X(7000), Y(2000)));
 }
+
+// Curves inside polygon mode become part of the polygon that FP fills.
+TEST_F(HpglTest, CurvesCirclesAndArcsInPolygonMode) {
+    Pixels p = Plot("IN;SP1;PA2000,2000;PM0;PD4000,2000;BZ4000,4000,2000,4000,2000,2000;PM2;FP;"
+                    "PU;PA6000,6000;PM0;CI500;PM2;FP;"
+                    "PU;PA3000,7000;PM0;PD;AA2000,7000,180;PM2;FP;");
+    ASSERT_GT(p.width, 0);
+    EXPECT_TRUE(Ink(p, X(2 * 3000), Y(2 * 2800)));   // under the Bezier's arch
+    EXPECT_FALSE(Ink(p, X(2 * 3000), Y(2 * 3800)));  // above it
+    EXPECT_TRUE(Ink(p, X(2 * 6000), Y(2 * 6000)));   // the disc's centre
+    EXPECT_TRUE(Ink(p, X(2 * 6350), Y(2 * 6000)));
+    EXPECT_FALSE(Ink(p, X(2 * 6700), Y(2 * 6000)));
+    EXPECT_TRUE(Ink(p, X(2 * 2000), Y(2 * 7500)));   // the half disc above the chord
+    EXPECT_FALSE(Ink(p, X(2 * 2000), Y(2 * 6500)));
+}
+
+// Symbol mode marks every point it passes with its character.
+TEST_F(HpglTest, SymbolModeMarksThePoints) {
+    Pixels p = Plot("IN;SP1;SI0.5,0.7;SM*;PU;PA4000,4000,8000,4000;SM;PA8000,8000;");
+    ASSERT_GT(p.width, 0);
+    auto inkNear = [&](int x, int y) {
+        for (int dy = -20; dy <= 20; dy += 2)
+            for (int dx = -20; dx <= 20; dx += 2)
+                if (Ink(p, X(2 * x) + dx, Y(2 * y) + dy)) return true;
+        return false;
+    };
+    EXPECT_TRUE(inkNear(4000, 4000));
+    EXPECT_TRUE(inkNear(8000, 4000));
+    EXPECT_FALSE(inkNear(6000, 4000));  // pen up: no line between the marks
+    EXPECT_FALSE(inkNear(8000, 8000));  // symbol mode was ended
+}

@@ -225,3 +225,35 @@ TEST_F(PclRasterTest, YOffsetsAddBlankRowsWithinBounds) {
     DiscardRaster();
     FinishPclJob();
 }
+
+TEST_F(PclRasterTest, PaletteControlDeletesAndSelectsOnThePage) {
+    InitPclJob();
+    Pcl().tempDir = dir_.c_str();
+    PclPageState& s = Pcl();
+    uint8_t config[7] = {'W', 0, 1, 8, 8, 8, 8};
+    ASSERT_TRUE(DispatchPclCommand('*', 'v', 'W', config, 6, 6));
+    OpenPclPage();
+    ASSERT_NE(s.pageDC, nullptr);
+    // A palette selected on an open page goes into the page as a logical palette.
+    EXPECT_TRUE(DispatchPclCommand('&', 'p', 'S', nullptr, 0, 1));
+    // Operation 2 deletes the palette of the control ID and makes that ID active.
+    DispatchPclCommand('&', 'p', 'I', nullptr, 0, 7);
+    DispatchPclCommand('&', 'p', 'C', nullptr, 0, 6);
+    ASSERT_TRUE(DispatchPclCommand('*', 'v', 'W', config, 6, 6));
+    EXPECT_EQ(s.palettes.count(7), 1u);
+    EXPECT_TRUE(DispatchPclCommand('&', 'p', 'C', nullptr, 0, 2));
+    EXPECT_EQ(s.palettes.count(7), 0u);
+    EXPECT_EQ(s.activePaletteId, 7);
+    // Operation 0 deletes the active palette.
+    DispatchPclCommand('&', 'p', 'I', nullptr, 0, 1);
+    DispatchPclCommand('&', 'p', 'C', nullptr, 0, 6);
+    EXPECT_TRUE(DispatchPclCommand('&', 'p', 'C', nullptr, 0, 0));
+    EXPECT_EQ(s.palettes.count(1), 0u);
+    EXPECT_FALSE(DispatchPclCommand('&', 'p', 'S', nullptr, 0, 1));
+    std::string page = s.pages.at(0);
+    FinishPclJob();
+    Bytes emf = ReadFileBytes(page);
+    EXPECT_EQ(CountRecords(emf, EMR_CREATEPALETTE), 1u);
+    EXPECT_EQ(CountRecords(emf, EMR_SELECTPALETTE), 1u);
+    std::remove(page.c_str());
+}
