@@ -4,6 +4,8 @@
 #include "pclxl_state.h"
 
 #include <cmath>
+#include <functional>
+#include <string>
 
 // The logical point of a user-space point (the page origin is added) or of a
 // point that holds the origin already (the cursor).
@@ -11,9 +13,17 @@ POINT XlMapUser(double x, double y);
 POINT XlMapCursor(double x, double y);
 // A length in user units as logical units along x.
 double XlScaleX(double length);
+// User units an inch along an axis (0 x, 1 y), from the job's units of measure.
+double XlUserUnitsPerInch(int axis);
+// Moves the cursor to a user-space point that holds the page origin already.
+void XlMoveCursor(double x, double y);
 
-// Selects the pen, brush and font that the graphics state asks for, making them when they changed.
+// Selects the pen and brush that the graphics state asks for, making them when they changed.
 void XlSelectObjects();
+// Selects the object made for `key` into the page: `current` again when its key is `key`
+// (unless `selected` says it is in place), else a new one from `make`, deleting the one it replaces.
+void XlSelectMade(HGDIOBJ& current, std::string& currentKey, bool selected, const std::string& key,
+                  const std::function<HGDIOBJ()>& make);
 // Deselects and deletes what XlSelectObjects made; the page is left with stock objects.
 void XlReleaseObjects();
 // The objects are to be selected anew at the next drawing (after RestoreDC).

@@ -89,11 +89,12 @@ std::vector<uint8_t> decodeRows(PclXlRaster& r, const uint8_t* d, size_t n, int3
             out.insert(out.end(), r.seed.begin(), r.seed.end());
         }
     } else if (mode == 2) {
+        // JPEG images are direct colour in bytes.
+        if (r.depth != 2 || r.mapping != 0) return out;
         JpegImage jpeg;
         if (!DecodeJpeg(d, n, kMaxBlockBytes, jpeg)) return out;
         size_t pixel = jpeg.components;
-        int want = r.colorSpace == 2 && r.mapping == 0 ? 3 : 1;
-        if (r.depth != 2 || r.mapping != 0) return out;
+        int want = r.colorSpace == 2 ? 3 : 1;
         for (int32_t y = 0; y < jpeg.height && static_cast<size_t>(y) < most; ++y) {
             const uint8_t* p = &jpeg.pixels[static_cast<size_t>(y) * jpeg.width * pixel];
             for (int32_t x = 0; x < r.width; ++x) {
@@ -265,7 +266,7 @@ void XlEndRastPattern() {
     if (it == s.patterns.end()) return;
     PclXlPattern& p = it->second;
     // The tile at its destination size in the picture's pixels.
-    double inch = s.attr.unitsPerMeasure[0] * (s.attr.measure == 1 ? 25.4 : s.attr.measure == 2 ? 254 : 1);
+    double inch = XlUserUnitsPerInch(0);
     int32_t w = p.width, h = p.height;
     if (inch > 0 && p.destination[0] > 0 && p.destination[1] > 0) {
         w = static_cast<int32_t>(std::lround(p.destination[0] / inch * kPatternDpi));

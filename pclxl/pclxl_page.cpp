@@ -86,11 +86,12 @@ bool isStock(HGDIOBJ o) {
     return o == GetStockObject(NULL_BRUSH) || o == GetStockObject(NULL_PEN);
 }
 
-// Selects `made` for `key` unless it is in place already; the object it replaces is deleted.
-template <class Make>
-void realize(HGDIOBJ& current, std::string& currentKey, const std::string& key, Make make) {
+}  // namespace
+
+void XlSelectMade(HGDIOBJ& current, std::string& currentKey, bool selected, const std::string& key,
+                  const std::function<HGDIOBJ()>& make) {
     PclXlState& s = XlState();
-    if (key == currentKey && s.objectsSelected && current) return;
+    if (key == currentKey && selected && current) return;
     if (key != currentKey || !current) {
         HGDIOBJ made = make();
         if (!made) return;
@@ -102,7 +103,6 @@ void realize(HGDIOBJ& current, std::string& currentKey, const std::string& key, 
         SelectObject(s.dc, current);
     }
 }
-}  // namespace
 
 POINT XlMapUser(double x, double y) {
     PclXlState& s = XlState();
@@ -117,13 +117,19 @@ POINT XlMapCursor(double x, double y) {
 
 double XlScaleX(double length) { return length * XlState().sx; }
 
+double XlUserUnitsPerInch(int axis) {
+    const PclXlAttributes& a = XlState().attr;
+    double per = a.measure == 1 ? 25.4 : a.measure == 2 ? 254 : 1;
+    return a.unitsPerMeasure[axis] * per;
+}
+
 void XlSelectObjects() {
     PclXlState& s = XlState();
     if (!s.dc) return;
     const PclXlGraphicsState& g = s.gs;
     if (!s.objectsSelected) s.modes = PclXlState::Modes{};  // the DC's own state came back
-    realize(s.brush, s.brushKey, paintKey(g.brush), [&] { return makeBrush(g.brush); });
-    realize(s.pen, s.penKey, penKey(g), [&] { return makePen(g); });
+    XlSelectMade(s.brush, s.brushKey, s.objectsSelected, paintKey(g.brush), [&] { return makeBrush(g.brush); });
+    XlSelectMade(s.pen, s.penKey, s.objectsSelected, penKey(g), [&] { return makePen(g); });
     s.objectsSelected = true;
     // A vector's source is black: the ternary operation reduces to one of pen and page.
     int table = 0;

@@ -17,15 +17,6 @@ void addPoint(const POINT& p, BYTE type) {
     path.types.push_back(type);
 }
 
-int32_t clamped(double v) { return static_cast<int32_t>(std::clamp(v, -1e9, 1e9)); }
-
-// Moves the cursor to a user-space point that holds the page origin already.
-void moveCursor(double x, double y) {
-    PclXlState& s = XlState();
-    s.cursor[0] = clamped(x);
-    s.cursor[1] = clamped(y);
-}
-
 // A new figure begins at the cursor unless one is open.
 void openFigure() {
     PclXlState& s = XlState();
@@ -40,7 +31,7 @@ void openFigure() {
 
 void lineTo(double x, double y) {
     openFigure();
-    moveCursor(x, y);
+    XlMoveCursor(x, y);
     addPoint(XlMapCursor(x, y), PT_LINETO);
     XlState().path.pending = true;
 }
@@ -48,7 +39,7 @@ void lineTo(double x, double y) {
 void bezierTo(const double (&c)[6]) {
     openFigure();
     for (int i = 0; i < 6; i += 2) addPoint(XlMapCursor(c[i], c[i + 1]), PT_BEZIERTO);
-    moveCursor(c[4], c[5]);
+    XlMoveCursor(c[4], c[5]);
     XlState().path.pending = true;
 }
 
@@ -58,7 +49,7 @@ void closeFigure() {
     if (!path.figureOpen) return;
     if (path.types.back() != PT_MOVETO) path.types.back() |= PT_CLOSEFIGURE;
     path.figureOpen = false;
-    moveCursor(path.start[0], path.start[1]);
+    XlMoveCursor(path.start[0], path.start[1]);
 }
 
 // The point list that follows an operator in its embedded data, in the
@@ -104,7 +95,7 @@ void boundingBox(double& x0, double& y0, double& x1, double& y1) {
 void newFigureAt(double x, double y) {
     PclXlState& s = XlState();
     s.path.figureOpen = false;
-    moveCursor(x, y);
+    XlMoveCursor(x, y);
     openFigure();
 }
 
@@ -173,6 +164,12 @@ void clipToPath(bool reset) {
     s.path.pending = false;
 }
 }  // namespace
+
+void XlMoveCursor(double x, double y) {
+    PclXlState& s = XlState();
+    s.cursor[0] = static_cast<int32_t>(std::clamp(x, -1e9, 1e9));
+    s.cursor[1] = static_cast<int32_t>(std::clamp(y, -1e9, 1e9));
+}
 
 void XlPaintPath(const PclXlPath& path, bool fill, bool stroke) {
     PclXlState& s = XlState();

@@ -25,25 +25,11 @@ void selectSystemFont() {
     double height = std::clamp(g.charSize * g.charScale[1] * s.sy, 0.0, 1e6);
     char key[160];
     std::snprintf(key, sizeof key, "%s/%.2f/%d", g.fontName.c_str(), height, g.symbolSet & 0xFF);
-    if (s.font && s.fontKey == key && s.fontSelected) return;
-    if (s.fontKey != key || !s.font) {
-        HFONT f = CreateFontA(-static_cast<int>(height), 0, 0, 0, FW_NORMAL, 0, 0, 0, static_cast<DWORD>(g.symbolSet & 0xFF),
-                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, g.fontName.c_str());
-        if (!f) return;
-        SelectObject(s.dc, f);
-        if (s.font) DeleteObject(s.font);
-        s.font = f;
-        s.fontKey = key;
-    } else {
-        SelectObject(s.dc, s.font);
-    }
-    s.fontSelected = true;
-}
-
-double userUnitsPerInch(int axis) {
-    const PclXlAttributes& a = XlState().attr;
-    double per = a.measure == 1 ? 25.4 : a.measure == 2 ? 254 : 1;
-    return a.unitsPerMeasure[axis] * per;
+    XlSelectMade(s.font, s.fontKey, s.fontSelected, key, [&]() -> HGDIOBJ {
+        return CreateFontA(-static_cast<int>(height), 0, 0, 0, FW_NORMAL, 0, 0, 0, static_cast<DWORD>(g.symbolSet & 0xFF),
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, g.fontName.c_str());
+    });
+    s.fontSelected = s.font && s.fontKey == key;
 }
 
 // How far the cursor moves after character i: the spacing data, else the glyph's own advance.
@@ -58,15 +44,14 @@ double advanceY(size_t i) {
 
 void moveCursorBy(double dx, double dy) {
     PclXlState& s = XlState();
-    s.cursor[0] = static_cast<int32_t>(std::clamp(s.cursor[0] + dx, -1e9, 1e9));
-    s.cursor[1] = static_cast<int32_t>(std::clamp(s.cursor[1] + dy, -1e9, 1e9));
+    XlMoveCursor(s.cursor[0] + dx, s.cursor[1] + dy);
 }
 
 // Bitmap glyphs: inked dots take the brush, the others leave the page as it is.
 void drawBitmapText(const PclXlDownloadedFont& font) {
     PclXlState& s = XlState();
     const std::vector<int32_t>& text = s.attr.textData;
-    double kx = userUnitsPerInch(0) / font.resolution[0], ky = userUnitsPerInch(1) / font.resolution[1];
+    double kx = XlUserUnitsPerInch(0) / font.resolution[0], ky = XlUserUnitsPerInch(1) / font.resolution[1];
     XlSelectObjects();
     for (size_t i = 0; i < text.size(); ++i) {
         auto it = font.glyphs.find(text[i]);

@@ -1,7 +1,6 @@
 #include "convert_print_job.h"
 
 #include "hpgl_plot_file.h"
-#include "kernel.h"
 #include "language_detector.h"
 #include "mapped_file.h"
 #include "pcl_converter.h"
