@@ -214,11 +214,7 @@ BENCHMARK(DensePlotPicture)->Unit(benchmark::kMillisecond);
 // with a 600 dpi bi-level scan of 4 x 4 inches on every page.
 const std::string& PclXlMixedJob() {
     static std::string path = [] {
-        XlWriter w;
-        for (int p = 1; p <= 20; ++p) {
-            if (p == 1) XlBeginJob(w);
-            else w.ubyte(0).attr(xl::Orientation).ubyte(2).attr(xl::MediaSize).op(xl::BeginPage);
-            XlSamplePage(w, p);
+        Bytes job = MakePclXlJob(20, [](XlWriter& w, int p) {
             w.ubyte(0).attr(xl::GrayLevel).op(xl::SetBrushSource).ubyte(0x88).attr(xl::ROP3).op(xl::SetROP);
             w.xy(600, 6000).attr(xl::Point).op(xl::SetCursor);
             w.ubyte(0).attr(xl::ColorDepth).ubyte(0).attr(xl::ColorMapping).uint16(2400).attr(xl::SourceWidth);
@@ -227,11 +223,10 @@ const std::string& PclXlMixedJob() {
             for (int y = 0; y < 2400; ++y)
                 for (int x = 0; x < 300; ++x) rows.push_back(static_cast<uint8_t>(((x + y / 8 + p) % 5) ? 0xFF : 0x0F));
             w.uint16(0).attr(xl::StartLine).uint16(2400).attr(xl::BlockHeight).ubyte(0).attr(xl::CompressMode);
-            w.op(xl::ReadImage).data(rows).op(xl::EndImage).op(xl::EndPage);
-        }
-        w.op(xl::EndSession);
+            w.op(xl::ReadImage).data(rows).op(xl::EndImage);
+        });
         std::string file = TempDir() + "bench-job.pxl";
-        WriteFileBytes(file, w.out);
+        WriteFileBytes(file, job);
         return file;
     }();
     return path;

@@ -132,12 +132,13 @@ void XlSamplePage(XlWriter& w, int pageNumber) {
     w.bytes(digits).attr(xl::TextData).bytes(spacing).attr(xl::XSpacingData).op(xl::Text);
 }
 
-Bytes MakePclXlJob(int pages) {
+Bytes MakePclXlJob(int pages, const std::function<void(XlWriter&, int page)>& more) {
     XlWriter w;
     for (int p = 1; p <= pages; ++p) {
         if (p == 1) XlBeginJob(w);
         else w.ubyte(0).attr(xl::Orientation).ubyte(2).attr(xl::MediaSize).op(xl::BeginPage);
         XlSamplePage(w, p);
+        if (more) more(w, p);
         w.op(xl::EndPage);
     }
     w.op(xl::CloseDataSource).op(xl::EndSession);

@@ -4,6 +4,7 @@
 #include "sample_job.h"
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 
@@ -64,5 +65,5 @@ enum : uint8_t {
 void XlBeginJob(XlWriter& w, uint16_t unitsPerInch = 600);
 // A page of shapes, lines, a grey image and a downloaded bitmap font's text.
 void XlSamplePage(XlWriter& w, int pageNumber);
-// A job of `pages` sample pages.
-Bytes MakePclXlJob(int pages);
+// A job of `pages` sample pages; `more` draws on each page after the sample.
+Bytes MakePclXlJob(int pages, const std::function<void(XlWriter&, int page)>& more = {});

@@ -49,23 +49,9 @@ std::string EncodePe(int v, bool sevenBit) {
 
 // How much of each grid's ink has ink of the other within `reach` cells: the smaller of the two shares.
 double InkAgreement(const std::vector<bool>& a, const std::vector<bool>& b, int w, int h, int reach) {
-    auto share = [&](const std::vector<bool>& from, const std::vector<bool>& to) {
-        int all = 0, met = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                if (!from[static_cast<size_t>(y) * w + x]) continue;
-                ++all;
-                bool found = false;
-                for (int dy = -reach; dy <= reach && !found; ++dy)
-                    for (int dx = -reach; dx <= reach && !found; ++dx) {
-                        int xx = x + dx, yy = y + dy;
-                        found = xx >= 0 && yy >= 0 && xx < w && yy < h && to[static_cast<size_t>(yy) * w + xx];
-                    }
-                met += found;
-            }
-        return all ? static_cast<double>(met) / all : 0.0;
-    };
-    return std::min(share(a, b), share(b, a));
+    return CellAgreement(
+        w, h, reach, 0.0, [&](bool second, size_t i) { return (second ? b : a)[i]; },
+        [&](bool second, size_t, size_t j) { return bool((second ? a : b)[j]); });
 }
 }  // namespace
 

@@ -177,24 +177,30 @@ double ColourSimilarity(const Pixels& a, const Pixels& b, int cell, int toleranc
         return m;
     };
     std::vector<uint32_t> ma = means(a), mb = means(b);
-    auto white = [](uint32_t v) { return Near(v, 0xFFFFFF, 20); };
-    // The share of one picture's inked cells that the other matches at or next to the same cell.
-    auto share = [&](const std::vector<uint32_t>& from, const std::vector<uint32_t>& to) {
-        size_t inked = 0, met = 0;
+    auto cells = [&](bool second) -> const std::vector<uint32_t>& { return second ? mb : ma; };
+    return CellAgreement(
+        w, h, 1, 1.0, [&](bool second, size_t i) { return !Near(cells(second)[i], 0xFFFFFF, 20); },
+        [&](bool second, size_t i, size_t j) { return Near(cells(!second)[j], cells(second)[i], tolerance); });
+}
+
+double CellAgreement(int w, int h, int reach, double empty, const std::function<bool(bool, size_t)>& inked,
+                     const std::function<bool(bool, size_t, size_t)>& meets) {
+    auto share = [&](bool second) {
+        size_t all = 0, met = 0;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                uint32_t v = from[static_cast<size_t>(y) * w + x];
-                if (white(v)) continue;
-                ++inked;
+                size_t i = static_cast<size_t>(y) * w + x;
+                if (!inked(second, i)) continue;
+                ++all;
                 bool found = false;
-                for (int dy = -1; dy <= 1 && !found; ++dy)
-                    for (int dx = -1; dx <= 1 && !found; ++dx) {
+                for (int dy = -reach; dy <= reach && !found; ++dy)
+                    for (int dx = -reach; dx <= reach && !found; ++dx) {
                         int xx = x + dx, yy = y + dy;
-                        found = xx >= 0 && yy >= 0 && xx < w && yy < h && Near(to[static_cast<size_t>(yy) * w + xx], v, tolerance);
+                        found = xx >= 0 && yy >= 0 && xx < w && yy < h && meets(second, i, static_cast<size_t>(yy) * w + xx);
                     }
                 met += found;
             }
-        return inked ? static_cast<double>(met) / inked : 1.0;
+        return all ? static_cast<double>(met) / all : empty;
     };
-    return std::min(share(ma, mb), share(mb, ma));
+    return std::min(share(false), share(true));
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,12 @@ std::vector<PaintedImage> ImagesOfPage(const Bytes& emf);
 // How many records of a type a metafile holds.
 size_t CountRecords(const Bytes& emf, uint32_t type);
 uint32_t U32(const Bytes& b, size_t off);
+
+// Two grids of w x h cells compared: of each grid's inked cells (`inked(second, cell)`),
+// the share that the other meets (`meets(second, cell, otherCell)`) at the same cell or
+// one within `reach`; the smaller of the two shares. A grid without ink has share `empty`.
+double CellAgreement(int w, int h, int reach, double empty, const std::function<bool(bool, size_t)>& inked,
+                     const std::function<bool(bool, size_t, size_t)>& meets);
 
 // Two pictures of one size compared cell by cell: of each picture's cells that
 // show ink, the share the other matches within `tolerance` at the same cell or
