@@ -28,6 +28,8 @@ void XlSelectMade(HGDIOBJ& current, std::string& currentKey, bool selected, cons
 void XlReleaseObjects();
 // The objects are to be selected anew at the next drawing (after RestoreDC).
 void XlObjectsDeselected();
+// Puts stock objects back into the page in place of ours, which stay made.
+void XlDeselectObjects();
 
 // Paints the path: fill with the brush and/or outline with the pen.
 void XlPaintPath(const PclXlPath& path, bool fill, bool stroke);

@@ -31,11 +31,8 @@ void pushGS() {
     if (!s.dc || s.savedStates.size() >= kMaxGraphicsStates) return;
     s.savedStates.push_back(s.gs);
     // The saved state holds no object of ours, so deleting one later leaves nothing dangling.
-    SelectObject(s.dc, GetStockObject(WHITE_BRUSH));
-    SelectObject(s.dc, GetStockObject(BLACK_PEN));
-    SelectObject(s.dc, GetStockObject(SYSTEM_FONT));
+    XlDeselectObjects();
     SaveDC(s.dc);
-    XlObjectsDeselected();
 }
 
 void setBrushSource() {

@@ -145,19 +145,24 @@ void XlSelectObjects() {
 
 void XlObjectsDeselected() { XlState().objectsSelected = XlState().fontSelected = false; }
 
-void XlReleaseObjects() {
+void XlDeselectObjects() {
     PclXlState& s = XlState();
     if (s.dc) {
         SelectObject(s.dc, GetStockObject(WHITE_BRUSH));
         SelectObject(s.dc, GetStockObject(BLACK_PEN));
         SelectObject(s.dc, GetStockObject(SYSTEM_FONT));
     }
+    XlObjectsDeselected();
+}
+
+void XlReleaseObjects() {
+    PclXlState& s = XlState();
+    XlDeselectObjects();
     for (HGDIOBJ* o : {&s.pen, &s.brush, &s.font}) {
         if (*o && !isStock(*o)) DeleteObject(*o);
         *o = nullptr;
     }
     s.penKey.clear(), s.brushKey.clear(), s.fontKey.clear();
-    s.objectsSelected = s.fontSelected = false;
 }
 
 DWORD XlImageRop(bool biLevel) {
