@@ -16,10 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         setenv("TMPDIR", pattern, 1);
         return std::string(pattern) + "/";
     }();
-    std::string job = dir + "plot.hpgl";
-    WriteFileBytes(job, Bytes(data, data + size));
     PageList pages;
-    ConvertHpglPlotFile(job.c_str(), pages);
+    ConvertHpglPlotFile(PrintJob{"fuzz.hpgl", data, size}, pages);
     for (const std::string& p : pages) DeleteFileA(p.c_str());
     return 0;
 }

@@ -33,10 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!mkdtemp(pattern)) std::abort();
         return std::string(pattern) + "/";
     }();
-    std::string job = dir + "job.pcl";
-    WriteFileBytes(job, Bytes(data, data + size));
     TouchingRenderer renderer;
     PclPageSize pageSize;
-    RunPclJob(job.c_str(), dir.c_str(), renderer, pageSize);
+    RunPclJob(PrintJob{"fuzz.pcl", data, size}, dir.c_str(), renderer, pageSize);
     return 0;
 }

@@ -16,10 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         setenv("TMPDIR", pattern, 1);
         return std::string(pattern) + "/";
     }();
-    std::string job = dir + "job.pxl";
-    WriteFileBytes(job, Bytes(data, data + size));
     PageList pages;
-    ReadPclXlJob(job.c_str(), dir.c_str(), pages);
+    ReadPclXlJob(PrintJob{"fuzz.pxl", data, size}, dir.c_str(), pages);
     for (const std::string& p : pages) DeleteFileA(p.c_str());
     return 0;
 }

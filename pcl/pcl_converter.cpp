@@ -30,7 +30,7 @@ struct JobEnd {
 // Runs one job through the PCL5 driver, its pages and its trace in the
 // temporary directory; `setUp` adjusts the fresh job state first.
 template <typename SetUp>
-PageList runJob(const char* fileName, const char* tempDir, bool plotFile, SetUp setUp) {
+PageList runJob(const PrintJob& job, const char* tempDir, bool plotFile, SetUp setUp) {
     BuildPclCommandTable();
     InitPclJob();
     Pcl().tempDir = tempDir;
@@ -38,7 +38,7 @@ PageList runJob(const char* fileName, const char* tempDir, bool plotFile, SetUp 
     PclInterpreter interpreter;
     {
         JobEnd end;
-        RunPclJob(fileName, tempDir, interpreter, Pcl().size, plotFile);
+        RunPclJob(job, tempDir, interpreter, Pcl().size, plotFile);
     }
     PageList pages = std::move(Pcl().pages);
     Pcl().pages.clear();
@@ -80,14 +80,14 @@ bool FitPlot(const ENHMETAHEADER& h, const PclPageSize& page, PlotPlacement& pla
     return true;
 }
 
-bool ConvertPcl5Job(const char* fileName, PageList& pages) {
+bool ConvertPcl5Job(const PrintJob& job, PageList& pages) {
     const char* tempDir = tempDirectory();
     if (!tempDir) return true;
-    pages = runJob(fileName, tempDir, false, [](PclPageState&) {});
+    pages = runJob(job, tempDir, false, [](PclPageState&) {});
     return true;
 }
 
-bool ConvertHpglPlotFile(const char* fileName, PageList& pages) {
+bool ConvertHpglPlotFile(const PrintJob& job, PageList& pages) {
     const char* tempDir = tempDirectory();
     if (!tempDir) return true;
     // A first run on an A4 page finds where the plot's marks fall.
@@ -97,7 +97,7 @@ bool ConvertHpglPlotFile(const char* fileName, PageList& pages) {
         s.hpglInsidePcl = false;
         s.fixedPlotWidth = a4.width, s.fixedPlotHeight = a4.length;  // P2 stays where the first run had it
     };
-    PageList trial = runJob(fileName, tempDir, true, plotSetUp);
+    PageList trial = runJob(job, tempDir, true, plotSetUp);
     PlotPlacement place;
     bool grow = false;
     if (!trial.empty())
@@ -111,7 +111,7 @@ bool ConvertHpglPlotFile(const char* fileName, PageList& pages) {
         return true;
     }
     deletePages(trial);
-    pages = runJob(fileName, tempDir, true, [&](PclPageState& s) {
+    pages = runJob(job, tempDir, true, [&](PclPageState& s) {
         plotSetUp(s);
         s.size = place.size;
         s.plotOriginX = place.originX, s.plotOriginY = place.originY;

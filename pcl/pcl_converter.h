@@ -1,11 +1,12 @@
 // The PCL5 converter entry, and the entry for HP-GL/2 plot files.
 #pragma once
 #include "page_list.h"
+#include "print_job.h"
 
 // Converts a PCL5 job into page metafiles; always true.
-bool ConvertPcl5Job(const char* fileName, PageList& pages);
+bool ConvertPcl5Job(const PrintJob& job, PageList& pages);
 // Converts a file of HP-GL/2 alone, on a page grown to hold the whole plot; always true.
-bool ConvertHpglPlotFile(const char* fileName, PageList& pages);
+bool ConvertHpglPlotFile(const PrintJob& job, PageList& pages);
 
 #include "gdi.h"
 #include "pcl_job_driver.h"

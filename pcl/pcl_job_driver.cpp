@@ -1,7 +1,6 @@
 #include "pcl_job_driver.h"
 
 #include "kernel.h"
-#include "mapped_file.h"
 #include "page_files.h"
 
 #include <algorithm>
@@ -27,12 +26,11 @@ bool valueAfter(const char* text, size_t length, const char* keyword, int64_t& v
     return true;
 }
 
-// The file mapping and the dump of one walk, closed on every way out.
-struct JobFiles {
-    MappedFile job;
-    std::FILE* trace = nullptr;
-    ~JobFiles() {
-        if (trace) std::fclose(trace);
+// The dump of one walk, closed on every way out.
+struct TraceFile {
+    std::FILE* file = nullptr;
+    ~TraceFile() {
+        if (file) std::fclose(file);
     }
 };
 }  // namespace
@@ -47,17 +45,16 @@ void ReadPjlBlock(const char* text, size_t length, PclPageSize& size) {
     if (valueAfter(text, length, "PAPERWIDTH", v) && sensible(2 * v)) size.width = static_cast<int32_t>(2 * v);
 }
 
-int RunPclJob(const char* fileName, const char* traceDir, PclRenderer& renderer, PclPageSize& pageSize, bool plotFile) {
-    JobFiles f;
-    if (!f.job.Open(fileName)) return -1;
+void RunPclJob(const PrintJob& job, const char* traceDir, PclRenderer& renderer, PclPageSize& pageSize, bool plotFile) {
+    TraceFile trace;
     std::string traceName;
-    if (traceDir) f.trace = CreateTraceFile(traceDir, "out", ".asm", traceName, true);
-    if (f.trace) std::fprintf(f.trace, "// PCL5 dump of %s\n", fileName);
+    if (traceDir) trace.file = CreateTraceFile(traceDir, "out", ".asm", traceName, true);
+    if (trace.file) std::fprintf(trace.file, "// PCL5 dump of %s\n", job.name);
 
     PclStream s;
-    s.data = f.job.data();
-    s.size = f.job.size();
-    s.trace = f.trace;
+    s.data = job.data;
+    s.size = job.size;
+    s.trace = trace.file;
     s.renderer = &renderer;
     s.table = &BuildPclCommandTable();
     while (s.pos < s.size && s.data[s.pos] == 0) ++s.pos;
@@ -91,5 +88,4 @@ int RunPclJob(const char* fileName, const char* traceDir, PclRenderer& renderer,
             ++s.pos;
         }
     }
-    return 0;
 }

@@ -3,6 +3,7 @@
 // of it traced into the job's dump.
 #pragma once
 #include "pcl_tokenizer.h"
+#include "print_job.h"
 
 #include <cstdint>
 #include <string>
@@ -20,10 +21,9 @@ void ReadPjlBlock(const char* text, size_t length, PclPageSize& size);
 // Largest page a PJL block may set: 10 m.
 constexpr int32_t kMaxPjlPageUnits = 800000;
 
-// −1 when the job cannot be opened or mapped; otherwise the walk runs to the
-// end of the data. The dump goes to "<traceDir>/out.asm" (replacing an
-// earlier dump of ours, never following a link, mode 0600) and stays there;
-// when it cannot be created the job is walked without it.
+// Walks the job to the end of its data. The dump goes to "<traceDir>/out.asm"
+// (replacing an earlier dump of ours, never following a link, mode 0600) and
+// stays there; when it cannot be created the job is walked without it.
 // A `plotFile` is read as HP-GL/2 from its first byte.
-int RunPclJob(const char* fileName, const char* traceDir, PclRenderer& renderer, PclPageSize& pageSize,
-              bool plotFile = false);
+void RunPclJob(const PrintJob& job, const char* traceDir, PclRenderer& renderer, PclPageSize& pageSize,
+               bool plotFile = false);

@@ -1,7 +1,6 @@
 #include "pclxl_stream.h"
 
 #include "kernel.h"
-#include "mapped_file.h"
 #include "pclxl_operators.h"
 
 #include <cmath>
@@ -224,21 +223,18 @@ void RunPclXlStream(const uint8_t* data, size_t size) {
     s.size = s.pos = s.embeddedSize = 0;
 }
 
-bool ReadPclXlJob(const char* fileName, const char* tempDir, PageList& pages) {
-    MappedFile file;
-    if (!file.Open(fileName)) return false;
+void ReadPclXlJob(const PrintJob& job, const char* tempDir, PageList& pages) {
     InitPclXlJob(tempDir);
-    RunPclXlStream(file.data(), file.size());
+    RunPclXlStream(job.data, job.size);
     FinishPclXlJob();
     pages = std::move(XlState().pages);
     XlState().pages.clear();
-    return true;
 }
 
-bool ConvertPclXlJob(const char* fileName, PageList& pages) {
+bool ConvertPclXlJob(const PrintJob& job, PageList& pages) {
     char tempDir[512];
     DWORD n = GetTempPathA(sizeof tempDir, tempDir);
     if (n == 0 || n >= sizeof tempDir) return true;
-    ReadPclXlJob(fileName, tempDir, pages);
+    ReadPclXlJob(job, tempDir, pages);
     return true;
 }

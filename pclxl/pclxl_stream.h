@@ -2,15 +2,16 @@
 // attribute identifiers, embedded data and the tag loop.
 #pragma once
 #include "page_list.h"
+#include "print_job.h"
 #include "pclxl_state.h"
 
 #include <cstdint>
 #include <vector>
 
 // Entry from ConvertPrintJob; always true.
-bool ConvertPclXlJob(const char* fileName, PageList& pages);
-// Reads a job into page metafiles in `tempDir` (ending in '/'); false when the file cannot be opened.
-bool ReadPclXlJob(const char* fileName, const char* tempDir, PageList& pages);
+bool ConvertPclXlJob(const PrintJob& job, PageList& pages);
+// Reads a job into page metafiles in `tempDir` (ending in '/').
+void ReadPclXlJob(const PrintJob& job, const char* tempDir, PageList& pages);
 // Runs the tag loop over `data` as a job of its own: the stream header, then every tag.
 void RunPclXlStream(const uint8_t* data, size_t size);
 

@@ -9,11 +9,11 @@
 #include "zjs_reader.h"
 
 namespace {
-using Converter = bool (*)(const char* fileName, PageList& pages);
+using Converter = bool (*)(const PrintJob& job, PageList& pages);
 
-bool ConvertSpoolJob(const char* fileName, PageList& pages) {
+bool ConvertSpoolJob(const PrintJob& job, PageList& pages) {
     SpoolReader reader;
-    reader.Walk(fileName, pages);
+    reader.Walk(job, pages);
     return true;
 }
 
@@ -34,18 +34,15 @@ const ConverterSlot kConverters[] = {
 
 bool ConvertPrintJob(const char* fileName, PageList& pages) {
     try {
-        PrinterLanguage language;
-        bool plotFile = false;
-        {
-            MappedFile job;
-            if (!job.Open(fileName)) return false;
-            language = DetectPrinterLanguage(job.data(), job.size());
-            // A file of HP-GL/2 alone matches none of the detector's rules.
-            if (language == Unknown && LooksLikeHpglPlot(job.data(), job.size())) plotFile = true;
-        }
-        if (plotFile) return ConvertHpglPlotFile(fileName, pages);
+        // The job stays mapped for the whole conversion: detector and converter read the same view.
+        MappedFile file;
+        if (!file.Open(fileName)) return false;
+        PrintJob job{fileName, file.data(), file.size()};
+        PrinterLanguage language = DetectPrinterLanguage(job.data, job.size);
+        // A file of HP-GL/2 alone matches none of the detector's rules.
+        if (language == Unknown && LooksLikeHpglPlot(job.data, job.size)) return ConvertHpglPlotFile(job, pages);
         for (const ConverterSlot& slot : kConverters)
-            if (slot.code == language) slot.convert(fileName, pages);
+            if (slot.code == language) slot.convert(job, pages);
         return true;
     } catch (...) {
         return false;

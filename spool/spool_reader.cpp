@@ -1,7 +1,6 @@
 #include "spool_reader.h"
 
 #include "kernel.h"
-#include "mapped_file.h"
 #include "page_files.h"
 
 #include <cstring>
@@ -37,13 +36,11 @@ void writePage(const char* tempDir, int page, const uint8_t* data, uint32_t size
 }
 }  // namespace
 
-bool SpoolReader::Walk(const char* fileName, PageList& pages) {
+bool SpoolReader::Walk(const PrintJob& job, PageList& pages) {
     char tempDir[512];
     if (GetTempPathA(sizeof tempDir, tempDir) >= sizeof tempDir) return false;
-    MappedFile job;
-    if (!job.Open(fileName)) return false;
-    const uint8_t* data = job.data();
-    size_t size = job.size();
+    const uint8_t* data = job.data;
+    size_t size = job.size;
     bool spool = size >= 4 && read32(data) == kSpoolSignature;
     if (spool && size >= 8) {
         uint32_t headerSize = read32(data + 4);

@@ -2,7 +2,6 @@
 
 #include "jbig_page.h"
 #include "kernel.h"
-#include "mapped_file.h"
 #include "page_files.h"
 #include "zjs_name_tables.h"
 
@@ -18,7 +17,7 @@ class ZjsWalk {
 public:
     ZjsWalk(const char* tempDir, PageList& pages) : tempDir_(tempDir), pages_(pages) {}
     ~ZjsWalk();
-    void Open(const char* fileName);
+    void Open(const PrintJob& job);
     void Run();
 
 private:
@@ -48,7 +47,6 @@ private:
     const char* tempDir_;
     PageList& pages_;
     const ZjsNameTables& names_ = BuildZjsNameTables();
-    MappedFile job_;
     const uint8_t* view_ = nullptr;
     size_t size_ = 0;
     bool swap_ = false;
@@ -69,14 +67,13 @@ ZjsWalk::~ZjsWalk() {
     }
 }
 
-void ZjsWalk::Open(const char* fileName) {
-    if (!job_.Open(fileName)) throw std::runtime_error("Can not open file");
-    if (job_.size() < 4) throw std::runtime_error("Bad file size");
-    view_ = job_.data();
-    size_ = job_.size();
+void ZjsWalk::Open(const PrintJob& job) {
+    if (job.size < 4) throw std::runtime_error("Bad file size");
+    view_ = job.data;
+    size_ = job.size;
     trace_ = CreateTraceFile(tempDir_, "zjs", ".asm", traceName_);
     if (!trace_) throw std::runtime_error("Can not open output file");
-    std::fprintf(trace_, "; ZjStream dump of %s\n\n", fileName);
+    std::fprintf(trace_, "; ZjStream dump of %s\n\n", job.name);
 }
 
 void ZjsWalk::Run() {
@@ -196,10 +193,10 @@ void ZjsWalk::endPage() {
 }
 }  // namespace
 
-int ZjsReader::Walk(const char* tempDir, PageList& pages, const char* fileName) {
+int ZjsReader::Walk(const char* tempDir, PageList& pages, const PrintJob& job) {
     try {
         ZjsWalk walk(tempDir, pages);
-        walk.Open(fileName);
+        walk.Open(job);
         walk.Run();
         return 1;
     } catch (const std::exception&) {
@@ -207,11 +204,11 @@ int ZjsReader::Walk(const char* tempDir, PageList& pages, const char* fileName) 
     }
 }
 
-bool ConvertZjsJob(const char* fileName, PageList& pages) {
+bool ConvertZjsJob(const PrintJob& job, PageList& pages) {
     char tempDir[512];
     DWORD n = GetTempPathA(sizeof tempDir, tempDir);
     if (n == 0 || n >= sizeof tempDir) return true;
     BuildZjsNameTables();
-    ZjsReader().Walk(tempDir, pages, fileName);
+    ZjsReader().Walk(tempDir, pages, job);
     return true;
 }

@@ -2,13 +2,14 @@
 // gathered into a temporary file and built into a page metafile.
 #pragma once
 #include "page_list.h"
+#include "print_job.h"
 
 // Entry from ConvertPrintJob; always true.
-bool ConvertZjsJob(const char* fileName, PageList& pages);
+bool ConvertZjsJob(const PrintJob& job, PageList& pages);
 
 class ZjsReader {
 public:
     // 1 when the walk ran to its end, -1 when it stopped on an error. Pages
     // made before an error stay in `pages`; no temporary file is left.
-    int Walk(const char* tempDir, PageList& pages, const char* fileName);
+    int Walk(const char* tempDir, PageList& pages, const PrintJob& job);
 };
