@@ -1,5 +1,7 @@
 #include "language_detector.h"
 
+#include "job_evidence.h"
+
 #include <cstring>
 
 namespace {
@@ -43,22 +45,28 @@ int languageValue(const uint8_t* v, size_t left) {
     return 0;
 }
 
-PrinterLanguage scanHeaders(const uint8_t* data, size_t size) {
+// The header rules' answer, with where the value of the PJL line that decided it stands.
+struct HeaderMatch {
+    PrinterLanguage language = Unknown;
+    size_t value = 0;  // 0: not decided by an ENTER LANGUAGE value
+};
+
+HeaderMatch scanHeaders(const uint8_t* data, size_t size) {
     size_t q = 0;
     while (q <= size && size - q >= kScanWindow) {
         const uint8_t* p = data + q;
         size_t left = size - q;
-        if (caselessAt(p, left, kPacketMode, kPacketModeLength)) return EscP;
+        if (caselessAt(p, left, kPacketMode, kPacketModeLength)) return {EscP};
         if (caselessAt(p, left, "@EJL SE LA", 10)) {
             size_t v = skip(data, size, q + 10, " =");
-            if (caselessAt(data + v, size - v, "ESC/PAGE", 8)) return EscPage;
+            if (caselessAt(data + v, size - v, "ESC/PAGE", 8)) return {EscPage};
         }
-        if (caselessAt(p, left, "%!PS-Adobe", 10)) return PostScript;
+        if (caselessAt(p, left, "%!PS-Adobe", 10)) return {PostScript};
         if (exactAt(p, left, "@PJL SET LANGUAGEHINT", 21)) {
             size_t v = skip(data, size, q + 21, " ");
             if (v < size && data[v] == '=') {
                 v = skip(data, size, v + 1, " ");
-                if (caselessAt(data + v, size - v, "ZJS", 3)) return ZjStream;
+                if (caselessAt(data + v, size - v, "ZJS", 3)) return {ZjStream};
             }
             q += 21;
             p = data + q;
@@ -71,17 +79,17 @@ PrinterLanguage scanHeaders(const uint8_t* data, size_t size) {
         size_t v = skip(data, size, q + 19, " ");
         if (v < size && data[v] == '=') {
             v = skip(data, size, v + 1, " ");
-            if (int code = languageValue(data + v, size - v)) return static_cast<PrinterLanguage>(code);
+            if (int code = languageValue(data + v, size - v)) return {static_cast<PrinterLanguage>(code), v};
         }
         q += 19;
     }
-    return Unknown;
+    return {};
 }
-}  // namespace
 
-PrinterLanguage DetectPrinterLanguage(const uint8_t* data, size_t size) {
-    if (data == nullptr || size == 0) return Unknown;
-    if (size > 4 && data[0] == 0 && data[1] == 0 && data[2] == 1 && data[3] == 0) return NtEmfSpool;
+// The signature and header-line rules.
+HeaderMatch headerRules(const uint8_t* data, size_t size) {
+    if (data == nullptr || size == 0) return {};
+    if (size > 4 && data[0] == 0 && data[1] == 0 && data[2] == 1 && data[3] == 0) return {NtEmfSpool};
 
     size_t start = 0;
     while (start < size && data[start] == 0) ++start;
@@ -89,20 +97,73 @@ PrinterLanguage DetectPrinterLanguage(const uint8_t* data, size_t size) {
     size_t r = size - start;
 
     if (r >= 3 && p[0] == ESC) {
-        if (p[1] == 'E') return Pcl5;
-        if (p[1] == '@') return EscP;
-        if (p[1] == '[') return Bjl;
+        if (p[1] == 'E') return {Pcl5};
+        if (p[1] == '@') return {EscP};
+        if (p[1] == '[') return {Bjl};
     }
-    if (r >= 9 && std::memcmp(p, "BJLSTART", 8) == 0) return Bjl;
+    if (r >= 9 && std::memcmp(p, "BJLSTART", 8) == 0) return {Bjl};
     if (r >= 3 && p[0] == ESC && p[1] == '%') {
         size_t i = 2;
         while (i < r && ((p[i] >= '0' && p[i] <= '9') || p[i] == '+' || p[i] == '-')) ++i;
-        if (i < r && p[i] == 'B') return Pcl5;
+        if (i < r && p[i] == 'B') return {Pcl5};
     }
-    if (exactAt(p, r, "JZJZ", 4) || exactAt(p, r, "ZJZJ", 4)) return ZjStream;
-    if (exactAt(p, r, "ZIMF", 4)) return Zimf;
-    if (exactAt(p, r, "\xCD\xCA", 2) || exactAt(p, r, "\xCA\xCD\0\0", 4)) return MagicCdCa;
-    if (exactAt(p, r, "BEGMF", 5)) return Cgm;
-    if (size < kScanWindow) return Unknown;
+    if (exactAt(p, r, "JZJZ", 4) || exactAt(p, r, "ZJZJ", 4)) return {ZjStream};
+    if (exactAt(p, r, "ZIMF", 4)) return {Zimf};
+    if (exactAt(p, r, "\xCD\xCA", 2) || exactAt(p, r, "\xCA\xCD\0\0", 4)) return {MagicCdCa};
+    if (exactAt(p, r, "BEGMF", 5)) return {Cgm};
+    if (size < kScanWindow) return {};
     return scanHeaders(data, size);
 }
+
+JobFormat formatOf(PrinterLanguage language) {
+    switch (language) {
+    case NtEmfSpool: return JobFormat::NtEmfSpool;
+    case Pcl5: return JobFormat::Pcl5;
+    case PclXl: return JobFormat::PclXl;
+    case ZjStream: return JobFormat::ZjStream;
+    case PostScript: return JobFormat::PostScript;
+    case Cgm: return JobFormat::Cgm;
+    case EscP: return JobFormat::EscP;
+    case MagicCdCa: return JobFormat::MagicCdCa;
+    case Bjl: return JobFormat::Bjl;
+    case EscPage: return JobFormat::EscPage;
+    case Zimf: return JobFormat::Zimf;
+    case Qpdl: return JobFormat::Qpdl;
+    default: return JobFormat::Unknown;
+    }
+}
+
+PrinterLanguage languageOf(JobFormat format) {
+    switch (format) {
+    case JobFormat::Pcl3Gui:
+    case JobFormat::HpglPlot: return Pcl5;
+    default:
+        for (int code = Unknown; code <= NtEmfSpool; ++code)
+            if (formatOf(static_cast<PrinterLanguage>(code)) == format) return static_cast<PrinterLanguage>(code);
+        return Unknown;
+    }
+}
+}  // namespace
+
+DetectedJob IdentifyPrintJob(const uint8_t* data, size_t size) {
+    HeaderMatch match = headerRules(data, size);
+    if (match.language == Unknown) {
+        if (data == nullptr) return {};
+        JobEvidence e = FindJobEvidence(data, size);
+        return {languageOf(e.format), e.format, e.start};
+    }
+    DetectedJob job{match.language, formatOf(match.language), 0};
+    if (match.language == Pcl5 && match.value) {
+        const uint8_t* v = data + match.value;
+        size_t left = size - match.value;
+        // PCL3GUI is HP's inkjet raster; HPGL2 enters the plotter language, which may follow as a plot of its own.
+        if (caselessAt(v, left, "PCL3GUI", 7)) job.format = JobFormat::Pcl3Gui;
+        if (caselessAt(v, left, "HPGL2", 5)) {
+            JobEvidence e = FindJobEvidence(data, size);
+            if (e.format == JobFormat::HpglPlot) job.format = e.format, job.start = e.start;
+        }
+    }
+    return job;
+}
+
+PrinterLanguage DetectPrinterLanguage(const uint8_t* data, size_t size) { return IdentifyPrintJob(data, size).language; }

@@ -1,5 +1,8 @@
-// Classifies a printer job by its first bytes and its PJL and EJL header lines.
+// Classifies a printer job by its first bytes and its PJL and EJL header
+// lines, and, where those say nothing, by what follows its job-control header.
 #pragma once
+#include "job_formats.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -19,5 +22,15 @@ enum PrinterLanguage : int {
     NtEmfSpool = 13,
 };
 
-// Reads nothing beyond data + size; every input yields a code.
+struct DetectedJob {
+    PrinterLanguage language = Unknown;
+    JobFormat format = JobFormat::Unknown;
+    size_t start = 0;  // for a plot: where its commands begin, past any job-control header
+};
+
+// A pure function of the bytes, reading nothing beyond data + size. The
+// signature rules look at the first bytes, the header-line scan at the whole
+// job, and the look past the job-control header at the first 64 KiB.
+DetectedJob IdentifyPrintJob(const uint8_t* data, size_t size);
+// The language code alone; every input yields one.
 PrinterLanguage DetectPrinterLanguage(const uint8_t* data, size_t size);

@@ -1,6 +1,8 @@
 // spoolsight: shows a printer job as a picture.
 //   spoolsight JOB [-o page.png] [--all-pages DIR] [--keep-emf DIR] [--plugin LIB]
 #include "convert_print_job.h"
+#include "language_detector.h"
+#include "mapped_file.h"
 #include "page_renderer.h"
 #include "plugin_loader.h"
 #include "png_writer.h"
@@ -29,6 +31,15 @@ int fail(const std::string& message) {
     return 1;
 }
 
+// Why a job gave no page: a language that is recognised but not drawn is named.
+std::string noPage(const std::string& job) {
+    MappedFile file;
+    JobFormat format = file.Open(job.c_str()) ? IdentifyPrintJob(file.data(), file.size()).format : JobFormat::Unknown;
+    if (format != JobFormat::Unknown && !JobFormatIsDrawn(format))
+        return job + ": " + JobFormatName(format) + " job: this language is not shown";
+    return job + ": no page could be read from this file";
+}
+
 std::string defaultPlugin() {
     std::error_code ec;
     fs::path self = fs::read_symlink("/proc/self/exe", ec);
@@ -49,7 +60,7 @@ std::string numbered(const std::string& dir, size_t page, const char* extension)
 int allPages(const std::string& job, const std::string& pngDir, const std::string& emfDir) {
     PageList pages;
     if (!ConvertPrintJob(job.c_str(), pages)) return fail(job + ": cannot be read");
-    if (pages.empty()) return fail(job + ": no page could be read from this file");
+    if (pages.empty()) return fail(noPage(job));
     int status = 0;
     for (size_t i = 0; i < pages.size() && status == 0; ++i) {
         std::error_code ec;
@@ -107,7 +118,8 @@ int main(int argc, char** argv) {
     std::string error;
     if (!loader.Open(plugin, error)) return fail(error);
     Picture picture;
-    if (!loader.LoadPicture(job, picture, error)) return fail(error);
+    bool noContext = false;
+    if (!loader.LoadPicture(job, picture, error, noContext)) return fail(noContext ? noPage(job) : error);
     if (output.empty()) output = "page.png";
     if (!WritePng(output, picture, error)) return fail(error);
     std::printf("%s: %d x %d pixels -> %s\n", job.c_str(), picture.width, picture.height, output.c_str());

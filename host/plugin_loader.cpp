@@ -34,7 +34,8 @@ bool PluginLoader::Open(const std::string& libraryPath, std::string& error) {
     return true;
 }
 
-bool PluginLoader::LoadPicture(const std::string& jobPath, Picture& picture, std::string& error) {
+bool PluginLoader::LoadPicture(const std::string& jobPath, Picture& picture, std::string& error, bool& noPage) {
+    noPage = false;
     auto init = reinterpret_cast<InitFn>(dlsym(library_, "ivpLoadPictureInit"));
     auto getInfo = reinterpret_cast<GetInfoFn>(dlsym(library_, "ivpLoadPictureGetInfo"));
     auto getLine = reinterpret_cast<GetLineFn>(dlsym(library_, "ivpLoadPictureGetLine"));
@@ -45,6 +46,7 @@ bool PluginLoader::LoadPicture(const std::string& jobPath, Picture& picture, std
     }
     void* context = init(jobPath.c_str());
     if (!context) {
+        noPage = true;
         error = jobPath + ": no page could be read from this file";
         return false;
     }

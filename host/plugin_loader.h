@@ -11,7 +11,8 @@ public:
     bool Open(const std::string& libraryPath, std::string& error);
     // The plug-in's name, checked through ivpGetPluginInfo.
     std::string Name() const { return name_; }
-    bool LoadPicture(const std::string& jobPath, Picture& picture, std::string& error);
+    // `noPage` tells that the plug-in made no picture of the job at all.
+    bool LoadPicture(const std::string& jobPath, Picture& picture, std::string& error, bool& noPage);
 
 private:
     void* library_ = nullptr;

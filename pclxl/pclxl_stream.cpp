@@ -95,10 +95,16 @@ void nextLine() {
     s.pos = static_cast<size_t>(static_cast<const uint8_t*>(lf) - s.data) + 1;
 }
 
-// The binding byte opens a line; the rest of that line is a comment.
+// The binding byte opens a line, or follows a universal exit; the rest of
+// that line is a comment.
 void readHeader() {
     PclXlState& s = XlState();
-    while (s.pos < s.size && !isBinding(s.data[s.pos])) nextLine();
+    for (;;) {
+        constexpr size_t kUel = 9;
+        while (s.size - s.pos >= kUel && std::memcmp(s.data + s.pos, "\x1B%-12345X", kUel) == 0) s.pos += kUel;
+        if (s.pos >= s.size || isBinding(s.data[s.pos])) break;
+        nextLine();
+    }
     if (s.pos >= s.size) throw PclXlError("Can't find stream header");
     uint8_t b = s.data[s.pos];
     s.binding = b == 0x29 ? 1 : b == 0x28 ? 2 : 0;

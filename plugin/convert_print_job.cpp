@@ -1,6 +1,5 @@
 #include "convert_print_job.h"
 
-#include "hpgl_plot_file.h"
 #include "language_detector.h"
 #include "mapped_file.h"
 #include "pcl_converter.h"
@@ -18,18 +17,17 @@ bool ConvertSpoolJob(const PrintJob& job, PageList& pages) {
 }
 
 struct ConverterSlot {
-    PrinterLanguage code;
+    JobFormat format;
     Converter convert;
 };
 
-// Languages with a converter; every other code converts nothing.
+// Formats with a converter; every other format converts nothing. HP's PCL3GUI
+// inkjet jobs are PCL5 in form and go through its converter.
 const ConverterSlot kConverters[] = {
-    {NtEmfSpool, ConvertSpoolJob},
-    {Pcl5, ConvertPcl5Job},
-    {PclXl, ConvertPclXlJob},
-    {ZjStream, ConvertZjsJob},
+    {JobFormat::NtEmfSpool, ConvertSpoolJob}, {JobFormat::Pcl5, ConvertPcl5Job},
+    {JobFormat::Pcl3Gui, ConvertPcl5Job},     {JobFormat::HpglPlot, ConvertHpglPlotFile},
+    {JobFormat::PclXl, ConvertPclXlJob},      {JobFormat::ZjStream, ConvertZjsJob},
 };
-
 }  // namespace
 
 bool ConvertPrintJob(const char* fileName, PageList& pages) {
@@ -38,11 +36,11 @@ bool ConvertPrintJob(const char* fileName, PageList& pages) {
         MappedFile file;
         if (!file.Open(fileName)) return false;
         PrintJob job{fileName, file.data(), file.size()};
-        PrinterLanguage language = DetectPrinterLanguage(job.data, job.size);
-        // A file of HP-GL/2 alone matches none of the detector's rules.
-        if (language == Unknown && LooksLikeHpglPlot(job.data, job.size)) return ConvertHpglPlotFile(job, pages);
+        DetectedJob found = IdentifyPrintJob(job.data, job.size);
+        // A plot is read from its first command, past the job-control header.
+        if (found.format == JobFormat::HpglPlot) job.data += found.start, job.size -= found.start;
         for (const ConverterSlot& slot : kConverters)
-            if (slot.code == language) slot.convert(job, pages);
+            if (slot.format == found.format) slot.convert(job, pages);
         return true;
     } catch (...) {
         return false;

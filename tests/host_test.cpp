@@ -11,6 +11,17 @@ int RunHost(const std::string& args) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// The host's exit status and what it wrote to its error output.
+int RunHostFor(const std::string& args, std::string& errors) {
+    std::string cmd = std::string(SPOOLSIGHT_HOST) + " " + args + " 2>&1 > /dev/null";
+    FILE* out = popen(cmd.c_str(), "r");
+    if (!out) return -1;
+    char buffer[512];
+    while (size_t n = fread(buffer, 1, sizeof buffer, out)) errors.append(buffer, n);
+    int status = pclose(out);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 bool IsPng(const std::string& path) {
     Bytes b = ReadFileBytes(path);
     return b.size() > 8 && b[1] == 'P' && b[2] == 'N' && b[3] == 'G';
@@ -38,4 +49,27 @@ TEST_F(HostTest, FailsWithAStatusForBadInput) {
     EXPECT_EQ(RunHost(""), 2);
     EXPECT_EQ(RunHost(std::string(SPOOLSIGHT_EXAMPLE) + " --plugin /nonexistent.so -o " + dir_ + "x.png"), 1);
     EXPECT_FALSE(std::filesystem::exists(dir_ + "x.png"));
+}
+
+TEST_F(HostTest, NamesLanguagesItDoesNotShow) {
+    struct Case {
+        std::string name, bytes, says;
+    };
+    const Case cases[] = {
+        {"doc.ps", "%!PS-Adobe-3.0\n/Times-Roman findfont 12 scalefont setfont\n", "PostScript job: this language is not shown"},
+        {"doc.prn", "\x1B%-12345X@PJL ENTER LANGUAGE = PDF\r\n%PDF-1.4\n", "PDF job: this language is not shown"},
+        {"lava.prn", "\x1B%-12345X@PJL ENTER LANGUAGE=LAVAFLOW\n\x1B" "E", "LAVAFLOW job: this language is not shown"},
+        {"notes.txt", "Minutes of the meeting, held on Monday.\n", "no page could be read from this file"},
+    };
+    for (const Case& c : cases) {
+        std::string errors;
+        EXPECT_EQ(RunHostFor(Write(c.name, Bytes(c.bytes.begin(), c.bytes.end())) + " -o " + dir_ + "x.png", errors), 1);
+        EXPECT_NE(errors.find("spoolsight: " + dir_ + "jobs/" + c.name + ": "), std::string::npos) << errors;
+        EXPECT_NE(errors.find(c.says), std::string::npos) << errors;
+        errors.clear();
+        EXPECT_EQ(RunHostFor(dir_ + "jobs/" + c.name + " --all-pages " + dir_ + "png", errors), 1);
+        EXPECT_NE(errors.find(c.says), std::string::npos) << errors;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "x.png"));
+    EXPECT_EQ(Files(), std::vector<std::string>{"jobs"});
 }

@@ -3,7 +3,6 @@
 // GNU plotutils' own plots compared with its PNG rendering.
 #include "convert_print_job.h"
 #include "hpgl_params.h"
-#include "hpgl_plot_file.h"
 #include "test_support.h"
 
 #include <algorithm>
@@ -75,16 +74,6 @@ TEST(HpglParameters, NumbersSeparatorsAndLimits) {
     EXPECT_EQ(read("1,2").size(), 1u);                       // the data ends inside the list
     EXPECT_EQ(read("99999999999999999999;")[0], kHpglNumberLimit);
     EXPECT_EQ(read("-1e5;")[0], -1);
-}
-
-TEST(HpglDetection, PlotFilesAndOtherText) {
-    auto looks = [](const std::string& t) { return LooksLikeHpglPlot(reinterpret_cast<const uint8_t*>(t.data()), t.size()); };
-    EXPECT_TRUE(looks("IN;SP1;PA0,0;"));
-    EXPECT_TRUE(looks("\r\n  BP;IN;PS10668;"));
-    EXPECT_TRUE(looks("CO\"made by hand\";IN;"));
-    EXPECT_FALSE(looks("IN the beginning was the word"));
-    EXPECT_FALSE(looks("PA"));
-    EXPECT_FALSE(looks("XY;IN;"));
 }
 
 TEST_F(HpglTest, MappingScalingAndRelativeMoves) {

@@ -51,6 +51,27 @@ TEST_F(PclXlTest, TheHeaderIsTheFirstByteOfALine) {
     EXPECT_TRUE(Finish().empty());
 }
 
+TEST_F(PclXlTest, StreamsUnderTheHeadersRealDriversWrite) {
+    // The sample job's session and page, under other job-control headers and stream names.
+    Bytes sample = MakePclXlJob(1);
+    std::string standard = "\x1B%-12345X@PJL ENTER LANGUAGE = PCLXL\n) HP-PCL XL;2;0;Comment\n";
+    ASSERT_TRUE(std::equal(standard.begin(), standard.end(), sample.begin()));
+    Bytes body(sample.begin() + static_cast<long>(standard.size()), sample.end());
+    for (const std::string& head : {
+             std::string("\x1B%-12345X@PJL JOB\r\n@PJL SET RESOLUTION=600\r\n) HP-PCL XL;2;0\n"),  // no ENTER LANGUAGE
+             std::string("\x1B%-12345X) HP-PCL XL;2;0\n"),                                          // the header after the UEL
+             std::string("\x1B%-12345X@PJL\r\n@PJL ENTER LANGUAGE = XL2HB\r\n) BROTHER XL2HB;1;0\n"),  // Brother's drivers
+             std::string(") BROTHER XL2HB;1;0\n"),
+         }) {
+        Bytes job(head.begin(), head.end());
+        job.insert(job.end(), body.begin(), body.end());
+        PageList pages = Convert(job);
+        EXPECT_EQ(pages.size(), 1u) << head;
+        DeletePageFiles(pages);
+    }
+    EXPECT_EQ(Files(), std::vector<std::string>{"jobs"});
+}
+
 TEST_F(PclXlTest, AFailingTagIsDroppedAndReadingGoesOn) {
     XlWriter w;
     w.ubyte(1).attr(200);          // unknown attribute
