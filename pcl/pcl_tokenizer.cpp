@@ -150,6 +150,20 @@ void readPlain(PclStream& s, uint8_t c, size_t start) {
 
 bool separator(uint8_t b) { return b == ';' || b == ' ' || b == '\t'; }
 
+uint8_t upperCase(uint8_t b) { return b >= 'a' && b <= 'z' ? static_cast<uint8_t>(b - 32) : b; }
+
+// A plotter's device-control sequence (ESC . and a letter, with parameters up
+// to a ':'), which sets up a serial line and draws nothing; the position ends
+// on its last byte.
+void skipDeviceControl(PclStream& s) {
+    size_t start = s.pos, i = std::min(s.size, s.pos + 3);
+    while (i < s.size && ((s.data[i] >= '0' && s.data[i] <= '9') || s.data[i] == ';' || s.data[i] == '.' || s.data[i] == ' ')) ++i;
+    if (i < s.size && s.data[i] == ':') ++i;
+    trace(s, "\nstring* \"\\x%X%.*s\" // Device Control", ESC, static_cast<int>(i - start - 1),
+          reinterpret_cast<const char*>(s.data + start + 1));
+    s.pos = i - 1;
+}
+
 void traceControlOrCharacter(PclStream& s, uint8_t b) {
     if (const char* name = s.table->ControlCodeName(b)) trace(s, "\nstring* \"\\x%X\" // %s", b, name);
     else trace(s, "\nstring* \"\\x%X\" // Character", b);
@@ -239,7 +253,12 @@ void RunHpglSection(PclStream& s, bool fromStart) {
             }
             return;
         }
-        const HpglMnemonic* m = s.table->LookUpMnemonic(c1, c2);
+        if (c1 == ESC && c2 == '.') {
+            skipDeviceControl(s);
+            continue;
+        }
+        // Mnemonics may be written in either case.
+        const HpglMnemonic* m = s.table->LookUpMnemonic(upperCase(c1), upperCase(c2));
         if (!m) {
             traceControlOrCharacter(s, c1);
             continue;  // the loop steps onto the next byte

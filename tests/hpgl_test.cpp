@@ -96,6 +96,33 @@ TEST_F(HpglTest, MappingScalingAndRelativeMoves) {
     EXPECT_FALSE(Ink(p, X(8000), Y(2000)));
 }
 
+TEST_F(HpglTest, PlotsInEveryDialectDrawAlike) {
+    // One line, 1000 to 5000 plotter units along y = 1000, written as drivers, CAD programs and instruments write it.
+    const std::string ESC = "\x1B";
+    Pixels plain = Plot("IN;SP1;PA1000,1000;PD5000,1000;PU;");
+    ASSERT_EQ(plain.width, 1587);
+    EXPECT_TRUE(Ink(plain, X(6000), Y(2000)));
+    EXPECT_FALSE(Ink(plain, X(6000), Y(4000)));
+    for (const std::string& plot : {
+             ESC + ".(;" + ESC + ".I81;;17:" + ESC + ".N;19:IN;SP1;PA1000,1000;PD5000,1000;PU;" + ESC + ".)",
+             std::string("\x03") + "IN;SP1;PA1000,1000;PD5000,1000;PU;",
+             std::string(200, '\0') + "IN;SP1;PA1000,1000;PD5000,1000;PU;",
+             std::string("INSP1PA1000,1000PD5000,1000PU"),
+             std::string("IN\r\nSP 1\r\nPA 1000 1000\r\nPD 5000 1000\r\nPU\r\n"),
+             std::string("in;sp1;pa1000,1000;pd5000,1000;pu;"),
+             ESC + "%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=HPGL2\r\nIN;SP1;PA1000,1000;PD5000,1000;PU;" + ESC + "%-12345X",
+             std::string("DF;CA5;CS0;SP1;PA1000,1000;PD5000,1000;PU;"),
+         }) {
+        Pixels p = Plot(plot);
+        ASSERT_EQ(p.width, plain.width) << plot;
+        EXPECT_TRUE(p.px == plain.px) << plot;
+    }
+    // An HP-GL/2 entry at the start is a PCL5 job: the line is drawn on the printer's page.
+    Pixels inPcl = Plot(ESC + ".(" + ESC + "%-1BIN;SP1;PA1000,1000;PD5000,1000;PU;");
+    ASSERT_GT(inPcl.width, 0);
+    EXPECT_LT(inPcl.Share(0, 0, inPcl.width, inPcl.height, 0xFFFFFF, 60), 1.0);
+}
+
 TEST_F(HpglTest, RotationKeepsThePlotOnTheSheet) {
     // A mark near the origin lands in the corner the turn takes the origin to.
     const char* tails[] = {"RO0;", "RO90;", "RO180;", "RO270;"};
