@@ -15,13 +15,15 @@ struct BiLevelImage {
     static BiLevelImage Blank(int width, int height);
 };
 
-// JBIG1 image entity: the 20-byte header followed by the data.
-Bytes EncodeJbig(const BiLevelImage& image);
+// JBIG1 image entity of the image's rows from `firstRow` (all of them when
+// `rows` is negative): the 20-byte header followed by the data.
+Bytes EncodeJbig(const BiLevelImage& image, int firstRow = 0, int rows = -1);
 
 struct ZjsJobOptions {
     bool bigEndian = true;  // "JZJZ", else "ZJZJ"
     int32_t paperCode = 9;
     int32_t resolution = 600;
+    int bandRows = 0;  // above 0: each page in bands of this many rows, as Color LaserJet 2600 printers take it
 };
 Bytes MakeZjsJob(const std::vector<BiLevelImage>& pages, const ZjsJobOptions& options = {});
 

@@ -1,10 +1,12 @@
-// Writes seed inputs for the fuzz targets: a recorded page, a spool file, a
-// ZjStream job, a JBIG image, PCL5 jobs, an HP-GL/2 plot and a PCL XL job.
+// Writes seed inputs for the fuzz targets: a recorded page, a spool file,
+// ZjStream jobs (plain and banded), a JBIG image, PCL5 jobs, HP-GL/2 plots
+// and PCL XL jobs, some under the job-control headers drivers write.
 //   make-fuzz-seeds DIR
 #include "sample_job.h"
 #include "pclxl_job.h"
 #include "zjs_job.h"
 
+#include <algorithm>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -32,8 +34,21 @@ int main(int argc, char** argv) {
                        "AA30,30,120;AT40,50,60,30;BZ1,2,3,4,5,6;BR1,1,2,2,3,3;PE<=\xC1\xC2>\xC1:\xC2\x3F\xC0;"
                        "SM*PA1,1;SM;DT#;SI0.2,0.3;LO5;LBlabel#SR;SD2,1,4,12,7,4101;LBtext#RF1,4,4,1,0,0,1;FT11,1;RR5,5;"
                        "UL1,10,5;LT1;LA1,2,2,3,3,5;NP4;PC2,0,0,255;SP2;";
-    ZjsJobOptions little;
+    ZjsJobOptions little, banded;
     little.bigEndian = false;
+    banded.bandRows = 50;
+    // Jobs as drivers frame them: PJL that names no language, a plot of a plotter's dialect, PCL XL under Brother's header.
+    std::string uel = "\x1B%-12345X", pjl = uel + "@PJL JOB\r\n@PJL SET RESOLUTION=600\r\n";
+    Bytes zjsBehindPjl(pjl.begin(), pjl.end()), xl = MakePclXlJob(1);
+    Bytes zjs = MakeZjsJob({image}, banded);
+    zjsBehindPjl.insert(zjsBehindPjl.end(), zjs.begin(), zjs.end());
+    std::string dialect = "\x1B.(;\x1B.I81;;17:INCA2IP0,0,10300,7650DI0,1SP2PU0,0PD100,100\r\nps 7910 10830\r\nlbA\x03";
+    std::string brother = uel + ") BROTHER XL2HB;1;0\n";
+    Bytes xlBrother(brother.begin(), brother.end());
+    // The sample PCL XL job's stream after its two header lines.
+    auto body = xl.begin();
+    for (int line = 0; line < 2; ++line) body = std::find(body, xl.end(), '\n') + 1;
+    xlBrother.insert(xlBrother.end(), body, xl.end());
     bool ok = WriteFileBytes(dir + "/page.emf", page) && WriteFileBytes(dir + "/job.spl", WrapInSpool({page, page})) &&
               WriteFileBytes(dir + "/job.zjs", MakeZjsJob({image, image})) &&
               WriteFileBytes(dir + "/little.zjs", MakeZjsJob({image}, little)) &&
@@ -41,6 +56,9 @@ int main(int argc, char** argv) {
               WriteFileBytes(dir + "/job.pcl", Bytes(pcl.begin(), pcl.end())) &&
               WriteFileBytes(dir + "/truetype.pcl", Bytes(truetype.begin(), truetype.end())) &&
               WriteFileBytes(dir + "/plot.hpgl", Bytes(plot.begin(), plot.end())) &&
-              WriteFileBytes(dir + "/job.pxl", MakePclXlJob(2));
+              WriteFileBytes(dir + "/job.pxl", MakePclXlJob(2)) &&
+              WriteFileBytes(dir + "/banded.zjs", zjsBehindPjl) &&
+              WriteFileBytes(dir + "/dialect.plt", Bytes(dialect.begin(), dialect.end())) &&
+              WriteFileBytes(dir + "/brother.pxl", xlBrother);
     return ok ? 0 : 1;
 }

@@ -72,6 +72,26 @@ TEST_F(MutationTest, CorruptSpoolJobs) {
     }
 }
 
+TEST_F(MutationTest, CorruptZjStreamJobsOfRealDrivers) {
+    if (!HaveTool("foo2zjs") || !HaveTool("foo2hp")) GTEST_SKIP() << "foo2zjs not installed";
+    // A small page with some ink, as the LaserJet 1020 and the Color LaserJet 2600 (banded planes) get it.
+    std::string head = "P4\n640 480\n";
+    Bytes pbm(head.begin(), head.end());
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 80; ++x) pbm.push_back(static_cast<uint8_t>((y / 8 + x) % 3 ? 0 : 0xF0));
+    std::string in = Write("page.pbm", pbm);
+    for (const char* model : {"foo2zjs -z1", "foo2hp"}) {
+        std::string out = dir_ + "jobs/job.zjs";
+        ASSERT_EQ(std::system((std::string(model) + " -r600x600 -g640x480 < " + in + " > " + out).c_str()), 0);
+        Bytes job = ReadFileBytes(out);
+        std::mt19937 rng(4321);
+        for (int round = 0; round < 150; ++round) {
+            Load(Write("m.zjs", Mutate(job, rng)));
+            ASSERT_EQ(Files(), std::vector<std::string>{"jobs"}) << model << " round " << round;
+        }
+    }
+}
+
 TEST_F(MutationTest, CorruptPageMetafilesPlay) {
     Bytes page = RecordSamplePage("", 1);
     std::mt19937 rng(99);
@@ -86,6 +106,18 @@ TEST(DetectorMutation, ArbitraryBytes) {
     for (int round = 0; round < 20000; ++round) {
         Bytes b(rng() % 64);
         for (auto& x : b) x = "@PJL ENTER LANGUAGE=\x1B%-0123456789BEX\0ZJ"[rng() % 38];
+        int code = DetectPrinterLanguage(b.data(), b.size());
+        ASSERT_GE(code, 1);
+        ASSERT_LE(code, 13);
+    }
+    // The words of job-control headers, stream headers and plots, in any order.
+    const char* words[] = {"\x1B%-12345X", "@PJL ", "ENTER LANGUAGE=", "\r\n", "\n", ") HP-PCL XL;", "( BROTHER XL2HB;",
+                           "JZJZ", "IN;", "SP1", "PA", "1,2", "LB", "\x03", "\x1B.", "(;", ":", "\x1B&l", "26A", "\xD1",
+                           "%!", "PK\x03\x04", ".fpage", " ", "HPGL2", "PDF", "pclxl"};
+    for (int round = 0; round < 20000; ++round) {
+        std::string s;
+        for (int n = static_cast<int>(rng() % 12); n > 0; --n) s += words[rng() % std::size(words)];
+        Bytes b(s.begin(), s.end());
         int code = DetectPrinterLanguage(b.data(), b.size());
         ASSERT_GE(code, 1);
         ASSERT_LE(code, 13);

@@ -3,6 +3,7 @@
 #include "convert_print_job.h"
 #include "emf_records.h"
 #include "jbig_page.h"
+#include "zjs_paper.h"
 #include "spoolsight_plugin.h"
 #include "test_support.h"
 #include "zjs_job.h"
@@ -18,10 +19,14 @@ uint32_t U32(const Bytes& b, size_t off) {
     return v;
 }
 
-// The 1-bit image a page metafile carries, as its STRETCHDIBITS record holds it.
+// The 1-bit image a page metafile carries, put together from the bands its
+// STRETCHDIBITS records hold (large images are recorded in bands of rows).
 struct RecordedImage {
-    int width = 0, height = 0;
-    int destWidth = 0, destHeight = 0;
+    int width = 0, height = 0;          // the source image, all bands
+    int shownWidth = 0;                 // the columns the records print
+    int destX = 0, destY = 0;
+    int destWidth = 0, destHeight = 0;  // all bands
+    int records = 0;
     Bytes bits;  // 4-byte aligned rows
     bool ok = false;
 };
@@ -31,11 +36,20 @@ RecordedImage ImageOfPage(const Bytes& emf) {
     for (size_t off = U32(emf, 4); off + 8 <= emf.size(); off += U32(emf, off + 4)) {
         if (U32(emf, off) != EMR_STRETCHDIBITS) continue;
         uint32_t offBmi = U32(emf, off + 48), offBits = U32(emf, off + 56), cbBits = U32(emf, off + 60);
-        r.width = static_cast<int32_t>(U32(emf, off + offBmi + 4));
-        r.height = -static_cast<int32_t>(U32(emf, off + offBmi + 8));
-        r.destWidth = static_cast<int32_t>(U32(emf, off + 72));
-        r.destHeight = static_cast<int32_t>(U32(emf, off + 76));
-        r.bits.assign(emf.begin() + static_cast<long>(off + offBits), emf.begin() + static_cast<long>(off + offBits + cbBits));
+        int width = static_cast<int32_t>(U32(emf, off + offBmi + 4));
+        if (r.records == 0) {
+            r.width = width;
+            r.destX = static_cast<int32_t>(U32(emf, off + 24));
+            r.destY = static_cast<int32_t>(U32(emf, off + 28));
+            r.shownWidth = static_cast<int32_t>(U32(emf, off + 40));
+            r.destWidth = static_cast<int32_t>(U32(emf, off + 72));
+        } else if (width != r.width) {
+            return {};
+        }
+        r.height += -static_cast<int32_t>(U32(emf, off + offBmi + 8));
+        r.destHeight += static_cast<int32_t>(U32(emf, off + 76));
+        r.bits.insert(r.bits.end(), emf.begin() + static_cast<long>(off + offBits), emf.begin() + static_cast<long>(off + offBits + cbBits));
+        ++r.records;
         r.ok = true;
     }
     return r;
@@ -83,12 +97,13 @@ protected:
 
 TEST(ZjsNames, TablesAreSortedAndComplete) {
     const ZjsNameTables& t = BuildZjsNameTables();
-    EXPECT_EQ(t.chunks.Size(), 12u);
-    EXPECT_EQ(t.items.Size(), 31u);
+    EXPECT_EQ(t.chunks.Size(), 13u);
+    EXPECT_EQ(t.items.Size(), 48u);
     EXPECT_STREQ(t.items.Find(0), "ZJI_PAGECOUNT");
     EXPECT_STREQ(t.items.Find(0x8001), "ZJI_QMS_OUTBIN");
     EXPECT_STREQ(t.chunks.Find(ZJT_PAUSE), "ZJT_PAUSE");
-    EXPECT_EQ(t.chunks.Find(12), nullptr);
+    EXPECT_STREQ(t.chunks.Find(12), "ZJT_2600N");
+    EXPECT_EQ(t.chunks.Find(13), nullptr);
     ZjsNameTable table;
     table.Add(5, "five");
     table.Add(1, "one");
@@ -97,23 +112,35 @@ TEST(ZjsNames, TablesAreSortedAndComplete) {
     EXPECT_EQ(table.Size(), 2u);
 }
 
-TEST(ZjsPaper, Sizes) {
-    int32_t w, h;
-    ZjsPaperSize(9, w, h);
-    EXPECT_EQ(w, 16800);
-    EXPECT_EQ(h, 23760);
-    ZjsPaperSize(1, w, h);
-    EXPECT_EQ(w, 15240);
-    ZjsPaperSize(12345, w, h);
-    EXPECT_EQ(h, 23760);
+TEST(ZjsPaper, DriversPaperCodes) {
+    struct Case {
+        int32_t code, width, height;
+    } cases[] = {
+        {9, 16800, 23760},      // A4
+        {1, 17272, 22352},      // letter, 8.5 x 11 in
+        {5, 17272, 28448},      // legal
+        {8, 23760, 33600},      // A3
+        {11, 11840, 16800},     // A5
+        {20, 8382, 19304},      // envelope #10
+        {4, 34544, 22352},      // ledger, landscape
+        {12345, 16800, 23760},  // unknown codes: A4
+    };
+    for (const Case& c : cases) {
+        int32_t w, h;
+        ZjsPaperSize(c.code, w, h);
+        EXPECT_EQ(w, c.width) << c.code;
+        EXPECT_EQ(h, c.height) << c.code;
+    }
 }
 
 TEST_F(ZjsTest, PagesDecodeExactlyInBothByteOrders) {
     // Widths that are not multiples of 32 need their rows repacked.
     std::vector<BiLevelImage> images = {SamplePageImage(333, 420), SamplePageImage(64, 100)};
-    for (bool big : {true, false}) {
+    // Whole pages, and pages in bands of rows (the last band shorter) as Color LaserJet 2600 printers take them.
+    for (auto [big, bandRows] : {std::pair{true, 0}, {false, 0}, {true, 37}, {false, 100}}) {
         ZjsJobOptions o;
         o.bigEndian = big;
+        o.bandRows = bandRows;
         PageList pages = Convert(MakeZjsJob(images, o));
         ASSERT_EQ(pages.size(), 2u) << big;
         EXPECT_NE(pages[0].find("_0001.emf"), std::string::npos);
@@ -270,25 +297,152 @@ TEST_F(ZjsTest, BadImagesAreSkippedAndLeaveNothing) {
     ExpectOnlyPages(pages);
 }
 
-TEST_F(ZjsTest, Foo2zjsJobsDecodeToTheirSourceBitmap) {
-    if (std::system("command -v foo2zjs > /dev/null 2>&1") != 0) GTEST_SKIP() << "foo2zjs not installed";
+// A bitmap as a PBM file's bytes, one page after the other.
+Bytes Pbm(const std::vector<const BiLevelImage*>& pages) {
+    Bytes pbm;
+    for (const BiLevelImage* img : pages) {
+        std::string head = "P4\n" + std::to_string(img->width) + " " + std::to_string(img->height) + "\n";
+        pbm.insert(pbm.end(), head.begin(), head.end());
+        pbm.insert(pbm.end(), img->rows.begin(), img->rows.end());
+    }
+    return pbm;
+}
+
+// The recorded image shows `src` from (x0, y0) on, dot for dot, as far as it reaches (x0 a multiple of 8).
+bool ShowsImage(const RecordedImage& r, const BiLevelImage& src, int x0, int y0) {
+    if (!r.ok || r.shownWidth <= 0 || r.height <= 0 || x0 + r.shownWidth > src.width || y0 + r.height > src.height) return false;
+    size_t stride = ((static_cast<size_t>(r.width) + 31) / 32) * 4, whole = static_cast<size_t>(r.shownWidth) / 8;
+    int rest = r.shownWidth % 8;
+    uint8_t mask = static_cast<uint8_t>(0xFF00 >> rest);
+    for (int y = 0; y < r.height; ++y) {
+        const uint8_t* a = &r.bits[y * stride];
+        const uint8_t* b = &src.rows[(y0 + y) * src.Stride() + x0 / 8];
+        if (memcmp(a, b, whole) != 0 || (rest && ((a[whole] ^ b[whole]) & mask))) return false;
+    }
+    return true;
+}
+
+TEST_F(ZjsTest, Foo2zjsJobsOfEveryModelDecodeToTheirSourceBitmap) {
+    if (!HaveTool("foo2zjs")) GTEST_SKIP() << "foo2zjs not installed";
     // foo2zjs's own A4 width at 600 dpi is 4958 pixels, not a multiple of 32.
     BiLevelImage img = SamplePageImage(4958, 7016);
     for (int y = 3000; y < 3100; ++y)
         for (int x = 2001; x < 4001; x += 3) img.Set(x, y);
-    Bytes pbm;
-    std::string head = "P4\n4958 7016\n";
-    pbm.assign(head.begin(), head.end());
-    pbm.insert(pbm.end(), img.rows.begin(), img.rows.end());
-    pbm.insert(pbm.end(), head.begin(), head.end());  // a second page
-    pbm.insert(pbm.end(), img.rows.begin(), img.rows.end());
-    std::string in = Write("page.pbm", pbm), out = dir_ + "jobs/page.zjs";
-    ASSERT_EQ(std::system(("foo2zjs -r600x600 -g4958x7016 -p9 < " + in + " > " + out).c_str()), 0);
-    PageList pages;
-    ASSERT_TRUE(ConvertPrintJob(out.c_str(), pages));
-    ASSERT_EQ(pages.size(), 2u);
-    for (const auto& page : pages) EXPECT_TRUE(SameImage(ImageOfPage(ReadFileBytes(page)), img));
+    std::string in = Write("page.pbm", Pbm({&img, &img}));  // two pages
+    // -z0 the KM 2300DL and LaserJet 1000, -z1 the LaserJet 1018/1020, -z2 the P1102, -z3 the CP1025;
+    // foo2hp the Color LaserJet 1600/2600, whose planes come in bands of rows.
+    for (const char* model : {"foo2zjs -z0", "foo2zjs -z1", "foo2zjs -z2", "foo2zjs -z3", "foo2hp"}) {
+        std::string out = dir_ + "jobs/page.zjs";
+        ASSERT_EQ(std::system((std::string(model) + " -r600x600 -g4958x7016 -p9 < " + in + " > " + out).c_str()), 0) << model;
+        PageList pages;
+        ASSERT_TRUE(ConvertPrintJob(out.c_str(), pages));
+        ASSERT_EQ(pages.size(), 2u) << model;
+        for (const auto& page : pages) {
+            RecordedImage r = ImageOfPage(ReadFileBytes(page));
+            EXPECT_EQ(r.shownWidth, 4958) << model;
+            EXPECT_EQ(r.height, 7016) << model;
+            EXPECT_TRUE(ShowsImage(r, img, 0, 0)) << model;
+        }
+        ExpectOnlyPages(pages);
+        DeletePageFiles(pages);
+    }
+}
+
+TEST_F(ZjsTest, RastersOfTwelveHundredBySixHundredDotsWithOffsets) {
+    if (!HaveTool("foo2zjs")) GTEST_SKIP() << "foo2zjs not installed";
+    // The 600 dpi sample page with each column doubled: the same page at 1200 x 600 dpi.
+    BiLevelImage fine = BiLevelImage::Blank(9920, 7016), coarse = SamplePageImage(4960, 7016);
+    for (int y = 0; y < 7016; ++y)
+        for (int x = 0; x < 4960; ++x)
+            if (coarse.Get(x, y)) fine.Set(2 * x, y), fine.Set(2 * x + 1, y);
+    std::string in = Write("fine.pbm", Pbm({&fine})), coarseIn = Write("coarse.pbm", Pbm({&coarse}));
+    std::string coarseJob = dir_ + "jobs/coarse.zjs";
+    ASSERT_EQ(std::system(("foo2zjs -z0 -r600x600 -g4960x7016 -p9 < " + coarseIn + " > " + coarseJob).c_str()), 0);
+    Pixels reference = LoadPicture(coarseJob);
+    ASSERT_EQ(reference.width, 1587);
+    // -z0 sends RESOLUTION_X 1200; -z1 and -z2 send 600 with a raster twice the video width.
+    for (const char* model : {"foo2zjs -z0", "foo2zjs -z1", "foo2zjs -z2"}) {
+        for (bool margins : {false, true}) {
+            std::string out = dir_ + "jobs/fine.zjs", cut = margins ? " -u 96x50 -l 120x60" : "";
+            ASSERT_EQ(std::system((std::string(model) + " -r1200x600 -g9920x7016 -p9" + cut + " < " + in + " > " + out).c_str()), 0);
+            PageList pages;
+            ASSERT_TRUE(ConvertPrintJob(out.c_str(), pages));
+            ASSERT_EQ(pages.size(), 1u) << model;
+            RecordedImage r = ImageOfPage(ReadFileBytes(pages[0]));
+            // The raster, dot for dot, placed at its offset: 96 dots at 1200 dpi, 50 rows at 600 dpi.
+            EXPECT_EQ(r.shownWidth, margins ? 9920 - 96 - 120 : 9920) << model;
+            EXPECT_EQ(r.height, margins ? 7016 - 50 - 60 : 7016) << model;
+            EXPECT_TRUE(ShowsImage(r, fine, margins ? 96 : 0, margins ? 50 : 0)) << model;
+            EXPECT_EQ(r.destX, margins ? 96 * 2032 / 1200 : 0) << model;
+            EXPECT_EQ(r.destY, margins ? 50 * 2032 / 600 : 0) << model;
+            EXPECT_NEAR(r.destX + r.destWidth, (margins ? 9920 - 120 : 9920) * 2032 / 1200, 1) << model;
+            DeletePageFiles(pages);
+            // The picture is the 600 dpi page's, but for the margins cut away.
+            if (!margins) {
+                Pixels p = LoadPicture(out);
+                ASSERT_EQ(p.width, reference.width);
+                ASSERT_EQ(p.height, reference.height);
+                EXPECT_GT(ColourSimilarity(p, reference), 0.97) << model;
+            }
+        }
+    }
+}
+
+TEST_F(ZjsTest, BandedPlanesKeepTheirRowsPastABrokenBand) {
+    if (!HaveTool("foo2hp")) GTEST_SKIP() << "foo2hp not installed";
+    BiLevelImage img = SamplePageImage(4958, 7016);
+    std::string in = Write("page.pbm", Pbm({&img})), out = dir_ + "jobs/page.zjs";
+    ASSERT_EQ(std::system(("foo2hp -r600x600 -g4958x7016 -p9 < " + in + " > " + out).c_str()), 0);
+    Bytes job = ReadFileBytes(out);
+    // The bands: chunks of type 12 with one item; spoil the data of the fourth one that carries ink.
+    auto be32 = [&](size_t at) { return uint32_t{job[at]} << 24 | uint32_t{job[at + 1]} << 16 | uint32_t{job[at + 2]} << 8 | job[at + 3]; };
+    size_t at = std::search(job.begin(), job.end(), std::begin("JZJZ"), std::end("JZJZ") - 1) - job.begin() + 4;
+    int inked = 0, spoiled = -1, band = 0;
+    for (; at + 16 <= job.size() && be32(at) >= 16; at += be32(at)) {
+        if (be32(at + 4) != 12 || be32(at + 8) != 1) continue;
+        size_t payload = at + 16 + be32(at + 16), end = at + be32(at);
+        if (end - payload > 64 && ++inked == 4) {
+            for (size_t i = payload + 8; i < end; ++i) job[i] = static_cast<uint8_t>(i * 7);
+            spoiled = band;
+        }
+        ++band;
+    }
+    ASSERT_GE(spoiled, 0);
+    PageList pages = Convert(job);
+    ASSERT_EQ(pages.size(), 1u);
+    RecordedImage r = ImageOfPage(ReadFileBytes(pages[0]));
+    ASSERT_EQ(r.height, 7016);
+    // Bands are 100 rows: every row outside the spoiled band is the source's.
+    size_t stride = ((static_cast<size_t>(r.width) + 31) / 32) * 4;
+    for (int y = 0; y < 7016; ++y) {
+        if (y / 100 == spoiled) continue;
+        ASSERT_EQ(memcmp(&r.bits[y * stride], &img.rows[y * img.Stride()], img.Stride() - 1), 0) << "row " << y;
+    }
     ExpectOnlyPages(pages);
+}
+
+TEST_F(ZjsTest, SheetsFollowTheDriversPaperCodes) {
+    if (!HaveTool("foo2zjs")) GTEST_SKIP() << "foo2zjs not installed";
+    // A letter page (8.5 x 11 in at 600 dpi) with paper code 1, and a legal page with code 5; the
+    // picture is the sheet in whole millimetres at 192 dpi (216 x 279 and 216 x 356 mm).
+    struct Case {
+        int width, height, code, pictureWidth, pictureHeight;
+    } cases[] = {{5100, 6600, 1, 1632, 2108}, {5100, 8400, 5, 1632, 2691}};
+    for (const Case& c : cases) {
+        BiLevelImage img = BiLevelImage::Blank(c.width, c.height);  // a frame 12 dots wide round the raster
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                if (x < 12 || y < 12 || x >= c.width - 12 || y >= c.height - 12) img.Set(x, y);
+        std::string in = Write("page.pbm", Pbm({&img})), out = dir_ + "jobs/page.zjs";
+        std::string size = std::to_string(c.width) + "x" + std::to_string(c.height);
+        ASSERT_EQ(std::system(("foo2zjs -z1 -r600x600 -g" + size + " -p" + std::to_string(c.code) + " < " + in + " > " + out).c_str()), 0);
+        Pixels p = LoadPicture(out);
+        EXPECT_EQ(p.width, c.pictureWidth) << c.code;
+        EXPECT_EQ(p.height, c.pictureHeight) << c.code;
+        // The frame's right and bottom edges are on the page.
+        EXPECT_LT(p.Share(p.width - 3, p.height / 2, p.width, p.height / 2 + 1, 0xFFFFFF, 60), 1.0) << c.code;
+        EXPECT_LT(p.Share(p.width / 2, p.height - 3, p.width / 2 + 1, p.height, 0xFFFFFF, 60), 1.0) << c.code;
+    }
 }
 
 TEST_F(ZjsTest, JbigDataMatchesJbigKitsOwnTools) {
@@ -311,9 +465,8 @@ TEST_F(ZjsTest, JbigDataMatchesJbigKitsOwnTools) {
 }
 
 TEST_F(ZjsTest, ColourPlanesPrintOverEachOther) {
-    if (std::system("command -v foo2zjs > /dev/null 2>&1 && command -v gs > /dev/null 2>&1") != 0)
-        GTEST_SKIP() << "foo2zjs or ghostscript not installed";
-    // Red and blue squares and a black bar, rendered to CMYK by Ghostscript, as a colour ZjStream job.
+    if (!HaveTool("foo2zjs") || !HaveTool("foo2hp") || !HaveTool("gs")) GTEST_SKIP() << "foo2zjs or ghostscript not installed";
+    // Red and blue squares and a black bar, rendered to CMYK by Ghostscript, as colour ZjStream jobs.
     std::string ps = Write("colour.ps", [] {
         std::string s = "%!PS\n1 0 0 setrgbcolor 72 72 144 144 rectfill\n0 0 1 setrgbcolor 300 400 144 144 rectfill\n"
                         "0 0 0 setrgbcolor 72 600 300 40 rectfill\nshowpage\n";
@@ -322,20 +475,23 @@ TEST_F(ZjsTest, ColourPlanesPrintOverEachOther) {
     std::string cmyk = dir_ + "jobs/colour.cmyk", job = dir_ + "jobs/colour.zjs";
     ASSERT_EQ(std::system(("gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -r600x600 -sDEVICE=bitcmyk -sOutputFile=" +
                            cmyk + " " + ps).c_str()), 0);
-    std::system(("foo2zjs -r600x600 -g4958x7016 -p9 -c < " + cmyk + " > " + job + " 2>/dev/null").c_str());
-    Pixels p = LoadPicture(job);
-    int32_t hgt = p.height;
-    ASSERT_GT(hgt, 0);
-    // PostScript points from the bottom left to picture pixels at 192 dpi.
-    auto at = [&](double x, double y) { return p.at(static_cast<int>(x * 192 / 72), hgt - 1 - static_cast<int>(y * 192 / 72)); };
-    uint32_t red = at(144, 144), blue = at(372, 472), bar = at(200, 620), paper = at(500, 200);
-    EXPECT_GT((red >> 16) & 0xFF, 200u);
-    EXPECT_LT((red >> 8) & 0xFF, 60u);
-    EXPECT_GT(blue & 0xFF, 150u);
-    EXPECT_LT((blue >> 16) & 0xFF, 100u);
-    EXPECT_TRUE(Near(bar, 0x000000, 60));
-    EXPECT_EQ(paper, 0xFFFFFFu);
-    EXPECT_EQ(Files(), std::vector<std::string>{"jobs"});
+    // The KM 2300DL's planes, the CP1025's planes, and the Color LaserJet 2600's banded planes.
+    for (const char* model : {"foo2zjs -z0", "foo2zjs -z3", "foo2hp"}) {
+        std::system((std::string(model) + " -r600x600 -g4958x7016 -p9 -c < " + cmyk + " > " + job + " 2>/dev/null").c_str());
+        Pixels p = LoadPicture(job);
+        int32_t hgt = p.height;
+        ASSERT_GT(hgt, 0) << model;
+        // PostScript points from the bottom left to picture pixels at 192 dpi.
+        auto at = [&](double x, double y) { return p.at(static_cast<int>(x * 192 / 72), hgt - 1 - static_cast<int>(y * 192 / 72)); };
+        uint32_t red = at(144, 144), blue = at(372, 472), bar = at(200, 620), paper = at(500, 200);
+        EXPECT_GT((red >> 16) & 0xFF, 200u) << model;
+        EXPECT_LT((red >> 8) & 0xFF, 60u) << model;
+        EXPECT_GT(blue & 0xFF, 150u) << model;
+        EXPECT_LT((blue >> 16) & 0xFF, 100u) << model;
+        EXPECT_TRUE(Near(bar, 0x000000, 60)) << model;
+        EXPECT_EQ(paper, 0xFFFFFFu) << model;
+        EXPECT_EQ(Files(), std::vector<std::string>{"jobs"});
+    }
 }
 
 TEST_F(ZjsTest, TemporaryFilesOfAnotherConversionAreLeftAlone) {

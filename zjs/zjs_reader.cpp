@@ -5,6 +5,7 @@
 #include "page_files.h"
 #include "zjs_name_tables.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -32,6 +33,7 @@ private:
         return swap_ ? __builtin_bswap16(v) : v;
     }
     size_t items(size_t chunk, size_t end, int32_t count);
+    void geometry(uint16_t code, int32_t value);
     void action(uint32_t type, size_t payload, size_t end);
     // JBIG files of the page, one a colour plane (0 when the job names none).
     struct PlaneFile {
@@ -39,9 +41,19 @@ private:
         HANDLE file = INVALID_HANDLE_VALUE;
     };
     static constexpr int kPlanes = 5;
+    // A plane sent in bands of rows, each decoded as it arrives (the Color
+    // LaserJet 1600/2600 family's streams): the image header its first chunk
+    // carries, the height of a band, the rows so far.
+    struct BandedPlane {
+        uint8_t header[20] = {};
+        uint32_t bandRows = 0;
+        bool started = false;
+        JbigPlaneImage image;
+    };
     void closeJbig();
     void dropJbig();
     void dropPlane(PlaneFile& plane);
+    void band(size_t payload, size_t end);
     void endPage();
 
     const char* tempDir_;
@@ -51,9 +63,13 @@ private:
     size_t size_ = 0;
     bool swap_ = false;
     int page_ = 0;
-    int32_t paperCode_ = 9, resolution_ = 600;
+    ZjsRaster raster_;  // paper, resolutions and raster items hold from page to page until changed
     PlaneFile planes_[kPlanes];
+    BandedPlane banded_[kPlanes];
     int plane_ = 0;
+    // What the chunk being read says of a band: its height, its image header.
+    uint32_t chunkBandRows_ = 0;
+    const uint8_t* chunkHeader_ = nullptr;
     std::FILE* trace_ = nullptr;
     std::string traceName_;
     bool ended_ = false;
@@ -105,6 +121,8 @@ void ZjsWalk::Run() {
 // them; returns where the payload starts. Items stop at the chunk's end.
 size_t ZjsWalk::items(size_t chunk, size_t end, int32_t count) {
     size_t item = chunk + kChunkHeader;
+    chunkBandRows_ = 0;
+    chunkHeader_ = nullptr;
     for (int32_t i = 0; i < count; ++i) {
         if (end - item < kItemHeader) break;
         uint32_t size = u32(item);
@@ -116,9 +134,14 @@ size_t ZjsWalk::items(size_t chunk, size_t end, int32_t count) {
         if ((valueType == 1 || valueType == 2) && size >= kItemHeader + 4) {
             int32_t value = static_cast<int32_t>(u32(item + 8));
             std::fprintf(trace_, " %d\n", value);
-            if (valueType == 1 && code == ZJI_DMPAPER) paperCode_ = value;
-            if (valueType == 1 && code == ZJI_RESOLUTION_X) resolution_ = value;
+            if (valueType == 1) geometry(code, value);
             if (code == ZJI_PLANE) plane_ = value >= 0 && value < kPlanes ? value : 0;
+            if (code == ZJI_INCRY) chunkBandRows_ = value > 0 ? static_cast<uint32_t>(value) : 0;
+        } else if (valueType == 4 && code == ZJI_JBIG_BIH && size >= kItemHeader + 4 + 20 &&
+                   u32(item + kItemHeader) >= 20) {
+            // A byte table: its length, then the 20-byte image header of the bands that follow.
+            chunkHeader_ = view_ + item + kItemHeader + 4;
+            std::fprintf(trace_, " header of %u bytes\n", u32(item + kItemHeader));
         } else if (valueType == 3) {
             // The string ends at its terminator or at the end of its item.
             const char* text = reinterpret_cast<const char*>(view_ + item + kItemHeader);
@@ -130,6 +153,23 @@ size_t ZjsWalk::items(size_t chunk, size_t end, int32_t count) {
         item += size;
     }
     return item;
+}
+
+// Items that place the page's raster; out-of-range values are kept within bounds.
+void ZjsWalk::geometry(uint16_t code, int32_t value) {
+    int32_t dots = std::clamp(value, 0, 1 << 20);
+    switch (code) {
+    case ZJI_DMPAPER: raster_.paperCode = value; break;
+    case ZJI_RESOLUTION_X: raster_.resolutionX = value; break;
+    case ZJI_RESOLUTION_Y: raster_.resolutionY = value; break;
+    case ZJI_RASTER_X: raster_.rasterX = dots; break;
+    case ZJI_RASTER_Y: raster_.rasterY = dots; break;
+    case ZJI_VIDEO_X: raster_.videoX = dots; break;
+    case ZJI_VIDEO_Y: raster_.videoY = dots; break;
+    case ZJI_OFFSET_X: raster_.offsetX = dots; break;
+    case ZJI_OFFSET_Y: raster_.offsetY = dots; break;
+    default: break;
+    }
 }
 
 void ZjsWalk::action(uint32_t type, size_t payload, size_t end) {
@@ -153,8 +193,34 @@ void ZjsWalk::action(uint32_t type, size_t payload, size_t end) {
         }
         break;
     case ZJT_END_PAGE: endPage(); break;
+    case ZJT_2600N: band(payload, end); break;
     default: break;
     }
+}
+
+// A chunk of a banded plane: the first brings the image header and the band
+// height, each after it one band's data.
+void ZjsWalk::band(size_t payload, size_t end) {
+    BandedPlane& b = banded_[plane_];
+    if (chunkHeader_) {
+        b = BandedPlane{};
+        std::memcpy(b.header, chunkHeader_, sizeof b.header);
+        b.bandRows = chunkBandRows_;
+        b.started = true;
+    }
+    if (!b.started || end <= payload) return;
+    uint32_t rows = chunkBandRows_ ? chunkBandRows_ : b.bandRows;
+    JbigLimits limits = JbigImageLimits(raster_);
+    if (AppendJbigBand(b.header, rows, view_ + payload, end - payload, limits, b.image)) return;
+    // A band that cannot be decoded prints white, and the bands after it stay in their place.
+    if (b.image.height == 0) {
+        uint32_t width = static_cast<uint32_t>(b.header[4]) << 24 | b.header[5] << 16 | b.header[6] << 8 | b.header[7];
+        if (width == 0 || width > limits.width) return;
+        b.image.width = width;
+    }
+    if (rows > limits.height - std::min<unsigned long>(b.image.height, limits.height)) return;
+    b.image.bits.resize(b.image.bits.size() + ((b.image.width + 31) / 32) * 4 * rows, 0);
+    b.image.height += rows;
 }
 
 void ZjsWalk::closeJbig() {
@@ -173,20 +239,27 @@ void ZjsWalk::dropPlane(PlaneFile& p) {
 
 void ZjsWalk::dropJbig() {
     for (PlaneFile& p : planes_) dropPlane(p);
+    for (BandedPlane& b : banded_) b = BandedPlane{};
 }
 
 void ZjsWalk::endPage() {
     closeJbig();
     // Toner colours of the planes: none named (black), cyan, magenta, yellow, black.
     static const uint32_t inks[kPlanes] = {0x000000, 0xFFFF00, 0xFF00FF, 0x00FFFF, 0x000000};
-    std::vector<JbigPlane> planes;
-    for (int i : {3, 2, 1, 0, 4})  // yellow first, black last, as printers lay them down
-        if (!planes_[i].name.empty()) planes.push_back({planes_[i].name, inks[i]});
-    if (!planes.empty()) {  // else no image arrived for this page
+    JbigLimits limits = JbigImageLimits(raster_);
+    std::vector<JbigPlaneImage> images;
+    for (int i : {3, 2, 1, 0, 4}) {  // yellow first, black last, as printers lay them down
+        JbigPlaneImage image;
+        if (!planes_[i].name.empty() && DecodeJbigFile(planes_[i].name.c_str(), limits, image)) images.push_back(std::move(image));
+        else if (banded_[i].image.height > 0) images.push_back(std::move(banded_[i].image));
+        else continue;
+        images.back().ink = inks[i];
+    }
+    if (!images.empty()) {  // else no image arrived for this page, or none could be decoded
         std::string page = ReservePageFile(tempDir_, page_);
         if (!page.empty()) {
             pages_.reserve(pages_.size() + 1);
-            if (BuildJbigColourPage(page.c_str(), planes, paperCode_, resolution_)) pages_.push_back(page);
+            if (RecordZjsPage(page.c_str(), images, raster_)) pages_.push_back(page);
         }
     }
     dropJbig();
