@@ -117,6 +117,42 @@ BENCHMARK(ConvertZjsJob10Pages)->Unit(benchmark::kMillisecond);
 void ZjsFirstPagePicture(benchmark::State& state) { PictureFirstPage(state, ZjsJobFile()); }
 BENCHMARK(ZjsFirstPagePicture)->Unit(benchmark::kMillisecond);
 
+// One page of the job above at 600 dpi, whole and in bands of 100 rows as the
+// Color LaserJet 2600 family takes it: converted, and converted and pictured.
+const std::string& ZjsPageFile(bool banded) {
+    static std::string paths[2];
+    std::string& path = paths[banded];
+    if (path.empty()) {
+        BiLevelImage page = SamplePageImage(4958, 7016);
+        for (int y = 800; y < 6000; y += 60)
+            for (int x = 400; x < 4500; ++x)
+                if (((x / 7) ^ (y / 60)) % 3 == 0)
+                    for (int dy = 0; dy < 30; ++dy) page.Set(x, y + dy);
+        ZjsJobOptions o;
+        o.bandRows = banded ? 100 : 0;
+        path = TempDir() + (banded ? "banded.zjs" : "page.zjs");
+        WriteFileBytes(path, MakeZjsJob({page}, o));
+    }
+    return path;
+}
+
+void ConvertZjsPage600Dpi(benchmark::State& state, bool banded) { ConvertJob(state, ZjsPageFile(banded), 1); }
+BENCHMARK_CAPTURE(ConvertZjsPage600Dpi, Whole, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ConvertZjsPage600Dpi, Banded, true)->Unit(benchmark::kMillisecond);
+
+void ZjsPage600DpiToPicture(benchmark::State& state, bool banded) {
+    for (auto _ : state) {
+        PageList list;
+        ConvertPrintJob(ZjsPageFile(banded).c_str(), list);
+        RenderedPage page;
+        if (list.empty() || !RenderPageMetafile(list[0].c_str(), page)) state.SkipWithError("no picture");
+        ReleaseRenderedPage(page);
+        DeletePageFiles(list);
+    }
+}
+BENCHMARK_CAPTURE(ZjsPage600DpiToPicture, Whole, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ZjsPage600DpiToPicture, Banded, true)->Unit(benchmark::kMillisecond);
+
 // A 100-page PCL5 text job: 60 lines of 80 characters a page.
 const std::string& PclTextJob() {
     static std::string path = [] {
@@ -180,6 +216,19 @@ void DetectLanguageOfLargeJob(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * job.size()));
 }
 BENCHMARK(DetectLanguageOfLargeJob)->Unit(benchmark::kMicrosecond);
+
+// 10 MB jobs whose header lines name no language: the header scan reads them
+// whole before the look past their job-control header decides.
+void DetectLanguageOf10MbJob(benchmark::State& state, const std::string& head) {
+    std::string job = head;
+    uint32_t seed = 1;
+    while (job.size() < (10u << 20)) job.push_back(static_cast<char>((seed = seed * 1103515245 + 12345) >> 16));
+    for (auto _ : state) benchmark::DoNotOptimize(IdentifyPrintJob(reinterpret_cast<const uint8_t*>(job.data()), job.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * job.size()));
+}
+BENCHMARK_CAPTURE(DetectLanguageOf10MbJob, PclXlBehindPjl, "\x1B%-12345X@PJL JOB\r\n) HP-PCL XL;2;0\n\xD1")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DetectLanguageOf10MbJob, BinaryJunk, "junk")->Unit(benchmark::kMillisecond);
 }  // namespace
 
 

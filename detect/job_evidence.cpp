@@ -7,7 +7,7 @@
 #include <string_view>
 
 namespace {
-constexpr uint8_t ESC = 0x1B, ETX = 0x03, CTRL_D = 0x04;
+constexpr uint8_t ETX = 0x03, CTRL_D = 0x04;
 constexpr size_t kMaxHeaderLine = 256;  // a PCL XL stream header line
 
 // The bytes of the job the evidence may look at.

@@ -54,6 +54,8 @@ struct HeaderMatch {
 HeaderMatch scanHeaders(const uint8_t* data, size_t size) {
     size_t q = 0;
     while (q <= size && size - q >= kScanWindow) {
+        // Every marker begins with a zero byte, '@' or '%': other positions are passed at once.
+        for (size_t last = size - kScanWindow; q < last && data[q] != 0 && data[q] != '@' && data[q] != '%';) ++q;
         const uint8_t* p = data + q;
         size_t left = size - q;
         if (caselessAt(p, left, kPacketMode, kPacketModeLength)) return {EscP};
