@@ -34,6 +34,12 @@ void addPolygonPoint(int32_t x, int32_t y, bool newFigure) {
 
 HDC PlotDC() { return Pcl().pageDC; }
 
+HDC PlotInkDC() {
+    PclPageState& s = Pcl();
+    if (s.pageDC) s.pageMarked = true;
+    return s.pageDC;
+}
+
 void PlotMoveTo(int32_t x, int32_t y) {
     if (Hpgl().polygonMode) addPolygonPoint(x, y, true);
     else if (HDC dc = PlotDC()) MoveToEx(dc, x, y, nullptr);
@@ -41,7 +47,7 @@ void PlotMoveTo(int32_t x, int32_t y) {
 
 void PlotLineTo(int32_t x, int32_t y) {
     if (Hpgl().polygonMode) addPolygonPoint(x, y, false);
-    else if (HDC dc = PlotDC()) LineTo(dc, x, y);
+    else if (HDC dc = PlotInkDC()) LineTo(dc, x, y);
 }
 
 void PenTo(int32_t x, int32_t y, bool down) {
@@ -84,7 +90,7 @@ void PlotBezierTo(const std::vector<POINT>& points) {
             }
             p0 = c;
         }
-    } else if (HDC dc = PlotDC()) {
+    } else if (HDC dc = PlotInkDC()) {
         PolyBezierTo(dc, points.data(), static_cast<DWORD>(n));
     }
     h.x = points[n - 1].x, h.y = points[n - 1].y;
@@ -102,7 +108,7 @@ void PlotArcTo(int32_t cx, int32_t cy, double radius, double startAngle, double 
         addPolygonPoint(x1, y1, false);
         return;
     }
-    HDC dc = PlotDC();
+    HDC dc = PlotInkDC();
     if (!dc) return;
     auto ir = static_cast<int32_t>(std::min(radius, double{kMaxPlotCoordinate}));
     // y grows upward on the plot, so a counter-clockwise sweep is the DC's clockwise direction.
@@ -124,7 +130,7 @@ void PlotCircle(int32_t cx, int32_t cy, int32_t r) {
         addPolygonPoint(h.x, h.y, true);  // the pen stays at the centre
         return;
     }
-    if (HDC dc = PlotDC()) {
+    if (HDC dc = PlotInkDC()) {
         Arc(dc, cx - r, cy + r, cx + r, cy - r, cx, cy + r, cx, cy + r);
         MoveToEx(dc, h.x, h.y, nullptr);
     }
@@ -132,8 +138,9 @@ void PlotCircle(int32_t cx, int32_t cy, int32_t r) {
 
 void PlotSymbol() {
     HpglPlotState& h = Hpgl();
-    HDC dc = PlotDC();
-    if (!h.symbolMode || !dc || h.polygonMode) return;
+    if (!h.symbolMode || h.polygonMode) return;
+    HDC dc = PlotInkDC();
+    if (!dc) return;
     TEXTMETRICA tm{};
     GetTextMetricsA(dc, &tm);
     UINT align = SetTextAlign(dc, TA_CENTER | TA_BASELINE);

@@ -7,6 +7,8 @@
 
 // The page DC, or null when no page could be opened: handlers then draw nothing.
 HDC PlotDC();
+// The page DC for a call that puts ink on the page, which then counts as marked.
+HDC PlotInkDC();
 void PlotMoveTo(int32_t x, int32_t y);
 void PlotLineTo(int32_t x, int32_t y);
 // Makes (x, y) the pen position, drawing to it when `down`.

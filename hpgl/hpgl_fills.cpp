@@ -102,9 +102,10 @@ void rectangleFigure(int32_t x0, int32_t y0, int32_t x1, int32_t y1, PlotFigures
 }  // namespace
 
 void FillFigures(const PlotFigures& figures, int fillMode) {
-    HDC dc = PlotDC();
+    if (!anyEdge(figures)) return;
+    HDC dc = PlotInkDC();
     HpglPlotState& h = Hpgl();
-    if (!dc || !anyEdge(figures)) return;
+    if (!dc) return;
     SetPolyFillMode(dc, fillMode);
     if (h.fillType == 3 || h.fillType == 4) {
         // Hatching: lines through the figures' outline taken as a clip.
@@ -128,8 +129,9 @@ void FillFigures(const PlotFigures& figures, int fillMode) {
 }
 
 void StrokeFigures(const PlotFigures& figures, const std::vector<bool>* open) {
-    HDC dc = PlotDC();
-    if (!dc || !anyEdge(figures)) return;
+    if (!anyEdge(figures)) return;
+    HDC dc = PlotInkDC();
+    if (!dc) return;
     addPath(dc, figures, open);
     StrokePath(dc);
     backToPen(dc);

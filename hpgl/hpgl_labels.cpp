@@ -118,7 +118,7 @@ bool HpglLabel(const uint8_t* params, size_t length) {
     int n = MultiByteToWideChar(CP_ACP, 0, text->data(), static_cast<int>(text->size()), nullptr, 0);
     std::u16string wide(static_cast<size_t>(std::max(n, 0)), u'\0');
     if (n > 0) MultiByteToWideChar(CP_ACP, 0, text->data(), static_cast<int>(text->size()), wide.data(), n);
-    if (HDC dc = PlotDC()) drawLabel(dc, wide);
+    if (HDC dc = PlotInkDC()) drawLabel(dc, wide);
     return true;
 }
 

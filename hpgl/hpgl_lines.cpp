@@ -195,7 +195,7 @@ bool HpglPolylineEncoded(const std::string& text) {
                     PenTo(x, y, true);
                 } else if (i + 3 < v.size()) {
                     h.x = x, h.y = y;
-                    if (HDC dc = PlotDC())
+                    if (HDC dc = PlotInkDC())
                         Rectangle(dc, x, y, SaturatedInt(std::trunc(v[i + 2])), SaturatedInt(std::trunc(v[i + 3])));
                     i += 2;
                 }

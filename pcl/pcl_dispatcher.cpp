@@ -41,27 +41,34 @@ bool moveCursor(bool horizontal, double value) {
     return true;
 }
 
+// A new page layout: the page drawn so far is ejected (or forgotten when blank),
+// the next one opens in the new layout with the cursor at its top.
+void newLayout() {
+    PclPageState& s = Pcl();
+    EndPclPage();
+    s.cursorX = s.cursorY = 0;
+}
+
 bool orientation(int32_t n) {
     PclPageState& s = Pcl();
-    s.orientationSeen = true;
     bool landscape = n == 1 || n == 3;
     // The page turns only when the orientation changes.
-    if (landscape != s.landscape) std::swap(s.size.length, s.size.width);
+    if (landscape == s.landscape) return true;
+    std::swap(s.size.length, s.size.width);
     s.landscape = landscape;
-    if (!s.pageDC && s.pageSizeSeen) OpenPclPage();
+    newLayout();
     return true;
 }
 
 bool pageSize(int32_t n) {
     PclPageState& s = Pcl();
-    s.pageSizeSeen = true;
-    int32_t w = 16800, h = 23760;
+    int32_t w = kA4Width, h = kA4Length;
     for (const PageSize& p : PageSizeTable)
         if (p.code == n) w = p.width, h = p.height;
     s.size.width = w;
     s.size.length = h;
     if (s.landscape) std::swap(s.size.length, s.size.width);
-    if (!s.pageDC && s.orientationSeen) OpenPclPage();
+    newLayout();
     return true;
 }
 
@@ -143,7 +150,12 @@ bool DispatchPclCommand(uint8_t p, uint8_t g, uint8_t t, const uint8_t* data, in
         if ((n & 0xFFFF) != 0xFFFF) s.characterCode = n;
         return true;
     }
+    if (p == '%' && t == 'X') {  // the universal exit ends the job's page
+        EndPclPage();
+        return true;
+    }
     if (is("E")) {
+        EndPclPage();  // a reset prints what the page holds
         ResetPclState();
         return true;
     }

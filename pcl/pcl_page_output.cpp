@@ -24,6 +24,18 @@ void closePage() {
     }
 }
 
+// Ends the open page and removes its file: nothing marked it.
+void discardPage() {
+    PclPageState& s = Pcl();
+    if (!s.pageDC) return;
+    closePage();
+    if (!s.pages.empty()) {
+        DeleteFileA(s.pages.back().c_str());
+        s.pages.pop_back();
+    }
+    --s.pageNumber;  // the next page takes its number
+}
+
 std::string pageName(int32_t page) {
     PclPageState& s = Pcl();
     if (s.tempDir) return ReservePageFile(s.tempDir, page);
@@ -37,6 +49,7 @@ std::string pageName(int32_t page) {
 void OpenPclPage() {
     PclPageState& s = Pcl();
     closePage();
+    s.pageMarked = false;
     if (s.pageNumber >= kMaxPclPages) return;
     ++s.pageNumber;
     std::string name = pageName(s.pageNumber);
@@ -55,10 +68,31 @@ void OpenPclPage() {
     BottomUpMapping();
     SetBkMode(s.pageDC, TRANSPARENT);
     PlotFrame(s.plotWidth, s.plotHeight);
-    s.cursorX = s.cursorY = 0;
     HpglPageOpened();
     // Font commands given before the page opened apply to its text.
     ApplyPclFont();
+}
+
+bool MarkPclPage() {
+    PclPageState& s = Pcl();
+    if (!s.pageDC) OpenPclPage();
+    if (s.pageDC) s.pageMarked = true;
+    return s.pageDC != nullptr;
+}
+
+void EjectPclPage() {
+    PclPageState& s = Pcl();
+    if (!s.pageDC) OpenPclPage();
+    closePage();
+    s.pageMarked = false;
+    s.cursorX = s.cursorY = 0;
+}
+
+void EndPclPage() {
+    PclPageState& s = Pcl();
+    if (s.pageMarked) closePage();
+    else discardPage();
+    s.pageMarked = false;
 }
 
 void PlotFrame(int32_t& width, int32_t& height) {
@@ -86,12 +120,7 @@ bool EnterHpgl(double value) {
 }
 
 bool FinishPclJob() {
-    PclPageState& s = Pcl();
     DiscardRaster();
-    closePage();
-    if (s.pages.size() >= 2) {
-        DeleteFileA(s.pages.back().c_str());
-        s.pages.pop_back();
-    }
+    EndPclPage();
     return true;
 }

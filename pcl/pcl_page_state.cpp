@@ -43,7 +43,6 @@ void ResetPclState() {
     s.palettes.clear();
     s.softFonts.clear();
     s.outlineFonts.clear();
-    s.pageSizeSeen = s.orientationSeen = false;
 }
 
 bool PageUnitsToPixels(int32_t& x, int32_t& y) {

@@ -21,15 +21,17 @@ constexpr int32_t kMaxPclPages = 5000;
 constexpr int32_t kPclLinesPerInch = 6;
 // Page units are 1/80 mm.
 constexpr int32_t kPageUnitsPerInch = 2032;
+// The page a job gets when it asks for none: A4, 210 x 297 mm.
+constexpr int32_t kA4Width = 16800, kA4Length = 23760;
 
 struct PclPageState {
     HDC pageDC = nullptr;
     int32_t pageNumber = 0;
     const char* tempDir = nullptr;
     PageList pages;
-    PclPageSize size{23600, 16800};  // page length (height) and width in page units, swapped for landscape
+    PclPageSize size{kA4Length, kA4Width};  // page length (height) and width in page units, swapped for landscape
     bool landscape = false;
-    bool pageSizeSeen = false, orientationSeen = false;
+    bool pageMarked = false;  // something has been drawn on the open page
     bool hpglInsidePcl = true;
     int32_t unitsPerInch = 300;
     int32_t cursorX = 0, cursorY = 0;
@@ -77,8 +79,17 @@ void SetPlotMapping(int32_t originX, int32_t originY);
 // The page size in reference-device pixels; false without an open page.
 bool PageUnitsToPixels(int32_t& x, int32_t& y);
 
-// Page output.
+// Page output. A page opens when something is first drawn on it (MarkPclPage),
+// at HP-GL/2 entry and at a form feed; a form feed ejects it even when blank;
+// EndPclPage keeps it only when something marked it.
 void OpenPclPage();
+// Something is drawn: a page opens if none is; false when none could.
+bool MarkPclPage();
+// A form feed: the page, blank or not, is ejected, and the cursor goes to the top of the next.
+void EjectPclPage();
+// Printer reset, universal exit, a new page size or orientation, the end of the job:
+// a marked page is ejected, an unmarked one forgotten.
+void EndPclPage();
 bool EnterHpgl(double value);
 // The size of the HP-GL/2 plot frame on the page, in page units.
 void PlotFrame(int32_t& width, int32_t& height);

@@ -168,8 +168,8 @@ bool EndRaster() {
     std::unique_ptr<RasterJob> job = std::move(s.raster);
     RasterJob& r = *job;
     int bits = bitCount(r);
-    if (!s.pageDC || r.rowCount == 0 || r.width == 0 || bits == 0 ||
-        static_cast<int64_t>(r.image.size()) < r.rowCount * r.rowLength)
+    if (r.rowCount == 0 || r.width == 0 || bits == 0 || static_cast<int64_t>(r.image.size()) < r.rowCount * r.rowLength ||
+        !MarkPclPage())
         return false;
     std::vector<uint8_t> converted;
     const uint8_t* pixels = r.image.data();

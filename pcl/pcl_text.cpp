@@ -53,7 +53,7 @@ bool SelectFontById(double value) {
 void PrintPclCharacter(uint8_t byte) {
     PclPageState& s = Pcl();
     if (byte == '\f') {
-        OpenPclPage();
+        EjectPclPage();
         return;
     }
     if (byte == '\r') {
@@ -65,9 +65,8 @@ void PrintPclCharacter(uint8_t byte) {
         s.cursorY = std::min(s.cursorY + kPageUnitsPerInch / kPclLinesPerInch, 10000000);
         return;
     }
-    if (!s.pageDC) return;
     // Other control codes have no glyph: they print nothing.
-    if (byte < 0x20) return;
+    if (byte < 0x20 || !MarkPclPage()) return;
     if (s.fontKind == BitmapSoftFont || s.fontKind == BitmapSoftFont20) {
         DrawBitmapGlyph(byte);
         return;

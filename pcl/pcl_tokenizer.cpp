@@ -128,6 +128,9 @@ void readPlain(PclStream& s, uint8_t c, size_t start) {
             s.pos = i;
             RunHpglSection(s);
             s.pos = std::min(s.size, s.pos + 1);
+        } else if (t == 'X') {
+            line("Universal Exit");
+            s.renderer->Dispatch('%', 0, 'X', nullptr, 0, number);
         } else {
             line("Unknown Command");
         }

@@ -86,9 +86,9 @@ TEST_F(PclFrontEndTest, DataBlocksAreClampedAndNeverReadAsCommands) {
 
 TEST_F(PclFrontEndTest, FontAndLanguageSequences) {
     Walked w = Walk(ESC + "(10U" + ESC + "(3X" + ESC + ")s1S" + ESC + "(@" + ESC + "%-12345X" + ESC + "&t31P" + "x");
-    std::vector<std::string> expected = {"symbol set 10U", "font id 3", "cmd )sS 1", "char x"};
-    EXPECT_EQ(w.calls, expected);  // neither ESC(@ nor the universal exit reaches the renderer
-    EXPECT_NE(w.trace.find("// Unknown Command"), std::string::npos);
+    std::vector<std::string> expected = {"symbol set 10U", "font id 3", "cmd )sS 1", "cmd % -12345", "char x"};
+    EXPECT_EQ(w.calls, expected);  // ESC(@ does not reach the renderer; the universal exit does
+    EXPECT_NE(w.trace.find("\nstring* \"\\x1B%-12345X\" // Universal Exit"), std::string::npos);
     EXPECT_NE(w.trace.find("\nstring* \"\\x1B&t31P\" // Unknown command"), std::string::npos);
 }
 
@@ -145,7 +145,7 @@ TEST_F(PclFrontEndTest, HpglSections) {
         EXPECT_NE(w.trace.find(line), std::string::npos) << line;
     // A section left by another ESC% sequence resumes PCL5 on it.
     Walked uel = Walk(ESC + "%-1B" + "PU;" + ESC + "%-12345X" + "y");
-    EXPECT_EQ(uel.calls, (std::vector<std::string>{"enter hpgl -1", "hpgl PU", "char y"}));
+    EXPECT_EQ(uel.calls, (std::vector<std::string>{"enter hpgl -1", "hpgl PU", "cmd % -12345", "char y"}));
 }
 
 TEST_F(PclFrontEndTest, TraceFileRules) {

@@ -53,9 +53,9 @@ TEST(PclState, CursorOrientationAndPageSize) {
     EXPECT_EQ(s.cursorY, 10000000);
     // Orientation turns the page only when it changes.
     DispatchPclCommand('&', 'l', 'O', nullptr, 0, 1);
-    EXPECT_EQ(s.pageWidth(), 23600);
+    EXPECT_EQ(s.pageWidth(), 23760);  // A4, 297 mm
     DispatchPclCommand('&', 'l', 'O', nullptr, 0, 1);
-    EXPECT_EQ(s.pageWidth(), 23600);
+    EXPECT_EQ(s.pageWidth(), 23760);
     EXPECT_TRUE(s.landscape);
     DispatchPclCommand('&', 'l', 'A', nullptr, 0, 2);
     EXPECT_EQ(s.pageWidth(), 22351);
@@ -91,17 +91,55 @@ TEST(PclState, CursorOrientationAndPageSize) {
 }
 
 TEST_F(PclPagesTest, WhichPagesAreKept) {
+    // The pages GhostPCL prints for each job.
     std::string start = ESC + "E" + ESC + "&l26A" + ESC + "&l0O";
-    EXPECT_EQ(Convert(start + "text\f").size(), 1u);             // the empty page after the FF goes
-    EXPECT_EQ(Convert(start + "text").size(), 1u);
-    EXPECT_EQ(Convert(ESC + "E" + "text\ftext").size(), 1u);     // the first text falls before any page
-    EXPECT_EQ(Convert(start + "one\ftwo\f").size(), 2u);
-    EXPECT_EQ(Convert(ESC + "E" + "no page here").size(), 0u);
-    EXPECT_EQ(Convert(ESC + "%-1B" + "PU;").size(), 1u);           // HP-GL/2 entry opens a page
+    struct Case {
+        std::string job;
+        size_t pages;
+    } cases[] = {
+        {start + "text\f", 1},                     // nothing follows the last form feed
+        {start + "text", 1},                       // the last page needs no form feed
+        {ESC + "E" + "text\ftext", 2},             // text before any page command opens a page
+        {ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + "one\f" + "two", 2},
+        {start + "one\ftwo\f", 2},
+        {ESC + "E" + "\f\ftext\f", 3},            // a form feed ejects a page even when it is blank
+        {ESC + "E" + "one\f" + ESC + "E", 1},      // a reset ejects only a marked page
+        {ESC + "E" + "one" + ESC + "E" + "two" + ESC + "E", 2},
+        {ESC + "E" + "one" + ESC + "&l0O" + "two", 1},   // the same orientation again changes nothing
+        {ESC + "E" + "one" + ESC + "&l1O" + "two", 2},   // a new orientation ejects the page
+        {ESC + "E" + "one" + ESC + "&l26A" + "two", 2},  // so does any page size
+        {ESC + "E" + "one" + ESC + "%-12345X" + ESC + "E" + "two", 2},  // and the universal exit
+        {ESC + "E" + "no page here" + std::string(1, '\r'), 1},
+        {ESC + "E" + ESC + "&l26A" + ESC + "&l1O", 0},   // nothing marked: no page
+        {ESC + "%-1B" + "PU;", 0},                        // an HP-GL/2 section that draws nothing
+        {ESC + "%-1B" + "IN;SP1;PD100,100;" + ESC + "%0A" + ESC + "&l1O" + "one", 2},
+        {ESC + "E" + ESC + "%0BIN;" + ESC + "%0A" + ESC + "&l1O" + "one", 1},
+    };
+    for (const Case& c : cases) {
+        PageList pages = Convert(c.job);
+        EXPECT_EQ(pages.size(), c.pages) << c.job;
+        DeletePageFiles(pages);
+    }
     // A job of nothing but form feeds stops at the page limit.
     PageList many = Convert(ESC + "E" + std::string(kMaxPclPages + 100, '\f'));
-    EXPECT_EQ(many.size(), static_cast<size_t>(kMaxPclPages - 1));
+    EXPECT_EQ(many.size(), static_cast<size_t>(kMaxPclPages));
     DeletePageFiles(many);
+}
+
+TEST_F(PclPagesTest, APageTakesTheLayoutInForceWhenItIsFirstMarked) {
+    // A landscape command after an HP-GL/2 entry that drew nothing: the text prints on a landscape page.
+    int32_t w = 0, h = 0;
+    Picture(ESC + "E" + ESC + "%0BIN;" + ESC + "%0A" + ESC + "&l1O" + "one", &w, &h);
+    EXPECT_GT(w, h);
+    // Cursor positions given before the first mark hold on the page it opens.
+    Pixels p = Picture(ESC + "E" + ESC + "*p600x900Y" + "H");
+    RECT ink = Ink(p);
+    EXPECT_NEAR(ink.left, 2 * 192, 12);
+    EXPECT_NEAR(ink.bottom, 3 * 192, 4);
+    // The default page is A4, 210 x 297 mm.
+    Picture(ESC + "E" + "x", &w, &h);
+    EXPECT_EQ(w, 1587);
+    EXPECT_EQ(h, 2245);
 }
 
 TEST_F(PclPagesTest, PageSizesGiveTheirPictures) {

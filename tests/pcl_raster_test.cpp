@@ -80,7 +80,7 @@ TEST_F(PclRasterTest, RowsPaintAtTheCursorAndMoveIt) {
     Pcl().tempDir = dir_.c_str();
     DispatchPclCommand('&', 'l', 'A', nullptr, 0, 26);
     DispatchPclCommand('&', 'l', 'O', nullptr, 0, 0);
-    ASSERT_NE(Pcl().pageDC, nullptr);
+    EXPECT_EQ(Pcl().pageDC, nullptr);  // the first row painted opens the page
     DispatchPclCommand('*', 'r', 'S', nullptr, 0, 64);
     DispatchPclCommand('*', 't', 'R', nullptr, 0, 0);  // keeps 300
     EXPECT_EQ(Pcl().rasterResolution, 300);
@@ -250,6 +250,7 @@ TEST_F(PclRasterTest, PaletteControlDeletesAndSelectsOnThePage) {
     EXPECT_TRUE(DispatchPclCommand('&', 'p', 'C', nullptr, 0, 0));
     EXPECT_EQ(s.palettes.count(1), 0u);
     EXPECT_FALSE(DispatchPclCommand('&', 'p', 'S', nullptr, 0, 1));
+    MarkPclPage();  // a page nothing marked would not be kept
     std::string page = s.pages.at(0);
     FinishPclJob();
     Bytes emf = ReadFileBytes(page);
