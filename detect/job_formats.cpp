@@ -23,7 +23,7 @@ const FormatRow kFormats[] = {
     {JobFormat::Bjl, "Canon BJL", false},
     {JobFormat::Zimf, "ZIMF", false},
     {JobFormat::Qpdl, "Samsung QPDL", false},
-    {JobFormat::MagicCdCa, "CD CA raster", false},
+    {JobFormat::MagicCdCa, "CD CA", false},
     {JobFormat::Pcl3Gui, "HP PCL3GUI", false},
     {JobFormat::LavaFlow, "Konica Minolta LAVAFLOW", false},
     {JobFormat::Hiperc, "Oki HIPERC", false},

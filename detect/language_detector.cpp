@@ -3,6 +3,7 @@
 #include "job_evidence.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 constexpr uint8_t ESC = 0x1B;
@@ -117,33 +118,25 @@ HeaderMatch headerRules(const uint8_t* data, size_t size) {
     return scanHeaders(data, size);
 }
 
+// The format each language code stands for; HP-GL/2 plots and PCL3GUI jobs carry the PCL5 code.
+constexpr std::pair<PrinterLanguage, JobFormat> kCodeFormats[] = {
+    {NtEmfSpool, JobFormat::NtEmfSpool}, {Pcl5, JobFormat::Pcl5},         {PclXl, JobFormat::PclXl},
+    {ZjStream, JobFormat::ZjStream},     {PostScript, JobFormat::PostScript}, {Cgm, JobFormat::Cgm},
+    {EscP, JobFormat::EscP},             {MagicCdCa, JobFormat::MagicCdCa}, {Bjl, JobFormat::Bjl},
+    {EscPage, JobFormat::EscPage},       {Zimf, JobFormat::Zimf},           {Qpdl, JobFormat::Qpdl},
+    {Pcl5, JobFormat::HpglPlot},         {Pcl5, JobFormat::Pcl3Gui},
+};
+
 JobFormat formatOf(PrinterLanguage language) {
-    switch (language) {
-    case NtEmfSpool: return JobFormat::NtEmfSpool;
-    case Pcl5: return JobFormat::Pcl5;
-    case PclXl: return JobFormat::PclXl;
-    case ZjStream: return JobFormat::ZjStream;
-    case PostScript: return JobFormat::PostScript;
-    case Cgm: return JobFormat::Cgm;
-    case EscP: return JobFormat::EscP;
-    case MagicCdCa: return JobFormat::MagicCdCa;
-    case Bjl: return JobFormat::Bjl;
-    case EscPage: return JobFormat::EscPage;
-    case Zimf: return JobFormat::Zimf;
-    case Qpdl: return JobFormat::Qpdl;
-    default: return JobFormat::Unknown;
-    }
+    for (auto [code, format] : kCodeFormats)
+        if (code == language) return format;
+    return JobFormat::Unknown;
 }
 
 PrinterLanguage languageOf(JobFormat format) {
-    switch (format) {
-    case JobFormat::Pcl3Gui:
-    case JobFormat::HpglPlot: return Pcl5;
-    default:
-        for (int code = Unknown; code <= NtEmfSpool; ++code)
-            if (formatOf(static_cast<PrinterLanguage>(code)) == format) return static_cast<PrinterLanguage>(code);
-        return Unknown;
-    }
+    for (auto [code, f] : kCodeFormats)
+        if (f == format) return code;
+    return Unknown;
 }
 }  // namespace
 

@@ -165,7 +165,10 @@ bool DecodeJbigFile(const char* path, const JbigLimits& limits, JbigPlaneImage& 
 
 bool AppendJbigBand(const uint8_t* header, uint32_t rows, const uint8_t* data, size_t size, const JbigLimits& limits,
                     JbigPlaneImage& out) {
-    if (rows == 0 || rows > limits.height - std::min<unsigned long>(out.height, limits.height)) return false;
+    unsigned long width = bigEndian32(header + 4);
+    if (rows == 0 || width == 0 || width > limits.width || (out.height > 0 && width != out.width) ||
+        rows > limits.height - std::min<unsigned long>(out.height, limits.height))
+        return false;
     unsigned char bih[20];
     std::memcpy(bih, header, sizeof bih);
     for (int i = 0; i < 4; ++i) bih[8 + i] = static_cast<unsigned char>(rows >> (24 - 8 * i));
@@ -173,14 +176,15 @@ bool AppendJbigBand(const uint8_t* header, uint32_t rows, const uint8_t* data, s
     try {
         Decoder decoder(limits);
         if (decoder.Feed(bih, sizeof bih)) decoder.Feed(data, size);
-        if (!decoder.Image(band)) return false;
+        if (!decoder.Image(band) || band.width != width || band.height != rows) band = JbigPlaneImage{};
     } catch (const std::exception&) {
-        return false;
+        band = JbigPlaneImage{};
     }
-    if (out.height > 0 && band.width != out.width) return false;
-    out.width = band.width;
-    out.bits.insert(out.bits.end(), band.bits.begin(), band.bits.end());
-    out.height += band.height;
+    size_t bytes = ((width + 31) / 32) * 4 * rows;
+    if (band.bits.size() == bytes) out.bits.insert(out.bits.end(), band.bits.begin(), band.bits.end());
+    else out.bits.resize(out.bits.size() + bytes, 0);
+    out.width = width;
+    out.height += rows;
     return true;
 }
 

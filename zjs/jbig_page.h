@@ -42,8 +42,10 @@ struct JbigPlaneImage {
 // Decodes a JBIG file; false when it holds no complete image within the limits.
 bool DecodeJbigFile(const char* path, const JbigLimits& limits, JbigPlaneImage& out);
 // Decodes one band of rows, its 20-byte image header given apart with the
-// band's height written into it, and appends the rows to `out`; false when
-// the band cannot be decoded, is of another width, or would pass the limits.
+// band's height written into it, and appends the rows to `out`; a band that
+// cannot be decoded is appended white, so that the bands after it keep their
+// place. False when nothing could be appended: a band of another width, or
+// one that would pass the limits.
 bool AppendJbigBand(const uint8_t* header, uint32_t rows, const uint8_t* data, size_t size, const JbigLimits& limits,
                     JbigPlaneImage& out);
 

@@ -209,18 +209,8 @@ void ZjsWalk::band(size_t payload, size_t end) {
         b.started = true;
     }
     if (!b.started || end <= payload) return;
-    uint32_t rows = chunkBandRows_ ? chunkBandRows_ : b.bandRows;
-    JbigLimits limits = JbigImageLimits(raster_);
-    if (AppendJbigBand(b.header, rows, view_ + payload, end - payload, limits, b.image)) return;
-    // A band that cannot be decoded prints white, and the bands after it stay in their place.
-    if (b.image.height == 0) {
-        uint32_t width = static_cast<uint32_t>(b.header[4]) << 24 | b.header[5] << 16 | b.header[6] << 8 | b.header[7];
-        if (width == 0 || width > limits.width) return;
-        b.image.width = width;
-    }
-    if (rows > limits.height - std::min<unsigned long>(b.image.height, limits.height)) return;
-    b.image.bits.resize(b.image.bits.size() + ((b.image.width + 31) / 32) * 4 * rows, 0);
-    b.image.height += rows;
+    AppendJbigBand(b.header, chunkBandRows_ ? chunkBandRows_ : b.bandRows, view_ + payload, end - payload,
+                   JbigImageLimits(raster_), b.image);
 }
 
 void ZjsWalk::closeJbig() {
@@ -250,9 +240,9 @@ void ZjsWalk::endPage() {
     std::vector<JbigPlaneImage> images;
     for (int i : {3, 2, 1, 0, 4}) {  // yellow first, black last, as printers lay them down
         JbigPlaneImage image;
-        if (!planes_[i].name.empty() && DecodeJbigFile(planes_[i].name.c_str(), limits, image)) images.push_back(std::move(image));
-        else if (banded_[i].image.height > 0) images.push_back(std::move(banded_[i].image));
-        else continue;
+        bool decoded = !planes_[i].name.empty() && DecodeJbigFile(planes_[i].name.c_str(), limits, image);
+        if (!decoded && banded_[i].image.height == 0) continue;  // no image arrived for this plane
+        images.push_back(decoded ? std::move(image) : std::move(banded_[i].image));
         images.back().ink = inks[i];
     }
     if (!images.empty()) {  // else no image arrived for this page, or none could be decoded
