@@ -95,17 +95,21 @@ void WalkSpoolFile100Pages(benchmark::State& state) {
 }
 BENCHMARK(WalkSpoolFile100Pages)->Unit(benchmark::kMillisecond);
 
-// A 10-page A4 job at 600 dpi, as a host-based printer driver sends it.
+// An A4 page at 600 dpi with some text-like texture, so that its JBIG data are not trivial.
+BiLevelImage ZjsBenchPage() {
+    BiLevelImage page = SamplePageImage(4958, 7016);
+    for (int y = 800; y < 6000; y += 60)
+        for (int x = 400; x < 4500; ++x)
+            if (((x / 7) ^ (y / 60)) % 3 == 0)
+                for (int dy = 0; dy < 30; ++dy) page.Set(x, y + dy);
+    return page;
+}
+
+// A 10-page job of that page, as a host-based printer driver sends it.
 const std::string& ZjsJobFile() {
     static std::string path = [] {
-        BiLevelImage page = SamplePageImage(4958, 7016);
-        // Some text-like texture so that the JBIG data are not trivial.
-        for (int y = 800; y < 6000; y += 60)
-            for (int x = 400; x < 4500; ++x)
-                if (((x / 7) ^ (y / 60)) % 3 == 0)
-                    for (int dy = 0; dy < 30; ++dy) page.Set(x, y + dy);
         std::string p = TempDir() + "bench.zjs";
-        WriteFileBytes(p, MakeZjsJob(std::vector<BiLevelImage>(10, page)));
+        WriteFileBytes(p, MakeZjsJob(std::vector<BiLevelImage>(10, ZjsBenchPage())));
         return p;
     }();
     return path;
@@ -117,21 +121,16 @@ BENCHMARK(ConvertZjsJob10Pages)->Unit(benchmark::kMillisecond);
 void ZjsFirstPagePicture(benchmark::State& state) { PictureFirstPage(state, ZjsJobFile()); }
 BENCHMARK(ZjsFirstPagePicture)->Unit(benchmark::kMillisecond);
 
-// One page of the job above at 600 dpi, whole and in bands of 100 rows as the
+// One such page, whole and in bands of 100 rows as the
 // Color LaserJet 2600 family takes it: converted, and converted and pictured.
 const std::string& ZjsPageFile(bool banded) {
     static std::string paths[2];
     std::string& path = paths[banded];
     if (path.empty()) {
-        BiLevelImage page = SamplePageImage(4958, 7016);
-        for (int y = 800; y < 6000; y += 60)
-            for (int x = 400; x < 4500; ++x)
-                if (((x / 7) ^ (y / 60)) % 3 == 0)
-                    for (int dy = 0; dy < 30; ++dy) page.Set(x, y + dy);
         ZjsJobOptions o;
         o.bandRows = banded ? 100 : 0;
         path = TempDir() + (banded ? "banded.zjs" : "page.zjs");
-        WriteFileBytes(path, MakeZjsJob({page}, o));
+        WriteFileBytes(path, MakeZjsJob({ZjsBenchPage()}, o));
     }
     return path;
 }
