@@ -28,8 +28,9 @@ void closePage() {
 void discardPage() {
     PclPageState& s = Pcl();
     if (!s.pageDC) return;
+    size_t listed = s.pages.size();
     closePage();
-    if (!s.pages.empty()) {
+    if (s.pages.size() == listed && !s.pages.empty()) {  // else closing removed it already
         DeleteFileA(s.pages.back().c_str());
         s.pages.pop_back();
     }
