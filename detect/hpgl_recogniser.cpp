@@ -73,12 +73,10 @@ bool Reader::parameters(const char* m) {
     if (is("LB") || is("WD") || is("BL")) return skipTo(terminator_);
     if (is("PE")) return skipTo(';');
     if (is("DT") || is("SM")) {
-        // One character, any at all; DT; and SM; take none.
-        if (p_ < n_ && d_[p_] != ';') {
-            if (is("DT")) terminator_ = d_[p_];
-            ++p_;
-        }
-        if (is("DT") && p_ < n_ && d_[p_] == ';') terminator_ = ETX;
+        // One character, any at all; DT; and SM; take none, and DT; brings back ETX.
+        bool given = p_ < n_ && d_[p_] != ';';
+        if (is("DT")) terminator_ = given ? d_[p_] : ETX;
+        p_ += given;
         return true;
     }
     bool number = false;

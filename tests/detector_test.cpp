@@ -217,6 +217,7 @@ TEST(DetectorEvidence, HpglPlotsInEveryDialect) {
         {"OP;SP1;PU;", 0},
         {"\r\n  BP;IN;PS10668;", 4},
         {"SP1;PE<=abc;PU;", 0},                                               // an encoded polyline
+        {"IN;DT#;LBtext;with;semicolons#PU;", 0},                              // a label to its own terminator
     };
     for (const Case& c : cases) {
         DetectedJob d = Identify(c.plot);
