@@ -12,7 +12,10 @@ for p in $PACKAGES; do
 done
 [ -z "$missing" ] && exit 0
 SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo > /dev/null 2>&1 || { echo "setup-debian.sh: run as root, or install sudo, to install:$missing" >&2; exit 1; }
+    SUDO="sudo"
+fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 # shellcheck disable=SC2086

@@ -1,18 +1,23 @@
 #!/bin/sh
 # Installs what is needed, then builds and runs every test twice: a normal
 # build, and a clang build with AddressSanitizer and UndefinedBehaviorSanitizer
-# that also runs the fuzz targets for a bounded time.
+# that also runs the fuzz targets for a bounded time. Both treat warnings as
+# errors; a Release build, as users make it, is compiled as well.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/setup-debian.sh
 jobs=$(nproc)
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPOOLSIGHT_WERROR=ON
 cmake --build build
 ctest --test-dir build --output-on-failure -j "$jobs"
 
+# A user's Release build must compile too.
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build build-release
+
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSPOOLSIGHT_WERROR=ON \
       -DSPOOLSIGHT_SANITIZE=ON -DSPOOLSIGHT_FUZZ=ON -DSPOOLSIGHT_BENCH=OFF
 cmake --build build-sanitize
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
