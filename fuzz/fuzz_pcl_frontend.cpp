@@ -11,15 +11,16 @@ namespace {
 class TouchingRenderer : public PclRenderer {
 public:
     unsigned sum = 0;
-    void Dispatch(uint8_t p, uint8_t g, uint8_t t, const uint8_t* data, int32_t count, double) override {
-        sum += p + g + t;
-        if (count < 0) std::abort();
-        for (int32_t i = 0; data && i <= count; ++i) sum += data[i];
+    void Dispatch(const PclCommand& c, const PclArgs& a) override {
+        sum += static_cast<unsigned>(c.parameter + c.group + a.terminator);
+        if (a.count < 0) std::abort();
+        for (int32_t i = 0; a.data && i < a.count; ++i) sum += a.data[i];
     }
     void EnterPcl() override {}
     void EnterHpgl(double) override {}
-    void SelectFontById(double) override {}
-    void SelectSymbolSet(const char* text) override { sum += static_cast<unsigned>(text[0]); }
+    void SelectFontById(bool, double) override {}
+    void SelectDefaultFont(bool, int32_t v) override { sum += static_cast<unsigned>(v); }
+    void SelectSymbolSet(bool, int32_t number, uint8_t letter) override { sum += static_cast<unsigned>(number) + letter; }
     void DispatchHpgl(const char*, const uint8_t* params, size_t left) override {
         if (left > 1) sum += params[0];
     }

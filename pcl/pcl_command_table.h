@@ -7,10 +7,27 @@
 
 enum PclCommandKind : int32_t { PclTwoCharacter = 23, PclParameterised = 24, PclWithData = 25 };
 
+// What a command is given when it runs.
+struct PclArgs {
+    double value = 0;
+    bool relative = false;  // the number carried a sign: a move from where the cursor is
+    const uint8_t* data = nullptr;  // the data bytes of a command with data
+    int32_t count = 0;
+    uint8_t parameter = 0;  // '(' for the primary font, ')' for the secondary
+    uint8_t terminator = 0;
+    // The value truncated toward zero, within the int32 range.
+    int32_t Int() const;
+};
+// Runs a command; false where the command could not be carried out.
+using PclHandler = bool (*)(const PclArgs&);
+
+// One row per command: its key, kind, the name the trace gives it, and what runs it
+// (none: the command is read and has no effect on the picture).
 struct PclCommand {
     char parameter, group, terminator;
     const char* name;
-    int32_t kind;
+    PclCommandKind kind;
+    PclHandler run;
 };
 
 enum HpglKind : int32_t { HpglWithParameters = 151, HpglText = 152, HpglNoParameters = 153, HpglComment = 154,
@@ -19,7 +36,7 @@ enum HpglKind : int32_t { HpglWithParameters = 151, HpglText = 152, HpglNoParame
 struct HpglMnemonic {
     const char* mnemonic;
     const char* name;
-    int32_t kind;
+    HpglKind kind;
     int32_t syntax;  // 1: parameters run to ';' (PE), 2: text runs to the label terminator (LB)
 };
 

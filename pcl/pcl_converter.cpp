@@ -11,15 +11,40 @@ namespace {
 // Hands what the tokenizer recognises to the PCL5 page renderer.
 class PclInterpreter : public PclRenderer {
 public:
-    void Dispatch(uint8_t p, uint8_t g, uint8_t t, const uint8_t* data, int32_t count, double value) override {
-        DispatchPclCommand(p, g, t, data, count, value);
+    void Dispatch(const PclCommand& command, const PclArgs& args) override {
+        // Text printed so far is drawn before a command can change what it looks like or where it goes.
+        FlushPclText();
+        if (command.run) command.run(args);
     }
     void EnterPcl() override { BottomUpMapping(); }
-    void EnterHpgl(double value) override { ::EnterHpgl(value); }
-    void SelectFontById(double id) override { ::SelectFontById(id); }
-    void SelectSymbolSet(const char* text) override { ::SelectSymbolSet(text); }
+    void EnterHpgl(double value) override {
+        FlushPclText();
+        ::EnterHpgl(value);
+    }
+    void SelectFontById(bool, double id) override {
+        FlushPclText();
+        ::SelectFontById(id);
+    }
+    void SelectDefaultFont(bool secondary, int32_t value) override {
+        FlushPclText();
+        ::SelectDefaultFont(secondary, value);
+    }
+    void SelectSymbolSet(bool secondary, int32_t number, uint8_t letter) override {
+        FlushPclText();
+        ::SelectSymbolSet(secondary, number, letter);
+    }
     void DispatchHpgl(const char* m, const uint8_t* params, size_t left) override { DispatchHpglCommand(m, params, left); }
     void Character(uint8_t byte) override { PrintPclCharacter(byte); }
+    // The job's PJL paper and orientation: the page the job gets until it asks for another.
+    void PjlSettings(const PclPageSize& pjl) override {
+        PclPageState& s = Pcl();
+        EndPclPage();
+        s.landscape = false;
+        s.size.length = pjl.length, s.size.width = pjl.width;
+        s.defaultLandscape = pjl.landscape;
+        TurnPclPage(pjl.landscape);
+        DefaultTextLayout();
+    }
 };
 
 // Closes the job's last page on every way out.
@@ -38,7 +63,8 @@ PageList runJob(const PrintJob& job, const char* tempDir, bool plotFile, SetUp s
     PclInterpreter interpreter;
     {
         JobEnd end;
-        RunPclJob(job, tempDir, interpreter, Pcl().size, plotFile);
+        PclPageSize pjl{Pcl().size.length, Pcl().size.width, false};
+        RunPclJob(job, tempDir, interpreter, pjl, plotFile);
     }
     PageList pages = std::move(Pcl().pages);
     Pcl().pages.clear();

@@ -2,7 +2,9 @@
 
 #include "kernel.h"
 #include "page_files.h"
+#include "pcl_paper.h"
 
+#include <cctype>
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -26,6 +28,24 @@ bool valueAfter(const char* text, size_t length, const char* keyword, int64_t& v
     return true;
 }
 
+// The word after a keyword and an '=': letters and digits.
+bool wordAfter(const char* text, size_t length, const char* keyword, std::string_view& word) {
+    std::string_view all(text, length);
+    size_t k = std::strlen(keyword);
+    for (size_t at = all.find(keyword); at != std::string_view::npos; at = all.find(keyword, at + 1)) {
+        size_t i = at + k;
+        while (i < length && text[i] == ' ') ++i;
+        if (i >= length || text[i] != '=') continue;  // another keyword that starts with this one
+        ++i;
+        while (i < length && text[i] == ' ') ++i;
+        size_t start = i;
+        while (i < length && std::isalnum(static_cast<unsigned char>(text[i]))) ++i;
+        word = all.substr(start, i - start);
+        return true;
+    }
+    return false;
+}
+
 // The dump of one walk, closed on every way out.
 struct TraceFile {
     std::FILE* file = nullptr;
@@ -36,6 +56,12 @@ struct TraceFile {
 }  // namespace
 
 void ReadPjlBlock(const char* text, size_t length, PclPageSize& size) {
+    std::string_view word;
+    if (wordAfter(text, length, "ORIENTATION", word)) size.landscape = word == "LANDSCAPE" || word == "landscape";
+    if (wordAfter(text, length, "PAPER", word)) {
+        if (const PclPaper* p = PaperByName(word.data(), word.size())) size.width = p->width, size.length = p->height;
+        return;
+    }
     int64_t v = 0;
     auto sensible = [](int64_t units) { return units > 0 && units <= kMaxPjlPageUnits; };
     if (valueAfter(text, length, "PAPERLENGTH", v)) {
@@ -80,7 +106,10 @@ void RunPclJob(const PrintJob& job, const char* traceDir, PclRenderer& renderer,
                     if (s.data[i] != '\r' && s.data[i] != '\n') std::fputc(s.data[i], s.trace);
             }
             block.assign(reinterpret_cast<const char*>(s.data + s.pos), end - s.pos);
+            PclPageSize before = pageSize;
             ReadPjlBlock(block.c_str(), block.size(), pageSize);
+            if (before.length != pageSize.length || before.width != pageSize.width || before.landscape != pageSize.landscape)
+                renderer.PjlSettings(pageSize);
             s.pos = end;
         } else {
             TraceTextByte(s);

@@ -8,14 +8,15 @@
 #include <cstdint>
 #include <string>
 
-// Page size settings a PJL block may carry, in page units (1/80 mm) as the
-// renderer keeps them.
+// Page size settings a PJL block may carry, in page units (1/80 mm), portrait.
 struct PclPageSize {
     int32_t length = 0, width = 0;
+    bool landscape = false;  // ORIENTATION=LANDSCAPE
 };
 
-// Reads PAPERLENGTH (or else PAPERWIDTH) from one PJL block; the value,
-// doubled, replaces the page size only when it is a sensible one.
+// Reads one PJL block: PAPER (a paper name) sets both sides; else PAPERLENGTH
+// (or else PAPERWIDTH), doubled, replaces one side when it is a sensible size;
+// ORIENTATION sets the orientation.
 void ReadPjlBlock(const char* text, size_t length, PclPageSize& size);
 
 // Largest page a PJL block may set: 10 m.
@@ -24,6 +25,7 @@ constexpr int32_t kMaxPjlPageUnits = 800000;
 // Walks the job to the end of its data. The dump goes to "<traceDir>/out.asm"
 // (replacing an earlier dump of ours, never following a link, mode 0600) and
 // stays there; when it cannot be created the job is walked without it.
-// A `plotFile` is read as HP-GL/2 from its first byte.
+// A `plotFile` is read as HP-GL/2 from its first byte. The renderer hears of
+// every PJL block that sets `pageSize`.
 void RunPclJob(const PrintJob& job, const char* traceDir, PclRenderer& renderer, PclPageSize& pageSize,
                bool plotFile = false);

@@ -89,6 +89,7 @@ bool DownloadOutlineFontHeader(const uint8_t* data, int32_t length) {
     size_t n = length > 0 ? static_cast<size_t>(length) : 0;
     if (!data || n < 3) return true;
     OutlineFont font;
+    font.proportional = n > 13 && data[13] != 0;
     size_t o = be16(data);
     while (o + 4 <= n) {
         uint16_t id = be16(data + o), size = be16(data + o + 2);
@@ -146,20 +147,16 @@ void DrawOutlineGlyph(uint8_t character) {
     auto cached = f.outlines.find(character);
     if (cached == f.outlines.end()) cached = f.outlines.emplace(character, DecodeOutline(f, character)).first;
     const std::vector<OutlinePoint>& pts = cached->second;
-    double height = s.font.lfHeight;
-    if (height == 0) {
-        POINT dp[2] = {{0, 0}, {0, static_cast<LONG>(GetDeviceCaps(s.pageDC, LOGPIXELSY) * 12 / 72)}};
-        DPtoLP(s.pageDC, dp, 2);
-        height = std::abs(dp[1].y - dp[0].y);
-    }
-    double scale = height / f.unitsPerEm / 1.25;
+    // The font's height is its em: a downloaded scalable font is sized as a printer's own would be.
+    double scale = PclFontHeight(f.proportional) / f.unitsPerEm;
     HGDIOBJ oldBrush = SelectObject(s.pageDC, GetStockObject(BLACK_BRUSH));
     if (oldBrush && oldBrush != GetStockObject(BLACK_BRUSH) && oldBrush != GetStockObject(WHITE_BRUSH)) DeleteObject(oldBrush);
     HPEN pen = CreatePen(PS_SOLID, 1, 0);
     HGDIOBJ oldPen = SelectObject(s.pageDC, pen);
     TopDownMapping();
+    double x0 = s.cursorX + LogicalPageLeft();
     auto at = [&](const OutlinePoint& p) {
-        return POINT{static_cast<LONG>(std::trunc(p.x * scale + s.cursorX)), static_cast<LONG>(std::trunc(s.cursorY - p.y * scale))};
+        return POINT{static_cast<LONG>(std::trunc(p.x * scale + x0)), static_cast<LONG>(std::trunc(s.cursorY - p.y * scale))};
     };
     if (!pts.empty()) {
         BeginPath(s.pageDC);
@@ -172,9 +169,8 @@ void DrawOutlineGlyph(uint8_t character) {
     if (ch != f.characters.end() && !f.metrics.empty()) {
         uint16_t id = ch->second.glyphId;
         int32_t advance = id < f.metrics.size() ? f.metrics[id].first : f.metrics.back().first;
-        s.cursorX = static_cast<int32_t>(std::clamp(s.cursorX + std::trunc(advance * scale + 0.5), -1e7, 1e7));
+        s.cursorX = std::clamp(s.cursorX + std::trunc(advance * scale + 0.5), -1e7, 1e7);
     }
-    BottomUpMapping();
     SelectObject(s.pageDC, oldPen);
     DeleteObject(pen);
 }

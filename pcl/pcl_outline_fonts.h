@@ -21,6 +21,7 @@ struct OutlineCharacter {
 struct OutlineFont {
     std::vector<uint8_t> global;  // the "GT" segment: a table directory and its tables
     uint16_t unitsPerEm = 1;
+    bool proportional = false;  // sized by the height asked for; a fixed font by the pitch
     uint16_t horizontalMetrics = 0;
     std::vector<std::pair<uint16_t, int16_t>> metrics;  // advance width, left side bearing
     std::map<int32_t, OutlineCharacter> characters;

@@ -12,12 +12,15 @@ namespace {
 void closePage() {
     PclPageState& s = Pcl();
     if (!s.pageDC) return;
+    FlushPclText();
     HpglPageClosing();
     HGDIOBJ font = SelectObject(s.pageDC, GetStockObject(SYSTEM_FONT));
     if (font && font != GetStockObject(SYSTEM_FONT)) DeleteObject(font);
     HENHMETAFILE emf = CloseEnhMetaFile(s.pageDC);
     DeleteEnhMetaFile(emf);
     s.pageDC = nullptr;
+    s.fontInPage = false;
+    s.mapping = PclMapping::Other;
     if (!emf && !s.pages.empty()) {
         DeleteFileA(s.pages.back().c_str());  // a page that could not be written is no page
         s.pages.pop_back();
@@ -66,11 +69,13 @@ void OpenPclPage() {
     s.pages.push_back(name);
     SetGraphicsMode(s.pageDC, GM_ADVANCED);
     SetMapMode(s.pageDC, MM_ANISOTROPIC);
+    s.mapping = PclMapping::Other;
     BottomUpMapping();
     SetBkMode(s.pageDC, TRANSPARENT);
     PlotFrame(s.plotWidth, s.plotHeight);
     HpglPageOpened();
     // Font commands given before the page opened apply to its text.
+    s.fontInPage = false;
     ApplyPclFont();
 }
 
@@ -86,7 +91,8 @@ void EjectPclPage() {
     if (!s.pageDC) OpenPclPage();
     closePage();
     s.pageMarked = false;
-    s.cursorX = s.cursorY = 0;
+    // The cursor keeps its column and goes to the first line of the next page.
+    s.cursorY = s.topMargin + 0.75 * s.vmi;
 }
 
 void EndPclPage() {

@@ -18,11 +18,28 @@ void InitPclJob() {
     ResetHpglDefaults();
 }
 
+void TurnPclPage(bool landscape) {
+    PclPageState& s = Pcl();
+    if (landscape == s.landscape) return;
+    std::swap(s.size.length, s.size.width);
+    s.landscape = landscape;
+}
+
 void ResetPclState() {
     PclPageState& s = Pcl();
+    FlushPclText();
     s.unitsPerInch = 300;
-    s.cursorX = s.cursorY = 0;
-    s.font = LOGFONTA{};
+    s.fonts[0] = s.fonts[1] = PclFontSpec{};
+    s.secondaryActive = false;
+    s.fontChosen = false;
+    s.hmiFromFont = true;
+    s.vmi = kPageUnitsPerInch / 6.0;
+    s.perforationSkip = true;
+    s.lineTermination = 0;
+    s.endOfLineWrap = false;
+    s.underline = 0;
+    s.printDirection = 0;
+    s.lastAdvance = 0;
     s.fontKind = SystemFont;
     s.fontId = 0;
     s.characterCode = 0;
@@ -30,8 +47,7 @@ void ResetPclState() {
     s.paletteControlId = 0;
     if (s.pageDC) SetBkMode(s.pageDC, TRANSPARENT);
     std::fill(std::begin(s.bitsPerPrimary), std::end(s.bitsPerPrimary), uint8_t{8});
-    if (s.landscape) std::swap(s.size.length, s.size.width);  // back to portrait
-    s.landscape = false;
+    TurnPclPage(s.defaultLandscape);  // back to the job's own orientation
     s.rasterResolution = 300;
     s.colourSpace = 0;
     s.pixelEncodingMode = 3;
@@ -43,6 +59,7 @@ void ResetPclState() {
     s.palettes.clear();
     s.softFonts.clear();
     s.outlineFonts.clear();
+    DefaultTextLayout();
 }
 
 bool PageUnitsToPixels(int32_t& x, int32_t& y) {
@@ -76,6 +93,14 @@ void applyMapping(bool yUp, int32_t originX, int32_t originY) {
 }
 }  // namespace
 
-void SetPageMapping(PclMapping mode) { applyMapping(mode == PclMapping::BottomUp, 0, 0); }
+void SetPageMapping(PclMapping mode) {
+    PclPageState& s = Pcl();
+    if (s.mapping == mode) return;
+    applyMapping(mode == PclMapping::BottomUp, 0, 0);
+    s.mapping = mode;
+}
 
-void SetPlotMapping(int32_t originX, int32_t originY) { applyMapping(true, originX, originY); }
+void SetPlotMapping(int32_t originX, int32_t originY) {
+    applyMapping(true, originX, originY);
+    Pcl().mapping = PclMapping::Other;
+}

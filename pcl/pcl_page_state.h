@@ -8,34 +8,86 @@
 #include "pcl_palettes.h"
 #include "pcl_raster.h"
 #include "pcl_soft_fonts.h"
+#include "pcl_symbol_sets.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <cstdint>
 
+enum class PclMapping { BottomUp, TopDown, Other };
 enum FontKind : int32_t { SystemFont = 23, BitmapSoftFont = 24, BitmapSoftFont20 = 25, OutlineSoftFont = 28 };
 
 // Largest number of pages one job may open; a job of nothing but form feeds stops there.
 constexpr int32_t kMaxPclPages = 5000;
-// Lines per inch of the line feed.
-constexpr int32_t kPclLinesPerInch = 6;
 // Page units are 1/80 mm.
 constexpr int32_t kPageUnitsPerInch = 2032;
+// Cursor positions pushed and not yet popped: at most 20, as on a printer.
+constexpr size_t kMaxCursorStack = 20;
+
+// The characteristics a PCL font is chosen by; primary and secondary fonts each have their own.
+struct PclFontSpec {
+    int32_t symbolSet = kRoman8;
+    int32_t spacing = 0;  // 0 fixed, 1 proportional
+    double pitch = 10;    // characters per inch
+    double height = 12;   // points
+    int32_t style = 0;
+    int32_t weight = 0;
+    int32_t typeface = 3;  // Courier
+};
+
+// The installed font chosen for a PclFontSpec, sized in page units.
+struct PclChosenFont {
+    LOGFONTW lf{};
+    bool fixed = true;
+    double advance = 0;  // a fixed font's character width: its pitch
+    const SymbolSet* symbols = nullptr;
+};
+
+// Characters printed but not yet drawn: one text record per run on a line.
+struct PclTextRun {
+    std::u16string text;
+    std::vector<INT> dx;
+    double x = 0, y = 0, end = 0;
+};
 // The page a job gets when it asks for none: A4, 210 x 297 mm.
 constexpr int32_t kA4Width = 16800, kA4Length = 23760;
 
 struct PclPageState {
     HDC pageDC = nullptr;
+    PclMapping mapping = PclMapping::Other;  // the page DC's mapping; Other: set by other drawing
     int32_t pageNumber = 0;
     const char* tempDir = nullptr;
     PageList pages;
     PclPageSize size{kA4Length, kA4Width};  // page length (height) and width in page units, swapped for landscape
     bool landscape = false;
     bool pageMarked = false;  // something has been drawn on the open page
+    bool defaultLandscape = false;  // the orientation a printer reset returns to
     bool hpglInsidePcl = true;
     int32_t unitsPerInch = 300;
-    int32_t cursorX = 0, cursorY = 0;
-    LOGFONTA font{};
+    // The cursor, in page units: x from the logical page's left edge, y down from the page's top edge.
+    double cursorX = 0, cursorY = 0;
+    // Text layout, in page units: the motion indexes, the margins (x from the logical
+    // page's left edge), the top margin and the text length (y).
+    double hmi = 0, vmi = 0;
+    bool hmiFromFont = true;  // the next font chosen sets the HMI
+    double leftMargin = 0, rightMargin = 0, topMargin = 0, textLength = 0;
+    bool perforationSkip = true;
+    int32_t lineTermination = 0;
+    bool endOfLineWrap = false;
+    int32_t underline = 0;  // 0 off, 1 fixed, 3 floating
+    int32_t printDirection = 0;  // degrees counter-clockwise: 0, 90, 180, 270
+    std::vector<std::pair<double, double>> cursorStack;
+    double lastAdvance = 0;  // the last character's width, which a backspace takes back
+    PclFontSpec fonts[2];    // primary, secondary
+    bool secondaryActive = false;
+    bool fontChosen = false;  // `chosen` holds the choice for the active font spec
+    PclChosenFont chosen;
+    double widths[256] = {};  // the chosen font's character widths; 0: not measured yet
+    bool fontInPage = false;  // the chosen font is selected into the page DC
+    PclTextRun run;
+    bool transparentData = false;  // control codes print as characters
     int32_t fontKind = SystemFont;
     int32_t fontId = 0;
     int32_t characterCode = 0;
@@ -63,14 +115,17 @@ struct PclPageState {
     int32_t plotOriginX = 0, plotOriginY = 0;
     int32_t pageWidth() const { return size.width; }
     int32_t pageHeight() const { return size.length; }
+    PclFontSpec& font() { return fonts[secondaryActive ? 1 : 0]; }
 };
 
 PclPageState& Pcl();
 
 void InitPclJob();
 void ResetPclState();
+// Swaps the page's sides when the orientation changes.
+void TurnPclPage(bool landscape);
 
-enum class PclMapping { BottomUp, TopDown };
+// Sets the mapping unless it is the one in force.
 void SetPageMapping(PclMapping mode);
 inline void BottomUpMapping() { SetPageMapping(PclMapping::BottomUp); }
 inline void TopDownMapping() { SetPageMapping(PclMapping::TopDown); }
@@ -85,7 +140,7 @@ bool PageUnitsToPixels(int32_t& x, int32_t& y);
 void OpenPclPage();
 // Something is drawn: a page opens if none is; false when none could.
 bool MarkPclPage();
-// A form feed: the page, blank or not, is ejected, and the cursor goes to the top of the next.
+// A form feed: the page, blank or not, is ejected, and the cursor goes to the first line of the next.
 void EjectPclPage();
 // Printer reset, universal exit, a new page size or orientation, the end of the job:
 // a marked page is ejected, an unmarked one forgotten.
@@ -96,10 +151,32 @@ void PlotFrame(int32_t& width, int32_t& height);
 bool FinishPclJob();
 
 // Commands and characters.
+// Runs a command of the table by its key; `data` points at the terminator of a command with data.
 bool DispatchPclCommand(uint8_t parameter, uint8_t group, uint8_t terminator, const uint8_t* data, int32_t count,
-                        double value);
+                        double value, bool relative = false);
 void PrintPclCharacter(uint8_t byte);
 bool SelectFontById(double value);
-bool SelectSymbolSet(const char* text);
-// Creates the font of the current record in the page DC, deleting the one it replaces.
+// A symbol set (number and letter) for the primary or secondary font.
+void SelectSymbolSet(bool secondary, int32_t number, uint8_t letter);
+// ESC(3@ and ESC)3@: the font returns to the printer's default.
+void SelectDefaultFont(bool secondary, int32_t value);
+// The font chosen for the active characteristics, chosen afresh after a change.
+const PclChosenFont& ChosenPclFont();
+// The em of a scalable font at the active characteristics, in page units: from
+// the height for a proportional font, from the pitch for a fixed one.
+double PclFontHeight(bool proportional);
+// Draws the characters printed so far; called before anything else changes the page.
+void FlushPclText();
+// Creates the chosen font in the page DC, deleting the one it replaces.
 void ApplyPclFont();
+
+// The logical page: its left edge and width on the page, in page units.
+double LogicalPageLeft();
+double LogicalPageWidth();
+// Puts the text layout to the defaults of the page size and orientation:
+// margins, text length, motion indexes, and the cursor at the first line.
+void DefaultTextLayout();
+// The cursor at the left margin of the first line of the text area.
+void HomeCursor();
+// Moves the cursor down by `dy` page units; past the text area it goes to the next page.
+void MoveCursorDown(double dy);

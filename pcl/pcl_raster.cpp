@@ -4,6 +4,7 @@
 #include "pcl_page_state.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -106,7 +107,7 @@ void StartRaster() {
     }
     if (s.rasterWidth == 0) {
         // Without a width the printer takes the rest of the logical page at the raster resolution.
-        int64_t dots = (int64_t{s.pageWidth()} - s.cursorX) * s.rasterResolution / 2032;
+        int64_t dots = static_cast<int64_t>((LogicalPageWidth() - s.cursorX) * s.rasterResolution / kPageUnitsPerInch);
         s.rasterWidth = static_cast<int32_t>(std::clamp<int64_t>(dots, 0, kMaxRasterWidth));
     }
     s.raster = std::make_unique<RasterJob>();
@@ -192,13 +193,13 @@ bool EndRaster() {
     int32_t w = static_cast<int32_t>(std::clamp(dotsW * scale, -1e7, 1e7));
     int32_t h = static_cast<int32_t>(std::clamp(dotsH * scale, -1e7, 1e7));
     bool rotated = s.landscape && r.encodingMode == 3 && bits == 1;
-    int32_t x = s.cursorX, y = s.cursorY;
+    int32_t x = static_cast<int32_t>(std::lround(s.cursorX + LogicalPageLeft())), y = static_cast<int32_t>(std::lround(s.cursorY));
     int32_t px = 0, py = 0;
     PageUnitsToPixels(px, py);
     int32_t m = std::max(s.pageWidth(), s.pageHeight()), p = std::max(px, py);
     if (rotated) {
-        x = s.cursorY;
-        y = s.pageWidth() - s.cursorX;
+        x = static_cast<int32_t>(std::lround(s.cursorY));
+        y = static_cast<int32_t>(std::lround(s.pageWidth() - s.cursorX - LogicalPageLeft()));
         SetWindowExtEx(s.pageDC, m, m, nullptr);
         SetViewportExtEx(s.pageDC, p, p, nullptr);
         SetViewportOrgEx(s.pageDC, p, 0, nullptr);
@@ -216,10 +217,10 @@ bool EndRaster() {
         SetViewportOrgEx(s.pageDC, 0, p, nullptr);
         XFORM identity{1, 0, 0, 1, 0, 0};
         SetWorldTransform(s.pageDC, &identity);
+        s.mapping = PclMapping::Other;
         s.cursorX -= h;
     } else {
-        BottomUpMapping();
-        s.cursorY = static_cast<int32_t>(std::min<int64_t>(int64_t{s.cursorY} + h, 10000000));
+        s.cursorY = std::min<double>(s.cursorY + h, s.pageHeight());
     }
     return true;
 }

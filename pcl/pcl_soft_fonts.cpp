@@ -116,10 +116,10 @@ void DrawBitmapGlyph(uint8_t character) {
     double scale = std::abs(pts[1].y - pts[0].y) / (f.textWidth * 0.25);
     TwoColourDib bmi = MakeTwoColourDib(g.width, g.height, 1);
     TopDownMapping();
-    StretchDIBits(s.pageDC, s.cursorX, static_cast<int>(s.cursorY - g.topOffset * scale), static_cast<int>(g.width * scale),
+    StretchDIBits(s.pageDC, static_cast<int>(std::lround(s.cursorX + LogicalPageLeft())),
+                  static_cast<int>(std::lround(s.cursorY - g.topOffset * scale)), static_cast<int>(g.width * scale),
                   static_cast<int>(g.height * scale), 0, 0, g.width, g.height, cached->second.data(),
                   bmi.info(), DIB_RGB_COLORS, SRCAND);
-    BottomUpMapping();
     double advance = std::abs(g.leftOffset) * scale + (g.deltaX / 4) * scale;
-    s.cursorX = static_cast<int32_t>(std::clamp(s.cursorX + std::trunc(advance), -1e7, 1e7));
+    s.cursorX = std::clamp(s.cursorX + std::trunc(advance), -1e7, 1e7);
 }

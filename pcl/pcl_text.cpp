@@ -1,89 +1,177 @@
-// Characters at the cursor and the selection of the system font.
+// Characters: control codes that move the cursor, printable characters
+// through the symbol set in the chosen or a downloaded font, text runs drawn
+// as one record each, and underlining.
+#include "pcl_commands.h"
 #include "pcl_page_state.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cmath>
 
 namespace {
-// The printer's own font when the job sets none: Courier, 12 points.
-constexpr double kDefaultPoints = 12;
+constexpr double kDot = kPageUnitsPerInch / 300.0;
+// A run longer than this is drawn and a new one begun.
+constexpr size_t kMaxRunLength = 4096;
+
+// The width of a character in the chosen system font, measured once per font.
+double systemWidth(uint8_t byte, char16_t u) {
+    PclPageState& s = Pcl();
+    if (s.widths[byte] > 0) return s.widths[byte];
+    SIZE e{0, 0};
+    GetTextExtentPoint32W(s.pageDC, reinterpret_cast<const WCHAR*>(&u), 1, &e);
+    s.widths[byte] = std::max<double>(e.cx, 0.001);
+    return s.widths[byte];
+}
+
+void carriageReturn() {
+    FlushPclText();
+    Pcl().cursorX = Pcl().leftMargin;
+}
+
+void lineFeed() {
+    FlushPclText();
+    MoveCursorDown(Pcl().vmi);
+}
+
+void horizontalTab() {
+    PclPageState& s = Pcl();
+    FlushPclText();
+    // Tab stops every eight columns from the left margin.
+    double stop = 8 * s.hmi;
+    if (stop <= 0) return;
+    double k = std::floor((s.cursorX - s.leftMargin) / stop + 1e-6) + 1;
+    s.cursorX = std::min(s.leftMargin + k * stop, std::max(s.rightMargin, s.cursorX));
+}
+
+void shift(bool secondary) {
+    PclPageState& s = Pcl();
+    if (s.secondaryActive == secondary) return;
+    FlushPclText();
+    s.secondaryActive = secondary;
+    s.fontChosen = false;
+    s.hmiFromFont = true;
+}
+
+// A control code's action; false when the byte is not one.
+bool control(uint8_t byte) {
+    PclPageState& s = Pcl();
+    bool crLf = s.lineTermination == 1 || s.lineTermination == 3;
+    bool lfCr = s.lineTermination == 2 || s.lineTermination == 3;
+    switch (byte) {
+    case '\r':
+        carriageReturn();
+        if (crLf) lineFeed();
+        return true;
+    case '\n':
+        if (lfCr) carriageReturn();
+        lineFeed();
+        return true;
+    case '\f':
+        FlushPclText();
+        EjectPclPage();
+        return true;
+    case '\b':
+        FlushPclText();
+        s.cursorX = std::max(s.leftMargin, s.cursorX - s.lastAdvance);
+        return true;
+    case '\t': horizontalTab(); return true;
+    case 0x0E: shift(true); return true;
+    case 0x0F: shift(false); return true;
+    default: return byte < 0x20;  // other control codes print nothing
+    }
+}
+
+// Adds a character at the cursor to the run being gathered, and moves the cursor on.
+void addToRun(char16_t u, double advance) {
+    PclPageState& s = Pcl();
+    PclTextRun& r = s.run;
+    if (!r.text.empty() && (std::fabs(r.end - s.cursorX) > 0.01 || r.y != s.cursorY || r.text.size() >= kMaxRunLength))
+        FlushPclText();
+    if (r.text.empty()) r.x = r.end = s.cursorX, r.y = s.cursorY;
+    double next = s.cursorX + advance;
+    r.text.push_back(u);
+    r.dx.push_back(static_cast<INT>(std::lround(next) - std::lround(s.cursorX)));
+    r.end = next;
+}
+
+void drawUnderline(double x0, double x1, double y) {
+    PclPageState& s = Pcl();
+    // Three dots thick, five below the baseline; a floating underline sits lower under large type.
+    double offset = 5 * kDot;
+    if (s.underline == 3) offset = std::max(offset, -ChosenPclFont().lf.lfHeight * 0.15);
+    int32_t left = static_cast<int32_t>(std::lround(x0 + LogicalPageLeft()));
+    int32_t right = static_cast<int32_t>(std::lround(x1 + LogicalPageLeft()));
+    if (right <= left) return;
+    PatBlt(s.pageDC, left, static_cast<int32_t>(std::lround(y + offset)), right - left,
+           static_cast<int32_t>(std::lround(3 * kDot)), BLACKNESS);
+}
+
+void printSystemCharacter(uint8_t byte, char16_t u) {
+    PclPageState& s = Pcl();
+    const PclChosenFont& font = ChosenPclFont();
+    ApplyPclFont();
+    double advance = font.fixed ? s.hmi : (u == ' ' ? s.hmi : systemWidth(byte, u));
+    addToRun(u, advance);
+    s.lastAdvance = advance;
+    s.cursorX += advance;
+}
 }  // namespace
 
-void ApplyPclFont() {
+void FlushPclText() {
     PclPageState& s = Pcl();
-    if (!s.pageDC) return;  // the record waits for the next page
-    LOGFONTA lf = s.font;
-    if (lf.lfFaceName[0] == 0) std::strcpy(lf.lfFaceName, "Courier");
-    if (lf.lfHeight == 0) {
-        POINT pts[2] = {{0, 0}, {0, static_cast<LONG>(GetDeviceCaps(s.pageDC, LOGPIXELSY) * kDefaultPoints / 72)}};
-        DPtoLP(s.pageDC, pts, 2);
-        lf.lfHeight = std::abs(pts[1].y - pts[0].y);
+    PclTextRun& r = s.run;
+    if (r.text.empty()) return;
+    if (s.pageDC) {
+        TopDownMapping();
+        SetTextAlign(s.pageDC, TA_BASELINE | TA_LEFT | TA_NOUPDATECP);
+        SetTextColor(s.pageDC, 0);
+        ExtTextOutW(s.pageDC, static_cast<int>(std::lround(r.x + LogicalPageLeft())), static_cast<int>(std::lround(r.y)), 0,
+                    nullptr, reinterpret_cast<const WCHAR*>(r.text.data()), static_cast<UINT>(r.text.size()), r.dx.data());
+        if (s.underline) drawUnderline(r.x, r.end, r.y);
     }
-    HFONT font = CreateFontIndirectA(&lf);
-    if (!font) return;
-    HGDIOBJ old = SelectObject(s.pageDC, font);
-    if (old && old != GetStockObject(SYSTEM_FONT)) DeleteObject(old);
-}
-
-bool SelectSymbolSet(const char* text) {
-    static const std::pair<const char*, BYTE> sets[] = {
-        {"19U", ANSI_CHARSET}, {"19M", SYMBOL_CHARSET}, {"19C", 134}, {"0U", 255}, {"19K", 128}};
-    PclPageState& s = Pcl();
-    s.font.lfCharSet = DEFAULT_CHARSET;
-    for (auto& [name, set] : sets)
-        if (std::strcmp(text, name) == 0) {
-            s.font.lfCharSet = set;
-            break;
-        }
-    ApplyPclFont();
-    return true;
-}
-
-bool SelectFontById(double value) {
-    PclPageState& s = Pcl();
-    s.fontId = static_cast<int32_t>(std::clamp(value, -2147483648.0, 2147483647.0));
-    // A downloaded bitmap font of that ID is drawn from now on, whichever header format it had.
-    if (auto f = s.softFonts.find(s.fontId); f != s.softFonts.end())
-        s.fontKind = f->second.headerFormat == 20 ? BitmapSoftFont20 : BitmapSoftFont;
-    else if (s.outlineFonts.count(s.fontId))
-        s.fontKind = OutlineSoftFont;
-    return true;
+    r.text.clear();
+    r.dx.clear();
 }
 
 void PrintPclCharacter(uint8_t byte) {
     PclPageState& s = Pcl();
-    if (byte == '\f') {
-        EjectPclPage();
+    if (!s.transparentData && control(byte)) return;
+    // With end-of-line wrap a character that would pass the right margin starts a new line.
+    double width = s.fontKind == SystemFont && ChosenPclFont().fixed ? s.hmi : 0;
+    if (s.endOfLineWrap && s.cursorX + width > s.rightMargin + 0.5 && s.cursorX > s.leftMargin) {
+        carriageReturn();
+        lineFeed();
+    }
+    // Past the logical page's right edge nothing prints.
+    if (s.cursorX > LogicalPageWidth() + 0.5) return;
+    if (s.fontKind == SystemFont) {
+        char16_t u = ChosenPclFont().symbols->chars[byte];
+        if (u == 0 || !MarkPclPage()) return;  // the set has no character there
+        printSystemCharacter(byte, u);
         return;
     }
-    if (byte == '\r') {
-        s.cursorX = 0;
-        return;
-    }
-    if (byte == '\n') {
-        // A line down at six lines per inch.
-        s.cursorY = std::min(s.cursorY + kPageUnitsPerInch / kPclLinesPerInch, 10000000);
-        return;
-    }
-    // Other control codes have no glyph: they print nothing.
-    if (byte < 0x20 || !MarkPclPage()) return;
-    if (s.fontKind == BitmapSoftFont || s.fontKind == BitmapSoftFont20) {
-        DrawBitmapGlyph(byte);
-        return;
-    }
-    if (s.fontKind == OutlineSoftFont) {
-        DrawOutlineGlyph(byte);
-        return;
-    }
-    if (s.fontKind != SystemFont) return;
-    char c = static_cast<char>(byte);
-    SIZE extent{0, 0};
-    TEXTMETRICA tm{};
-    GetTextExtentPoint32A(s.pageDC, &c, 1, &extent);
-    GetTextMetricsA(s.pageDC, &tm);
-    TopDownMapping();
-    SetBkMode(s.pageDC, TRANSPARENT);
-    TextOutA(s.pageDC, s.cursorX, s.cursorY - extent.cy + tm.tmDescent, &c, 1);
-    BottomUpMapping();
-    s.cursorX = std::min(s.cursorX + extent.cx, 10000000);
+    if (!MarkPclPage()) return;
+    FlushPclText();
+    double before = s.cursorX;
+    if (s.fontKind == BitmapSoftFont || s.fontKind == BitmapSoftFont20) DrawBitmapGlyph(byte);
+    else if (s.fontKind == OutlineSoftFont) DrawOutlineGlyph(byte);
+    s.lastAdvance = s.cursorX - before;
+    if (s.underline) drawUnderline(before, s.cursorX, s.cursorY);
+}
+
+bool PclTransparentData(const PclArgs& a) {
+    PclPageState& s = Pcl();
+    s.transparentData = true;
+    for (int32_t i = 0; i < a.count; ++i) PrintPclCharacter(a.data[i]);
+    s.transparentData = false;
+    return true;
+}
+
+bool PclUnderlineOn(const PclArgs& a) {
+    Pcl().underline = a.Int() == 3 ? 3 : 1;
+    return true;
+}
+
+bool PclUnderlineOff(const PclArgs&) {
+    Pcl().underline = 0;
+    return true;
 }

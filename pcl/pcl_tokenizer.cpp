@@ -87,14 +87,21 @@ void readCombined(PclStream& s, uint8_t c, size_t cur) {
         cur = i;
         if (const PclCommand* cmd = s.table->LookUp(c, g, t)) {
             traceParameterised(s, c, g, t, present, value, cmd->name);
+            PclArgs args;
+            args.value = value;
+            args.relative = present && (s.data[start] == '+' || s.data[start] == '-');
+            args.parameter = c;
+            args.terminator = t;
             if (cmd->kind == PclWithData) {
                 // The count is clamped to the bytes the job still holds.
                 int64_t n = std::clamp<int64_t>(truncateToInt(value), 0, static_cast<int64_t>(s.size - i - 1));
-                s.renderer->Dispatch(c, g, t, s.data + i, static_cast<int32_t>(n), value);
+                args.data = s.data + i + 1;
+                args.count = static_cast<int32_t>(n);
+                s.renderer->Dispatch(*cmd, args);
                 traceData(s, s.data + i + 1, static_cast<size_t>(n));
                 cur = i + static_cast<size_t>(n);
             } else {
-                s.renderer->Dispatch(c, g, t, nullptr, 0, value);
+                s.renderer->Dispatch(*cmd, args);
             }
         } else {
             traceParameterised(s, c, g, t, present, value, "Unknown command");
@@ -130,21 +137,25 @@ void readPlain(PclStream& s, uint8_t c, size_t start) {
             s.pos = std::min(s.size, s.pos + 1);
         } else if (t == 'X') {
             line("Universal Exit");
-            s.renderer->Dispatch('%', 0, 'X', nullptr, 0, number);
+            PclArgs args;
+            args.value = number;
+            args.parameter = c;
+            args.terminator = t;
+            if (const PclCommand* cmd = s.table->LookUp('%', '-', 'X')) s.renderer->Dispatch(*cmd, args);
         } else {
             line("Unknown Command");
         }
     } else if (c == '(' || c == ')') {
+        bool secondary = c == ')';
         if (t == '@') {
             line("Select Default Font");
+            s.renderer->SelectDefaultFont(secondary, number);
         } else if (t == 'X') {
             line("Font Selection By ID");
-            s.renderer->SelectFontById(number);
+            s.renderer->SelectFontById(secondary, number);
         } else {
             line("Symbol Set ID");
-            char text[24];
-            std::snprintf(text, sizeof text, "%d%c", number, t);
-            s.renderer->SelectSymbolSet(text);
+            s.renderer->SelectSymbolSet(secondary, number, t);
         }
     } else {
         line("Unknown Command");
@@ -183,7 +194,9 @@ void ReadEscapeSequence(PclStream& s) {
     }
     if (first.result == PclLookup::TwoCharacter) {
         trace(s, "\nstring* \"\\x%X%c\" // %s", ESC, c, first.command->name);
-        s.renderer->Dispatch(c, 0, 0, nullptr, 0, 0.0);
+        PclArgs args;
+        args.parameter = c;
+        s.renderer->Dispatch(*first.command, args);
         ++s.pos;
         return;
     }

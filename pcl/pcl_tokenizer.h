@@ -7,21 +7,26 @@
 #include <cstdint>
 #include <cstdio>
 
+struct PclPageSize;
+
 // Where the tokenizer hands what it recognises.
 class PclRenderer {
 public:
     virtual ~PclRenderer() = default;
-    // A command of the table; `data` points at the terminator of a command
-    // with data, `count` is the number of data bytes present after it.
-    virtual void Dispatch(uint8_t parameter, uint8_t group, uint8_t terminator, const uint8_t* data, int32_t count,
-                          double value) = 0;
+    // A command of the table; a command with data gets the data bytes the job
+    // still holds, up to the count it gives.
+    virtual void Dispatch(const PclCommand& command, const PclArgs& args) = 0;
     virtual void EnterPcl() = 0;
     virtual void EnterHpgl(double value) = 0;
-    virtual void SelectFontById(double id) = 0;
-    virtual void SelectSymbolSet(const char* text) = 0;
+    // ESC(#X and ESC)#X, ESC(#@ and ESC)#@, and the symbol sets ESC(#L for any other letter L.
+    virtual void SelectFontById(bool secondary, double id) = 0;
+    virtual void SelectDefaultFont(bool secondary, int32_t value) = 0;
+    virtual void SelectSymbolSet(bool secondary, int32_t number, uint8_t letter) = 0;
     // `params` is the first byte after the mnemonic; `left` counts from its second letter to the end.
     virtual void DispatchHpgl(const char* mnemonic, const uint8_t* params, size_t left) = 0;
     virtual void Character(uint8_t byte) = 0;
+    // The job's PJL has set the paper or the orientation.
+    virtual void PjlSettings(const PclPageSize&) {}
 };
 
 // The stream being read: the job's bytes, the position, the trace (may be

@@ -12,18 +12,26 @@ namespace {
 class RecordingRenderer : public PclRenderer {
 public:
     std::vector<std::string> calls;
-    void Dispatch(uint8_t p, uint8_t g, uint8_t t, const uint8_t* data, int32_t count, double value) override {
+    void Dispatch(const PclCommand& c, const PclArgs& a) override {
         std::ostringstream o;
-        o << "cmd " << static_cast<char>(p);
-        if (g) o << static_cast<char>(g) << static_cast<char>(t);
-        o << " " << value;
-        if (data) o << " data " << count << " " << std::string(reinterpret_cast<const char*>(data + 1), static_cast<size_t>(count));
+        o << "cmd " << c.parameter;
+        if (c.group) o << c.group << static_cast<char>(a.terminator);
+        o << " " << (a.relative && a.value >= 0 ? "+" : "") << a.value;
+        if (a.data) o << " data " << a.count << " " << std::string(reinterpret_cast<const char*>(a.data), static_cast<size_t>(a.count));
         calls.push_back(o.str());
     }
     void EnterPcl() override { calls.push_back("enter pcl"); }
     void EnterHpgl(double v) override { calls.push_back("enter hpgl " + std::to_string(static_cast<int>(v))); }
-    void SelectFontById(double id) override { calls.push_back("font id " + std::to_string(static_cast<int>(id))); }
-    void SelectSymbolSet(const char* text) override { calls.push_back(std::string("symbol set ") + text); }
+    void SelectFontById(bool secondary, double id) override {
+        calls.push_back(std::string(secondary ? "secondary " : "") + "font id " + std::to_string(static_cast<int>(id)));
+    }
+    void SelectDefaultFont(bool secondary, int32_t v) override {
+        calls.push_back(std::string(secondary ? "secondary " : "") + "default font " + std::to_string(v));
+    }
+    void SelectSymbolSet(bool secondary, int32_t number, uint8_t letter) override {
+        calls.push_back(std::string(secondary ? "secondary " : "") + "symbol set " + std::to_string(number) +
+                        static_cast<char>(letter));
+    }
     void DispatchHpgl(const char* m, const uint8_t*, size_t) override { calls.push_back(std::string("hpgl ") + m); }
     void Character(uint8_t b) override { calls.push_back(std::string("char ") + static_cast<char>(b)); }
 };
@@ -85,9 +93,12 @@ TEST_F(PclFrontEndTest, DataBlocksAreClampedAndNeverReadAsCommands) {
 }
 
 TEST_F(PclFrontEndTest, FontAndLanguageSequences) {
-    Walked w = Walk(ESC + "(10U" + ESC + "(3X" + ESC + ")s1S" + ESC + "(@" + ESC + "%-12345X" + ESC + "&t31P" + "x");
-    std::vector<std::string> expected = {"symbol set 10U", "font id 3", "cmd )sS 1", "cmd % -12345", "char x"};
-    EXPECT_EQ(w.calls, expected);  // ESC(@ does not reach the renderer; the universal exit does
+    Walked w = Walk(ESC + "(10U" + ESC + "(3X" + ESC + ")s1S" + ESC + "(@" + ESC + ")3@" + ESC + ")19M" + ESC + "&a-5h+2V" +
+                    ESC + "%-12345X" + ESC + "&t31P" + "x");
+    std::vector<std::string> expected = {"symbol set 10U", "font id 3", "cmd )sS 1", "default font 0",
+                                         "secondary default font 3", "secondary symbol set 19M", "cmd &aH -5",
+                                         "cmd &aV +2", "cmd %-X -12345", "char x"};
+    EXPECT_EQ(w.calls, expected);  // a signed number is a relative move
     EXPECT_NE(w.trace.find("\nstring* \"\\x1B%-12345X\" // Universal Exit"), std::string::npos);
     EXPECT_NE(w.trace.find("\nstring* \"\\x1B&t31P\" // Unknown command"), std::string::npos);
 }
@@ -145,7 +156,7 @@ TEST_F(PclFrontEndTest, HpglSections) {
         EXPECT_NE(w.trace.find(line), std::string::npos) << line;
     // A section left by another ESC% sequence resumes PCL5 on it.
     Walked uel = Walk(ESC + "%-1B" + "PU;" + ESC + "%-12345X" + "y");
-    EXPECT_EQ(uel.calls, (std::vector<std::string>{"enter hpgl -1", "hpgl PU", "cmd % -12345", "char y"}));
+    EXPECT_EQ(uel.calls, (std::vector<std::string>{"enter hpgl -1", "hpgl PU", "cmd %-X -12345", "char y"}));
 }
 
 TEST_F(PclFrontEndTest, TraceFileRules) {

@@ -39,6 +39,12 @@ protected:
     }
 };
 
+std::string FaceOf(const PclChosenFont& f) {
+    std::string name;
+    for (const WCHAR* c = f.lf.lfFaceName; *c; ++c) name += static_cast<char>(*c);
+    return name;
+}
+
 TEST(PclState, CursorOrientationAndPageSize) {
     InitPclJob();
     PclPageState& s = Pcl();
@@ -47,10 +53,17 @@ TEST(PclState, CursorOrientationAndPageSize) {
     DispatchPclCommand('&', 'u', 'D', nullptr, 0, 600);
     DispatchPclCommand('*', 'p', 'X', nullptr, 0, 300);
     EXPECT_EQ(s.cursorX, 1016);
+    DispatchPclCommand('*', 'p', 'X', nullptr, 0, 300, true);  // +300: relative
+    EXPECT_EQ(s.cursorX, 2032);
     DispatchPclCommand('&', 'u', 'D', nullptr, 0, 0);  // ignored
     EXPECT_EQ(s.unitsPerInch, 600);
+    // Positions stay on the logical page.
     DispatchPclCommand('*', 'p', 'Y', nullptr, 0, 1e300);
-    EXPECT_EQ(s.cursorY, 10000000);
+    EXPECT_EQ(s.cursorY, 23760);
+    DispatchPclCommand('*', 'p', 'X', nullptr, 0, -5000);
+    EXPECT_EQ(s.cursorX, 0);
+    DispatchPclCommand('*', 'p', 'X', nullptr, 0, 1e9);
+    EXPECT_NEAR(s.cursorX, 16800 - 2 * 71 * 2032 / 300.0, 0.01);
     // Orientation turns the page only when it changes.
     DispatchPclCommand('&', 'l', 'O', nullptr, 0, 1);
     EXPECT_EQ(s.pageWidth(), 23760);  // A4, 297 mm
@@ -71,22 +84,65 @@ TEST(PclState, CursorOrientationAndPageSize) {
     uint8_t four[5] = {'W', 1, 2, 3, 4};
     EXPECT_FALSE(DispatchPclCommand('*', 'v', 'W', four, 4, 4));
     EXPECT_FALSE(DispatchPclCommand('&', 'p', 'C', nullptr, 0, 7));
-    // Font characteristics.
+    FinishPclJob();
+}
+
+TEST(PclState, FontsAreChosenByTheirCharacteristics) {
+    InitPclJob();
+    PclPageState& s = Pcl();
+    // The printer's default: Courier, 10 characters per inch, 12 points, Roman-8.
+    EXPECT_EQ(FaceOf(ChosenPclFont()), "Courier");
+    EXPECT_TRUE(ChosenPclFont().fixed);
+    EXPECT_NEAR(s.hmi, 203.2, 0.01);
+    EXPECT_NEAR(-ChosenPclFont().lf.lfHeight, 12 * 2032 / 72.0, 1);
+    EXPECT_STREQ(ChosenPclFont().symbols->name, "Roman-8");
     DispatchPclCommand('(', 's', 'B', nullptr, 0, -3);
-    EXPECT_EQ(s.font.lfWeight, 300);
-    DispatchPclCommand('(', 's', 'B', nullptr, 0, 9);
-    EXPECT_EQ(s.font.lfWeight, 300);
+    EXPECT_EQ(ChosenPclFont().lf.lfWeight, 300);
+    DispatchPclCommand('(', 's', 'B', nullptr, 0, 9);  // no such weight
+    EXPECT_EQ(ChosenPclFont().lf.lfWeight, 300);
     DispatchPclCommand('(', 's', 'S', nullptr, 0, 1);
-    EXPECT_EQ(s.font.lfItalic, 1);
+    EXPECT_EQ(ChosenPclFont().lf.lfItalic, 1);
     DispatchPclCommand('(', 's', 'S', nullptr, 0, 0);
-    EXPECT_EQ(s.font.lfItalic, 0);
+    EXPECT_EQ(ChosenPclFont().lf.lfItalic, 0);
+    // Spacing comes before the typeface: a fixed-spacing request for Univers gets a fixed sans face.
+    DispatchPclCommand('(', 's', 'T', nullptr, 0, 4148);
+    EXPECT_EQ(FaceOf(ChosenPclFont()), "Liberation Mono");
+    DispatchPclCommand('(', 's', 'P', nullptr, 0, 1);
+    EXPECT_EQ(FaceOf(ChosenPclFont()), "Nimbus Sans");
+    EXPECT_FALSE(ChosenPclFont().fixed);
     DispatchPclCommand('(', 's', 'T', nullptr, 0, 16901);
+    EXPECT_EQ(FaceOf(ChosenPclFont()), "Times New Roman");
     DispatchPclCommand('(', 's', 'T', nullptr, 0, 4101);
-    EXPECT_STREQ(s.font.lfFaceName, "Times New Roman");
-    SelectSymbolSet("19U");
-    EXPECT_EQ(s.font.lfCharSet, 0);
-    SelectSymbolSet("8U");
-    EXPECT_EQ(s.font.lfCharSet, 1);
+    EXPECT_EQ(FaceOf(ChosenPclFont()), "Nimbus Roman");
+    DispatchPclCommand('(', 's', 'V', nullptr, 0, 24);
+    EXPECT_NEAR(-ChosenPclFont().lf.lfHeight, 24 * 2032 / 72.0, 1);
+    // The secondary font is its own; SO selects it.
+    DispatchPclCommand(')', 's', 'P', nullptr, 0, 0);
+    DispatchPclCommand(')', 's', 'H', nullptr, 0, 16.67);
+    EXPECT_EQ(FaceOf(ChosenPclFont()), "Nimbus Roman");
+    PrintPclCharacter(0x0E);
+    EXPECT_TRUE(ChosenPclFont().fixed);
+    EXPECT_NEAR(s.hmi, 2032 / 16.67, 0.01);
+    PrintPclCharacter(0x0F);
+    EXPECT_FALSE(ChosenPclFont().fixed);
+    // Symbol sets choose before all else; a set we do not know reads as Roman-8.
+    SelectSymbolSet(false, 19, 'U');
+    EXPECT_STREQ(ChosenPclFont().symbols->name, "Windows 3.1 Latin 1");
+    SelectSymbolSet(false, 19, 'M');
+    EXPECT_EQ(FaceOf(ChosenPclFont()), "Symbol");
+    EXPECT_EQ(ChosenPclFont().symbols->chars['a'], u'\u03B1');
+    SelectSymbolSet(false, 579, 'L');
+    EXPECT_EQ(FaceOf(ChosenPclFont()), "Wingdings");
+    SelectSymbolSet(false, 8, 'Q');
+    EXPECT_STREQ(ChosenPclFont().symbols->name, "Roman-8");
+    // Fonts with no installed match and nonsense values keep sensible defaults.
+    DispatchPclCommand('(', 's', 'T', nullptr, 0, 9999);
+    DispatchPclCommand('(', 's', 'V', nullptr, 0, -4);
+    DispatchPclCommand('(', 's', 'H', nullptr, 0, 0);
+    EXPECT_EQ(FaceOf(ChosenPclFont()), "Nimbus Roman");
+    EXPECT_NEAR(-ChosenPclFont().lf.lfHeight, 24 * 2032 / 72.0, 1);
+    SelectDefaultFont(false, 3);
+    EXPECT_EQ(FaceOf(ChosenPclFont()), "Courier");
     FinishPclJob();
 }
 
@@ -131,11 +187,12 @@ TEST_F(PclPagesTest, APageTakesTheLayoutInForceWhenItIsFirstMarked) {
     int32_t w = 0, h = 0;
     Picture(ESC + "E" + ESC + "%0BIN;" + ESC + "%0A" + ESC + "&l1O" + "one", &w, &h);
     EXPECT_GT(w, h);
-    // Cursor positions given before the first mark hold on the page it opens.
+    // Cursor positions given before the first mark hold on the page it opens: x from the logical
+    // page's left edge (71 dots in on A4), y from the top margin (half an inch), as GhostPCL has them.
     Pixels p = Picture(ESC + "E" + ESC + "*p600x900Y" + "H");
     RECT ink = Ink(p);
-    EXPECT_NEAR(ink.left, 2 * 192, 12);
-    EXPECT_NEAR(ink.bottom, 3 * 192, 4);
+    EXPECT_NEAR(ink.left, (71 + 600) * 192 / 300, 5);
+    EXPECT_NEAR(ink.bottom, (150 + 900) * 192 / 300, 3);
     // The default page is A4, 210 x 297 mm.
     Picture(ESC + "E" + "x", &w, &h);
     EXPECT_EQ(w, 1587);
@@ -161,31 +218,33 @@ TEST_F(PclPagesTest, PageSizesGiveTheirPictures) {
 }
 
 TEST_F(PclPagesTest, TextLandsAtTheCursorInItsFont) {
-    std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "(s16602T" + ESC + "(s36V" + ESC + "*p300x600Y" +
+    // Positions as GhostPCL prints this job at 300 dpi: the ink of "HHHH" from x = 72 and down to
+    // the baseline at y = 750, the lines below it on baselines 1350 and 1400.
+    std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "(s1p16602T" + ESC + "(s36V" + ESC + "*p300x600Y" +
                       "HHHH" + ESC + "(s3T" + ESC + "(s12V" + ESC + "*p300x1200Y" + "Line one\r\nLine two";
     Pixels p = Picture(job);
     ASSERT_EQ(p.width, 1587);
-    // 300 dots at 300 per inch: one inch, 192 picture pixels; the baseline at y = 2 inches.
-    RECT big = Ink(p, 0, 0, p.width, 450);
-    EXPECT_NEAR(big.left, 192, 10);  // H has a small side bearing
-    EXPECT_NEAR(big.bottom, 384, 3);
-    // The height is the font's cell: an Arial H stands 0.64 of it.
-    EXPECT_NEAR(big.bottom - big.top, 36 * 192 / 72 * 0.64, 5);
-    RECT one = Ink(p, 0, 740, p.width, 772);
-    EXPECT_NEAR(one.left, 192, 10);
-    EXPECT_NEAR(one.bottom, 768, 3);
-    // The line feed moves a sixth of an inch down; the carriage return went back to x = 0.
-    RECT two = Ink(p, 0, 776, p.width, 806);
-    EXPECT_NEAR(two.left, 0, 10);
-    EXPECT_NEAR(two.bottom, 768 + 32, 3);
+    auto dots = [](int d) { return d * 192 / 300; };
+    RECT big = Ink(p, 0, 0, p.width, 600);
+    EXPECT_NEAR(big.left, dots(71 + 300), 8);  // H has a small side bearing
+    EXPECT_NEAR(big.bottom, dots(750), 3);
+    // The height is the em: an Arial (Liberation Sans) H stands 0.69 of it.
+    EXPECT_NEAR(big.bottom - big.top, 36 * 192 / 72 * 0.69, 3);
+    RECT one = Ink(p, 0, 830, p.width, 866);
+    EXPECT_NEAR(one.left, dots(71 + 300), 8);
+    EXPECT_NEAR(one.bottom, dots(1350), 3);
+    // The line feed moves a sixth of an inch down; the carriage return went back to the left margin.
+    RECT two = Ink(p, 0, 870, p.width, 900);
+    EXPECT_NEAR(two.left, dots(71), 8);
+    EXPECT_NEAR(two.bottom, dots(1400), 3);
     EXPECT_EQ(Files().size(), 2u);  // jobs and the dump
 }
 
 TEST_F(PclPagesTest, FontsBeforeThePageApplyToIt) {
-    std::string job = ESC + "E" + ESC + "(s16602T" + ESC + "(s48V" + ESC + "&l26A" + ESC + "&l0O" + ESC + "*p300x600Y" + "H";
+    std::string job = ESC + "E" + ESC + "(s1p16602T" + ESC + "(s48V" + ESC + "&l26A" + ESC + "&l0O" + ESC + "*p300x600Y" + "H";
     Pixels p = Picture(job);
     RECT h = Ink(p);
-    EXPECT_NEAR(h.bottom - h.top, 48 * 192 / 72 * 0.64, 6);
+    EXPECT_NEAR(h.bottom - h.top, 48 * 192 / 72 * 0.69, 3);
 }
 
 TEST_F(PclPagesTest, PjlPageSizeAndJobStateFromJobToJob) {

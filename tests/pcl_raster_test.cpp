@@ -85,10 +85,11 @@ TEST_F(PclRasterTest, RowsPaintAtTheCursorAndMoveIt) {
     DispatchPclCommand('*', 't', 'R', nullptr, 0, 0);  // keeps 300
     EXPECT_EQ(Pcl().rasterResolution, 300);
     DispatchPclCommand('*', 'r', 'A', nullptr, 0, 1);
+    double top = Pcl().cursorY;
     uint8_t row[9] = {'W', 0xFF, 0, 0, 0, 0, 0, 0, 0xFF};
     for (int i = 0; i < 100; ++i) DispatchPclCommand('*', 'b', 'W', row, 8, 8);
     EXPECT_TRUE(DispatchPclCommand('*', 'r', 'C', nullptr, 0, 0));
-    EXPECT_EQ(Pcl().cursorY, 677);  // 100 rows at 300 dpi
+    EXPECT_EQ(Pcl().cursorY, top + 677);  // 100 rows at 300 dpi
     EXPECT_FALSE(DispatchPclCommand('*', 'r', 'C', nullptr, 0, 0));  // no image open
     DispatchPclCommand('*', 'b', 'W', row, 8, 8);                       // no image open either
     std::string page = Pcl().pages.at(0);
@@ -196,12 +197,13 @@ TEST_F(PclRasterTest, PalettesAndIndexedImages) {
     std::string page = s.pages.at(0);
     FinishPclJob();
     Pixels p = PlayOnto(ReadFileBytes(page), 1587, 2245);
-    // One inch in and down (192 px); each band 0.1 inch (19 px) wide and the image 19 px tall.
-    EXPECT_TRUE(Near(p.at(201, 201), 0xFF0000, 40));
-    EXPECT_TRUE(Near(p.at(221, 201), 0x0000FF, 40));
-    EXPECT_TRUE(Near(p.at(240, 201), 0xFF0000, 40));
-    EXPECT_EQ(p.at(180, 201), 0xFFFFFFu);
-    EXPECT_EQ(p.at(201, 215), 0xFFFFFFu);
+    // One inch in from the logical page's edge (71 dots in) and down from the top margin (150 dots):
+    // at (237, 288) px; each band 0.1 inch (19 px) wide and the image 19 px tall.
+    EXPECT_TRUE(Near(p.at(246, 297), 0xFF0000, 40));
+    EXPECT_TRUE(Near(p.at(266, 297), 0x0000FF, 40));
+    EXPECT_TRUE(Near(p.at(285, 297), 0xFF0000, 40));
+    EXPECT_EQ(p.at(225, 297), 0xFFFFFFu);
+    EXPECT_EQ(p.at(246, 311), 0xFFFFFFu);
     std::remove(page.c_str());
 }
 

@@ -93,11 +93,12 @@ TEST_F(PclSoftFontPagesTest, GlyphsPrintAtTheCursorAndAdvanceIt) {
                       ESC + "*p300x300Y" + "AA";
     Pixels p = LoadPicture(Write("font.pcl", Bytes(job.begin(), job.end())));
     ASSERT_GT(p.width, 0);
-    // Each block is about 10 pixels square with its bottom on the baseline (192 px down), 12 pixels apart.
-    EXPECT_TRUE(Near(p.at(196, 188), 0x000000, 60));
-    EXPECT_TRUE(Near(p.at(208, 188), 0x000000, 60));
-    EXPECT_EQ(p.at(196, 176), 0xFFFFFFu);
-    EXPECT_EQ(p.at(196, 196), 0xFFFFFFu);
+    // Each block is about 10 pixels square with its bottom on the baseline (150 + 300 dots: 288 px down),
+    // 12 pixels apart, from 71 + 300 dots (237 px) across.
+    EXPECT_TRUE(Near(p.at(241, 284), 0x000000, 60));
+    EXPECT_TRUE(Near(p.at(253, 284), 0x000000, 60));
+    EXPECT_EQ(p.at(241, 272), 0xFFFFFFu);
+    EXPECT_EQ(p.at(241, 292), 0xFFFFFFu);
     EXPECT_EQ(p.at(220, 188), 0xFFFFFFu);
 }
 
@@ -139,6 +140,7 @@ std::string TrueTypeJob(const Bytes& ttf, const std::string& text) {
     std::string header(72, '\0');
     header[1] = 72;
     header[2] = 15;
+    header[13] = 1;  // proportional spacing
     header += Be16(0x4754) + Be16(gt.size()) + gt + Be16(0xFFFF) + Be16(0);
     std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "*c5D" + ESC + ")s" + std::to_string(header.size()) +
                       "W" + header;
@@ -192,18 +194,17 @@ TEST_F(PclSoftFontPagesTest, DownloadedTrueTypeTextMatchesTheSameFontDrawnByTheP
     if (ttf.size() < 1000 || ttf[0] != 0) GTEST_SKIP() << "Liberation Sans not found as a TrueType file";
     auto picture = [&](const std::string& job) { return LoadPicture(Write("tt.pcl", Bytes(job.begin(), job.end()))); };
     Pixels ours = picture(TrueTypeJob(ttf, "Hello"));
-    Pixels platform = picture(ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "(s16602T" + ESC + "(s24V" + ESC +
+    Pixels platform = picture(ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "(s1p16602T" + ESC + "(s24V" + ESC +
                               "*p300x600YHello");
     ASSERT_GT(ours.width, 0);
     RECT a = InkOf(ours), b = InkOf(platform);
     ASSERT_GE(a.right, a.left);
-    // Same place: the baseline two inches down, the text one inch in.
-    EXPECT_NEAR(a.bottom, 384, 3);
+    // Same place: the baseline two inches below the top margin (750 dots), the text one inch in.
+    EXPECT_NEAR(a.bottom, 480, 3);
     EXPECT_NEAR(a.left, b.left, 4);
-    // The downloaded em is the height / 1.25, the platform's em the cell's 2048 / 2288: 0.894 of it.
-    double ratio = 0.8 / (2048.0 / 2288.0);
-    EXPECT_NEAR((a.bottom - a.top) / double(b.bottom - b.top), ratio, 0.06);
-    EXPECT_NEAR((a.right - a.left) / double(b.right - b.left), ratio, 0.06);
+    // Both are as big: the height is the em, for a downloaded font as for the printer's own.
+    EXPECT_NEAR((a.bottom - a.top) / double(b.bottom - b.top), 1.0, 0.06);
+    EXPECT_NEAR((a.right - a.left) / double(b.right - b.left), 1.0, 0.06);
 }
 
 TEST(PclOutlineFonts, SimpleAndCompositeGlyphs) {

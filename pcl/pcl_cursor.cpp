@@ -1,0 +1,238 @@
+// The logical page, the cursor and the text layout: margins, motion indexes,
+// positioning by PCL units, decipoints, rows and columns, and the cursor stack.
+#include "pcl_commands.h"
+#include "pcl_page_state.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr double kDot = kPageUnitsPerInch / 300.0;
+constexpr double kDecipoint = kPageUnitsPerInch / 720.0;
+constexpr double kHalfInch = kPageUnitsPerInch / 2.0;
+
+// Paper sizes of ISO 216 and their envelopes, by their shorter side: their
+// logical pages sit 71 dots in from the edge in portrait.
+bool isoPaper(int32_t shortSide) {
+    for (int32_t w : {kA4Width, 23760, 8800, 12960, 14080})
+        if (w == shortSide) return true;
+    return false;
+}
+
+double finite(double v, double fallback) { return std::isfinite(v) ? v : fallback; }
+
+// A new cursor position, kept on the logical page. An image interrupted by a
+// cursor move is painted first (its rows have moved the cursor down), and its
+// further rows start a new image where the cursor goes.
+template <typename Where>
+void placeCursor(Where where) {
+    PclPageState& s = Pcl();
+    bool raster = s.raster != nullptr;
+    if (raster) EndRaster();
+    auto [x, y] = where();
+    s.cursorX = std::clamp(finite(x, s.cursorX), 0.0, LogicalPageWidth());
+    s.cursorY = std::clamp(finite(y, s.cursorY), 0.0, static_cast<double>(s.pageHeight()));
+    if (raster) StartRaster();
+}
+
+// A horizontal or vertical position in `unit` page units: absolute from `origin`, or relative.
+void moveX(const PclArgs& a, double unit) {
+    placeCursor([&] {
+        PclPageState& s = Pcl();
+        return std::pair{a.relative ? s.cursorX + a.value * unit : a.value * unit, s.cursorY};
+    });
+}
+void moveY(const PclArgs& a, double unit, double origin) {
+    placeCursor([&] {
+        PclPageState& s = Pcl();
+        return std::pair{s.cursorX, a.relative ? s.cursorY + a.value * unit : origin + a.value * unit};
+    });
+}
+
+// The HMI, after a font change waiting to set it.
+double currentHmi() {
+    ChosenPclFont();
+    return Pcl().hmi;
+}
+
+double textBottom() {
+    PclPageState& s = Pcl();
+    return s.topMargin + s.textLength;
+}
+}  // namespace
+
+double LogicalPageLeft() {
+    PclPageState& s = Pcl();
+    if (s.landscape) return 60 * kDot;
+    return (isoPaper(std::min(s.pageWidth(), s.pageHeight())) ? 71 : 75) * kDot;
+}
+
+double LogicalPageWidth() { return std::max(0.0, Pcl().pageWidth() - 2 * LogicalPageLeft()); }
+
+void DefaultTextLayout() {
+    PclPageState& s = Pcl();
+    s.leftMargin = 0;
+    s.rightMargin = LogicalPageWidth();
+    s.topMargin = kHalfInch;
+    s.textLength = std::max(0.0, s.pageHeight() - 2 * kHalfInch);
+    s.cursorStack.clear();
+    HomeCursor();
+}
+
+void HomeCursor() {
+    PclPageState& s = Pcl();
+    s.cursorX = s.leftMargin;
+    s.cursorY = s.topMargin + 0.75 * s.vmi;
+}
+
+void MoveCursorDown(double dy) {
+    PclPageState& s = Pcl();
+    double y = s.cursorY + dy;
+    // Past the text area (with perforation skip) or past the page, the text goes on at the top of the next page.
+    double bottom = s.perforationSkip ? textBottom() : s.pageHeight();
+    if (dy > 0 && y > bottom + 0.5 && s.cursorY <= bottom + 0.5) {
+        FlushPclText();
+        EjectPclPage();
+        return;
+    }
+    s.cursorY = std::clamp(y, 0.0, static_cast<double>(s.pageHeight()));
+}
+
+bool PclCursorX(const PclArgs& a) {
+    moveX(a, kPageUnitsPerInch / static_cast<double>(Pcl().unitsPerInch));
+    return true;
+}
+bool PclCursorY(const PclArgs& a) {
+    moveY(a, kPageUnitsPerInch / static_cast<double>(Pcl().unitsPerInch), Pcl().topMargin);
+    return true;
+}
+bool PclDecipointX(const PclArgs& a) {
+    moveX(a, kDecipoint);
+    return true;
+}
+bool PclDecipointY(const PclArgs& a) {
+    moveY(a, kDecipoint, Pcl().topMargin);
+    return true;
+}
+bool PclColumn(const PclArgs& a) {
+    moveX(a, currentHmi());
+    return true;
+}
+bool PclRow(const PclArgs& a) {
+    PclPageState& s = Pcl();
+    moveY(a, s.vmi, s.topMargin + 0.75 * s.vmi);
+    return true;
+}
+bool PclHalfLineFeed(const PclArgs&) {
+    MoveCursorDown(Pcl().vmi / 2);
+    return true;
+}
+
+bool PclPushPopCursor(const PclArgs& a) {
+    PclPageState& s = Pcl();
+    if (a.Int() == 0) {
+        // A push past the stack's depth is ignored, as a printer ignores it.
+        if (s.cursorStack.size() < kMaxCursorStack) s.cursorStack.emplace_back(s.cursorX, s.cursorY);
+    } else if (a.Int() == 1 && !s.cursorStack.empty()) {
+        auto top = s.cursorStack.back();
+        s.cursorStack.pop_back();
+        placeCursor([&] { return top; });
+    }
+    return true;
+}
+
+bool PclPrintDirection(const PclArgs& a) {
+    int32_t n = a.Int();
+    if (n == 0 || n == 90 || n == 180 || n == 270) Pcl().printDirection = n;
+    return true;
+}
+
+bool PclLeftMargin(const PclArgs& a) {
+    PclPageState& s = Pcl();
+    double x = std::max(0, a.Int()) * currentHmi();
+    // A left margin at or past the right margin is ignored.
+    if (x >= s.rightMargin) return true;
+    s.leftMargin = x;
+    if (s.cursorX < x) s.cursorX = x;
+    return true;
+}
+
+bool PclRightMargin(const PclArgs& a) {
+    PclPageState& s = Pcl();
+    // The right edge of the column; beyond the logical page it stops at the page's edge.
+    double x = std::min((std::max(0, a.Int()) + 1.0) * currentHmi(), LogicalPageWidth());
+    if (x <= s.leftMargin) return true;
+    s.rightMargin = x;
+    if (s.cursorX > x) s.cursorX = x;
+    return true;
+}
+
+bool PclClearMargins(const PclArgs&) {
+    PclPageState& s = Pcl();
+    s.leftMargin = 0;
+    s.rightMargin = LogicalPageWidth();
+    return true;
+}
+
+bool PclTopMargin(const PclArgs& a) {
+    PclPageState& s = Pcl();
+    double top = std::max(0, a.Int()) * s.vmi;
+    // A top margin below the page is ignored; a valid one resets the text length.
+    if (top > s.pageHeight()) return true;
+    s.topMargin = top;
+    s.textLength = std::max(0.0, s.pageHeight() - top - kHalfInch);
+    return true;
+}
+
+bool PclTextLength(const PclArgs& a) {
+    PclPageState& s = Pcl();
+    double length = std::max(0, a.Int()) * s.vmi;
+    // A length of 0 or one that runs off the page is ignored.
+    if (length <= 0 || s.topMargin + length > s.pageHeight() + 0.5) return true;
+    s.textLength = length;
+    return true;
+}
+
+bool PclPerforationSkip(const PclArgs& a) {
+    if (a.Int() == 0 || a.Int() == 1) Pcl().perforationSkip = a.Int() == 1;
+    return true;
+}
+
+bool PclHmi(const PclArgs& a) {
+    PclPageState& s = Pcl();
+    // In 1/120 inch; a negative or huge index is ignored.
+    if (a.value < 0 || a.value > 32767) return true;
+    currentHmi();  // a font change waiting to set the HMI takes effect first
+    s.hmi = a.value * kPageUnitsPerInch / 120.0;
+    s.hmiFromFont = false;
+    return true;
+}
+
+bool PclVmi(const PclArgs& a) {
+    // In 1/48 inch; a negative or huge index is ignored, 0 stops line feeds moving.
+    if (a.value < 0 || a.value > 32767) return true;
+    Pcl().vmi = a.value * kPageUnitsPerInch / 48.0;
+    return true;
+}
+
+bool PclLineSpacing(const PclArgs& a) {
+    // Lines per inch; only the values printers take.
+    switch (a.Int()) {
+    case 0: Pcl().vmi = 0; break;
+    case 1: case 2: case 3: case 4: case 6: case 8: case 12: case 16: case 24: case 48:
+        Pcl().vmi = kPageUnitsPerInch / static_cast<double>(a.Int());
+        break;
+    default: break;
+    }
+    return true;
+}
+
+bool PclLineTermination(const PclArgs& a) {
+    if (a.Int() >= 0 && a.Int() <= 3) Pcl().lineTermination = a.Int();
+    return true;
+}
+
+bool PclEndOfLineWrap(const PclArgs& a) {
+    if (a.Int() == 0 || a.Int() == 1) Pcl().endOfLineWrap = a.Int() == 0;
+    return true;
+}

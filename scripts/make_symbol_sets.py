@@ -1,0 +1,54 @@
+#!/usr/bin/env python3
+# Writes pcl/pcl_symbol_set_tables.inc: the PCL symbol sets the PCL5 text printer
+# knows, each as 256 Unicode characters, from Python's code pages and hand-made
+# tables (Symbol, Wingdings, Legal). Run from the project root.
+
+import codecs
+def dec(codec, lo=0x20, hi=0xFF):
+    t=[0]*256
+    for b in range(lo,hi+1):
+        if b==0x7F: continue
+        try: s=bytes([b]).decode(codec)
+        except Exception: continue
+        if len(s)==1 and not (0x80<=ord(s)<=0x9F): t[b]=ord(s)
+    return t
+pc_controls="\u263A\u263B\u2665\u2666\u2663\u2660\u2022\u25D8\u25CB\u25D9\u2642\u2640\u266A\u266B\u263C\u25BA\u25C4\u2195\u203C\u00B6\u00A7\u25AC\u21A8\u2191\u2193\u2192\u2190\u221F\u2194\u25B2\u25BC"
+def pc(codec):
+    t=dec(codec)
+    for i,c in enumerate(pc_controls): t[i+1]=ord(c)
+    t[0x7F]=0x2302
+    return t
+ascii_=[b if 0x20<=b<0x7F else 0 for b in range(256)]
+legal=list(ascii_)
+for b,u in {0x22:0x2033,0x27:0x2032,0x5B:0xA7,0x5C:0xAE,0x5D:0xB6,0x5E:0xA9,0x7B:0xB0,0x7C:0x2020,0x7D:0x2021,0x7E:0x2122}.items(): legal[b]=u
+sym=list(ascii_)
+greekU="ΑΒΧΔΕΦΓΗΙϑΚΛΜΝΟΠΘΡΣΤΥςΩΞΨΖ"; greekL="αβχδεφγηιϕκλμνοπθρστυϖωξψζ"
+for i,c in enumerate(greekU): sym[0x41+i]=ord(c)
+for i,c in enumerate(greekL): sym[0x61+i]=ord(c)
+for b,u in {0x22:0x2200,0x24:0x2203,0x27:0x220B,0x2A:0x2217,0x2D:0x2212,0x40:0x2245,0x5C:0x2234,0x5E:0x22A5,0x60:0x203E,0x7E:0x223C}.items(): sym[b]=u
+hi=[0x20AC,0x3D2,0x2032,0x2264,0x2044,0x221E,0x192,0x2663,0x2666,0x2665,0x2660,0x2194,0x2190,0x2191,0x2192,0x2193,
+0xB0,0xB1,0x2033,0x2265,0xD7,0x221D,0x2202,0x2022,0xF7,0x2260,0x2261,0x2248,0x2026,0x23D0,0x23AF,0x21B5,
+0x2135,0x2111,0x211C,0x2118,0x2297,0x2295,0x2205,0x2229,0x222A,0x2283,0x2287,0x2284,0x2282,0x2286,0x2208,0x2209,
+0x2220,0x2207,0xAE,0xA9,0x2122,0x220F,0x221A,0x22C5,0xAC,0x2227,0x2228,0x21D4,0x21D0,0x21D1,0x21D2,0x21D3,
+0x25CA,0x2329,0xAE,0xA9,0x2122,0x2211,0x239B,0x239C,0x239D,0x23A1,0x23A2,0x23A3,0x23A7,0x23A8,0x23A9,0x23AA,
+0,0x232A,0x222B,0x2320,0x23AE,0x2321,0x239E,0x239F,0x23A0,0x23A4,0x23A5,0x23A6,0x23AB,0x23AC,0x23AD,0]
+for i,u in enumerate(hi): sym[0xA0+i]=u
+wd=[0]*256
+wd[0x20]=0x20
+seq={0x21:"✏✂✁👓🔔📖🕯☎✆✉✉📪📫📬📭📁📂📄🗏🗐🗄⌛⌨🖰🖲🖳🖴🖫🖬✇✍🖎✌👌👍👎☜☞☝☟✋☺😐☹💣☠⚐⚑✈☼💧❄✝✞✝✠✡☪☯ॐ☸♈♉♊♋♌♍♎♏♐♑♒♓&&●○■□◻❑❒⬧⧫◆❖⬥⌧⍓⌘❀✿❝❞",
+0x80:"⓪①②③④⑤⑥⑦⑧⑨⑩⓿❶❷❸❹❺❻❼❽❾❿❧☙❧☙❧☙❧☙·•▪○◯◯◉◎◯▪◻◻✦★✶✴✹✵⌖⟡⌑✧✪✰",
+0xB7:"🕐🕑🕒🕓🕔🕕🕖🕗🕘🕙🕚🕛⮰⮱⮲⮳⮴⮵⮶⮷❧❧☙☙❧❧☙☙⌫⌦⌫⌦⌫➢⮙⮛⮈⮊⮉⮋←→↑↓↖↗↙↘←→↑↓↖↗↙↘⇦⇨⇧⇩⬄⇳⬀⬁⬃⬂▭▬✗✔☒☑"}
+for start,s in seq.items():
+    for i,c in enumerate(s):
+        if start+i<256: wd[start+i]=ord(c) if ord(c)<0x10000 else 0
+sets=[("8U","Roman-8",dec("hp_roman8")),("10U","PC-8",pc("cp437")),("12U","PC-850",pc("cp850")),
+("0N","ISO 8859-1",dec("latin-1")),("19U","Windows 3.1 Latin 1",dec("cp1252")),("9E","Windows Latin 2",dec("cp1250")),
+("0U","ASCII",ascii_),("1U","Legal",legal),("19M","Symbol",sym),("579L","Wingdings",wd)]
+for n,_,t in sets: assert len(t)==256,(n,len(t))
+out=open("pcl/pcl_symbol_set_tables.inc","w")
+out.write("// Generated: each symbol set's characters 0 to 255 as Unicode (0: none).\n")
+for n,name,t in sets:
+    num=int(n[:-1]); letter=n[-1]
+    out.write(f'{{{num} * 32 + (\'{letter}\' - 64), "{name}", {{\n')
+    for r in range(0,256,16): out.write("    "+", ".join(f"0x{u:04X}" for u in t[r:r+16])+",\n")
+    out.write("}},\n")
