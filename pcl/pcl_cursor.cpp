@@ -92,7 +92,9 @@ void MoveCursorDown(double dy) {
     double bottom = s.perforationSkip ? textBottom() : s.pageHeight();
     if (dy > 0 && y > bottom + 0.5 && s.cursorY <= bottom + 0.5) {
         FlushPclText();
-        EjectPclPage();
+        // Line feeds on a page nothing has marked eject no blank pages.
+        if (s.pageMarked) EjectPclPage();
+        else s.cursorY = s.topMargin + 0.75 * s.vmi;
         return;
     }
     s.cursorY = std::clamp(y, 0.0, static_cast<double>(s.pageHeight()));

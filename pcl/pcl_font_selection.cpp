@@ -50,9 +50,10 @@ const Family kFamilies[] = {
     {517, "Times New Roman", Spacing::Proportional, true},  // Times New Roman
     {2730, "Wingdings", Spacing::Symbols, false},         // Wingdings
 };
-// Where the typeface's spacing is not the one asked for: the printers' own faces of that spacing.
-const Family kCourier = kFamilies[3], kLetterGothic = kFamilies[6], kCgTimes = kFamilies[5], kUnivers = kFamilies[18];
-const Family kSymbol = kFamilies[27], kWingdings = kFamilies[29];
+const Family& kCourier = kFamilies[3];
+const Family& kCgTimes = kFamilies[5];
+const Family& kSymbol = kFamilies[27];
+const Family& kWingdings = kFamilies[29];
 
 const Family* findFamily(int32_t typeface) {
     int32_t family = typeface & 0xFFF;
@@ -69,9 +70,8 @@ const Family& chooseFamily(const PclFontSpec& spec) {
     if (f && f->spacing == Spacing::Symbols) f = nullptr;  // a text set needs a text face
     bool fixed = spec.spacing == 0;
     if (f && (f->spacing != Spacing::Proportional) == fixed) return *f;
-    bool serif = f ? f->serif : true;
-    if (fixed) return serif ? kCourier : kLetterGothic;
-    return serif ? kCgTimes : kUnivers;
+    // No face of that spacing in the family: the printers' defaults, Courier and CG Times.
+    return fixed ? kCourier : kCgTimes;
 }
 
 LONG weightOf(int32_t strokeWeight) {
@@ -156,6 +156,7 @@ const PclChosenFont& ChosenPclFont() {
     const Family& family = chooseFamily(spec);
     PclChosenFont c;
     c.symbols = &FindSymbolSet(spec.symbolSet);
+    c.byteCodes = &family == &kSymbol;
     c.fixed = family.spacing == Spacing::Fixed || family.spacing == Spacing::LinePrinter;
     double points = spec.height;
     if (c.fixed) {
@@ -170,7 +171,7 @@ const PclChosenFont& ChosenPclFont() {
     if (family.spacing == Spacing::LinePrinter) lf.lfWidth = static_cast<LONG>(std::lround(c.advance));
     lf.lfWeight = weightOf(spec.weight);
     lf.lfItalic = (spec.style & 3) != 0;
-    lf.lfCharSet = family.spacing == Spacing::Symbols ? SYMBOL_CHARSET : ANSI_CHARSET;
+    lf.lfCharSet = c.byteCodes ? SYMBOL_CHARSET : ANSI_CHARSET;
     lf.lfPitchAndFamily = static_cast<BYTE>((c.fixed ? FIXED_PITCH : VARIABLE_PITCH) |
                                             (family.serif ? FF_ROMAN : FF_SWISS));
     for (size_t i = 0; family.face[i] && i + 1 < LF_FACESIZE; ++i) lf.lfFaceName[i] = static_cast<WCHAR>(family.face[i]);

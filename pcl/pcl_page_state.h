@@ -43,6 +43,7 @@ struct PclChosenFont {
     bool fixed = true;
     double advance = 0;  // a fixed font's character width: its pitch
     const SymbolSet* symbols = nullptr;
+    bool byteCodes = false;  // a symbol face, which takes the set's bytes as they are
 };
 
 // Characters printed but not yet drawn: one text record per run on a line.

@@ -144,8 +144,10 @@ void PrintPclCharacter(uint8_t byte) {
     // Past the logical page's right edge nothing prints.
     if (s.cursorX > LogicalPageWidth() + 0.5) return;
     if (s.fontKind == SystemFont) {
-        char16_t u = ChosenPclFont().symbols->chars[byte];
+        const PclChosenFont& font = ChosenPclFont();
+        char16_t u = font.symbols->chars[byte];
         if (u == 0 || !MarkPclPage()) return;  // the set has no character there
+        if (font.byteCodes) u = byte;
         printSystemCharacter(byte, u);
         return;
     }

@@ -104,9 +104,9 @@ TEST(PclState, FontsAreChosenByTheirCharacteristics) {
     EXPECT_EQ(ChosenPclFont().lf.lfItalic, 1);
     DispatchPclCommand('(', 's', 'S', nullptr, 0, 0);
     EXPECT_EQ(ChosenPclFont().lf.lfItalic, 0);
-    // Spacing comes before the typeface: a fixed-spacing request for Univers gets a fixed sans face.
+    // Spacing comes before the typeface: a fixed-spacing request for Univers gets Courier.
     DispatchPclCommand('(', 's', 'T', nullptr, 0, 4148);
-    EXPECT_EQ(FaceOf(ChosenPclFont()), "Liberation Mono");
+    EXPECT_EQ(FaceOf(ChosenPclFont()), "Courier");
     DispatchPclCommand('(', 's', 'P', nullptr, 0, 1);
     EXPECT_EQ(FaceOf(ChosenPclFont()), "Nimbus Sans");
     EXPECT_FALSE(ChosenPclFont().fixed);

@@ -6,6 +6,7 @@
 #include "spoolsight_plugin.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -203,4 +204,42 @@ double CellAgreement(int w, int h, int reach, double empty, const std::function<
         return all ? static_cast<double>(met) / all : empty;
     };
     return std::min(share(false), share(true));
+}
+
+namespace {
+std::vector<double> greyGrid(const Pixels& p, int w, int h) {
+    std::vector<double> sum(static_cast<size_t>(w) * h, 0), count(sum.size(), 0);
+    for (int y = 0; y < p.height; ++y) {
+        int gy = std::min(h - 1, static_cast<int>(int64_t{y} * h / p.height));
+        for (int x = 0; x < p.width; ++x) {
+            int gx = std::min(w - 1, static_cast<int>(int64_t{x} * w / p.width));
+            uint32_t c = p.at(x, y);
+            double grey = 0.299 * (c >> 16 & 0xFF) + 0.587 * (c >> 8 & 0xFF) + 0.114 * (c & 0xFF);
+            size_t i = static_cast<size_t>(gy) * w + gx;
+            sum[i] += grey;
+            count[i] += 1;
+        }
+    }
+    for (size_t i = 0; i < sum.size(); ++i) sum[i] = count[i] > 0 ? sum[i] / count[i] : 255;
+    return sum;
+}
+}  // namespace
+
+CoarseMatch CompareCoarse(const Pixels& ours, const Pixels& reference, int cells, int tolerance) {
+    CoarseMatch m;
+    if (ours.width <= 0 || reference.width <= 0) return m;
+    int w = cells, h = std::max(1, static_cast<int>(std::lround(static_cast<double>(cells) * reference.height / reference.width)));
+    std::vector<double> a = greyGrid(ours, w, h), b = greyGrid(reference, w, h);
+    size_t inked = 0, agree = 0;
+    double inkA = 0, inkB = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        inkA += 255 - a[i];
+        inkB += 255 - b[i];
+        if (a[i] >= 245 && b[i] >= 245) continue;
+        ++inked;
+        agree += std::fabs(a[i] - b[i]) < tolerance;
+    }
+    m.match = inked ? double(agree) / inked : 1.0;
+    m.ink = inkB > 0 ? inkA / inkB : (inkA == 0 ? 1.0 : 9.99);
+    return m;
 }

@@ -50,6 +50,16 @@ bool HaveTool(const char* name);
 // Reads a PNG composited over white.
 bool ReadPng(const std::string& path, Pixels& out);
 
+// Two pictures of one page compared at a coarse scale, robust to font
+// substitution and anti-aliasing: both are made grey and box-filtered onto a
+// grid `cells` across (rows follow the reference's aspect; ours is stretched
+// onto it); a cell is inked where either is darker than 245.
+struct CoarseMatch {
+    double match = 0;  // the share of inked cells whose grey levels differ by less than `tolerance`
+    double ink = 0;    // our ink over the reference's
+};
+CoarseMatch CompareCoarse(const Pixels& ours, const Pixels& reference, int cells = 96, int tolerance = 48);
+
 // Plays metafile bytes over the whole canvas.
 Pixels PlayOnto(const Bytes& emf, int width, int height);
 // Records with `draw` on a metafile DC of the frame (0.01 mm), returns the bytes.

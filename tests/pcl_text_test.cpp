@@ -1,0 +1,187 @@
+// PCL5 text as printers print it: the flow of text through control codes,
+// margins and motion indexes, fonts and symbol sets, pages that text runs
+// off, each against GhostPCL's picture of the same job.
+#include "convert_print_job.h"
+#include "pcl_page_state.h"
+#include "test_support.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+const std::string ESC = "\x1B";
+
+void run(const std::string& bytes) {
+    for (unsigned char c : bytes) PrintPclCharacter(c);
+}
+}  // namespace
+
+class PclTextTest : public TempDirTest {
+protected:
+    PageList Convert(const Bytes& job) {
+        PageList pages;
+        EXPECT_TRUE(ConvertPrintJob(Write("job.pcl", job).c_str(), pages));
+        return pages;
+    }
+};
+
+// Our own jobs (tests/data/pcl-text) beside GhostPCL's 96 dpi pictures of them.
+TEST_F(PclTextTest, OwnJobsLookAsGhostPclPrintsThem) {
+    fs::path data = fs::path(SPOOLSIGHT_TEST_DATA) / "pcl-text";
+    for (const char* name : {"plain", "layout", "fonts", "symbol-sets", "overflow"}) {
+        Bytes job = ReadFileBytes((data / (std::string(name) + ".pcl")).string());
+        Pixels ours = LoadPicture(Write(std::string(name) + ".pcl", job)), theirs;
+        ASSERT_TRUE(ReadPng((data / (std::string(name) + "-1.gpcl6.png")).string(), theirs)) << name;
+        CoarseMatch m = CompareCoarse(ours, theirs);
+        std::printf("%s: match %.3f, ink %.2f\n", name, m.match, m.ink);
+        EXPECT_GE(m.match, 0.93) << name;
+        EXPECT_GT(m.ink, 0.8) << name;
+        EXPECT_LT(m.ink, 1.25) << name;
+        size_t pages = 0;
+        while (fs::exists(data / (std::string(name) + "-" + std::to_string(pages + 1) + ".gpcl6.png"))) ++pages;
+        PageList ourPages = Convert(job);
+        EXPECT_EQ(ourPages.size(), pages) << name;  // GhostPCL prints every page it has a picture of
+        DeletePageFiles(ourPages);
+    }
+}
+
+// GhostPCL's own examples that depend on text flow, fonts and relative moves, on the Letter
+// page GhostPCL gives a job that names none.
+TEST_F(PclTextTest, GhostPclExamplesLookAsGhostPclPrintsThem) {
+    fs::path corpus = SPOOLSIGHT_CORPUS;
+    if (!fs::is_directory(corpus / "ref")) GTEST_SKIP() << "no example corpus at " << corpus;
+    for (const char* name : {"lineprinter.pcl", "fonts.pcl"}) {
+        std::string pjl = "@PJL SET PAPER=LETTER\r\n";
+        Bytes job(pjl.begin(), pjl.end()), body = ReadFileBytes((corpus / name).string());
+        job.insert(job.end(), body.begin(), body.end());
+        Pixels ours = LoadPicture(Write("example.pcl", job)), theirs;
+        ASSERT_TRUE(ReadPng((corpus / "ref" / (std::string(name) + ".png")).string(), theirs));
+        CoarseMatch m = CompareCoarse(ours, theirs);
+        std::printf("%s: match %.3f, ink %.2f\n", name, m.match, m.ink);
+        EXPECT_GE(m.match, 0.9) << name;
+        EXPECT_GT(m.ink, 0.8) << name;
+        EXPECT_LT(m.ink, 1.25) << name;
+    }
+}
+
+TEST(PclTextFlow, ControlCodesMoveTheCursor) {
+    InitPclJob();
+    PclPageState& s = Pcl();
+    const double line = 2032 / 6.0, column = 203.2;
+    double first = 1016 + 0.75 * line;  // the first line below the half-inch top margin
+    EXPECT_DOUBLE_EQ(s.cursorY, first);
+    run("ab\tc");
+    EXPECT_NEAR(s.cursorX, 9 * column, 1e-6);  // the tab stop after eight columns, then one character
+    run("\b");
+    EXPECT_NEAR(s.cursorX, 8 * column, 1e-6);
+    run("\r\n\n");
+    EXPECT_EQ(s.cursorX, 0);
+    EXPECT_NEAR(s.cursorY, first + 2 * line, 1e-6);
+    // Line termination 2: a line feed also returns the carriage; 1: a return also feeds a line.
+    DispatchPclCommand('&', 'k', 'G', nullptr, 0, 2);
+    run("xy\n");
+    EXPECT_EQ(s.cursorX, 0);
+    DispatchPclCommand('&', 'k', 'G', nullptr, 0, 1);
+    double y = s.cursorY;
+    run("\r");
+    EXPECT_NEAR(s.cursorY, y + line, 1e-6);
+    DispatchPclCommand('&', 'k', 'G', nullptr, 0, 0);
+    // A half-line feed, a VMI of 12/48 inch, a lines-per-inch of 8.
+    y = s.cursorY;
+    DispatchPclCommand('=', 0, 0, nullptr, 0, 0);
+    EXPECT_NEAR(s.cursorY, y + line / 2, 1e-6);
+    DispatchPclCommand('&', 'l', 'C', nullptr, 0, 12);
+    EXPECT_NEAR(s.vmi, 508, 1e-6);
+    DispatchPclCommand('&', 'l', 'D', nullptr, 0, 8);
+    EXPECT_NEAR(s.vmi, 254, 1e-6);
+    DispatchPclCommand('&', 'l', 'D', nullptr, 0, 7);  // not a spacing printers take
+    EXPECT_NEAR(s.vmi, 254, 1e-6);
+    // Rows and columns count from the top margin's first line and the left edge.
+    DispatchPclCommand('&', 'a', 'R', nullptr, 0, 2);
+    EXPECT_NEAR(s.cursorY, 1016 + 0.75 * 254 + 2 * 254, 1e-6);
+    DispatchPclCommand('&', 'k', 'H', nullptr, 0, 12);  // 12/120 inch
+    DispatchPclCommand('&', 'a', 'C', nullptr, 0, 10);
+    EXPECT_NEAR(s.cursorX, 2032, 1e-6);
+    DispatchPclCommand('&', 'a', 'C', nullptr, 0, -3, true);
+    EXPECT_NEAR(s.cursorX, 7 * 203.2, 1e-6);
+    FinishPclJob();
+}
+
+TEST(PclTextFlow, MarginsAndBadLayoutValues) {
+    InitPclJob();
+    PclPageState& s = Pcl();
+    DispatchPclCommand('&', 'a', 'L', nullptr, 0, 10);
+    EXPECT_NEAR(s.leftMargin, 2032, 1e-6);
+    EXPECT_NEAR(s.cursorX, 2032, 1e-6);  // the cursor moves onto a margin it was left of
+    DispatchPclCommand('&', 'a', 'M', nullptr, 0, 5);  // a right margin left of the left one
+    EXPECT_NEAR(s.rightMargin, LogicalPageWidth(), 1e-6);
+    DispatchPclCommand('&', 'a', 'M', nullptr, 0, 29);
+    EXPECT_NEAR(s.rightMargin, 30 * 203.2, 1e-6);
+    DispatchPclCommand('&', 'a', 'L', nullptr, 0, 40);  // past the right margin: ignored
+    EXPECT_NEAR(s.leftMargin, 2032, 1e-6);
+    DispatchPclCommand('&', 'a', 'M', nullptr, 0, 100000);
+    EXPECT_NEAR(s.rightMargin, LogicalPageWidth(), 1e-6);
+    DispatchPclCommand('9', 0, 0, nullptr, 0, 0);
+    EXPECT_EQ(s.leftMargin, 0);
+    // Motion indexes of zero hold the cursor; negative ones are ignored.
+    DispatchPclCommand('&', 'k', 'H', nullptr, 0, -5);
+    EXPECT_NEAR(s.hmi, 203.2, 1e-6);
+    DispatchPclCommand('&', 'k', 'H', nullptr, 0, 0);
+    double x = s.cursorX;
+    run("abc\t");
+    EXPECT_EQ(s.cursorX, x);
+    DispatchPclCommand('&', 'l', 'C', nullptr, 0, -1);
+    EXPECT_NEAR(s.vmi, 2032 / 6.0, 1e-6);
+    // Text lengths of zero or past the page are ignored; a top margin resets the length.
+    double length = s.textLength;
+    DispatchPclCommand('&', 'l', 'F', nullptr, 0, 0);
+    DispatchPclCommand('&', 'l', 'F', nullptr, 0, 500);
+    EXPECT_EQ(s.textLength, length);
+    DispatchPclCommand('&', 'l', 'E', nullptr, 0, 3);
+    EXPECT_NEAR(s.topMargin, 3 * 2032 / 6.0, 1e-6);
+    EXPECT_NEAR(s.textLength, 23760 - 3 * 2032 / 6.0 - 1016, 1e-6);
+    // The cursor stack is bounded: pushes past its depth are dropped, pops of an empty stack do nothing.
+    for (int i = 0; i < 100; ++i) DispatchPclCommand('&', 'f', 'S', nullptr, 0, 0);
+    EXPECT_EQ(s.cursorStack.size(), kMaxCursorStack);
+    for (int i = 0; i < 100; ++i) DispatchPclCommand('&', 'f', 'S', nullptr, 0, 1);
+    EXPECT_TRUE(s.cursorStack.empty());
+    FinishPclJob();
+}
+
+TEST_F(PclTextTest, TextPastTheTextAreaGoesOnTheNextPage) {
+    // 70 lines at six per inch pass the bottom of an A4 text area (64 lines): two pages.
+    std::string job = ESC + "E";
+    for (int i = 0; i < 70; ++i) job += "line " + std::to_string(i) + "\r\n";
+    PageList pages = Convert(Bytes(job.begin(), job.end()));
+    EXPECT_EQ(pages.size(), 2u);
+    DeletePageFiles(pages);
+    // With end-of-line wrap a long line breaks at the right margin instead of running off the page.
+    std::string wrapped = ESC + "E" + ESC + "&s0C" + std::string(300, 'x');
+    Pixels p = LoadPicture(Write("wrap.pcl", Bytes(wrapped.begin(), wrapped.end())));
+    EXPECT_LT(p.Share(0, 150, p.width, 175, 0xFFFFFF, 60), 0.97);  // three lines of x
+    EXPECT_LT(p.Share(0, 190, p.width, 215, 0xFFFFFF, 60), 0.97);
+    // Endless line feeds on an unmarked page make no pages at all; after text, the page limit holds.
+    std::string feeds = ESC + "E" + std::string(200000, '\n');
+    PageList none = Convert(Bytes(feeds.begin(), feeds.end()));
+    EXPECT_TRUE(none.empty());
+    std::string many = ESC + "E";
+    for (int i = 0; i < 2000; ++i) many += "x\r" + std::string(70, '\n');
+    PageList limited = Convert(Bytes(many.begin(), many.end()));
+    EXPECT_GT(limited.size(), 1000u);
+    EXPECT_LE(limited.size(), static_cast<size_t>(kMaxPclPages));
+    DeletePageFiles(limited);
+}
+
+TEST_F(PclTextTest, PjlPaperAndOrientationAreTheJobsDefaults) {
+    auto size = [&](const std::string& job) {
+        Pixels p = LoadPicture(Write("pjl.pcl", Bytes(job.begin(), job.end())));
+        return std::pair{p.width, p.height};
+    };
+    std::string letter = "\x1B%-12345X@PJL SET PAPER=LETTER\r\n@PJL SET ORIENTATION=LANDSCAPE\r\n@PJL ENTER LANGUAGE=PCL\r\n";
+    EXPECT_EQ(size(letter + ESC + "Etext"), (std::pair{2108, 1632}));
+    // A reset returns to the job's own orientation; a job's own page size still wins.
+    EXPECT_EQ(size(letter + ESC + "E" + ESC + "&l0O" + ESC + "Etext"), (std::pair{2108, 1632}));
+    EXPECT_EQ(size(letter + ESC + "E" + ESC + "&l26A" + ESC + "&l0Otext"), (std::pair{1587, 2245}));
+    EXPECT_EQ(size("@PJL SET PAPER=NOSUCHPAPER\r\n" + ESC + "Etext"), (std::pair{1587, 2245}));
+}
