@@ -13,6 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -152,18 +153,14 @@ void ZjsPage600DpiToPicture(benchmark::State& state, bool banded) {
 BENCHMARK_CAPTURE(ZjsPage600DpiToPicture, Whole, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ZjsPage600DpiToPicture, Banded, true)->Unit(benchmark::kMillisecond);
 
-// A 100-page PCL5 text job: 60 lines of 80 characters a page.
+// A 100-page plain-text PCL5 job: 60 lines of 80 characters a page, carriage
+// returns and line feeds, a form feed after each page.
 const std::string& PclTextJob() {
     static std::string path = [] {
-        std::string job = "\x1B" "E\x1B&l26A\x1B&l0O\x1B(s3T\x1B(s10V";
+        std::string job = "\x1B" "E\x1B&l26A\x1B&l0O";
+        std::string line = std::string("The quick brown fox jumps over the lazy dog. Pack my box with five dozen jugs!").substr(0, 80);
         for (int page = 0; page < 100; ++page) {
-            for (int line = 0; line < 60; ++line) {
-                char pos[32];
-                std::snprintf(pos, sizeof pos, "\x1B*p150x%dY", 150 + line * 50);
-                job += pos;
-                job += std::string("The quick brown fox jumps over the lazy dog. Pack my box with five dozen jugs!").substr(0, 80);
-                job += "\r\n";
-            }
+            for (int n = 0; n < 60; ++n) job += line + "\r\n";
             job += "\f";
         }
         std::string p = TempDir() + "bench.pcl";
@@ -178,6 +175,41 @@ BENCHMARK(ConvertPclTextJob100Pages)->Unit(benchmark::kMillisecond);
 
 void PclTextFirstPagePicture(benchmark::State& state) { PictureFirstPage(state, PclTextJob()); }
 BENCHMARK(PclTextFirstPagePicture)->Unit(benchmark::kMillisecond);
+
+// A 20-page PCL5 job as Windows drivers write word-processor pages: every word
+// at an absolute position, in proportional fonts that change every few words.
+const std::string& PclWordStyleJob() {
+    static std::string path = [] {
+        const char* fonts[] = {"\x1B(s1p11v0s0b4101T", "\x1B(s1p11v0s3b4101T", "\x1B(s1p11v1s0b4101T",
+                               "\x1B(s1p10v0s0b4148T", "\x1B(s1p14v0s3b16602T"};
+        const char* words[] = {"Lorem", "ipsum", "dolor", "sit", "amet,", "consectetur", "adipiscing", "elit,", "sed", "do"};
+        std::string job = "\x1B" "E\x1B&l26A\x1B&l0O\x1B&l0E\x1B(19U";
+        for (int page = 0; page < 20; ++page) {
+            for (int line = 0; line < 55; ++line) {
+                int x = 150;
+                for (int w = 0; w < 12; ++w) {
+                    if (w % 4 == 0) job += fonts[(line + w / 4 + page) % 5];
+                    char pos[32];
+                    std::snprintf(pos, sizeof pos, "\x1B*p%dx%dY", x, 200 + line * 60);
+                    job += pos;
+                    job += words[(line + w) % 10];
+                    x += 60 + static_cast<int>(std::strlen(words[(line + w) % 10])) * 24;
+                }
+            }
+            job += "\f";
+        }
+        std::string p = TempDir() + "bench-word.pcl";
+        WriteFileBytes(p, Bytes(job.begin(), job.end()));
+        return p;
+    }();
+    return path;
+}
+
+void ConvertPclWordStyleJob20Pages(benchmark::State& state) { ConvertJob(state, PclWordStyleJob(), 20); }
+BENCHMARK(ConvertPclWordStyleJob20Pages)->Unit(benchmark::kMillisecond);
+
+void PclWordStyleFirstPagePicture(benchmark::State& state) { PictureFirstPage(state, PclWordStyleJob()); }
+BENCHMARK(PclWordStyleFirstPagePicture)->Unit(benchmark::kMillisecond);
 
 // A full A4 page of 600-dpi raster rows in PackBits, as a LaserJet driver sends it.
 const std::string& PclRasterJob() {
