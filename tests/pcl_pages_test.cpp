@@ -130,7 +130,7 @@ TEST(PclState, FontsAreChosenByTheirCharacteristics) {
     EXPECT_STREQ(ChosenPclFont().symbols->name, "Windows 3.1 Latin 1");
     SelectSymbolSet(false, 19, 'M');
     EXPECT_EQ(FaceOf(ChosenPclFont()), "Symbol");
-    EXPECT_EQ(ChosenPclFont().symbols->chars['a'], u'\u03B1');
+    EXPECT_EQ(ChosenPclFont().symbols->chars[0x61], u'\u03B1');
     SelectSymbolSet(false, 579, 'L');
     EXPECT_EQ(FaceOf(ChosenPclFont()), "Wingdings");
     SelectSymbolSet(false, 8, 'Q');
