@@ -30,8 +30,8 @@ void placeCursor(Where where) {
     bool raster = s.raster != nullptr;
     if (raster) EndRaster();
     auto [x, y] = where();
-    s.cursorX = std::clamp(finite(x, s.cursorX), 0.0, LogicalPageWidth());
-    s.cursorY = std::clamp(finite(y, s.cursorY), 0.0, static_cast<double>(s.pageHeight()));
+    s.cursorX = std::clamp(finite(x, s.cursorX), 0.0, TextFrameWidth());
+    s.cursorY = std::clamp(finite(y, s.cursorY), 0.0, TextFrameHeight());
     if (raster) StartRaster();
 }
 
@@ -69,12 +69,39 @@ double LogicalPageLeft() {
 
 double LogicalPageWidth() { return std::max(0.0, Pcl().pageWidth() - 2 * LogicalPageLeft()); }
 
+namespace {
+bool sideways() { return Pcl().printDirection == 90 || Pcl().printDirection == 270; }
+
+// Margins and text length for the frame of the print direction: turned sideways,
+// the frame runs the page's whole length with half-inch side margins, and has no top margin.
+void frameLayout() {
+    PclPageState& s = Pcl();
+    s.leftMargin = sideways() ? kHalfInch : 0;
+    s.rightMargin = TextFrameWidth() - s.leftMargin;
+    s.topMargin = sideways() ? 0 : kHalfInch;
+    s.textLength = std::max(0.0, TextFrameHeight() - s.topMargin - kHalfInch);
+}
+}  // namespace
+
+double TextFrameWidth() { return sideways() ? Pcl().pageHeight() : LogicalPageWidth(); }
+double TextFrameHeight() { return sideways() ? LogicalPageWidth() : Pcl().pageHeight(); }
+
+PagePoint PclPagePoint(double x, double y) {
+    PclPageState& s = Pcl();
+    double left = LogicalPageLeft(), w = s.pageWidth(), h = s.pageHeight();
+    switch (s.printDirection) {
+    case 90: return {left + y, h - x};
+    case 180: return {w - left - x, h - y};
+    case 270: return {w - left - y, x};
+    default: return {left + x, y};
+    }
+}
+
 void DefaultTextLayout() {
     PclPageState& s = Pcl();
-    s.leftMargin = 0;
-    s.rightMargin = LogicalPageWidth();
-    s.topMargin = kHalfInch;
-    s.textLength = std::max(0.0, s.pageHeight() - 2 * kHalfInch);
+    s.printDirection = 0;
+    s.fontChosen = false;  // upright again
+    frameLayout();
     s.cursorStack.clear();
     HomeCursor();
 }
@@ -89,7 +116,7 @@ void MoveCursorDown(double dy) {
     PclPageState& s = Pcl();
     double y = s.cursorY + dy;
     // Past the text area (with perforation skip) or past the page, the text goes on at the top of the next page.
-    double bottom = s.perforationSkip ? textBottom() : s.pageHeight();
+    double bottom = s.perforationSkip ? textBottom() : TextFrameHeight();
     if (dy > 0 && y > bottom + 0.5 && s.cursorY <= bottom + 0.5) {
         FlushPclText();
         // Line feeds on a page nothing has marked eject no blank pages.
@@ -97,7 +124,7 @@ void MoveCursorDown(double dy) {
         else s.cursorY = s.topMargin + 0.75 * s.vmi;
         return;
     }
-    s.cursorY = std::clamp(y, 0.0, static_cast<double>(s.pageHeight()));
+    s.cursorY = std::clamp(y, 0.0, TextFrameHeight());
 }
 
 bool PclCursorX(const PclArgs& a) {
@@ -144,8 +171,21 @@ bool PclPushPopCursor(const PclArgs& a) {
 }
 
 bool PclPrintDirection(const PclArgs& a) {
+    PclPageState& s = Pcl();
     int32_t n = a.Int();
-    if (n == 0 || n == 90 || n == 180 || n == 270) Pcl().printDirection = n;
+    if ((n != 0 && n != 90 && n != 180 && n != 270) || n == s.printDirection) return true;
+    // The cursor stays where it is on the page; the margins start afresh in the turned frame.
+    PagePoint at = PclPagePoint(s.cursorX, s.cursorY);
+    s.printDirection = n;
+    s.fontChosen = false;  // the font turns with the text
+    frameLayout();
+    double left = LogicalPageLeft(), w = s.pageWidth(), h = s.pageHeight();
+    double x = at.x - left, y = at.y;
+    if (n == 90) x = h - at.y, y = at.x - left;
+    if (n == 180) x = w - left - at.x, y = h - at.y;
+    if (n == 270) x = at.y, y = w - left - at.x;
+    s.cursorX = std::clamp(x, 0.0, TextFrameWidth());
+    s.cursorY = std::clamp(y, 0.0, TextFrameHeight());
     return true;
 }
 
@@ -162,7 +202,7 @@ bool PclLeftMargin(const PclArgs& a) {
 bool PclRightMargin(const PclArgs& a) {
     PclPageState& s = Pcl();
     // The right edge of the column; beyond the logical page it stops at the page's edge.
-    double x = std::min((std::max(0, a.Int()) + 1.0) * currentHmi(), LogicalPageWidth());
+    double x = std::min((std::max(0, a.Int()) + 1.0) * currentHmi(), TextFrameWidth());
     if (x <= s.leftMargin) return true;
     s.rightMargin = x;
     if (s.cursorX > x) s.cursorX = x;
@@ -172,7 +212,7 @@ bool PclRightMargin(const PclArgs& a) {
 bool PclClearMargins(const PclArgs&) {
     PclPageState& s = Pcl();
     s.leftMargin = 0;
-    s.rightMargin = LogicalPageWidth();
+    s.rightMargin = TextFrameWidth();
     return true;
 }
 
@@ -180,9 +220,9 @@ bool PclTopMargin(const PclArgs& a) {
     PclPageState& s = Pcl();
     double top = std::max(0, a.Int()) * s.vmi;
     // A top margin below the page is ignored; a valid one resets the text length.
-    if (top > s.pageHeight()) return true;
+    if (top > TextFrameHeight()) return true;
     s.topMargin = top;
-    s.textLength = std::max(0.0, s.pageHeight() - top - kHalfInch);
+    s.textLength = std::max(0.0, TextFrameHeight() - top - kHalfInch);
     return true;
 }
 
@@ -190,7 +230,7 @@ bool PclTextLength(const PclArgs& a) {
     PclPageState& s = Pcl();
     double length = std::max(0, a.Int()) * s.vmi;
     // A length of 0 or one that runs off the page is ignored.
-    if (length <= 0 || s.topMargin + length > s.pageHeight() + 0.5) return true;
+    if (length <= 0 || s.topMargin + length > TextFrameHeight() + 0.5) return true;
     s.textLength = length;
     return true;
 }

@@ -169,6 +169,7 @@ const PclChosenFont& ChosenPclFont() {
     LOGFONTW& lf = c.lf;
     lf.lfHeight = -std::max<LONG>(1, static_cast<LONG>(std::lround(points * kPageUnitsPerInch / 72)));
     if (family.spacing == Spacing::LinePrinter) lf.lfWidth = static_cast<LONG>(std::lround(c.advance));
+    lf.lfEscapement = lf.lfOrientation = s.printDirection * 10;
     lf.lfWeight = weightOf(spec.weight);
     lf.lfItalic = (spec.style & 3) != 0;
     lf.lfCharSet = c.byteCodes ? SYMBOL_CHARSET : ANSI_CHARSET;

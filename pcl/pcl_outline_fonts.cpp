@@ -154,9 +154,9 @@ void DrawOutlineGlyph(uint8_t character) {
     HPEN pen = CreatePen(PS_SOLID, 1, 0);
     HGDIOBJ oldPen = SelectObject(s.pageDC, pen);
     TopDownMapping();
-    double x0 = s.cursorX + LogicalPageLeft();
+    PagePoint origin = PclPagePoint(s.cursorX, s.cursorY);
     auto at = [&](const OutlinePoint& p) {
-        return POINT{static_cast<LONG>(std::trunc(p.x * scale + x0)), static_cast<LONG>(std::trunc(s.cursorY - p.y * scale))};
+        return POINT{static_cast<LONG>(std::trunc(p.x * scale + origin.x)), static_cast<LONG>(std::trunc(origin.y - p.y * scale))};
     };
     if (!pts.empty()) {
         BeginPath(s.pageDC);

@@ -174,6 +174,14 @@ void ApplyPclFont();
 // The logical page: its left edge and width on the page, in page units.
 double LogicalPageLeft();
 double LogicalPageWidth();
+// The frame text is laid out in: the logical page turned by the print direction.
+double TextFrameWidth();
+double TextFrameHeight();
+// A point of the text frame (x right, y down in the print direction) on the page, in page units from its top-left corner.
+struct PagePoint {
+    double x, y;
+};
+PagePoint PclPagePoint(double x, double y);
 // Puts the text layout to the defaults of the page size and orientation:
 // margins, text length, motion indexes, and the cursor at the first line.
 void DefaultTextLayout();

@@ -193,7 +193,8 @@ bool EndRaster() {
     int32_t w = static_cast<int32_t>(std::clamp(dotsW * scale, -1e7, 1e7));
     int32_t h = static_cast<int32_t>(std::clamp(dotsH * scale, -1e7, 1e7));
     bool rotated = s.landscape && r.encodingMode == 3 && bits == 1;
-    int32_t x = static_cast<int32_t>(std::lround(s.cursorX + LogicalPageLeft())), y = static_cast<int32_t>(std::lround(s.cursorY));
+    PagePoint at = PclPagePoint(s.cursorX, s.cursorY);
+    int32_t x = static_cast<int32_t>(std::lround(at.x)), y = static_cast<int32_t>(std::lround(at.y));
     int32_t px = 0, py = 0;
     PageUnitsToPixels(px, py);
     int32_t m = std::max(s.pageWidth(), s.pageHeight()), p = std::max(px, py);

@@ -116,8 +116,8 @@ void DrawBitmapGlyph(uint8_t character) {
     double scale = std::abs(pts[1].y - pts[0].y) / (f.textWidth * 0.25);
     TwoColourDib bmi = MakeTwoColourDib(g.width, g.height, 1);
     TopDownMapping();
-    StretchDIBits(s.pageDC, static_cast<int>(std::lround(s.cursorX + LogicalPageLeft())),
-                  static_cast<int>(std::lround(s.cursorY - g.topOffset * scale)), static_cast<int>(g.width * scale),
+    PagePoint at = PclPagePoint(s.cursorX, s.cursorY);
+    StretchDIBits(s.pageDC, static_cast<int>(std::lround(at.x)), static_cast<int>(std::lround(at.y - g.topOffset * scale)), static_cast<int>(g.width * scale),
                   static_cast<int>(g.height * scale), 0, 0, g.width, g.height, cached->second.data(),
                   bmi.info(), DIB_RGB_COLORS, SRCAND);
     double advance = std::abs(g.leftOffset) * scale + (g.deltaX / 4) * scale;

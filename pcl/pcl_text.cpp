@@ -93,16 +93,25 @@ void addToRun(char16_t u, double advance) {
     r.end = next;
 }
 
+POINT pagePoint(double x, double y) {
+    PagePoint p = PclPagePoint(x, y);
+    return POINT{static_cast<LONG>(std::lround(p.x)), static_cast<LONG>(std::lround(p.y))};
+}
+
 void drawUnderline(double x0, double x1, double y) {
     PclPageState& s = Pcl();
+    if (x1 <= x0) return;
     // Three dots thick, five below the baseline; a floating underline sits lower under large type.
     double offset = 5 * kDot;
     if (s.underline == 3) offset = std::max(offset, -ChosenPclFont().lf.lfHeight * 0.15);
-    int32_t left = static_cast<int32_t>(std::lround(x0 + LogicalPageLeft()));
-    int32_t right = static_cast<int32_t>(std::lround(x1 + LogicalPageLeft()));
-    if (right <= left) return;
-    PatBlt(s.pageDC, left, static_cast<int32_t>(std::lround(y + offset)), right - left,
-           static_cast<int32_t>(std::lround(3 * kDot)), BLACKNESS);
+    double top = y + offset, bottom = top + 3 * kDot;
+    POINT corners[4] = {pagePoint(x0, top), pagePoint(x1, top), pagePoint(x1, bottom), pagePoint(x0, bottom)};
+    TopDownMapping();
+    HGDIOBJ pen = SelectObject(s.pageDC, GetStockObject(NULL_PEN));
+    HGDIOBJ brush = SelectObject(s.pageDC, GetStockObject(BLACK_BRUSH));
+    Polygon(s.pageDC, corners, 4);
+    SelectObject(s.pageDC, pen);
+    SelectObject(s.pageDC, brush);
 }
 
 void printSystemCharacter(uint8_t byte, char16_t u) {
@@ -124,8 +133,8 @@ void FlushPclText() {
         TopDownMapping();
         SetTextAlign(s.pageDC, TA_BASELINE | TA_LEFT | TA_NOUPDATECP);
         SetTextColor(s.pageDC, 0);
-        ExtTextOutW(s.pageDC, static_cast<int>(std::lround(r.x + LogicalPageLeft())), static_cast<int>(std::lround(r.y)), 0,
-                    nullptr, reinterpret_cast<const WCHAR*>(r.text.data()), static_cast<UINT>(r.text.size()), r.dx.data());
+        POINT at = pagePoint(r.x, r.y);
+        ExtTextOutW(s.pageDC, at.x, at.y, 0, nullptr, reinterpret_cast<const WCHAR*>(r.text.data()), static_cast<UINT>(r.text.size()), r.dx.data());
         if (s.underline) drawUnderline(r.x, r.end, r.y);
     }
     r.text.clear();
@@ -142,7 +151,7 @@ void PrintPclCharacter(uint8_t byte) {
         lineFeed();
     }
     // Past the logical page's right edge nothing prints.
-    if (s.cursorX > LogicalPageWidth() + 0.5) return;
+    if (s.cursorX > TextFrameWidth() + 0.5) return;
     if (s.fontKind == SystemFont) {
         const PclChosenFont& font = ChosenPclFont();
         char16_t u = font.symbols->chars[byte];
