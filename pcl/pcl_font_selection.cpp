@@ -79,12 +79,43 @@ LONG weightOf(int32_t strokeWeight) {
     return weights[std::clamp(strokeWeight, -7, 7) + 7];
 }
 
-// A change of the active font's characteristics: the next character chooses afresh.
+bool near(double a, double b, double tolerance) { return a > b - tolerance && a < b + tolerance; }
+
+// A downloaded font has the characteristics asked for: a bitmap font at its
+// one size, a scalable one at any.
+bool matches(const PclFontSpec& font, const PclFontSpec& want, bool scalable) {
+    if (font.symbolSet != want.symbolSet || font.spacing != want.spacing || font.style != want.style ||
+        font.weight != want.weight || font.typeface != want.typeface)
+        return false;
+    if (scalable) return true;
+    return font.spacing == 0 ? near(font.pitch, want.pitch, 0.1) : near(font.height, want.height, 0.25);
+}
+
+// Downloaded fonts take part in the choice by their headers' characteristics;
+// without one that matches, the printer's own font is drawn.
+void chooseDownloadedFont() {
+    PclPageState& s = Pcl();
+    const PclFontSpec& want = s.font();
+    for (const auto& [id, f] : s.outlineFonts)
+        if (matches(f.spec, want, true)) {
+            s.fontKind = OutlineSoftFont, s.selectedFont = id;
+            return;
+        }
+    for (const auto& [id, f] : s.softFonts)
+        if (matches(f.spec, want, false)) {
+            s.fontKind = f.headerFormat == 20 ? BitmapSoftFont20 : BitmapSoftFont, s.selectedFont = id;
+            return;
+        }
+    s.fontKind = SystemFont;
+}
+
+// A change of the active font's characteristics: the font is chosen afresh.
 void changed(bool secondary) {
     PclPageState& s = Pcl();
     if (secondary != s.secondaryActive) return;
     s.fontChosen = false;
     s.hmiFromFont = true;
+    chooseDownloadedFont();
 }
 
 PclFontSpec& specOf(const PclArgs& a) { return Pcl().fonts[a.parameter == ')' ? 1 : 0]; }
@@ -119,11 +150,7 @@ bool PclStrokeWeight(const PclArgs& a) {
     return set(a, &PclFontSpec::weight, a.Int());
 }
 
-bool PclTypeface(const PclArgs& a) {
-    // Choosing by typeface leaves a downloaded font chosen by ID.
-    if ((a.parameter == ')') == Pcl().secondaryActive) Pcl().fontKind = SystemFont;
-    return set(a, &PclFontSpec::typeface, std::clamp(a.Int(), 0, 65535));
-}
+bool PclTypeface(const PclArgs& a) { return set(a, &PclFontSpec::typeface, std::clamp(a.Int(), 0, 65535)); }
 
 void SelectSymbolSet(bool secondary, int32_t number, uint8_t letter) {
     if (number < 0 || number > 2047 || letter < 64 || letter > 95) return;
@@ -134,19 +161,49 @@ void SelectSymbolSet(bool secondary, int32_t number, uint8_t letter) {
 void SelectDefaultFont(bool secondary, int32_t value) {
     if (value != 3) return;
     Pcl().fonts[secondary ? 1 : 0] = PclFontSpec{};
-    if (secondary == Pcl().secondaryActive) Pcl().fontKind = SystemFont;
     changed(secondary);
 }
 
 bool SelectFontById(double value) {
     PclPageState& s = Pcl();
     s.fontId = static_cast<int32_t>(std::clamp(value, -2147483648.0, 2147483647.0));
-    // A downloaded bitmap font of that ID is drawn from now on, whichever header format it had.
-    if (auto f = s.softFonts.find(s.fontId); f != s.softFonts.end())
+    // A downloaded font of that ID is drawn from now on, and its characteristics
+    // become the ones asked for: a later size or style asks for a font like it.
+    const PclFontSpec* spec = nullptr;
+    if (auto f = s.softFonts.find(s.fontId); f != s.softFonts.end()) {
         s.fontKind = f->second.headerFormat == 20 ? BitmapSoftFont20 : BitmapSoftFont;
-    else if (s.outlineFonts.count(s.fontId))
+        spec = &f->second.spec;
+    } else if (auto o = s.outlineFonts.find(s.fontId); o != s.outlineFonts.end()) {
         s.fontKind = OutlineSoftFont;
+        PclFontSpec& active = s.font();
+        double pitch = active.pitch, height = active.height;
+        active = o->second.spec;
+        active.pitch = pitch, active.height = height;  // a scalable font keeps the size asked for
+        s.selectedFont = s.fontId;
+        return true;
+    }
+    if (!spec) return true;
+    s.font() = *spec;
+    s.selectedFont = s.fontId;
+    s.fontChosen = false;
+    s.hmiFromFont = true;
     return true;
+}
+
+PclFontSpec FontSpecOfHeader(const uint8_t* h, size_t n, int32_t resolution) {
+    auto byte = [&](size_t i) -> uint32_t { return i < n ? h[i] : 0; };
+    auto word = [&](size_t i) { return byte(i) << 8 | byte(i + 1); };
+    PclFontSpec spec;
+    spec.spacing = byte(13) != 0 ? 1 : 0;
+    spec.symbolSet = static_cast<int32_t>(word(14));
+    spec.style = static_cast<int32_t>(byte(4) << 8 | byte(23));
+    spec.weight = std::clamp<int32_t>(static_cast<int8_t>(byte(24)), -7, 7);
+    spec.typeface = static_cast<int32_t>(byte(26) << 8 | byte(25));
+    double dots = resolution > 0 ? resolution : 300;
+    // Pitch and height in quarter dots.
+    if (word(16) > 0) spec.pitch = dots * 4 / word(16);
+    if (word(18) > 0) spec.height = word(18) / 4.0 / dots * 72;
+    return spec;
 }
 
 const PclChosenFont& ChosenPclFont() {

@@ -90,6 +90,7 @@ bool DownloadOutlineFontHeader(const uint8_t* data, int32_t length) {
     if (!data || n < 3) return true;
     OutlineFont font;
     font.proportional = n > 13 && data[13] != 0;
+    font.spec = FontSpecOfHeader(data, n, 300);
     size_t o = be16(data);
     while (o + 4 <= n) {
         uint16_t id = be16(data + o), size = be16(data + o + 2);
@@ -103,7 +104,7 @@ bool DownloadOutlineFontHeader(const uint8_t* data, int32_t length) {
     }
     ReadOutlineTables(font);
     s.outlineFonts[s.fontId] = std::move(font);
-    s.fontKind = OutlineSoftFont;
+    SelectFontById(s.fontId);  // a font just downloaded is the one drawn
     return true;
 }
 
@@ -141,7 +142,7 @@ std::vector<OutlinePoint> DecodeOutline(const OutlineFont& font, int32_t code) {
 
 void DrawOutlineGlyph(uint8_t character) {
     PclPageState& s = Pcl();
-    auto font = s.outlineFonts.find(s.fontId);
+    auto font = s.outlineFonts.find(s.selectedFont);
     if (!s.pageDC || font == s.outlineFonts.end()) return;
     OutlineFont& f = font->second;
     auto cached = f.outlines.find(character);

@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "pcl_font_spec.h"
 #include "truetype_glyph.h"
 
 // Largest outline drawn, and how deep composite glyphs may nest.
@@ -22,6 +23,7 @@ struct OutlineFont {
     std::vector<uint8_t> global;  // the "GT" segment: a table directory and its tables
     uint16_t unitsPerEm = 1;
     bool proportional = false;  // sized by the height asked for; a fixed font by the pitch
+    PclFontSpec spec;           // from the header
     uint16_t horizontalMetrics = 0;
     std::vector<std::pair<uint16_t, int16_t>> metrics;  // advance width, left side bearing
     std::map<int32_t, OutlineCharacter> characters;

@@ -41,7 +41,7 @@ void ResetPclState() {
     s.printDirection = 0;
     s.lastAdvance = 0;
     s.fontKind = SystemFont;
-    s.fontId = 0;
+    s.fontId = s.selectedFont = 0;
     s.characterCode = 0;
     s.activePaletteId = 1;
     s.paletteControlId = 0;

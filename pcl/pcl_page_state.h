@@ -26,17 +26,6 @@ constexpr int32_t kPageUnitsPerInch = 2032;
 // Cursor positions pushed and not yet popped: at most 20, as on a printer.
 constexpr size_t kMaxCursorStack = 20;
 
-// The characteristics a PCL font is chosen by; primary and secondary fonts each have their own.
-struct PclFontSpec {
-    int32_t symbolSet = kRoman8;
-    int32_t spacing = 0;  // 0 fixed, 1 proportional
-    double pitch = 10;    // characters per inch
-    double height = 12;   // points
-    int32_t style = 0;
-    int32_t weight = 0;
-    int32_t typeface = 3;  // Courier
-};
-
 // The installed font chosen for a PclFontSpec, sized in page units.
 struct PclChosenFont {
     LOGFONTW lf{};
@@ -81,7 +70,7 @@ struct PclPageState {
     int32_t printDirection = 0;  // degrees counter-clockwise: 0, 90, 180, 270
     std::vector<std::pair<double, double>> cursorStack;
     double lastAdvance = 0;  // the last character's width, which a backspace takes back
-    PclFontSpec fonts[2];    // primary, secondary
+    PclFontSpec fonts[2];    // primary, secondary: the characteristics fonts are chosen by
     bool secondaryActive = false;
     bool fontChosen = false;  // `chosen` holds the choice for the active font spec
     PclChosenFont chosen;
@@ -90,7 +79,8 @@ struct PclPageState {
     PclTextRun run;
     bool transparentData = false;  // control codes print as characters
     int32_t fontKind = SystemFont;
-    int32_t fontId = 0;
+    int32_t fontId = 0;        // the ID downloads go to
+    int32_t selectedFont = 0;  // the downloaded font drawn when fontKind names one
     int32_t characterCode = 0;
     int32_t paletteControlId = 0;
     int32_t activePaletteId = 1;

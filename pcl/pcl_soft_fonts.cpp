@@ -30,8 +30,9 @@ bool DownloadFontHeader(const uint8_t* data, int32_t length) {
     font.headerFormat = format;
     font.textWidth = be16(&h[34]);
     font.xResolution = format == 20 ? be16(&h[64]) : 300;
+    font.spec = FontSpecOfHeader(h.data(), h.size(), font.xResolution);
     s.softFonts[s.fontId] = std::move(font);
-    s.fontKind = format == 20 ? BitmapSoftFont20 : BitmapSoftFont;
+    SelectFontById(s.fontId);  // a font just downloaded is the one drawn
     return true;
 }
 
@@ -95,7 +96,7 @@ bool PrepareGlyphImage(const BitmapGlyph& g, std::vector<uint8_t>& image) {
 
 void DrawBitmapGlyph(uint8_t character) {
     PclPageState& s = Pcl();
-    auto font = s.softFonts.find(s.fontId);
+    auto font = s.softFonts.find(s.selectedFont);
     if (!s.pageDC || font == s.softFonts.end()) return;
     BitmapFont& f = font->second;
     auto glyph = f.glyphs.find(character);

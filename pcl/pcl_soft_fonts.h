@@ -2,6 +2,8 @@
 // font ID, and their glyphs drawn as 1-bit images at the cursor.
 #pragma once
 #include <cstdint>
+
+#include "pcl_font_spec.h"
 #include <map>
 #include <vector>
 
@@ -18,6 +20,7 @@ struct BitmapGlyph {
 struct BitmapFont {
     uint8_t headerFormat = 0;
     uint16_t textWidth = 0, xResolution = 300;
+    PclFontSpec spec;  // from the header
     std::map<int32_t, BitmapGlyph> glyphs;
     std::map<int32_t, std::vector<uint8_t>> images;  // prepared at first use; empty: not drawable
 };

@@ -86,6 +86,38 @@ TEST(PclSoftFonts, HeadersCharactersAndReset) {
     FinishPclJob();
 }
 
+TEST(PclSoftFonts, DownloadedFontsAreChosenByTheirCharacteristics) {
+    InitPclJob();
+    PclPageState& s = Pcl();
+    // A bitmap font of typeface 4099 (Courier), Roman-8, fixed at 10 characters per inch
+    // (30 dots: 120 quarter dots), downloaded as ID 7, then the printer's own font chosen.
+    std::string h(64, '\0');
+    h[1] = 64;
+    h[14] = 1, h[15] = 21;  // 8U: 8 x 32 + 21
+    h[16] = 0, h[17] = 120;
+    h[25] = static_cast<char>(4099 & 0xFF), h[26] = static_cast<char>(4099 >> 8);
+    std::string header = "W" + h;
+    DispatchPclCommand('*', 'c', 'D', nullptr, 0, 7);
+    DispatchPclCommand(')', 's', 'W', reinterpret_cast<const uint8_t*>(header.data()), 64, 64);
+    EXPECT_EQ(s.fontKind, BitmapSoftFont);
+    DispatchPclCommand('(', 's', 'T', nullptr, 0, 4101);
+    EXPECT_EQ(s.fontKind, SystemFont);
+    // Asking for its characteristics chooses it again, though downloads now go to another ID.
+    DispatchPclCommand('*', 'c', 'D', nullptr, 0, 9);
+    DispatchPclCommand('(', 's', 'T', nullptr, 0, 4099);
+    EXPECT_EQ(s.fontKind, BitmapSoftFont);
+    EXPECT_EQ(s.selectedFont, 7);
+    EXPECT_EQ(s.fontId, 9);
+    // A bitmap font has one size: another pitch is not it.
+    DispatchPclCommand('(', 's', 'H', nullptr, 0, 12);
+    EXPECT_EQ(s.fontKind, SystemFont);
+    DispatchPclCommand('(', 's', 'H', nullptr, 0, 10);
+    EXPECT_EQ(s.fontKind, BitmapSoftFont);
+    SelectSymbolSet(false, 19, 'U');
+    EXPECT_EQ(s.fontKind, SystemFont);
+    FinishPclJob();
+}
+
 class PclSoftFontPagesTest : public TempDirTest {};
 
 TEST_F(PclSoftFontPagesTest, GlyphsPrintAtTheCursorAndAdvanceIt) {
