@@ -62,7 +62,21 @@ bool PclCompressionMethod(const PclArgs& a);
 bool PclRasterRow(const PclArgs& a);
 bool PclEndRaster(const PclArgs& a);
 
+// Rectangles and patterns.
+bool PclRectangleWidthUnits(const PclArgs& a);
+bool PclRectangleHeightUnits(const PclArgs& a);
+bool PclRectangleWidthDecipoints(const PclArgs& a);
+bool PclRectangleHeightDecipoints(const PclArgs& a);
+bool PclPatternId(const PclArgs& a);
+bool PclFillRectangle(const PclArgs& a);
+bool PclCurrentPattern(const PclArgs& a);
+bool PclSourceTransparency(const PclArgs& a);
+bool PclPatternTransparency(const PclArgs& a);
+bool PclUserPatternData(const PclArgs& a);
+bool PclPatternControl(const PclArgs& a);
+
 // Colour.
+bool PclSetForegroundColour(const PclArgs& a);
 bool PclConfigureImageData(const PclArgs& a);
 bool PclSelectPalette(const PclArgs& a);
 bool PclPaletteControlId(const PclArgs& a);

@@ -54,6 +54,11 @@ void ResetPclState() {
     s.bitsPerIndex = 1;
     s.rasterWidth = s.rasterHeight = s.destinationWidth = s.destinationHeight = 0;
     s.rectangleWidth = s.rectangleHeight = 0;
+    s.fillWidth = s.fillHeight = 0;
+    s.patternId = s.currentPattern = 0;
+    s.sourceOpaque = s.patternOpaque = false;
+    s.foreground = -1;
+    s.patterns.clear();
     s.rasterOperation = SRCAND;
     s.raster.reset();  // an image in progress is dropped unpainted
     s.palettes.clear();

@@ -10,6 +10,7 @@
 #include "pcl_soft_fonts.h"
 #include "pcl_symbol_sets.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,12 @@ struct PclChosenFont {
     double advance = 0;  // a fixed font's character width: its pitch
     const SymbolSet* symbols = nullptr;
     bool byteCodes = false;  // a symbol face, which takes the set's bytes as they are
+};
+
+// A user-defined pattern: a 1-bit image, rows padded to 32 bits, 1 black.
+struct PclUserPattern {
+    int32_t width = 0, height = 0;
+    std::vector<uint8_t> bits;
 };
 
 // Characters printed but not yet drawn: one text record per run on a line.
@@ -93,7 +100,16 @@ struct PclPageState {
     int32_t rasterWidth = 0, rasterHeight = 0;
     int32_t destinationWidth = 0, destinationHeight = 0;
     int32_t rasterResolution = 300;
-    int32_t rectangleWidth = 0, rectangleHeight = 0;
+    int32_t rectangleWidth = 0, rectangleHeight = 0;  // the picture frame, decipoints
+    // Rectangular area fill: the size in page units, the pattern ID, the pattern
+    // drawn with text and rules, transparency, the foreground colour index, and
+    // the user-defined patterns by ID.
+    double fillWidth = 0, fillHeight = 0;
+    int32_t patternId = 0;
+    int32_t currentPattern = 0;  // 0 solid, 1 white, 2 shading, 3 cross-hatch, 4 user-defined
+    bool sourceOpaque = false, patternOpaque = false;
+    int32_t foreground = -1;  // a palette index; -1: black
+    std::map<int32_t, PclUserPattern> patterns;
     DWORD rasterOperation = SRCAND;
     std::unique_ptr<RasterJob> raster;  // the image being received, if any
     PaletteMap palettes;
@@ -156,6 +172,11 @@ const PclChosenFont& ChosenPclFont();
 // The em of a scalable font at the active characteristics, in page units: from
 // the height for a proportional font, from the pitch for a fixed one.
 double PclFontHeight(bool proportional);
+// The foreground colour (ESC*v#S) and the colour text takes from the current pattern.
+COLORREF PclForegroundColour();
+COLORREF PclTextColour();
+// Text in white under a transparent pattern: it marks nothing.
+bool PclTextInvisible();
 // Draws the characters printed so far; called before anything else changes the page.
 void FlushPclText();
 // Creates the chosen font in the page DC, deleting the one it replaces.

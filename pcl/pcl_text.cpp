@@ -129,12 +129,15 @@ void FlushPclText() {
     PclPageState& s = Pcl();
     PclTextRun& r = s.run;
     if (r.text.empty()) return;
-    if (s.pageDC) {
+    // White text under a transparent pattern leaves the page as it is.
+    if (s.pageDC && !PclTextInvisible()) {
         TopDownMapping();
         SetTextAlign(s.pageDC, TA_BASELINE | TA_LEFT | TA_NOUPDATECP);
-        SetTextColor(s.pageDC, 0);
+        SetTextColor(s.pageDC, PclTextColour());
+        SetBkMode(s.pageDC, TRANSPARENT);
         POINT at = pagePoint(r.x, r.y);
-        ExtTextOutW(s.pageDC, at.x, at.y, 0, nullptr, reinterpret_cast<const WCHAR*>(r.text.data()), static_cast<UINT>(r.text.size()), r.dx.data());
+        ExtTextOutW(s.pageDC, at.x, at.y, 0, nullptr, reinterpret_cast<const WCHAR*>(r.text.data()),
+                    static_cast<UINT>(r.text.size()), r.dx.data());
         if (s.underline) drawUnderline(r.x, r.end, r.y);
     }
     r.text.clear();

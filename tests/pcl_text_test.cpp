@@ -46,12 +46,12 @@ TEST_F(PclTextTest, OwnJobsLookAsGhostPclPrintsThem) {
     }
 }
 
-// GhostPCL's own examples that depend on text flow, fonts and relative moves, on the Letter
-// page GhostPCL gives a job that names none.
+// GhostPCL's own examples of text flow, fonts, relative moves, rectangles and patterns, on the
+// Letter page GhostPCL gives a job that names none.
 TEST_F(PclTextTest, GhostPclExamplesLookAsGhostPclPrintsThem) {
     fs::path corpus = SPOOLSIGHT_CORPUS;
     if (!fs::is_directory(corpus / "ref")) GTEST_SKIP() << "no example corpus at " << corpus;
-    for (const char* name : {"lineprinter.pcl", "fonts.pcl"}) {
+    for (const char* name : {"lineprinter.pcl", "fonts.pcl", "owl.pcl", "opaque.pcl", "fills.pcl", "pattern.pcl"}) {
         std::string pjl = "@PJL SET PAPER=LETTER\r\n";
         Bytes job(pjl.begin(), pjl.end()), body = ReadFileBytes((corpus / name).string());
         job.insert(job.end(), body.begin(), body.end());

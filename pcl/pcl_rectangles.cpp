@@ -1,0 +1,227 @@
+// Rectangular area fills and the patterns they, text and rules are drawn
+// with: solid, white, shading, cross-hatch and user-defined patterns, with
+// source and pattern transparency.
+#include "pcl_commands.h"
+#include "pcl_page_state.h"
+#include "dib_header.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+constexpr double kDecipoint = kPageUnitsPerInch / 720.0;
+// Patterns larger than this are not kept: 4096 dots a side.
+constexpr int32_t kMaxPatternSide = 4096;
+// Pattern and raster operations: the pattern over the page, and the pattern ANDed into it.
+constexpr DWORD kPatternCopy = 0x00F00021, kPatternAnd = 0x00A000C9;
+
+// A fill size from a command's value; negative sizes and sizes past 10 m are none.
+double fillSize(double v, double unit) {
+    double size = v * unit;
+    return std::isfinite(size) && size > 0 ? std::min(size, 800000.0) : 0;
+}
+
+// The shading printers use for a percentage: eight grey levels, in 256ths of ink.
+int32_t shadingLevel(int32_t percent) {
+    static const std::pair<int32_t, int32_t> levels[] = {{0, 0},    {2, 4},    {10, 8},   {20, 32},
+                                                         {35, 64},  {55, 112}, {80, 168}, {99, 216}};
+    for (auto [upTo, level] : levels)
+        if (percent <= upTo) return level;
+    return 256;
+}
+
+// A packed 1-bit DIB of a pattern, black where the pattern is set, ready for a brush.
+struct PackedPattern {
+    TwoColourDib header;
+    uint8_t bits[16 * 4];  // up to 16 rows of 32 bits
+};
+
+PackedPattern shadingPattern(int32_t level) {
+    // A 16 x 16 ordered dither: the cells below the level's threshold are black.
+    PackedPattern p{MakeTwoColourDib(16, 16, 1), {}};
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            int v = 0;
+            for (int bit = 0, xx = x, yy = y; bit < 4; ++bit, xx >>= 1, yy >>= 1)
+                v |= (((xx ^ yy) & 1) << (7 - 2 * bit)) | ((yy & 1) << (6 - 2 * bit));
+            if (v < level) p.bits[y * 4 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        }
+    return p;
+}
+
+// The six cross-hatches as printers draw them: lines every 16 dots, 2 dots
+// thick across and down, 3 dots on the diagonals.
+PackedPattern crossHatch(int32_t id) {
+    PackedPattern p{MakeTwoColourDib(16, 16, 1), {}};
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            bool across = y < 2, down = x < 2, rising = (x + y) % 16 < 3, falling = (x - y + 16) % 16 < 3;
+            bool on = id == 1 ? across : id == 2 ? down : id == 3 ? rising : id == 4 ? falling : id == 5 ? across || down
+                                                                                                       : rising || falling;
+            if (on) p.bits[y * 4 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        }
+    return p;
+}
+
+HBRUSH userPattern(int32_t id) {
+    PclPageState& s = Pcl();
+    auto it = s.patterns.find(id);
+    if (it == s.patterns.end()) return nullptr;
+    const PclUserPattern& p = it->second;
+    std::vector<uint8_t> packed(sizeof(TwoColourDib) + p.bits.size());
+    TwoColourDib header = MakeTwoColourDib(p.width, p.height, 1);
+    std::memcpy(packed.data(), &header, sizeof header);
+    std::memcpy(packed.data() + sizeof header, p.bits.data(), p.bits.size());
+    return CreateDIBPatternBrushPt(packed.data(), DIB_RGB_COLORS);
+}
+
+// The brush of a fill type (that of ESC*c#P) and pattern ID; `mono` when white in it is paper.
+HBRUSH fillBrush(int32_t type, int32_t id, bool& mono) {
+    mono = false;
+    switch (type) {
+    case 0: return CreateSolidBrush(PclForegroundColour());
+    case 1: return CreateSolidBrush(0xFFFFFF);
+    case 2: {
+        int32_t level = shadingLevel(std::clamp(id, 0, 100));
+        if (level >= 256) return CreateSolidBrush(PclForegroundColour());
+        mono = true;
+        PackedPattern p = shadingPattern(level);
+        return CreateDIBPatternBrushPt(&p, DIB_RGB_COLORS);
+    }
+    case 3: {
+        if (id < 1 || id > 6) return nullptr;
+        mono = true;
+        PackedPattern p = crossHatch(id);
+        return CreateDIBPatternBrushPt(&p, DIB_RGB_COLORS);
+    }
+    case 4: mono = true; return userPattern(id);
+    default: return nullptr;
+    }
+}
+}  // namespace
+
+COLORREF PclForegroundColour() {
+    PclPageState& s = Pcl();
+    if (s.foreground < 0) return 0;
+    auto it = s.palettes.find(s.activePaletteId);
+    if (it == s.palettes.end() || static_cast<size_t>(s.foreground) >= it->second.entries.size())
+        return s.foreground == 0 ? 0xFFFFFF : 0;  // the black-and-white palette: 0 white, 1 black
+    const PALETTEENTRY& e = it->second.entries[static_cast<size_t>(s.foreground)];
+    return RGB(e.peRed, e.peGreen, e.peBlue);
+}
+
+bool PclTextInvisible() {
+    PclPageState& s = Pcl();
+    return !s.patternOpaque && (s.currentPattern == 1 || (s.currentPattern == 0 && PclForegroundColour() == 0xFFFFFF));
+}
+
+COLORREF PclTextColour() {
+    PclPageState& s = Pcl();
+    switch (s.currentPattern) {
+    case 1: return 0xFFFFFF;
+    case 2: {
+        // Shaded text keeps its average grey.
+        int32_t level = shadingLevel(std::clamp(s.patternId, 0, 100));
+        auto grey = static_cast<BYTE>(255 - std::min(255, level));
+        return RGB(grey, grey, grey);
+    }
+    default: return PclForegroundColour();
+    }
+}
+
+bool PclRectangleWidthUnits(const PclArgs& a) {
+    Pcl().fillWidth = fillSize(a.value, kPageUnitsPerInch / static_cast<double>(Pcl().unitsPerInch));
+    return true;
+}
+bool PclRectangleHeightUnits(const PclArgs& a) {
+    Pcl().fillHeight = fillSize(a.value, kPageUnitsPerInch / static_cast<double>(Pcl().unitsPerInch));
+    return true;
+}
+bool PclRectangleWidthDecipoints(const PclArgs& a) {
+    Pcl().fillWidth = fillSize(a.value, kDecipoint);
+    return true;
+}
+bool PclRectangleHeightDecipoints(const PclArgs& a) {
+    Pcl().fillHeight = fillSize(a.value, kDecipoint);
+    return true;
+}
+bool PclPatternId(const PclArgs& a) {
+    Pcl().patternId = a.Int();
+    return true;
+}
+bool PclSourceTransparency(const PclArgs& a) {
+    if (a.Int() == 0 || a.Int() == 1) Pcl().sourceOpaque = a.Int() == 1;
+    return true;
+}
+bool PclPatternTransparency(const PclArgs& a) {
+    if (a.Int() == 0 || a.Int() == 1) Pcl().patternOpaque = a.Int() == 1;
+    return true;
+}
+bool PclCurrentPattern(const PclArgs& a) {
+    if (a.Int() >= 0 && a.Int() <= 4) Pcl().currentPattern = a.Int();
+    return true;
+}
+bool PclSetForegroundColour(const PclArgs& a) {
+    Pcl().foreground = a.Int() < 0 ? -1 : a.Int();
+    return true;
+}
+
+bool PclFillRectangle(const PclArgs& a) {
+    PclPageState& s = Pcl();
+    int32_t type = a.Int();
+    if (type < 0 || type > 5 || s.fillWidth <= 0 || s.fillHeight <= 0) return true;
+    if (type == 5) type = s.currentPattern;  // the current pattern
+    // The rectangle runs right and down from the cursor in the print direction, kept on the page.
+    PagePoint a0 = PclPagePoint(s.cursorX, s.cursorY), a1 = PclPagePoint(s.cursorX + s.fillWidth, s.cursorY + s.fillHeight);
+    double left = std::max(0.0, std::min(a0.x, a1.x)), right = std::min<double>(s.pageWidth(), std::max(a0.x, a1.x));
+    double top = std::max(0.0, std::min(a0.y, a1.y)), bottom = std::min<double>(s.pageHeight(), std::max(a0.y, a1.y));
+    if (right - left < 0.5 || bottom - top < 0.5) return true;
+    bool mono = false;
+    HBRUSH brush = fillBrush(type, s.patternId, mono);
+    if (!brush || !MarkPclPage()) {
+        if (brush) DeleteObject(brush);
+        return true;
+    }
+    TopDownMapping();
+    HGDIOBJ old = SelectObject(s.pageDC, brush);
+    // A pattern's white is paper under a transparent pattern.
+    auto x = static_cast<int>(std::lround(left)), y = static_cast<int>(std::lround(top));
+    PatBlt(s.pageDC, x, y, static_cast<int>(std::lround(right)) - x, static_cast<int>(std::lround(bottom)) - y,
+           mono && !s.patternOpaque ? kPatternAnd : kPatternCopy);
+    SelectObject(s.pageDC, old);
+    DeleteObject(brush);
+    return true;
+}
+
+bool PclUserPatternData(const PclArgs& a) {
+    PclPageState& s = Pcl();
+    // Format, continuation, pixel encoding, reserved, height and width; format 20 adds resolutions.
+    if (!a.data || a.count < 8) return false;
+    const uint8_t* d = a.data;
+    int32_t format = d[0], height = d[4] << 8 | d[5], width = d[6] << 8 | d[7];
+    size_t header = format == 20 ? 12 : 8;
+    if ((format != 0 && format != 20) || d[2] != 1 || width <= 0 || height <= 0 || width > kMaxPatternSide ||
+        height > kMaxPatternSide || static_cast<size_t>(a.count) < header)
+        return false;
+    size_t rowBytes = (static_cast<size_t>(width) + 7) / 8, stride = (static_cast<size_t>(width) + 31) / 32 * 4;
+    PclUserPattern p;
+    p.width = width, p.height = height;
+    p.bits.assign(stride * static_cast<size_t>(height), 0);
+    // Rows the data stop short of stay white.
+    size_t have = static_cast<size_t>(a.count) - header;
+    for (size_t row = 0; row < static_cast<size_t>(height) && row * rowBytes < have; ++row)
+        std::memcpy(&p.bits[row * stride], d + header + row * rowBytes, std::min(rowBytes, have - row * rowBytes));
+    s.patterns[s.patternId] = std::move(p);
+    return true;
+}
+
+bool PclPatternControl(const PclArgs& a) {
+    PclPageState& s = Pcl();
+    switch (a.Int()) {
+    case 0: case 1: s.patterns.clear(); break;  // all patterns, all temporary ones (we keep none apart)
+    case 2: s.patterns.erase(s.patternId); break;
+    default: break;
+    }
+    return true;
+}

@@ -1,0 +1,80 @@
+// PCL5 rectangles and patterns: rules, erasing, shading, cross-hatches and
+// user patterns, and text drawn with the current pattern, against GhostPCL.
+#include "convert_print_job.h"
+#include "pcl_page_state.h"
+#include "test_support.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+const std::string ESC = "\x1B";
+
+// The share of dark pixels in a rectangle given in 300-dpi dots of an A4 page pictured at 192 dpi.
+double DarkShare(const Pixels& p, int x0, int y0, int x1, int y1) {
+    auto px = [](int dots) { return dots * 192 / 300; };
+    return 1 - p.Share(px(x0), px(y0), px(x1), px(y1), 0xFFFFFF, 127);
+}
+}  // namespace
+
+class PclRectanglesTest : public TempDirTest {};
+
+TEST_F(PclRectanglesTest, AFormOfRulesShadesAndPatternsLooksAsGhostPclPrintsIt) {
+    fs::path data = fs::path(SPOOLSIGHT_TEST_DATA) / "pcl-graphics";
+    Bytes job = ReadFileBytes((data / "rules.pcl").string());
+    Pixels ours = LoadPicture(Write("rules.pcl", job)), theirs;
+    ASSERT_TRUE(ReadPng((data / "rules-1.gpcl6.png").string(), theirs));
+    CoarseMatch m = CompareCoarse(ours, theirs);
+    std::printf("rules: match %.3f, ink %.2f\n", m.match, m.ink);
+    EXPECT_GE(m.match, 0.9);
+    EXPECT_GT(m.ink, 0.8);
+    EXPECT_LT(m.ink, 1.25);
+    // Positions are dots from the logical page (71 dots in on A4) and the top margin (150 dots down).
+    const int left = 71, top = 150;
+    EXPECT_GT(DarkShare(ours, left + 900, top + 120, left + 1100, top + 190), 0.95);  // the heading bar
+    EXPECT_LT(DarkShare(ours, left + 420, top + 110, left + 680, top + 150), 0.05);   // erased in it
+    EXPECT_LT(DarkShare(ours, left + 300, top + 300, left + 1900, top + 650), 0.01);  // the box's inside
+    // Shading levels as printers have them: 10% is 3% ink, 55% is 44%, 100% is black.
+    EXPECT_NEAR(DarkShare(ours, left + 370, top + 920, left + 530, top + 1080), 0.031, 0.03);
+    EXPECT_NEAR(DarkShare(ours, left + 1120, top + 920, left + 1280, top + 1080), 0.44, 0.08);
+    EXPECT_GT(DarkShare(ours, left + 1870, top + 920, left + 2030, top + 1080), 0.95);
+    // A horizontal hatch has rows of ink and rows of paper; the user pattern is a half-tone.
+    EXPECT_NEAR(DarkShare(ours, left + 120, top + 1220, left + 380, top + 1480), 0.125, 0.06);
+    EXPECT_NEAR(DarkShare(ours, left + 120, top + 1620, left + 680, top + 1880), 0.5, 0.1);
+    // White text under the default transparent pattern marks nothing: the bar stays black under it.
+    EXPECT_GT(DarkShare(ours, left + 160, top + 130, left + 380, top + 170), 0.9);
+    // Rectangles of no size or of an unknown fill draw nothing.
+    EXPECT_LT(DarkShare(ours, left + 90, top + 2090, left + 280, top + 2420), 0.01);
+    // A rectangle in print direction 90 runs up the page from the cursor: 100 dots across, 600 up.
+    EXPECT_GT(DarkShare(ours, left + 310, 3508 - 1090, left + 390, 3508 - 520), 0.95);
+}
+
+TEST_F(PclRectanglesTest, BadSizesAndPatternsDrawNothing) {
+    auto pages = [&](const std::string& job) {
+        PageList list;
+        EXPECT_TRUE(ConvertPrintJob(Write("bad.pcl", Bytes(job.begin(), job.end())).c_str(), list));
+        size_t n = list.size();
+        DeletePageFiles(list);
+        return n;
+    };
+    EXPECT_EQ(pages(ESC + "E" + ESC + "*c0a100b0P" + ESC + "*c-5a100b0P" + ESC + "*c100a100b6P"), 0u);
+    EXPECT_EQ(pages(ESC + "E" + ESC + "*c100a100b9g3P" + ESC + "*c100a100b77g4P"), 0u);  // no such hatch, no such pattern
+    // Huge rectangles are kept on the page.
+    EXPECT_EQ(pages(ESC + "E" + ESC + "*c99999999a99999999b0P"), 1u);
+    InitPclJob();
+    // A pattern header larger than allowed, or cut short, is refused; data short of its rows leaves them white.
+    std::string huge = std::string("W\0\0\1\0\x7F\xFF\x7F\xFF", 9);
+    EXPECT_FALSE(DispatchPclCommand('*', 'c', 'W', reinterpret_cast<const uint8_t*>(huge.data()), 8, 8));
+    std::string cut = std::string("W\0\0\1", 4);
+    EXPECT_FALSE(DispatchPclCommand('*', 'c', 'W', reinterpret_cast<const uint8_t*>(cut.data()), 3, 3));
+    std::string shortData = std::string("W\0\0\1\0\0\x10\0\x10\xFF", 10);
+    EXPECT_TRUE(DispatchPclCommand('*', 'c', 'W', reinterpret_cast<const uint8_t*>(shortData.data()), 9, 9));
+    ASSERT_EQ(Pcl().patterns.count(0), 1u);
+    EXPECT_EQ(Pcl().patterns[0].bits.size(), 16u * 4);
+    EXPECT_EQ(Pcl().patterns[0].bits[0], 0xFF);
+    EXPECT_EQ(Pcl().patterns[0].bits[4], 0);
+    DispatchPclCommand('*', 'c', 'Q', nullptr, 0, 0);
+    EXPECT_TRUE(Pcl().patterns.empty());
+    FinishPclJob();
+}
