@@ -18,6 +18,8 @@ bool PclDecipointX(const PclArgs& a);
 bool PclDecipointY(const PclArgs& a);
 bool PclPushPopCursor(const PclArgs& a);
 bool PclPrintDirection(const PclArgs& a);
+bool PclLeftOffset(const PclArgs& a);
+bool PclTopOffset(const PclArgs& a);
 bool PclHalfLineFeed(const PclArgs& a);
 
 // Text layout.
@@ -60,6 +62,8 @@ bool PclStartRaster(const PclArgs& a);
 bool PclRasterYOffset(const PclArgs& a);
 bool PclCompressionMethod(const PclArgs& a);
 bool PclRasterRow(const PclArgs& a);
+bool PclRasterPlane(const PclArgs& a);
+bool PclSimpleColour(const PclArgs& a);
 bool PclEndRaster(const PclArgs& a);
 
 // Rectangles and patterns.

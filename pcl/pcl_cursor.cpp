@@ -89,12 +89,15 @@ double TextFrameHeight() { return sideways() ? LogicalPageWidth() : Pcl().pageHe
 PagePoint PclPagePoint(double x, double y) {
     PclPageState& s = Pcl();
     double left = LogicalPageLeft(), w = s.pageWidth(), h = s.pageHeight();
+    PagePoint p{left + x, y};
     switch (s.printDirection) {
-    case 90: return {left + y, h - x};
-    case 180: return {w - left - x, h - y};
-    case 270: return {w - left - y, x};
-    default: return {left + x, y};
+    case 90: p = {left + y, h - x}; break;
+    case 180: p = {w - left - x, h - y}; break;
+    case 270: p = {w - left - y, x}; break;
+    default: break;
     }
+    // The registration offsets move everything the job draws.
+    return {p.x + s.leftOffset, p.y + s.topOffset};
 }
 
 void DefaultTextLayout() {
@@ -170,12 +173,24 @@ bool PclPushPopCursor(const PclArgs& a) {
     return true;
 }
 
+bool PclLeftOffset(const PclArgs& a) {
+    // In decipoints, within a page's width either way.
+    Pcl().leftOffset = std::clamp(a.value, -32767.0, 32767.0) * kDecipoint;
+    return true;
+}
+
+bool PclTopOffset(const PclArgs& a) {
+    Pcl().topOffset = std::clamp(a.value, -32767.0, 32767.0) * kDecipoint;
+    return true;
+}
+
 bool PclPrintDirection(const PclArgs& a) {
     PclPageState& s = Pcl();
     int32_t n = a.Int();
     if ((n != 0 && n != 90 && n != 180 && n != 270) || n == s.printDirection) return true;
     // The cursor stays where it is on the page; the margins start afresh in the turned frame.
     PagePoint at = PclPagePoint(s.cursorX, s.cursorY);
+    at.x -= s.leftOffset, at.y -= s.topOffset;
     s.printDirection = n;
     s.fontChosen = false;  // the font turns with the text
     frameLayout();

@@ -94,8 +94,25 @@ bool PclRasterResolution(const PclArgs& a) {
     if (a.Int() > 0) Pcl().rasterResolution = a.Int();  // a resolution of 0 keeps the one in force
     return true;
 }
-bool PclStartRaster(const PclArgs&) {
+bool PclStartRaster(const PclArgs& a) {
+    PclPageState& s = Pcl();
+    // 0 and 2 start at the logical page's left edge, 1 and 3 at the cursor; 2 and 3 scale the image.
+    int32_t mode = a.Int();
+    if (mode == 0 || mode == 2) s.cursorX = 0;
+    s.rasterScaled = mode == 2 || mode == 3;
     StartRaster();
+    return true;
+}
+bool PclRasterPlane(const PclArgs& a) {
+    if (a.data) TransferRasterPlane(a.data, a.count);
+    return true;
+}
+bool PclSimpleColour(const PclArgs& a) {
+    PclPageState& s = Pcl();
+    int32_t n = a.Int();
+    if (n != 1 && n != 3 && n != -3) return true;
+    s.simpleColour = n;
+    s.colourConfigured = false;
     return true;
 }
 bool PclRasterRow(const PclArgs& a) {

@@ -59,7 +59,8 @@ void ResetPclState() {
     s.sourceOpaque = s.patternOpaque = false;
     s.foreground = -1;
     s.patterns.clear();
-    s.rasterOperation = SRCAND;
+    s.simpleColour = 0;
+    s.colourConfigured = s.rasterScaled = false;
     s.raster.reset();  // an image in progress is dropped unpainted
     s.palettes.clear();
     s.softFonts.clear();

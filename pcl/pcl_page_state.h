@@ -75,6 +75,7 @@ struct PclPageState {
     bool endOfLineWrap = false;
     int32_t underline = 0;  // 0 off, 1 fixed, 3 floating
     int32_t printDirection = 0;  // degrees counter-clockwise: 0, 90, 180, 270
+    double leftOffset = 0, topOffset = 0;  // the registration offsets of the logical page, page units
     std::vector<std::pair<double, double>> cursorStack;
     double lastAdvance = 0;  // the last character's width, which a backspace takes back
     PclFontSpec fonts[2];    // primary, secondary: the characteristics fonts are chosen by
@@ -110,7 +111,9 @@ struct PclPageState {
     bool sourceOpaque = false, patternOpaque = false;
     int32_t foreground = -1;  // a palette index; -1: black
     std::map<int32_t, PclUserPattern> patterns;
-    DWORD rasterOperation = SRCAND;
+    int32_t simpleColour = 0;      // ESC*r#U: 1 black, 3 RGB planes, -3 CMY planes; 0 none
+    bool colourConfigured = false;  // Configure Image Data has been given since the last reset
+    bool rasterScaled = false;      // the image was started to be scaled to the destination size
     std::unique_ptr<RasterJob> raster;  // the image being received, if any
     PaletteMap palettes;
     SoftFontMap softFonts;

@@ -11,10 +11,25 @@ int32_t truncated(double v) {
 }
 }  // namespace
 
+std::vector<PALETTEENTRY> DefaultPalette(int bits, bool cmy) {
+    std::vector<PALETTEENTRY> p(size_t{1} << std::clamp(bits, 1, kMaxPaletteBits), PALETTEENTRY{0, 0, 0, 0});
+    if (bits <= 1) {
+        p[0] = {255, 255, 255, 0};
+        return p;
+    }
+    for (unsigned i = 0; i < std::min<size_t>(8, p.size()); ++i) {
+        auto on = [&](unsigned bit) { return static_cast<BYTE>((i >> bit & 1) != cmy ? 255 : 0); };
+        p[i] = {on(0), on(1), on(2), 0};
+    }
+    return p;
+}
+
 bool ConfigureImageData(const uint8_t* d, int32_t count) {
     if (!d || count < 6) return false;
     PclPageState& s = Pcl();
     s.colourSpace = d[0];
+    s.colourConfigured = true;
+    s.simpleColour = 0;
     s.pixelEncodingMode = d[1];
     s.bitsPerIndex = d[2];
     std::copy(d + 3, d + 6, s.bitsPerPrimary);
@@ -23,7 +38,7 @@ bool ConfigureImageData(const uint8_t* d, int32_t count) {
     p.bitsPerIndex = d[2];
     std::copy(d + 3, d + 6, p.bitsPerPrimary);
     int bits = std::clamp<int>(d[2] == 0 ? 1 : d[2], 1, kMaxPaletteBits);
-    p.entries.assign(size_t{1} << bits, PALETTEENTRY{0, 0, 0, 0});
+    p.entries = DefaultPalette(bits, d[0] == 1);
     s.palettes[s.activePaletteId] = std::move(p);
     return true;
 }

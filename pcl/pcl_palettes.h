@@ -18,6 +18,11 @@ struct PclPalette {
 
 using PaletteMap = std::map<int32_t, PclPalette>;
 
+// The palette a configuration of `bits` bits per index starts with: white and
+// black for one bit; the eight colours of three bits (red, green, blue in bits
+// 0, 1, 2, complemented for CMY) at the start of larger ones, the rest black.
+std::vector<PALETTEENTRY> DefaultPalette(int bits, bool cmy);
+
 bool ConfigureImageData(const uint8_t* bytes, int32_t count);
 bool AssignColourIndex(double value);
 bool PaletteControl(int32_t operation);

@@ -2,109 +2,163 @@
 
 #include "dib_header.h"
 #include "pcl_page_state.h"
+#include "pcl_palettes.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
 namespace {
-int64_t rowLengthFor(const PclPageState& s, int64_t w) {
-    int32_t index = s.bitsPerIndex == 0 ? 1 : s.bitsPerIndex;
-    int64_t primary = s.bitsPerPrimary[0];
-    switch (s.pixelEncodingMode) {
-    case 0: case 1: return (index * w + 7) / 8;
-    case 2: return ((3 * primary * w + 31) / 32) * 4;
-    case 3: return index == 1 ? ((w + 31) / 32) * 4 : ((3 * primary * w + 31) / 32) * 4;
-    default: return ((3 * w + 31) / 32) * 4;
-    }
-}
-
-// The image's DIB bit count, 0 when a DIB cannot hold its pixels.
-int bitCount(const RasterJob& r) {
-    if (r.encodingMode == 1) return r.bitsPerIndex == 1 || r.bitsPerIndex == 2 || r.bitsPerIndex == 4 || r.bitsPerIndex == 8 ? 24 : 0;
-    if (r.encodingMode != 3) return 0;
-    if (r.bitsPerIndex <= 1) return 1;
-    int bits = 3 * r.bitsPerPrimary;
-    return bits == 24 ? 24 : 0;
-}
-
-// Indexed rows to 24-bit DIB rows through the palette; indexes beyond its
-// size wrap round. Empty when there is no palette.
-std::vector<uint8_t> indexedToRgb(const RasterJob& r, const PclPalette* palette) {
-    std::vector<uint8_t> out;
-    if (!palette || palette->entries.empty()) return out;
-    size_t stride = ((24 * static_cast<size_t>(r.width) + 31) / 32) * 4, n = palette->entries.size();
-    out.assign(stride * static_cast<size_t>(r.rowCount), 0);
-    int bits = r.bitsPerIndex;
-    for (int64_t y = 0; y < r.rowCount; ++y) {
-        const uint8_t* row = r.image.data() + y * r.rowLength;
-        uint8_t* dst = out.data() + static_cast<size_t>(y) * stride;
-        for (int64_t x = 0; x < r.width; ++x) {
-            int64_t bit = x * bits;
-            unsigned index = (row[bit >> 3] >> (8 - bits - (bit & 7))) & ((1u << bits) - 1);
-            const PALETTEENTRY& e = palette->entries[index % n];
-            dst[x * 3] = e.peBlue;
-            dst[x * 3 + 1] = e.peGreen;
-            dst[x * 3 + 2] = e.peRed;
+// The layout of the image's rows, from simple colour or the image configuration in force.
+void configure(RasterJob& r, const PclPageState& s) {
+    r.configured = true;
+    r.width = std::clamp<int64_t>(s.rasterWidth, 0, kMaxRasterWidth);
+    r.cmy = s.simpleColour == -3 || (s.colourConfigured && s.colourSpace == 1);
+    int indexBits = std::clamp<int>(s.bitsPerIndex == 0 ? 1 : s.bitsPerIndex, 1, kMaxPaletteBits);
+    if (s.simpleColour == 3 || s.simpleColour == -3) {
+        r.layout = RasterLayout::IndexedPlanes, r.planes = 3;
+        r.palette = DefaultPalette(3, r.cmy);
+    } else if (!s.colourConfigured || s.simpleColour == 1) {
+        r.layout = RasterLayout::Mono;
+    } else {
+        switch (s.pixelEncodingMode) {
+        case 0: r.layout = RasterLayout::IndexedPlanes, r.planes = indexBits; break;
+        case 1:
+            r.layout = RasterLayout::IndexedPixels;
+            r.planeBits = indexBits == 1 || indexBits == 2 || indexBits == 4 ? indexBits : 8;
+            break;
+        case 2: r.layout = RasterLayout::DirectPlanes, r.planes = 3; break;
+        default: r.layout = RasterLayout::DirectPixels, r.planeBits = 24; break;
+        }
+        if (r.layout == RasterLayout::IndexedPlanes || r.layout == RasterLayout::IndexedPixels) {
+            int bits = r.layout == RasterLayout::IndexedPlanes ? r.planes : r.planeBits;
+            auto it = s.palettes.find(s.activePaletteId);
+            r.palette = it != s.palettes.end() && !it->second.entries.empty() ? it->second.entries
+                                                                             : DefaultPalette(std::min(bits, 8), r.cmy);
         }
     }
-    return out;
+    r.planeBytes = (r.width * r.planeBits + 7) / 8;
+    r.bits = r.layout == RasterLayout::Mono ? 1 : 24;
+    r.rowLength = ((r.bits * r.width + 31) / 32) * 4;
+    r.seeds.assign(static_cast<size_t>(r.planes), std::vector<uint8_t>(static_cast<size_t>(r.planeBytes), 0));
+}
+
+bool bitAt(const std::vector<uint8_t>& row, int64_t x) { return (row[static_cast<size_t>(x >> 3)] >> (7 - (x & 7))) & 1; }
+
+// Composes the planes of a finished row into the image.
+void composeRow(RasterJob& r) {
+    size_t L = static_cast<size_t>(r.rowLength);
+    if (L == 0 || static_cast<int64_t>(r.image.size() + L) > kMaxRasterBytes) return;
+    size_t at = r.image.size();
+    r.image.resize(at + L, 0);
+    uint8_t* out = r.image.data() + at;
+    ++r.rowCount;
+    auto put = [&](int64_t x, uint8_t red, uint8_t green, uint8_t blue) {
+        if (r.cmy) red = static_cast<uint8_t>(255 - red), green = static_cast<uint8_t>(255 - green), blue = static_cast<uint8_t>(255 - blue);
+        out[x * 3] = blue, out[x * 3 + 1] = green, out[x * 3 + 2] = red;
+    };
+    auto indexed = [&](int64_t x, unsigned index) {
+        const PALETTEENTRY& e = r.palette[index % r.palette.size()];
+        out[x * 3] = e.peBlue, out[x * 3 + 1] = e.peGreen, out[x * 3 + 2] = e.peRed;
+    };
+    const std::vector<uint8_t>& first = r.seeds[0];
+    switch (r.layout) {
+    case RasterLayout::Mono: std::memcpy(out, first.data(), std::min(first.size(), L)); break;
+    case RasterLayout::DirectPixels:
+        for (int64_t x = 0; x < r.width; ++x) put(x, first[x * 3], first[x * 3 + 1], first[x * 3 + 2]);
+        break;
+    case RasterLayout::DirectPlanes:
+        for (int64_t x = 0; x < r.width; ++x)
+            put(x, bitAt(r.seeds[0], x) ? 255 : 0, bitAt(r.seeds[1], x) ? 255 : 0, bitAt(r.seeds[2], x) ? 255 : 0);
+        break;
+    case RasterLayout::IndexedPlanes:
+        for (int64_t x = 0; x < r.width; ++x) {
+            unsigned index = 0;
+            for (int p = 0; p < r.planes; ++p) index |= static_cast<unsigned>(bitAt(r.seeds[static_cast<size_t>(p)], x)) << p;
+            indexed(x, index);
+        }
+        break;
+    case RasterLayout::IndexedPixels:
+        for (int64_t x = 0; x < r.width; ++x) {
+            int64_t bit = x * r.planeBits;
+            indexed(x, (first[static_cast<size_t>(bit >> 3)] >> (8 - r.planeBits - (bit & 7))) & ((1u << r.planeBits) - 1));
+        }
+        break;
+    }
+}
+
+// Decodes one plane's data into its seed row by the compression method.
+void decodePlane(int32_t method, const uint8_t* data, size_t n, std::vector<uint8_t>& seed) {
+    uint8_t* row = seed.data();
+    size_t L = seed.size();
+    switch (method) {
+    case 0:
+        std::memcpy(row, data, std::min(n, L));
+        if (n < L) std::memset(row + n, 0, L - n);
+        break;
+    case 1: DecodeRunLength(data, n, row, L); break;
+    case 2: DecodePackBits(data, n, row, L); break;
+    case 3: DecodeDeltaRow(data, n, row, L); break;
+    case 9: DecodeReplacementDeltaRow(data, n, row, L); break;
+    default: std::memset(row, 0, L); break;  // a method we do not know leaves a blank row
+    }
+}
+
+// Adaptive compression: a block of rows, each an entry of a method byte and a
+// two-byte count: unencoded, run-length, PackBits or delta row data of that
+// length, or a count of empty or repeated rows.
+void decodeAdaptive(RasterJob& r, const uint8_t* data, size_t n) {
+    std::vector<uint8_t>& seed = r.seeds[0];
+    for (size_t in = 0; in + 3 <= n;) {
+        uint8_t method = data[in];
+        size_t count = static_cast<size_t>(data[in + 1]) << 8 | data[in + 2];
+        in += 3;
+        if (method == 4 || method == 5) {
+            if (method == 4) std::fill(seed.begin(), seed.end(), 0);
+            size_t room = static_cast<size_t>(kMaxRasterBytes) / std::max<int64_t>(r.rowLength, 1);
+            for (size_t i = 0; i < count && static_cast<size_t>(r.rowCount) < room; ++i) composeRow(r);
+            continue;
+        }
+        size_t take = std::min(count, n - in);
+        decodePlane(method, data + in, take, seed);
+        composeRow(r);
+        in += take;
+    }
+}
+
+void transfer(const uint8_t* data, int32_t length, bool rowEnds) {
+    PclPageState& s = Pcl();
+    if (!s.raster) return;  // no image was started
+    RasterJob& r = *s.raster;
+    if (!r.configured) configure(r, s);
+    if (r.planeBytes <= 0) return;
+    size_t n = length > 0 ? static_cast<size_t>(length) : 0;
+    int32_t method = s.compressionMethod;
+    if (method == 5 && r.planes == 1) {
+        decodeAdaptive(r, data, n);
+        return;
+    }
+    if (r.plane < r.planes) {
+        std::vector<uint8_t>& seed = r.seeds[static_cast<size_t>(r.plane)];
+        // No data repeats the seed in the delta methods and clears the row in the others.
+        if (n > 0) decodePlane(method, data, n, seed);
+        else if (method != 3 && method != 9) std::fill(seed.begin(), seed.end(), 0);
+        ++r.plane;
+    }
+    if (!rowEnds && r.plane < r.planes) return;
+    // Planes the row did not send are blank.
+    for (int p = r.plane; p < r.planes; ++p) std::fill(r.seeds[static_cast<size_t>(p)].begin(), r.seeds[static_cast<size_t>(p)].end(), 0);
+    composeRow(r);
+    r.plane = 0;
 }
 }  // namespace
-
-void DecodePackBits(const uint8_t* data, size_t n, uint8_t* row, size_t rowLength) {
-    size_t in = 0, out = 0;
-    while (in < n) {
-        uint8_t c = data[in++];
-        if (c < 128) {
-            size_t run = std::min<size_t>(c + 1u, n - in);
-            size_t fit = std::min(run, rowLength - out);
-            std::memcpy(row + out, data + in, fit);
-            out += fit;
-            in += run;
-        } else if (c > 128) {
-            if (in >= n) break;
-            uint8_t v = data[in++];
-            size_t run = std::min<size_t>(257u - c, rowLength - out);
-            std::memset(row + out, v, run);
-            out += run;
-        }
-    }
-    std::memset(row + out, 0, rowLength - out);
-}
-
-void DecodeDeltaRow(const uint8_t* data, size_t n, uint8_t* row, size_t rowLength) {
-    size_t in = 0, p = 0;
-    while (in < n) {
-        uint8_t command = data[in++];
-        size_t count = (command >> 5) + 1u, offset = command & 31u;
-        if (offset == 31) {
-            // Offsets saturate at the row's end rather than wrapping.
-            while (in < n) {
-                uint8_t more = data[in++];
-                offset = std::min(offset + more, rowLength + 1);
-                if (more != 255) break;
-            }
-        }
-        count = std::min(count, n - in);
-        p = std::min(p + offset, rowLength);
-        if (p >= rowLength) return;
-        size_t fit = std::min(count, rowLength - p);
-        std::memcpy(row + p, data + in, fit);
-        p += fit;
-        in += count;
-    }
-}
 
 void DiscardRaster() { Pcl().raster.reset(); }
 
 void StartRaster() {
     PclPageState& s = Pcl();
     DiscardRaster();
-    if (s.rasterWidth == 0) {
-        s.rasterWidth = static_cast<int32_t>((static_cast<uint32_t>(s.rasterResolution) * static_cast<uint32_t>(s.rectangleWidth)) / 720);
-        s.rasterOperation = SRCAND;
-    }
+    if (s.rasterWidth == 0) s.rasterWidth = static_cast<int32_t>((static_cast<uint32_t>(s.rasterResolution) * static_cast<uint32_t>(s.rectangleWidth)) / 720);
     if (s.rasterWidth == 0) {
         // Without a width the printer takes the rest of the logical page at the raster resolution.
         int64_t dots = static_cast<int64_t>((LogicalPageWidth() - s.cursorX) * s.rasterResolution / kPageUnitsPerInch);
@@ -113,53 +167,23 @@ void StartRaster() {
     s.raster = std::make_unique<RasterJob>();
 }
 
-void TransferRasterRow(const uint8_t* data, int32_t length) {
-    PclPageState& s = Pcl();
-    if (!s.raster) return;  // no image was started
-    RasterJob& r = *s.raster;
-    if (!r.configured) {
-        r.configured = true;
-        r.width = std::clamp<int64_t>(s.rasterWidth, 0, kMaxRasterWidth);
-        r.encodingMode = s.pixelEncodingMode;
-        r.bitsPerIndex = s.bitsPerIndex == 0 ? 1 : s.bitsPerIndex;
-        r.bitsPerPrimary = s.bitsPerPrimary[0];
-        r.rowLength = rowLengthFor(s, r.width);
-    }
-    size_t L = static_cast<size_t>(r.rowLength);
-    if (L == 0 || static_cast<int64_t>(r.image.size() + L) > kMaxRasterBytes) return;
-    size_t at = r.image.size();
-    r.image.resize(at + L, 0);
-    uint8_t* row = r.image.data() + at;
-    const uint8_t* seed = at >= L ? row - L : nullptr;
-    size_t n = length > 0 ? static_cast<size_t>(length) : 0;
-    ++r.rowCount;
-    if (n == 0) {
-        if (seed) std::memcpy(row, seed, L);
-        return;
-    }
-    switch (s.compressionMethod) {
-    case 0: std::memcpy(row, data, std::min(n, L)); break;
-    case 2: DecodePackBits(data, n, row, L); break;
-    case 3:
-        if (seed) std::memcpy(row, seed, L);
-        DecodeDeltaRow(data, n, row, L);
-        break;
-    default: break;  // methods we do not decode leave a blank row
-    }
-}
+void TransferRasterRow(const uint8_t* data, int32_t length) { transfer(data, length, true); }
+void TransferRasterPlane(const uint8_t* data, int32_t length) { transfer(data, length, false); }
 
 void SkipRasterRows(int32_t rows) {
     PclPageState& s = Pcl();
     if (!s.raster || rows <= 0) return;
-    // One row fixes the layout; the rest are blank rows added at once (and a blank seed row).
-    TransferRasterRow(nullptr, 0);
     RasterJob& r = *s.raster;
-    if (r.rowLength <= 0 || r.rowCount == 0) return;
+    if (!r.configured) configure(r, s);
+    // The offset clears the seed rows and adds blank rows, at once.
+    for (std::vector<uint8_t>& seed : r.seeds) std::fill(seed.begin(), seed.end(), 0);
+    r.plane = 0;
     size_t L = static_cast<size_t>(r.rowLength);
-    std::memset(r.image.data() + r.image.size() - L, 0, L);
-    size_t room = (static_cast<size_t>(kMaxRasterBytes) - r.image.size()) / L;
-    size_t more = std::min(static_cast<size_t>(rows - 1), room);
-    r.image.resize(r.image.size() + more * L, 0);
+    if (L == 0) return;
+    size_t room = (static_cast<size_t>(kMaxRasterBytes) - std::min(r.image.size(), static_cast<size_t>(kMaxRasterBytes))) / L;
+    size_t more = std::min(static_cast<size_t>(rows), room);
+    // Blank is white: zero bits in a 1-bit image, 255 in a colour one.
+    r.image.resize(r.image.size() + more * L, r.bits == 1 ? 0 : 255);
     r.rowCount += static_cast<int64_t>(more);
 }
 
@@ -168,31 +192,22 @@ bool EndRaster() {
     if (!s.raster) return false;
     std::unique_ptr<RasterJob> job = std::move(s.raster);
     RasterJob& r = *job;
-    int bits = bitCount(r);
-    if (r.rowCount == 0 || r.width == 0 || bits == 0 || static_cast<int64_t>(r.image.size()) < r.rowCount * r.rowLength ||
+    int bits = r.bits;
+    if (r.rowCount == 0 || r.width == 0 || static_cast<int64_t>(r.image.size()) < r.rowCount * r.rowLength ||
         !MarkPclPage())
         return false;
-    std::vector<uint8_t> converted;
     const uint8_t* pixels = r.image.data();
-    if (r.encodingMode == 1) {
-        auto it = s.palettes.find(s.activePaletteId);
-        converted = indexedToRgb(r, it == s.palettes.end() ? nullptr : &it->second);
-        if (converted.empty()) return false;
-        pixels = converted.data();
-    } else if (bits == 24) {
-        // Red, green, blue to the blue, green, red of a DIB, pixel by pixel within each row.
-        for (int64_t y = 0; y < r.rowCount; ++y) {
-            uint8_t* row = r.image.data() + y * r.rowLength;
-            for (int64_t x = 0; x < r.width; ++x) std::swap(row[x * 3], row[x * 3 + 2]);
-        }
-    }
     TwoColourDib bmi = MakeTwoColourDib(r.width, std::min<int64_t>(r.rowCount, INT32_MAX), static_cast<WORD>(bits));
     double scale = 25.4 / static_cast<uint32_t>(s.rasterResolution > 0 ? s.rasterResolution : 300) * 80;
     int64_t dotsW = r.width, dotsH = r.rowCount;
-    if (s.destinationWidth != 0 && s.destinationHeight != 0) dotsW = s.destinationWidth, dotsH = s.destinationHeight;
+    // Scaled images (started with 2 or 3) take the destination size, in decipoints.
+    if (s.rasterScaled && s.destinationWidth > 0 && s.destinationHeight > 0) {
+        dotsW = static_cast<int64_t>(s.destinationWidth * static_cast<double>(s.rasterResolution) / 720);
+        dotsH = static_cast<int64_t>(s.destinationHeight * static_cast<double>(s.rasterResolution) / 720);
+    }
     int32_t w = static_cast<int32_t>(std::clamp(dotsW * scale, -1e7, 1e7));
     int32_t h = static_cast<int32_t>(std::clamp(dotsH * scale, -1e7, 1e7));
-    bool rotated = s.landscape && r.encodingMode == 3 && bits == 1;
+    bool rotated = s.landscape && bits == 1;
     PagePoint at = PclPagePoint(s.cursorX, s.cursorY);
     int32_t x = static_cast<int32_t>(std::lround(at.x)), y = static_cast<int32_t>(std::lround(at.y));
     int32_t px = 0, py = 0;
@@ -209,10 +224,9 @@ bool EndRaster() {
     } else {
         TopDownMapping();
     }
+    // A transparent source leaves the page alone under white pixels.
     StretchDIBits(s.pageDC, x, y, w, h, 0, 0, static_cast<int>(r.width), static_cast<int>(r.rowCount), pixels,
-                  bmi.info(), DIB_RGB_COLORS, s.rasterOperation);
-    s.rasterWidth = s.rasterHeight = s.destinationWidth = s.destinationHeight = 0;
-    s.rasterOperation = SRCCOPY;
+                  bmi.info(), DIB_RGB_COLORS, s.sourceOpaque ? SRCCOPY : SRCAND);
     if (rotated) {
         SetViewportExtEx(s.pageDC, p, -p, nullptr);
         SetViewportOrgEx(s.pageDC, 0, p, nullptr);

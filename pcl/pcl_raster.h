@@ -1,31 +1,52 @@
-// PCL5 raster images: rows collected (decompressed) between start and end,
-// then painted at the cursor as one bitmap scaled from the raster resolution.
+// PCL5 raster images: rows and planes decoded from every compression method
+// between start and end, composed into 1-bit or 24-bit rows, then painted at
+// the cursor as one bitmap scaled from the raster resolution.
 #pragma once
+#include "gdi.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-// Largest image held: 65536 pixels a row and 256 MiB in all.
+// Largest image held: 65536 pixels a row and 256 MiB in all; at most 8 planes a row.
 constexpr int64_t kMaxRasterWidth = 65536;
 constexpr int64_t kMaxRasterBytes = 256ll * 1024 * 1024;
+constexpr int kMaxRasterPlanes = 8;
+
+// How the rows of an image arrive.
+enum class RasterLayout { Mono, IndexedPlanes, IndexedPixels, DirectPlanes, DirectPixels };
 
 struct RasterJob {
-    std::vector<uint8_t> image;  // rows back to back, each `rowLength` bytes
+    std::vector<uint8_t> image;  // composed rows back to back, each `rowLength` bytes (DIB rows)
     int64_t rowCount = 0;
     // Fixed by the first row.
     bool configured = false;
     int64_t width = 0, rowLength = 0;
-    int32_t encodingMode = 3, bitsPerIndex = 1, bitsPerPrimary = 8;  // bits per index 0 counts as 1
+    int bits = 1;  // of a composed pixel: 1 or 24
+    RasterLayout layout = RasterLayout::Mono;
+    int planes = 1, planeBits = 1;  // planes a row, bits a pixel within a plane
+    int64_t planeBytes = 0;
+    bool cmy = false;  // direct colours are cyan, magenta, yellow
+    std::vector<PALETTEENTRY> palette;  // for indexed layouts
+    std::vector<std::vector<uint8_t>> seeds;  // each plane's last row
+    int plane = 0;  // the plane the next transfer fills
 };
 
 void StartRaster();
+// A row's last (or only) plane: the row is complete.
 void TransferRasterRow(const uint8_t* data, int32_t length);
+// One plane of a row; the next transfer fills the next plane.
+void TransferRasterPlane(const uint8_t* data, int32_t length);
 bool EndRaster();
 // Raster Y offset: blank rows within the image.
 void SkipRasterRows(int32_t rows);
 void DiscardRaster();
 
 // Row decoders: they write only inside the row and read only inside the data.
+// Unencoded, run-length and PackBits rows replace the row (zero past the data);
+// delta rows change the seed row in place.
+void DecodeRunLength(const uint8_t* data, size_t length, uint8_t* row, size_t rowLength);
 void DecodePackBits(const uint8_t* data, size_t length, uint8_t* row, size_t rowLength);
 void DecodeDeltaRow(const uint8_t* data, size_t length, uint8_t* row, size_t rowLength);
+void DecodeReplacementDeltaRow(const uint8_t* data, size_t length, uint8_t* row, size_t rowLength);
