@@ -24,12 +24,18 @@ void ResetHpglDefaults() {
     h.pen = pen;
 }
 
-void HpglPageOpened() {
+void HpglFrameChanged() {
     HpglPlotState& h = Hpgl();
     PclPageState& s = Pcl();
-    // Without IP, P2 is the far corner of the plot's frame, in plotter units.
+    // Without IP, P1 is the frame's lower-left corner and P2 its far corner, in plotter units.
+    h.p1x = h.p1y = 0;
     h.p2x = s.plotWidth / 2;
     h.p2y = s.plotHeight / 2;
+}
+
+void HpglPageOpened() {
+    HpglPlotState& h = Hpgl();
+    HpglFrameChanged();
     h.x = h.y = 0;
     h.polygonMode = false;
 }

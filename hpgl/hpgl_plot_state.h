@@ -64,6 +64,8 @@ HpglPlotState& Hpgl();
 void ResetHpglDefaults();
 // A page opened: P2 becomes the plot's far corner and the pen goes home.
 void HpglPageOpened();
+// The plot's frame changed size: P1 and P2 go to its corners.
+void HpglFrameChanged();
 // A page is about to close: the pen selected into it is deleted.
 void HpglPageClosing();
 // HP-GL/2 was entered: the rotation and the pen of the plot state are applied to the page.

@@ -51,8 +51,9 @@ bool PclFontHeader(const PclArgs& a);
 bool PclCharacterDefinition(const PclArgs& a);
 
 // Raster graphics.
-bool PclRectangleWidth(const PclArgs& a);
-bool PclRectangleHeight(const PclArgs& a);
+bool PclPictureFrameWidth(const PclArgs& a);
+bool PclPictureFrameAnchor(const PclArgs& a);
+bool PclPictureFrameHeight(const PclArgs& a);
 bool PclRasterResolution(const PclArgs& a);
 bool PclRasterHeight(const PclArgs& a);
 bool PclRasterWidth(const PclArgs& a);

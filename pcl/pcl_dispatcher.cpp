@@ -3,6 +3,7 @@
 #include "pcl_commands.h"
 #include "pcl_page_state.h"
 #include "pcl_paper.h"
+#include "hpgl_plot_state.h"
 
 #include <algorithm>
 
@@ -88,8 +89,26 @@ bool PclRasterHeight(const PclArgs& a) { return store(Pcl().rasterHeight, a.Int(
 bool PclRasterWidth(const PclArgs& a) { return store(Pcl().rasterWidth, a.Int()); }
 bool PclDestinationWidth(const PclArgs& a) { return store(Pcl().destinationWidth, a.Int()); }
 bool PclDestinationHeight(const PclArgs& a) { return store(Pcl().destinationHeight, a.Int()); }
-bool PclRectangleWidth(const PclArgs& a) { return store(Pcl().rectangleWidth, a.Int()); }
-bool PclRectangleHeight(const PclArgs& a) { return store(Pcl().rectangleHeight, a.Int()); }
+// The picture frame's size, in decipoints.
+bool PclPictureFrameWidth(const PclArgs& a) {
+    Pcl().rectangleWidth = std::max(0, a.Int());
+    PictureFrameChanged();
+    return true;
+}
+bool PclPictureFrameHeight(const PclArgs& a) {
+    Pcl().rectangleHeight = std::max(0, a.Int());
+    PictureFrameChanged();
+    return true;
+}
+bool PclPictureFrameAnchor(const PclArgs& a) {
+    PclPageState& s = Pcl();
+    if (a.Int() != 0) return true;
+    PagePoint at = PclPagePoint(s.cursorX, s.cursorY);
+    s.frameAnchored = true;
+    s.frameAnchorX = at.x, s.frameAnchorY = at.y;
+    PictureFrameChanged();
+    return true;
+}
 bool PclRasterResolution(const PclArgs& a) {
     if (a.Int() > 0) Pcl().rasterResolution = a.Int();  // a resolution of 0 keeps the one in force
     return true;

@@ -6,6 +6,7 @@
 #include "user.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 // Ends the open page: its font goes with it, then the recording is closed.
@@ -107,11 +108,22 @@ void PlotFrame(int32_t& width, int32_t& height) {
     if (s.fixedPlotWidth > 0 && s.fixedPlotHeight > 0) {
         width = s.fixedPlotWidth, height = s.fixedPlotHeight;
     } else if (s.hpglInsidePcl) {
-        // The picture frame of a PCL page: its width, less half an inch at the top and the bottom.
-        width = s.pageWidth(), height = std::max(s.pageHeight() - kPageUnitsPerInch, 1);
+        // The picture frame of a PCL page: as ESC*c#X and #Y set it (decipoints), else the
+        // logical page's width and the page's height less half an inch at the top and the bottom.
+        double decipoint = kPageUnitsPerInch / 720.0;
+        width = s.rectangleWidth > 0 ? static_cast<int32_t>(std::min(s.rectangleWidth * decipoint, 800000.0))
+                                     : static_cast<int32_t>(LogicalPageWidth());
+        height = s.rectangleHeight > 0 ? static_cast<int32_t>(std::min(s.rectangleHeight * decipoint, 800000.0))
+                                       : std::max(s.pageHeight() - kPageUnitsPerInch, 1);
     } else {
         width = s.pageWidth(), height = s.pageHeight();
     }
+}
+
+void PictureFrameChanged() {
+    PclPageState& s = Pcl();
+    PlotFrame(s.plotWidth, s.plotHeight);
+    HpglFrameChanged();
 }
 
 bool EnterHpgl(double value) {
@@ -120,8 +132,15 @@ bool EnterHpgl(double value) {
     if (!s.pageDC) OpenPclPage();
     if (!s.pageDC) return true;
     // y grows upward from the plot's origin: the lower-left corner of the page,
-    // or of the picture frame half an inch above it on a PCL page.
-    SetPlotMapping(s.plotOriginX, s.plotOriginY + (s.hpglInsidePcl ? kPageUnitsPerInch / 2 : 0));
+    // or of the picture frame on a PCL page.
+    int32_t x = s.plotOriginX, y = s.plotOriginY;
+    if (s.hpglInsidePcl) {
+        double left = s.frameAnchored ? s.frameAnchorX : LogicalPageLeft();
+        double top = s.frameAnchored ? s.frameAnchorY : kPageUnitsPerInch / 2.0;
+        x += static_cast<int32_t>(std::lround(left));
+        y += static_cast<int32_t>(std::lround(s.pageHeight() - top - s.plotHeight));
+    }
+    SetPlotMapping(x, y);
     HpglSectionEntered();
     return true;
 }

@@ -54,6 +54,7 @@ void ResetPclState() {
     s.bitsPerIndex = 1;
     s.rasterWidth = s.rasterHeight = s.destinationWidth = s.destinationHeight = 0;
     s.rectangleWidth = s.rectangleHeight = 0;
+    s.frameAnchored = false;
     s.fillWidth = s.fillHeight = 0;
     s.patternId = s.currentPattern = 0;
     s.sourceOpaque = s.patternOpaque = false;

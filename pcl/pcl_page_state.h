@@ -123,6 +123,10 @@ struct PclPageState {
     int32_t plotWidth = 0, plotHeight = 0;
     int32_t fixedPlotWidth = 0, fixedPlotHeight = 0;
     int32_t plotOriginX = 0, plotOriginY = 0;
+    // The picture frame's top-left corner on the page (page units, y down): where ESC*c0T
+    // anchored it, else the logical page's left edge half an inch down.
+    bool frameAnchored = false;
+    double frameAnchorX = 0, frameAnchorY = 0;
     int32_t pageWidth() const { return size.width; }
     int32_t pageHeight() const { return size.length; }
     PclFontSpec& font() { return fonts[secondaryActive ? 1 : 0]; }
@@ -158,6 +162,8 @@ void EndPclPage();
 bool EnterHpgl(double value);
 // The size of the HP-GL/2 plot frame on the page, in page units.
 void PlotFrame(int32_t& width, int32_t& height);
+// The picture frame's size or anchor changed: the plot takes the new frame.
+void PictureFrameChanged();
 bool FinishPclJob();
 
 // Commands and characters.

@@ -233,11 +233,29 @@ TEST_F(HpglTest, InsidePclAndBackOut) {
     std::string job = ESC + "E" + ESC + "%0BIN;SP1;PA0,0;FT1;RR400,400;" + ESC + "%0A" + ESC + "%-12345X";
     Pixels p = LoadPicture(Write("job.pcl", Bytes(job.begin(), job.end())));
     ASSERT_GT(p.width, 0);
-    // The plot's origin is the picture frame's corner, half an inch above the page's foot.
+    // The plot's origin is the picture frame's corner: the logical page's left edge (71 dots
+    // in on A4), half an inch above the page's foot.
     int bottom = p.height - static_cast<int>(std::lround(1016 * kScale));
-    EXPECT_TRUE(Near(p.at(X(400), bottom - X(400)), 0x000000));
-    EXPECT_FALSE(Ink(p, X(400), bottom + 20));
-    EXPECT_FALSE(Ink(p, X(400), 20));
+    int left = static_cast<int>(std::lround(71 * 2032 / 300.0 * kScale));
+    EXPECT_TRUE(Near(p.at(left + X(400), bottom - X(400)), 0x000000));
+    EXPECT_FALSE(Near(p.at(left - 3, bottom - X(200)), 0x000000));
+    EXPECT_FALSE(Ink(p, left + X(400), bottom + 20));
+    EXPECT_FALSE(Ink(p, left + X(400), 20));
+}
+
+TEST_F(HpglTest, APictureFrameAnchoredAtTheCursorHoldsThePlot) {
+    const std::string ESC = "\x1B";
+    // A two-inch frame anchored at (300, 300) dots: GhostPCL draws the 1 cm square from
+    // (371, 1050) dots, the frame's lower-left corner, up and right.
+    std::string job = ESC + "E" + ESC + "&l26A" + ESC + "*p300x300Y" + ESC + "*c1440x1440Y" + ESC + "*c0T" + ESC +
+                      "%0BIN;SP1;PW0.5;PA0,0;PD400,0,400,400,0,400,0,0;" + ESC + "%0A";
+    Pixels p = LoadPicture(Write("frame.pcl", Bytes(job.begin(), job.end())));
+    ASSERT_GT(p.width, 0);
+    auto dots = [](double d) { return static_cast<int>(std::lround(d * 192 / 300)); };
+    EXPECT_TRUE(Ink(p, dots(369), dots(1000)));  // the left side
+    EXPECT_TRUE(Ink(p, dots(430), dots(1050)));  // the bottom
+    EXPECT_TRUE(Ink(p, dots(487), dots(960)));   // the right side
+    EXPECT_FALSE(Ink(p, dots(430), dots(1000)));              // inside
 }
 
 TEST_F(HpglTest, PlotFilesGrowTheirPage) {
@@ -297,13 +315,15 @@ TEST_F(HpglTest, PlotutilsPlotsMatchItsOwnRendering) {
     struct Case {
         const char* file;
         double originAboveFoot;  // page units from the page's foot to P1
-    } cases[] = {{"plot.hpgl", 0}, {"plot.pcl", 1016 + 2032}};
+        double originRight;      // and from the page's left edge: the logical page's on a PCL page
+    } cases[] = {{"plot.hpgl", 0, 0}, {"plot.pcl", 1016 + 2032, 508}};
     for (const Case& c : cases) {
         Pixels ours = LoadPicture(dir_ + c.file);
         ASSERT_GT(ours.width, 0) << c.file;
         double unit = kScale;
         double side = 16256 * unit, bottom = ours.height - c.originAboveFoot * unit;
-        std::vector<bool> mine = InkGrid(ours, 0, bottom - side, side, bottom, 190, 190);
+        double left = c.originRight * unit;
+        std::vector<bool> mine = InkGrid(ours, left, bottom - side, left + side, bottom, 190, 190);
         double agreement = InkAgreement(mine, reference, 190, 190, 1);
         std::printf("%s: ink agreement with plotutils' PNG %.3f\n", c.file, agreement);
         // Lines, ticks and the curve agree closely; the labels are drawn in other fonts.
