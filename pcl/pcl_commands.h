@@ -80,6 +80,10 @@ bool PclPatternTransparency(const PclArgs& a);
 bool PclUserPatternData(const PclArgs& a);
 bool PclPatternControl(const PclArgs& a);
 
+// Macros.
+bool PclMacroId(const PclArgs& a);
+bool PclMacroControl(const PclArgs& a);
+
 // Colour.
 bool PclSetForegroundColour(const PclArgs& a);
 bool PclConfigureImageData(const PclArgs& a);

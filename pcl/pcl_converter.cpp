@@ -35,6 +35,8 @@ public:
     }
     void DispatchHpgl(const char* m, const uint8_t* params, size_t left) override { DispatchHpglCommand(m, params, left); }
     void Character(uint8_t byte) override { PrintPclCharacter(byte); }
+    bool DefiningMacro() override { return Pcl().definingMacro; }
+    void MacroDefined(const uint8_t* data, size_t size) override { DefinePclMacro(data, size); }
     // The job's PJL paper and orientation: the page the job gets until it asks for another.
     void PjlSettings(const PclPageSize& pjl) override {
         PclPageState& s = Pcl();
@@ -61,11 +63,13 @@ PageList runJob(const PrintJob& job, const char* tempDir, bool plotFile, SetUp s
     Pcl().tempDir = tempDir;
     setUp(Pcl());
     PclInterpreter interpreter;
+    Pcl().runMacro = [&interpreter](const uint8_t* data, size_t size) { RunPclMacro(data, size, interpreter); };
     {
         JobEnd end;
         PclPageSize pjl{Pcl().size.length, Pcl().size.width, false};
         RunPclJob(job, tempDir, interpreter, pjl, plotFile);
     }
+    Pcl().runMacro = nullptr;
     PageList pages = std::move(Pcl().pages);
     Pcl().pages.clear();
     return pages;

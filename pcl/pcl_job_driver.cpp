@@ -46,6 +46,17 @@ bool wordAfter(const char* text, size_t length, const char* keyword, std::string
     return false;
 }
 
+// A macro being defined takes the bytes up to the command that ends the definition.
+void defineMacro(PclStream& s, PclRenderer& renderer) {
+    static const char kStop[] = "\x1B&f1X";
+    std::string_view rest(reinterpret_cast<const char*>(s.data + s.pos), s.size - s.pos);
+    size_t end = rest.find(kStop);
+    if (end == std::string_view::npos) end = rest.size();
+    renderer.MacroDefined(s.data + s.pos, end);
+    if (s.trace) std::fprintf(s.trace, "\n// macro of %zu bytes", end);
+    s.pos = std::min(s.size, s.pos + end + sizeof kStop - 1);
+}
+
 // The dump of one walk, closed on every way out.
 struct TraceFile {
     std::FILE* file = nullptr;
@@ -96,6 +107,7 @@ void RunPclJob(const PrintJob& job, const char* traceDir, PclRenderer& renderer,
         if (b == ESC) {
             ++s.pos;
             ReadEscapeSequence(s);
+            if (renderer.DefiningMacro()) defineMacro(s, renderer);
         } else if (b == '@' && s.size - s.pos >= 4 && std::memcmp(s.data + s.pos, "@PJL", 4) == 0) {
             // The block runs to the next ESC, the next '@' or the end of the data.
             size_t end = s.pos + 1;
@@ -115,6 +127,23 @@ void RunPclJob(const PrintJob& job, const char* traceDir, PclRenderer& renderer,
             TraceTextByte(s);
             renderer.Character(s.data[s.pos]);
             ++s.pos;
+        }
+    }
+}
+
+void RunPclMacro(const uint8_t* data, size_t size, PclRenderer& renderer) {
+    PclStream s;
+    s.data = data;
+    s.size = size;
+    s.renderer = &renderer;
+    s.table = &BuildPclCommandTable();
+    while (s.pos < s.size) {
+        if (s.data[s.pos] == ESC) {
+            ++s.pos;
+            ReadEscapeSequence(s);
+            if (renderer.DefiningMacro()) defineMacro(s, renderer);
+        } else {
+            renderer.Character(s.data[s.pos++]);
         }
     }
 }

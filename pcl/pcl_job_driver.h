@@ -29,3 +29,6 @@ constexpr int32_t kMaxPjlPageUnits = 800000;
 // every PJL block that sets `pageSize`.
 void RunPclJob(const PrintJob& job, const char* traceDir, PclRenderer& renderer, PclPageSize& pageSize,
                bool plotFile = false);
+
+// Runs a macro's bytes: escape sequences and characters, without PJL or a dump.
+void RunPclMacro(const uint8_t* data, size_t size, PclRenderer& renderer);

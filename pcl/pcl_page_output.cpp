@@ -89,7 +89,9 @@ bool MarkPclPage() {
 
 void EjectPclPage() {
     PclPageState& s = Pcl();
+    if (s.runningOverlay) return;  // an overlay prints on its page, it does not end it
     if (!s.pageDC) OpenPclPage();
+    RunPclOverlay();
     closePage();
     s.pageMarked = false;
     // The cursor keeps its column and goes to the first line of the next page.
@@ -98,8 +100,13 @@ void EjectPclPage() {
 
 void EndPclPage() {
     PclPageState& s = Pcl();
-    if (s.pageMarked) closePage();
-    else discardPage();
+    if (s.runningOverlay) return;
+    if (s.pageMarked) {
+        RunPclOverlay();
+        closePage();
+    } else {
+        discardPage();
+    }
     s.pageMarked = false;
 }
 

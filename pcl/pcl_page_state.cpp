@@ -64,6 +64,10 @@ void ResetPclState() {
     s.colourConfigured = s.rasterScaled = false;
     s.raster.reset();  // an image in progress is dropped unpainted
     s.palettes.clear();
+    // A reset deletes the temporary macros and stops the overlay.
+    std::erase_if(s.macros, [](const auto& m) { return !m.second.permanent; });
+    s.overlayMacro = -1;
+    s.macroId = 0;
     s.softFonts.clear();
     s.outlineFonts.clear();
     DefaultTextLayout();

@@ -10,6 +10,7 @@
 #include "pcl_soft_fonts.h"
 #include "pcl_symbol_sets.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -40,6 +41,11 @@ struct PclChosenFont {
 struct PclUserPattern {
     int32_t width = 0, height = 0;
     std::vector<uint8_t> bits;
+};
+
+struct PclMacro {
+    std::vector<uint8_t> bytes;
+    bool permanent = false;  // kept through a printer reset
 };
 
 // Characters printed but not yet drawn: one text record per run on a line.
@@ -116,6 +122,13 @@ struct PclPageState {
     bool rasterScaled = false;      // the image was started to be scaled to the destination size
     std::unique_ptr<RasterJob> raster;  // the image being received, if any
     PaletteMap palettes;
+    // Macros by ID, the ID commands refer to, the overlay run on each page, and how deep
+    // macros are running; `runMacro` runs bytes through the job's own interpreter.
+    std::map<int32_t, PclMacro> macros;
+    int32_t macroId = 0, overlayMacro = -1;
+    int macroDepth = 0;
+    bool definingMacro = false, runningOverlay = false;
+    std::function<void(const uint8_t*, size_t)> runMacro;
     SoftFontMap softFonts;
     OutlineFontMap outlineFonts;
     // HP-GL/2 plot frame, set when a page opens; a plot file may fix it, and
@@ -186,6 +199,10 @@ COLORREF PclForegroundColour();
 COLORREF PclTextColour();
 // Text in white under a transparent pattern: it marks nothing.
 bool PclTextInvisible();
+// Stores the bytes of the macro being defined under the macro ID.
+void DefinePclMacro(const uint8_t* data, size_t size);
+// Runs the overlay macro on the open page, if there is one.
+void RunPclOverlay();
 // Draws the characters printed so far; called before anything else changes the page.
 void FlushPclText();
 // Creates the chosen font in the page DC, deleting the one it replaces.

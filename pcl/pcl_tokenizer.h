@@ -27,6 +27,9 @@ public:
     virtual void Character(uint8_t byte) = 0;
     // The job's PJL has set the paper or the orientation.
     virtual void PjlSettings(const PclPageSize&) {}
+    // A macro definition has begun: the bytes up to its end are handed to MacroDefined.
+    virtual bool DefiningMacro() { return false; }
+    virtual void MacroDefined(const uint8_t*, size_t) {}
 };
 
 // The stream being read: the job's bytes, the position, the trace (may be

@@ -78,3 +78,31 @@ TEST_F(PclRectanglesTest, BadSizesAndPatternsDrawNothing) {
     EXPECT_TRUE(Pcl().patterns.empty());
     FinishPclJob();
 }
+
+TEST_F(PclRectanglesTest, MacrosRunWhereTheyAreCalledAndOverlayEveryPage) {
+    // Macro 5 draws a rule at the cursor; macro 7, the overlay, a bar across each page's top.
+    std::string rule = ESC + "&f5Y" + ESC + "&f0X" + ESC + "*c600a20b0P" + ESC + "&f1X";
+    std::string bar = ESC + "&f7Y" + ESC + "&f0X" + ESC + "*p0x0Y" + ESC + "*c2000a60b0P" + ESC + "&f1X";
+    std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + rule + bar + ESC + "&f7Y" + ESC + "&f4X" + ESC + "&f5Y" +
+                      ESC + "*p100x500Y" + ESC + "&f2X" + ESC + "*p100x900Y" + ESC + "&f3X" + "page one\f" + "page two";
+    PageList pages;
+    ASSERT_TRUE(ConvertPrintJob(Write("macro.pcl", Bytes(job.begin(), job.end())).c_str(), pages));
+    ASSERT_EQ(pages.size(), 2u);
+    const int left = 71, top = 150;
+    for (size_t i = 0; i < pages.size(); ++i) {
+        Pixels p = PlayOnto(ReadFileBytes(pages[i]), 1587, 2245);
+        EXPECT_GT(DarkShare(p, left + 100, top + 10, left + 1900, top + 50), 0.95) << "overlay on page " << i + 1;
+        bool first = i == 0;
+        EXPECT_EQ(DarkShare(p, left + 150, top + 505, left + 650, top + 515) > 0.95, first) << i;  // the executed rule
+        EXPECT_EQ(DarkShare(p, left + 150, top + 905, left + 650, top + 915) > 0.95, first) << i;  // the called one
+    }
+    DeletePageFiles(pages);
+    // A macro that runs itself stops at the depth printers allow; one never ended takes the rest of the job.
+    for (const std::string& bad : {ESC + "E" + ESC + "&f1Y" + ESC + "&f0X" + ESC + "&f2Xx" + ESC + "&f1X" + ESC + "&f2X",
+                                   ESC + "E" + ESC + "&f0X" + "text that is never printed"}) {
+        PageList list;
+        EXPECT_TRUE(ConvertPrintJob(Write("bad.pcl", Bytes(bad.begin(), bad.end())).c_str(), list));
+        EXPECT_LE(list.size(), 1u);
+        DeletePageFiles(list);
+    }
+}
