@@ -20,11 +20,13 @@
 #include <unistd.h>
 
 namespace {
+// The benchmarks' own temporary directory, removed with everything in it when they end.
 std::string TempDir() {
+    static char pattern[] = "/tmp/spoolsight-bench-XXXXXX";
     static std::string dir = [] {
-        char pattern[] = "/tmp/spoolsight-bench-XXXXXX";
         if (!mkdtemp(pattern)) std::abort();
         setenv("TMPDIR", pattern, 1);
+        std::atexit([] { std::filesystem::remove_all(pattern); });
         return std::string(pattern) + "/";
     }();
     return dir;
@@ -236,6 +238,60 @@ BENCHMARK(ConvertPclRasterPage600Dpi)->Unit(benchmark::kMillisecond);
 
 void PclRasterFirstPagePicture(benchmark::State& state) { PictureFirstPage(state, PclRasterJob()); }
 BENCHMARK(PclRasterFirstPagePicture)->Unit(benchmark::kMillisecond);
+
+// A full A4 page of 600-dpi 24-bit colour rows in delta-row compression, as a
+// Color LaserJet driver sends it: bands of colour that change every 40 rows.
+const std::string& PclColourRasterJob() {
+    static std::string path = [] {
+        std::string job = "\x1B" "E\x1B&l26A\x1B&l0O\x1B*t600R\x1B*v6W" + std::string("\0\3\0\x08\x08\x08", 6) +
+                          "\x1B*r4960S\x1B*p0x0Y\x1B*r1A\x1B*b3M";
+        for (int y = 0; y < 7016; ++y) {
+            std::string row;
+            if (y % 40 == 0) {
+                // Eight-byte replacements across the row: a new colour every 248 pixels.
+                for (int x = 0; x < 4960 * 3; x += 8) {
+                    row += static_cast<char>(0xE0);
+                    for (int i = 0; i < 8; ++i) row += static_cast<char>(((x / 744) * 37 + y / 40 * 11 + i) & 0xFF);
+                }
+            }
+            job += "\x1B*b" + std::to_string(row.size()) + "W" + row;
+        }
+        job += "\x1B*rC\f";
+        std::string p = TempDir() + "bench-colour.pcl";
+        WriteFileBytes(p, Bytes(job.begin(), job.end()));
+        return p;
+    }();
+    return path;
+}
+
+void ConvertPclColourRasterPage600Dpi(benchmark::State& state) { ConvertJob(state, PclColourRasterJob(), 1); }
+BENCHMARK(ConvertPclColourRasterPage600Dpi)->Unit(benchmark::kMillisecond);
+
+void PclColourRasterFirstPagePicture(benchmark::State& state) { PictureFirstPage(state, PclColourRasterJob()); }
+BENCHMARK(PclColourRasterFirstPagePicture)->Unit(benchmark::kMillisecond);
+
+// A form of 2,000 rules: boxes of thin rectangles across the page.
+const std::string& PclRulesJob() {
+    static std::string path = [] {
+        std::string job = "\x1B" "E\x1B&l26A\x1B&l0O";
+        for (int i = 0; i < 1000; ++i) {
+            int x = 50 + (i % 20) * 110, y = 50 + (i / 20) * 60;
+            job += "\x1B*p" + std::to_string(x) + "x" + std::to_string(y) + "Y\x1B*c100a3b0P";
+            job += "\x1B*p" + std::to_string(x) + "x" + std::to_string(y) + "Y\x1B*c3a50b" + (i % 3 ? "0" : "20g2") + "P";
+        }
+        job += "\f";
+        std::string p = TempDir() + "bench-rules.pcl";
+        WriteFileBytes(p, Bytes(job.begin(), job.end()));
+        return p;
+    }();
+    return path;
+}
+
+void ConvertPclRulesPage(benchmark::State& state) { ConvertJob(state, PclRulesJob(), 1); }
+BENCHMARK(ConvertPclRulesPage)->Unit(benchmark::kMillisecond);
+
+void PclRulesFirstPagePicture(benchmark::State& state) { PictureFirstPage(state, PclRulesJob()); }
+BENCHMARK(PclRulesFirstPagePicture)->Unit(benchmark::kMillisecond);
 
 void DetectLanguageOfLargeJob(benchmark::State& state) {
     // A megabyte of PJL comments before the language line: the scan's worst case.

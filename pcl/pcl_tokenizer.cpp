@@ -59,10 +59,18 @@ void traceParameterised(PclStream& s, uint8_t c, uint8_t g, uint8_t t, bool pres
 
 void traceData(PclStream& s, const uint8_t* p, size_t n) {
     if (!s.trace) return;
+    // Four characters a byte, sixteen bytes a line, written a line at a time.
+    static const char kHex[] = "0123456789ABCDEF";
     std::fputs("\nhex row data[\n", s.trace);
-    for (size_t i = 0; i < n; ++i) {
-        std::fprintf(s.trace, "\\x%02X", p[i]);
-        if ((i + 1) % 16 == 0) std::fputc('\n', s.trace);
+    char line[16 * 4 + 1];
+    for (size_t i = 0; i < n; i += 16) {
+        size_t k = std::min<size_t>(16, n - i), at = 0;
+        for (size_t j = 0; j < k; ++j) {
+            line[at++] = '\\', line[at++] = 'x';
+            line[at++] = kHex[p[i + j] >> 4], line[at++] = kHex[p[i + j] & 15];
+        }
+        if (k == 16) line[at++] = '\n';
+        std::fwrite(line, 1, at, s.trace);
     }
     std::fputs("\n]", s.trace);
 }
