@@ -146,7 +146,8 @@ bool HpglPenUp(const HpglParams& p) {
 bool HpglPolylineEncoded(const std::string& text) {
     HpglPlotState& h = Hpgl();
     PeDecoder d{text};
-    bool penUp = false, rectangles = false;
+    // '<' (pen up) and '=' (absolute) mark the one point that follows them, in either order.
+    bool penUp = false, absolute = false, rectangles = false;
     while (!d.atEnd()) {
         uint8_t c = d.peek();
         if (c == '7') {
@@ -167,40 +168,26 @@ bool HpglPolylineEncoded(const std::string& text) {
             ++d.pos;
             rectangles = false;
             penUp = true;
-            std::vector<double> v = d.numbers(2);
-            if (v.size() == 2) {
-                int32_t x, y;
-                RelativePoint(v[0], v[1], x, y);
-                PenTo(x, y, false);
-            }
         } else if (c == '=') {
             ++d.pos;
-            std::vector<double> v = d.numbers(rectangles ? 4 : 2);
-            if (v.size() >= 2) {
-                int32_t x, y;
-                ScalePoint(v[0], v[1], x, y);
-                PenTo(x, y, !penUp);
-                PlotSymbol();
-            }
-            penUp = false;
+            absolute = true;
         } else if (c == ';') {
             ++d.pos;
         } else {
-            penUp = false;
-            std::vector<double> v = d.numbers(SIZE_MAX);
-            for (size_t i = 0; i + 1 < v.size(); i += 2) {
-                int32_t x, y;
-                RelativePoint(std::trunc(v[i]), std::trunc(v[i + 1]), x, y);
-                if (!rectangles) {
-                    PenTo(x, y, true);
-                } else if (i + 3 < v.size()) {
-                    h.x = x, h.y = y;
-                    if (HDC dc = PlotInkDC())
-                        Rectangle(dc, x, y, SaturatedInt(std::trunc(v[i + 2])), SaturatedInt(std::trunc(v[i + 3])));
-                    i += 2;
-                }
-                PlotSymbol();
+            std::vector<double> v = d.numbers(rectangles && !penUp ? 4 : 2);
+            if (v.size() < 2) continue;  // the bytes read were no whole point
+            int32_t x, y;
+            if (absolute) ScalePoint(v[0], v[1], x, y);
+            else RelativePoint(std::trunc(v[0]), std::trunc(v[1]), x, y);
+            if (rectangles && !penUp && v.size() == 4) {
+                h.x = x, h.y = y;
+                if (HDC dc = PlotInkDC())
+                    Rectangle(dc, x, y, SaturatedInt(std::trunc(v[2])), SaturatedInt(std::trunc(v[3])));
+            } else {
+                PenTo(x, y, !penUp);
             }
+            PlotSymbol();
+            penUp = absolute = false;
         }
     }
     return true;

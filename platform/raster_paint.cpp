@@ -117,8 +117,9 @@ void setupStroke(DC& dc, cairo_t* cr, const PenObj& pen) {
 }
 
 // Paints a filled or stroked figure through a coverage mask, then combines
-// the pen or brush colour with the bitmap under the binary raster operation.
-void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color) {
+// the pen or brush colour with the bitmap under the binary raster operation;
+// a patterned or hatched brush gives each pixel its own colour.
+void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color, BrushObj* brush = nullptr) {
     cairo_t* cr = dc.cr;
     double x0, y0, x1, y1;
     cairo_new_path(cr);
@@ -161,10 +162,27 @@ void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color) {
     auto* px = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(dc.surface));
     int stride = cairo_image_surface_get_stride(dc.surface) / 4;
     uint32_t pen = ColorToPixel(color);
+    // The brush's own pixels over the figure's extent, when it has a pattern.
+    cairo_surface_t* tiles = nullptr;
+    if (brush && (brush->style == BS_HATCHED || (brush->pattern && brush->pattern->width > 0))) {
+        tiles = cairo_image_surface_create(CAIRO_FORMAT_RGB24, ix1 - ix0, iy1 - iy0);
+        cairo_t* tc = cairo_create(tiles);
+        setColor(tc, dc.st.bkColor);  // the gaps of a hatch
+        cairo_paint(tc);
+        cairo_translate(tc, -ix0, -iy0);
+        SetBrushSource(dc, tc, brush);
+        cairo_paint(tc);
+        cairo_destroy(tc);
+        cairo_surface_flush(tiles);
+    }
+    const auto* tile = tiles ? reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(tiles)) : nullptr;
+    int tstride = tiles ? cairo_image_surface_get_stride(tiles) / 4 : 0;
     for (int y = iy0; y < iy1; ++y)
         for (int x = ix0; x < ix1; ++x)
-            if (m[(y - iy0) * mstride + (x - ix0)] >= 128) applyRop2(&px[y * stride + x], pen, dc.st.rop2);
+            if (m[(y - iy0) * mstride + (x - ix0)] >= 128)
+                applyRop2(&px[y * stride + x], tile ? tile[(y - iy0) * tstride + (x - ix0)] | 0xFF000000u : pen, dc.st.rop2);
     cairo_surface_mark_dirty(dc.surface);
+    if (tiles) cairo_surface_destroy(tiles);
     cairo_surface_destroy(mask);
 }
 }  // namespace
@@ -255,7 +273,7 @@ void PaintPath(DC& dc, const Path& path, bool fill, bool stroke) {
             BuildCairoPath(cr, path);
             cairo_fill(cr);
         } else {
-            paintWithRop2(dc, path, false, brush->color);
+            paintWithRop2(dc, path, false, brush->color, brush);
         }
     }
     auto* pen = LookUpAs<PenObj>(dc.st.pen, Kind::Pen);

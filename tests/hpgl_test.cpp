@@ -212,6 +212,14 @@ TEST_F(HpglTest, EncodedPolylines) {
     EXPECT_TRUE(Ink(p, X(6000), Y(4000)));   // up the second
     EXPECT_FALSE(Ink(p, X(7000), Y(6000)));  // the pen-up move draws nothing
     EXPECT_TRUE(Ink(p, X(8000), Y(5000)));   // the segment after it
+    // '=' and '<' mark the next point absolute and pen-up, in either order, as CAD programs write them:
+    // a pen-up jump to (3000, 3000), then a line 2000 right.
+    for (std::string flags : {"=<", "<="}) {
+        p = Plot("IN;SP1;PW0.3;PA1000,1000;PE" + flags + enc(3000) + enc(3000) + enc(2000) + enc(0) + ";");
+        EXPECT_TRUE(Ink(p, X(8000), Y(6000))) << flags;    // the line from (6000, 6000) page units
+        EXPECT_FALSE(Ink(p, X(4000), Y(4000))) << flags;   // no line on the way there
+        EXPECT_FALSE(Ink(p, X(4000), Y(2000))) << flags;   // nor one from the old position
+    }
 }
 
 TEST_F(HpglTest, LabelsTerminatorsAndOrigins) {

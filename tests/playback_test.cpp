@@ -143,6 +143,21 @@ TEST(PlaybackRaster, BinaryRasterOperations) {
     EXPECT_EQ(p.at(150, 150), 0xFFFF00u);  // black xor yellow
     EXPECT_EQ(p.at(250, 150), 0x0000FFu);  // white xor yellow
     EXPECT_EQ(p.at(300, 300), 0xFFFFFFu);  // nothing drawn
+    // A hatched brush under a raster operation combines each of its pixels, not one colour.
+    p = Draw([](HDC dc) {
+        SetROP2(dc, R2_XORPEN);
+        SetBkColor(dc, RGB(0, 0, 0));
+        HBRUSH hatch = CreateHatchBrush(HS_VERTICAL, RGB(255, 255, 255));
+        HGDIOBJ old = SelectObject(dc, hatch);
+        SelectObject(dc, GetStockObject(NULL_PEN));
+        Rectangle(dc, 0, 0, 200, 100);
+        SelectObject(dc, old);
+        DeleteObject(hatch);
+    });
+    size_t black = 0, white = 0;
+    for (int x = 10; x < 190; ++x) (p.at(x, 50) == 0 ? black : white) += p.at(x, 50) == 0 || p.at(x, 50) == 0xFFFFFFu;
+    EXPECT_GT(black, 0u);   // the hatch's lines: white xor white
+    EXPECT_GT(white, 100u); // its gaps: white xor black
 }
 
 TEST(PlaybackRaster, MonoBitmapWithSrcAndPrintsOnlyItsBlack) {
