@@ -32,6 +32,13 @@ std::string TempDir() {
     return dir;
 }
 
+// Writes a job the benchmarks made into their directory.
+std::string SaveJob(const char* name, const std::string& job) {
+    std::string path = TempDir() + name;
+    WriteFileBytes(path, Bytes(job.begin(), job.end()));
+    return path;
+}
+
 // Converting a whole job, and picturing its first page as GetInfo does.
 void ConvertJob(benchmark::State& state, const std::string& job, size_t pages) {
     for (auto _ : state) {
@@ -165,9 +172,7 @@ const std::string& PclTextJob() {
             for (int n = 0; n < 60; ++n) job += line + "\r\n";
             job += "\f";
         }
-        std::string p = TempDir() + "bench.pcl";
-        WriteFileBytes(p, Bytes(job.begin(), job.end()));
-        return p;
+        return SaveJob("bench.pcl", job);
     }();
     return path;
 }
@@ -200,9 +205,7 @@ const std::string& PclWordStyleJob() {
             }
             job += "\f";
         }
-        std::string p = TempDir() + "bench-word.pcl";
-        WriteFileBytes(p, Bytes(job.begin(), job.end()));
-        return p;
+        return SaveJob("bench-word.pcl", job);
     }();
     return path;
 }
@@ -226,9 +229,7 @@ const std::string& PclRasterJob() {
             job += "\x1B*b" + std::to_string(row.size()) + "W" + row;
         }
         job += "\x1B*rC\f";
-        std::string p = TempDir() + "bench-raster.pcl";
-        WriteFileBytes(p, Bytes(job.begin(), job.end()));
-        return p;
+        return SaveJob("bench-raster.pcl", job);
     }();
     return path;
 }
@@ -257,9 +258,7 @@ const std::string& PclColourRasterJob() {
             job += "\x1B*b" + std::to_string(row.size()) + "W" + row;
         }
         job += "\x1B*rC\f";
-        std::string p = TempDir() + "bench-colour.pcl";
-        WriteFileBytes(p, Bytes(job.begin(), job.end()));
-        return p;
+        return SaveJob("bench-colour.pcl", job);
     }();
     return path;
 }
@@ -280,9 +279,7 @@ const std::string& PclRulesJob() {
             job += "\x1B*p" + std::to_string(x) + "x" + std::to_string(y) + "Y\x1B*c3a50b" + (i % 3 ? "0" : "20g2") + "P";
         }
         job += "\f";
-        std::string p = TempDir() + "bench-rules.pcl";
-        WriteFileBytes(p, Bytes(job.begin(), job.end()));
-        return p;
+        return SaveJob("bench-rules.pcl", job);
     }();
     return path;
 }
@@ -333,9 +330,7 @@ const std::string& DensePlot() {
             job += (i ? "," : "") + std::to_string(x) + "," + std::to_string(y);
         }
         job += ";PU;";
-        std::string p = TempDir() + "bench-plot.hpgl";
-        WriteFileBytes(p, Bytes(job.begin(), job.end()));
-        return p;
+        return SaveJob("bench-plot.hpgl", job);
     }();
     return path;
 }
