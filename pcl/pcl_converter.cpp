@@ -121,7 +121,7 @@ bool ConvertHpglPlotFile(const PrintJob& job, PageList& pages) {
     const char* tempDir = tempDirectory();
     if (!tempDir) return true;
     // A first run on an A4 page finds where the plot's marks fall.
-    const PclPageSize a4{23760, 16800};
+    const PclPageSize a4{kA4Length, kA4Width};
     auto plotSetUp = [&](PclPageState& s) {
         s.size = a4;
         s.hpglInsidePcl = false;

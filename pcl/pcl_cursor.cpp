@@ -11,14 +11,6 @@ constexpr double kDot = kPageUnitsPerInch / 300.0;
 constexpr double kDecipoint = kPageUnitsPerInch / 720.0;
 constexpr double kHalfInch = kPageUnitsPerInch / 2.0;
 
-// Paper sizes of ISO 216 and their envelopes, by their shorter side: their
-// logical pages sit 71 dots in from the edge in portrait.
-bool isoPaper(int32_t shortSide) {
-    for (int32_t w : {kA4Width, 23760, 8800, 12960, 14080})
-        if (w == shortSide) return true;
-    return false;
-}
-
 double finite(double v, double fallback) { return std::isfinite(v) ? v : fallback; }
 
 // A new cursor position, kept on the logical page. An image interrupted by a
@@ -64,7 +56,8 @@ double textBottom() {
 double LogicalPageLeft() {
     PclPageState& s = Pcl();
     if (s.landscape) return 60 * kDot;
-    return (isoPaper(std::min(s.pageWidth(), s.pageHeight())) ? 71 : 75) * kDot;
+    const PclPaper* paper = PaperByWidth(std::min(s.pageWidth(), s.pageHeight()));
+    return (paper && paper->metric ? 71 : 75) * kDot;
 }
 
 double LogicalPageWidth() { return std::max(0.0, Pcl().pageWidth() - 2 * LogicalPageLeft()); }

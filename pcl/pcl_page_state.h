@@ -6,6 +6,7 @@
 #include "pcl_job_driver.h"
 #include "pcl_outline_fonts.h"
 #include "pcl_palettes.h"
+#include "pcl_paper.h"
 #include "pcl_raster.h"
 #include "pcl_soft_fonts.h"
 #include "pcl_symbol_sets.h"
@@ -54,8 +55,6 @@ struct PclTextRun {
     std::vector<INT> dx;
     double x = 0, y = 0, end = 0;
 };
-// The page a job gets when it asks for none: A4, 210 x 297 mm.
-constexpr int32_t kA4Width = 16800, kA4Length = 23760;
 
 struct PclPageState {
     HDC pageDC = nullptr;
