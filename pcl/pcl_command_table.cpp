@@ -314,7 +314,9 @@ const PclCommandTable& BuildPclCommandTable() {
     return table;
 }
 
-int32_t PclArgs::Int() const {
-    if (!(value == value)) return 0;
-    return static_cast<int32_t>(std::clamp(std::trunc(value), double{INT32_MIN}, double{INT32_MAX}));
+int32_t TruncateToInt32(double v) {
+    if (!(v == v)) return 0;
+    return static_cast<int32_t>(std::clamp(std::trunc(v), double{INT32_MIN}, double{INT32_MAX}));
 }
+
+int32_t PclArgs::Int() const { return TruncateToInt32(value); }

@@ -7,6 +7,9 @@
 
 enum PclCommandKind : int32_t { PclTwoCharacter = 23, PclParameterised = 24, PclWithData = 25 };
 
+// A command's value truncated toward zero, within the int32 range (NaN is 0).
+int32_t TruncateToInt32(double v);
+
 // What a command is given when it runs.
 struct PclArgs {
     double value = 0;

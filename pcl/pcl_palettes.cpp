@@ -5,12 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-int32_t truncated(double v) {
-    return v == v ? static_cast<int32_t>(std::clamp(std::trunc(v), double{INT32_MIN}, double{INT32_MAX})) : 0;
-}
-}  // namespace
-
 std::vector<PALETTEENTRY> DefaultPalette(int bits, bool cmy) {
     std::vector<PALETTEENTRY> p(size_t{1} << std::clamp(bits, 1, kMaxPaletteBits), PALETTEENTRY{0, 0, 0, 0});
     if (bits <= 1) {
@@ -47,7 +41,7 @@ bool AssignColourIndex(double value) {
     PclPageState& s = Pcl();
     auto it = s.palettes.find(s.activePaletteId);
     if (it == s.palettes.end()) return false;
-    int32_t i = truncated(value);
+    int32_t i = TruncateToInt32(value);
     if (i >= 0 && static_cast<size_t>(i) < it->second.entries.size())
         it->second.entries[static_cast<size_t>(i)] = {s.colourComponents[0], s.colourComponents[1], s.colourComponents[2], 0};
     std::fill(std::begin(s.colourComponents), std::end(s.colourComponents), uint8_t{0});
@@ -70,7 +64,7 @@ bool PaletteControl(int32_t operation) {
 
 bool SelectPclPalette(double value) {
     PclPageState& s = Pcl();
-    auto it = s.palettes.find(truncated(value));
+    auto it = s.palettes.find(TruncateToInt32(value));
     if (it == s.palettes.end()) return false;
     const PclPalette& p = it->second;
     s.bitsPerIndex = p.bitsPerIndex;

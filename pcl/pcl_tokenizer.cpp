@@ -45,10 +45,6 @@ int32_t toInt(const uint8_t* p, size_t n) {
     return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
-int32_t truncateToInt(double v) {
-    if (!(v == v)) return 0;
-    return static_cast<int32_t>(std::clamp(std::trunc(v), double{INT32_MIN}, double{INT32_MAX}));
-}
 
 void traceParameterised(PclStream& s, uint8_t c, uint8_t g, uint8_t t, bool present, double value, const char* name) {
     if (!present) trace(s, "\nstring* \"\\x%X%c%c%c\" // %s", ESC, c, g, t, name);
@@ -91,7 +87,7 @@ void readCombined(PclStream& s, uint8_t c, size_t cur) {
         uint8_t t = s.data[i];
         bool goesOn = lowerGroup(t);
         if (goesOn) t = static_cast<uint8_t>(t - 0x20);
-        if (c == '&' && g == 't' && t == 'P') s.textMethod = truncateToInt(value);
+        if (c == '&' && g == 't' && t == 'P') s.textMethod = TruncateToInt32(value);
         cur = i;
         if (const PclCommand* cmd = s.table->LookUp(c, g, t)) {
             traceParameterised(s, c, g, t, present, value, cmd->name);
@@ -102,7 +98,7 @@ void readCombined(PclStream& s, uint8_t c, size_t cur) {
             args.terminator = t;
             if (cmd->kind == PclWithData) {
                 // The count is clamped to the bytes the job still holds.
-                int64_t n = std::clamp<int64_t>(truncateToInt(value), 0, static_cast<int64_t>(s.size - i - 1));
+                int64_t n = std::clamp<int64_t>(TruncateToInt32(value), 0, static_cast<int64_t>(s.size - i - 1));
                 args.data = s.data + i + 1;
                 args.count = static_cast<int32_t>(n);
                 s.renderer->Dispatch(*cmd, args);
