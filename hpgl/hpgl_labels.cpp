@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 // Page units per point.
@@ -28,9 +30,9 @@ const char* faceOf(int32_t typeface) {
     }
 }
 
-void makeFont() {
+// A font of a definition at the label size in force; null when none can be made.
+HFONT createFont(const HpglFontDefinition& d) {
     HpglPlotState& h = Hpgl();
-    const HpglFontDefinition& d = h.alternateSelected ? h.alternateFont : h.standardFont;
     LOGFONTA lf{};
     double em = h.capHeight > 0 ? h.capHeight / kCapHeight : d.height * kUnitsPerPoint;
     lf.lfHeight = -std::clamp(static_cast<LONG>(std::lround(em)), LONG{1}, LONG{1000000});
@@ -42,10 +44,36 @@ void makeFont() {
     lf.lfItalic = d.posture == 1 || d.posture == 2;
     lf.lfPitchAndFamily = d.spacing == 0 && d.typeface != 48 ? FIXED_PITCH : VARIABLE_PITCH;
     std::strcpy(lf.lfFaceName, faceOf(d.typeface));
-    HFONT font = CreateFontIndirectA(&lf);
+    return CreateFontIndirectA(&lf);
+}
+
+void makeFont() {
+    HpglPlotState& h = Hpgl();
+    HFONT font = createFont(h.alternateSelected ? h.alternateFont : h.standardFont);
     if (!font) return;  // the font in use stays
     if (h.font) DeleteObject(h.font);
     h.font = font;
+}
+
+// A run of a label's line in one font: SO and SI switch to the alternate and the standard font.
+struct LabelRun {
+    bool alternate;
+    std::u16string text;
+    int32_t width = 0;
+};
+
+std::vector<LabelRun> splitRuns(const std::u16string& line, bool& alternate) {
+    std::vector<LabelRun> runs{{alternate, {}}};
+    for (char16_t c : line) {
+        if (c == 0x0E || c == 0x0F) {
+            alternate = c == 0x0E;
+            if (!runs.back().text.empty()) runs.push_back({alternate, {}});
+            else runs.back().alternate = alternate;
+        } else {
+            runs.back().text.push_back(c);
+        }
+    }
+    return runs;
 }
 
 void defineFont(const HpglParams& p, HpglFontDefinition& d) {
@@ -64,11 +92,16 @@ void defineFont(const HpglParams& p, HpglFontDefinition& d) {
     }
 }
 
-// The label's lines, drawn one below the other from the current position.
+// The label's lines, drawn one below the other from the current position; each
+// line's runs side by side in their fonts.
 void drawLabel(HDC dc, const std::u16string& text) {
     HpglPlotState& h = Hpgl();
     int32_t origin = h.labelOrigin > 10 ? h.labelOrigin - 10 : h.labelOrigin;
-    UINT horizontal = origin >= 7 ? TA_RIGHT : origin >= 4 ? TA_CENTER : TA_LEFT;
+    int32_t horizontal = origin >= 7 ? 2 : origin >= 4 ? 1 : 0;  // left, centre, right
+    HFONT fonts[2] = {h.alternateSelected ? createFont(h.standardFont) : nullptr,
+                      h.alternateSelected ? nullptr : createFont(h.alternateFont)};
+    fonts[h.alternateSelected ? 1 : 0] = h.font;
+    auto fontOf = [&](bool alternate) { return fonts[alternate ? 1 : 0]; };
     HGDIOBJ previous = h.font ? SelectObject(dc, h.font) : nullptr;
     TEXTMETRICA tm{};
     GetTextMetricsA(dc, &tm);
@@ -77,25 +110,45 @@ void drawLabel(HDC dc, const std::u16string& text) {
     int32_t row = (origin - 1) % 3;
     int32_t lines = 1 + static_cast<int32_t>(std::count(text.begin(), text.end(), u'\n'));
     int32_t drop = row == 0 ? (lines - 1) * -line : row == 1 ? cap / 2 - (lines - 1) * line / 2 : cap;
-    UINT align = SetTextAlign(dc, horizontal | TA_BASELINE);
-    int32_t x = h.x, y = h.y - drop;
-    SIZE last{};
+    UINT align = SetTextAlign(dc, TA_LEFT | TA_BASELINE);
+    int32_t y = h.y - drop, end = h.x;
+    bool alternate = h.alternateSelected;
     size_t start = 0;
     while (start <= text.size()) {
-        size_t end = text.find_first_of(u"\r\n", start);
-        if (end == std::u16string::npos) end = text.size();
-        auto n = static_cast<int>(end - start);
-        if (n > 0) {
-            TextOutW(dc, x, y, text.data() + start, n);
-            GetTextExtentPoint32W(dc, text.data() + start, n, &last);
+        size_t stop = text.find_first_of(u"\r\n", start);
+        if (stop == std::u16string::npos) stop = text.size();
+        std::vector<LabelRun> runs = splitRuns(text.substr(start, stop - start), alternate);
+        int32_t total = 0;
+        for (LabelRun& r : runs) {
+            if (r.text.empty() || !fontOf(r.alternate)) continue;
+            SelectObject(dc, fontOf(r.alternate));
+            SIZE e{};
+            GetTextExtentPoint32W(dc, r.text.data(), static_cast<int>(r.text.size()), &e);
+            r.width = e.cx;
+            total = std::min(total + r.width, 10000000);
         }
-        if (end < text.size() && text[end] == u'\n') y -= line;
-        start = end + 1;
+        int32_t x = h.x - (horizontal == 2 ? total : horizontal == 1 ? total / 2 : 0);
+        for (const LabelRun& r : runs) {
+            if (r.text.empty() || !fontOf(r.alternate)) continue;
+            SelectObject(dc, fontOf(r.alternate));
+            TextOutW(dc, x, y, r.text.data(), static_cast<int>(r.text.size()));
+            x += r.width;
+        }
+        end = x;
+        if (stop < text.size() && text[stop] == u'\n') y -= line;
+        start = stop + 1;
     }
     SetTextAlign(dc, align);
     if (previous) SelectObject(dc, previous);
+    for (HFONT f : fonts)
+        if (f && f != h.font) DeleteObject(f);
+    // The font a label shifted to stays selected.
+    if (alternate != h.alternateSelected) {
+        h.alternateSelected = alternate;
+        makeFont();
+    }
     // After a single-line label set from its left the pen waits at its end, ready for the next.
-    if (lines == 1 && horizontal == TA_LEFT) h.x = std::min(h.x + last.cx, 10000000);
+    if (lines == 1 && horizontal == 0) h.x = end;
     MoveToEx(dc, h.x, h.y, nullptr);
 }
 }  // namespace

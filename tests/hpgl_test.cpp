@@ -235,6 +235,24 @@ TEST_F(HpglTest, LabelsTerminatorsAndOrigins) {
     EXPECT_FALSE(inkIn(6500, 12100, 9500, 13000));
 }
 
+TEST_F(HpglTest, ShiftOutAndInSwitchFontsWithinALabel) {
+    // "ii" in the 20-point standard font, "II" in the 40-point alternate, "ii" again: the runs sit side by side.
+    Pixels p = Plot("IN;SP1;SD1,21,2,1,4,20,7,4148;AD1,21,2,1,4,40,7,4148;PA2000,2000;LBii\x0EII\x0Fii\x03");
+    ASSERT_GT(p.width, 0);
+    int base = Y(4000);  // the baseline, 2000 plotter units up
+    auto columnHeight = [&](int x0, int x1) {
+        int top = base;
+        for (int x = x0; x < x1; ++x)
+            for (int y = base - X(3000); y < base; ++y)
+                if (Ink(p, x, y)) top = std::min(top, y);
+        return base - top;
+    };
+    // From the pen: "ii" some 23 pixels wide, then "II" some 60.
+    int small = columnHeight(X(4000) + 1, X(4000) + 17), tall = columnHeight(X(4000) + 28, X(4000) + 70);
+    EXPECT_GT(small, 0);
+    EXPECT_GT(tall, small * 3 / 2);  // the alternate font is twice the size
+}
+
 TEST_F(HpglTest, InsidePclAndBackOut) {
     const std::string ESC = "\x1B";
     // HP-GL/2 from a PCL page, then the universal exit: nothing of the exit prints.
