@@ -259,6 +259,11 @@ void RunHpglSection(PclStream& s, bool fromStart) {
         if (s.data[s.pos] == '\n' || s.data[s.pos] == '\r') ++s.pos;
         if (s.pos + 1 >= s.size) break;
         uint8_t c1 = s.data[s.pos], c2 = s.data[s.pos + 1];
+        if (c1 == ESC && c2 == 'E') {
+            // A printer reset ends the plot as the universal exit does: PCL5 reads it.
+            s.pos = s.pos - 1;
+            return;
+        }
         if (c1 == ESC && c2 == '%') {
             size_t i = s.pos + 2, start = i;
             while (i < s.size && numberChar(s.data[i])) ++i;

@@ -157,6 +157,9 @@ TEST_F(PclFrontEndTest, HpglSections) {
     // A section left by another ESC% sequence resumes PCL5 on it.
     Walked uel = Walk(ESC + "%-1B" + "PU;" + ESC + "%-12345X" + "y");
     EXPECT_EQ(uel.calls, (std::vector<std::string>{"enter hpgl -1", "hpgl PU", "cmd %-X -12345", "char y"}));
+    // So does a printer reset: its E is no character.
+    Walked reset = Walk(ESC + "%0B" + "PU;" + ESC + "E\n");
+    EXPECT_EQ(reset.calls, (std::vector<std::string>{"enter hpgl 0", "hpgl PU", "cmd E 0", "char \n"}));
 }
 
 TEST_F(PclFrontEndTest, TraceFileRules) {
