@@ -92,6 +92,54 @@ void defineFont(const HpglParams& p, HpglFontDefinition& d) {
     }
 }
 
+// A label along DV's path: its characters one after another down, leftward or up,
+// each upright, in a box placed at the pen by LO as a label of one line is.
+template <typename FontOf>
+void drawAlongPath(HDC dc, const std::u16string& text, FontOf fontOf, bool& alternate, int32_t origin, int32_t cap,
+                   int32_t line) {
+    HpglPlotState& h = Hpgl();
+    struct Glyph {
+        char16_t c;
+        bool alternate;
+        int32_t width;
+    };
+    std::vector<Glyph> glyphs;
+    for (char16_t c : text) {
+        if (c == 0x0E || c == 0x0F) alternate = c == 0x0E;
+        else if (c != u'\r' && c != u'\n' && fontOf(alternate)) glyphs.push_back({c, alternate, 0});
+    }
+    if (glyphs.empty()) return;
+    int32_t widest = 0, total = 0;
+    for (Glyph& g : glyphs) {
+        SelectObject(dc, fontOf(g.alternate));
+        SIZE e{};
+        GetTextExtentPoint32W(dc, &g.c, 1, &e);
+        g.width = e.cx;
+        widest = std::max(widest, g.width);
+        total = std::min(total + g.width, 10000000);
+    }
+    bool vertical = h.textPath == 1 || h.textPath == 3;
+    int64_t n = static_cast<int64_t>(glyphs.size());
+    // The box: one character wide and n lines tall, or a line of them; y grows upward.
+    int64_t boxWidth = vertical ? widest : total;
+    int64_t boxHeight = vertical ? cap + (n - 1) * line : cap;
+    int32_t column = (origin - 1) / 3, row = (origin - 1) % 3;
+    int64_t left = h.x - (column == 2 ? boxWidth : column == 1 ? boxWidth / 2 : 0);
+    int64_t bottom = h.y - (row == 2 ? boxHeight : row == 1 ? boxHeight / 2 : 0);
+    int64_t x = h.textPath == 2 ? left + boxWidth : left;
+    for (int64_t i = 0; i < n; ++i) {
+        const Glyph& g = glyphs[static_cast<size_t>(i)];
+        SelectObject(dc, fontOf(g.alternate));
+        int64_t gx = x, gy = bottom;
+        if (h.textPath == 1) gy = bottom + (n - 1 - i) * line;  // the first at the top
+        if (h.textPath == 3) gy = bottom + i * line;            // the first at the bottom
+        if (h.textPath == 2) gx = x -= g.width;                 // the first at the right
+        auto clamp = [](int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, -10000000, 10000000)); };
+        TextOutW(dc, clamp(gx), clamp(gy), &g.c, 1);
+        if (h.textPath == 0) x += g.width;
+    }
+}
+
 // The label's lines, drawn one below the other from the current position; each
 // line's runs side by side in their fonts.
 void drawLabel(HDC dc, const std::u16string& text) {
@@ -113,7 +161,10 @@ void drawLabel(HDC dc, const std::u16string& text) {
     UINT align = SetTextAlign(dc, TA_LEFT | TA_BASELINE);
     int32_t y = h.y - drop, end = h.x;
     bool alternate = h.alternateSelected;
-    size_t start = 0;
+    // A label along another path is drawn as a whole; the pen stays where it is.
+    // Characters stacked along a vertical path are an em apart.
+    if (h.textPath != 0) drawAlongPath(dc, text, fontOf, alternate, origin, cap, tm.tmHeight - tm.tmInternalLeading);
+    size_t start = h.textPath != 0 ? text.size() + 1 : 0;
     while (start <= text.size()) {
         size_t stop = text.find_first_of(u"\r\n", start);
         if (stop == std::u16string::npos) stop = text.size();
@@ -172,6 +223,12 @@ bool HpglLabel(const uint8_t* params, size_t length) {
     std::u16string wide(static_cast<size_t>(std::max(n, 0)), u'\0');
     if (n > 0) MultiByteToWideChar(CP_ACP, 0, text->data(), static_cast<int>(text->size()), wide.data(), n);
     if (HDC dc = PlotInkDC()) drawLabel(dc, wide);
+    return true;
+}
+
+bool HpglTextPath(const HpglParams& p) {
+    int32_t n = p.empty() ? 0 : p.integer(0);
+    Hpgl().textPath = n >= 0 && n <= 3 ? n : 0;
     return true;
 }
 

@@ -4,6 +4,8 @@
 
 bool HpglDefineTerminator(const uint8_t* params, size_t length);
 bool HpglLabelOrigin(const HpglParams& p);
+// DV: the direction characters follow one another in, each upright.
+bool HpglTextPath(const HpglParams& p);
 bool HpglLabel(const uint8_t* params, size_t length);
 // SI (absolute, centimetres) and SR (relative, percent of P1-P2).
 bool HpglCharacterSize(const HpglParams& p, bool relative);

@@ -128,6 +128,7 @@ const Row kHandlers[] = {
     {"UL", numeric<HpglUserLineType>},
     {"RT", numericWith<HpglThreePointArc, true>},
     {"LO", numeric<HpglLabelOrigin>},
+    {"DV", numeric<HpglTextPath>},
     {"DT", defineTerminator},
     {"LB", label},
     {"SI", numericWith<HpglCharacterSize, false>},

@@ -40,6 +40,7 @@ struct HpglPlotState {
     HBRUSH fillBrush = nullptr;
     bool fillBrushOwned = false;  // false when it is one of the raster fills
     uint8_t labelTerminator = 3;
+    int32_t textPath = 0;     // DV: 0 right, 1 down, 2 left, 3 up, the characters upright
     int32_t labelOrigin = 1;  // LO: 1 to 9 place the label's left, centre or right at its bottom, middle or top
     HpglFontDefinition standardFont, alternateFont;
     bool alternateSelected = false;

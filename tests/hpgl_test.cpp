@@ -253,6 +253,32 @@ TEST_F(HpglTest, ShiftOutAndInSwitchFontsWithinALabel) {
     EXPECT_GT(tall, small * 3 / 2);  // the alternate font is twice the size
 }
 
+TEST_F(HpglTest, LabelsAlongEachPath) {
+    // "III" at the pen with LO1: down (DV1) and up (DV3) it stands three characters tall above the
+    // pen, one character wide; leftward (DV2) it lies three wide to the right of the pen.
+    auto box = [&](int path) {
+        Pixels p = Plot("IN;SP1;SD1,21,2,1,4,20,7,4148;DV" + std::to_string(path) + ";PA4000,4000;LBIII\x03");
+        RECT r{p.width, p.height, -1, -1};
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x)
+                if (Ink(p, x, y))
+                    r.left = std::min<LONG>(r.left, x), r.top = std::min<LONG>(r.top, y),
+                    r.right = std::max<LONG>(r.right, x), r.bottom = std::max<LONG>(r.bottom, y);
+        return r;
+    };
+    RECT across = box(0), down = box(1), left = box(2), up = box(3);
+    int w = across.right - across.left, h = across.bottom - across.top;
+    for (const RECT& r : {down, up}) {
+        EXPECT_LT(r.right - r.left, w / 2);
+        EXPECT_GT(r.bottom - r.top, 2 * h);
+        EXPECT_NEAR(r.bottom, across.bottom, 3);  // the box stands on the pen's line
+        EXPECT_NEAR(r.left, across.left, 4);
+    }
+    EXPECT_NEAR(left.left, across.left, 4);
+    EXPECT_NEAR(left.right - left.left, w, 4);
+    EXPECT_EQ(left.bottom, across.bottom);
+}
+
 TEST_F(HpglTest, InsidePclAndBackOut) {
     const std::string ESC = "\x1B";
     // HP-GL/2 from a PCL page, then the universal exit: nothing of the exit prints.
