@@ -122,7 +122,7 @@ const PclCommand kPclCommands[] = {
     {'*', 'i', 'W', "Viewing Illuminant", PclWithData, nullptr},
     {'&', 'b', 'M', "Monochrome Print Mode", PclParameterised, nullptr},
     {'*', 'o', 'W', "Driver Configuration", PclWithData, nullptr},
-    {'*', 'l', 'O', "Logical Operation", PclParameterised, nullptr},
+    {'*', 'l', 'O', "Logical Operation", PclParameterised, PclLogicalOperation},
     {'*', 'l', 'R', "Pixel Placement", PclParameterised, nullptr},
     {'*', 't', 'H', "Destination Raster Width", PclParameterised, PclDestinationWidth},
     {'*', 't', 'V', "Destination Raster Heigth", PclParameterised, PclDestinationHeight},

@@ -79,6 +79,7 @@ bool PclSourceTransparency(const PclArgs& a);
 bool PclPatternTransparency(const PclArgs& a);
 bool PclUserPatternData(const PclArgs& a);
 bool PclPatternControl(const PclArgs& a);
+bool PclLogicalOperation(const PclArgs& a);
 
 // Macros.
 bool PclMacroId(const PclArgs& a);

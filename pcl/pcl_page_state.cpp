@@ -58,6 +58,7 @@ void ResetPclState() {
     s.fillWidth = s.fillHeight = 0;
     s.patternId = s.currentPattern = 0;
     s.sourceOpaque = s.patternOpaque = false;
+    s.logicalOperation = 252;
     s.foreground = -1;
     s.patterns.clear();
     s.simpleColour = 0;

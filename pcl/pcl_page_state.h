@@ -114,6 +114,7 @@ struct PclPageState {
     int32_t patternId = 0;
     int32_t currentPattern = 0;  // 0 solid, 1 white, 2 shading, 3 cross-hatch, 4 user-defined
     bool sourceOpaque = false, patternOpaque = false;
+    int32_t logicalOperation = 252;  // ESC*l#O: how source, pattern and page combine (ternary ROP)
     int32_t foreground = -1;  // a palette index; -1: black
     std::map<int32_t, PclUserPattern> patterns;
     int32_t simpleColour = 0;      // ESC*r#U: 1 black, 3 RGB planes, -3 CMY planes; 0 none
@@ -198,6 +199,10 @@ COLORREF PclForegroundColour();
 COLORREF PclTextColour();
 // Text in white under a transparent pattern: it marks nothing.
 bool PclTextInvisible();
+// The raster operations an image and a fill are painted with: the job's logical
+// operation, with white left alone where the source or the pattern is transparent.
+DWORD PclImageRop();
+DWORD PclFillRop(bool mono);
 // Stores the bytes of the macro being defined under the macro ID.
 void DefinePclMacro(const uint8_t* data, size_t size);
 // Runs the overlay macro on the open page, if there is one.

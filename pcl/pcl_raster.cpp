@@ -224,9 +224,8 @@ bool EndRaster() {
     } else {
         TopDownMapping();
     }
-    // A transparent source leaves the page alone under white pixels.
     StretchDIBits(s.pageDC, x, y, w, h, 0, 0, static_cast<int>(r.width), static_cast<int>(r.rowCount), pixels,
-                  bmi.info(), DIB_RGB_COLORS, s.sourceOpaque ? SRCCOPY : SRCAND);
+                  bmi.info(), DIB_RGB_COLORS, PclImageRop());
     if (rotated) {
         SetViewportExtEx(s.pageDC, p, -p, nullptr);
         SetViewportOrgEx(s.pageDC, 0, p, nullptr);

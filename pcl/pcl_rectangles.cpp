@@ -13,8 +13,27 @@ namespace {
 constexpr double kDecipoint = kPageUnitsPerInch / 720.0;
 // Patterns larger than this are not kept: 4096 dots a side.
 constexpr int32_t kMaxPatternSide = 4096;
-// Pattern and raster operations: the pattern over the page, and the pattern ANDed into it.
-constexpr DWORD kPatternCopy = 0x00F00021, kPatternAnd = 0x00A000C9;
+// The truth table of a ternary raster operation, bit (pattern << 2 | source << 1 | page).
+bool ropBit(int32_t rop, int pattern, int source, int page) { return (rop >> (pattern << 2 | source << 1 | page)) & 1; }
+
+// A truth table as the raster-operation code GDI takes, with the usual codes for the usual tables.
+DWORD ropCode(int32_t table) {
+    switch (table) {
+    case 0x88: return SRCAND;
+    case 0xCC: return SRCCOPY;
+    case 0xA0: return 0x00A000C9;  // the pattern ANDed into the page
+    case 0xF0: return PATCOPY;
+    default: return static_cast<DWORD>(table) << 16;
+    }
+}
+
+// A table built from `result(pattern, source, page)`.
+template <typename F>
+int32_t table(F result) {
+    int32_t t = 0;
+    for (int i = 0; i < 8; ++i) t |= result(i >> 2 & 1, i >> 1 & 1, i & 1) << i;
+    return t;
+}
 
 // A fill size from a command's value; negative sizes and sizes past 10 m are none.
 double fillSize(double v, double unit) {
@@ -113,11 +132,16 @@ COLORREF PclForegroundColour() {
 
 bool PclTextInvisible() {
     PclPageState& s = Pcl();
+    // Glyphs are a black source; where the operation leaves the page as it is, they mark nothing.
+    int32_t rop = s.logicalOperation;
+    if (!ropBit(rop, 0, 0, 0) && ropBit(rop, 0, 0, 1)) return true;
     return !s.patternOpaque && (s.currentPattern == 1 || (s.currentPattern == 0 && PclForegroundColour() == 0xFFFFFF));
 }
 
 COLORREF PclTextColour() {
     PclPageState& s = Pcl();
+    // An operation that turns black glyphs white (an inverted source) prints them white.
+    if (ropBit(s.logicalOperation, 0, 0, 0) && ropBit(s.logicalOperation, 0, 0, 1)) return 0xFFFFFF;
     switch (s.currentPattern) {
     case 1: return 0xFFFFFF;
     case 2: {
@@ -128,6 +152,29 @@ COLORREF PclTextColour() {
     }
     default: return PclForegroundColour();
     }
+}
+
+DWORD PclImageRop() {
+    PclPageState& s = Pcl();
+    int32_t rop = s.logicalOperation;
+    // The pattern is the foreground: black. A transparent source leaves the page under its white.
+    return ropCode(table([&](int, int source, int page) {
+        return source && !s.sourceOpaque ? page : ropBit(rop, 0, source, page);
+    }));
+}
+
+DWORD PclFillRop(bool mono) {
+    PclPageState& s = Pcl();
+    int32_t rop = s.logicalOperation;
+    // A fill is a black source through its pattern; a transparent pattern leaves the page under its white.
+    return ropCode(table([&](int pattern, int, int page) {
+        return pattern && mono && !s.patternOpaque ? page : ropBit(rop, pattern, 0, page);
+    }));
+}
+
+bool PclLogicalOperation(const PclArgs& a) {
+    if (a.Int() >= 0 && a.Int() <= 255) Pcl().logicalOperation = a.Int();
+    return true;
 }
 
 bool PclRectangleWidthUnits(const PclArgs& a) {
@@ -188,7 +235,7 @@ bool PclFillRectangle(const PclArgs& a) {
     // A pattern's white is paper under a transparent pattern.
     auto x = static_cast<int>(std::lround(left)), y = static_cast<int>(std::lround(top));
     PatBlt(s.pageDC, x, y, static_cast<int>(std::lround(right)) - x, static_cast<int>(std::lround(bottom)) - y,
-           mono && !s.patternOpaque ? kPatternAnd : kPatternCopy);
+           PclFillRop(mono));
     SelectObject(s.pageDC, old);
     DeleteObject(brush);
     return true;

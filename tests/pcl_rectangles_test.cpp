@@ -106,3 +106,30 @@ TEST_F(PclRectanglesTest, MacrosRunWhereTheyAreCalledAndOverlayEveryPage) {
         DeletePageFiles(list);
     }
 }
+
+TEST(PclLogicalOperations, ImagesFillsAndTextCombineAsTheJobSays) {
+    InitPclJob();
+    PclPageState& s = Pcl();
+    // The defaults: images print their black and leave the page under their white; fills likewise.
+    EXPECT_EQ(PclImageRop(), static_cast<DWORD>(SRCAND));
+    EXPECT_EQ(PclFillRop(true), 0x00A000C9u);
+    EXPECT_EQ(PclFillRop(false), static_cast<DWORD>(PATCOPY));
+    DispatchPclCommand('*', 'v', 'N', nullptr, 0, 1);  // opaque source: white prints too
+    EXPECT_EQ(PclImageRop(), static_cast<DWORD>(SRCCOPY));
+    DispatchPclCommand('*', 'v', 'O', nullptr, 0, 1);
+    EXPECT_EQ(PclFillRop(true), static_cast<DWORD>(PATCOPY));
+    // An inverted source (51) turns black glyphs white; XOR with the page (102) inverts under the image.
+    DispatchPclCommand('*', 'l', 'O', nullptr, 0, 51);
+    EXPECT_EQ(PclTextColour(), 0xFFFFFFu);
+    EXPECT_FALSE(PclTextInvisible());
+    DispatchPclCommand('*', 'l', 'O', nullptr, 0, 102);
+    EXPECT_EQ(PclImageRop() >> 16, 0x66u);
+    // An operation that keeps the page (170) leaves text unprinted; values past 255 are refused.
+    DispatchPclCommand('*', 'l', 'O', nullptr, 0, 170);
+    EXPECT_TRUE(PclTextInvisible());
+    DispatchPclCommand('*', 'l', 'O', nullptr, 0, 999);
+    EXPECT_EQ(s.logicalOperation, 170);
+    DispatchPclCommand('E', 0, 0, nullptr, 0, 0);
+    EXPECT_EQ(s.logicalOperation, 252);
+    FinishPclJob();
+}
