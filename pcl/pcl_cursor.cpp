@@ -7,8 +7,6 @@
 #include <cmath>
 
 namespace {
-constexpr double kDot = kPageUnitsPerInch / 300.0;
-constexpr double kDecipoint = kPageUnitsPerInch / 720.0;
 constexpr double kHalfInch = kPageUnitsPerInch / 2.0;
 
 double finite(double v, double fallback) { return std::isfinite(v) ? v : fallback; }

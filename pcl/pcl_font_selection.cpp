@@ -74,6 +74,9 @@ const Family& chooseFamily(const PclFontSpec& spec) {
     return fixed ? kCourier : kCgTimes;
 }
 
+// The point size of a fixed-pitch font: its characters are 0.6 em wide.
+double pointsOfPitch(double pitch) { return 72 / pitch / 0.6; }
+
 LONG weightOf(int32_t strokeWeight) {
     static const LONG weights[15] = {100, 100, 100, 200, 300, 400, 400, 400, 600, 600, 700, 800, 900, 900, 900};
     return weights[std::clamp(strokeWeight, -7, 7) + 7];
@@ -217,9 +220,9 @@ const PclChosenFont& ChosenPclFont() {
     c.fixed = family.spacing == Spacing::Fixed || family.spacing == Spacing::LinePrinter;
     double points = spec.height;
     if (c.fixed) {
-        // A fixed font's size comes from its pitch: its characters are 0.6 em wide.
+        // A fixed font's size comes from its pitch.
         c.advance = kPageUnitsPerInch / spec.pitch;
-        points = 72 / spec.pitch / 0.6;
+        points = pointsOfPitch(spec.pitch);
         // The line printer face stands 8.5 points tall at 16.67 characters per inch, narrower than it is tall.
         if (family.spacing == Spacing::LinePrinter) points = 8.5 * 16.67 / spec.pitch;
     }
@@ -248,7 +251,7 @@ const PclChosenFont& ChosenPclFont() {
 
 double PclFontHeight(bool proportional) {
     const PclFontSpec& spec = Pcl().font();
-    double points = proportional ? spec.height : 72 / spec.pitch / 0.6;
+    double points = proportional ? spec.height : pointsOfPitch(spec.pitch);
     return points * kPageUnitsPerInch / 72;
 }
 

@@ -117,10 +117,9 @@ void PlotFrame(int32_t& width, int32_t& height) {
     } else if (s.hpglInsidePcl) {
         // The picture frame of a PCL page: as ESC*c#X and #Y set it (decipoints), else the
         // logical page's width and the page's height less half an inch at the top and the bottom.
-        double decipoint = kPageUnitsPerInch / 720.0;
-        width = s.rectangleWidth > 0 ? static_cast<int32_t>(std::min(s.rectangleWidth * decipoint, 800000.0))
+        width = s.rectangleWidth > 0 ? static_cast<int32_t>(std::min(s.rectangleWidth * kDecipoint, 800000.0))
                                      : static_cast<int32_t>(LogicalPageWidth());
-        height = s.rectangleHeight > 0 ? static_cast<int32_t>(std::min(s.rectangleHeight * decipoint, 800000.0))
+        height = s.rectangleHeight > 0 ? static_cast<int32_t>(std::min(s.rectangleHeight * kDecipoint, 800000.0))
                                        : std::max(s.pageHeight() - kPageUnitsPerInch, 1);
     } else {
         width = s.pageWidth(), height = s.pageHeight();

@@ -24,8 +24,10 @@ enum FontKind : int32_t { SystemFont = 23, BitmapSoftFont = 24, BitmapSoftFont20
 
 // Largest number of pages one job may open; a job of nothing but form feeds stops there.
 constexpr int32_t kMaxPclPages = 5000;
-// Page units are 1/80 mm.
+// Page units are 1/80 mm; a 300-dpi dot and a decipoint in page units.
 constexpr int32_t kPageUnitsPerInch = 2032;
+constexpr double kDot = kPageUnitsPerInch / 300.0;
+constexpr double kDecipoint = kPageUnitsPerInch / 720.0;
 // Cursor positions pushed and not yet popped: at most 20, as on a printer.
 constexpr size_t kMaxCursorStack = 20;
 

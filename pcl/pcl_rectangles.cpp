@@ -10,7 +10,6 @@
 #include <cstring>
 
 namespace {
-constexpr double kDecipoint = kPageUnitsPerInch / 720.0;
 // Patterns larger than this are not kept: 4096 dots a side.
 constexpr int32_t kMaxPatternSide = 4096;
 // The truth table of a ternary raster operation, bit (pattern << 2 | source << 1 | page).

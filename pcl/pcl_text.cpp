@@ -8,7 +8,6 @@
 #include <cmath>
 
 namespace {
-constexpr double kDot = kPageUnitsPerInch / 300.0;
 // A run longer than this is drawn and a new one begun.
 constexpr size_t kMaxRunLength = 4096;
 

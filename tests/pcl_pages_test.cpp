@@ -26,11 +26,7 @@ RECT Ink(const Pixels& p, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1) {
 
 class PclPagesTest : public TempDirTest {
 protected:
-    PageList Convert(const std::string& job) {
-        PageList pages;
-        EXPECT_TRUE(ConvertPrintJob(Write("job.pcl", Bytes(job.begin(), job.end())).c_str(), pages));
-        return pages;
-    }
+    PageList Convert(const std::string& job) { return TempDirTest::Convert(Bytes(job.begin(), job.end()), "job.pcl"); }
     Pixels Picture(const std::string& job, int32_t* width = nullptr, int32_t* height = nullptr) {
         Pixels p = LoadPicture(Write("pic.pcl", Bytes(job.begin(), job.end())));
         if (width) *width = p.width;

@@ -52,8 +52,7 @@ TEST_F(PclRectanglesTest, AFormOfRulesShadesAndPatternsLooksAsGhostPclPrintsIt) 
 
 TEST_F(PclRectanglesTest, BadSizesAndPatternsDrawNothing) {
     auto pages = [&](const std::string& job) {
-        PageList list;
-        EXPECT_TRUE(ConvertPrintJob(Write("bad.pcl", Bytes(job.begin(), job.end())).c_str(), list));
+        PageList list = Convert(Bytes(job.begin(), job.end()), "bad.pcl");
         size_t n = list.size();
         DeletePageFiles(list);
         return n;
@@ -85,8 +84,7 @@ TEST_F(PclRectanglesTest, MacrosRunWhereTheyAreCalledAndOverlayEveryPage) {
     std::string bar = ESC + "&f7Y" + ESC + "&f0X" + ESC + "*p0x0Y" + ESC + "*c2000a60b0P" + ESC + "&f1X";
     std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + rule + bar + ESC + "&f7Y" + ESC + "&f4X" + ESC + "&f5Y" +
                       ESC + "*p100x500Y" + ESC + "&f2X" + ESC + "*p100x900Y" + ESC + "&f3X" + "page one\f" + "page two";
-    PageList pages;
-    ASSERT_TRUE(ConvertPrintJob(Write("macro.pcl", Bytes(job.begin(), job.end())).c_str(), pages));
+    PageList pages = Convert(Bytes(job.begin(), job.end()), "macro.pcl");
     ASSERT_EQ(pages.size(), 2u);
     const int left = 71, top = 150;
     for (size_t i = 0; i < pages.size(); ++i) {
@@ -100,8 +98,7 @@ TEST_F(PclRectanglesTest, MacrosRunWhereTheyAreCalledAndOverlayEveryPage) {
     // A macro that runs itself stops at the depth printers allow; one never ended takes the rest of the job.
     for (const std::string& bad : {ESC + "E" + ESC + "&f1Y" + ESC + "&f0X" + ESC + "&f2Xx" + ESC + "&f1X" + ESC + "&f2X",
                                    ESC + "E" + ESC + "&f0X" + "text that is never printed"}) {
-        PageList list;
-        EXPECT_TRUE(ConvertPrintJob(Write("bad.pcl", Bytes(bad.begin(), bad.end())).c_str(), list));
+        PageList list = Convert(Bytes(bad.begin(), bad.end()), "bad.pcl");
         EXPECT_LE(list.size(), 1u);
         DeletePageFiles(list);
     }

@@ -17,14 +17,7 @@ void run(const std::string& bytes) {
 }
 }  // namespace
 
-class PclTextTest : public TempDirTest {
-protected:
-    PageList Convert(const Bytes& job) {
-        PageList pages;
-        EXPECT_TRUE(ConvertPrintJob(Write("job.pcl", job).c_str(), pages));
-        return pages;
-    }
-};
+class PclTextTest : public TempDirTest {};
 
 // Our own jobs (tests/data/pcl-text) beside GhostPCL's 96 dpi pictures of them.
 TEST_F(PclTextTest, OwnJobsLookAsGhostPclPrintsThem) {

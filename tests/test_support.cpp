@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include "convert_print_job.h"
 #include "emf_records.h"
 #include "spoolsight_plugin.h"
 
@@ -40,6 +41,12 @@ std::string TempDirTest::Write(const std::string& name, const Bytes& bytes) cons
     std::string path = dir_ + "jobs/" + name;
     EXPECT_TRUE(WriteFileBytes(path, bytes));
     return path;
+}
+
+PageList TempDirTest::Convert(const Bytes& job, const std::string& name) const {
+    PageList pages;
+    EXPECT_TRUE(ConvertPrintJob(Write(name, job).c_str(), pages));
+    return pages;
 }
 
 double Pixels::Share(int x0, int y0, int x1, int y1, uint32_t rgb, int tolerance) const {

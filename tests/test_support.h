@@ -4,6 +4,7 @@
 #include "gdi.h"
 #include "kernel.h"
 #include "user.h"
+#include "page_list.h"
 #include "sample_job.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,8 @@ protected:
     std::string dir_;  // with a trailing '/'
     std::vector<std::string> Files() const;  // names in dir_, sorted
     std::string Write(const std::string& name, const Bytes& bytes) const;
+    // Writes a job under `name` and converts it as the plug-in does; the conversion must not fail.
+    PageList Convert(const Bytes& job, const std::string& name = "job") const;
 };
 
 struct Pixels {

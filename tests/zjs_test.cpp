@@ -80,11 +80,7 @@ void Chunk(Bytes& b, uint32_t size, uint32_t type, uint32_t items, const Bytes& 
 
 class ZjsTest : public TempDirTest {
 protected:
-    PageList Convert(const Bytes& job) {
-        PageList pages;
-        EXPECT_TRUE(ConvertPrintJob(Write("job.zjs", job).c_str(), pages));
-        return pages;
-    }
+    PageList Convert(const Bytes& job) { return TempDirTest::Convert(job, "job.zjs"); }
     // Only page metafiles may be left in the temporary directory.
     void ExpectOnlyPages(const PageList& pages) {
         size_t others = 0;
