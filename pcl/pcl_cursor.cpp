@@ -91,6 +91,21 @@ PagePoint PclPagePoint(double x, double y) {
     return {p.x + s.leftOffset, p.y + s.topOffset};
 }
 
+namespace {
+// The text frame's point at a point of the page: PclPagePoint undone.
+PagePoint framePoint(PagePoint at) {
+    PclPageState& s = Pcl();
+    double left = LogicalPageLeft(), w = s.pageWidth(), h = s.pageHeight();
+    double x = at.x - s.leftOffset, y = at.y - s.topOffset;
+    switch (s.printDirection) {
+    case 90: return {h - y, x - left};
+    case 180: return {w - left - x, h - y};
+    case 270: return {y, w - left - x};
+    default: return {x - left, y};
+    }
+}
+}  // namespace
+
 void DefaultTextLayout() {
     PclPageState& s = Pcl();
     s.printDirection = 0;
@@ -181,17 +196,12 @@ bool PclPrintDirection(const PclArgs& a) {
     if ((n != 0 && n != 90 && n != 180 && n != 270) || n == s.printDirection) return true;
     // The cursor stays where it is on the page; the margins start afresh in the turned frame.
     PagePoint at = PclPagePoint(s.cursorX, s.cursorY);
-    at.x -= s.leftOffset, at.y -= s.topOffset;
     s.printDirection = n;
     s.fontChosen = false;  // the font turns with the text
     frameLayout();
-    double left = LogicalPageLeft(), w = s.pageWidth(), h = s.pageHeight();
-    double x = at.x - left, y = at.y;
-    if (n == 90) x = h - at.y, y = at.x - left;
-    if (n == 180) x = w - left - at.x, y = h - at.y;
-    if (n == 270) x = at.y, y = w - left - at.x;
-    s.cursorX = std::clamp(x, 0.0, TextFrameWidth());
-    s.cursorY = std::clamp(y, 0.0, TextFrameHeight());
+    PagePoint cursor = framePoint(at);
+    s.cursorX = std::clamp(cursor.x, 0.0, TextFrameWidth());
+    s.cursorY = std::clamp(cursor.y, 0.0, TextFrameHeight());
     return true;
 }
 
