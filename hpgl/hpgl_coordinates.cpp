@@ -76,8 +76,16 @@ void ApplyPlotRotation() {
 
 bool HpglInputP1P2(const HpglParams& p) {
     HpglPlotState& h = Hpgl();
+    if (p.empty()) {
+        HpglFrameChanged();
+        return true;
+    }
     if (p.size() == 4) {
         h.p1x = p.integer(0), h.p1y = p.integer(1), h.p2x = p.integer(2), h.p2y = p.integer(3);
+        // P1 on P2 would divide by nothing: P2 moves one unit off it.
+        if (h.p1x == h.p2x) h.p2x = SaturatedAdd(h.p1x, 1);
+        if (h.p1y == h.p2y) h.p2y = SaturatedAdd(h.p1y, 1);
+        h.scalingPointsSet = true;
         return true;
     }
     if (p.size() == 2) {
@@ -86,6 +94,7 @@ bool HpglInputP1P2(const HpglParams& p) {
         h.p1x = p.integer(0), h.p1y = p.integer(1);
         h.p2x = SaturatedInt(static_cast<double>(h.p1x + dx));
         h.p2y = SaturatedInt(static_cast<double>(h.p1y + dy));
+        h.scalingPointsSet = true;
         return true;
     }
     return false;
@@ -109,7 +118,12 @@ bool HpglScale(const HpglParams& p) {
 }
 
 bool HpglRotate(const HpglParams& p) {
-    if (!p.empty()) Hpgl().rotation = p.integer(0);
+    HpglPlotState& h = Hpgl();
+    int32_t angle = p.empty() ? 0 : p.integer(0);
+    if (angle % 90 != 0) return false;  // only quarter turns
+    h.rotation = (angle % 360 + 360) % 360;
+    // P1 and P2 that IP has not placed go to the corners of the turned frame.
+    if (!h.scalingPointsSet) HpglFrameChanged();
     ApplyPlotRotation();
     return true;
 }

@@ -3,6 +3,7 @@
 #include "hpgl_coordinates.h"
 #include "hpgl_drawing.h"
 #include "hpgl_lines.h"
+#include "hpgl_plot_setup.h"
 #include "hpgl_plot_state.h"
 
 #include <algorithm>
@@ -113,10 +114,10 @@ void FillFigures(const PlotFigures& figures, int fillMode) {
         if (spacing == 0) spacing = std::hypot(static_cast<double>(h.p2x) - h.p1x, static_cast<double>(h.p2y) - h.p1y) * 0.01 * 2;
         RECT box = bounds(figures);
         addPath(dc, figures);
-        SelectClipPath(dc, RGN_COPY);
+        SelectClipPath(dc, RGN_AND);
         hatch(dc, box, spacing, h.fillAngle);
         if (h.fillType == 4) hatch(dc, box, spacing, h.fillAngle + 90.0);
-        SelectClipRgn(dc, nullptr);
+        ApplyPlotWindow();  // back to IW's window alone
         backToPen(dc);
         return;
     }

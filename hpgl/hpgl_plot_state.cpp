@@ -5,6 +5,7 @@
 #include "hpgl_fills.h"
 #include "hpgl_labels.h"
 #include "hpgl_lines.h"
+#include "hpgl_plot_setup.h"
 #include "pcl_page_state.h"
 
 #include <cstring>
@@ -22,20 +23,25 @@ void ResetHpglDefaults() {
     HPEN pen = h.pen;
     h = HpglPlotState{};
     h.pen = pen;
+    // A plotter has its carousel of eight pens; a PCL page starts with black and white.
+    h.numberOfPens = Pcl().hpglInsidePcl ? 2 : 8;
 }
 
 void HpglFrameChanged() {
     HpglPlotState& h = Hpgl();
     PclPageState& s = Pcl();
-    // Without IP, P1 is the frame's lower-left corner and P2 its far corner, in plotter units.
+    // Without IP, P1 is the frame's lower-left corner and P2 its far corner, in
+    // plotter units, as the rotation turns the frame.
+    bool turned = h.rotation == 90 || h.rotation == 270;
     h.p1x = h.p1y = 0;
-    h.p2x = s.plotWidth / 2;
-    h.p2y = s.plotHeight / 2;
+    h.p2x = (turned ? s.plotHeight : s.plotWidth) / 2;
+    h.p2y = (turned ? s.plotWidth : s.plotHeight) / 2;
+    h.scalingPointsSet = false;
 }
 
 void HpglPageOpened() {
     HpglPlotState& h = Hpgl();
-    HpglFrameChanged();
+    if (!h.scalingPointsSet) HpglFrameChanged();
     h.x = h.y = 0;
     h.polygonMode = false;
 }
@@ -50,10 +56,15 @@ void HpglPageClosing() {
 void HpglSectionEntered() {
     HpglPlotState& h = Hpgl();
     ApplyPlotRotation();
+    ApplyPlotWindow();
     if (HDC dc = Pcl().pageDC) {
         if (!h.pen) RemakePen(h.currentPen);
         MoveToEx(dc, h.x, h.y, nullptr);
     }
+}
+
+void HpglSectionLeft() {
+    if (Hpgl().windowSet && Pcl().pageDC) SelectClipRgn(Pcl().pageDC, nullptr);
 }
 
 namespace {
@@ -75,7 +86,10 @@ bool polylineEncoded(const char*, const uint8_t* params, size_t length) {
     std::optional<std::string> text = ReadParamsToSemicolon(params, length);
     return text && HpglPolylineEncoded(*text);
 }
-bool edgePolygon(const char*, const uint8_t*, size_t) { return HpglEdgePolygon(); }
+template <bool (*F)()>
+bool bare(const char*, const uint8_t*, size_t) {
+    return F();
+}
 bool fontCommand(const char* m, const uint8_t* params, size_t length) {
     return HpglFontCommand(m, ReadNumericParams(params, length));
 }
@@ -90,6 +104,15 @@ struct Row {
     Handler handler;
 };
 const Row kHandlers[] = {
+    {"IN", bare<HpglInitialize>},
+    {"DF", bare<HpglDefaultValues>},
+    {"PS", numeric<HpglPlotSize>},
+    {"PG", bare<HpglAdvancePage>},
+    {"AF", bare<HpglAdvancePage>},
+    {"AH", bare<HpglAdvancePage>},
+    {"FR", bare<HpglAdvancePage>},
+    {"IR", numeric<HpglInputRelative>},
+    {"IW", numeric<HpglInputWindow>},
     {"IP", numeric<HpglInputP1P2>},
     {"SC", numeric<HpglScale>},
     {"PA", numeric<HpglPlotAbsolute>},
@@ -109,7 +132,7 @@ const Row kHandlers[] = {
     {"PM", numeric<HpglPolygonMode>},
     {"FP", numeric<HpglFillPolygon>},
     {"PE", polylineEncoded},
-    {"EP", edgePolygon},
+    {"EP", bare<HpglEdgePolygon>},
     {"SP", numeric<HpglSelectPen>},
     {"LT", numeric<HpglLineType>},
     {"LA", numeric<HpglLineAttributes>},

@@ -47,8 +47,15 @@ struct HpglPlotState {
     int32_t capHeight = 0, cellWidth = 0;  // SI and SR sizes in page units, 0 when the font's own
     HFONT font = nullptr;                 // the label font, owned here and selected only while labels draw
     int32_t rotation = 0;
-    // Scaling points (plotter units) and the user window of SC.
+    // Scaling points (plotter units) and the user window of SC. Until IP or IR
+    // places them, P1 and P2 follow the frame's corners as RO turns it.
     int32_t p1x = 0, p1y = 0, p2x = 1, p2y = 1;
+    bool scalingPointsSet = false;
+    // IW's clip window in page units (left, bottom, right, top), when one is set.
+    bool windowSet = false;
+    int32_t window[4] = {0, 0, 0, 0};
+    // CR: the values of PC that stand for no colour and for full colour, per primary.
+    double colourRange[6] = {0, 255, 0, 255, 0, 255};
     int32_t scaling = ScalingOff;
     double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
     int32_t left = 50, bottom = 50;
@@ -71,6 +78,8 @@ void HpglFrameChanged();
 void HpglPageClosing();
 // HP-GL/2 was entered: the rotation and the pen of the plot state are applied to the page.
 void HpglSectionEntered();
+// PCL5 takes the page back: IW's window no longer clips it.
+void HpglSectionLeft();
 
 // Hands one recognised command to its handler; `params` is the byte after the
 // mnemonic and `left` counts the bytes from the mnemonic's second letter on.

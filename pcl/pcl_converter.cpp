@@ -16,7 +16,10 @@ public:
         FlushPclText();
         if (command.run) command.run(args);
     }
-    void EnterPcl() override { BottomUpMapping(); }
+    void EnterPcl() override {
+        HpglSectionLeft();
+        BottomUpMapping();
+    }
     void EnterHpgl(double value) override {
         FlushPclText();
         ::EnterHpgl(value);
@@ -133,7 +136,9 @@ bool ConvertHpglPlotFile(const PrintJob& job, PageList& pages) {
     if (!trial.empty())
         if (HENHMETAFILE emf = GetEnhMetaFileA(trial.front().c_str())) {
             ENHMETAHEADER h{};
-            grow = GetEnhMetaFileHeader(emf, sizeof h, &h) && FitPlot(h, a4, place);
+            // The sheet the plot asked for with PS, else A4: its frame is in 0.01 mm.
+            grow = GetEnhMetaFileHeader(emf, sizeof h, &h) &&
+                   FitPlot(h, PclPageSize{(h.rclFrame.bottom * 80 + 99) / 100, (h.rclFrame.right * 80 + 99) / 100}, place);
             DeleteEnhMetaFile(emf);
         }
     if (!grow) {
@@ -145,6 +150,7 @@ bool ConvertHpglPlotFile(const PrintJob& job, PageList& pages) {
         plotSetUp(s);
         s.size = place.size;
         s.plotOriginX = place.originX, s.plotOriginY = place.originY;
+        s.plotPagePlaced = true;
     });
     return true;
 }

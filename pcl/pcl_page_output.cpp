@@ -134,7 +134,11 @@ void PictureFrameChanged() {
 
 bool EnterHpgl(double value) {
     PclPageState& s = Pcl();
-    if (value == -1) s.hpglInsidePcl = false;
+    if (value == -1 && s.hpglInsidePcl) {
+        // A plot file starts from a plotter's defaults.
+        s.hpglInsidePcl = false;
+        ResetHpglDefaults();
+    }
     if (!s.pageDC) OpenPclPage();
     if (!s.pageDC) return true;
     // y grows upward from the plot's origin: the lower-left corner of the page,

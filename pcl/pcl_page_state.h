@@ -138,6 +138,7 @@ struct PclPageState {
     int32_t plotWidth = 0, plotHeight = 0;
     int32_t fixedPlotWidth = 0, fixedPlotHeight = 0;
     int32_t plotOriginX = 0, plotOriginY = 0;
+    bool plotPagePlaced = false;  // the plot file's page is sized already: PS changes the frame only
     // The picture frame's top-left corner on the page (page units, y down): where ESC*c0T
     // anchored it, else the logical page's left edge half an inch down.
     bool frameAnchored = false;

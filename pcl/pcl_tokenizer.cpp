@@ -293,6 +293,7 @@ void RunHpglSection(PclStream& s, bool fromStart) {
         s.renderer->DispatchHpgl(m->mnemonic, s.data + c2at + 1, s.size - c2at);
         size_t p = c2at + 1;
         auto text = [&](size_t from, size_t to) { return std::string(reinterpret_cast<const char*>(s.data + from), to - from); };
+        if (std::strcmp(m->mnemonic, "IN") == 0 || std::strcmp(m->mnemonic, "DF") == 0) s.labelTerminator = 3;
         if (std::strcmp(m->mnemonic, "DT") == 0) {
             if (p < s.size) {
                 s.labelTerminator = s.data[p] == ';' ? 3 : s.data[p];  // DT; restores ETX

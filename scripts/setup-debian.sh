@@ -6,7 +6,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config git
  fonts-urw-base35 fonts-dejavu-core
  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev
  emf2svg librsvg2-bin gnuplot-nox
- libjbig-dev jbigkit-bin printer-driver-foo2zjs ghostscript plotutils libjpeg-dev"
+ libjbig-dev jbigkit-bin printer-driver-foo2zjs ghostscript plotutils libjpeg-dev libhersheyfont-dev hershey-fonts-data hp2xx"
 missing=""
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

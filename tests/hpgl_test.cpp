@@ -472,3 +472,73 @@ TEST_F(HpglTest, SymbolModeMarksThePoints) {
     EXPECT_FALSE(inkNear(6000, 4000));  // pen up: no line between the marks
     EXPECT_FALSE(inkNear(8000, 8000));  // symbol mode was ended
 }
+
+TEST_F(HpglTest, PlotSizeMakesTheSheet) {
+    // PS length along x, width along y: a landscape sheet of 11056 x 7977 plotter units.
+    Pixels p = Plot("IN;PS11056,7977;SP1;PA0,0;PD11000,7900;");
+    ASSERT_GT(p.width, 0);
+    EXPECT_NEAR(p.width, 11056 * 2 * kScale, 4);
+    EXPECT_NEAR(p.height, 7977 * 2 * kScale, 4);
+    // RO90 turns the plot on that sheet: the origin goes to the lower-right corner, x runs up,
+    // and P2 follows the turned frame's far corner, so SC's corners are the sheet's.
+    p = Plot("IN;PS11056,7977;RO90;SC0,100,0,100;SP1;PW1;PA0,0;FT1;RR5,5;PA95,95;RR5,5;");
+    ASSERT_GT(p.width, 0);
+    EXPECT_NEAR(p.width, 11056 * 2 * kScale, 4);
+    EXPECT_TRUE(Ink(p, p.width - 20, p.height - 20));
+    EXPECT_TRUE(Ink(p, 20, 20));
+    EXPECT_FALSE(Ink(p, 20, p.height - 20));
+    // AutoCAD's preamble: P2 below P1 and SC turned the same way give plotter units upright again.
+    p = Plot("\x1B" "E\x1B%0BBP;IN;PS11056,7977;RO90;IP0,0,1016,-1016;SC0,1016,0,-1016;SP1;PA2000,3000;FT1;RR500,500;");
+    ASSERT_GT(p.width, 0);
+    EXPECT_NEAR(p.width, 11056 * 2 * kScale, 4);
+    EXPECT_TRUE(Ink(p, p.width - X(6500), p.height - X(4500)));
+    // A drawing made before PS keeps its sheet.
+    p = Plot("IN;SP1;PA0,0;PD100,100;PS40000,40000;");
+    EXPECT_EQ(p.width, 1587);
+}
+
+TEST_F(HpglTest, PageAdvancesMakePages) {
+    for (const char* advance : {"PG;", "AF;", "AH;", "FR;"}) {
+        std::string plot = std::string("IN;SP1;PA0,0;PD1000,1000;PU;") + advance + advance + "PA0,0;PD2000,0;PU;" + advance;
+        PageList pages = Convert(Bytes(plot.begin(), plot.end()), "pages.hpgl");
+        EXPECT_EQ(pages.size(), 2u) << advance;  // empty sheets are not kept
+        for (const std::string& page : pages) DeleteFileA(page.c_str());
+    }
+    // Inside a PCL5 job only PCL ejects the page.
+    std::string job = "\x1B" "E\x1B%0BIN;SP1;PA0,0;PD1000,1000;PG;PA0,0;PD0,1000;\x1B%0A\x1B" "E";
+    PageList pages = Convert(Bytes(job.begin(), job.end()), "pages.pcl");
+    EXPECT_EQ(pages.size(), 1u);
+    for (const std::string& page : pages) DeleteFileA(page.c_str());
+}
+
+TEST_F(HpglTest, RelativeScalingPointsWindowsAndInitialize) {
+    // IR puts P1 and P2 at percentages of the sheet; SC then spans that part of it.
+    Pixels p = Plot("IN;IR50,50,100,100;SC0,10,0,10;SP1;PA0,0;FT1;RR1,1;");
+    EXPECT_TRUE(Ink(p, X(8400 + 400), Y(11880 + 400)));
+    EXPECT_FALSE(Ink(p, X(400), Y(400)));
+    // IW clips what follows to its window, fills and hatching included, until IW; lifts it.
+    p = Plot("IN;SP1;PW0.5;IW0,0,4000,8000;PA0,1000;PD8000,1000;PU;PA0,6000;FT3,200;RR8000,1000;"
+             "IW;PA0,2000;PD8000,2000;PU;");
+    EXPECT_TRUE(Ink(p, X(1000), Y(2000)));
+    EXPECT_FALSE(Ink(p, X(10000), Y(2000)));
+    EXPECT_LT(p.Share(X(1000), Y(14000), X(7000), Y(12000), 0xFFFFFF, 60), 0.97);  // hatching inside
+    EXPECT_GT(p.Share(X(9000), Y(14000), X(15000), Y(12000), 0xFFFFFF, 60), 0.999);  // none outside
+    EXPECT_TRUE(Ink(p, X(12000), Y(4000)));
+    // IN puts back what an earlier plot changed: rotation, scaling and pens.
+    p = Plot("IN;RO90;SC0,1,0,1;SP2;IN;SP1;PA0,0;FT1;RR600,600;");
+    EXPECT_TRUE(Near(p.at(X(300), Y(300)), 0x000000));
+}
+
+TEST_F(HpglTest, PlotFilesHaveAPlottersPens) {
+    // Without PC a plot file's pens are a colour plotter's carousel; inside PCL5 the page
+    // keeps two pens, and pen 3 prints black.
+    Pixels p = Plot("IN;SP3;PW1;PA0,2000;PD4000,2000;PU;SP5;PA0,3000;PD4000,3000;PU;SP7;PA0,4000;PD4000,4000;");
+    EXPECT_TRUE(Near(p.at(X(2000), Y(4000)), 0x00FF00));
+    EXPECT_TRUE(Near(p.at(X(2000), Y(6000)), 0x0000FF));
+    EXPECT_TRUE(Near(p.at(X(2000), Y(8000)), 0x00FFFF));
+    std::string job = "\x1B" "E\x1B%0BIN;SP3;PW1;PA0,2000;PD4000,2000;\x1B%0A\x1B" "E";
+    Pixels q = LoadPicture(Write("pens.pcl", Bytes(job.begin(), job.end())));
+    ASSERT_GT(q.width, 0);
+    EXPECT_GT(q.Share(0, 0, q.width, q.height, 0x000000, 60), 0.0005);
+    EXPECT_LT(q.Share(0, 0, q.width, q.height, 0x00FF00, 60), 0.0001);
+}
