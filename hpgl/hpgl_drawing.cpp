@@ -1,6 +1,7 @@
 #include "hpgl_drawing.h"
 
 #include "hpgl_coordinates.h"
+#include "hpgl_labels.h"
 #include "hpgl_plot_state.h"
 #include "pcl_page_state.h"
 
@@ -52,8 +53,8 @@ void PlotLineTo(int32_t x, int32_t y) {
 
 void PenTo(int32_t x, int32_t y, bool down) {
     HpglPlotState& h = Hpgl();
-    h.x = x;
-    h.y = y;
+    h.x = h.crX = x;
+    h.y = h.crY = y;
     if (down) PlotLineTo(x, y);
     else PlotMoveTo(x, y);
 }
@@ -138,15 +139,5 @@ void PlotCircle(int32_t cx, int32_t cy, int32_t r) {
 
 void PlotSymbol() {
     HpglPlotState& h = Hpgl();
-    if (!h.symbolMode || h.polygonMode) return;
-    HDC dc = PlotInkDC();
-    if (!dc) return;
-    TEXTMETRICA tm{};
-    GetTextMetricsA(dc, &tm);
-    UINT align = SetTextAlign(dc, TA_CENTER | TA_BASELINE);
-    // Centred on the vertex: the baseline sits half a cap height below it.
-    int32_t lift = (tm.tmAscent - tm.tmInternalLeading) / 2;
-    TextOutA(dc, h.x, h.y - lift, &h.symbol, 1);
-    SetTextAlign(dc, align);
-    MoveToEx(dc, h.x, h.y, nullptr);
+    if (h.symbolMode && !h.polygonMode) PlotSymbolCharacter(h.symbol);
 }

@@ -1,10 +1,13 @@
-// Labels (LB), their terminator (DT), origin (LO), size (SI, SR) and fonts (SD, AD, SS, SA).
+// Labels (LB, BL, PB), their terminator (DT), origin (LO), size (SI, SR), direction
+// (DI, DR, DV), slant (SL), spacing (ES, CP) and fonts (SD, AD, SS, SA, CS, CA).
 #include "hpgl_labels.h"
 
 #include "hpgl_drawing.h"
 #include "hpgl_lines.h"
 #include "hpgl_plot_state.h"
+#include "hpgl_stroke_font.h"
 #include "kernel.h"
+#include "pcl_symbol_sets.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,8 +18,20 @@
 namespace {
 // Page units per point.
 constexpr double kUnitsPerPoint = 2032.0 / 72;
-// Cap height of the stand-in fonts as a part of their em.
+// Cap height of the stand-in outline fonts as a part of their em.
 constexpr double kCapHeight = 0.72;
+// The stick font's cap height per point of SD's height, and its nominal character's
+// width per cap height when the font is proportional (a plotter's 0.187 by 0.269 cm).
+constexpr double kStickCapPerPoint = 0.663;
+constexpr double kStickWidthPerCap = 0.187 / 0.269;
+// The stick font's cell is one and a half nominal characters wide and its line two cap heights.
+constexpr double kStickCellPerWidth = 1.5, kStickLinePerCap = 2;
+// The Hershey 'H' is 14 units between its stems: the nominal character.
+constexpr double kStrokeNominalWidth = 14;
+// Label geometry stays within the plot's coordinate range.
+constexpr double kMaxLabelUnits = 10000000;
+
+bool strokeTypeface(int32_t typeface) { return typeface == 48 || typeface == 50; }
 
 const char* faceOf(int32_t typeface) {
     switch (typeface) {
@@ -26,54 +41,302 @@ const char* faceOf(int32_t typeface) {
     case 25:
     case 4101:
     case 4197: return "Times New Roman";
-    default: return "Arial";  // the stick font, Univers, Helvetica and the rest
+    default: return "Arial";  // Univers, Helvetica and the rest
     }
 }
 
-// A font of a definition at the label size in force; null when none can be made.
+// An outline font of a definition at the label size in force; null when none can be made.
 HFONT createFont(const HpglFontDefinition& d) {
     HpglPlotState& h = Hpgl();
     LOGFONTA lf{};
-    double em = h.capHeight > 0 ? h.capHeight / kCapHeight : d.height * kUnitsPerPoint;
+    double em = h.capHeight != 0 ? std::fabs(h.capHeight) / kCapHeight : d.height * kUnitsPerPoint;
     lf.lfHeight = -std::clamp(static_cast<LONG>(std::lround(em)), LONG{1}, LONG{1000000});
-    if (h.cellWidth > 0) {
+    if (h.charWidth != 0) {
         // The cell holds a character and its spacing; the average glyph fills two thirds of it.
-        lf.lfWidth = std::clamp(static_cast<LONG>(std::lround(h.cellWidth * 2.0 / 3)), LONG{1}, LONG{1000000});
+        lf.lfWidth = std::clamp(static_cast<LONG>(std::lround(std::fabs(h.charWidth) * 2.0 / 3)), LONG{1}, LONG{1000000});
     }
     lf.lfWeight = d.weight >= 3 ? FW_BOLD : d.weight <= -3 ? FW_LIGHT : FW_NORMAL;
     lf.lfItalic = d.posture == 1 || d.posture == 2;
-    lf.lfPitchAndFamily = d.spacing == 0 && d.typeface != 48 ? FIXED_PITCH : VARIABLE_PITCH;
+    lf.lfPitchAndFamily = d.spacing == 0 ? FIXED_PITCH : VARIABLE_PITCH;
     std::strcpy(lf.lfFaceName, faceOf(d.typeface));
     return CreateFontIndirectA(&lf);
 }
 
 void makeFont() {
     HpglPlotState& h = Hpgl();
-    HFONT font = createFont(h.alternateSelected ? h.alternateFont : h.standardFont);
-    if (!font) return;  // the font in use stays
+    const HpglFontDefinition& d = h.alternateSelected ? h.alternateFont : h.standardFont;
     if (h.font) DeleteObject(h.font);
-    h.font = font;
+    h.font = strokeTypeface(d.typeface) ? nullptr : createFont(d);
 }
 
-// A run of a label's line in one font: SO and SI switch to the alternate and the standard font.
-struct LabelRun {
-    bool alternate;
-    std::u16string text;
-    int32_t width = 0;
+// How one of the two fonts lays characters out, in page units.
+struct LabelFont {
+    const HpglFontDefinition* definition = nullptr;
+    bool stroke = true;
+    bool proportional = false;
+    double width = 0, cap = 0;  // the nominal character and the cap height
+    double cell = 0, line = 0;  // the fixed advance (and ES's unit), the line spacing
+    HFONT font = nullptr;       // an outline font
+    bool ownsFont = false;
 };
 
-std::vector<LabelRun> splitRuns(const std::u16string& line, bool& alternate) {
-    std::vector<LabelRun> runs{{alternate, {}}};
-    for (char16_t c : line) {
-        if (c == 0x0E || c == 0x0F) {
-            alternate = c == 0x0E;
-            if (!runs.back().text.empty()) runs.push_back({alternate, {}});
-            else runs.back().alternate = alternate;
-        } else {
-            runs.back().text.push_back(c);
-        }
+LabelFont labelFont(HDC dc, bool alternate) {
+    HpglPlotState& h = Hpgl();
+    LabelFont f;
+    f.definition = alternate ? &h.alternateFont : &h.standardFont;
+    const HpglFontDefinition& d = *f.definition;
+    f.stroke = strokeTypeface(d.typeface);
+    f.proportional = d.spacing == 1 || d.typeface == 50;
+    if (f.stroke) {
+        f.cap = h.capHeight != 0 ? std::fabs(h.capHeight) : d.height * kUnitsPerPoint * kStickCapPerPoint;
+        if (h.charWidth != 0) f.width = std::fabs(h.charWidth);
+        else if (f.proportional) f.width = f.cap * kStickWidthPerCap;
+        else f.width = 2032.0 / d.pitch / kStickCellPerWidth;
+        f.cell = f.width * kStickCellPerWidth;
+        f.line = f.cap * kStickLinePerCap;
+        return f;
     }
-    return runs;
+    if (alternate == h.alternateSelected && h.font) {
+        f.font = h.font;
+    } else {
+        f.font = createFont(d);
+        f.ownsFont = f.font != nullptr;
+    }
+    if (!f.font) return f;
+    HGDIOBJ previous = SelectObject(dc, f.font);
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dc, &tm);
+    SelectObject(dc, previous);
+    f.cap = tm.tmAscent - tm.tmInternalLeading;
+    f.width = tm.tmAveCharWidth;
+    f.cell = tm.tmAveCharWidth;
+    f.line = tm.tmHeight + tm.tmExternalLeading;
+    return f;
+}
+
+// A character placed in label space: x along the run, y up, from the pen; page units.
+struct Placed {
+    char16_t c;
+    bool alternate;
+    double x, y, advance;
+    int line;
+};
+
+// Label space to the page: slant, mirror and direction about the pen.
+struct LabelTransform {
+    double ux = 1, uy = 0, slant = 0, mirrorX = 1, mirrorY = 1, ox = 0, oy = 0;
+    void apply(double x, double y, double& px, double& py) const {
+        double sx = mirrorX * (x + slant * y), sy = mirrorY * y;
+        px = ox + ux * sx - uy * sy;
+        py = oy + uy * sx + ux * sy;
+    }
+};
+
+LabelTransform labelTransform() {
+    HpglPlotState& h = Hpgl();
+    LabelTransform t;
+    double rx = h.runX, ry = h.runY;
+    if (h.relativeDirection) {
+        rx *= static_cast<double>(h.p2x) - h.p1x;
+        ry *= static_cast<double>(h.p2y) - h.p1y;
+    }
+    double n = std::hypot(rx, ry);
+    if (n > 0 && std::isfinite(n)) t.ux = rx / n, t.uy = ry / n;
+    t.slant = std::clamp(h.slant, -100.0, 100.0);
+    t.mirrorX = h.charWidth < 0 ? -1 : 1;
+    t.mirrorY = h.capHeight < 0 ? -1 : 1;
+    t.ox = h.x, t.oy = h.y;
+    return t;
+}
+
+int32_t clampUnits(double v) {
+    if (!(v == v)) return 0;
+    return static_cast<int32_t>(std::lround(std::clamp(v, -kMaxLabelUnits, kMaxLabelUnits)));
+}
+
+// The characters of a label laid out from the pen along DV's path, with CR, LF, BS and
+// SO/SI obeyed unless TD makes them characters. `endX`, `endY`: where the next would go.
+std::vector<Placed> layOut(HDC dc, const std::string& text, LabelFont fonts[2], bool& alternate, double crX,
+                           double& endX, double& endY, double& lineStartX) {
+    HpglPlotState& h = Hpgl();
+    static const double kPath[4][2] = {{1, 0}, {0, -1}, {-1, 0}, {0, 1}};
+    const double* pv = kPath[h.textPath & 3];
+    // A line feed goes a quarter turn clockwise of the path.
+    double lfx = pv[1], lfy = -pv[0];
+    std::vector<Placed> out;
+    double x = 0, y = 0, last = 0;
+    lineStartX = crX;
+    double lineStartY = 0;
+    int line = 0;
+    for (unsigned char byte : text) {
+        LabelFont& f = fonts[alternate ? 1 : 0];
+        double lineStep = f.line * (1 + h.extraLine);
+        if (!h.transparentData && byte < 32) {
+            switch (byte) {
+            case '\r':
+                x = pv[0] != 0 ? lineStartX : x;
+                y = pv[1] != 0 ? lineStartY : y;
+                break;
+            case '\n':
+                x += lfx * lineStep, y += lfy * lineStep;
+                lineStartX += lfx * lineStep, lineStartY += lfy * lineStep;
+                ++line;
+                break;
+            case '\b': x -= pv[0] * last, y -= pv[1] * last; break;
+            case 0x0E: alternate = true; break;
+            case 0x0F: alternate = false; break;
+            default: break;
+            }
+            continue;
+        }
+        char16_t c = FindSymbolSet(f.definition->symbolSet).chars[byte];
+        double advance = f.cell;
+        if (f.stroke) {
+            StrokeGlyph g;
+            if (f.proportional && FindStrokeGlyph(c, g)) advance = g.width * f.width / kStrokeNominalWidth;
+        } else if (f.font && c) {
+            HGDIOBJ previous = SelectObject(dc, f.font);
+            SIZE e{};
+            GetTextExtentPoint32W(dc, &c, 1, &e);
+            SelectObject(dc, previous);
+            advance = e.cx;
+        }
+        // Vertical paths stack characters an em apart.
+        if (pv[0] == 0) advance = f.cap / kCapHeight;
+        advance += h.extraSpace * f.cell;
+        last = advance;
+        if (pv[0] < 0) x -= advance;
+        if (pv[1] < 0) y -= advance;
+        out.push_back({c, alternate, x, y, advance - h.extraSpace * f.cell, line});
+        if (pv[0] > 0) x += advance;
+        if (pv[1] > 0) y += advance;
+        if (std::fabs(x) > kMaxLabelUnits || std::fabs(y) > kMaxLabelUnits) break;
+    }
+    endX = x, endY = y;
+    return out;
+}
+
+// Moves the characters so that LO's point of the label lies on the pen.
+void placeByOrigin(std::vector<Placed>& chars, LabelFont fonts[2], double& endX, double& endY, double& lineStartX) {
+    HpglPlotState& h = Hpgl();
+    int32_t origin = h.labelOrigin > 10 ? h.labelOrigin - 10 : h.labelOrigin;
+    int32_t column = (origin - 1) / 3, row = (origin - 1) % 3;  // left, centre, right; bottom, middle, top
+    double top = -kMaxLabelUnits, bottom = kMaxLabelUnits, left = kMaxLabelUnits, right = -kMaxLabelUnits;
+    for (const Placed& p : chars) {
+        double cap = fonts[p.alternate ? 1 : 0].cap;
+        top = std::max(top, p.y + cap), bottom = std::min(bottom, p.y);
+        left = std::min(left, p.x), right = std::max(right, p.x + p.advance);
+    }
+    double nominal = fonts[h.alternateSelected ? 1 : 0].width, cap = fonts[h.alternateSelected ? 1 : 0].cap;
+    if (h.textPath == 0 || h.textPath == 2) {
+        // Lines go down the sheet from the first, which LO places.
+        bottom = 0, top = cap;
+    }
+    double dy = -(bottom + (top - bottom) * row / 2);
+    double dx = -(left + (right - left) * column / 2);
+    if (h.labelOrigin > 10) {
+        // 11 to 19 stand half a character off the point, away from the label.
+        dx += column == 0 ? nominal / 2 : column == 2 ? -nominal / 2 : 0;
+        dy += row == 0 ? cap / 2 : row == 2 ? -cap / 2 : 0;
+    }
+    if (h.textPath == 0 && column != 0) {
+        // Each line of a label along the baseline is centred or set right on its own.
+        int lines = chars.back().line + 1;
+        std::vector<double> ends(static_cast<size_t>(lines), 0);
+        for (const Placed& p : chars) ends[static_cast<size_t>(p.line)] = std::max(ends[static_cast<size_t>(p.line)], p.x + p.advance);
+        for (Placed& p : chars) p.x -= ends[static_cast<size_t>(p.line)] * column / 2;
+        dx = column == 2 && h.labelOrigin > 10 ? -nominal / 2 : 0;
+    }
+    for (Placed& p : chars) p.x += dx, p.y += dy;
+    endX += dx, endY += dy, lineStartX += dx;
+}
+
+void drawStroke(HDC dc, const Placed& p, const LabelFont& f, const LabelTransform& t) {
+    StrokeGlyph g;
+    if (!FindStrokeGlyph(p.c, g)) return;
+    double sx = f.width / kStrokeNominalWidth, sy = f.cap / kStrokeCapHeight;
+    // A fixed cell centres its character on the nominal character's width.
+    double shift = f.proportional ? 0 : (kStrokeNominalWidth - g.width) / 2;
+    const int16_t* v = g.points;
+    std::vector<POINT> points;
+    for (uint16_t s = 0; s < g.strokes; ++s) {
+        points.clear();
+        for (uint16_t i = 0; i < g.lengths[s]; ++i, v += 2) {
+            double px, py;
+            t.apply(p.x + (v[0] + shift) * sx, p.y + v[1] * sy, px, py);
+            points.push_back(POINT{clampUnits(px), clampUnits(py)});
+        }
+        if (points.size() == 1) points.push_back(points[0]);  // a dot
+        Polyline(dc, points.data(), static_cast<int>(points.size()));
+    }
+}
+
+void drawOutline(HDC dc, const Placed& p, const LabelFont& f, const LabelTransform& t) {
+    if (!f.font || !p.c) return;
+    XFORM before{};
+    GetWorldTransform(dc, &before);
+    // Label space onto the plot: the turn, slant and mirror of the label about the pen.
+    double ax, ay, bx, by, ox, oy;
+    t.apply(0, 0, ox, oy);
+    t.apply(1, 0, ax, ay);
+    t.apply(0, 1, bx, by);
+    XFORM label{static_cast<FLOAT>(ax - ox), static_cast<FLOAT>(ay - oy), static_cast<FLOAT>(bx - ox),
+                static_cast<FLOAT>(by - oy), static_cast<FLOAT>(ox), static_cast<FLOAT>(oy)};
+    ModifyWorldTransform(dc, &label, MWT_LEFTMULTIPLY);
+    HGDIOBJ previous = SelectObject(dc, f.font);
+    TextOutW(dc, clampUnits(p.x), clampUnits(p.y), &p.c, 1);
+    SelectObject(dc, previous);
+    SetWorldTransform(dc, &before);
+}
+
+// Draws a label from the pen and moves the pen on as a plotter does.
+void drawLabel(const std::string& text) {
+    HpglPlotState& h = Hpgl();
+    HDC dc = PlotInkDC();
+    if (!dc) return;
+    LabelFont fonts[2] = {labelFont(dc, false), labelFont(dc, true)};
+    LabelTransform t = labelTransform();
+    // The carriage-return point, along the run, from the pen.
+    double crX = ((h.crX - h.x) * t.ux + (h.crY - h.y) * t.uy) * t.mirrorX;
+    bool alternate = h.alternateSelected;
+    double endX = 0, endY = 0, lineStartX = 0;
+    std::vector<Placed> chars = layOut(dc, text, fonts, alternate, crX, endX, endY, lineStartX);
+    if (!chars.empty()) {
+        placeByOrigin(chars, fonts, endX, endY, lineStartX);
+        UINT align = SetTextAlign(dc, TA_LEFT | TA_BASELINE);
+        HPEN pen = CreateLabelPen();
+        HGDIOBJ previousPen = pen ? SelectObject(dc, pen) : nullptr;
+        for (const Placed& p : chars) {
+            const LabelFont& f = fonts[p.alternate ? 1 : 0];
+            if (f.stroke) drawStroke(dc, p, f, t);
+            else drawOutline(dc, p, f, t);
+        }
+        if (previousPen) SelectObject(dc, previousPen);
+        if (pen) DeleteObject(pen);
+        SetTextAlign(dc, align);
+    }
+    for (LabelFont& f : fonts)
+        if (f.ownsFont) DeleteObject(f.font);
+    // The font a label shifted to stays selected.
+    if (alternate != h.alternateSelected) {
+        h.alternateSelected = alternate;
+        makeFont();
+    }
+    // A label set from its left leaves the pen where its next character would go.
+    int32_t origin = h.labelOrigin > 10 ? h.labelOrigin - 10 : h.labelOrigin;
+    if (origin <= 3) {
+        double px, py, cx, cy;
+        t.apply(endX, endY, px, py);
+        t.apply(lineStartX, endY, cx, cy);
+        h.x = clampUnits(px), h.y = clampUnits(py);
+        h.crX = clampUnits(cx), h.crY = clampUnits(cy);
+    }
+    MoveToEx(dc, h.x, h.y, nullptr);
+}
+
+// The label text after LB or BL, to the terminator.
+std::optional<std::string> labelText(const uint8_t* params, size_t length) {
+    return ReadLabelText(params, length, Hpgl().labelTerminator);
 }
 
 void defineFont(const HpglParams& p, HpglFontDefinition& d) {
@@ -82,7 +345,7 @@ void defineFont(const HpglParams& p, HpglFontDefinition& d) {
         switch (p.integer(i)) {
         case 1: d.symbolSet = p.integer(i + 1); break;
         case 2: d.spacing = p.integer(i + 1); break;
-        case 3: if (v > 0) d.pitch = v; break;
+        case 3: if (v > 0) d.pitch = std::min(v, 10000.0); break;
         case 4: if (v > 0) d.height = std::min(v, 10000.0); break;
         case 5: d.posture = p.integer(i + 1); break;
         case 6: d.weight = p.integer(i + 1); break;
@@ -90,117 +353,6 @@ void defineFont(const HpglParams& p, HpglFontDefinition& d) {
         default: break;
         }
     }
-}
-
-// A label along DV's path: its characters one after another down, leftward or up,
-// each upright, in a box placed at the pen by LO as a label of one line is.
-template <typename FontOf>
-void drawAlongPath(HDC dc, const std::u16string& text, FontOf fontOf, bool& alternate, int32_t origin, int32_t cap,
-                   int32_t line) {
-    HpglPlotState& h = Hpgl();
-    struct Glyph {
-        char16_t c;
-        bool alternate;
-        int32_t width;
-    };
-    std::vector<Glyph> glyphs;
-    for (char16_t c : text) {
-        if (c == 0x0E || c == 0x0F) alternate = c == 0x0E;
-        else if (c != u'\r' && c != u'\n' && fontOf(alternate)) glyphs.push_back({c, alternate, 0});
-    }
-    if (glyphs.empty()) return;
-    int32_t widest = 0, total = 0;
-    for (Glyph& g : glyphs) {
-        SelectObject(dc, fontOf(g.alternate));
-        SIZE e{};
-        GetTextExtentPoint32W(dc, &g.c, 1, &e);
-        g.width = e.cx;
-        widest = std::max(widest, g.width);
-        total = std::min(total + g.width, 10000000);
-    }
-    bool vertical = h.textPath == 1 || h.textPath == 3;
-    int64_t n = static_cast<int64_t>(glyphs.size());
-    // The box: one character wide and n lines tall, or a line of them; y grows upward.
-    int64_t boxWidth = vertical ? widest : total;
-    int64_t boxHeight = vertical ? cap + (n - 1) * line : cap;
-    int32_t column = (origin - 1) / 3, row = (origin - 1) % 3;
-    int64_t left = h.x - (column == 2 ? boxWidth : column == 1 ? boxWidth / 2 : 0);
-    int64_t bottom = h.y - (row == 2 ? boxHeight : row == 1 ? boxHeight / 2 : 0);
-    int64_t x = h.textPath == 2 ? left + boxWidth : left;
-    for (int64_t i = 0; i < n; ++i) {
-        const Glyph& g = glyphs[static_cast<size_t>(i)];
-        SelectObject(dc, fontOf(g.alternate));
-        int64_t gx = x, gy = bottom;
-        if (h.textPath == 1) gy = bottom + (n - 1 - i) * line;  // the first at the top
-        if (h.textPath == 3) gy = bottom + i * line;            // the first at the bottom
-        if (h.textPath == 2) gx = x -= g.width;                 // the first at the right
-        auto clamp = [](int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, -10000000, 10000000)); };
-        TextOutW(dc, clamp(gx), clamp(gy), &g.c, 1);
-        if (h.textPath == 0) x += g.width;
-    }
-}
-
-// The label's lines, drawn one below the other from the current position; each
-// line's runs side by side in their fonts.
-void drawLabel(HDC dc, const std::u16string& text) {
-    HpglPlotState& h = Hpgl();
-    int32_t origin = h.labelOrigin > 10 ? h.labelOrigin - 10 : h.labelOrigin;
-    int32_t horizontal = origin >= 7 ? 2 : origin >= 4 ? 1 : 0;  // left, centre, right
-    HFONT fonts[2] = {h.alternateSelected ? createFont(h.standardFont) : nullptr,
-                      h.alternateSelected ? nullptr : createFont(h.alternateFont)};
-    fonts[h.alternateSelected ? 1 : 0] = h.font;
-    auto fontOf = [&](bool alternate) { return fonts[alternate ? 1 : 0]; };
-    HGDIOBJ previous = h.font ? SelectObject(dc, h.font) : nullptr;
-    TEXTMETRICA tm{};
-    GetTextMetricsA(dc, &tm);
-    int32_t cap = tm.tmAscent - tm.tmInternalLeading, line = tm.tmHeight + tm.tmExternalLeading;
-    // Rows 1, 2 and 3 of LO put the current position at the bottom, middle or top of the characters.
-    int32_t row = (origin - 1) % 3;
-    int32_t lines = 1 + static_cast<int32_t>(std::count(text.begin(), text.end(), u'\n'));
-    int32_t drop = row == 0 ? (lines - 1) * -line : row == 1 ? cap / 2 - (lines - 1) * line / 2 : cap;
-    UINT align = SetTextAlign(dc, TA_LEFT | TA_BASELINE);
-    int32_t y = h.y - drop, end = h.x;
-    bool alternate = h.alternateSelected;
-    // A label along another path is drawn as a whole; the pen stays where it is.
-    // Characters stacked along a vertical path are an em apart.
-    if (h.textPath != 0) drawAlongPath(dc, text, fontOf, alternate, origin, cap, tm.tmHeight - tm.tmInternalLeading);
-    size_t start = h.textPath != 0 ? text.size() + 1 : 0;
-    while (start <= text.size()) {
-        size_t stop = text.find_first_of(u"\r\n", start);
-        if (stop == std::u16string::npos) stop = text.size();
-        std::vector<LabelRun> runs = splitRuns(text.substr(start, stop - start), alternate);
-        int32_t total = 0;
-        for (LabelRun& r : runs) {
-            if (r.text.empty() || !fontOf(r.alternate)) continue;
-            SelectObject(dc, fontOf(r.alternate));
-            SIZE e{};
-            GetTextExtentPoint32W(dc, r.text.data(), static_cast<int>(r.text.size()), &e);
-            r.width = e.cx;
-            total = std::min(total + r.width, 10000000);
-        }
-        int32_t x = h.x - (horizontal == 2 ? total : horizontal == 1 ? total / 2 : 0);
-        for (const LabelRun& r : runs) {
-            if (r.text.empty() || !fontOf(r.alternate)) continue;
-            SelectObject(dc, fontOf(r.alternate));
-            TextOutW(dc, x, y, r.text.data(), static_cast<int>(r.text.size()));
-            x += r.width;
-        }
-        end = x;
-        if (stop < text.size() && text[stop] == u'\n') y -= line;
-        start = stop + 1;
-    }
-    SetTextAlign(dc, align);
-    if (previous) SelectObject(dc, previous);
-    for (HFONT f : fonts)
-        if (f && f != h.font) DeleteObject(f);
-    // The font a label shifted to stays selected.
-    if (alternate != h.alternateSelected) {
-        h.alternateSelected = alternate;
-        makeFont();
-    }
-    // After a single-line label set from its left the pen waits at its end, ready for the next.
-    if (lines == 1 && horizontal == 0) h.x = end;
-    MoveToEx(dc, h.x, h.y, nullptr);
 }
 }  // namespace
 
@@ -217,12 +369,21 @@ bool HpglLabelOrigin(const HpglParams& p) {
 }
 
 bool HpglLabel(const uint8_t* params, size_t length) {
-    std::optional<std::string> text = ReadLabelText(params, length, Hpgl().labelTerminator);
+    std::optional<std::string> text = labelText(params, length);
     if (!text) return false;
-    int n = MultiByteToWideChar(CP_ACP, 0, text->data(), static_cast<int>(text->size()), nullptr, 0);
-    std::u16string wide(static_cast<size_t>(std::max(n, 0)), u'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text->data(), static_cast<int>(text->size()), wide.data(), n);
-    if (HDC dc = PlotInkDC()) drawLabel(dc, wide);
+    drawLabel(*text);
+    return true;
+}
+
+bool HpglBufferLabel(const uint8_t* params, size_t length) {
+    std::optional<std::string> text = labelText(params, length);
+    if (!text) return false;
+    Hpgl().labelBuffer = std::move(*text);
+    return true;
+}
+
+bool HpglPrintBuffer() {
+    drawLabel(Hpgl().labelBuffer);
     return true;
 }
 
@@ -243,13 +404,59 @@ bool HpglCharacterSize(const HpglParams& p, bool relative) {
     } else if (p.size() >= 2) {
         w = p[0] * 10 * 80, ht = p[1] * 10 * 80;  // centimetres to 1/80 mm
     } else {
-        h.capHeight = h.cellWidth = 0;  // back to the font's own size
+        h.capHeight = h.charWidth = 0;  // back to the font's own size
         makeFont();
         return true;
     }
-    h.cellWidth = std::clamp(static_cast<int32_t>(std::fabs(w)), 0, 1000000);
-    h.capHeight = std::clamp(static_cast<int32_t>(std::fabs(ht)), 0, 1000000);
+    h.charWidth = std::clamp(SaturatedInt(w), -1000000, 1000000);
+    h.capHeight = std::clamp(SaturatedInt(ht), -1000000, 1000000);
     makeFont();
+    return true;
+}
+
+bool HpglDirection(const HpglParams& p, bool relative) {
+    HpglPlotState& h = Hpgl();
+    h.relativeDirection = relative && p.size() >= 2;
+    if (p.size() >= 2 && (p[0] != 0 || p[1] != 0)) h.runX = p[0], h.runY = p[1];
+    else h.runX = 1, h.runY = 0;
+    return true;
+}
+
+bool HpglSlant(const HpglParams& p) {
+    Hpgl().slant = p.empty() ? 0 : p[0];
+    return true;
+}
+
+bool HpglExtraSpace(const HpglParams& p) {
+    HpglPlotState& h = Hpgl();
+    h.extraSpace = p.size() >= 1 ? std::clamp(p[0], -100.0, 100.0) : 0;
+    h.extraLine = p.size() >= 2 ? std::clamp(p[1], -100.0, 100.0) : 0;
+    return true;
+}
+
+bool HpglCharacterPlot(const HpglParams& p) {
+    HpglPlotState& h = Hpgl();
+    HDC dc = PlotDC();
+    LabelFont f = labelFont(dc, h.alternateSelected);
+    if (f.ownsFont) DeleteObject(f.font);
+    LabelTransform t = labelTransform();
+    double px, py;
+    if (p.size() >= 2) {
+        // Whole cells along the run and lines up from the pen.
+        t.apply(std::clamp(p[0], -1e5, 1e5) * f.cell * (1 + h.extraSpace), std::clamp(p[1], -1e5, 1e5) * f.line, px, py);
+    } else {
+        // A carriage return and a line feed.
+        double crX = ((h.crX - h.x) * t.ux + (h.crY - h.y) * t.uy) * t.mirrorX;
+        t.apply(crX, -f.line * (1 + h.extraLine), px, py);
+    }
+    h.x = clampUnits(px), h.y = clampUnits(py);
+    if (p.size() < 2) h.crX = h.x, h.crY = h.y;
+    if (dc) MoveToEx(dc, h.x, h.y, nullptr);
+    return true;
+}
+
+bool HpglTransparentData(const HpglParams& p) {
+    Hpgl().transparentData = !p.empty() && p.integer(0) == 1;
     return true;
 }
 
@@ -257,12 +464,29 @@ bool HpglFontCommand(const char* mnemonic, const HpglParams& p) {
     HpglPlotState& h = Hpgl();
     if (std::strcmp(mnemonic, "SD") == 0) {
         defineFont(p, h.standardFont);
-        h.capHeight = h.cellWidth = 0;  // a definition brings its own size
+        h.capHeight = h.charWidth = 0;  // a definition brings its own size
     } else if (std::strcmp(mnemonic, "AD") == 0) {
         defineFont(p, h.alternateFont);
+    } else if (std::strcmp(mnemonic, "CS") == 0 || std::strcmp(mnemonic, "CA") == 0) {
+        // The character sets of HP-GL: 0 to 39 are national variants of ASCII, which
+        // Roman-8 begins with; larger numbers are HP symbol set values.
+        int32_t set = p.empty() ? 0 : p.integer(0);
+        HpglFontDefinition& d = mnemonic[1] == 'S' ? h.standardFont : h.alternateFont;
+        d.symbolSet = set >= 0 && set <= 39 ? kRoman8 : set;
     } else {
         h.alternateSelected = std::strcmp(mnemonic, "SA") == 0;
     }
     makeFont();
     return true;
+}
+
+void PlotSymbolCharacter(char c) {
+    HpglPlotState& h = Hpgl();
+    // The symbol is centred on the point: a one-character label at LO5, the pen left where it was.
+    int32_t x = h.x, y = h.y, crX = h.crX, crY = h.crY, origin = h.labelOrigin, path = h.textPath;
+    h.labelOrigin = 5, h.textPath = 0;
+    drawLabel(std::string(1, c));
+    h.labelOrigin = origin, h.textPath = path;
+    h.x = x, h.y = y, h.crX = crX, h.crY = crY;
+    if (HDC dc = PlotDC()) MoveToEx(dc, x, y, nullptr);
 }

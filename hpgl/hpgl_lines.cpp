@@ -116,6 +116,13 @@ static int32_t shownPen(int32_t n) {
 
 void RemakePen(int32_t pen) { selectPen(makePen(PenColor(shownPen(pen)))); }
 
+HPEN CreateLabelPen() {
+    HpglPlotState& h = Hpgl();
+    LOGBRUSH brush{BS_SOLID, PenColor(shownPen(h.currentPen)), 0};
+    auto width = static_cast<DWORD>(std::clamp(h.penWidth, 1, kMaxPenWidth));
+    return ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND, width, &brush, 0, nullptr);
+}
+
 bool HpglPlotAbsolute(const HpglParams& p) {
     Hpgl().absolute = true;
     plotPairs(p, false, !Hpgl().penUp, true);

@@ -11,6 +11,9 @@ COLORREF PenColor(int32_t n);
 // Makes the geometric pen of the plot state for `pen` and selects it; a pen
 // that cannot be made leaves the one in use.
 void RemakePen(int32_t pen);
+// A solid pen of the current pen's colour and width with round ends, which labels
+// are drawn with whatever line type is in force; null when none can be made.
+HPEN CreateLabelPen();
 
 bool HpglPlotAbsolute(const HpglParams& p);
 bool HpglPlotRelative(const HpglParams& p);

@@ -42,7 +42,7 @@ void HpglFrameChanged() {
 void HpglPageOpened() {
     HpglPlotState& h = Hpgl();
     if (!h.scalingPointsSet) HpglFrameChanged();
-    h.x = h.y = 0;
+    h.x = h.y = h.crX = h.crY = 0;
     h.polygonMode = false;
 }
 
@@ -93,11 +93,10 @@ bool bare(const char*, const uint8_t*, size_t) {
 bool fontCommand(const char* m, const uint8_t* params, size_t length) {
     return HpglFontCommand(m, ReadNumericParams(params, length));
 }
-bool symbolMode(const char*, const uint8_t* params, size_t length) { return HpglSymbolMode(params, length); }
-bool defineTerminator(const char*, const uint8_t* params, size_t length) {
-    return HpglDefineTerminator(params, length);
+template <bool (*F)(const uint8_t*, size_t)>
+bool raw(const char*, const uint8_t* params, size_t length) {
+    return F(params, length);
 }
-bool label(const char*, const uint8_t* params, size_t length) { return HpglLabel(params, length); }
 
 struct Row {
     char mnemonic[3];
@@ -152,11 +151,21 @@ const Row kHandlers[] = {
     {"RT", numericWith<HpglThreePointArc, true>},
     {"LO", numeric<HpglLabelOrigin>},
     {"DV", numeric<HpglTextPath>},
-    {"DT", defineTerminator},
-    {"LB", label},
+    {"DT", raw<HpglDefineTerminator>},
+    {"LB", raw<HpglLabel>},
+    {"BL", raw<HpglBufferLabel>},
+    {"PB", bare<HpglPrintBuffer>},
+    {"DI", numericWith<HpglDirection, false>},
+    {"DR", numericWith<HpglDirection, true>},
+    {"SL", numeric<HpglSlant>},
+    {"ES", numeric<HpglExtraSpace>},
+    {"CP", numeric<HpglCharacterPlot>},
+    {"TD", numeric<HpglTransparentData>},
+    {"CS", fontCommand},
+    {"CA", fontCommand},
     {"SI", numericWith<HpglCharacterSize, false>},
     {"SR", numericWith<HpglCharacterSize, true>},
-    {"SM", symbolMode},
+    {"SM", raw<HpglSymbolMode>},
     {"PC", numeric<HpglPenColour>},
     {"NP", numeric<HpglNumberOfPens>},
 };

@@ -4,6 +4,7 @@
 #include "gdi.h"
 
 #include <map>
+#include <string>
 #include <vector>
 
 #include <cstdint>
@@ -12,13 +13,15 @@ enum HpglScaling : int32_t { ScalingOff = -1, Anisotropic = 0, Isotropic = 1, Po
 
 // The font of SD or AD: the HP font selection values.
 struct HpglFontDefinition {
-    int32_t symbolSet = 277, spacing = 0, posture = 0, weight = 0, typeface = 48;
+    int32_t symbolSet = 277, spacing = 0, posture = 0, weight = 0, typeface = 48;  // 48: the stick font
     double pitch = 9, height = 11.5;  // characters per inch, points
 };
 
 struct HpglPlotState {
-    // Pen position after the last motion, in page units.
+    // Pen position after the last motion, in page units, and the carriage-return point
+    // labels return to: where the last motion put the pen, moved down by line feeds.
     int32_t x = 0, y = 0;
+    int32_t crX = 0, crY = 0;
     bool penUp = true;
     bool absolute = true;
     bool symbolMode = false;
@@ -44,8 +47,17 @@ struct HpglPlotState {
     int32_t labelOrigin = 1;  // LO: 1 to 9 place the label's left, centre or right at its bottom, middle or top
     HpglFontDefinition standardFont, alternateFont;
     bool alternateSelected = false;
-    int32_t capHeight = 0, cellWidth = 0;  // SI and SR sizes in page units, 0 when the font's own
-    HFONT font = nullptr;                 // the label font, owned here and selected only while labels draw
+    // SI and SR: the nominal character's width and the cap height in page units, 0 when
+    // the font's own; negative values mirror the characters.
+    int32_t charWidth = 0, capHeight = 0;
+    HFONT font = nullptr;  // the outline label font, owned here and selected only while labels draw
+    // DI and DR: the direction labels run in, absolute or in parts of P1-P2; SL's slant.
+    double runX = 1, runY = 0;
+    bool relativeDirection = false;
+    double slant = 0;
+    double extraSpace = 0, extraLine = 0;  // ES: parts of a character cell and of a line
+    bool transparentData = false;          // TD1: control codes print as characters
+    std::string labelBuffer;               // BL's label, which PB prints
     int32_t rotation = 0;
     // Scaling points (plotter units) and the user window of SC. Until IP or IR
     // places them, P1 and P2 follow the frame's corners as RO turns it.

@@ -253,6 +253,11 @@ const HpglMnemonic kHpglMnemonics[] = {
     {"EC", "Enable Cutter", HpglWithParameters, 0},
     {"RQ", "RQ command(undoc)", HpglWithParameters, 0},
     {"BP", "Begin Plot", HpglBeginPlot, 0},
+    {"BL", "Buffer Label", HpglText, 2},
+    {"PB", "Print Buffered Label", HpglNoParameters, 0},
+    {"CS", "Designate Standard Character Set", HpglWithParameters, 0},
+    {"CA", "Designate Alternate Character Set", HpglWithParameters, 0},
+    {"NR", "Not Ready", HpglWithParameters, 0},
 };
 
 bool commandBefore(const PclCommand* a, const PclCommand* b) {
