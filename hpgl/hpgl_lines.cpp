@@ -222,8 +222,50 @@ bool HpglNumberOfPens(const HpglParams& p) {
 
 bool HpglPenColour(const HpglParams& p) {
     if (p.size() < 4) return false;
-    auto low = [&](size_t i) { return static_cast<COLORREF>(static_cast<uint32_t>(p.integer(i)) & 0xFF); };
-    Hpgl().penColours[p.integer(0)] = low(1) | low(2) << 8 | low(3) << 16;
+    HpglPlotState& h = Hpgl();
+    // Each primary from CR's range onto 0 to 255.
+    auto primary = [&](size_t i) {
+        double lo = h.colourRange[2 * (i - 1)], hi = h.colourRange[2 * (i - 1) + 1];
+        double v = hi != lo ? (p[i] - lo) / (hi - lo) * 255 : 0;
+        return static_cast<COLORREF>(std::lround(std::clamp(v, 0.0, 255.0)));
+    };
+    h.penColours[p.integer(0)] = primary(1) | primary(2) << 8 | primary(3) << 16;
+    if (p.integer(0) == h.currentPen) RemakePen(h.currentPen);
+    return true;
+}
+
+bool HpglColourRange(const HpglParams& p) {
+    HpglPlotState& h = Hpgl();
+    static const double kDefault[6] = {0, 255, 0, 255, 0, 255};
+    if (p.empty()) std::copy(std::begin(kDefault), std::end(kDefault), h.colourRange);
+    else if (p.size() == 6) for (size_t i = 0; i < 6; ++i) h.colourRange[i] = p[i];
+    else return false;
+    return true;
+}
+
+bool HpglTickLength(const HpglParams& p) {
+    HpglPlotState& h = Hpgl();
+    h.tickUp = p.size() >= 1 ? std::clamp(p[0], -128.0, 128.0) : 0.5;
+    h.tickDown = p.size() >= 2 ? std::clamp(p[1], -128.0, 128.0) : p.size() == 1 ? 0 : 0.5;
+    return true;
+}
+
+bool HpglTick(const HpglParams&, bool alongX) {
+    HpglPlotState& h = Hpgl();
+    // A tick across the axis it marks: XT's runs up and down, YT's left and right, in
+    // parts of the P1-P2 span across it.
+    double span = std::fabs(alongX ? static_cast<double>(h.p2y) - h.p1y : static_cast<double>(h.p2x) - h.p1x) * 2;
+    double up = h.tickUp / 100 * span, down = h.tickDown / 100 * span;
+    HDC dc = PlotInkDC();
+    if (!dc) return true;
+    if (alongX) {
+        MoveToEx(dc, h.x, PageCoordinate(h.y + up), nullptr);
+        LineTo(dc, h.x, PageCoordinate(h.y - down));
+    } else {
+        MoveToEx(dc, PageCoordinate(h.x + up), h.y, nullptr);
+        LineTo(dc, PageCoordinate(h.x - down), h.y);
+    }
+    MoveToEx(dc, h.x, h.y, nullptr);
     return true;
 }
 

@@ -24,6 +24,11 @@ bool HpglSymbolMode(const uint8_t* params, size_t length);
 bool HpglSelectPen(const HpglParams& p);
 bool HpglNumberOfPens(const HpglParams& p);
 bool HpglPenColour(const HpglParams& p);
+// CR: the values PC gives for no colour and full colour of each primary.
+bool HpglColourRange(const HpglParams& p);
+// TL: the tick lengths above and below the axis, in percent of P1-P2; XT and YT draw them.
+bool HpglTickLength(const HpglParams& p);
+bool HpglTick(const HpglParams& p, bool alongX);
 bool HpglPenWidthUnit(const HpglParams& p);
 bool HpglPenWidth(const HpglParams& p);
 bool HpglLineType(const HpglParams& p);

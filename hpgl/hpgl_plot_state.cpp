@@ -168,6 +168,10 @@ const Row kHandlers[] = {
     {"SM", raw<HpglSymbolMode>},
     {"PC", numeric<HpglPenColour>},
     {"NP", numeric<HpglNumberOfPens>},
+    {"CR", numeric<HpglColourRange>},
+    {"TL", numeric<HpglTickLength>},
+    {"XT", numericWith<HpglTick, true>},
+    {"YT", numericWith<HpglTick, false>},
 };
 }  // namespace
 

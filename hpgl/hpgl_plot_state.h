@@ -68,6 +68,7 @@ struct HpglPlotState {
     int32_t window[4] = {0, 0, 0, 0};
     // CR: the values of PC that stand for no colour and for full colour, per primary.
     double colourRange[6] = {0, 255, 0, 255, 0, 255};
+    double tickUp = 0.5, tickDown = 0.5;  // TL, percent of the P1-P2 span
     int32_t scaling = ScalingOff;
     double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
     int32_t left = 50, bottom = 50;

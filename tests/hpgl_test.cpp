@@ -626,3 +626,50 @@ TEST_F(HpglTest, LabelCharacterSetsAndTransparentData) {
     EXPECT_NEAR(obeyed.right - obeyed.left, 0.5 * 800 * kScale, 2);
     EXPECT_NEAR(printed.right - printed.left, (2 * 0.75 + 0.5) * 800 * kScale, 3);
 }
+
+namespace {
+// The part of a picture its ink covers; a picture without ink stays as it is.
+Pixels TrimToInk(const Pixels& p) {
+    RECT r = InkBox(p);
+    if (r.right < r.left) return p;
+    Pixels out;
+    out.width = r.right - r.left + 1, out.height = r.bottom - r.top + 1;
+    for (int y = r.top; y <= r.bottom; ++y)
+        for (int x = r.left; x <= r.right; ++x) out.px.push_back(p.at(x, y));
+    return out;
+}
+}  // namespace
+
+// An instrument's plot in classic HP-GL (a spectrum analyser's screen: graticule, ticks,
+// trace, labels in a character set, commands in lower case, output and speed commands
+// that draw nothing) against hp2xx's picture of it, both trimmed to their ink.
+TEST_F(HpglTest, ClassicPlotsMatchHp2xx) {
+    if (!HaveTool("hp2xx")) GTEST_SKIP() << "hp2xx not installed";
+    std::string plot =
+        "IN;SP1;IP250,279,10250,7479;SC0,1000,0,1000;PU0,0;PD1000,0,1000,1000,0,1000,0,0;PU;TL2,0;"
+        "PA0,0;XT;PA200,0;XT;PA400,0;XT;PA600,0;XT;PA800,0;XT;PA0,200;YT;PA0,400;YT;PA0,600;YT;PA0,800;YT;\r\n"
+        "sp1;pa0,500;pd100,700,200,300,300,900,400,100,500,800,600,200,700,600,800,400,900,500,1000,500;pu;\r\n"
+        "SP1;CS0;SI0.3,0.4;PA300,1050;LBSPECTRUM\x03VS10;OI;OP;OW;CT1;PT0.3;PA500,500;CI50;\r\n";
+    std::string file = Write("classic.plt", Bytes(plot.begin(), plot.end()));
+    std::string cmd = "hp2xx -q -m png -d 300 -p 3 -f " + dir_ + "classic.png " + file + " > /dev/null 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    Pixels theirs;
+    ASSERT_TRUE(ReadPng(dir_ + "classic.png", theirs));
+    Pixels ours = LoadPicture(file);
+    ASSERT_GT(ours.width, 0);
+    // Ticks stand on the axes: XT's above the frame's foot, YT's right of its left side.
+    EXPECT_TRUE(Ink(ours, X(2 * (250 + 2000)), Y(2 * 279 + 100)));
+    EXPECT_TRUE(Ink(ours, X(2 * 250 + 100), Y(2 * (279 + 1440))));
+    CoarseMatch m = CompareCoarse(TrimToInk(ours), TrimToInk(theirs), 48);
+    std::printf("classic plot against hp2xx: match %.3f, ink %.2f\n", m.match, m.ink);
+    EXPECT_GE(m.match, 0.9);
+    EXPECT_GE(m.ink, 0.8);
+    EXPECT_LE(m.ink, 1.25);
+}
+
+TEST_F(HpglTest, ColourRangeScalesPenColours) {
+    // CR0,100,0,100,0,100: PC's 100 is full colour, 50 half.
+    Pixels p = Plot("IN;CR0,100,0,100,0,100;PC1,100,0,0;PC2,0,50,0;SP1;PW1;PA0,2000;PD4000,2000;PU;SP2;PA0,3000;PD4000,3000;");
+    EXPECT_TRUE(Near(p.at(X(2000), Y(4000)), 0xFF0000));
+    EXPECT_TRUE(Near(p.at(X(2000), Y(6000)), 0x008000, 20));
+}
