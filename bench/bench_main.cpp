@@ -341,6 +341,39 @@ BENCHMARK(ConvertDensePlot)->Unit(benchmark::kMillisecond);
 void DensePlotPicture(benchmark::State& state) { PictureFirstPage(state, DensePlot()); }
 BENCHMARK(DensePlotPicture)->Unit(benchmark::kMillisecond);
 
+// An A0 drawing as AutoCAD plots it: its preamble (PS, RO90, a turned IP and SC), 200,000
+// vectors in polylines of 20 across the sheet and a stick-font label every 100 polylines.
+const std::string& AutoCadA0Plot() {
+    static std::string path = [] {
+        std::string job = "\x1B" "E\x1B%0BBP;IN;PS47520,33600;RO90;IP0,0,1016,-1016;SC0,1016,0,-1016;SP1;PW0.25;SI0.25,0.35;";
+        uint32_t seed = 4321;
+        auto next = [&](int range) {
+            seed = seed * 1103515245 + 12345;
+            return static_cast<int>((seed >> 8) % static_cast<uint32_t>(range));
+        };
+        for (int line = 0; line < 10000; ++line) {
+            int x = next(33000), y = next(47000);
+            job += "PU" + std::to_string(x) + "," + std::to_string(y) + ";PD";
+            for (int i = 0; i < 20; ++i) {
+                x = std::clamp(x + next(801) - 400, 0, 33600);
+                y = std::clamp(y + next(801) - 400, 0, 47520);
+                job += (i ? "," : "") + std::to_string(x) + "," + std::to_string(y);
+            }
+            job += ";";
+            if (line % 100 == 0) job += "LBROOM " + std::to_string(line) + "\x03";
+        }
+        job += "PU;\x1B%0A\x1B" "E";
+        return SaveJob("bench-a0.plt", job);
+    }();
+    return path;
+}
+
+void ConvertAutoCadA0Plot(benchmark::State& state) { ConvertJob(state, AutoCadA0Plot(), 1); }
+BENCHMARK(ConvertAutoCadA0Plot)->Unit(benchmark::kMillisecond);
+
+void AutoCadA0PlotPicture(benchmark::State& state) { PictureFirstPage(state, AutoCadA0Plot()); }
+BENCHMARK(AutoCadA0PlotPicture)->Unit(benchmark::kMillisecond);
+
 // A 20-page PCL XL job of shapes, paths, a grey image and downloaded-font text,
 // with a 600 dpi bi-level scan of 4 x 4 inches on every page.
 const std::string& PclXlMixedJob() {
