@@ -545,17 +545,7 @@ TEST_F(HpglTest, PlotFilesHaveAPlottersPens) {
 
 namespace {
 // The box round a picture's ink, in pixels; right < left when there is none.
-RECT InkBox(const Pixels& p, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1) {
-    if (x1 < 0) x1 = p.width;
-    if (y1 < 0) y1 = p.height;
-    RECT r{x1, y1, -1, -1};
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x)
-            if (Ink(p, x, y))
-                r.left = std::min<LONG>(r.left, x), r.top = std::min<LONG>(r.top, y),
-                r.right = std::max<LONG>(r.right, x), r.bottom = std::max<LONG>(r.bottom, y);
-    return r;
-}
+RECT Box(const Pixels& p, int x0 = 0, int y0 = 0) { return InkBox(p, 60, x0, y0); }
 }  // namespace
 
 // The stick font as plotters (and hp2xx) draw it: SI's width is the nominal character,
@@ -563,7 +553,7 @@ RECT InkBox(const Pixels& p, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1) {
 TEST_F(HpglTest, StickFontLabelsHaveAPlottersMetrics) {
     // 1 cm = 400 plotter units = 800 page units: ten H's of SI0.5,0.5 span 9 cells and an H.
     Pixels p = Plot("IN;SP1;PW0.1;PA1000,4000;SI0.5,0.5;LBHHHHHHHHHH\x03");
-    RECT r = InkBox(p);
+    RECT r = Box(p);
     ASSERT_GT(r.right, r.left);
     double cm = 800 * kScale;
     EXPECT_NEAR(r.left, X(2000), 2);                      // the first stem on the pen
@@ -572,40 +562,40 @@ TEST_F(HpglTest, StickFontLabelsHaveAPlottersMetrics) {
     EXPECT_NEAR(r.bottom, Y(8000), 2);                    // standing on the pen's line
     // CR LF goes back under the first character, two cap heights down; the pen starts there.
     p = Plot("IN;SP1;PW0.1;PA1000,4000;SI0.5,0.5;LBH\r\nH\x03LBH\x03");
-    RECT low = InkBox(p, 0, Y(8000) + 2);
+    RECT low = Box(p, 0, Y(8000) + 2);
     EXPECT_NEAR(low.left, X(2000), 2);
     EXPECT_NEAR(low.bottom, Y(8000 - 800), 2);
     EXPECT_NEAR(low.right - low.left, (0.75 + 0.5) * cm, 3);  // the second label follows the first
     // Without SI the default font: nine characters to the inch.
     p = Plot("IN;SP1;PW0.1;PA1000,4000;LBHHHHHHHHHH\x03");
-    r = InkBox(p);
+    r = Box(p);
     EXPECT_NEAR(r.right - r.left, (9 + 1 / 1.5) * 192 / 9.0, 4);
 }
 
 TEST_F(HpglTest, LabelDirectionsSlantsAndSpacing) {
     // DI1,1 runs the label up at 45 degrees: as tall as it is wide.
     Pixels p = Plot("IN;SP1;PW0.1;SI0.5,0.5;DI1,1;PA2000,2000;LBHHHHHHHH\x03");
-    RECT r = InkBox(p);
+    RECT r = Box(p);
     EXPECT_NEAR(r.right - r.left, r.bottom - r.top, 6);
     EXPECT_GT(r.right - r.left, 200);
     // DI0,1 runs straight up; DR follows P1-P2, which IP here stretches twice as far in y.
     p = Plot("IN;SP1;PW0.1;SI0.5,0.5;DI0,1;PA2000,2000;LBHHHHHHHH\x03");
-    r = InkBox(p);
+    r = Box(p);
     EXPECT_GT(r.bottom - r.top, 4 * (r.right - r.left));
     p = Plot("IN;IP0,0,1000,2000;SP1;PW0.1;SI0.5,0.5;DR1,0.5;PA2000,2000;LBHHHHHHHH\x03");
-    r = InkBox(p);
+    r = Box(p);
     EXPECT_NEAR(r.right - r.left, r.bottom - r.top, 6);
     // SL1 leans the tops a cap height to the right; ES1 puts a cell between characters.
-    RECT upright = InkBox(Plot("IN;SP1;PW0.1;SI0.5,0.5;PA2000,2000;LBI\x03"));
-    RECT leaning = InkBox(Plot("IN;SP1;PW0.1;SI0.5,0.5;SL1;PA2000,2000;LBI\x03"));
+    RECT upright = Box(Plot("IN;SP1;PW0.1;SI0.5,0.5;PA2000,2000;LBI\x03"));
+    RECT leaning = Box(Plot("IN;SP1;PW0.1;SI0.5,0.5;SL1;PA2000,2000;LBI\x03"));
     EXPECT_NEAR(leaning.right - leaning.left, upright.right - upright.left + 0.5 * 800 * kScale, 3);
-    RECT spaced = InkBox(Plot("IN;SP1;PW0.1;SI0.5,0.5;ES1;PA2000,2000;LBHH\x03"));
+    RECT spaced = Box(Plot("IN;SP1;PW0.1;SI0.5,0.5;ES1;PA2000,2000;LBHH\x03"));
     EXPECT_NEAR(spaced.right - spaced.left, (2 * 0.75 + 0.5) * 800 * kScale, 3);
     // CP moves by cells and lines; BL keeps a label that PB prints at the pen.
-    RECT moved = InkBox(Plot("IN;SP1;PW0.1;SI0.5,0.5;PA2000,2000;CP2,1;LBH\x03"));
+    RECT moved = Box(Plot("IN;SP1;PW0.1;SI0.5,0.5;PA2000,2000;CP2,1;LBH\x03"));
     EXPECT_NEAR(moved.left, X(4000 + 2 * 0.75 * 800), 2);
     EXPECT_NEAR(moved.bottom, Y(4000 + 800), 2);  // lines count upward
-    RECT buffered = InkBox(Plot("IN;SP1;PW0.1;SI0.5,0.5;BLHH\x03PA2000,2000;PB;"));
+    RECT buffered = Box(Plot("IN;SP1;PW0.1;SI0.5,0.5;BLHH\x03PA2000,2000;PB;"));
     EXPECT_NEAR(buffered.left, X(4000), 2);
     EXPECT_NEAR(buffered.right - buffered.left, (0.75 + 0.5) * 800 * kScale, 3);
 }
@@ -613,16 +603,16 @@ TEST_F(HpglTest, LabelDirectionsSlantsAndSpacing) {
 TEST_F(HpglTest, LabelCharacterSetsAndTransparentData) {
     // Roman-8's 0xF6 is a minus sign, drawn as the stick font's hyphen; ISO 8859-1 (SD1,14) has
     // the soft hyphen there. A letter with an accent draws as its letter.
-    RECT minus = InkBox(Plot("IN;SP1;PW0.1;SI0.5,0.5;PA2000,2000;LB\xF6\x03"));
-    RECT hyphen = InkBox(Plot("IN;SP1;PW0.1;SI0.5,0.5;PA2000,2000;LB-\x03"));
+    RECT minus = Box(Plot("IN;SP1;PW0.1;SI0.5,0.5;PA2000,2000;LB\xF6\x03"));
+    RECT hyphen = Box(Plot("IN;SP1;PW0.1;SI0.5,0.5;PA2000,2000;LB-\x03"));
     EXPECT_EQ(minus.top, hyphen.top);
     EXPECT_EQ(minus.right - minus.left, hyphen.right - hyphen.left);
-    RECT accented = InkBox(Plot("IN;SP1;PW0.1;SD1,14;SI0.5,0.5;PA2000,2000;LB\xC9\x03"));
-    RECT plain = InkBox(Plot("IN;SP1;PW0.1;SI0.5,0.5;PA2000,2000;LBE\x03"));
+    RECT accented = Box(Plot("IN;SP1;PW0.1;SD1,14;SI0.5,0.5;PA2000,2000;LB\xC9\x03"));
+    RECT plain = Box(Plot("IN;SP1;PW0.1;SI0.5,0.5;PA2000,2000;LBE\x03"));
     EXPECT_EQ(accented.right - accented.left, plain.right - plain.left);
     // TD1 makes a carriage return a character (blank, one cell wide); TD0 obeys it.
-    RECT obeyed = InkBox(Plot("IN;SP1;PW0.1;SI0.5,0.5;PA2000,2000;LBH\rH\x03"));
-    RECT printed = InkBox(Plot("IN;SP1;PW0.1;SI0.5,0.5;TD1;PA2000,2000;LBH\rH\x03"));
+    RECT obeyed = Box(Plot("IN;SP1;PW0.1;SI0.5,0.5;PA2000,2000;LBH\rH\x03"));
+    RECT printed = Box(Plot("IN;SP1;PW0.1;SI0.5,0.5;TD1;PA2000,2000;LBH\rH\x03"));
     EXPECT_NEAR(obeyed.right - obeyed.left, 0.5 * 800 * kScale, 2);
     EXPECT_NEAR(printed.right - printed.left, (2 * 0.75 + 0.5) * 800 * kScale, 3);
 }
@@ -630,7 +620,7 @@ TEST_F(HpglTest, LabelCharacterSetsAndTransparentData) {
 namespace {
 // The part of a picture its ink covers; a picture without ink stays as it is.
 Pixels TrimToInk(const Pixels& p) {
-    RECT r = InkBox(p);
+    RECT r = Box(p);
     if (r.right < r.left) return p;
     Pixels out;
     out.width = r.right - r.left + 1, out.height = r.bottom - r.top + 1;

@@ -11,17 +11,7 @@ namespace {
 const std::string ESC = "\x1B";
 
 // Ink bounding box of a picture region.
-RECT Ink(const Pixels& p, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1) {
-    if (x1 < 0) x1 = p.width;
-    if (y1 < 0) y1 = p.height;
-    RECT r{x1, y1, -1, -1};
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x)
-            if (!Near(p.at(x, y), 0xFFFFFF, 80))
-                r.left = std::min<LONG>(r.left, x), r.top = std::min<LONG>(r.top, y), r.right = std::max<LONG>(r.right, x),
-                r.bottom = std::max<LONG>(r.bottom, y);
-    return r;
-}
+RECT Ink(const Pixels& p, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1) { return InkBox(p, 80, x0, y0, x1, y1); }
 }  // namespace
 
 class PclPagesTest : public TempDirTest {

@@ -232,6 +232,18 @@ std::vector<double> greyGrid(const Pixels& p, int w, int h) {
 }
 }  // namespace
 
+RECT InkBox(const Pixels& p, int tolerance, int x0, int y0, int x1, int y1) {
+    if (x1 < 0) x1 = p.width;
+    if (y1 < 0) y1 = p.height;
+    RECT r{x1, y1, -1, -1};
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if (!Near(p.at(x, y), 0xFFFFFF, tolerance))
+                r.left = std::min<LONG>(r.left, x), r.top = std::min<LONG>(r.top, y),
+                r.right = std::max<LONG>(r.right, x), r.bottom = std::max<LONG>(r.bottom, y);
+    return r;
+}
+
 CoarseMatch CompareCoarse(const Pixels& ours, const Pixels& reference, int cells, int tolerance) {
     CoarseMatch m;
     if (ours.width <= 0 || reference.width <= 0) return m;

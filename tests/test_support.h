@@ -45,6 +45,10 @@ struct Canvas {
     int width, height;
 };
 
+// The box round the pixels of a region that are further than `tolerance` from white;
+// right < left when there are none.
+RECT InkBox(const Pixels& p, int tolerance, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1);
+
 // Loads a job through the plug-in's exports as a viewer does; empty when it gives no picture.
 Pixels LoadPicture(const std::string& jobPath);
 
