@@ -125,6 +125,8 @@ struct Placed {
 // Label space to the page: slant, mirror and direction about the pen.
 struct LabelTransform {
     double ux = 1, uy = 0, slant = 0, mirrorX = 1, mirrorY = 1, ox = 0, oy = 0;
+    // How far along the run a page point lies from the pen.
+    double alongRun(double x, double y) const { return ((x - ox) * ux + (y - oy) * uy) * mirrorX; }
     void apply(double x, double y, double& px, double& py) const {
         double sx = mirrorX * (x + slant * y), sy = mirrorY * y;
         px = ox + ux * sx - uy * sy;
@@ -297,7 +299,7 @@ void drawLabel(const std::string& text) {
     LabelFont fonts[2] = {labelFont(dc, false), labelFont(dc, true)};
     LabelTransform t = labelTransform();
     // The carriage-return point, along the run, from the pen.
-    double crX = ((h.crX - h.x) * t.ux + (h.crY - h.y) * t.uy) * t.mirrorX;
+    double crX = t.alongRun(h.crX, h.crY);
     bool alternate = h.alternateSelected;
     double endX = 0, endY = 0, lineStartX = 0;
     std::vector<Placed> chars = layOut(dc, text, fonts, alternate, crX, endX, endY, lineStartX);
@@ -446,8 +448,7 @@ bool HpglCharacterPlot(const HpglParams& p) {
         t.apply(std::clamp(p[0], -1e5, 1e5) * f.cell * (1 + h.extraSpace), std::clamp(p[1], -1e5, 1e5) * f.line, px, py);
     } else {
         // A carriage return and a line feed.
-        double crX = ((h.crX - h.x) * t.ux + (h.crY - h.y) * t.uy) * t.mirrorX;
-        t.apply(crX, -f.line * (1 + h.extraLine), px, py);
+        t.apply(t.alongRun(h.crX, h.crY), -f.line * (1 + h.extraLine), px, py);
     }
     h.x = clampUnits(px), h.y = clampUnits(py);
     if (p.size() < 2) h.crX = h.x, h.crY = h.y;

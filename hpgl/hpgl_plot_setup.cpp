@@ -91,11 +91,8 @@ bool HpglAdvancePage() {
 
 bool HpglInputRelative(const HpglParams& p) {
     if (p.size() != 2 && p.size() != 4) return false;
-    HpglPlotState& h = Hpgl();
-    PclPageState& s = Pcl();
-    bool turned = h.rotation == 90 || h.rotation == 270;
-    // The frame's sides in plotter units, as the rotation turns them.
-    double w = (turned ? s.plotHeight : s.plotWidth) / 2.0, hgt = (turned ? s.plotWidth : s.plotHeight) / 2.0;
+    double w, hgt;
+    TurnedFrame(w, hgt);
     HpglParams points;
     for (size_t i = 0; i < p.size(); ++i) points.values.push_back((i % 2 == 0 ? w : hgt) * p[i] / 100);
     return HpglInputP1P2(points);

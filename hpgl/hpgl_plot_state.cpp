@@ -27,15 +27,22 @@ void ResetHpglDefaults() {
     h.numberOfPens = Pcl().hpglInsidePcl ? 2 : 8;
 }
 
+void TurnedFrame(double& width, double& height) {
+    PclPageState& s = Pcl();
+    bool turned = Hpgl().rotation == 90 || Hpgl().rotation == 270;
+    width = (turned ? s.plotHeight : s.plotWidth) / 2.0;
+    height = (turned ? s.plotWidth : s.plotHeight) / 2.0;
+}
+
 void HpglFrameChanged() {
     HpglPlotState& h = Hpgl();
-    PclPageState& s = Pcl();
     // Without IP, P1 is the frame's lower-left corner and P2 its far corner, in
     // plotter units, as the rotation turns the frame.
-    bool turned = h.rotation == 90 || h.rotation == 270;
+    double w, hgt;
+    TurnedFrame(w, hgt);
     h.p1x = h.p1y = 0;
-    h.p2x = (turned ? s.plotHeight : s.plotWidth) / 2;
-    h.p2y = (turned ? s.plotWidth : s.plotHeight) / 2;
+    h.p2x = static_cast<int32_t>(w);
+    h.p2y = static_cast<int32_t>(hgt);
     h.scalingPointsSet = false;
 }
 

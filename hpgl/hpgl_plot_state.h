@@ -85,6 +85,8 @@ HpglPlotState& Hpgl();
 void ResetHpglDefaults();
 // A page opened: P2 becomes the plot's far corner and the pen goes home.
 void HpglPageOpened();
+// The plot's frame in plotter units, its sides swapped when RO turns it a quarter.
+void TurnedFrame(double& width, double& height);
 // The plot's frame changed size: P1 and P2 go to its corners.
 void HpglFrameChanged();
 // A page is about to close: the pen selected into it is deleted.
