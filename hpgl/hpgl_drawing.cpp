@@ -31,14 +31,48 @@ void addPolygonPoint(int32_t x, int32_t y, bool newFigure) {
     poly.back().push_back(POINT{x, y});
     ++h.polygonPoints;
 }
+
+// The page DC's mix for ink: MC's raster operation with the drawn object as a black source
+// and its colour or fill pattern as the texture, so that each bit of the result depends on the
+// texture's and the page's bits alone. The white of a fill pattern leaves the page as it is
+// while TR makes white transparent.
+int inkMix(bool patternFill) {
+    const HpglPlotState& h = Hpgl();
+    int table = 0;
+    for (int texture = 0; texture < 2; ++texture)
+        for (int page = 0; page < 2; ++page) {
+            int bit = patternFill && texture && h.whiteTransparent ? page : (h.mergeOperation >> (texture * 4 + page)) & 1;
+            table |= bit << (texture * 2 + page);
+        }
+    return table + 1;  // R2_BLACK is 1 and counts up through the sixteen mixes
+}
 }  // namespace
 
 HDC PlotDC() { return Pcl().pageDC; }
 
-HDC PlotInkDC() {
+HDC PlotInkDC(bool patternFill) {
     PclPageState& s = Pcl();
-    if (s.pageDC) s.pageMarked = true;
+    if (!s.pageDC) return nullptr;
+    s.pageMarked = true;
+    int mix = inkMix(patternFill);
+    if (GetROP2(s.pageDC) != mix) SetROP2(s.pageDC, mix);
     return s.pageDC;
+}
+
+bool HpglMergeControl(const HpglParams& p) {
+    HpglPlotState& h = Hpgl();
+    // MC0 (or none) paints as usual; MC1 combines ink and page by the operation given, 168 unless named.
+    if (p.empty() || p.integer(0) == 0) h.mergeOperation = kPaintOperation;
+    else if (p.integer(0) == 1) {
+        int32_t op = p.size() > 1 ? p.integer(1) : 168;
+        if (op >= 0 && op <= 255) h.mergeOperation = op;
+    }
+    return true;
+}
+
+bool HpglTransparencyMode(const HpglParams& p) {
+    if (p.empty() || p.integer(0) == 0 || p.integer(0) == 1) Hpgl().whiteTransparent = p.empty() || p.integer(0) == 1;
+    return true;
 }
 
 void PlotMoveTo(int32_t x, int32_t y) {

@@ -2,13 +2,18 @@
 // polygon mode is on. Positions are page units.
 #pragma once
 #include "gdi.h"
+#include "hpgl_params.h"
 
 #include <vector>
 
 // The page DC, or null when no page could be opened: handlers then draw nothing.
 HDC PlotDC();
-// The page DC for a call that puts ink on the page, which then counts as marked.
-HDC PlotInkDC();
+// The page DC for a call that puts ink on the page, which then counts as marked; the DC
+// mixes ink and page as MC and TR say, for a fill pattern's pixels when `patternFill`.
+HDC PlotInkDC(bool patternFill = false);
+// MC and TR.
+bool HpglMergeControl(const HpglParams& p);
+bool HpglTransparencyMode(const HpglParams& p);
 void PlotMoveTo(int32_t x, int32_t y);
 void PlotLineTo(int32_t x, int32_t y);
 // Makes (x, y) the pen position, drawing to it when `down`.

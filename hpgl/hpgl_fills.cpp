@@ -104,7 +104,7 @@ void rectangleFigure(int32_t x0, int32_t y0, int32_t x1, int32_t y1, PlotFigures
 
 void FillFigures(const PlotFigures& figures, int fillMode) {
     if (!anyEdge(figures)) return;
-    HDC dc = PlotInkDC();
+    HDC dc = PlotInkDC(Hpgl().fillType == 11);
     HpglPlotState& h = Hpgl();
     if (!dc) return;
     SetPolyFillMode(dc, fillMode);

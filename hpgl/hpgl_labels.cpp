@@ -106,10 +106,16 @@ LabelFont labelFont(HDC dc, bool alternate) {
     HGDIOBJ previous = SelectObject(dc, f.font);
     TEXTMETRICA tm{};
     GetTextMetricsA(dc, &tm);
-    SelectObject(dc, previous);
     f.cap = tm.tmAscent - tm.tmInternalLeading;
     f.width = tm.tmAveCharWidth;
     f.cell = tm.tmAveCharWidth;
+    if (f.proportional) {
+        // A proportional font's cell, ES's unit and the advance of a character it lacks, is its space.
+        const char16_t space = u' ';
+        SIZE e{};
+        if (GetTextExtentPoint32W(dc, &space, 1, &e) && e.cx > 0) f.cell = e.cx;
+    }
+    SelectObject(dc, previous);
     f.line = tm.tmHeight + tm.tmExternalLeading;
     return f;
 }
@@ -196,7 +202,7 @@ std::vector<Placed> layOut(HDC dc, const std::string& text, LabelFont fonts[2], 
         if (f.stroke) {
             StrokeGlyph g;
             if (f.proportional && FindStrokeGlyph(c, g)) advance = g.width * f.width / kStrokeNominalWidth;
-        } else if (f.font && c) {
+        } else if (f.font && c && f.proportional) {
             HGDIOBJ previous = SelectObject(dc, f.font);
             SIZE e{};
             GetTextExtentPoint32W(dc, &c, 1, &e);

@@ -42,6 +42,7 @@ bool HpglDefaultValues() {
     h.penColours = std::move(kept.penColours);
     std::copy(std::begin(kept.colourRange), std::end(kept.colourRange), h.colourRange);
     h.penWidthUnit = kept.penWidthUnit, h.penWidth = kept.penWidth;
+    h.whiteTransparent = kept.whiteTransparent;
     applyState();
     return true;
 }

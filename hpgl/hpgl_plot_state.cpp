@@ -2,6 +2,7 @@
 
 #include "hpgl_coordinates.h"
 #include "hpgl_curves.h"
+#include "hpgl_drawing.h"
 #include "hpgl_fills.h"
 #include "hpgl_labels.h"
 #include "hpgl_lines.h"
@@ -71,7 +72,10 @@ void HpglSectionEntered() {
 }
 
 void HpglSectionLeft() {
-    if (Hpgl().windowSet && Pcl().pageDC) SelectClipRgn(Pcl().pageDC, nullptr);
+    HDC dc = Pcl().pageDC;
+    if (!dc) return;
+    if (Hpgl().windowSet) SelectClipRgn(dc, nullptr);
+    SetROP2(dc, R2_COPYPEN);  // PCL's own drawing paints
 }
 
 namespace {
@@ -179,6 +183,8 @@ const Row kHandlers[] = {
     {"TL", numeric<HpglTickLength>},
     {"XT", numericWith<HpglTick, true>},
     {"YT", numericWith<HpglTick, false>},
+    {"MC", numeric<HpglMergeControl>},
+    {"TR", numeric<HpglTransparencyMode>},
 };
 }  // namespace
 

@@ -17,6 +17,9 @@ struct HpglFontDefinition {
     double pitch = 9, height = 11.5;  // characters per inch, points
 };
 
+// MC0's raster operation: the ink paints over the page.
+constexpr int32_t kPaintOperation = 252;
+
 struct HpglPlotState {
     // Pen position after the last motion, in page units, and the carriage-return point
     // labels return to: where the last motion put the pen, moved down by line feeds.
@@ -58,6 +61,8 @@ struct HpglPlotState {
     double extraSpace = 0, extraLine = 0;  // ES: parts of a character cell and of a line
     bool transparentData = false;          // TD1: control codes print as characters
     std::string labelBuffer;               // BL's label, which PB prints
+    int32_t mergeOperation = kPaintOperation;  // MC
+    bool whiteTransparent = true;              // TR
     int32_t rotation = 0;
     // Scaling points (plotter units) and the user window of SC. Until IP or IR
     // places them, P1 and P2 follow the frame's corners as RO turns it.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -64,6 +65,29 @@ struct Key {
     }
 };
 
+// The average character width as Windows' core fonts state it: the mean of the lowercase
+// letters and the space, weighted by how often each occurs in English text. The Liberation
+// faces that stand in for them average every glyph instead, which makes them a third wider
+// by this measure, and fonts sized by an average width (a non-zero lfWidth) too wide with it.
+double weightedLowercaseWidth(FT_Face face) {
+    static const int kWeights[26] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3, 6, 35, 20,
+                                     56, 56, 17, 4,  49, 56, 71,  31, 10, 18, 3, 18, 2};
+    auto advance = [face](char32_t c) -> double {
+        FT_UInt g = FT_Get_Char_Index(face, c);
+        FT_Fixed adv = 0;
+        return g && FT_Get_Advance(face, g, FT_LOAD_NO_SCALE, &adv) == 0 ? static_cast<double>(adv) : -1;
+    };
+    double sum = advance(U' ');
+    if (sum < 0) return 0;
+    sum *= 166;
+    for (int i = 0; i < 26; ++i) {
+        double a = advance(U'a' + i);
+        if (a < 0) return 0;
+        sum += a * kWeights[i];
+    }
+    return sum / 1000;
+}
+
 bool loadFace(const std::string& family, int weight, bool italic, FontFace& out) {
     FcPattern* pat = FcPatternCreate();
     FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
@@ -101,6 +125,8 @@ bool loadFace(const std::string& family, int weight, bool italic, FontFace& out)
         out.strikePos = out.unitsPerEm * 0.26;
         out.strikeThickness = out.unitsPerEm * 0.05;
     }
+    if (face->family_name && std::strncmp(face->family_name, "Liberation", 10) == 0)
+        if (double w = weightedLowercaseWidth(face); w > 0) out.avgWidth = w;
     if (out.avgWidth <= 0) out.avgWidth = out.unitsPerEm / 2;
     out.maxWidth = face->max_advance_width;
     out.underlinePos = face->underline_position;

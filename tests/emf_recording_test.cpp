@@ -113,6 +113,29 @@ TEST(EmfRecording, AbsurdFramesAreRefused) {
     EXPECT_EQ(CreateEnhMetaFileA(nullptr, nullptr, &huge, nullptr), nullptr);
 }
 
+TEST(EmfRecording, AverageWidthsAreThoseOfTheFacesStoodInFor) {
+    // Windows states Arial's and Times New Roman's average widths as 904 and 821 of a 2048 em;
+    // their stand-ins must too, or a font sized by its average width (lfWidth) comes out wide.
+    Record([](HDC dc) {
+        auto metrics = [dc](const char* face, LONG width, TEXTMETRICA& tm, SIZE& extent) {
+            HFONT f = CreateFontA(-2048, width, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, face);
+            HGDIOBJ old = SelectObject(dc, f);
+            ASSERT_TRUE(GetTextMetricsA(dc, &tm));
+            ASSERT_TRUE(GetTextExtentPoint32A(dc, "abcdefghij", 10, &extent));
+            SelectObject(dc, old);
+            DeleteObject(f);
+        };
+        TEXTMETRICA tm;
+        SIZE natural, narrow;
+        metrics("Arial", 0, tm, natural);
+        EXPECT_NEAR(tm.tmAveCharWidth, 904, 12);
+        metrics("Arial", 452, tm, narrow);  // half the average width: half as wide
+        EXPECT_NEAR(narrow.cx, natural.cx / 2.0, natural.cx * 0.02);
+        metrics("Times New Roman", 0, tm, natural);
+        EXPECT_NEAR(tm.tmAveCharWidth, 821, 12);
+    });
+}
+
 TEST(EmfRecording, TextIsMeasuredAsItWillBeDrawn) {
     Bytes emf = Record([](HDC dc) {
         SetMapMode(dc, MM_ANISOTROPIC);

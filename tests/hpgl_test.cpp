@@ -663,3 +663,37 @@ TEST_F(HpglTest, ColourRangeScalesPenColours) {
     EXPECT_TRUE(Near(p.at(X(2000), Y(4000)), 0xFF0000));
     EXPECT_TRUE(Near(p.at(X(2000), Y(6000)), 0x008000, 20));
 }
+
+TEST_F(HpglTest, MergeControlAndTransparency) {
+    // Plotter units are two page units. MC1,85 inverts the page under the ink.
+    Pixels p = Plot("IN;SP1;FT1;PA500,500;RA2500,2500;MC1,85;PA1500,1500;RA3500,3500;MC0;"
+                    "RF1,2,2,1,0,0,1;FT1;PA4500,500;RA6500,2500;FT11,1;TR0;PA5500,1500;RA7500,3500;"
+                    "FT1;PA500,4500;RA2500,6500;FT11,1;TR1;PA1500,5500;RA3500,7500;");
+    EXPECT_TRUE(Ink(p, X(1500), Y(1500)));
+    EXPECT_FALSE(Ink(p, X(4000), Y(4000)));  // black inverted
+    EXPECT_TRUE(Ink(p, X(6000), Y(6000)));   // paper inverted
+    // A checker of pens 0 and 1: TR0 paints its white over the black square, TR1 leaves the black.
+    auto mixed = [&](double x, double y) {
+        int ink = 0;
+        for (int dy = 0; dy < 8; ++dy)
+            for (int dx = 0; dx < 8; ++dx) ink += Ink(p, X(x) + dx, Y(y) + dy);
+        return ink;
+    };
+    EXPECT_GT(mixed(12000, 4000), 8);
+    EXPECT_LT(mixed(12000, 4000), 56);
+    EXPECT_EQ(mixed(4000, 12000), 64);
+    EXPECT_GT(mixed(6000, 14000), 8);  // the checker alone, on paper
+    EXPECT_LT(mixed(6000, 14000), 56);
+}
+
+TEST_F(HpglTest, ProportionalOutlineFontsSpaceBySpaces) {
+    // In a proportional outline font, ES adds spaces and a character the font lacks advances as one.
+    const std::string font = "IN;SP1;SD1,277,2,1,4,20,5,0,6,0,7,4148;SS;PA2000,2000;";
+    RECT plain = Box(Plot(font + "LBII\x03"));
+    RECT spaced = Box(Plot(font + "ES2;LBII\x03"));
+    RECT gap = Box(Plot(font + "LBI  I\x03"));
+    EXPECT_NEAR(spaced.right - spaced.left, gap.right - gap.left, 2);
+    RECT lacking = Box(Plot(font + "TD1;LBI\x01\x01I\x03"));
+    EXPECT_NEAR(lacking.right - lacking.left, gap.right - gap.left, 2);
+    EXPECT_GT(gap.right - gap.left, plain.right - plain.left + 20);
+}
