@@ -29,3 +29,44 @@ TEST_F(GhostPclExamples, EachIsRecognisedAndPictured) {
     }
     EXPECT_GE(pictured, 17u);
 }
+
+namespace {
+// A picture turned a quarter counter-clockwise: a landscape page as it lies on portrait paper.
+Pixels TurnedOntoPortrait(const Pixels& p) {
+    Pixels out;
+    out.width = p.height, out.height = p.width;
+    out.px.resize(p.px.size());
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x) out.px[static_cast<size_t>(y) * out.width + x] = p.at(p.width - 1 - y, x);
+    return out;
+}
+}  // namespace
+
+TEST_F(GhostPclExamples, FirstPagesLookAsGhostPclDrawsThem) {
+    fs::path corpus = SPOOLSIGHT_CORPUS;
+    if (!fs::is_directory(corpus / "ref")) GTEST_SKIP() << "no example corpus at " << corpus;
+    // PCL5 and HP-GL/2 jobs (text flow and fonts, rules, patterns and fills, merged plots, labels)
+    // and PCL XL jobs (vector art, raster patterns, downloaded fonts).
+    for (const char* name : {"owl.pcl", "owl2.pcl", "lineprinter.pcl", "opaque.pcl", "fonts.pcl", "origins.pcl",
+                             "grashopp.pcl", "pattern.pcl", "fills.pcl", "label.tst", "grid.pcl", "tiger.px3",
+                             "vasarely.px3", "frs96.pxl", "pattern.pxl", "fonts.pxl"}) {
+        Pixels reference;
+        ASSERT_TRUE(ReadPng((corpus / "ref" / (std::string(name) + ".png")).string(), reference)) << name;
+        // GhostPCL's PCL5 pages are US Letter unless the job says otherwise, and landscape
+        // pages come out turned onto portrait paper. PCL XL jobs name their media.
+        std::string letter = fs::path(name).extension() == ".pcl" || fs::path(name).extension() == ".tst"
+                                 ? "@PJL SET PAPER=LETTER\r\n"
+                                 : "";
+        Bytes job(letter.begin(), letter.end());
+        Bytes body = ReadFileBytes((corpus / name).string());
+        job.insert(job.end(), body.begin(), body.end());
+        Pixels ours = LoadPicture(Write(name, job));
+        ASSERT_GT(ours.width, 0) << name;
+        if ((ours.width > ours.height) != (reference.width > reference.height)) ours = TurnedOntoPortrait(ours);
+        CoarseMatch m = CompareCoarse(ours, reference, 48);
+        EXPECT_GE(m.match, 0.9) << name;
+        EXPECT_GE(m.ink, 0.8) << name;
+        EXPECT_LE(m.ink, 1.25) << name;
+        std::printf("%s against GhostPCL: match %.3f, ink %.2f\n", name, m.match, m.ink);
+    }
+}
