@@ -54,6 +54,8 @@ bool PclCharacterDefinition(const PclArgs& a);
 bool PclPictureFrameWidth(const PclArgs& a);
 bool PclPictureFrameAnchor(const PclArgs& a);
 bool PclPictureFrameHeight(const PclArgs& a);
+bool PclPlotSizeX(const PclArgs& a);
+bool PclPlotSizeY(const PclArgs& a);
 bool PclRasterResolution(const PclArgs& a);
 bool PclRasterHeight(const PclArgs& a);
 bool PclRasterWidth(const PclArgs& a);

@@ -89,6 +89,15 @@ bool PclRasterHeight(const PclArgs& a) { return store(Pcl().rasterHeight, a.Int(
 bool PclRasterWidth(const PclArgs& a) { return store(Pcl().rasterWidth, a.Int()); }
 bool PclDestinationWidth(const PclArgs& a) { return store(Pcl().destinationWidth, a.Int()); }
 bool PclDestinationHeight(const PclArgs& a) { return store(Pcl().destinationHeight, a.Int()); }
+namespace {
+bool setPlotSize(double& size, double inches) {
+    if (!(inches >= 0)) return true;
+    size = std::min(inches * kPageUnitsPerInch, 800000.0);
+    PictureFrameChanged();
+    return true;
+}
+}  // namespace
+
 // The picture frame's size, in decipoints.
 bool PclPictureFrameWidth(const PclArgs& a) {
     Pcl().rectangleWidth = std::max(0, a.Int());
@@ -100,6 +109,9 @@ bool PclPictureFrameHeight(const PclArgs& a) {
     PictureFrameChanged();
     return true;
 }
+// The plot's size, in inches: the frame holds it stretched to fit, each axis apart. 0 is the frame's own.
+bool PclPlotSizeX(const PclArgs& a) { return setPlotSize(Pcl().plotSizeX, a.value); }
+bool PclPlotSizeY(const PclArgs& a) { return setPlotSize(Pcl().plotSizeY, a.value); }
 bool PclPictureFrameAnchor(const PclArgs& a) {
     PclPageState& s = Pcl();
     if (a.Int() != 0) return true;

@@ -110,17 +110,27 @@ void EndPclPage() {
     s.pageMarked = false;
 }
 
+namespace {
+// The picture frame of a PCL page: as ESC*c#X and #Y set it (decipoints), else the
+// logical page's width and the page's height less half an inch at the top and the bottom.
+void pictureFrame(int32_t& width, int32_t& height) {
+    PclPageState& s = Pcl();
+    width = s.rectangleWidth > 0 ? static_cast<int32_t>(std::min(s.rectangleWidth * kDecipoint, 800000.0))
+                                 : static_cast<int32_t>(LogicalPageWidth());
+    height = s.rectangleHeight > 0 ? static_cast<int32_t>(std::min(s.rectangleHeight * kDecipoint, 800000.0))
+                                   : std::max(s.pageHeight() - kPageUnitsPerInch, 1);
+}
+}  // namespace
+
 void PlotFrame(int32_t& width, int32_t& height) {
     PclPageState& s = Pcl();
     if (s.fixedPlotWidth > 0 && s.fixedPlotHeight > 0) {
         width = s.fixedPlotWidth, height = s.fixedPlotHeight;
     } else if (s.hpglInsidePcl) {
-        // The picture frame of a PCL page: as ESC*c#X and #Y set it (decipoints), else the
-        // logical page's width and the page's height less half an inch at the top and the bottom.
-        width = s.rectangleWidth > 0 ? static_cast<int32_t>(std::min(s.rectangleWidth * kDecipoint, 800000.0))
-                                     : static_cast<int32_t>(LogicalPageWidth());
-        height = s.rectangleHeight > 0 ? static_cast<int32_t>(std::min(s.rectangleHeight * kDecipoint, 800000.0))
-                                       : std::max(s.pageHeight() - kPageUnitsPerInch, 1);
+        // ESC*c#K and #L give the plot a size of its own, which the frame then holds.
+        pictureFrame(width, height);
+        if (s.plotSizeX > 0) width = static_cast<int32_t>(s.plotSizeX);
+        if (s.plotSizeY > 0) height = static_cast<int32_t>(s.plotSizeY);
     } else {
         width = s.pageWidth(), height = s.pageHeight();
     }
@@ -144,13 +154,18 @@ bool EnterHpgl(double value) {
     // y grows upward from the plot's origin: the lower-left corner of the page,
     // or of the picture frame on a PCL page.
     int32_t x = s.plotOriginX, y = s.plotOriginY;
+    double scaleX = 1, scaleY = 1;
     if (s.hpglInsidePcl) {
+        int32_t frameWidth, frameHeight;
+        pictureFrame(frameWidth, frameHeight);
         double left = s.frameAnchored ? s.frameAnchorX : LogicalPageLeft();
         double top = s.frameAnchored ? s.frameAnchorY : kPageUnitsPerInch / 2.0;
         x += static_cast<int32_t>(std::lround(left));
-        y += static_cast<int32_t>(std::lround(s.pageHeight() - top - s.plotHeight));
+        y += static_cast<int32_t>(std::lround(s.pageHeight() - top - frameHeight));
+        scaleX = static_cast<double>(frameWidth) / std::max(s.plotWidth, 1);
+        scaleY = static_cast<double>(frameHeight) / std::max(s.plotHeight, 1);
     }
-    SetPlotMapping(x, y);
+    SetPlotMapping(x, y, scaleX, scaleY);
     HpglSectionEntered();
     return true;
 }

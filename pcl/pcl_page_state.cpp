@@ -3,6 +3,7 @@
 #include "hpgl_plot_state.h"
 
 #include <algorithm>
+#include <cmath>
 
 PclPageState& Pcl() {
     static PclPageState state;
@@ -54,6 +55,7 @@ void ResetPclState() {
     s.bitsPerIndex = 1;
     s.rasterWidth = s.rasterHeight = s.destinationWidth = s.destinationHeight = 0;
     s.rectangleWidth = s.rectangleHeight = 0;
+    s.plotSizeX = s.plotSizeY = 0;
     s.frameAnchored = false;
     s.fillWidth = s.fillHeight = 0;
     s.patternId = s.currentPattern = 0;
@@ -90,7 +92,7 @@ namespace {
 // Page units onto reference pixels, the same scale on both axes, with the
 // origin at (originX, originY) page units from the page's lower-left corner
 // (y up) or at its top-left corner (y down), and no world transform.
-void applyMapping(bool yUp, int32_t originX, int32_t originY) {
+void applyMapping(bool yUp, int32_t originX, int32_t originY, double scaleX = 1, double scaleY = 1) {
     PclPageState& s = Pcl();
     int32_t px, py;
     if (!PageUnitsToPixels(px, py)) return;
@@ -99,7 +101,8 @@ void applyMapping(bool yUp, int32_t originX, int32_t originY) {
     const XFORM identity{1, 0, 0, 1, 0, 0};
     SetWorldTransform(s.pageDC, &identity);
     SetWindowExtEx(s.pageDC, static_cast<int>(m), static_cast<int>(m), nullptr);
-    SetViewportExtEx(s.pageDC, static_cast<int>(p), static_cast<int>(yUp ? -p : p), nullptr);
+    auto scaled = [p](double scale) { return static_cast<int>(std::clamp(std::lround(p * scale), 1L, 1L << 30)); };
+    SetViewportExtEx(s.pageDC, scaled(scaleX), yUp ? -scaled(scaleY) : scaled(scaleY), nullptr);
     SetViewportOrgEx(s.pageDC, static_cast<int>(originX * p / m), static_cast<int>(yUp ? py - originY * p / m : 0),
                      nullptr);
 }
@@ -112,7 +115,7 @@ void SetPageMapping(PclMapping mode) {
     s.mapping = mode;
 }
 
-void SetPlotMapping(int32_t originX, int32_t originY) {
-    applyMapping(true, originX, originY);
+void SetPlotMapping(int32_t originX, int32_t originY, double scaleX, double scaleY) {
+    applyMapping(true, originX, originY, scaleX, scaleY);
     Pcl().mapping = PclMapping::Other;
 }

@@ -109,6 +109,7 @@ struct PclPageState {
     int32_t destinationWidth = 0, destinationHeight = 0;
     int32_t rasterResolution = 300;
     int32_t rectangleWidth = 0, rectangleHeight = 0;  // the picture frame, decipoints
+    double plotSizeX = 0, plotSizeY = 0;  // ESC*c#K/#L: the plot's size in page units, 0 the frame's
     // Rectangular area fill: the size in page units, the pattern ID, the pattern
     // drawn with text and rules, transparency, the foreground colour index, and
     // the user-defined patterns by ID.
@@ -159,8 +160,9 @@ void TurnPclPage(bool landscape);
 void SetPageMapping(PclMapping mode);
 inline void BottomUpMapping() { SetPageMapping(PclMapping::BottomUp); }
 inline void TopDownMapping() { SetPageMapping(PclMapping::TopDown); }
-// The bottom-up mapping with the origin moved to (originX, originY) page units from the lower-left corner.
-void SetPlotMapping(int32_t originX, int32_t originY);
+// The bottom-up mapping with the origin moved to (originX, originY) page units from the lower-left
+// corner, and the plot's units stretched by the scales.
+void SetPlotMapping(int32_t originX, int32_t originY, double scaleX, double scaleY);
 // The page size in reference-device pixels; false without an open page.
 bool PageUnitsToPixels(int32_t& x, int32_t& y);
 
@@ -176,7 +178,7 @@ void EjectPclPage();
 // a marked page is ejected, an unmarked one forgotten.
 void EndPclPage();
 bool EnterHpgl(double value);
-// The size of the HP-GL/2 plot frame on the page, in page units.
+// The size of the HP-GL/2 plot frame, in page units before ESC*c#K/#L scale it onto the page.
 void PlotFrame(int32_t& width, int32_t& height);
 // The picture frame's size or anchor changed: the plot takes the new frame.
 void PictureFrameChanged();

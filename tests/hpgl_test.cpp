@@ -308,6 +308,16 @@ TEST_F(HpglTest, APictureFrameAnchoredAtTheCursorHoldsThePlot) {
     EXPECT_TRUE(Ink(p, dots(430), dots(1050)));  // the bottom
     EXPECT_TRUE(Ink(p, dots(487), dots(960)));   // the right side
     EXPECT_FALSE(Ink(p, dots(430), dots(1000)));              // inside
+    // ESC*c#K and #L give the plot its own size, which the frame holds stretched: a one-inch
+    // plot wide in a two-inch frame doubles x, a four-inch plot high halves y (GhostPCL alike).
+    std::string scaled = job;
+    scaled.insert(scaled.find(ESC + "%0B"), ESC + "*c1k4L");
+    p = LoadPicture(Write("scaled.pcl", Bytes(scaled.begin(), scaled.end())));
+    RECT box = InkBox(p, 60);
+    EXPECT_NEAR(box.left, dots(371), 3);
+    EXPECT_NEAR(box.bottom, dots(1050), 3);
+    EXPECT_NEAR(box.right - box.left, dots(236), 4);  // 1 cm doubled
+    EXPECT_NEAR(box.bottom - box.top, dots(59), 4);   // 1 cm halved
 }
 
 TEST_F(HpglTest, PlotFilesGrowTheirPage) {
