@@ -71,7 +71,7 @@ const PclCommand kPclCommands[] = {
     {'*', 'c', 'G', "Pattern ID", PclParameterised, PclPatternId},
     {'*', 'v', 'T', "Select Current Pattern", PclParameterised, PclCurrentPattern},
     {'*', 'c', 'W', "User-Defined Pattern", PclWithData, PclUserPatternData},
-    {'*', 'p', 'R', "Set Pattern Reference Point", PclParameterised, nullptr},
+    {'*', 'p', 'R', "Set Pattern Reference Point", PclParameterised, PclPatternReferencePoint},
     {'*', 'c', 'Q', "Pattern Control", PclParameterised, PclPatternControl},
     {'*', 'c', 'H', "Horizontal Rectangle Size(Dec)", PclParameterised, PclRectangleWidthDecipoints},
     {'*', 'c', 'A', "Horizontal Rectangle Size(PCL)", PclParameterised, PclRectangleWidthUnits},

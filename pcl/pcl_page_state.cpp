@@ -63,6 +63,7 @@ void ResetPclState() {
     s.logicalOperation = 252;
     s.foreground = -1;
     s.patterns.clear();
+    s.patternReferenceSet = false;
     s.simpleColour = 0;
     s.colourConfigured = s.rasterScaled = false;
     s.raster.reset();  // an image in progress is dropped unpainted

@@ -58,6 +58,11 @@ struct PclTextRun {
     double x = 0, y = 0, end = 0;
 };
 
+// A point on the page in page units, from its top-left corner.
+struct PagePoint {
+    double x, y;
+};
+
 struct PclPageState {
     HDC pageDC = nullptr;
     PclMapping mapping = PclMapping::Other;  // the page DC's mapping; Other: set by other drawing
@@ -120,6 +125,9 @@ struct PclPageState {
     int32_t logicalOperation = 252;  // ESC*l#O: how source, pattern and page combine (ternary ROP)
     int32_t foreground = -1;  // a palette index; -1: black
     std::map<int32_t, PclUserPattern> patterns;
+    // ESC*p#R: where patterns tile from (page units, y down); the page's corner until it is set.
+    bool patternReferenceSet = false;
+    PagePoint patternReference{};
     int32_t simpleColour = 0;      // ESC*r#U: 1 black, 3 RGB planes, -3 CMY planes; 0 none
     bool colourConfigured = false;  // Configure Image Data has been given since the last reset
     bool rasterScaled = false;      // the image was started to be scaled to the destination size
@@ -224,9 +232,6 @@ double LogicalPageWidth();
 double TextFrameWidth();
 double TextFrameHeight();
 // A point of the text frame (x right, y down in the print direction) on the page, in page units from its top-left corner.
-struct PagePoint {
-    double x, y;
-};
 PagePoint PclPagePoint(double x, double y);
 // Puts the text layout to the defaults of the page size and orientation:
 // margins, text length, motion indexes, and the cursor at the first line.

@@ -230,6 +230,13 @@ bool PclFillRectangle(const PclArgs& a) {
         return true;
     }
     TopDownMapping();
+    // Patterns tile from the reference point, a device position.
+    POINT origin{0, 0};
+    if (s.patternReferenceSet) {
+        origin = {static_cast<LONG>(std::lround(s.patternReference.x)), static_cast<LONG>(std::lround(s.patternReference.y))};
+        LPtoDP(s.pageDC, &origin, 1);
+    }
+    SetBrushOrgEx(s.pageDC, origin.x, origin.y, nullptr);
     HGDIOBJ old = SelectObject(s.pageDC, brush);
     // A pattern's white is paper under a transparent pattern.
     auto x = static_cast<int>(std::lround(left)), y = static_cast<int>(std::lround(top));
@@ -259,6 +266,15 @@ bool PclUserPatternData(const PclArgs& a) {
     for (size_t row = 0; row < static_cast<size_t>(height) && row * rowBytes < have; ++row)
         std::memcpy(&p.bits[row * stride], d + header + row * rowBytes, std::min(rowBytes, have - row * rowBytes));
     s.patterns[s.patternId] = std::move(p);
+    return true;
+}
+
+bool PclPatternReferencePoint(const PclArgs& a) {
+    PclPageState& s = Pcl();
+    // 0 turns patterns with the print direction and 1 keeps them still; both tile from the cursor.
+    if (a.Int() != 0 && a.Int() != 1) return true;
+    s.patternReference = PclPagePoint(s.cursorX, s.cursorY);
+    s.patternReferenceSet = true;
     return true;
 }
 

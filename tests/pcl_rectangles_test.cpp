@@ -130,3 +130,25 @@ TEST(PclLogicalOperations, ImagesFillsAndTextCombineAsTheJobSays) {
     EXPECT_EQ(s.logicalOperation, 252);
     FinishPclJob();
 }
+
+TEST_F(PclRectanglesTest, PatternsTileFromTheReferencePoint) {
+    // A 16-dot pattern black in its top-left quarter fills a rectangle at an odd place: tiled from
+    // the cursor (ESC*p0R, ESC*p1R), the rectangle's own corner is black, as a solid fill's is.
+    std::string pattern = std::string("\0\0\1\0\0\x10\0\x10", 8);
+    for (int row = 0; row < 16; ++row) pattern += row < 8 ? std::string("\xFF\0", 2) : std::string("\0\0", 2);
+    auto picture = [&](const std::string& fill) {
+        std::string job = ESC + "E" + ESC + "*c7G" + ESC + "*c40W" + pattern + ESC + "*p111x111Y" + fill + ESC + "E";
+        return LoadPicture(Write("reference.pcl", Bytes(job.begin(), job.end())));
+    };
+    RECT solid = InkBox(picture(ESC + "*c64a64b0P"), 100);
+    auto cornerInk = [&](const Pixels& p) { return 1 - p.Share(solid.left, solid.top, solid.left + 4, solid.top + 4, 0xFFFFFF, 127); };
+    for (const char* mode : {"*p0R", "*p1R"}) {
+        Pixels p = picture(ESC + mode + ESC + "*c64a64b7g4P");
+        RECT tiled = InkBox(p, 100);
+        EXPECT_NEAR(tiled.left, solid.left, 1) << mode;  // to the pixel, as positions round
+        EXPECT_NEAR(tiled.top, solid.top, 1) << mode;
+        EXPECT_GT(cornerInk(p), 0.7) << mode;
+    }
+    // Tiled from the page's corner instead, the pattern starts part-way into its tile.
+    EXPECT_LT(cornerInk(picture(ESC + "*c64a64b7g4P")), 0.7);
+}
