@@ -43,6 +43,7 @@ struct PclChosenFont {
 // A user-defined pattern: a 1-bit image, rows padded to 32 bits, 1 black.
 struct PclUserPattern {
     int32_t width = 0, height = 0;
+    int32_t dpi = 300;  // the resolution its dots are drawn at
     std::vector<uint8_t> bits;
 };
 

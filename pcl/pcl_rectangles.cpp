@@ -49,73 +49,103 @@ int32_t shadingLevel(int32_t percent) {
     return 256;
 }
 
-// A packed 1-bit DIB of a pattern, black where the pattern is set, ready for a brush.
-struct PackedPattern {
-    TwoColourDib header;
-    uint8_t bits[16 * 4];  // up to 16 rows of 32 bits
+// A bi-level pattern tile: rows of `stride` bytes, a set bit black, at `dpi` dots per inch.
+struct PatternTile {
+    int32_t width = 0, height = 0, dpi = 300;
+    size_t stride = 0;
+    std::vector<uint8_t> bits;
+    bool at(int32_t x, int32_t y) const { return bits[static_cast<size_t>(y) * stride + x / 8] & (0x80 >> (x % 8)); }
 };
 
-PackedPattern shadingPattern(int32_t level) {
+PatternTile sixteenSquare() {
+    PatternTile t;
+    t.width = t.height = 16, t.stride = 2;
+    t.bits.assign(32, 0);
+    return t;
+}
+
+void setDot(PatternTile& t, int x, int y) { t.bits[static_cast<size_t>(y) * t.stride + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8)); }
+
+PatternTile shadingPattern(int32_t level) {
     // A 16 x 16 ordered dither: the cells below the level's threshold are black.
-    PackedPattern p{MakeTwoColourDib(16, 16, 1), {}};
+    PatternTile t = sixteenSquare();
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) {
             int v = 0;
             for (int bit = 0, xx = x, yy = y; bit < 4; ++bit, xx >>= 1, yy >>= 1)
                 v |= (((xx ^ yy) & 1) << (7 - 2 * bit)) | ((yy & 1) << (6 - 2 * bit));
-            if (v < level) p.bits[y * 4 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            if (v < level) setDot(t, x, y);
         }
-    return p;
+    return t;
 }
 
 // The six cross-hatches as printers draw them: lines every 16 dots, 2 dots
 // thick across and down, 3 dots on the diagonals.
-PackedPattern crossHatch(int32_t id) {
-    PackedPattern p{MakeTwoColourDib(16, 16, 1), {}};
+PatternTile crossHatch(int32_t id) {
+    PatternTile t = sixteenSquare();
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) {
             bool across = y < 2, down = x < 2, rising = (x + y) % 16 < 3, falling = (x - y + 16) % 16 < 3;
             bool on = id == 1 ? across : id == 2 ? down : id == 3 ? rising : id == 4 ? falling : id == 5 ? across || down
                                                                                                        : rising || falling;
-            if (on) p.bits[y * 4 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            if (on) setDot(t, x, y);
         }
-    return p;
+    return t;
 }
 
-HBRUSH userPattern(int32_t id) {
-    PclPageState& s = Pcl();
-    auto it = s.patterns.find(id);
-    if (it == s.patterns.end()) return nullptr;
-    const PclUserPattern& p = it->second;
-    std::vector<uint8_t> packed(sizeof(TwoColourDib) + p.bits.size());
-    TwoColourDib header = MakeTwoColourDib(p.width, p.height, 1);
-    std::memcpy(packed.data(), &header, sizeof header);
-    std::memcpy(packed.data() + sizeof header, p.bits.data(), p.bits.size());
-    return CreateDIBPatternBrushPt(packed.data(), DIB_RGB_COLORS);
-}
-
-// The brush of a fill type (that of ESC*c#P) and pattern ID; `mono` when white in it is paper.
-HBRUSH fillBrush(int32_t type, int32_t id, bool& mono) {
-    mono = false;
+// The pattern tile of a fill type (that of ESC*c#P) and pattern ID; none (width 0) for solid
+// fills and for patterns that do not exist.
+PatternTile patternTile(int32_t type, int32_t id) {
     switch (type) {
-    case 0: return CreateSolidBrush(PclForegroundColour());
-    case 1: return CreateSolidBrush(0xFFFFFF);
     case 2: {
         int32_t level = shadingLevel(std::clamp(id, 0, 100));
-        if (level >= 256) return CreateSolidBrush(PclForegroundColour());
-        mono = true;
-        PackedPattern p = shadingPattern(level);
-        return CreateDIBPatternBrushPt(&p, DIB_RGB_COLORS);
+        return level < 256 ? shadingPattern(level) : PatternTile{};
     }
-    case 3: {
-        if (id < 1 || id > 6) return nullptr;
-        mono = true;
-        PackedPattern p = crossHatch(id);
-        return CreateDIBPatternBrushPt(&p, DIB_RGB_COLORS);
+    case 3: return id >= 1 && id <= 6 ? crossHatch(id) : PatternTile{};
+    case 4: {
+        auto it = Pcl().patterns.find(id);
+        if (it == Pcl().patterns.end()) return {};
+        PatternTile t;
+        t.width = it->second.width, t.height = it->second.height, t.dpi = it->second.dpi;
+        t.stride = (static_cast<size_t>(t.width) + 31) / 32 * 4;
+        t.bits = it->second.bits;
+        return t;
     }
-    case 4: mono = true; return userPattern(id);
-    default: return nullptr;
+    default: return {};
     }
+}
+
+// Largest tiled pattern image of one fill, in bytes; a larger fill is tiled at a coarser resolution.
+constexpr double kMaxPatternImageBytes = 16 << 20;
+
+// Paints a pattern over a rectangle of the page (page units, y down) as a bi-level image at
+// the pattern's own resolution, tiled from the pattern reference point.
+void paintPattern(const PatternTile& tile, double left, double top, double right, double bottom, DWORD rop) {
+    PclPageState& s = Pcl();
+    double dpi = tile.dpi;
+    double area = (right - left) * (bottom - top) / (kPageUnitsPerInch * kPageUnitsPerInch);
+    dpi = std::min(dpi, std::sqrt(kMaxPatternImageBytes * 8 / std::max(area, 1e-9)));
+    double dot = kPageUnitsPerInch / dpi;
+    auto width = static_cast<int32_t>(std::ceil((right - left) / dot)), height = static_cast<int32_t>(std::ceil((bottom - top) / dot));
+    if (width <= 0 || height <= 0) return;
+    // Dots are counted from the reference point, in the tile's own resolution.
+    double refX = s.patternReferenceSet ? s.patternReference.x : 0, refY = s.patternReferenceSet ? s.patternReference.y : 0;
+    double scale = tile.dpi / dpi;  // tile dots per image dot
+    size_t stride = (static_cast<size_t>(width) + 31) / 32 * 4;
+    std::vector<uint8_t> bits(stride * static_cast<size_t>(height), 0);
+    for (int32_t y = 0; y < height; ++y) {
+        auto ty = static_cast<int64_t>(std::floor(((top - refY) / dot + y) * scale));
+        int32_t row = static_cast<int32_t>(((ty % tile.height) + tile.height) % tile.height);
+        for (int32_t x = 0; x < width; ++x) {
+            auto tx = static_cast<int64_t>(std::floor(((left - refX) / dot + x) * scale));
+            if (tile.at(static_cast<int32_t>(((tx % tile.width) + tile.width) % tile.width), row))
+                bits[static_cast<size_t>(y) * stride + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        }
+    }
+    TwoColourDib header = MakeTwoColourDib(width, height, 1);
+    auto x0 = static_cast<int>(std::lround(left)), y0 = static_cast<int>(std::lround(top));
+    StretchDIBits(s.pageDC, x0, y0, static_cast<int>(std::lround(right)) - x0, static_cast<int>(std::lround(bottom)) - y0, 0,
+                  0, width, height, bits.data(), header.info(), DIB_RGB_COLORS, rop);
 }
 }  // namespace
 
@@ -171,6 +201,26 @@ DWORD PclFillRop(bool mono) {
     }));
 }
 
+namespace {
+// The same for a pattern painted as an image: the image's bits play the pattern's part.
+DWORD patternImageRop() {
+    PclPageState& s = Pcl();
+    int32_t rop = s.logicalOperation;
+    return ropCode(table([&](int, int pattern, int page) {
+        return pattern && !s.patternOpaque ? page : ropBit(rop, pattern, 0, page);
+    }));
+}
+
+HBRUSH solidBrush(int32_t type) {
+    switch (type) {
+    case 0:
+    case 2: return CreateSolidBrush(PclForegroundColour());  // a full shade is solid
+    case 1: return CreateSolidBrush(0xFFFFFF);
+    default: return nullptr;
+    }
+}
+}  // namespace
+
 bool PclLogicalOperation(const PclArgs& a) {
     if (a.Int() >= 0 && a.Int() <= 255) Pcl().logicalOperation = a.Int();
     return true;
@@ -223,25 +273,21 @@ bool PclFillRectangle(const PclArgs& a) {
     double left = std::max(0.0, std::min(a0.x, a1.x)), right = std::min<double>(s.pageWidth(), std::max(a0.x, a1.x));
     double top = std::max(0.0, std::min(a0.y, a1.y)), bottom = std::min<double>(s.pageHeight(), std::max(a0.y, a1.y));
     if (right - left < 0.5 || bottom - top < 0.5) return true;
-    bool mono = false;
-    HBRUSH brush = fillBrush(type, s.patternId, mono);
-    if (!brush || !MarkPclPage()) {
+    PatternTile tile = patternTile(type, s.patternId);
+    HBRUSH brush = tile.width > 0 ? nullptr : solidBrush(type);
+    if ((tile.width == 0 && !brush) || !MarkPclPage()) {
         if (brush) DeleteObject(brush);
         return true;
     }
     TopDownMapping();
-    // Patterns tile from the reference point, a device position.
-    POINT origin{0, 0};
-    if (s.patternReferenceSet) {
-        origin = {static_cast<LONG>(std::lround(s.patternReference.x)), static_cast<LONG>(std::lround(s.patternReference.y))};
-        LPtoDP(s.pageDC, &origin, 1);
+    if (tile.width > 0) {
+        paintPattern(tile, left, top, right, bottom, patternImageRop());
+        return true;
     }
-    SetBrushOrgEx(s.pageDC, origin.x, origin.y, nullptr);
     HGDIOBJ old = SelectObject(s.pageDC, brush);
-    // A pattern's white is paper under a transparent pattern.
     auto x = static_cast<int>(std::lround(left)), y = static_cast<int>(std::lround(top));
     PatBlt(s.pageDC, x, y, static_cast<int>(std::lround(right)) - x, static_cast<int>(std::lround(bottom)) - y,
-           PclFillRop(mono));
+           PclFillRop(false));
     SelectObject(s.pageDC, old);
     DeleteObject(brush);
     return true;
@@ -260,6 +306,8 @@ bool PclUserPatternData(const PclArgs& a) {
     size_t rowBytes = (static_cast<size_t>(width) + 7) / 8, stride = (static_cast<size_t>(width) + 31) / 32 * 4;
     PclUserPattern p;
     p.width = width, p.height = height;
+    // Format 20 names the resolution of its dots; the others are at 300 dpi.
+    if (format == 20 && (d[8] << 8 | d[9]) > 0) p.dpi = std::clamp(d[8] << 8 | d[9], 75, 2400);
     p.bits.assign(stride * static_cast<size_t>(height), 0);
     // Rows the data stop short of stay white.
     size_t have = static_cast<size_t>(a.count) - header;

@@ -11,10 +11,18 @@ namespace fs = std::filesystem;
 namespace {
 const std::string ESC = "\x1B";
 
-// The share of dark pixels in a rectangle given in 300-dpi dots of an A4 page pictured at 192 dpi.
-double DarkShare(const Pixels& p, int x0, int y0, int x1, int y1) {
+// How much ink covers a rectangle given in 300-dpi dots of an A4 page pictured at 192 dpi:
+// 0 paper, 1 black, a grey pixel counting as its share of black (dots finer than pixels are grey).
+double InkCoverage(const Pixels& p, int x0, int y0, int x1, int y1) {
     auto px = [](int dots) { return dots * 192 / 300; };
-    return 1 - p.Share(px(x0), px(y0), px(x1), px(y1), 0xFFFFFF, 127);
+    double ink = 0;
+    int n = 0;
+    for (int y = px(y0); y < px(y1); ++y)
+        for (int x = px(x0); x < px(x1); ++x, ++n) {
+            uint32_t c = p.at(x, y);
+            ink += 1 - (0.3 * (c >> 16 & 0xFF) + 0.59 * (c >> 8 & 0xFF) + 0.11 * (c & 0xFF)) / 255;
+        }
+    return n ? ink / n : 0;
 }
 }  // namespace
 
@@ -32,22 +40,22 @@ TEST_F(PclRectanglesTest, AFormOfRulesShadesAndPatternsLooksAsGhostPclPrintsIt) 
     EXPECT_LT(m.ink, 1.25);
     // Positions are dots from the logical page (71 dots in on A4) and the top margin (150 dots down).
     const int left = 71, top = 150;
-    EXPECT_GT(DarkShare(ours, left + 900, top + 120, left + 1100, top + 190), 0.95);  // the heading bar
-    EXPECT_LT(DarkShare(ours, left + 420, top + 110, left + 680, top + 150), 0.05);   // erased in it
-    EXPECT_LT(DarkShare(ours, left + 300, top + 300, left + 1900, top + 650), 0.01);  // the box's inside
+    EXPECT_GT(InkCoverage(ours, left + 900, top + 120, left + 1100, top + 190), 0.95);  // the heading bar
+    EXPECT_LT(InkCoverage(ours, left + 420, top + 110, left + 680, top + 150), 0.05);   // erased in it
+    EXPECT_LT(InkCoverage(ours, left + 300, top + 300, left + 1900, top + 650), 0.01);  // the box's inside
     // Shading levels as printers have them: 10% is 3% ink, 55% is 44%, 100% is black.
-    EXPECT_NEAR(DarkShare(ours, left + 370, top + 920, left + 530, top + 1080), 0.031, 0.03);
-    EXPECT_NEAR(DarkShare(ours, left + 1120, top + 920, left + 1280, top + 1080), 0.44, 0.08);
-    EXPECT_GT(DarkShare(ours, left + 1870, top + 920, left + 2030, top + 1080), 0.95);
+    EXPECT_NEAR(InkCoverage(ours, left + 370, top + 920, left + 530, top + 1080), 0.031, 0.03);
+    EXPECT_NEAR(InkCoverage(ours, left + 1120, top + 920, left + 1280, top + 1080), 0.44, 0.08);
+    EXPECT_GT(InkCoverage(ours, left + 1870, top + 920, left + 2030, top + 1080), 0.95);
     // A horizontal hatch has rows of ink and rows of paper; the user pattern is a half-tone.
-    EXPECT_NEAR(DarkShare(ours, left + 120, top + 1220, left + 380, top + 1480), 0.125, 0.06);
-    EXPECT_NEAR(DarkShare(ours, left + 120, top + 1620, left + 680, top + 1880), 0.5, 0.1);
+    EXPECT_NEAR(InkCoverage(ours, left + 120, top + 1220, left + 380, top + 1480), 0.125, 0.06);
+    EXPECT_NEAR(InkCoverage(ours, left + 120, top + 1620, left + 680, top + 1880), 0.5, 0.1);
     // White text under the default transparent pattern marks nothing: the bar stays black under it.
-    EXPECT_GT(DarkShare(ours, left + 160, top + 130, left + 380, top + 170), 0.9);
+    EXPECT_GT(InkCoverage(ours, left + 160, top + 130, left + 380, top + 170), 0.9);
     // Rectangles of no size or of an unknown fill draw nothing.
-    EXPECT_LT(DarkShare(ours, left + 90, top + 2090, left + 280, top + 2420), 0.01);
+    EXPECT_LT(InkCoverage(ours, left + 90, top + 2090, left + 280, top + 2420), 0.01);
     // A rectangle in print direction 90 runs up the page from the cursor: 100 dots across, 600 up.
-    EXPECT_GT(DarkShare(ours, left + 310, 3508 - 1090, left + 390, 3508 - 520), 0.95);
+    EXPECT_GT(InkCoverage(ours, left + 310, 3508 - 1090, left + 390, 3508 - 520), 0.95);
 }
 
 TEST_F(PclRectanglesTest, BadSizesAndPatternsDrawNothing) {
@@ -89,10 +97,10 @@ TEST_F(PclRectanglesTest, MacrosRunWhereTheyAreCalledAndOverlayEveryPage) {
     const int left = 71, top = 150;
     for (size_t i = 0; i < pages.size(); ++i) {
         Pixels p = PlayOnto(ReadFileBytes(pages[i]), 1587, 2245);
-        EXPECT_GT(DarkShare(p, left + 100, top + 10, left + 1900, top + 50), 0.95) << "overlay on page " << i + 1;
+        EXPECT_GT(InkCoverage(p, left + 100, top + 10, left + 1900, top + 50), 0.95) << "overlay on page " << i + 1;
         bool first = i == 0;
-        EXPECT_EQ(DarkShare(p, left + 150, top + 505, left + 650, top + 515) > 0.95, first) << i;  // the executed rule
-        EXPECT_EQ(DarkShare(p, left + 150, top + 905, left + 650, top + 915) > 0.95, first) << i;  // the called one
+        EXPECT_EQ(InkCoverage(p, left + 150, top + 505, left + 650, top + 515) > 0.95, first) << i;  // the executed rule
+        EXPECT_EQ(InkCoverage(p, left + 150, top + 905, left + 650, top + 915) > 0.95, first) << i;  // the called one
     }
     DeletePageFiles(pages);
     // A macro that runs itself stops at the depth printers allow; one never ended takes the rest of the job.
