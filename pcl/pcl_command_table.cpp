@@ -79,7 +79,7 @@ const PclCommand kPclCommands[] = {
     {'*', 'c', 'B', "Vertical Rectangle Size(PCL)", PclParameterised, PclRectangleHeightUnits},
     {'*', 'c', 'P', "Fill Rect Area", PclParameterised, PclFillRectangle},
     {'*', 't', 'R', "Raster Graphics Resolution", PclParameterised, PclRasterResolution},
-    {'*', 'r', 'F', "Raster Graphics Presentation Mode", PclParameterised, nullptr},
+    {'*', 'r', 'F', "Raster Graphics Presentation Mode", PclParameterised, PclRasterPresentation},
     {'*', 'r', 'T', "Raster Height", PclParameterised, PclRasterHeight},
     {'*', 'r', 'S', "Raster Width", PclParameterised, PclRasterWidth},
     {'*', 'r', 'A', "Start Raster Graphics", PclParameterised, PclStartRaster},

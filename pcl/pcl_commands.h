@@ -55,6 +55,7 @@ bool PclPictureFrameWidth(const PclArgs& a);
 bool PclPictureFrameAnchor(const PclArgs& a);
 bool PclPictureFrameHeight(const PclArgs& a);
 bool PclPlotSizeX(const PclArgs& a);
+bool PclRasterPresentation(const PclArgs& a);
 bool PclPatternReferencePoint(const PclArgs& a);
 bool PclPlotSizeY(const PclArgs& a);
 bool PclRasterResolution(const PclArgs& a);

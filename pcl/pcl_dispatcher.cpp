@@ -121,6 +121,10 @@ bool PclPictureFrameAnchor(const PclArgs& a) {
     PictureFrameChanged();
     return true;
 }
+bool PclRasterPresentation(const PclArgs& a) {
+    if (a.Int() == 0 || a.Int() == 3) Pcl().rasterPresentation = a.Int();
+    return true;
+}
 bool PclRasterResolution(const PclArgs& a) {
     if (a.Int() > 0) Pcl().rasterResolution = a.Int();  // a resolution of 0 keeps the one in force
     return true;

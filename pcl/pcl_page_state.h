@@ -114,6 +114,9 @@ struct PclPageState {
     int32_t rasterWidth = 0, rasterHeight = 0;
     int32_t destinationWidth = 0, destinationHeight = 0;
     int32_t rasterResolution = 300;
+    // ESC*r#F: 3 lays raster rows along the physical page's width, turning them on a landscape
+    // page; 0 lays them along the logical page's.
+    int32_t rasterPresentation = 3;
     int32_t rectangleWidth = 0, rectangleHeight = 0;  // the picture frame, decipoints
     double plotSizeX = 0, plotSizeY = 0;  // ESC*c#K/#L: the plot's size in page units, 0 the frame's
     // Rectangular area fill: the size in page units, the pattern ID, the pattern

@@ -207,7 +207,7 @@ bool EndRaster() {
     }
     int32_t w = static_cast<int32_t>(std::clamp(dotsW * scale, -1e7, 1e7));
     int32_t h = static_cast<int32_t>(std::clamp(dotsH * scale, -1e7, 1e7));
-    bool rotated = s.landscape && bits == 1;
+    bool rotated = s.landscape && s.rasterPresentation == 3;
     PagePoint at = PclPagePoint(s.cursorX, s.cursorY);
     int32_t x = static_cast<int32_t>(std::lround(at.x)), y = static_cast<int32_t>(std::lround(at.y));
     int32_t px = 0, py = 0;

@@ -358,3 +358,26 @@ TEST_F(PclRasterTest, AColourLaserJetJobLooksAsGhostscriptDrawsIt) {
     EXPECT_GE(m.match, 0.95);
     EXPECT_NEAR(m.ink, 1.0, 0.15);
 }
+
+TEST_F(PclRasterTest, PresentationModeTurnsRowsWithThePhysicalPage) {
+    // A bar 200 dots wide and 40 rows high on a landscape page: mode 3 (the default) lays its rows
+    // along the physical page's width, across the landscape picture; mode 0 along the logical page.
+    std::string e = "\x1B";
+    auto bar = [&](const std::string& mode) {
+        std::string job = e + "E" + e + "&l1O" + e + "*p300x300Y" + mode + e + "*t300R" + e + "*r200S" + e + "*r1A";
+        for (int row = 0; row < 40; ++row) job += e + "*b25W" + std::string(25, '\xFF');
+        job += e + "*rC" + e + "E";
+        Pixels p = LoadPicture(Write("presentation.pcl", Bytes(job.begin(), job.end())));
+        EXPECT_GT(p.width, p.height);  // the landscape page
+        RECT r = InkBox(p, 100);
+        return std::make_pair(r.right - r.left + 1, r.bottom - r.top + 1);
+    };
+    auto logical = bar(e + "*r0F");
+    EXPECT_NEAR(logical.first, 200 * 192 / 300, 2);
+    EXPECT_NEAR(logical.second, 40 * 192 / 300, 2);
+    for (const std::string& mode : {e + "*r3F", std::string()}) {
+        auto physical = bar(mode);
+        EXPECT_NEAR(physical.first, logical.second, 1);
+        EXPECT_NEAR(physical.second, logical.first, 1);
+    }
+}
