@@ -391,6 +391,21 @@ TEST_F(HpglTest, PlotutilsPlotsMatchItsOwnRendering) {
         // Lines, ticks and the curve agree closely; the labels are drawn in other fonts.
         EXPECT_GT(agreement, 0.9) << c.file;
     }
+    // In colour (-C) the curve is red in plotutils' PNG and in both of our pictures, the frame black.
+    ASSERT_TRUE(run("-T hpgl -C -m 1 -S 4", "colour.hpgl"));
+    ASSERT_TRUE(run("-T pcl -C -m 1 -S 4", "colour.pcl"));
+    ASSERT_TRUE(run("-T png -C --bitmap-size 570x570 -m 1 -S 4", "colour.png"));
+    ASSERT_TRUE(ReadPng(dir_ + "colour.png", theirs));
+    auto count = [](const Pixels& p, uint32_t rgb, int tolerance) {
+        return p.Share(0, 0, p.width, p.height, rgb, tolerance) * p.width * p.height;
+    };
+    ASSERT_GT(count(theirs, 0xFF0000, 60), 500);
+    for (const char* file : {"colour.hpgl", "colour.pcl"}) {
+        Pixels ours = LoadPicture(dir_ + file);
+        ASSERT_GT(ours.width, 0) << file;
+        EXPECT_GT(count(ours, 0xFF0000, 60), 1000) << file;  // the curve
+        EXPECT_GT(count(ours, 0x000000, 100), 1000) << file;  // the frame, ticks and labels
+    }
 }
 
 TEST_F(HpglTest, PclTextAfterARotatedPlotIsUpright) {
