@@ -71,7 +71,8 @@ bool HpglMergeControl(const HpglParams& p) {
 }
 
 bool HpglTransparencyMode(const HpglParams& p) {
-    if (p.empty() || p.integer(0) == 0 || p.integer(0) == 1) Hpgl().whiteTransparent = p.empty() || p.integer(0) == 1;
+    int32_t mode = p.empty() ? 1 : p.integer(0);
+    if (mode == 0 || mode == 1) Hpgl().whiteTransparent = mode == 1;
     return true;
 }
 

@@ -216,10 +216,12 @@ COLORREF PclForegroundColour();
 COLORREF PclTextColour();
 // Text in white under a transparent pattern: it marks nothing.
 bool PclTextInvisible();
-// The raster operations an image and a fill are painted with: the job's logical
-// operation, with white left alone where the source or the pattern is transparent.
+// The raster operations an image, a solid fill and a patterned fill (its pattern painted as an
+// image) are painted with: the job's logical operation, with white left alone where the source
+// or the pattern is transparent.
 DWORD PclImageRop();
-DWORD PclFillRop(bool mono);
+DWORD PclFillRop();
+DWORD PclPatternRop();
 // Stores the bytes of the macro being defined under the macro ID.
 void DefinePclMacro(const uint8_t* data, size_t size);
 // Runs the overlay macro on the open page, if there is one.

@@ -133,14 +133,17 @@ void paintPattern(const PatternTile& tile, double left, double top, double right
     double scale = tile.dpi / dpi;  // tile dots per image dot
     size_t stride = (static_cast<size_t>(width) + 31) / 32 * 4;
     std::vector<uint8_t> bits(stride * static_cast<size_t>(height), 0);
+    auto tileIndex = [scale](double dotsFromReference, int32_t side) {
+        auto t = static_cast<int64_t>(std::floor(dotsFromReference * scale));
+        return static_cast<int32_t>((t % side + side) % side);
+    };
+    std::vector<int32_t> column(static_cast<size_t>(width));
+    for (int32_t x = 0; x < width; ++x) column[static_cast<size_t>(x)] = tileIndex((left - refX) / dot + x, tile.width);
     for (int32_t y = 0; y < height; ++y) {
-        auto ty = static_cast<int64_t>(std::floor(((top - refY) / dot + y) * scale));
-        int32_t row = static_cast<int32_t>(((ty % tile.height) + tile.height) % tile.height);
-        for (int32_t x = 0; x < width; ++x) {
-            auto tx = static_cast<int64_t>(std::floor(((left - refX) / dot + x) * scale));
-            if (tile.at(static_cast<int32_t>(((tx % tile.width) + tile.width) % tile.width), row))
+        int32_t row = tileIndex((top - refY) / dot + y, tile.height);
+        for (int32_t x = 0; x < width; ++x)
+            if (tile.at(column[static_cast<size_t>(x)], row))
                 bits[static_cast<size_t>(y) * stride + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
-        }
     }
     TwoColourDib header = MakeTwoColourDib(width, height, 1);
     auto x0 = static_cast<int>(std::lround(left)), y0 = static_cast<int>(std::lround(top));
@@ -192,18 +195,14 @@ DWORD PclImageRop() {
     }));
 }
 
-DWORD PclFillRop(bool mono) {
-    PclPageState& s = Pcl();
-    int32_t rop = s.logicalOperation;
-    // A fill is a black source through its pattern; a transparent pattern leaves the page under its white.
-    return ropCode(table([&](int pattern, int, int page) {
-        return pattern && mono && !s.patternOpaque ? page : ropBit(rop, pattern, 0, page);
-    }));
+DWORD PclFillRop() {
+    // A fill is a black source through its colour.
+    int32_t rop = Pcl().logicalOperation;
+    return ropCode(table([&](int pattern, int, int page) { return ropBit(rop, pattern, 0, page); }));
 }
 
-namespace {
-// The same for a pattern painted as an image: the image's bits play the pattern's part.
-DWORD patternImageRop() {
+DWORD PclPatternRop() {
+    // A pattern painted as an image, whose bits play the pattern's part.
     PclPageState& s = Pcl();
     int32_t rop = s.logicalOperation;
     return ropCode(table([&](int, int pattern, int page) {
@@ -211,6 +210,7 @@ DWORD patternImageRop() {
     }));
 }
 
+namespace {
 HBRUSH solidBrush(int32_t type) {
     switch (type) {
     case 0:
@@ -281,13 +281,13 @@ bool PclFillRectangle(const PclArgs& a) {
     }
     TopDownMapping();
     if (tile.width > 0) {
-        paintPattern(tile, left, top, right, bottom, patternImageRop());
+        paintPattern(tile, left, top, right, bottom, PclPatternRop());
         return true;
     }
     HGDIOBJ old = SelectObject(s.pageDC, brush);
     auto x = static_cast<int>(std::lround(left)), y = static_cast<int>(std::lround(top));
     PatBlt(s.pageDC, x, y, static_cast<int>(std::lround(right)) - x, static_cast<int>(std::lround(bottom)) - y,
-           PclFillRop(false));
+           PclFillRop());
     SelectObject(s.pageDC, old);
     DeleteObject(brush);
     return true;

@@ -117,12 +117,12 @@ TEST(PclLogicalOperations, ImagesFillsAndTextCombineAsTheJobSays) {
     PclPageState& s = Pcl();
     // The defaults: images print their black and leave the page under their white; fills likewise.
     EXPECT_EQ(PclImageRop(), static_cast<DWORD>(SRCAND));
-    EXPECT_EQ(PclFillRop(true), 0x00A000C9u);
-    EXPECT_EQ(PclFillRop(false), static_cast<DWORD>(PATCOPY));
+    EXPECT_EQ(PclPatternRop(), static_cast<DWORD>(SRCAND));
+    EXPECT_EQ(PclFillRop(), static_cast<DWORD>(PATCOPY));
     DispatchPclCommand('*', 'v', 'N', nullptr, 0, 1);  // opaque source: white prints too
     EXPECT_EQ(PclImageRop(), static_cast<DWORD>(SRCCOPY));
     DispatchPclCommand('*', 'v', 'O', nullptr, 0, 1);
-    EXPECT_EQ(PclFillRop(true), static_cast<DWORD>(PATCOPY));
+    EXPECT_EQ(PclPatternRop(), static_cast<DWORD>(SRCCOPY));
     // An inverted source (51) turns black glyphs white; XOR with the page (102) inverts under the image.
     DispatchPclCommand('*', 'l', 'O', nullptr, 0, 51);
     EXPECT_EQ(PclTextColour(), 0xFFFFFFu);
