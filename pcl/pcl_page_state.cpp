@@ -61,7 +61,7 @@ void ResetPclState() {
     s.fillWidth = s.fillHeight = 0;
     s.patternId = s.currentPattern = 0;
     s.sourceOpaque = s.patternOpaque = false;
-    s.logicalOperation = 252;
+    s.logicalOperation = kSourceOrTexture;
     s.foreground = -1;
     s.patterns.clear();
     s.patternReferenceSet = false;

@@ -43,7 +43,8 @@ struct PclChosenFont {
 // A user-defined pattern: a 1-bit image, rows padded to 32 bits, 1 black.
 struct PclUserPattern {
     int32_t width = 0, height = 0;
-    int32_t dpi = 300;  // the resolution its dots are drawn at
+    int32_t dpi = 300;    // the resolution its dots are drawn at
+    bool colour = false;  // bytes of palette indices, else bits of black
     std::vector<uint8_t> bits;
 };
 
@@ -58,6 +59,9 @@ struct PclTextRun {
     std::vector<INT> dx;
     double x = 0, y = 0, end = 0;
 };
+
+// The default logical operation: source OR texture, which paints the ink over the page.
+constexpr int32_t kSourceOrTexture = 252;
 
 // A point on the page in page units, from its top-left corner.
 struct PagePoint {
@@ -126,7 +130,7 @@ struct PclPageState {
     int32_t patternId = 0;
     int32_t currentPattern = 0;  // 0 solid, 1 white, 2 shading, 3 cross-hatch, 4 user-defined
     bool sourceOpaque = false, patternOpaque = false;
-    int32_t logicalOperation = 252;  // ESC*l#O: how source, pattern and page combine (ternary ROP)
+    int32_t logicalOperation = kSourceOrTexture;  // ESC*l#O: how source, pattern and page combine (ternary ROP)
     int32_t foreground = -1;  // a palette index; -1: black
     std::map<int32_t, PclUserPattern> patterns;
     // ESC*p#R: where patterns tile from (page units, y down); the page's corner until it is set.

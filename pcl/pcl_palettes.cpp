@@ -18,6 +18,14 @@ std::vector<PALETTEENTRY> DefaultPalette(int bits, bool cmy) {
     return p;
 }
 
+std::vector<PALETTEENTRY> PaletteInForce() {
+    const PclPageState& s = Pcl();
+    if (s.simpleColour == 3 || s.simpleColour == -3) return DefaultPalette(3, s.simpleColour == -3);
+    auto it = s.palettes.find(s.activePaletteId);
+    if (it != s.palettes.end() && !it->second.entries.empty()) return it->second.entries;
+    return DefaultPalette(1, false);
+}
+
 bool ConfigureImageData(const uint8_t* d, int32_t count) {
     if (!d || count < 6) return false;
     PclPageState& s = Pcl();

@@ -23,6 +23,9 @@ using PaletteMap = std::map<int32_t, PclPalette>;
 // 0, 1, 2, complemented for CMY) at the start of larger ones, the rest black.
 std::vector<PALETTEENTRY> DefaultPalette(int bits, bool cmy);
 
+// The colours indexes stand for now: simple colour's eight, the active palette's, or white and black.
+std::vector<PALETTEENTRY> PaletteInForce();
+
 bool ConfigureImageData(const uint8_t* bytes, int32_t count);
 bool AssignColourIndex(double value);
 bool PaletteControl(int32_t operation);

@@ -3,6 +3,7 @@
 // source and pattern transparency.
 #include "pcl_commands.h"
 #include "pcl_page_state.h"
+#include "pcl_palettes.h"
 #include "dib_header.h"
 
 #include <algorithm>
@@ -49,12 +50,17 @@ int32_t shadingLevel(int32_t percent) {
     return 256;
 }
 
-// A bi-level pattern tile: rows of `stride` bytes, a set bit black, at `dpi` dots per inch.
+// A pattern tile at `dpi` dots per inch: rows of `stride` bytes, each dot a bit (set is black)
+// or, in a colour pattern, a byte indexing the palette.
 struct PatternTile {
     int32_t width = 0, height = 0, dpi = 300;
+    bool colour = false;
     size_t stride = 0;
     std::vector<uint8_t> bits;
-    bool at(int32_t x, int32_t y) const { return bits[static_cast<size_t>(y) * stride + x / 8] & (0x80 >> (x % 8)); }
+    uint8_t at(int32_t x, int32_t y) const {
+        const uint8_t* row = &bits[static_cast<size_t>(y) * stride];
+        return colour ? row[x] : (row[x / 8] >> (7 - x % 8)) & 1;
+    }
 };
 
 PatternTile sixteenSquare() {
@@ -106,8 +112,8 @@ PatternTile patternTile(int32_t type, int32_t id) {
         auto it = Pcl().patterns.find(id);
         if (it == Pcl().patterns.end()) return {};
         PatternTile t;
-        t.width = it->second.width, t.height = it->second.height, t.dpi = it->second.dpi;
-        t.stride = (static_cast<size_t>(t.width) + 31) / 32 * 4;
+        t.width = it->second.width, t.height = it->second.height, t.dpi = it->second.dpi, t.colour = it->second.colour;
+        t.stride = t.colour ? static_cast<size_t>(t.width) : (static_cast<size_t>(t.width) + 31) / 32 * 4;
         t.bits = it->second.bits;
         return t;
     }
@@ -131,7 +137,9 @@ void paintPattern(const PatternTile& tile, double left, double top, double right
     // Dots are counted from the reference point, in the tile's own resolution.
     double refX = s.patternReferenceSet ? s.patternReference.x : 0, refY = s.patternReferenceSet ? s.patternReference.y : 0;
     double scale = tile.dpi / dpi;  // tile dots per image dot
-    size_t stride = (static_cast<size_t>(width) + 31) / 32 * 4;
+    // Rows of bits, or of palette indices for a colour pattern, as DIBs keep them.
+    int bitCount = tile.colour ? 8 : 1;
+    size_t stride = (static_cast<size_t>(width) * bitCount + 31) / 32 * 4;
     std::vector<uint8_t> bits(stride * static_cast<size_t>(height), 0);
     auto tileIndex = [scale](double dotsFromReference, int32_t side) {
         auto t = static_cast<int64_t>(std::floor(dotsFromReference * scale));
@@ -141,14 +149,48 @@ void paintPattern(const PatternTile& tile, double left, double top, double right
     for (int32_t x = 0; x < width; ++x) column[static_cast<size_t>(x)] = tileIndex((left - refX) / dot + x, tile.width);
     for (int32_t y = 0; y < height; ++y) {
         int32_t row = tileIndex((top - refY) / dot + y, tile.height);
-        for (int32_t x = 0; x < width; ++x)
-            if (tile.at(column[static_cast<size_t>(x)], row))
-                bits[static_cast<size_t>(y) * stride + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        uint8_t* out = &bits[static_cast<size_t>(y) * stride];
+        for (int32_t x = 0; x < width; ++x) {
+            uint8_t v = tile.at(column[static_cast<size_t>(x)], row);
+            if (tile.colour) out[x] = v;
+            else if (v) out[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        }
     }
-    TwoColourDib header = MakeTwoColourDib(width, height, 1);
     auto x0 = static_cast<int>(std::lround(left)), y0 = static_cast<int>(std::lround(top));
-    StretchDIBits(s.pageDC, x0, y0, static_cast<int>(std::lround(right)) - x0, static_cast<int>(std::lround(bottom)) - y0, 0,
-                  0, width, height, bits.data(), header.info(), DIB_RGB_COLORS, rop);
+    int w = static_cast<int>(std::lround(right)) - x0, h = static_cast<int>(std::lround(bottom)) - y0;
+    if (!tile.colour) {
+        TwoColourDib header = MakeTwoColourDib(width, height, 1);
+        StretchDIBits(s.pageDC, x0, y0, w, h, 0, 0, width, height, bits.data(), header.info(), DIB_RGB_COLORS, rop);
+        return;
+    }
+    // A colour pattern takes its colours from the palette in force; indexes past it are black.
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colors[256];
+    } dib{};
+    dib.header = MakeTwoColourDib(width, height, 8).header;
+    dib.header.biClrUsed = 256;
+    std::vector<PALETTEENTRY> palette = PaletteInForce();
+    for (size_t i = 0; i < palette.size() && i < 256; ++i) dib.colors[i] = {palette[i].peBlue, palette[i].peGreen, palette[i].peRed, 0};
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(&dib);
+    if (s.patternOpaque || s.logicalOperation != kSourceOrTexture) {
+        StretchDIBits(s.pageDC, x0, y0, w, h, 0, 0, width, height, bits.data(), info, DIB_RGB_COLORS, rop);
+        return;
+    }
+    // A transparent pattern leaves the page under its white: the page is cleared where the
+    // pattern has colour, and the colours, with white made black, are added to it.
+    auto isWhite = [](const RGBQUAD& c) { return c.rgbRed == 255 && c.rgbGreen == 255 && c.rgbBlue == 255; };
+    size_t maskStride = (static_cast<size_t>(width) + 31) / 32 * 4;
+    std::vector<uint8_t> mask(maskStride * static_cast<size_t>(height), 0);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            if (!isWhite(dib.colors[bits[static_cast<size_t>(y) * stride + x]]))
+                mask[static_cast<size_t>(y) * maskStride + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    TwoColourDib maskHeader = MakeTwoColourDib(width, height, 1);
+    StretchDIBits(s.pageDC, x0, y0, w, h, 0, 0, width, height, mask.data(), maskHeader.info(), DIB_RGB_COLORS, SRCAND);
+    for (RGBQUAD& c : dib.colors)
+        if (isWhite(c)) c = {0, 0, 0, 0};
+    StretchDIBits(s.pageDC, x0, y0, w, h, 0, 0, width, height, bits.data(), info, DIB_RGB_COLORS, SRCPAINT);
 }
 }  // namespace
 
@@ -300,19 +342,28 @@ bool PclUserPatternData(const PclArgs& a) {
     const uint8_t* d = a.data;
     int32_t format = d[0], height = d[4] << 8 | d[5], width = d[6] << 8 | d[7];
     size_t header = format == 20 ? 12 : 8;
-    if ((format != 0 && format != 20) || d[2] != 1 || width <= 0 || height <= 0 || width > kMaxPatternSide ||
-        height > kMaxPatternSide || static_cast<size_t>(a.count) < header)
+    // Format 1 is a colour pattern of 1- or 8-bit palette indexes; the others are 1-bit black.
+    int32_t bitCount = d[2];
+    if ((format != 0 && format != 1 && format != 20) || (bitCount != 1 && (format != 1 || bitCount != 8)) || width <= 0 ||
+        height <= 0 || width > kMaxPatternSide || height > kMaxPatternSide || static_cast<size_t>(a.count) < header)
         return false;
-    size_t rowBytes = (static_cast<size_t>(width) + 7) / 8, stride = (static_cast<size_t>(width) + 31) / 32 * 4;
     PclUserPattern p;
-    p.width = width, p.height = height;
+    p.width = width, p.height = height, p.colour = format == 1;
     // Format 20 names the resolution of its dots; the others are at 300 dpi.
     if (format == 20 && (d[8] << 8 | d[9]) > 0) p.dpi = std::clamp(d[8] << 8 | d[9], 75, 2400);
+    size_t rowBytes = (static_cast<size_t>(width) * bitCount + 7) / 8;
+    size_t stride = p.colour ? static_cast<size_t>(width) : (static_cast<size_t>(width) + 31) / 32 * 4;
     p.bits.assign(stride * static_cast<size_t>(height), 0);
-    // Rows the data stop short of stay white.
+    // Rows the data stop short of stay index 0: white, in the default palettes.
     size_t have = static_cast<size_t>(a.count) - header;
-    for (size_t row = 0; row < static_cast<size_t>(height) && row * rowBytes < have; ++row)
-        std::memcpy(&p.bits[row * stride], d + header + row * rowBytes, std::min(rowBytes, have - row * rowBytes));
+    for (size_t row = 0; row < static_cast<size_t>(height) && row * rowBytes < have; ++row) {
+        size_t n = std::min(rowBytes, have - row * rowBytes);
+        const uint8_t* in = d + header + row * rowBytes;
+        uint8_t* out = &p.bits[row * stride];
+        if (!p.colour || bitCount == 8) std::memcpy(out, in, n);
+        else
+            for (size_t x = 0; x < static_cast<size_t>(width) && x / 8 < n; ++x) out[x] = (in[x / 8] >> (7 - x % 8)) & 1;
+    }
     s.patterns[s.patternId] = std::move(p);
     return true;
 }

@@ -81,6 +81,12 @@ TEST_F(PclRectanglesTest, BadSizesAndPatternsDrawNothing) {
     EXPECT_EQ(Pcl().patterns[0].bits.size(), 16u * 4);
     EXPECT_EQ(Pcl().patterns[0].bits[0], 0xFF);
     EXPECT_EQ(Pcl().patterns[0].bits[4], 0);
+    // Colour patterns hold 1- or 8-bit indexes, one byte a dot; other depths are refused.
+    std::string fourBits = std::string("W\1\0\4\0\0\x02\0\x02\xFF", 10);
+    EXPECT_FALSE(DispatchPclCommand('*', 'c', 'W', reinterpret_cast<const uint8_t*>(fourBits.data()), 9, 9));
+    std::string oneBit = std::string("W\1\0\1\0\0\x02\0\x0A\xC0\x40", 11);
+    EXPECT_TRUE(DispatchPclCommand('*', 'c', 'W', reinterpret_cast<const uint8_t*>(oneBit.data()), 10, 10));
+    EXPECT_EQ(Pcl().patterns[0].bits, (std::vector<uint8_t>{1, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));  // the second row is missing
     DispatchPclCommand('*', 'c', 'Q', nullptr, 0, 0);
     EXPECT_TRUE(Pcl().patterns.empty());
     FinishPclJob();
@@ -159,4 +165,32 @@ TEST_F(PclRectanglesTest, PatternsTileFromTheReferencePoint) {
     }
     // Tiled from the page's corner instead, the pattern starts part-way into its tile.
     EXPECT_LT(cornerInk(picture(ESC + "*c64a64b7g4P")), 0.7);
+}
+
+TEST_F(PclRectanglesTest, ColourPatternsTakeThePalettesColours) {
+    // A 16-dot colour pattern of palette indexes in simple RGB colour: red and blue quarters
+    // and two white ones, over a black rule that covers the left half of the fill.
+    std::string pattern = std::string("\1\0\x08\0\0\x10\0\x10", 8);
+    for (int row = 0; row < 16; ++row)
+        for (int col = 0; col < 16; ++col) pattern += static_cast<char>(row < 8 ? (col < 8 ? 1 : 7) : (col < 8 ? 7 : 4));
+    auto picture = [&](const std::string& transparency) {
+        std::string job = ESC + "E" + ESC + "*r3U" + ESC + "*p300x300Y" + ESC + "*c150a300b0P" + ESC + "*c5G" + ESC +
+                          "*c" + std::to_string(pattern.size()) + "W" + pattern + transparency + ESC + "*c300a300b5g4P" + ESC + "E";
+        return LoadPicture(Write("colour.pcl", Bytes(job.begin(), job.end())));
+    };
+    Pixels p = picture("");
+    RECT box = InkBox(p, 100);
+    int mid = (box.left + box.right) / 2;
+    auto share = [&](const Pixels& q, int x0, int x1, uint32_t rgb) { return q.Share(x0, box.top, x1, box.bottom, rgb, 60); };
+    // Each colour covers about a quarter; the white quarters are paper on the right and, the
+    // pattern being transparent, the rule's black on the left.
+    for (uint32_t colour : {0xFF0000u, 0x0000FFu}) {
+        EXPECT_NEAR(share(p, box.left, box.right, colour), 0.25, 0.1) << std::hex << colour;
+    }
+    EXPECT_NEAR(share(p, box.left, mid, 0x000000), 0.5, 0.15);
+    EXPECT_NEAR(share(p, mid, box.right, 0xFFFFFF), 0.5, 0.15);
+    // An opaque pattern paints its white over the rule.
+    Pixels opaque = picture(ESC + "*v1O");
+    EXPECT_LT(share(opaque, box.left, mid, 0x000000), 0.05);
+    EXPECT_NEAR(share(opaque, box.left, mid, 0xFFFFFF), 0.5, 0.15);
 }
