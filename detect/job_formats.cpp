@@ -24,7 +24,7 @@ const FormatRow kFormats[] = {
     {JobFormat::Zimf, "ZIMF", false},
     {JobFormat::Qpdl, "Samsung QPDL", false},
     {JobFormat::MagicCdCa, "CD CA", false},
-    {JobFormat::Pcl3Gui, "HP PCL3GUI", false},
+    {JobFormat::Pcl3Gui, "HP PCL3GUI", true},
     {JobFormat::LavaFlow, "Konica Minolta LAVAFLOW", false},
     {JobFormat::Hiperc, "Oki HIPERC", false},
     {JobFormat::Hbpl, "Fuji Xerox HBPL", false},

@@ -12,7 +12,7 @@ enum class JobFormat : uint8_t {
     HpglPlot,  // HP-GL or HP-GL/2 on its own, not inside a PCL5 page
     PclXl,
     ZjStream,
-    // Recognised, not drawn (PCL3GUI goes through the PCL5 converter all the same).
+    // Recognised, not drawn, except PCL3GUI: HP's inkjet raster, which the PCL5 converter draws.
     PostScript,
     Pdf,
     Xps,

@@ -137,7 +137,7 @@ const PclCommand kPclCommands[] = {
     {'*', 'b', 'y', "Raster Y Offset(RTL)", PclParameterised, nullptr},
     {'*', 'c', 'g', "Pattern ID(RTL)", PclParameterised, nullptr},
     {'*', 'c', 'q', "Pattern Control(RTL)", PclParameterised, nullptr},
-    {'*', 'g', 'W', "Configure Raster Data", PclWithData, nullptr},
+    {'*', 'g', 'W', "Configure Raster Data", PclWithData, PclConfigureRasterData},
     {'*', 'l', 'o', "Logical Operation(RTL)", PclParameterised, nullptr},
     {'*', 'p', 'p', "Push/Pop Palette(RTL)", PclParameterised, nullptr},
     {'*', 'p', 'r', "Set Pattern Reference Point(RTL)", PclParameterised, nullptr},

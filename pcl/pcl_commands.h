@@ -92,6 +92,7 @@ bool PclMacroControl(const PclArgs& a);
 // Colour.
 bool PclSetForegroundColour(const PclArgs& a);
 bool PclConfigureImageData(const PclArgs& a);
+bool PclConfigureRasterData(const PclArgs& a);
 bool PclSelectPalette(const PclArgs& a);
 bool PclPaletteControlId(const PclArgs& a);
 bool PclPaletteControl(const PclArgs& a);

@@ -75,6 +75,7 @@ bool PclSelectPageSize(const PclArgs& a) {
 }
 
 bool PclConfigureImageData(const PclArgs& a) { return a.data && ConfigureImageData(a.data, a.count); }
+bool PclConfigureRasterData(const PclArgs& a) { return a.data && ConfigureRasterData(a.data, a.count); }
 bool PclAssignColourIndex(const PclArgs& a) { return AssignColourIndex(a.value); }
 bool PclSelectPalette(const PclArgs& a) { return SelectPclPalette(a.value); }
 bool PclColourComponent(const PclArgs& a) {
@@ -148,6 +149,7 @@ bool PclSimpleColour(const PclArgs& a) {
     if (n != 1 && n != 3 && n != -3) return true;
     s.simpleColour = n;
     s.colourConfigured = false;
+    s.rasterInks.clear();
     return true;
 }
 bool PclRasterRow(const PclArgs& a) {

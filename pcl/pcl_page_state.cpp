@@ -66,6 +66,7 @@ void ResetPclState() {
     s.patterns.clear();
     s.patternReferenceSet = false;
     s.simpleColour = 0;
+    s.rasterInks.clear();
     s.colourConfigured = s.rasterScaled = false;
     s.raster.reset();  // an image in progress is dropped unpainted
     s.palettes.clear();

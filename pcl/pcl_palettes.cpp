@@ -32,6 +32,7 @@ bool ConfigureImageData(const uint8_t* d, int32_t count) {
     s.colourSpace = d[0];
     s.colourConfigured = true;
     s.simpleColour = 0;
+    s.rasterInks.clear();
     s.pixelEncodingMode = d[1];
     s.bitsPerIndex = d[2];
     std::copy(d + 3, d + 6, s.bitsPerPrimary);

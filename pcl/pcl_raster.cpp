@@ -8,11 +8,72 @@
 #include <cmath>
 #include <cstring>
 
+int RasterComponent::bits() const {
+    int b = 1;
+    while ((1 << b) < levels && b < 8) ++b;
+    return b;
+}
+
+bool ConfigureRasterData(const uint8_t* d, int32_t count) {
+    // Format 2: the format, the number of inks, then per ink its horizontal and vertical
+    // resolution and its number of levels, two bytes each.
+    if (!d || count < 2 || d[0] != 2) return false;
+    int inks = d[1];
+    if ((inks != 1 && inks != 3 && inks != 4) || count < 2 + 6 * inks) return false;
+    std::vector<RasterComponent> components;
+    int planes = 0;
+    for (int i = 0; i < inks; ++i) {
+        const uint8_t* c = d + 2 + 6 * i;
+        RasterComponent k{c[0] << 8 | c[1], c[2] << 8 | c[3], c[4] << 8 | c[5]};
+        if (k.xDpi < 75 || k.xDpi > 2400 || k.yDpi < 75 || k.yDpi > 2400 || k.levels < 2 || k.levels > 256) return false;
+        components.push_back(k);
+    }
+    int32_t minY = 2400, maxX = 0;
+    for (const RasterComponent& k : components) minY = std::min(minY, k.yDpi), maxX = std::max(maxX, k.xDpi);
+    for (const RasterComponent& k : components) planes += std::max(1, k.yDpi / minY) * k.bits();
+    if (planes > kMaxInkPlanes) return false;
+    PclPageState& s = Pcl();
+    s.rasterInks = std::move(components);
+    s.rasterResolution = maxX;  // widths count dots of the finest ink
+    s.simpleColour = 0;
+    s.colourConfigured = false;
+    return true;
+}
+
 namespace {
+// Inkjet rows: the planes of each ink's rows in a group, and the group's composed rows at the finest resolution.
+void configureInks(RasterJob& r, const std::vector<RasterComponent>& inks) {
+    r.layout = RasterLayout::InkComponents;
+    r.inks = inks;
+    int32_t minY = 2400, maxY = 0, maxX = 0;
+    for (const RasterComponent& k : inks) minY = std::min(minY, k.yDpi), maxY = std::max(maxY, k.yDpi), maxX = std::max(maxX, k.xDpi);
+    r.groupRows = std::max(1, maxY / minY);
+    r.rowDpi = maxY, r.xDpi = maxX;
+    r.seeds.clear();
+    r.inkPlanes.clear();
+    for (size_t i = 0; i < inks.size(); ++i) {
+        int64_t bytes = (r.width * inks[i].xDpi / maxX + 7) / 8;
+        for (int row = 0; row < std::max(1, inks[i].yDpi / minY); ++row)
+            for (int bit = 0; bit < inks[i].bits(); ++bit) {
+                r.inkPlanes.push_back({static_cast<int>(i), row, bit});
+                r.seeds.emplace_back(static_cast<size_t>(bytes), 0);
+                r.planeBytes = std::max(r.planeBytes, bytes);
+            }
+    }
+    r.planes = static_cast<int>(r.inkPlanes.size());
+    r.bits = 24;
+    r.rowLength = ((r.bits * r.width + 31) / 32) * 4;
+}
+
 // The layout of the image's rows, from simple colour or the image configuration in force.
 void configure(RasterJob& r, const PclPageState& s) {
     r.configured = true;
     r.width = std::clamp<int64_t>(s.rasterWidth, 0, kMaxRasterWidth);
+    r.rowDpi = s.rasterResolution;
+    if (!s.rasterInks.empty()) {
+        configureInks(r, s.rasterInks);
+        return;
+    }
     r.cmy = s.simpleColour == -3 || (s.colourConfigured && s.colourSpace == 1);
     int indexBits = std::clamp<int>(s.bitsPerIndex == 0 ? 1 : s.bitsPerIndex, 1, kMaxPaletteBits);
     if (s.simpleColour == 3 || s.simpleColour == -3) {
@@ -45,8 +106,49 @@ void configure(RasterJob& r, const PclPageState& s) {
 
 bool bitAt(const std::vector<uint8_t>& row, int64_t x) { return (row[static_cast<size_t>(x >> 3)] >> (7 - (x & 7))) & 1; }
 
+// Composes a group of inkjet planes into its rows: each ink's level takes its share of the
+// paper's light, cyan from red, magenta from green, yellow from blue, black from all three.
+void composeInkRows(RasterJob& r) {
+    size_t L = static_cast<size_t>(r.rowLength);
+    size_t inks = r.inks.size();
+    std::vector<int> rowsOf(inks, 1);
+    for (const RasterJob::InkPlane& p : r.inkPlanes) rowsOf[static_cast<size_t>(p.ink)] = std::max(rowsOf[static_cast<size_t>(p.ink)], p.row + 1);
+    std::vector<double> ink(inks);
+    for (int k = 0; k < r.groupRows; ++k) {
+        if (L == 0 || static_cast<int64_t>(r.image.size() + L) > kMaxRasterBytes) return;
+        size_t at = r.image.size();
+        r.image.resize(at + L, 0);
+        uint8_t* out = r.image.data() + at;
+        ++r.rowCount;
+        for (int64_t x = 0; x < r.width; ++x) {
+            std::fill(ink.begin(), ink.end(), 0.0);
+            for (size_t p = 0; p < r.inkPlanes.size(); ++p) {
+                const RasterJob::InkPlane& plane = r.inkPlanes[p];
+                const RasterComponent& c = r.inks[static_cast<size_t>(plane.ink)];
+                if (plane.row != k * rowsOf[static_cast<size_t>(plane.ink)] / r.groupRows) continue;
+                int64_t cx = x * c.xDpi / r.xDpi;
+                if ((cx >> 3) < static_cast<int64_t>(r.seeds[p].size()) && bitAt(r.seeds[p], cx))
+                    ink[static_cast<size_t>(plane.ink)] += static_cast<double>(1 << plane.bit) / (c.levels - 1);
+            }
+            // One ink is black; three are cyan, magenta and yellow; four lead with black.
+            double black = inks != 3 ? ink[0] : 0;
+            size_t cmy = inks == 4 ? 1 : 0;
+            double light[3] = {1, 1, 1};
+            for (size_t i = 0; i < 3 && inks >= 3; ++i) light[i] = 1 - std::min(1.0, ink[cmy + i]);
+            for (int i = 0; i < 3; ++i) {
+                double v = light[i] * (1 - std::min(1.0, black));
+                out[x * 3 + 2 - i] = static_cast<uint8_t>(std::lround(255 * v));  // rows are blue, green, red
+            }
+        }
+    }
+}
+
 // Composes the planes of a finished row into the image.
 void composeRow(RasterJob& r) {
+    if (r.layout == RasterLayout::InkComponents) {
+        composeInkRows(r);
+        return;
+    }
     size_t L = static_cast<size_t>(r.rowLength);
     if (L == 0 || static_cast<int64_t>(r.image.size() + L) > kMaxRasterBytes) return;
     size_t at = r.image.size();
@@ -84,6 +186,7 @@ void composeRow(RasterJob& r) {
             indexed(x, (first[static_cast<size_t>(bit >> 3)] >> (8 - r.planeBits - (bit & 7))) & ((1u << r.planeBits) - 1));
         }
         break;
+    case RasterLayout::InkComponents: break;
     }
 }
 
@@ -181,7 +284,8 @@ void SkipRasterRows(int32_t rows) {
     size_t L = static_cast<size_t>(r.rowLength);
     if (L == 0) return;
     size_t room = (static_cast<size_t>(kMaxRasterBytes) - std::min(r.image.size(), static_cast<size_t>(kMaxRasterBytes))) / L;
-    size_t more = std::min(static_cast<size_t>(rows), room);
+    // Inkjet offsets count groups of rows.
+    size_t more = std::min(static_cast<size_t>(rows) * static_cast<size_t>(r.groupRows), room);
     // Blank is white: zero bits in a 1-bit image, 255 in a colour one.
     r.image.resize(r.image.size() + more * L, r.bits == 1 ? 0 : 255);
     r.rowCount += static_cast<int64_t>(more);
@@ -205,8 +309,10 @@ bool EndRaster() {
         dotsW = static_cast<int64_t>(s.destinationWidth * static_cast<double>(s.rasterResolution) / 720);
         dotsH = static_cast<int64_t>(s.destinationHeight * static_cast<double>(s.rasterResolution) / 720);
     }
+    // Rows may be finer or coarser than dots across (inkjet raster's own resolutions).
+    double rowScale = s.rasterScaled || r.rowDpi <= 0 ? scale : 25.4 / r.rowDpi * 80;
     int32_t w = static_cast<int32_t>(std::clamp(dotsW * scale, -1e7, 1e7));
-    int32_t h = static_cast<int32_t>(std::clamp(dotsH * scale, -1e7, 1e7));
+    int32_t h = static_cast<int32_t>(std::clamp(dotsH * rowScale, -1e7, 1e7));
     bool rotated = s.landscape && s.rasterPresentation == 3;
     PagePoint at = PclPagePoint(s.cursorX, s.cursorY);
     int32_t x = static_cast<int32_t>(std::lround(at.x)), y = static_cast<int32_t>(std::lround(at.y));

@@ -15,7 +15,18 @@ constexpr int64_t kMaxRasterBytes = 256ll * 1024 * 1024;
 constexpr int kMaxRasterPlanes = 8;
 
 // How the rows of an image arrive.
-enum class RasterLayout { Mono, IndexedPlanes, IndexedPixels, DirectPlanes, DirectPixels };
+enum class RasterLayout { Mono, IndexedPlanes, IndexedPixels, DirectPlanes, DirectPixels, InkComponents };
+
+// An ink of inkjet raster (Configure Raster Data): its resolution and how many levels a dot has.
+struct RasterComponent {
+    int32_t xDpi = 300, yDpi = 300, levels = 2;
+    int bits() const;  // planes a row: enough bits for the levels
+};
+// Inkjet rows come in groups at the lowest vertical resolution: each ink sends its rows of the
+// group (more for an ink of finer resolution), each row as its planes, lowest bit first.
+constexpr int kMaxInkPlanes = 32;
+// Configure Raster Data (format 2: black, cyan-magenta-yellow or all four); false when unreadable.
+bool ConfigureRasterData(const uint8_t* data, int32_t count);
 
 struct RasterJob {
     std::vector<uint8_t> image;  // composed rows back to back, each `rowLength` bytes (DIB rows)
@@ -31,6 +42,15 @@ struct RasterJob {
     std::vector<PALETTEENTRY> palette;  // for indexed layouts
     std::vector<std::vector<uint8_t>> seeds;  // each plane's last row
     int plane = 0;  // the plane the next transfer fills
+    int32_t rowDpi = 0;  // the vertical resolution of composed rows
+    // Inks: the components, and for each plane its ink, its row within the group and its bit.
+    std::vector<RasterComponent> inks;
+    struct InkPlane {
+        int ink, row, bit;
+    };
+    std::vector<InkPlane> inkPlanes;
+    int groupRows = 1;  // composed rows a group makes
+    int32_t xDpi = 0;   // the horizontal resolution of composed rows
 };
 
 void StartRaster();

@@ -85,6 +85,12 @@ void readCombined(PclStream& s, uint8_t c, size_t cur) {
         bool present = i > start;
         double value = present ? toDouble(s.data + start, std::min(i - start, kMaxNumberChars)) : 0.0;
         uint8_t t = s.data[i];
+        if (t < 0x40 || t > 0x7E) {
+            // No terminator: the sequence ends here, and the byte (often the ESC of the next
+            // command, after a combined sequence left open) is read afresh.
+            s.pos = i;
+            return;
+        }
         bool goesOn = lowerGroup(t);
         if (goesOn) t = static_cast<uint8_t>(t - 0x20);
         if (c == '&' && g == 't' && t == 'P') s.textMethod = TruncateToInt32(value);

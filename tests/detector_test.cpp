@@ -296,6 +296,7 @@ TEST(DetectorEvidence, LanguagesThatAreNamedButNotDrawn) {
     DetectedJob gui = Identify(Pad(UEL + "@PJL ENTER LANGUAGE=PCL3GUI\n" + ESC + "E"));
     EXPECT_EQ(gui.language, Pcl5);
     EXPECT_EQ(gui.format, JobFormat::Pcl3Gui);
+    EXPECT_TRUE(JobFormatIsDrawn(JobFormat::Pcl3Gui));
     EXPECT_STREQ(JobFormatName(JobFormat::PostScript), "PostScript");
     EXPECT_STREQ(JobFormatName(JobFormat::PclXl), "PCL XL");
     EXPECT_TRUE(JobFormatIsDrawn(JobFormat::HpglPlot));

@@ -85,6 +85,14 @@ TEST_F(PclFrontEndTest, ParameterisedAndCombinedSequences) {
     EXPECT_NE(w.trace.find("\nstring* \"\\x51\" // Character"), std::string::npos);
 }
 
+TEST_F(PclFrontEndTest, ACombinedSequenceLeftOpenEndsBeforeTheNextEscape) {
+    // Inkjet drivers end a sequence with a lower-case letter and start the next command at once:
+    // the escape is not swallowed, and no command prints as text.
+    Walked w = Walk(ESC + "*b2m" + ESC + "*b1746Y" + ESC + "*p5x" + "\x01" + "Q");
+    std::vector<std::string> expected = {"cmd *bM 2", "cmd *bY 1746", "cmd *pX 5", "char \x01", "char Q"};
+    EXPECT_EQ(w.calls, expected);
+}
+
 TEST_F(PclFrontEndTest, DataBlocksAreClampedAndNeverReadAsCommands) {
     Walked w = Walk(ESC + "*b3m5W" + std::string("\x1B" "E123") + "Z" + ESC + "*b100W" + "abc");
     std::vector<std::string> expected = {"cmd *bM 3", "cmd *bW 5 data 5 \x1B" "E123", "char Z", "cmd *bW 100 data 3 abc"};

@@ -381,3 +381,66 @@ TEST_F(PclRasterTest, PresentationModeTurnsRowsWithThePhysicalPage) {
         EXPECT_NEAR(physical.second, logical.first, 1);
     }
 }
+
+TEST_F(PclRasterTest, InkjetRasterOfConfiguredInksAndResolutions) {
+    if (std::system("command -v gs > /dev/null 2>&1") != 0) GTEST_SKIP() << "ghostscript not installed";
+    // Ghostscript's DeskJet 880 and 970 drivers write HP's inkjet raster: Configure Raster Data
+    // with black and three colour inks of four levels, all at 600 dpi (880) or the colours at
+    // 300 dpi (970), the planes of each row group in PackBits.
+    std::string ps = Write("page.ps", [] {
+        std::string s = "%!PS\n/Helvetica findfont 40 scalefont setfont 72 600 moveto (Inkjet raster) show\n"
+                        "1 0 0 setrgbcolor 72 300 200 200 rectfill\nshowpage\n";
+        return Bytes(s.begin(), s.end());
+    }());
+    for (const char* device : {"cdj880", "cdj970"}) {
+        std::string job = dir_ + "jobs/" + device + ".prn";
+        std::string gs = "gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -r600 -sDEVICE=";
+        ASSERT_EQ(std::system((gs + device + " -sOutputFile=" + job + " " + ps + " 2>/dev/null").c_str()), 0);
+        Pixels p = LoadPicture(job);
+        ASSERT_GT(p.width, 0) << device;
+        // The red square: 200 points a side at 192 dpi, its foot 300 points up an A4 page.
+        int red = 0, left = p.width, right = 0, top = p.height, bottom = 0;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x)
+                if (Near(p.at(x, y), 0xFF0000, 60)) {
+                    ++red;
+                    left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+                }
+        ASSERT_GT(red, 10000) << device;
+        EXPECT_NEAR(right - left + 1, 200 * 192 / 72, 6) << device;
+        EXPECT_NEAR(bottom - top + 1, 200 * 192 / 72, 6) << device;
+        EXPECT_NEAR(bottom, 2245 - 300 * 192 / 72, 8) << device;
+        // The text above it is black, standing on its baseline with the j below. (The 970 driver
+        // also writes "ESCu300D", a units command without its '&': "300D" prints near the top, as
+        // in GhostPCL.)
+        RECT text = InkBox(p, 100, 0, 300, p.width, top - 20);
+        ASSERT_LT(text.left, text.right) << device;
+        EXPECT_GE(text.bottom, 2245 - 600 * 192 / 72) << device;
+        EXPECT_LE(text.bottom, 2245 - 600 * 192 / 72 + 25) << device;
+        EXPECT_GT(p.Share(text.left, text.top, text.right, text.bottom, 0x000000, 80), 0.05) << device;
+    }
+}
+
+TEST(PclRasterInks, ConfigurationsOutOfBoundsAreRefused) {
+    InitPclJob();
+    auto configure = [](std::vector<uint8_t> d) { return ConfigureRasterData(d.data(), static_cast<int32_t>(d.size())); };
+    auto ink = [](int x, int y, int levels) {
+        return std::vector<uint8_t>{uint8_t(x >> 8), uint8_t(x), uint8_t(y >> 8), uint8_t(y), uint8_t(levels >> 8), uint8_t(levels)};
+    };
+    auto join = [](int format, int inks, std::initializer_list<std::vector<uint8_t>> parts) {
+        std::vector<uint8_t> d{uint8_t(format), uint8_t(inks)};
+        for (const auto& p : parts) d.insert(d.end(), p.begin(), p.end());
+        return d;
+    };
+    EXPECT_TRUE(configure(join(2, 1, {ink(600, 600, 2)})));
+    EXPECT_EQ(Pcl().rasterResolution, 600);
+    EXPECT_FALSE(configure(join(3, 1, {ink(600, 600, 2)})));                   // another format
+    EXPECT_FALSE(configure(join(2, 2, {ink(600, 600, 2), ink(600, 600, 2)})));  // two inks
+    EXPECT_FALSE(configure(join(2, 3, {ink(600, 600, 2), ink(600, 600, 2)})));  // cut short
+    EXPECT_FALSE(configure(join(2, 1, {ink(0, 600, 2)})));                     // no resolution
+    EXPECT_FALSE(configure(join(2, 1, {ink(600, 600, 1)})));                   // one level
+    // Black at 2400 dpi over colours at 75 dpi: 32 rows of black a group, past what a group may hold.
+    EXPECT_FALSE(configure(join(2, 4, {ink(2400, 2400, 4), ink(75, 75, 4), ink(75, 75, 4), ink(75, 75, 4)})));
+    EXPECT_EQ(Pcl().rasterInks.size(), 1u);  // the last good configuration stands
+    FinishPclJob();
+}
