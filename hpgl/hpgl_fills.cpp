@@ -5,6 +5,7 @@
 #include "hpgl_lines.h"
 #include "hpgl_plot_setup.h"
 #include "hpgl_plot_state.h"
+#include "pcl_page_state.h"
 
 #include <algorithm>
 #include <cmath>
@@ -74,6 +75,12 @@ HBRUSH fillBrush() {
         h.fillBrush = CreateSolidBrush(RGB(g, g, g));
         break;
     }
+    case 21:
+    case 22:
+        // PCL's cross-hatches (1 to 6) and user patterns by ID.
+        h.fillBrush = CreatePclPatternBrush(h.fillType == 21 ? 3 : 4, h.fillSpacing);
+        if (!h.fillBrush) return nullptr;
+        break;
     case 11: {
         auto it = h.rasterFills.find(h.rasterFillIndex);
         if (it != h.rasterFills.end() && it->second) {
@@ -104,7 +111,8 @@ void rectangleFigure(int32_t x0, int32_t y0, int32_t x1, int32_t y1, PlotFigures
 
 void FillFigures(const PlotFigures& figures, int fillMode) {
     if (!anyEdge(figures)) return;
-    HDC dc = PlotInkDC(Hpgl().fillType == 11);
+    int32_t type = Hpgl().fillType;
+    HDC dc = PlotInkDC(type == 11 || type == 21 || type == 22);
     HpglPlotState& h = Hpgl();
     if (!dc) return;
     SetPolyFillMode(dc, fillMode);

@@ -194,6 +194,31 @@ void paintPattern(const PatternTile& tile, double left, double top, double right
 }
 }  // namespace
 
+HBRUSH CreatePclPatternBrush(int32_t type, int32_t id) {
+    PatternTile tile = patternTile(type, id);
+    if (tile.width == 0) return nullptr;
+    // A packed DIB: the header, its colours and the rows, 32-bit aligned.
+    int bitCount = tile.colour ? 8 : 1;
+    size_t stride = (static_cast<size_t>(tile.width) * bitCount + 31) / 32 * 4;
+    size_t colours = tile.colour ? 256 : 2;
+    std::vector<uint8_t> packed(sizeof(BITMAPINFOHEADER) + colours * sizeof(RGBQUAD) + stride * static_cast<size_t>(tile.height));
+    BITMAPINFOHEADER header = MakeTwoColourDib(tile.width, tile.height, static_cast<WORD>(bitCount)).header;
+    header.biClrUsed = static_cast<DWORD>(colours);
+    std::memcpy(packed.data(), &header, sizeof header);
+    auto* table = reinterpret_cast<RGBQUAD*>(packed.data() + sizeof header);
+    if (tile.colour) {
+        std::vector<PALETTEENTRY> palette = PaletteInForce();
+        for (size_t i = 0; i < palette.size() && i < 256; ++i) table[i] = {palette[i].peBlue, palette[i].peGreen, palette[i].peRed, 0};
+    } else {
+        table[0] = {255, 255, 255, 0};
+        table[1] = {0, 0, 0, 0};
+    }
+    uint8_t* rows = packed.data() + sizeof header + colours * sizeof(RGBQUAD);
+    for (int32_t y = 0; y < tile.height; ++y)
+        std::memcpy(rows + static_cast<size_t>(y) * stride, &tile.bits[static_cast<size_t>(y) * tile.stride], std::min(stride, tile.stride));
+    return CreateDIBPatternBrushPt(packed.data(), DIB_RGB_COLORS);
+}
+
 COLORREF PclForegroundColour() {
     PclPageState& s = Pcl();
     if (s.foreground < 0) return 0;

@@ -722,3 +722,21 @@ TEST_F(HpglTest, ProportionalOutlineFontsSpaceBySpaces) {
     EXPECT_NEAR(lacking.right - lacking.left, gap.right - gap.left, 2);
     EXPECT_GT(gap.right - gap.left, plain.right - plain.left + 20);
 }
+
+TEST_F(HpglTest, PclPatternFillsInsidePcl) {
+    // FT21 fills with PCL's cross-hatches, FT22 with a PCL user pattern (here half black).
+    const std::string ESC = "\x1B";
+    std::string pattern = std::string("\0\0\1\0\0\x08\0\x08", 8) + std::string(4, '\xF0') + std::string(4, '\x0F');
+    auto fill = [&](const std::string& type) {
+        std::string job = ESC + "E" + ESC + "*c9G" + ESC + "*c16W" + pattern + ESC + "%0BIN;SP1;PA1000,1000;" + type +
+                          "RR2000,2000;" + ESC + "%0A" + ESC + "E";
+        Pixels p = LoadPicture(Write("ft.pcl", Bytes(job.begin(), job.end())));
+        RECT box = InkBox(p, 100);
+        if (box.right - box.left < 100) return -1.0;
+        return 1 - p.Share(box.left + 4, box.top + 4, box.right - 4, box.bottom - 4, 0xFFFFFF, 100);
+    };
+    EXPECT_NEAR(fill("FT21,1;"), 2.0 / 16, 0.06);  // lines 2 dots thick every 16
+    EXPECT_NEAR(fill("FT21,5;"), 60.0 / 256, 0.08);
+    EXPECT_NEAR(fill("FT22,9;"), 0.5, 0.1);
+    EXPECT_LT(fill("FT22,8;"), 0);  // no such pattern: nothing
+}
