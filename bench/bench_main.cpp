@@ -2,6 +2,7 @@
 // Benchmarks: recording a page, playing an A4 page into the picture, walking
 // a 100-page spool file and detecting the language of a large job.
 #include "convert_print_job.h"
+#include "spoolsight_plugin.h"
 #include "gdi.h"
 #include "language_detector.h"
 #include "page_renderer.h"
@@ -403,3 +404,26 @@ void PclXlFirstPagePicture(benchmark::State& state) { PictureFirstPage(state, Pc
 BENCHMARK(PclXlFirstPagePicture)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
+
+// The picture a viewer gets through the exports, from opening the job to the last row, for a
+// long job and a one-page one: the time must not grow with the job.
+void FirstPictureThroughTheExports(benchmark::State& state, int pages) {
+    std::string path = TempDir() + "long-" + std::to_string(pages) + ".pxl";
+    WriteFileBytes(path, MakePclXlJob(pages));
+    std::vector<uint8_t> row;
+    for (auto _ : state) {
+        void* context = ivpLoadPictureInit(path.c_str());
+        int32_t kind, width = 0, height = 0, resolution, bits, stride = 0, colours;
+        char label[64];
+        if (!context || !ivpLoadPictureGetInfo(context, &kind, &width, &height, &resolution, &bits, &stride, &colours, label,
+                                               sizeof label)) {
+            state.SkipWithError("no picture");
+            break;
+        }
+        row.resize(static_cast<size_t>(stride));
+        for (int32_t y = 0; y < height; ++y) ivpLoadPictureGetLine(context, y, row.data());
+        ivpLoadPictureExit(context);
+    }
+}
+BENCHMARK_CAPTURE(FirstPictureThroughTheExports, OnePage, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FirstPictureThroughTheExports, NinetyFivePages, 95)->Unit(benchmark::kMillisecond);

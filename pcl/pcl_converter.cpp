@@ -39,6 +39,11 @@ public:
     void DispatchHpgl(const char* m, const uint8_t* params, size_t left) override { DispatchHpglCommand(m, params, left); }
     void Character(uint8_t byte) override { PrintPclCharacter(byte); }
     bool DefiningMacro() override { return Pcl().definingMacro; }
+    // The pages listed, less the one still open.
+    bool Finished() override {
+        const PclPageState& s = Pcl();
+        return s.pages.size() - (s.pageDC ? 1 : 0) >= s.pageLimit;
+    }
     void MacroDefined(const uint8_t* data, size_t size) override { DefinePclMacro(data, size); }
     // The job's PJL paper and orientation: the page the job gets until it asks for another.
     void PjlSettings(const PclPageSize& pjl) override {
@@ -64,6 +69,7 @@ PageList runJob(const PrintJob& job, const char* tempDir, bool plotFile, SetUp s
     BuildPclCommandTable();
     InitPclJob();
     Pcl().tempDir = tempDir;
+    Pcl().pageLimit = job.pageLimit;
     setUp(Pcl());
     PclInterpreter interpreter;
     Pcl().runMacro = [&interpreter](const uint8_t* data, size_t size) { RunPclMacro(data, size, interpreter); };

@@ -102,7 +102,7 @@ void RunPclJob(const PrintJob& job, const char* traceDir, PclRenderer& renderer,
         s.pos = std::min(s.size, s.pos + 1);
     }
     std::string block;
-    while (s.pos < s.size) {
+    while (s.pos < s.size && !renderer.Finished()) {
         uint8_t b = s.data[s.pos];
         if (b == ESC) {
             ++s.pos;

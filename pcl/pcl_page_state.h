@@ -74,6 +74,7 @@ struct PclPageState {
     int32_t pageNumber = 0;
     const char* tempDir = nullptr;
     PageList pages;
+    size_t pageLimit = SIZE_MAX;  // the job stops once this many pages are finished
     PclPageSize size{kA4Length, kA4Width};  // page length (height) and width in page units, swapped for landscape
     bool landscape = false;
     bool pageMarked = false;  // something has been drawn on the open page

@@ -259,7 +259,7 @@ void TraceTextByte(PclStream& s) {
 }
 
 void RunHpglSection(PclStream& s, bool fromStart) {
-    while (s.pos < s.size && s.size - s.pos >= (fromStart ? 2 : 3)) {
+    while (s.pos < s.size && s.size - s.pos >= (fromStart ? 2 : 3) && !s.renderer->Finished()) {
         if (!fromStart) ++s.pos;
         fromStart = false;
         if (s.data[s.pos] == '\n' || s.data[s.pos] == '\r') ++s.pos;

@@ -30,6 +30,8 @@ public:
     // A macro definition has begun: the bytes up to its end are handed to MacroDefined.
     virtual bool DefiningMacro() { return false; }
     virtual void MacroDefined(const uint8_t*, size_t) {}
+    // True once the pages wanted are finished: reading stops.
+    virtual bool Finished() { return false; }
 };
 
 // The stream being read: the job's bytes, the position, the trace (may be

@@ -254,6 +254,7 @@ void XlEndPage() {
         DeleteFileA(s.pages.back().c_str());  // a page that could not be written is no page
         s.pages.pop_back();
     }
+    if (s.pages.size() >= s.pageLimit) s.stop = true;
 }
 
 void InitPclXlJob(const char* tempDir) {

@@ -178,6 +178,7 @@ struct PclXlState {
     size_t size = 0, pos = 0;
     int binding = 0;  // 0 ASCII, 1 low byte first, 2 high byte first
     bool stop = false;
+    size_t pageLimit = SIZE_MAX;  // reading stops once this many pages are finished
     std::vector<PclXlValue> stack;
     PclXlAttributes attr;
     std::bitset<256> given;

@@ -231,6 +231,7 @@ void RunPclXlStream(const uint8_t* data, size_t size) {
 
 void ReadPclXlJob(const PrintJob& job, const char* tempDir, PageList& pages) {
     InitPclXlJob(tempDir);
+    XlState().pageLimit = job.pageLimit;
     RunPclXlStream(job.data, job.size);
     FinishPclXlJob();
     pages = std::move(XlState().pages);

@@ -30,17 +30,22 @@ const ConverterSlot kConverters[] = {
 };
 }  // namespace
 
-bool ConvertPrintJob(const char* fileName, PageList& pages) {
+bool ConvertPrintJob(const char* fileName, PageList& pages, size_t pageLimit) {
     try {
         // The job stays mapped for the whole conversion: detector and converter read the same view.
         MappedFile file;
         if (!file.Open(fileName)) return false;
-        PrintJob job{fileName, file.data(), file.size()};
+        PrintJob job{fileName, file.data(), file.size(), pageLimit};
         DetectedJob found = IdentifyPrintJob(job.data, job.size);
         // A plot is read from its first command, past the job-control header.
         if (found.format == JobFormat::HpglPlot) job.data += found.start, job.size -= found.start;
         for (const ConverterSlot& slot : kConverters)
             if (slot.format == found.format) slot.convert(job, pages);
+        // A converter may have begun the page after the last one wanted.
+        while (pages.size() > pageLimit) {
+            DeleteFileA(pages.back().c_str());
+            pages.pop_back();
+        }
         return true;
     } catch (...) {
         return false;

@@ -2,6 +2,10 @@
 #pragma once
 #include "page_list.h"
 
+#include <cstdint>
+
 // False when the file cannot be opened or mapped, or a failure was raised
-// while converting; true otherwise, also when no page came out.
-bool ConvertPrintJob(const char* fileName, PageList& pages);
+// while converting; true otherwise, also when no page came out. With a page
+// limit the conversion stops after that many pages, whose files are those a
+// whole conversion gives.
+bool ConvertPrintJob(const char* fileName, PageList& pages, size_t pageLimit = SIZE_MAX);

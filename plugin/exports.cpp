@@ -39,7 +39,8 @@ IVP_EXPORT void* ivpLoadPictureInit(const char* fileName) {
     PageList pages;
     try {
         context = new PictureLoadContext();
-        if (!ConvertPrintJob(fileName, pages) || pages.empty()) {
+        // The picture is the first page: the conversion stops after it.
+        if (!ConvertPrintJob(fileName, pages, 1) || pages.empty()) {
             DeletePageFiles(pages);
             delete context;
             return nullptr;

@@ -47,7 +47,7 @@ bool SpoolReader::Walk(const PrintJob& job, PageList& pages) {
         int page = 0;
         // A header smaller than itself is no header: nothing to walk.
         size_t cursor = headerSize >= 8 ? headerSize : size;
-        while (cursor < size) {
+        while (cursor < size && pages.size() < job.pageLimit) {
             if (size - cursor < kRecordHeader) break;
             uint32_t type = read32(data + cursor), dataSize = read32(data + cursor + 4);
             size_t offset = dataOffset(type);

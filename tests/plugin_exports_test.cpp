@@ -1,5 +1,8 @@
+#include "convert_print_job.h"
+#include "pclxl_job.h"
 #include "spoolsight_plugin.h"
 #include "test_support.h"
+#include "zjs_job.h"
 
 #include <cstring>
 
@@ -177,4 +180,40 @@ TEST_F(LoadPictureTest, BadPageMetafilesFailCleanly) {
     EXPECT_EQ(GetInfo(context).result, 0);
     ivpLoadPictureExit(context);
     EXPECT_EQ(Files(), std::vector<std::string>{"jobs"});
+}
+
+namespace {
+// Three pages of each language the converters read.
+std::vector<std::pair<std::string, Bytes>> ThreePageJobs() {
+    std::vector<std::pair<std::string, Bytes>> jobs;
+    std::vector<Bytes> emf;
+    for (int i = 1; i <= 3; ++i) emf.push_back(RecordSamplePage("", i));
+    jobs.emplace_back("job.spl", WrapInSpool(emf));
+    std::string pcl = "\x1B" "Eone\fTwo\fThree\x1B" "E";
+    jobs.emplace_back("job.pcl", Bytes(pcl.begin(), pcl.end()));
+    std::string plot = "IN;SP1;PA0,0;PD1000,1000;PG;PA0,0;PD2000,0;PG;PA0,0;PD0,2000;";
+    jobs.emplace_back("job.plt", Bytes(plot.begin(), plot.end()));
+    jobs.emplace_back("job.pxl", MakePclXlJob(3));
+    jobs.emplace_back("job.zjs", MakeZjsJob({SamplePageImage(600, 800), SamplePageImage(600, 800), SamplePageImage(600, 800)}));
+    return jobs;
+}
+}  // namespace
+
+TEST_F(LoadPictureTest, AConversionAskedForOnePageStopsWithTheSameFirstPage) {
+    for (const auto& [name, bytes] : ThreePageJobs()) {
+        std::string path = Write(name, bytes);
+        PageList all, first;
+        ASSERT_TRUE(ConvertPrintJob(path.c_str(), all)) << name;
+        ASSERT_EQ(all.size(), 3u) << name;
+        ASSERT_TRUE(ConvertPrintJob(path.c_str(), first, 1)) << name;
+        ASSERT_EQ(first.size(), 1u) << name;
+        EXPECT_EQ(ReadFileBytes(first[0]), ReadFileBytes(all[0])) << name;
+        PageList two;
+        ASSERT_TRUE(ConvertPrintJob(path.c_str(), two, 2)) << name;
+        EXPECT_EQ(two.size(), 2u) << name;
+        DeletePageFiles(all);
+        DeletePageFiles(first);
+        DeletePageFiles(two);
+        for (const std::string& f : Files()) EXPECT_EQ(f.find(".emf"), std::string::npos) << name << ": " << f;
+    }
 }

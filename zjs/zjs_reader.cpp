@@ -73,6 +73,7 @@ private:
     std::FILE* trace_ = nullptr;
     std::string traceName_;
     bool ended_ = false;
+    size_t pageLimit_ = SIZE_MAX;
 };
 
 ZjsWalk::~ZjsWalk() {
@@ -87,6 +88,7 @@ void ZjsWalk::Open(const PrintJob& job) {
     if (job.size < 4) throw std::runtime_error("Bad file size");
     view_ = job.data;
     size_ = job.size;
+    pageLimit_ = job.pageLimit;
     trace_ = CreateTraceFile(tempDir_, "zjs", ".asm", traceName_);
     if (!trace_) throw std::runtime_error("Can not open output file");
     std::fprintf(trace_, "; ZjStream dump of %s\n\n", job.name);
@@ -101,7 +103,7 @@ void ZjsWalk::Run() {
     }
     if (size_ - at < 4) throw std::runtime_error("Signature not found");
     size_t chunk = at + 4;
-    while (chunk < size_ && !ended_) {
+    while (chunk < size_ && !ended_ && pages_.size() < pageLimit_) {
         // A chunk that does not fit, or claims less than its own header, ends the walk.
         if (size_ - chunk < kChunkHeader) break;
         uint32_t size = u32(chunk), type = u32(chunk + 4);
