@@ -2,7 +2,9 @@
 #include "gdi_internal.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cmath>
+#include <vector>
 
 namespace gdi {
 namespace {
@@ -53,28 +55,20 @@ cairo_pattern_t* imagePattern(const DC& dc, const Image& img) {
     return p;
 }
 
-void applyRop2(uint32_t* px, uint32_t pen, int rop) {
-    uint32_t d = *px & 0xFFFFFF, p = pen & 0xFFFFFF, r = d;
-    switch (rop) {
-    case R2_BLACK: r = 0; break;
-    case R2_NOTMERGEPEN: r = ~(p | d); break;
-    case R2_MASKNOTPEN: r = ~p & d; break;
-    case R2_NOTCOPYPEN: r = ~p; break;
-    case R2_MASKPENNOT: r = p & ~d; break;
-    case R2_NOT: r = ~d; break;
-    case R2_XORPEN: r = p ^ d; break;
-    case R2_NOTMASKPEN: r = ~(p & d); break;
-    case R2_MASKPEN: r = p & d; break;
-    case R2_NOTXORPEN: r = ~(p ^ d); break;
-    case R2_NOP: r = d; break;
-    case R2_MERGENOTPEN: r = ~p | d; break;
-    case R2_MERGEPENNOT: r = p | ~d; break;
-    case R2_MERGEPEN: r = p | d; break;
-    case R2_WHITE: r = 0xFFFFFF; break;
-    default: r = p; break;
+// A binary raster operation as four masks, one for each pair of pen and page bits: the
+// truth table of R2_BLACK (1) to R2_WHITE (16) is the code less one, bit (pen << 1 | page).
+// An unknown code copies the pen.
+struct Mix {
+    uint32_t penAndPage, penOnly, pageOnly, neither;
+    explicit Mix(int rop) {
+        int t = rop >= R2_BLACK && rop <= R2_WHITE ? rop - 1 : R2_COPYPEN - 1;
+        auto all = [t](int bit) { return (t >> bit & 1) ? 0xFFFFFFu : 0u; };
+        penAndPage = all(3), penOnly = all(2), pageOnly = all(1), neither = all(0);
     }
-    *px = (*px & 0xFF000000u) | (r & 0xFFFFFF);
-}
+    uint32_t operator()(uint32_t p, uint32_t d) const {
+        return (p & d & penAndPage) | (p & ~d & penOnly) | (~p & d & pageOnly) | (~p & ~d & neither);
+    }
+};
 
 void setupStroke(DC& dc, cairo_t* cr, const PenObj& pen) {
     double scale = LogicalToDevice(dc).scale();
@@ -139,7 +133,14 @@ void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color, BrushO
         cairo_new_path(cr);
         return;
     }
-    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, ix1 - ix0, iy1 - iy0);
+    // The figure's coverage over its box, in a buffer kept between calls (no fresh pages to fault in).
+    static thread_local std::vector<unsigned char> maskBuffer;
+    int mstride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, ix1 - ix0);
+    size_t maskBytes = static_cast<size_t>(mstride) * static_cast<size_t>(iy1 - iy0);
+    if (maskBuffer.size() < maskBytes) maskBuffer.resize(maskBytes);
+    std::memset(maskBuffer.data(), 0, maskBytes);
+    cairo_surface_t* mask =
+        cairo_image_surface_create_for_data(maskBuffer.data(), CAIRO_FORMAT_A8, ix1 - ix0, iy1 - iy0, mstride);
     cairo_t* mc = cairo_create(mask);
     cairo_translate(mc, -ix0, -iy0);
     ApplyClip(dc, mc);
@@ -157,15 +158,18 @@ void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color, BrushO
     cairo_new_path(cr);
     cairo_surface_flush(mask);
     cairo_surface_flush(dc.surface);
-    const unsigned char* m = cairo_image_surface_get_data(mask);
-    int mstride = cairo_image_surface_get_stride(mask);
+    const unsigned char* m = maskBuffer.data();
     auto* px = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(dc.surface));
     int stride = cairo_image_surface_get_stride(dc.surface) / 4;
     uint32_t pen = ColorToPixel(color);
-    // The brush's own pixels over the figure's extent, when it has a pattern.
+    // The brush's own pixels, when it has a pattern: one period of it (the hatches' 8 x 8, or the
+    // pattern image's size) laid from the box's corner, repeated across the box.
     cairo_surface_t* tiles = nullptr;
+    int periodX = 1, periodY = 1;
     if (brush && (brush->style == BS_HATCHED || (brush->pattern && brush->pattern->width > 0))) {
-        tiles = cairo_image_surface_create(CAIRO_FORMAT_RGB24, ix1 - ix0, iy1 - iy0);
+        bool hatched = brush->style == BS_HATCHED;
+        periodX = hatched ? 8 : brush->pattern->width, periodY = hatched ? 8 : brush->pattern->height;
+        tiles = cairo_image_surface_create(CAIRO_FORMAT_RGB24, periodX, periodY);
         cairo_t* tc = cairo_create(tiles);
         setColor(tc, dc.st.bkColor);  // the gaps of a hatch
         cairo_paint(tc);
@@ -177,10 +181,27 @@ void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color, BrushO
     }
     const auto* tile = tiles ? reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(tiles)) : nullptr;
     int tstride = tiles ? cairo_image_surface_get_stride(tiles) / 4 : 0;
-    for (int y = iy0; y < iy1; ++y)
-        for (int x = ix0; x < ix1; ++x)
-            if (m[(y - iy0) * mstride + (x - ix0)] >= 128)
-                applyRop2(&px[y * stride + x], tile ? tile[(y - iy0) * tstride + (x - ix0)] | 0xFF000000u : pen, dc.st.rop2);
+    const Mix mix(dc.st.rop2);
+    int n = ix1 - ix0;
+    for (int y = iy0; y < iy1; ++y) {
+        const unsigned char* mrow = m + static_cast<size_t>(y - iy0) * mstride;
+        uint32_t* row = px + static_cast<size_t>(y) * stride + ix0;
+        const uint32_t* trow = tile ? tile + static_cast<size_t>((y - iy0) % periodY) * tstride : nullptr;
+        for (int x = 0; x < n; ++x) {
+            // Most of a figure's box lies outside it: eight empty mask bytes are passed over at once.
+            if ((x & 7) == 0 && x + 8 <= n) {
+                uint64_t word;
+                std::memcpy(&word, mrow + x, 8);
+                if (word == 0) {
+                    x += 7;
+                    continue;
+                }
+            }
+            if (mrow[x] < 128) continue;
+            uint32_t d = row[x];
+            row[x] = (d & 0xFF000000u) | mix(trow ? trow[x % periodX] : pen, d & 0xFFFFFF);
+        }
+    }
     cairo_surface_mark_dirty(dc.surface);
     if (tiles) cairo_surface_destroy(tiles);
     cairo_surface_destroy(mask);
