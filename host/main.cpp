@@ -76,13 +76,12 @@ int allPages(const std::string& job, const std::string& pngDir, const std::strin
                 std::fprintf(stderr, "spoolsight: page %zu cannot be pictured\n", i + 1);
                 continue;
             }
-            Picture picture;
-            picture.width = page.width;
-            picture.height = page.height;
-            picture.bgrx.assign(page.pixels, page.pixels + static_cast<size_t>(page.width) * page.height * 4);
-            ReleaseRenderedPage(page);
             std::string error;
-            if (!WritePng(numbered(pngDir, i + 1, "png"), picture, error)) status = fail(error);
+            size_t stride = static_cast<size_t>(page.width) * 4;
+            bool written = WritePng(numbered(pngDir, i + 1, "png"), page.width, page.height,
+                                    [&](int32_t y) { return page.pixels + static_cast<size_t>(y) * stride; }, error);
+            ReleaseRenderedPage(page);
+            if (!written) status = fail(error);
         }
     }
     DeletePageFiles(pages);
@@ -117,11 +116,14 @@ int main(int argc, char** argv) {
     PluginLoader loader;
     std::string error;
     if (!loader.Open(plugin, error)) return fail(error);
-    Picture picture;
     bool noContext = false;
-    if (!loader.LoadPicture(job, picture, error, noContext)) return fail(noContext ? noPage(job) : error);
+    int32_t width = 0, height = 0;
+    if (!loader.OpenPicture(job, width, height, error, noContext)) return fail(noContext ? noPage(job) : error);
     if (output.empty()) output = "page.png";
-    if (!WritePng(output, picture, error)) return fail(error);
-    std::printf("%s: %d x %d pixels -> %s\n", job.c_str(), picture.width, picture.height, output.c_str());
+    // Rows go from the plug-in to the file one at a time, as a viewer pulls them.
+    bool written = WritePng(output, width, height, [&](int32_t y) { return loader.Row(y); }, error);
+    loader.ClosePicture();
+    if (!written) return fail(error);
+    std::printf("%s: %d x %d pixels -> %s\n", job.c_str(), width, height, output.c_str());
     return 0;
 }

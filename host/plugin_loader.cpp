@@ -14,7 +14,10 @@ using ExitFn = void (*)(void*);
 }  // namespace
 
 PluginLoader::~PluginLoader() {
-    if (library_) dlclose(library_);
+    if (library_) {
+        ClosePicture();
+        dlclose(library_);
+    }
 }
 
 bool PluginLoader::Open(const std::string& libraryPath, std::string& error) {
@@ -34,34 +37,41 @@ bool PluginLoader::Open(const std::string& libraryPath, std::string& error) {
     return true;
 }
 
-bool PluginLoader::LoadPicture(const std::string& jobPath, Picture& picture, std::string& error, bool& noPage) {
+bool PluginLoader::OpenPicture(const std::string& jobPath, int32_t& width, int32_t& height, std::string& error,
+                               bool& noPage) {
+    ClosePicture();
     noPage = false;
     auto init = reinterpret_cast<InitFn>(dlsym(library_, "ivpLoadPictureInit"));
     auto getInfo = reinterpret_cast<GetInfoFn>(dlsym(library_, "ivpLoadPictureGetInfo"));
-    auto getLine = reinterpret_cast<GetLineFn>(dlsym(library_, "ivpLoadPictureGetLine"));
-    auto exit = reinterpret_cast<ExitFn>(dlsym(library_, "ivpLoadPictureExit"));
-    if (!init || !getInfo || !getLine || !exit) {
+    if (!init || !getInfo || !dlsym(library_, "ivpLoadPictureGetLine") || !dlsym(library_, "ivpLoadPictureExit")) {
         error = "plug-in lacks the picture-loading functions";
         return false;
     }
-    void* context = init(jobPath.c_str());
-    if (!context) {
+    picture_ = init(jobPath.c_str());
+    if (!picture_) {
         noPage = true;
         error = jobPath + ": no page could be read from this file";
         return false;
     }
-    int32_t kind, width, height, resolution, bpp, bytesPerLine, colormap;
+    int32_t kind, resolution, bpp, bytesPerLine, colormap;
     char label[64];
-    if (!getInfo(context, &kind, &width, &height, &resolution, &bpp, &bytesPerLine, &colormap, label, sizeof label) ||
-        bpp != 32 || bytesPerLine != width * 4) {
-        exit(context);
+    if (!getInfo(picture_, &kind, &width, &height, &resolution, &bpp, &bytesPerLine, &colormap, label, sizeof label) ||
+        bpp != 32 || width <= 0 || height <= 0 || bytesPerLine != width * 4) {
+        ClosePicture();
         error = jobPath + ": the first page cannot be pictured";
         return false;
     }
-    picture.width = width;
-    picture.height = height;
-    picture.bgrx.resize(static_cast<size_t>(bytesPerLine) * height);
-    for (int32_t y = 0; y < height; ++y) getLine(context, y, picture.bgrx.data() + static_cast<size_t>(y) * bytesPerLine);
-    exit(context);
+    row_.resize(static_cast<size_t>(bytesPerLine));
     return true;
+}
+
+const uint8_t* PluginLoader::Row(int32_t y) {
+    auto getLine = reinterpret_cast<GetLineFn>(dlsym(library_, "ivpLoadPictureGetLine"));
+    return picture_ && getLine(picture_, y, row_.data()) == 1 ? row_.data() : nullptr;
+}
+
+void PluginLoader::ClosePicture() {
+    if (!picture_) return;
+    reinterpret_cast<ExitFn>(dlsym(library_, "ivpLoadPictureExit"))(picture_);
+    picture_ = nullptr;
 }

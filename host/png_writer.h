@@ -1,12 +1,10 @@
-// Writes a 32-bit BGRx picture as an 8-bit RGB PNG file.
+// Writes a 32-bit BGRx picture as an 8-bit RGB PNG file, row by row.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
-#include <vector>
 
-struct Picture {
-    int32_t width = 0, height = 0;
-    std::vector<uint8_t> bgrx;  // width * 4 bytes a row, top row first
-};
+// The picture's row y (width * 4 bytes, top row first), or null when it cannot be had.
+using PictureRows = std::function<const uint8_t*(int32_t y)>;
 
-bool WritePng(const std::string& path, const Picture& picture, std::string& error);
+bool WritePng(const std::string& path, int32_t width, int32_t height, const PictureRows& rows, std::string& error);

@@ -5,6 +5,7 @@
 #include "gdi.h"
 
 #include <cairo.h>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -110,7 +111,11 @@ struct BitmapObj : Object {
     BitmapObj() : Object(Kind::Bitmap) {}
     int width = 0, height = 0;
     uint32_t* bits = nullptr;  // width * height pixels, top-down
-    std::vector<uint32_t> storage;
+    // Zeroed by calloc: a large bitmap gets the system's zero pages, never written twice.
+    struct Free {
+        void operator()(uint32_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<uint32_t, Free> storage;
     bool mono = false;
     bool selected = false;
 };

@@ -105,12 +105,9 @@ static HBITMAP newBitmap(int width, int height, bool mono) {
     b->width = width;
     b->height = height;
     b->mono = mono;
-    try {
-        b->storage.assign(static_cast<size_t>(width) * height, 0);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-    b->bits = b->storage.data();
+    b->storage.reset(static_cast<uint32_t*>(std::calloc(static_cast<size_t>(width) * height, sizeof(uint32_t))));
+    if (!b->storage) return nullptr;
+    b->bits = b->storage.get();
     return Register(std::move(b));
 }
 
