@@ -7,11 +7,16 @@
 #include "plugin_loader.h"
 #include "png_writer.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <mutex>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -56,33 +61,59 @@ std::string numbered(const std::string& dir, size_t page, const char* extension)
     return (fs::path(dir) / name).string();
 }
 
-// Every page through the library's own interface: convert, then render each page file.
+enum class PageOutcome { Written, NotPictured, NotWritten };
+
+// One page's picture as a PNG file, with a message when it is not written.
+PageOutcome pagePicture(const std::string& page, const std::string& png, size_t number, std::string& error) {
+    RenderedPage picture;
+    if (!RenderPageMetafile(page.c_str(), picture)) {
+        error = "page " + std::to_string(number) + " cannot be pictured";
+        return PageOutcome::NotPictured;
+    }
+    size_t stride = static_cast<size_t>(picture.width) * 4;
+    bool written = WritePng(png, picture.width, picture.height,
+                            [&](int32_t y) { return picture.pixels + static_cast<size_t>(y) * stride; }, error);
+    ReleaseRenderedPage(picture);
+    return written ? PageOutcome::Written : PageOutcome::NotWritten;
+}
+
+// Every page through the library's own interface: convert, then picture the pages on every core.
 int allPages(const std::string& job, const std::string& pngDir, const std::string& emfDir) {
     PageList pages;
     if (!ConvertPrintJob(job.c_str(), pages)) return fail(job + ": cannot be read");
     if (pages.empty()) return fail(noPage(job));
     int status = 0;
-    for (size_t i = 0; i < pages.size() && status == 0; ++i) {
-        std::error_code ec;
-        if (!emfDir.empty()) {
-            fs::create_directories(emfDir, ec);
+    std::error_code ec;
+    if (!emfDir.empty()) {
+        fs::create_directories(emfDir, ec);
+        for (size_t i = 0; i < pages.size() && status == 0; ++i) {
             fs::copy_file(pages[i], numbered(emfDir, i + 1, "emf"), fs::copy_options::overwrite_existing, ec);
             if (ec) status = fail("cannot copy page to " + emfDir + ": " + ec.message());
         }
-        if (!pngDir.empty() && status == 0) {
-            fs::create_directories(pngDir, ec);
-            RenderedPage page;
-            if (!RenderPageMetafile(pages[i].c_str(), page)) {
-                std::fprintf(stderr, "spoolsight: page %zu cannot be pictured\n", i + 1);
-                continue;
+    }
+    if (!pngDir.empty() && status == 0) {
+        fs::create_directories(pngDir, ec);
+        // Workers take the pages in turn; a page that cannot be pictured is told and passed over,
+        // a file that cannot be written stops them all.
+        std::atomic<size_t> next{0};
+        std::atomic<bool> failed{false};
+        std::mutex messages;
+        auto work = [&] {
+            for (size_t i; !failed && (i = next++) < pages.size();) {
+                std::string error;
+                PageOutcome outcome = pagePicture(pages[i], numbered(pngDir, i + 1, "png"), i + 1, error);
+                if (outcome == PageOutcome::Written) continue;
+                std::lock_guard<std::mutex> lock(messages);
+                std::fprintf(stderr, "spoolsight: %s\n", error.c_str());
+                if (outcome == PageOutcome::NotWritten) failed = true;
             }
-            std::string error;
-            size_t stride = static_cast<size_t>(page.width) * 4;
-            bool written = WritePng(numbered(pngDir, i + 1, "png"), page.width, page.height,
-                                    [&](int32_t y) { return page.pixels + static_cast<size_t>(y) * stride; }, error);
-            ReleaseRenderedPage(page);
-            if (!written) status = fail(error);
-        }
+        };
+        size_t workers = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, pages.size());
+        std::vector<std::thread> threads;
+        for (size_t w = 1; w < workers; ++w) threads.emplace_back(work);
+        work();
+        for (std::thread& t : threads) t.join();
+        if (failed) status = 1;
     }
     DeletePageFiles(pages);
     return status;

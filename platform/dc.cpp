@@ -7,8 +7,8 @@
 
 namespace gdi {
 namespace {
-std::unordered_map<DC*, std::unique_ptr<DC>>& dcTable() {
-    static std::unordered_map<DC*, std::unique_ptr<DC>> t;
+HandleTable<DC>& dcTable() {
+    static HandleTable<DC> t;
     return t;
 }
 
@@ -16,9 +16,7 @@ HDC newDC(DcKind kind) {
     auto dc = std::make_unique<DC>();
     dc->kind = kind;
     ResetState(dc->st);
-    DC* raw = dc.get();
-    dcTable().emplace(raw, std::move(dc));
-    return raw;
+    return dcTable().Add(std::move(dc));
 }
 
 int clampInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
@@ -42,9 +40,7 @@ DC::~DC() {
 }
 
 DC* LookUpDC(HDC h) {
-    if (!h) return nullptr;
-    auto it = dcTable().find(static_cast<DC*>(h));
-    return it == dcTable().end() ? nullptr : it->second.get();
+    return h ? dcTable().Find(h) : nullptr;
 }
 
 void ResetState(DcState& st) {
@@ -142,7 +138,7 @@ BOOL DeleteDC(HDC h) {
     if (!dc) return FALSE;
     if (auto* b = LookUpAs<BitmapObj>(dc->bitmap, Kind::Bitmap)) b->selected = false;
     if (dc->defaultBitmap) DeleteObject(dc->defaultBitmap);
-    dcTable().erase(dc);
+    dcTable().Remove(dc);
     return TRUE;
 }
 

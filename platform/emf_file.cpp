@@ -2,6 +2,7 @@
 #include "emf_file.h"
 
 #include "emf_records.h"
+#include "gdi_internal.h"
 #include "gdi.h"
 #include "kernel.h"
 
@@ -11,8 +12,8 @@
 
 namespace gdi {
 namespace {
-std::unordered_map<EnhMetaFile*, std::unique_ptr<EnhMetaFile>>& emfTable() {
-    static std::unordered_map<EnhMetaFile*, std::unique_ptr<EnhMetaFile>> t;
+HandleTable<EnhMetaFile>& emfTable() {
+    static HandleTable<EnhMetaFile> t;
     return t;
 }
 }  // namespace
@@ -24,14 +25,11 @@ EnhMetaFile::~EnhMetaFile() {
 }
 
 EnhMetaFile* LookUpEmf(HENHMETAFILE h) {
-    auto it = emfTable().find(static_cast<EnhMetaFile*>(h));
-    return it == emfTable().end() ? nullptr : it->second.get();
+    return emfTable().Find(h);
 }
 
 HENHMETAFILE RegisterEmf(std::unique_ptr<EnhMetaFile> emf) {
-    EnhMetaFile* raw = emf.get();
-    emfTable().emplace(raw, std::move(emf));
-    return raw;
+    return emfTable().Add(std::move(emf));
 }
 
 bool ValidateEmf(EnhMetaFile& emf) {
@@ -108,6 +106,6 @@ UINT GetEnhMetaFileHeader(HENHMETAFILE h, UINT size, ENHMETAHEADER* header) {
 BOOL DeleteEnhMetaFile(HENHMETAFILE h) {
     EnhMetaFile* emf = LookUpEmf(h);
     if (!emf) return FALSE;
-    emfTable().erase(emf);
+    emfTable().Remove(emf);
     return TRUE;
 }

@@ -12,6 +12,11 @@ HDC CreateMetafileDC(std::unique_ptr<gdi::Recorder> rec, int widthPx, int height
 
 namespace gdi {
 namespace {
+// The DCs recording now, each a thread's own; the list is shared.
+std::mutex& recordingMutex() {
+    static std::mutex m;
+    return m;
+}
 std::vector<DC*>& recordingDCs() {
     static std::vector<DC*> list;
     return list;
@@ -171,6 +176,7 @@ uint32_t RecordObject(DC& dc, Object* obj) {
 void RecordSelect(DC& dc, Object* obj) { RecordSimple(dc, EMR_SELECTOBJECT, {RecordObject(dc, obj)}); }
 
 void ForgetRecordedObject(Object* obj) {
+    std::lock_guard<std::mutex> lock(recordingMutex());
     for (DC* dc : recordingDCs()) {
         auto it = dc->rec->handles.find(obj);
         if (it == dc->rec->handles.end()) continue;
@@ -201,6 +207,7 @@ HDC CreateEnhMetaFileA(HDC, LPCSTR fileName, const RECT* frame, LPCSTR) {
     int pxW = std::max(1, static_cast<int>(std::lround(w / 2540.0 * kScreenDpi)));
     int pxH = std::max(1, static_cast<int>(std::lround(h / 2540.0 * kScreenDpi)));
     HDC hdc = CreateMetafileDC(std::move(rec), pxW, pxH, mmW, mmH);
+    std::lock_guard<std::mutex> lock(recordingMutex());
     recordingDCs().push_back(LookUpDC(hdc));
     return hdc;
 }
@@ -208,8 +215,11 @@ HDC CreateEnhMetaFileA(HDC, LPCSTR fileName, const RECT* frame, LPCSTR) {
 HENHMETAFILE CloseEnhMetaFile(HDC hdc) {
     DC* dc = LookUpDC(hdc);
     if (!dc || !dc->rec) return nullptr;
-    auto& list = recordingDCs();
-    list.erase(std::remove(list.begin(), list.end(), dc), list.end());
+    {
+        std::lock_guard<std::mutex> lock(recordingMutex());
+        auto& list = recordingDCs();
+        list.erase(std::remove(list.begin(), list.end(), dc), list.end());
+    }
     Recorder& rec = *dc->rec;
     {
         RecordWriter w(rec, EMR_EOF);

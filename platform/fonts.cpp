@@ -8,17 +8,59 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <mutex>
+#include <tuple>
+#include <vector>
 #include <string>
 
 namespace gdi {
 namespace {
-FT_Library library() {
-    static FT_Library lib = [] {
-        FT_Library l = nullptr;
-        FT_Init_FreeType(&l);
-        return l;
-    }();
-    return lib;
+struct Key {
+    std::string family;
+    int weight;
+    bool italic;
+    bool operator<(const Key& o) const {
+        return std::tie(family, weight, italic) < std::tie(o.family, o.weight, o.italic);
+    }
+};
+
+// FreeType faces must not be used by two threads at once: each thread draws with faces of its
+// own, from a FreeType library of its own. A thread that ends hands its cache back for the
+// next thread to use, so that faces are loaded once per thread drawing at the same time.
+struct FontCache {
+    FT_Library library = nullptr;
+    std::map<Key, FontFace> faces;
+};
+
+struct FontCacheLease {
+    FontCache* cache;
+    static std::mutex& poolMutex() {
+        static std::mutex m;
+        return m;
+    }
+    static std::vector<FontCache*>& pool() {
+        static auto* free = new std::vector<FontCache*>;  // kept for the life of the process
+        return *free;
+    }
+    FontCacheLease() {
+        std::lock_guard<std::mutex> lock(poolMutex());
+        if (pool().empty()) {
+            cache = new FontCache;
+            FT_Init_FreeType(&cache->library);
+        } else {
+            cache = pool().back();
+            pool().pop_back();
+        }
+    }
+    ~FontCacheLease() {
+        std::lock_guard<std::mutex> lock(poolMutex());
+        pool().push_back(cache);
+    }
+};
+
+FontCache& fontCache() {
+    thread_local FontCacheLease lease;
+    return *lease.cache;
 }
 
 std::string lower(std::string s) {
@@ -56,14 +98,6 @@ std::string familyFor(const LOGFONTW& lf) {
     return "Liberation Sans";
 }
 
-struct Key {
-    std::string family;
-    int weight;
-    bool italic;
-    bool operator<(const Key& o) const {
-        return std::tie(family, weight, italic) < std::tie(o.family, o.weight, o.italic);
-    }
-};
 
 // The average character width as Windows' core fonts state it: the mean of the lowercase
 // letters and the space, weighted by how often each occurs in English text. The Liberation
@@ -88,7 +122,12 @@ double weightedLowercaseWidth(FT_Face face) {
     return sum / 1000;
 }
 
-bool loadFace(const std::string& family, int weight, bool italic, FontFace& out) {
+// The file and face index fontconfig matches to a family, weight and slant. Its lazy set-up
+// of the configuration is not safe for two threads at once: matches are made one at a time
+// (once a face for each thread).
+bool matchFile(const std::string& family, int weight, bool italic, std::string& file, int& index) {
+    static std::mutex matching;
+    std::lock_guard<std::mutex> lock(matching);
     FcPattern* pat = FcPatternCreate();
     FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     FcPatternAddInteger(pat, FC_WEIGHT, weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
@@ -100,14 +139,22 @@ bool loadFace(const std::string& family, int weight, bool italic, FontFace& out)
     FcPattern* match = FcFontMatch(nullptr, pat, &result);
     FcPatternDestroy(pat);
     if (!match) return false;
-    FcChar8* file = nullptr;
-    int index = 0;
-    bool ok = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch;
+    FcChar8* name = nullptr;
+    bool ok = FcPatternGetString(match, FC_FILE, 0, &name) == FcResultMatch;
+    if (ok) file = reinterpret_cast<const char*>(name);
+    index = 0;
     FcPatternGetInteger(match, FC_INDEX, 0, &index);
-    FT_Face face = nullptr;
-    if (ok) ok = FT_New_Face(library(), reinterpret_cast<const char*>(file), index, &face) == 0;
     FcPatternDestroy(match);
-    if (!ok) return false;
+    return ok;
+}
+
+bool loadFace(const std::string& family, int weight, bool italic, FontFace& out) {
+    std::string file;
+    int index = 0;
+    FT_Face face = nullptr;
+    if (!matchFile(family, weight, italic, file, index) ||
+        FT_New_Face(fontCache().library, file.c_str(), index, &face) != 0)
+        return false;
     out.face = face;
     out.unitsPerEm = face->units_per_EM ? face->units_per_EM : 2048;
     auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
@@ -138,7 +185,7 @@ bool loadFace(const std::string& family, int weight, bool italic, FontFace& out)
 }  // namespace
 
 const FontFace* ResolveFace(const LOGFONTW& lf) {
-    static std::map<Key, FontFace> cache;
+    std::map<Key, FontFace>& cache = fontCache().faces;
     Key key{familyFor(lf), lf.lfWeight >= 600 ? 700 : 400, lf.lfItalic != 0};
     auto it = cache.find(key);
     if (it != cache.end()) return it->second.face ? &it->second : nullptr;

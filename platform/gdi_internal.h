@@ -7,10 +7,43 @@
 #include <cairo.h>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
 namespace gdi {
+
+// A table of the objects behind handles. Threads play pages at once, each with objects of its
+// own; the table they share is locked for each look-up, addition and removal.
+template <typename T>
+class HandleTable {
+public:
+    T* Find(const void* handle) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = objects_.find(static_cast<T*>(const_cast<void*>(handle)));
+        return it == objects_.end() ? nullptr : it->second.get();
+    }
+    T* Add(std::unique_ptr<T> object) {
+        T* raw = object.get();
+        std::lock_guard<std::mutex> lock(mutex_);
+        objects_.emplace(raw, std::move(object));
+        return raw;
+    }
+    // The object leaves the table; it is destroyed after the lock is let go.
+    void Remove(T* object) {
+        std::unique_ptr<T> gone;
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = objects_.find(object);
+        if (it == objects_.end()) return;
+        gone = std::move(it->second);
+        objects_.erase(it);
+    }
+
+private:
+    std::mutex mutex_;
+    std::unordered_map<T*, std::unique_ptr<T>> objects_;
+};
 
 // Limits on what a page or a record may make us allocate.
 constexpr int kMaxBitmapSide = 32768;

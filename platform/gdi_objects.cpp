@@ -8,8 +8,8 @@
 
 namespace gdi {
 namespace {
-std::unordered_map<Object*, std::unique_ptr<Object>>& table() {
-    static std::unordered_map<Object*, std::unique_ptr<Object>> t;
+HandleTable<Object>& table() {
+    static HandleTable<Object> t;
     return t;
 }
 
@@ -75,18 +75,9 @@ HGDIOBJ makeStock(int index) {
 }
 }  // namespace
 
-Object* LookUp(HGDIOBJ h) {
-    if (h == nullptr) return nullptr;
-    auto& t = table();
-    auto it = t.find(static_cast<Object*>(h));
-    return it == t.end() ? nullptr : it->second.get();
-}
+Object* LookUp(HGDIOBJ h) { return h ? table().Find(h) : nullptr; }
 
-HGDIOBJ Register(std::unique_ptr<Object> obj) {
-    Object* raw = obj.get();
-    table().emplace(raw, std::move(obj));
-    return raw;
-}
+HGDIOBJ Register(std::unique_ptr<Object> obj) { return table().Add(std::move(obj)); }
 
 std::shared_ptr<Image> ImageFromBitmap(const BitmapObj& bmp) {
     auto img = std::make_shared<Image>();
@@ -116,7 +107,9 @@ static HBITMAP newBitmap(int width, int height, bool mono) {
 using namespace gdi;
 
 HGDIOBJ GetStockObject(int index) {
+    static std::mutex made;
     static std::unordered_map<int, HGDIOBJ> stock;
+    std::lock_guard<std::mutex> lock(made);
     auto it = stock.find(index);
     if (it != stock.end()) return it->second;
     HGDIOBJ h = makeStock(index);
@@ -148,7 +141,7 @@ BOOL DeleteObject(HGDIOBJ h) {
     if (o->stockIndex >= 0) return TRUE;
     if (o->kind == Kind::Bitmap && static_cast<BitmapObj*>(o)->selected) return FALSE;
     ForgetRecordedObject(o);
-    table().erase(o);
+    table().Remove(o);
     return TRUE;
 }
 

@@ -20,6 +20,11 @@ struct Mapping {
     size_t size;
 };
 
+// The mappings open, shared by every thread.
+std::mutex& mappingsMutex() {
+    static std::mutex m;
+    return m;
+}
 std::set<HANDLE>& mappings() {
     static std::set<HANDLE> set;
     return set;
@@ -92,10 +97,16 @@ size_t unregisterView(const void* view) {
 }
 }  // namespace
 
-bool KernelIsMapping(HANDLE handle) { return mappings().count(handle) != 0; }
+bool KernelIsMapping(HANDLE handle) {
+    std::lock_guard<std::mutex> lock(mappingsMutex());
+    return mappings().count(handle) != 0;
+}
 
 void KernelCloseMapping(HANDLE handle) {
-    mappings().erase(handle);
+    {
+        std::lock_guard<std::mutex> lock(mappingsMutex());
+        mappings().erase(handle);
+    }
     auto* m = static_cast<Mapping*>(handle);
     close(m->fd);
     delete m;
@@ -115,6 +126,7 @@ HANDLE CreateFileMappingA(HANDLE file, SECURITY_ATTRIBUTES*, DWORD protect, DWOR
     int copy = fcntl(fd, F_DUPFD_CLOEXEC, 0);
     if (copy < 0) return nullptr;
     auto* m = new Mapping{copy, static_cast<size_t>(size)};
+    std::lock_guard<std::mutex> lock(mappingsMutex());
     mappings().insert(m);
     return m;
 }

@@ -2,7 +2,8 @@
 # Installs what is needed, then builds and runs every test twice: a normal
 # build, and a clang build with AddressSanitizer and UndefinedBehaviorSanitizer
 # that also runs the fuzz targets for a bounded time. Both treat warnings as
-# errors; a Release build, as users make it, is compiled as well.
+# errors; a Release build, as users make it, is compiled as well, and the
+# tests of concurrent picturing run once more under ThreadSanitizer.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/setup-debian.sh
@@ -23,3 +24,12 @@ cmake --build build-sanitize
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 LSAN_OPTIONS=suppressions=$PWD/tests/sanitizer/lsan.supp \
     ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+
+# Pages are pictured on every core: ThreadSanitizer watches the tests that play pages from
+# several threads at once, and the host picturing every page of a job.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSPOOLSIGHT_WERROR=ON \
+      -DSPOOLSIGHT_THREAD_SANITIZE=ON -DSPOOLSIGHT_BENCH=OFF
+cmake --build build-tsan --target spoolsight_tests spoolsight
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    ./build-tsan/tests/spoolsight_tests --gtest_filter='PlaybackThreads.*:HostTest.*'

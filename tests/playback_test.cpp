@@ -1,10 +1,13 @@
 // Playback of recorded pages: geometry, pens and brushes, raster operations,
 // bitmaps of every format, clipping and text, checked by pixel probes.
+#include "convert_print_job.h"
 #include "emf_records.h"
+#include "page_renderer.h"
 #include "dib_header.h"
 #include "test_support.h"
 
 #include <cstring>
+#include <thread>
 
 namespace {
 // A 100 x 100 mm page plays 1:1 onto a 378 x 378 canvas (96 dpi).
@@ -438,4 +441,48 @@ TEST(PlaybackBitmaps, LargeImagesDrawnSmallAreAveraged) {
     EXPECT_TRUE(Near(p.at(50, 50), 0x7F7F7F, 8));
     EXPECT_EQ(p.at(220, 50), 0x000000u);
     EXPECT_EQ(p.at(280, 50), 0xFFFFFFu);
+}
+
+class PlaybackThreads : public TempDirTest {};
+
+TEST_F(PlaybackThreads, PagesPlayedAtOnceMatchPagesPlayedInTurn) {
+    // Pages with text in several faces, shapes, bitmaps, patterns and raster operations,
+    // from spool files and PCL5 and HP-GL/2 jobs: pictured one after the other, then by four
+    // threads at once, each picture the same to the byte.
+    std::vector<Bytes> emf;
+    for (int i = 1; i <= 3; ++i) emf.push_back(RecordSamplePage("", i));
+    std::string pcl = "\x1B" "E\x1B(s1p12v4148TUnivers text\x1B*c300a300b25g2P\x1B(s0p10h3TCourier\f"
+                      "\x1B%0BIN;SP1;MC1,90;FT10,40;PA1000,1000;RA5000,5000;LBlabel\x03\x1B%0A\x1B" "E";
+    PageList pages;
+    ASSERT_TRUE(ConvertPrintJob(Write("job.spl", WrapInSpool(emf)).c_str(), pages));
+    PageList more;
+    ASSERT_TRUE(ConvertPrintJob(Write("job.pcl", Bytes(pcl.begin(), pcl.end())).c_str(), more));
+    pages.insert(pages.end(), more.begin(), more.end());
+    ASSERT_EQ(pages.size(), 5u);
+    auto picture = [](const std::string& page) {
+        RenderedPage r;
+        std::vector<uint8_t> bytes;
+        if (RenderPageMetafile(page.c_str(), r)) bytes.assign(r.pixels, r.pixels + static_cast<size_t>(r.width) * r.height * 4);
+        ReleaseRenderedPage(r);
+        return bytes;
+    };
+    std::vector<std::vector<uint8_t>> inTurn;
+    for (const std::string& p : pages) inTurn.push_back(picture(p));
+    std::vector<std::vector<std::vector<uint8_t>>> atOnce(4, std::vector<std::vector<uint8_t>>(pages.size()));
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < atOnce.size(); ++t)
+        threads.emplace_back([&, t] {
+            // Each thread starts at another page, so that different pages play at the same time.
+            for (size_t k = 0; k < pages.size(); ++k) {
+                size_t i = (k + t) % pages.size();
+                atOnce[t][i] = picture(pages[i]);
+            }
+        });
+    for (std::thread& t : threads) t.join();
+    for (size_t t = 0; t < atOnce.size(); ++t)
+        for (size_t i = 0; i < pages.size(); ++i) {
+            ASSERT_FALSE(inTurn[i].empty()) << i;
+            EXPECT_TRUE(atOnce[t][i] == inTurn[i]) << "thread " << t << ", page " << i;
+        }
+    DeletePageFiles(pages);
 }
