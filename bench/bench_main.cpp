@@ -9,10 +9,12 @@
 #include "sample_job.h"
 #include "user.h"
 #include "pclxl_job.h"
+#include "png_writer.h"
 #include "zjs_job.h"
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
@@ -427,3 +429,42 @@ void FirstPictureThroughTheExports(benchmark::State& state, int pages) {
 }
 BENCHMARK_CAPTURE(FirstPictureThroughTheExports, OnePage, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(FirstPictureThroughTheExports, NinetyFivePages, 95)->Unit(benchmark::kMillisecond);
+
+// Every page of a long job pictured on all cores, as --all-pages does (without the files).
+void AllPagesOfALongJob(benchmark::State& state) {
+    std::string path = TempDir() + "long-all.pxl";
+    WriteFileBytes(path, MakePclXlJob(95));
+    for (auto _ : state) {
+        PageList pages;
+        ConvertPrintJob(path.c_str(), pages);
+        std::atomic<size_t> pictured{0};
+        PicturePages(pages, [&](size_t, const RenderedPage* page) {
+            pictured += page != nullptr;
+            return true;
+        });
+        if (pictured != 95) state.SkipWithError("pages missing");
+        DeletePageFiles(pages);
+    }
+}
+BENCHMARK(AllPagesOfALongJob)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// PNG encoding alone, of the sample page's picture.
+void EncodePagePng(benchmark::State& state) {
+    std::string spool = TempDir() + "png-sample.spl";
+    WriteFileBytes(spool, WrapInSpool({RecordSamplePage("", 1)}));
+    PageList pages;
+    ConvertPrintJob(spool.c_str(), pages);
+    RenderedPage page;
+    if (pages.empty() || !RenderPageMetafile(pages[0].c_str(), page)) {
+        state.SkipWithError("no picture");
+        return;
+    }
+    size_t stride = static_cast<size_t>(page.width) * 4;
+    std::string error;
+    for (auto _ : state)
+        WritePng(TempDir() + "page.png", page.width, page.height,
+                 [&](int32_t y) { return page.pixels + static_cast<size_t>(y) * stride; }, error);
+    ReleaseRenderedPage(page);
+    DeletePageFiles(pages);
+}
+BENCHMARK(EncodePagePng)->Unit(benchmark::kMillisecond);

@@ -7,16 +7,12 @@
 #include "plugin_loader.h"
 #include "png_writer.h"
 
-#include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <mutex>
-#include <thread>
 #include <unistd.h>
-#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -61,22 +57,6 @@ std::string numbered(const std::string& dir, size_t page, const char* extension)
     return (fs::path(dir) / name).string();
 }
 
-enum class PageOutcome { Written, NotPictured, NotWritten };
-
-// One page's picture as a PNG file, with a message when it is not written.
-PageOutcome pagePicture(const std::string& page, const std::string& png, size_t number, std::string& error) {
-    RenderedPage picture;
-    if (!RenderPageMetafile(page.c_str(), picture)) {
-        error = "page " + std::to_string(number) + " cannot be pictured";
-        return PageOutcome::NotPictured;
-    }
-    size_t stride = static_cast<size_t>(picture.width) * 4;
-    bool written = WritePng(png, picture.width, picture.height,
-                            [&](int32_t y) { return picture.pixels + static_cast<size_t>(y) * stride; }, error);
-    ReleaseRenderedPage(picture);
-    return written ? PageOutcome::Written : PageOutcome::NotWritten;
-}
-
 // Every page through the library's own interface: convert, then picture the pages on every core.
 int allPages(const std::string& job, const std::string& pngDir, const std::string& emfDir) {
     PageList pages;
@@ -93,26 +73,23 @@ int allPages(const std::string& job, const std::string& pngDir, const std::strin
     }
     if (!pngDir.empty() && status == 0) {
         fs::create_directories(pngDir, ec);
-        // Workers take the pages in turn; a page that cannot be pictured is told and passed over,
-        // a file that cannot be written stops them all.
-        std::atomic<size_t> next{0};
-        std::atomic<bool> failed{false};
+        // A page that cannot be pictured is told and passed over; a file that cannot be written stops the rest.
         std::mutex messages;
-        auto work = [&] {
-            for (size_t i; !failed && (i = next++) < pages.size();) {
-                std::string error;
-                PageOutcome outcome = pagePicture(pages[i], numbered(pngDir, i + 1, "png"), i + 1, error);
-                if (outcome == PageOutcome::Written) continue;
-                std::lock_guard<std::mutex> lock(messages);
-                std::fprintf(stderr, "spoolsight: %s\n", error.c_str());
-                if (outcome == PageOutcome::NotWritten) failed = true;
+        bool failed = false;
+        PicturePages(pages, [&](size_t i, const RenderedPage* page) {
+            std::string error = "page " + std::to_string(i + 1) + " cannot be pictured";
+            bool written = false;
+            if (page) {
+                size_t stride = static_cast<size_t>(page->width) * 4;
+                written = WritePng(numbered(pngDir, i + 1, "png"), page->width, page->height,
+                                   [&](int32_t y) { return page->pixels + static_cast<size_t>(y) * stride; }, error);
             }
-        };
-        size_t workers = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, pages.size());
-        std::vector<std::thread> threads;
-        for (size_t w = 1; w < workers; ++w) threads.emplace_back(work);
-        work();
-        for (std::thread& t : threads) t.join();
+            if (written) return true;
+            std::lock_guard<std::mutex> lock(messages);
+            std::fprintf(stderr, "spoolsight: %s\n", error.c_str());
+            if (page) failed = true;
+            return page == nullptr;
+        });
         if (failed) status = 1;
     }
     DeletePageFiles(pages);

@@ -2,6 +2,11 @@
 
 #include "user.h"
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
 bool PictureSize(int32_t dpiX, int32_t dpiY, int32_t mmX, int32_t mmY, int32_t& width, int32_t& height) {
     if (dpiX <= 0 || dpiY <= 0 || mmX <= 0 || mmY <= 0) return false;
     int64_t w = static_cast<int64_t>(static_cast<double>(int64_t{dpiX} * mmX * 2) / 25.4);
@@ -57,4 +62,22 @@ bool RenderPageMetafile(const char* path, RenderedPage& page) {
     page.height = height;
     page.bytesPerPixel = 32 / 8;
     return true;
+}
+
+void PicturePages(const PageList& pages, const std::function<bool(size_t index, const RenderedPage* page)>& use) {
+    std::atomic<size_t> next{0};
+    std::atomic<bool> stop{false};
+    auto work = [&] {
+        RenderedPage page;
+        for (size_t i; !stop && (i = next++) < pages.size();) {
+            bool pictured = RenderPageMetafile(pages[i].c_str(), page);
+            if (!use(i, pictured ? &page : nullptr)) stop = true;
+            ReleaseRenderedPage(page);
+        }
+    };
+    size_t workers = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, std::max<size_t>(pages.size(), 1));
+    std::vector<std::thread> threads;
+    for (size_t w = 1; w < workers; ++w) threads.emplace_back(work);
+    work();
+    for (std::thread& t : threads) t.join();
 }

@@ -3,7 +3,10 @@
 #pragma once
 #include "gdi.h"
 
+#include "page_list.h"
+
 #include <cstdint>
+#include <functional>
 
 // Largest picture made: 16384 pixels a side and 1 GiB of pixels.
 constexpr int64_t kMaxPictureSide = 16384;
@@ -26,3 +29,8 @@ bool PictureSize(int32_t dpiX, int32_t dpiY, int32_t mmX, int32_t mmY, int32_t& 
 // when the file cannot be read, its header is invalid or the bitmap cannot be made.
 bool RenderPageMetafile(const char* path, RenderedPage& page);
 void ReleaseRenderedPage(RenderedPage& page);
+
+// Pictures every page of a list on all cores, handing each picture to `use` (from several
+// threads at once, every page once; null for a page that cannot be pictured). When `use`
+// returns false, no further page is begun.
+void PicturePages(const PageList& pages, const std::function<bool(size_t index, const RenderedPage* page)>& use);
