@@ -121,6 +121,27 @@ PatternTile patternTile(int32_t type, int32_t id) {
     }
 }
 
+// The header and colours of a pattern's DIB: a colour pattern's indexes take the palette in
+// force (indexes past it are black); a bi-level pattern is white and black.
+struct PatternDib {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[256];
+    const BITMAPINFO* info() const { return reinterpret_cast<const BITMAPINFO*>(this); }
+};
+
+PatternDib patternDib(int32_t width, int32_t height, bool colour) {
+    PatternDib d{};
+    d.header = MakeTwoColourDib(width, height, colour ? 8 : 1).header;
+    d.header.biClrUsed = colour ? 256 : 2;
+    if (!colour) {
+        d.colors[0] = {255, 255, 255, 0};
+        return d;
+    }
+    std::vector<PALETTEENTRY> palette = PaletteInForce();
+    for (size_t i = 0; i < palette.size() && i < 256; ++i) d.colors[i] = {palette[i].peBlue, palette[i].peGreen, palette[i].peRed, 0};
+    return d;
+}
+
 // Largest tiled pattern image of one fill, in bytes; a larger fill is tiled at a coarser resolution.
 constexpr double kMaxPatternImageBytes = 16 << 20;
 
@@ -158,22 +179,9 @@ void paintPattern(const PatternTile& tile, double left, double top, double right
     }
     auto x0 = static_cast<int>(std::lround(left)), y0 = static_cast<int>(std::lround(top));
     int w = static_cast<int>(std::lround(right)) - x0, h = static_cast<int>(std::lround(bottom)) - y0;
-    if (!tile.colour) {
-        TwoColourDib header = MakeTwoColourDib(width, height, 1);
-        StretchDIBits(s.pageDC, x0, y0, w, h, 0, 0, width, height, bits.data(), header.info(), DIB_RGB_COLORS, rop);
-        return;
-    }
-    // A colour pattern takes its colours from the palette in force; indexes past it are black.
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colors[256];
-    } dib{};
-    dib.header = MakeTwoColourDib(width, height, 8).header;
-    dib.header.biClrUsed = 256;
-    std::vector<PALETTEENTRY> palette = PaletteInForce();
-    for (size_t i = 0; i < palette.size() && i < 256; ++i) dib.colors[i] = {palette[i].peBlue, palette[i].peGreen, palette[i].peRed, 0};
-    const auto* info = reinterpret_cast<const BITMAPINFO*>(&dib);
-    if (s.patternOpaque || s.logicalOperation != kSourceOrTexture) {
+    PatternDib dib = patternDib(width, height, tile.colour);
+    const BITMAPINFO* info = dib.info();
+    if (!tile.colour || s.patternOpaque || s.logicalOperation != kSourceOrTexture) {
         StretchDIBits(s.pageDC, x0, y0, w, h, 0, 0, width, height, bits.data(), info, DIB_RGB_COLORS, rop);
         return;
     }
@@ -186,8 +194,8 @@ void paintPattern(const PatternTile& tile, double left, double top, double right
         for (int32_t x = 0; x < width; ++x)
             if (!isWhite(dib.colors[bits[static_cast<size_t>(y) * stride + x]]))
                 mask[static_cast<size_t>(y) * maskStride + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
-    TwoColourDib maskHeader = MakeTwoColourDib(width, height, 1);
-    StretchDIBits(s.pageDC, x0, y0, w, h, 0, 0, width, height, mask.data(), maskHeader.info(), DIB_RGB_COLORS, SRCAND);
+    PatternDib maskDib = patternDib(width, height, false);
+    StretchDIBits(s.pageDC, x0, y0, w, h, 0, 0, width, height, mask.data(), maskDib.info(), DIB_RGB_COLORS, SRCAND);
     for (RGBQUAD& c : dib.colors)
         if (isWhite(c)) c = {0, 0, 0, 0};
     StretchDIBits(s.pageDC, x0, y0, w, h, 0, 0, width, height, bits.data(), info, DIB_RGB_COLORS, SRCPAINT);
@@ -198,22 +206,12 @@ HBRUSH CreatePclPatternBrush(int32_t type, int32_t id) {
     PatternTile tile = patternTile(type, id);
     if (tile.width == 0) return nullptr;
     // A packed DIB: the header, its colours and the rows, 32-bit aligned.
-    int bitCount = tile.colour ? 8 : 1;
-    size_t stride = (static_cast<size_t>(tile.width) * bitCount + 31) / 32 * 4;
-    size_t colours = tile.colour ? 256 : 2;
-    std::vector<uint8_t> packed(sizeof(BITMAPINFOHEADER) + colours * sizeof(RGBQUAD) + stride * static_cast<size_t>(tile.height));
-    BITMAPINFOHEADER header = MakeTwoColourDib(tile.width, tile.height, static_cast<WORD>(bitCount)).header;
-    header.biClrUsed = static_cast<DWORD>(colours);
-    std::memcpy(packed.data(), &header, sizeof header);
-    auto* table = reinterpret_cast<RGBQUAD*>(packed.data() + sizeof header);
-    if (tile.colour) {
-        std::vector<PALETTEENTRY> palette = PaletteInForce();
-        for (size_t i = 0; i < palette.size() && i < 256; ++i) table[i] = {palette[i].peBlue, palette[i].peGreen, palette[i].peRed, 0};
-    } else {
-        table[0] = {255, 255, 255, 0};
-        table[1] = {0, 0, 0, 0};
-    }
-    uint8_t* rows = packed.data() + sizeof header + colours * sizeof(RGBQUAD);
+    PatternDib dib = patternDib(tile.width, tile.height, tile.colour);
+    size_t stride = (static_cast<size_t>(tile.width) * dib.header.biBitCount + 31) / 32 * 4;
+    size_t head = sizeof dib.header + dib.header.biClrUsed * sizeof(RGBQUAD);
+    std::vector<uint8_t> packed(head + stride * static_cast<size_t>(tile.height));
+    std::memcpy(packed.data(), &dib, head);
+    uint8_t* rows = packed.data() + head;
     for (int32_t y = 0; y < tile.height; ++y)
         std::memcpy(rows + static_cast<size_t>(y) * stride, &tile.bits[static_cast<size_t>(y) * tile.stride], std::min(stride, tile.stride));
     return CreateDIBPatternBrushPt(packed.data(), DIB_RGB_COLORS);
