@@ -195,6 +195,19 @@ const FontFace* ResolveFace(const LOGFONTW& lf) {
     return slot.face ? &slot : nullptr;
 }
 
+const FontFace* FallbackFace(const LOGFONTW& lf, uint32_t ch) {
+    // Faces with wide coverage of signs, symbols and scripts.
+    for (const char* family : {"DejaVu Sans", "DejaVu Serif", "Standard Symbols PS"}) {
+        LOGFONTW f = lf;
+        size_t i = 0;
+        for (; family[i] && i + 1 < LF_FACESIZE; ++i) f.lfFaceName[i] = static_cast<WCHAR>(family[i]);
+        f.lfFaceName[i] = 0;
+        const FontFace* face = ResolveFace(f);
+        if (face && FT_Get_Char_Index(face->face, ch) != 0) return face;
+    }
+    return nullptr;
+}
+
 uint32_t SizedFont::glyph(uint32_t ch, bool glyphIndex) const {
     if (glyphIndex) return ch;
     FT_UInt g = FT_Get_Char_Index(face->face, ch);

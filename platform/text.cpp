@@ -139,7 +139,24 @@ void paintText(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* text
     if (setGlyphs(cr, m, f, t, text, count, adv, glyphIndex, glyphs)) {
         COLORREF c = dc.st.textColor;
         cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
-        cairo_show_glyphs(cr, glyphs.data(), static_cast<int>(glyphs.size()));
+        // Characters the face lacks come from a face that has them, in their places; the rest
+        // are drawn together.
+        std::vector<cairo_glyph_t> own;
+        std::vector<std::pair<const FontFace*, cairo_glyph_t>> linked;
+        for (UINT i = 0; i < count; ++i) {
+            if (glyphs[i].index != 0 || glyphIndex || text[i] <= 0x20) {
+                own.push_back(glyphs[i]);
+                continue;
+            }
+            if (const FontFace* other = FallbackFace(f.lf, text[i]))
+                linked.push_back({other, {FT_Get_Char_Index(other->face, text[i]), glyphs[i].x, glyphs[i].y}});
+            else own.push_back(glyphs[i]);
+        }
+        cairo_show_glyphs(cr, own.data(), static_cast<int>(own.size()));
+        for (const auto& [face, glyph] : linked) {
+            cairo_set_font_face(cr, face->cairo);
+            cairo_show_glyphs(cr, &glyph, 1);
+        }
     }
     // Underline and strike-out run under and through the whole advance.
     auto line = [&](double pos, double thick) {

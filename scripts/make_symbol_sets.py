@@ -41,9 +41,18 @@ seq={0x21:"✏✂✁👓🔔📖🕯☎✆✉✉📪📫📬📭📁📂📄🗏
 for start,s in seq.items():
     for i,c in enumerate(s):
         if start+i<256: wd[start+i]=ord(c) if ord(c)<0x10000 else 0
+# Math-8: ASCII's digits and punctuation among mathematical signs, the Greek alphabet in the
+# letters' places, arrows, set and logic signs and the pieces of large delimiters above 0xA0.
+math8=[0]*256
+rows={0x20:" √″°∞÷∝′()×+,−./", 0x30:"0123456789ℯε<=>≈", 0x40:"∴ΑΒΓΔΕΖΗΘΙΚΛΜΝΞΟ", 0x50:"ΠΡΣΤΥΦΧΨΩ∇∂ς≤≠≥_",
+      0x60:"∵αβγδεζηθικλμνξο", 0x70:"πρστυφχψωϑϕϖ≃≡≢▒",
+      0xA0:" ↑→↓←⇑⇒⇓⇐↕↔⇕⇔⇄⇆‾", 0xB0:"‾∀∃⊤⊥∪∩∈∋∉⊂⊃⊄⊅⊆⊇", 0xC0:"⊕⊙⊗⊖⊘∧∨⊻¬∘∙•●○†‡",
+      0xD0:"Å⊣⊢∟∍∫∮∠∅ℵℶℷ℘ℑℜℨ", 0xE0:"⎡⎣⎛⎨⎝⌠∮⌡⎲‖⎳╱⎯═∗≅", 0xF0:"⎤⎦⎞⎬⎠⎮⎪⎷⎤⟩⎦╲⟨∓±"}
+for start,chars in rows.items():
+    for i,c in enumerate(chars): math8[start+i]=ord(c)
 sets=[("8U","Roman-8",dec("hp_roman8")),("10U","PC-8",pc("cp437")),("12U","PC-850",pc("cp850")),
 ("0N","ISO 8859-1",dec("latin-1")),("19U","Windows 3.1 Latin 1",dec("cp1252")),("9E","Windows Latin 2",dec("cp1250")),
-("0U","ASCII",ascii_),("1U","Legal",legal),("19M","Symbol",sym),("579L","Wingdings",wd)]
+("0U","ASCII",ascii_),("1U","Legal",legal),("19M","Symbol",sym),("8M","Math-8",math8),("579L","Wingdings",wd)]
 for n,_,t in sets: assert len(t)==256,(n,len(t))
 out=open("pcl/pcl_symbol_set_tables.inc","w")
 out.write("// Generated: each symbol set's characters 0 to 255 as Unicode (0: none).\n")

@@ -3,6 +3,7 @@
 // GNU plotutils' own plots compared with its PNG rendering.
 #include "convert_print_job.h"
 #include "hpgl_params.h"
+#include "pcl_symbol_sets.h"
 #include "test_support.h"
 
 #include <algorithm>
@@ -739,4 +740,19 @@ TEST_F(HpglTest, PclPatternFillsInsidePcl) {
     EXPECT_NEAR(fill("FT21,5;"), 60.0 / 256, 0.08);
     EXPECT_NEAR(fill("FT22,9;"), 0.5, 0.1);
     EXPECT_LT(fill("FT22,8;"), 0);  // no such pattern: nothing
+}
+
+TEST_F(HpglTest, MathLabelsInTheMathSet) {
+    // Math-8 (SD1,269): "!" is a radical sign, "A" an Alpha, 0xD9 aleph; in an outline font, a
+    // sign the stand-in face lacks (0x26, proportional to) is drawn from a face that has it.
+    ASSERT_TRUE(KnownSymbolSet(SymbolSetId(8, 'M')));
+    const SymbolSet& math = FindSymbolSet(SymbolSetId(8, 'M'));
+    EXPECT_EQ(math.chars[0x21], u'\u221A');
+    EXPECT_EQ(math.chars[0x41], u'\u0391');
+    EXPECT_EQ(math.chars[0xD9], u'\u2135');
+    const std::string font = "IN;SP1;SD1,269,2,1,4,30,5,0,6,0,7,4148;SS;PA2000,2000;";
+    RECT sign = Box(Plot(font + "LB&\x03"));
+    // The sign lies wide and low, where a missing character's box would stand tall.
+    EXPECT_GT(sign.right - sign.left, 20);
+    EXPECT_GT(sign.right - sign.left, sign.bottom - sign.top);
 }

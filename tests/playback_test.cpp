@@ -486,3 +486,25 @@ TEST_F(PlaybackThreads, PagesPlayedAtOnceMatchPagesPlayedInTurn) {
         }
     DeletePageFiles(pages);
 }
+
+TEST(PlaybackText, CharactersTheFaceLacksComeFromAFaceThatHasThem) {
+    // Liberation Sans (Arial's stand-in) has no "proportional to" sign: it is drawn from a face
+    // that has one, as from that face itself, where the first face would have drawn its empty box.
+    auto page = [](const char* face, const wchar_t* text) {
+        return Draw([=](HDC dc) {
+            HFONT f = CreateFontA(-60, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, face);
+            SelectObject(dc, f);
+            SetTextAlign(dc, TA_BASELINE);  // the faces' ascents differ
+            std::u16string s(text, text + std::wcslen(text));
+            TextOutW(dc, 100, 100, reinterpret_cast<const WCHAR*>(s.c_str()), static_cast<int>(s.size()));
+            SelectObject(dc, GetStockObject(SYSTEM_FONT));
+            DeleteObject(f);
+        });
+    };
+    Pixels linked = page("Arial", L"\u221D"), own = page("DejaVu Sans", L"\u221D");
+    EXPECT_EQ(linked.px, own.px);
+    // A character no face has keeps the box.
+    Pixels none = page("Arial", L"\uE123"), box = page("Arial", L"\uE124");
+    EXPECT_EQ(none.px, box.px);
+    EXPECT_NE(none.px, own.px);
+}
