@@ -2,6 +2,7 @@
 
 #include "hpgl_plot_state.h"
 #include "kernel.h"
+#include "page_files.h"
 #include "pcl_page_state.h"
 
 #include <algorithm>
@@ -79,15 +80,10 @@ PageList runJob(const PrintJob& job, const char* tempDir, bool plotFile, SetUp s
         RunPclJob(job, tempDir, interpreter, pjl, plotFile);
     }
     Pcl().runMacro = nullptr;
+    Pcl().tempDir = nullptr;  // the caller's text: not to be kept past the job
     PageList pages = std::move(Pcl().pages);
     Pcl().pages.clear();
     return pages;
-}
-
-const char* tempDirectory() {
-    static char tempDir[512];
-    DWORD n = GetTempPathA(sizeof tempDir, tempDir);
-    return n == 0 || n >= sizeof tempDir ? nullptr : tempDir;
 }
 
 void deletePages(const PageList& pages) {
@@ -120,15 +116,15 @@ bool FitPlot(const ENHMETAHEADER& h, const PclPageSize& page, PlotPlacement& pla
 }
 
 bool ConvertPcl5Job(const PrintJob& job, PageList& pages) {
-    const char* tempDir = tempDirectory();
-    if (!tempDir) return true;
-    pages = runJob(job, tempDir, false, [](PclPageState&) {});
+    std::string tempDir = TempDirectory();
+    if (tempDir.empty()) return true;
+    pages = runJob(job, tempDir.c_str(), false, [](PclPageState&) {});
     return true;
 }
 
 bool ConvertHpglPlotFile(const PrintJob& job, PageList& pages) {
-    const char* tempDir = tempDirectory();
-    if (!tempDir) return true;
+    std::string tempDir = TempDirectory();
+    if (tempDir.empty()) return true;
     // A first run on an A4 page finds where the plot's marks fall.
     const PclPageSize a4{kA4Length, kA4Width};
     auto plotSetUp = [&](PclPageState& s) {
@@ -136,7 +132,7 @@ bool ConvertHpglPlotFile(const PrintJob& job, PageList& pages) {
         s.hpglInsidePcl = false;
         s.fixedPlotWidth = a4.width, s.fixedPlotHeight = a4.length;  // P2 stays where the first run had it
     };
-    PageList trial = runJob(job, tempDir, true, plotSetUp);
+    PageList trial = runJob(job, tempDir.c_str(), true, plotSetUp);
     PlotPlacement place;
     bool grow = false;
     if (!trial.empty())
@@ -152,7 +148,7 @@ bool ConvertHpglPlotFile(const PrintJob& job, PageList& pages) {
         return true;
     }
     deletePages(trial);
-    pages = runJob(job, tempDir, true, [&](PclPageState& s) {
+    pages = runJob(job, tempDir.c_str(), true, [&](PclPageState& s) {
         plotSetUp(s);
         s.size = place.size;
         s.plotOriginX = place.originX, s.plotOriginY = place.originY;

@@ -44,9 +44,8 @@ void discardPage() {
 std::string pageName(int32_t page) {
     PclPageState& s = Pcl();
     if (s.tempDir) return ReservePageFile(s.tempDir, page);
-    char dir[512], name[1100];
-    GetTempPathA(sizeof dir, dir);
-    wsprintfA(name, "%s/page_%04d.emf", dir, page);
+    char name[1100];
+    wsprintfA(name, "%s/page_%04d.emf", TempDirectory().c_str(), page);
     return name;
 }
 }  // namespace

@@ -1,6 +1,7 @@
 #include "pclxl_stream.h"
 
 #include "kernel.h"
+#include "page_files.h"
 #include "pclxl_operators.h"
 
 #include <cmath>
@@ -239,9 +240,8 @@ void ReadPclXlJob(const PrintJob& job, const char* tempDir, PageList& pages) {
 }
 
 bool ConvertPclXlJob(const PrintJob& job, PageList& pages) {
-    char tempDir[512];
-    DWORD n = GetTempPathA(sizeof tempDir, tempDir);
-    if (n == 0 || n >= sizeof tempDir) return true;
-    ReadPclXlJob(job, tempDir, pages);
+    std::string tempDir = TempDirectory();
+    if (tempDir.empty()) return true;
+    ReadPclXlJob(job, tempDir.c_str(), pages);
     return true;
 }

@@ -16,6 +16,12 @@ std::string numberedName(const char* tempDir, DWORD tick, int page, const char* 
 }
 }  // namespace
 
+std::string TempDirectory() {
+    char dir[512];
+    DWORD n = GetTempPathA(sizeof dir, dir);
+    return n == 0 || n >= sizeof dir ? std::string() : std::string(dir, n);
+}
+
 std::string PageFileName(const char* tempDir, DWORD tick, int page) {
     return numberedName(tempDir, tick, page, ".emf");
 }

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <string>
 
+// The temporary directory ($TMPDIR, else /tmp) ending in '/'; empty when it cannot be had.
+std::string TempDirectory();
+
 // "<temp dir>/<tick, 8 digits>_<page, 4 digits>.emf"; the directory text ends
 // in '/' already, so the name holds a doubled separator.
 std::string PageFileName(const char* tempDir, DWORD tick, int page);

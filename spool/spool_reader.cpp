@@ -37,8 +37,8 @@ void writePage(const char* tempDir, int page, const uint8_t* data, uint32_t size
 }  // namespace
 
 bool SpoolReader::Walk(const PrintJob& job, PageList& pages) {
-    char tempDir[512];
-    if (GetTempPathA(sizeof tempDir, tempDir) >= sizeof tempDir) return false;
+    std::string tempDir = TempDirectory();
+    if (tempDir.empty()) return false;
     const uint8_t* data = job.data;
     size_t size = job.size;
     bool spool = size >= 4 && read32(data) == kSpoolSignature;
@@ -52,7 +52,7 @@ bool SpoolReader::Walk(const PrintJob& job, PageList& pages) {
             uint32_t type = read32(data + cursor), dataSize = read32(data + cursor + 4);
             size_t offset = dataOffset(type);
             if (size - cursor < offset || dataSize > size - cursor - offset) break;
-            if (type == kPageRecord) writePage(tempDir, ++page, data + cursor + offset, dataSize, pages);
+            if (type == kPageRecord) writePage(tempDir.c_str(), ++page, data + cursor + offset, dataSize, pages);
             cursor += offset + dataSize;
         }
     }

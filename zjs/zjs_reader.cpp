@@ -270,10 +270,9 @@ int ZjsReader::Walk(const char* tempDir, PageList& pages, const PrintJob& job) {
 }
 
 bool ConvertZjsJob(const PrintJob& job, PageList& pages) {
-    char tempDir[512];
-    DWORD n = GetTempPathA(sizeof tempDir, tempDir);
-    if (n == 0 || n >= sizeof tempDir) return true;
+    std::string tempDir = TempDirectory();
+    if (tempDir.empty()) return true;
     BuildZjsNameTables();
-    ZjsReader().Walk(tempDir, pages, job);
+    ZjsReader().Walk(tempDir.c_str(), pages, job);
     return true;
 }
