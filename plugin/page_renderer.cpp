@@ -26,35 +26,44 @@ void ReleaseRenderedPage(RenderedPage& page) {
 }
 
 bool RenderPageMetafile(const char* path, RenderedPage& page) {
-    ReleaseRenderedPage(page);
     HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-    if (!screen) return false;
-    page.memoryDC = CreateCompatibleDC(screen);
-    page.metafile = path ? GetEnhMetaFileA(path) : nullptr;
+    HENHMETAFILE metafile = path && screen ? GetEnhMetaFileA(path) : nullptr;
+    ENHMETAHEADER header{};
     int32_t width = 0, height = 0;
-    bool ok = page.memoryDC && page.metafile &&
-              GetEnhMetaFileHeader(page.metafile, sizeof page.header, &page.header) == sizeof page.header &&
+    bool ok = metafile && GetEnhMetaFileHeader(metafile, sizeof header, &header) == sizeof header &&
               PictureSize(GetDeviceCaps(screen, LOGPIXELSX), GetDeviceCaps(screen, LOGPIXELSY),
-                          page.header.szlMillimeters.cx, page.header.szlMillimeters.cy, width, height);
-    if (ok) {
-        BITMAPINFO bmi{};
-        bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bmi.bmiHeader.biWidth = width;
-        bmi.bmiHeader.biHeight = -height;
-        bmi.bmiHeader.biPlanes = 1;
-        bmi.bmiHeader.biBitCount = 32;
-        bmi.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        page.bitmap = CreateDIBSection(screen, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        page.pixels = static_cast<uint8_t*>(bits);
-        ok = page.bitmap && page.pixels && SelectObject(page.memoryDC, page.bitmap);
+                          header.szlMillimeters.cx, header.szlMillimeters.cy, width, height);
+    // A picture of the size of the one held keeps its bitmap, painted white again: pages of
+    // a job are pictured without a fresh allocation each.
+    if (ok && page.bitmap && page.width == width && page.height == height) {
+        if (page.metafile) DeleteEnhMetaFile(page.metafile);
+        page.metafile = nullptr;
+    } else {
+        ReleaseRenderedPage(page);
+        if (ok) {
+            page.memoryDC = CreateCompatibleDC(screen);
+            BITMAPINFO bmi{};
+            bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+            bmi.bmiHeader.biWidth = width;
+            bmi.bmiHeader.biHeight = -height;
+            bmi.bmiHeader.biPlanes = 1;
+            bmi.bmiHeader.biBitCount = 32;
+            bmi.bmiHeader.biCompression = BI_RGB;
+            void* bits = nullptr;
+            page.bitmap = page.memoryDC ? CreateDIBSection(screen, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+            page.pixels = static_cast<uint8_t*>(bits);
+            ok = page.bitmap && page.pixels && SelectObject(page.memoryDC, page.bitmap);
+        }
     }
-    page.resolution = GetDeviceCaps(screen, LOGPIXELSX);
-    DeleteDC(screen);
+    page.resolution = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+    if (screen) DeleteDC(screen);
     if (!ok) {
+        if (metafile) DeleteEnhMetaFile(metafile);
         ReleaseRenderedPage(page);
         return false;
     }
+    page.metafile = metafile;
+    page.header = header;
     RECT area{0, 0, width, height};
     FillRect(page.memoryDC, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     PlayEnhMetaFile(page.memoryDC, page.metafile, &area);
@@ -72,8 +81,8 @@ void PicturePages(const PageList& pages, const std::function<bool(size_t index, 
         for (size_t i; !stop && (i = next++) < pages.size();) {
             bool pictured = RenderPageMetafile(pages[i].c_str(), page);
             if (!use(i, pictured ? &page : nullptr)) stop = true;
-            ReleaseRenderedPage(page);
         }
+        ReleaseRenderedPage(page);
     };
     size_t workers = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, std::max<size_t>(pages.size(), 1));
     std::vector<std::thread> threads;

@@ -25,8 +25,9 @@ struct RenderedPage {
 // sensible picture (zero, negative or above the limits).
 bool PictureSize(int32_t dpiX, int32_t dpiY, int32_t mmX, int32_t mmY, int32_t& width, int32_t& height);
 
-// Fills `page`, releasing whatever it held before. False, with nothing held,
-// when the file cannot be read, its header is invalid or the bitmap cannot be made.
+// Fills `page` with the picture of a page file, in the bitmap it holds when that has the
+// picture's size, else in a new one. False, with nothing held, when the file cannot be read,
+// its header is invalid or the bitmap cannot be made.
 bool RenderPageMetafile(const char* path, RenderedPage& page);
 void ReleaseRenderedPage(RenderedPage& page);
 

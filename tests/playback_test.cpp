@@ -508,3 +508,30 @@ TEST(PlaybackText, CharactersTheFaceLacksComeFromAFaceThatHasThem) {
     EXPECT_EQ(none.px, box.px);
     EXPECT_NE(none.px, own.px);
 }
+
+TEST_F(PlaybackThreads, APictureReusedForTheNextPageIsThatPagesOwn) {
+    // Pages pictured one after another in one picture (portrait, portrait again: the bitmap is
+    // kept; then landscape: a new one) come out as each does in a picture of its own.
+    std::string pcl = "\x1B" "E\x1B(s1p12v4148TPortrait text\x1B*c300a300b0P\x1B" "E"
+                      "\x1B*p900x900Y\x1B(s0p10h3TAgain\x1B" "E\x1B&l1OLandscape\x1B*c600a200b25g2P\x1B" "E";
+    PageList pages;
+    ASSERT_TRUE(ConvertPrintJob(Write("job.pcl", Bytes(pcl.begin(), pcl.end())).c_str(), pages));
+    ASSERT_EQ(pages.size(), 3u);
+    auto bytesOf = [](const RenderedPage& r) { return std::vector<uint8_t>(r.pixels, r.pixels + static_cast<size_t>(r.width) * r.height * 4); };
+    RenderedPage reused;
+    uint8_t* firstPixels = nullptr;
+    for (const std::string& page : pages) {
+        ASSERT_TRUE(RenderPageMetafile(page.c_str(), reused));
+        if (&page == &pages[0]) firstPixels = reused.pixels;
+        if (&page == &pages[1]) {
+            EXPECT_EQ(reused.pixels, firstPixels);  // the same bitmap
+        }
+        RenderedPage own;
+        ASSERT_TRUE(RenderPageMetafile(page.c_str(), own));
+        EXPECT_EQ(reused.width, own.width);
+        EXPECT_TRUE(bytesOf(reused) == bytesOf(own)) << page;
+        ReleaseRenderedPage(own);
+    }
+    ReleaseRenderedPage(reused);
+    DeletePageFiles(pages);
+}
