@@ -43,7 +43,9 @@ bool PluginLoader::OpenPicture(const std::string& jobPath, int32_t& width, int32
     noPage = false;
     auto init = reinterpret_cast<InitFn>(dlsym(library_, "ivpLoadPictureInit"));
     auto getInfo = reinterpret_cast<GetInfoFn>(dlsym(library_, "ivpLoadPictureGetInfo"));
-    if (!init || !getInfo || !dlsym(library_, "ivpLoadPictureGetLine") || !dlsym(library_, "ivpLoadPictureExit")) {
+    getLine_ = reinterpret_cast<GetLineFn>(dlsym(library_, "ivpLoadPictureGetLine"));
+    exit_ = reinterpret_cast<ExitFn>(dlsym(library_, "ivpLoadPictureExit"));
+    if (!init || !getInfo || !getLine_ || !exit_) {
         error = "plug-in lacks the picture-loading functions";
         return false;
     }
@@ -66,12 +68,11 @@ bool PluginLoader::OpenPicture(const std::string& jobPath, int32_t& width, int32
 }
 
 const uint8_t* PluginLoader::Row(int32_t y) {
-    auto getLine = reinterpret_cast<GetLineFn>(dlsym(library_, "ivpLoadPictureGetLine"));
-    return picture_ && getLine(picture_, y, row_.data()) == 1 ? row_.data() : nullptr;
+    return picture_ && getLine_(picture_, y, row_.data()) == 1 ? row_.data() : nullptr;
 }
 
 void PluginLoader::ClosePicture() {
     if (!picture_) return;
-    reinterpret_cast<ExitFn>(dlsym(library_, "ivpLoadPictureExit"))(picture_);
+    exit_(picture_);
     picture_ = nullptr;
 }

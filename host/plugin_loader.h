@@ -22,5 +22,7 @@ private:
     void* library_ = nullptr;
     std::string name_;
     void* picture_ = nullptr;  // the plug-in's context of the open picture
+    int32_t (*getLine_)(void*, int32_t, void*) = nullptr;
+    void (*exit_)(void*) = nullptr;
     std::vector<uint8_t> row_;
 };

@@ -111,9 +111,8 @@ void rectangleFigure(int32_t x0, int32_t y0, int32_t x1, int32_t y1, PlotFigures
 
 void FillFigures(const PlotFigures& figures, int fillMode) {
     if (!anyEdge(figures)) return;
-    int32_t type = Hpgl().fillType;
-    HDC dc = PlotInkDC(type == 11 || type == 21 || type == 22);
     HpglPlotState& h = Hpgl();
+    HDC dc = PlotInkDC(h.fillType == 11 || h.fillType == 21 || h.fillType == 22);
     if (!dc) return;
     SetPolyFillMode(dc, fillMode);
     if (h.fillType == 3 || h.fillType == 4) {

@@ -195,7 +195,7 @@ const FontFace* ResolveFace(const LOGFONTW& lf) {
     return slot.face ? &slot : nullptr;
 }
 
-const FontFace* FallbackFace(const LOGFONTW& lf, uint32_t ch) {
+const FontFace* FallbackFace(const LOGFONTW& lf, uint32_t ch, uint32_t& glyph) {
     // Faces with wide coverage of signs, symbols and scripts.
     for (const char* family : {"DejaVu Sans", "DejaVu Serif", "Standard Symbols PS"}) {
         LOGFONTW f = lf;
@@ -203,7 +203,7 @@ const FontFace* FallbackFace(const LOGFONTW& lf, uint32_t ch) {
         for (; family[i] && i + 1 < LF_FACESIZE; ++i) f.lfFaceName[i] = static_cast<WCHAR>(family[i]);
         f.lfFaceName[i] = 0;
         const FontFace* face = ResolveFace(f);
-        if (face && FT_Get_Char_Index(face->face, ch) != 0) return face;
+        if (face && (glyph = FT_Get_Char_Index(face->face, ch)) != 0) return face;
     }
     return nullptr;
 }

@@ -38,8 +38,8 @@ struct SizedFont {
 
 const FontFace* ResolveFace(const LOGFONTW& lf);
 // A face of the same weight and slant that has a character the font's own face lacks, as
-// Windows links fonts for text; null when none has it.
-const FontFace* FallbackFace(const LOGFONTW& lf, uint32_t ch);
+// Windows links fonts for text, and the character's glyph in it; null when none has it.
+const FontFace* FallbackFace(const LOGFONTW& lf, uint32_t ch, uint32_t& glyph);
 SizedFont SizeFont(const DC& dc);
 
 }  // namespace gdi

@@ -148,8 +148,9 @@ void paintText(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* text
                 own.push_back(glyphs[i]);
                 continue;
             }
-            if (const FontFace* other = FallbackFace(f.lf, text[i]))
-                linked.push_back({other, {FT_Get_Char_Index(other->face, text[i]), glyphs[i].x, glyphs[i].y}});
+            uint32_t index = 0;
+            if (const FontFace* other = FallbackFace(f.lf, text[i], index))
+                linked.push_back({other, {index, glyphs[i].x, glyphs[i].y}});
             else own.push_back(glyphs[i]);
         }
         cairo_show_glyphs(cr, own.data(), static_cast<int>(own.size()));
