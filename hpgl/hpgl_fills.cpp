@@ -16,6 +16,9 @@ void dropFillBrush();
 constexpr double kPi = std::numbers::pi;
 // Largest raster fill pattern, in pixels a side.
 constexpr int32_t kMaxRasterFill = 256;
+// UF's gaps: how many, and the largest (in its own proportions).
+constexpr size_t kMaxUserFillGaps = 20;
+constexpr double kMaxUserFillGap = 32767;
 // Hatch lines drawn for one fill at most; finer hatching is drawn coarser.
 constexpr double kMaxHatchLines = 4000;
 
@@ -39,17 +42,26 @@ bool anyEdge(const PlotFigures& figures) {
 // The DC's pen position goes back to the plot's after drawing a shape.
 void backToPen(HDC dc) { MoveToEx(dc, Hpgl().x, Hpgl().y, nullptr); }
 
-// Parallel lines `spacing` apart at `angle` degrees across the box, with the current pen.
-void hatch(HDC dc, const RECT& box, double spacing, double angle) {
+// Parallel lines at `angle` degrees across the box, with the current pen: one line every
+// `spacing`, or UF's lines, whose gaps share out each `spacing` in their proportions.
+void hatch(HDC dc, const RECT& box, double spacing, double angle, const std::vector<double>& gaps = {}) {
     double cx = (static_cast<double>(box.left) + box.right) / 2, cy = (static_cast<double>(box.top) + box.bottom) / 2;
     double half = std::hypot(static_cast<double>(box.right) - box.left, static_cast<double>(box.bottom) - box.top) / 2 + 1;
-    spacing = std::max({spacing, 1.0, 2 * half / kMaxHatchLines});
+    spacing = std::max(spacing, 1.0);
+    double total = 0;
+    for (double g : gaps) total += g;
+    std::vector<double> offsets{0};
+    double sum = 0;
+    for (size_t k = 0; total > 0 && k + 1 < gaps.size(); ++k) offsets.push_back((sum += gaps[k]) / total);
+    spacing = std::max(spacing, 2 * half * offsets.size() / kMaxHatchLines);
+    for (double& o : offsets) o *= spacing;
     double a = angle * kPi / 180, ux = std::cos(a), uy = std::sin(a), nx = -uy, ny = ux;
-    for (double d = -std::floor(half / spacing) * spacing; d <= half; d += spacing) {
-        double px = cx + nx * d, py = cy + ny * d;
-        MoveToEx(dc, static_cast<int>(std::lround(px - ux * half)), static_cast<int>(std::lround(py - uy * half)), nullptr);
-        LineTo(dc, static_cast<int>(std::lround(px + ux * half)), static_cast<int>(std::lround(py + uy * half)));
-    }
+    for (double d = -std::floor(half / spacing) * spacing; d <= half; d += spacing)
+        for (double o : offsets) {
+            double px = cx + nx * (d + o), py = cy + ny * (d + o);
+            MoveToEx(dc, static_cast<int>(std::lround(px - ux * half)), static_cast<int>(std::lround(py - uy * half)), nullptr);
+            LineTo(dc, static_cast<int>(std::lround(px + ux * half)), static_cast<int>(std::lround(py + uy * half)));
+        }
 }
 
 RECT bounds(const PlotFigures& figures) {
@@ -115,14 +127,14 @@ void FillFigures(const PlotFigures& figures, int fillMode) {
     HDC dc = PlotInkDC(h.fillType == 11 || h.fillType == 21 || h.fillType == 22);
     if (!dc) return;
     SetPolyFillMode(dc, fillMode);
-    if (h.fillType == 3 || h.fillType == 4) {
+    if (h.fillType == 3 || h.fillType == 4 || h.fillType == 5) {
         // Hatching: lines through the figures' outline taken as a clip.
         double spacing = std::fabs(static_cast<double>(ScaleDisplacement(h.fillSpacing, PlotAxis::X)));
         if (spacing == 0) spacing = std::hypot(static_cast<double>(h.p2x) - h.p1x, static_cast<double>(h.p2y) - h.p1y) * 0.01 * 2;
         RECT box = bounds(figures);
         addPath(dc, figures);
         SelectClipPath(dc, RGN_AND);
-        hatch(dc, box, spacing, h.fillAngle);
+        hatch(dc, box, spacing, h.fillAngle, h.fillType == 5 ? h.userFillGaps : std::vector<double>{});
         if (h.fillType == 4) hatch(dc, box, spacing, h.fillAngle + 90.0);
         ApplyPlotWindow();  // back to IW's window alone
         backToPen(dc);
@@ -211,7 +223,7 @@ bool HpglFillType(const HpglParams& p) {
     HpglPlotState& h = Hpgl();
     dropFillBrush();
     h.fillType = p.empty() ? 1 : p.integer(0);
-    if (h.fillType == 3 || h.fillType == 4 || h.fillType == 11) {
+    if (h.fillType == 3 || h.fillType == 4 || h.fillType == 5 || h.fillType == 11) {
         if (p.size() >= 2) {
             if (h.fillType == 11) h.rasterFillIndex = p.integer(1);
             else h.fillSpacing = p.integer(1);
@@ -219,6 +231,18 @@ bool HpglFillType(const HpglParams& p) {
         if (p.size() >= 3 && h.fillType != 11) h.fillAngle = p.integer(2);
     } else if ((h.fillType == 10 || h.fillType == 21 || h.fillType == 22) && p.size() >= 2) {
         h.fillSpacing = p.integer(1);
+    }
+    return true;
+}
+
+bool HpglUserFill(const HpglParams& p) {
+    // Up to 20 gaps between the lines of FT5's hatching; none gives even lines again.
+    HpglPlotState& h = Hpgl();
+    h.userFillGaps.clear();
+    for (size_t k = 0; k < p.size() && k < kMaxUserFillGaps; ++k) {
+        double g = p[k];
+        if (!(g >= 0) || g > kMaxUserFillGap) return false;
+        h.userFillGaps.push_back(g);
     }
     return true;
 }

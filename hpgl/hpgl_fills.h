@@ -20,6 +20,7 @@ bool HpglFillPolygon(const HpglParams& p);
 bool HpglRectangle(const HpglParams& p, bool relative, bool filled);
 bool HpglWedge(const HpglParams& p, bool filled);
 bool HpglFillType(const HpglParams& p);
+bool HpglUserFill(const HpglParams& p);
 bool HpglRasterFill(const HpglParams& p);
 bool HpglAnchorCorner(const HpglParams& p);
 // Deletes the raster fills and the fill brush the plot state owns.

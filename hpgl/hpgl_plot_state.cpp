@@ -136,6 +136,7 @@ const Row kHandlers[] = {
     {"EA", numericWith2<HpglRectangle, false, false>},
     {"ER", numericWith2<HpglRectangle, true, false>},
     {"FT", numeric<HpglFillType>},
+    {"UF", numeric<HpglUserFill>},
     {"RA", numericWith2<HpglRectangle, false, true>},
     {"RR", numericWith2<HpglRectangle, true, true>},
     {"RF", numeric<HpglRasterFill>},

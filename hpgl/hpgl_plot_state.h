@@ -41,6 +41,7 @@ struct HpglPlotState {
     int32_t fillType = 1;
     int32_t fillSpacing = 0;
     int32_t fillAngle = 0;
+    std::vector<double> userFillGaps;  // UF: FT5's gaps between lines, in proportion
     int32_t rasterFillIndex = -1;
     std::map<int32_t, HBRUSH> rasterFills;
     HBRUSH fillBrush = nullptr;

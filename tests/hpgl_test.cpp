@@ -724,6 +724,35 @@ TEST_F(HpglTest, ProportionalOutlineFontsSpaceBySpaces) {
     EXPECT_GT(gap.right - gap.left, plain.right - plain.left + 20);
 }
 
+TEST_F(HpglTest, UserFillSharesEachSpacingByItsGaps) {
+    // FT5 hatches with UF's gaps: 1,1,2 puts three lines in every 800 units, a quarter,
+    // a quarter and a half apart; without UF it is FT3's even hatching.
+    auto lineGaps = [&](const std::string& fill) {
+        Pixels p = Plot("IN;SP1;" + fill + "PA0,0;RA4000,4000;");
+        std::vector<int> centres;
+        RECT box = InkBox(p, 100);
+        for (int y = box.top, start = -1; y <= box.bottom + 1; ++y) {
+            bool ink = Ink(p, (box.left + box.right) / 2, y);
+            if (ink && start < 0) start = y;
+            if (!ink && start >= 0) centres.push_back((start + y - 1) / 2), start = -1;
+        }
+        std::vector<int> gaps;
+        for (size_t k = 1; k < centres.size(); ++k) gaps.push_back(centres[k] - centres[k - 1]);
+        return gaps;
+    };
+    double period = 800 * 0.025 / 25.4 * 192;  // pixels
+    std::vector<int> gaps = lineGaps("UF1,1,2;FT5,800,0;");
+    ASSERT_GE(gaps.size(), 9u);
+    std::vector<int> pattern(gaps.begin(), gaps.begin() + 3);
+    std::rotate(pattern.begin(), std::max_element(pattern.begin(), pattern.end()), pattern.end());
+    EXPECT_NEAR(pattern[0], period / 2, 2);
+    EXPECT_NEAR(pattern[1], period / 4, 2);
+    EXPECT_NEAR(pattern[2], period / 4, 2);
+    for (int g : lineGaps("UF1,1,2;UF;FT5,800,0;")) EXPECT_NEAR(g, period, 2);
+    // Absurd gaps are refused and leave the even hatching.
+    for (int g : lineGaps("UF-1,5;FT5,800,0;")) EXPECT_NEAR(g, period, 2);
+}
+
 TEST_F(HpglTest, PclPatternFillsInsidePcl) {
     // FT21 fills with PCL's cross-hatches, FT22 with a PCL user pattern (here half black).
     const std::string ESC = "\x1B";
