@@ -15,13 +15,24 @@ struct TextFrame {
     double width = 0;   // logical advance of the whole run
 };
 
-// Logical direction of the baseline and of "up" for the DC's mapping: text
-// stays upright on the page whichever way the logical y axis points.
+// Logical direction of the baseline and of "up". The escapement turns the baseline
+// from the logical x axis towards logical -y, as on a y-down device, so in a mapping
+// whose y axis points up an escapement of 90 degrees runs down the page, as Windows
+// draws it. The glyphs are never mirrored: "up" is a quarter turn counter-clockwise
+// from the baseline as the page shows it.
 void directions(const DC& dc, double angle, PointD& along, PointD& up) {
     Matrix m = LogicalToDevice(dc);
-    double s = m.det() < 0 ? 1.0 : -1.0;
-    along = {std::cos(angle), s * std::sin(angle)};
-    up = {-std::sin(angle), s * std::cos(angle)};
+    along = {std::cos(angle), -std::sin(angle)};
+    PointD dev = m.applyVector(along.x, along.y);
+    double det = m.det();
+    if (!(std::fabs(det) > 1e-12)) {
+        up = {-along.y, along.x};
+        return;
+    }
+    // The device's quarter turn (d.y, -d.x) taken back into logical space.
+    double ux = (m.d * dev.y + m.c * dev.x) / det, uy = (-m.b * dev.y - m.a * dev.x) / det;
+    double len = std::hypot(ux, uy);
+    up = len > 0 ? PointD{ux / len, uy / len} : PointD{-along.y, along.x};
 }
 
 std::vector<double> advances(const SizedFont& f, const WCHAR* text, UINT count, const INT* dx, bool glyphIndex,

@@ -4,16 +4,30 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <thread>
 #include <vector>
 
-bool PictureSize(int32_t dpiX, int32_t dpiY, int32_t mmX, int32_t mmY, int32_t& width, int32_t& height) {
-    if (dpiX <= 0 || dpiY <= 0 || mmX <= 0 || mmY <= 0) return false;
-    int64_t w = static_cast<int64_t>(static_cast<double>(int64_t{dpiX} * mmX * 2) / 25.4);
-    int64_t h = static_cast<int64_t>(static_cast<double>(int64_t{dpiY} * mmY * 2) / 25.4);
+bool PictureSize(int32_t dpiX, int32_t dpiY, int64_t hmmX, int64_t hmmY, int32_t& width, int32_t& height) {
+    constexpr int64_t kMaxHmm = 1000000000;  // ten kilometres
+    if (dpiX <= 0 || dpiY <= 0 || hmmX <= 0 || hmmY <= 0 || hmmX > kMaxHmm || hmmY > kMaxHmm) return false;
+    int64_t w = static_cast<int64_t>(static_cast<double>(dpiX * hmmX * 2) / 2540);
+    int64_t h = static_cast<int64_t>(static_cast<double>(dpiY * hmmY * 2) / 2540);
     if (w < 1 || h < 1 || w > kMaxPictureSide || h > kMaxPictureSide || w * h * 4 > kMaxPictureBytes) return false;
     width = static_cast<int32_t>(w);
     height = static_cast<int32_t>(h);
+    return true;
+}
+
+bool FrameHasOtherProportions(const ENHMETAHEADER& header, int64_t& hmmX, int64_t& hmmY) {
+    int64_t mx = header.szlMillimeters.cx, my = header.szlMillimeters.cy;
+    int64_t fx = int64_t{header.rclFrame.right} - header.rclFrame.left;
+    int64_t fy = int64_t{header.rclFrame.bottom} - header.rclFrame.top;
+    if (fx <= 0 || fy <= 0 || mx <= 0 || my <= 0) return false;
+    // Within 1 % it is the same page: the device's size counts in whole millimetres.
+    double ratio = static_cast<double>(fx) * my / (static_cast<double>(fy) * mx);
+    if (std::fabs(ratio - 1) <= 0.01) return false;
+    hmmX = fx, hmmY = fy;
     return true;
 }
 
@@ -30,9 +44,13 @@ bool RenderPageMetafile(const char* path, RenderedPage& page) {
     HENHMETAFILE metafile = path && screen ? GetEnhMetaFileA(path) : nullptr;
     ENHMETAHEADER header{};
     int32_t width = 0, height = 0;
+    int32_t dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0, dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
     bool ok = metafile && GetEnhMetaFileHeader(metafile, sizeof header, &header) == sizeof header &&
-              PictureSize(GetDeviceCaps(screen, LOGPIXELSX), GetDeviceCaps(screen, LOGPIXELSY),
-                          header.szlMillimeters.cx, header.szlMillimeters.cy, width, height);
+              PictureSize(dpiX, dpiY, int64_t{header.szlMillimeters.cx} * 100, int64_t{header.szlMillimeters.cy} * 100,
+                          width, height);
+    // A frame too large for a picture leaves the device's size.
+    int64_t frameX = 0, frameY = 0;
+    if (ok && FrameHasOtherProportions(header, frameX, frameY)) PictureSize(dpiX, dpiY, frameX, frameY, width, height);
     // A picture of the size of the one held keeps its bitmap, painted white again: pages of
     // a job are pictured without a fresh allocation each.
     if (ok && page.bitmap && page.width == width && page.height == height) {
@@ -55,7 +73,7 @@ bool RenderPageMetafile(const char* path, RenderedPage& page) {
             ok = page.bitmap && page.pixels && SelectObject(page.memoryDC, page.bitmap);
         }
     }
-    page.resolution = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+    page.resolution = dpiX;
     if (screen) DeleteDC(screen);
     if (!ok) {
         if (metafile) DeleteEnhMetaFile(metafile);

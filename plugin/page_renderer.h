@@ -1,5 +1,6 @@
 // Plays a page metafile into a top-down 32-bit picture at twice the screen
-// resolution, the picture being the page's reference size in millimetres.
+// resolution, the picture being the page's reference size in millimetres (or its
+// frame's size, when the frame has other proportions).
 #pragma once
 #include "gdi.h"
 
@@ -21,9 +22,16 @@ struct RenderedPage {
     HBITMAP bitmap = nullptr;
 };
 
-// Picture size for a reference size in millimetres; false when it is not a
+// Picture size for a size in hundredths of a millimetre; false when it is not a
 // sensible picture (zero, negative or above the limits).
-bool PictureSize(int32_t dpiX, int32_t dpiY, int32_t mmX, int32_t mmY, int32_t& width, int32_t& height);
+bool PictureSize(int32_t dpiX, int32_t dpiY, int64_t hmmX, int64_t hmmY, int32_t& width, int32_t& height);
+
+// A page's picture shows its reference device, whose size the header gives in whole
+// millimetres. A metafile made on a screen for a picture of its own has a frame of other
+// proportions; its picture is then the frame (in hundredths of a millimetre), which
+// playback stretches over the whole picture, so that circles stay round. False when
+// the frame has the device's proportions.
+bool FrameHasOtherProportions(const ENHMETAHEADER& header, int64_t& hmmX, int64_t& hmmY);
 
 // Fills `page` with the picture of a page file, in the bitmap it holds when that has the
 // picture's size, else in a new one. False, with nothing held, when the file cannot be read,

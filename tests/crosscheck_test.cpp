@@ -74,8 +74,11 @@ TEST_F(CrossCheckTest, GnuplotPagesLoadThroughTheExports) {
     char label[32];
     ASSERT_EQ(ivpLoadPictureGetInfo(context, &k, &w, &hgt, &r, &b, &l, &c, label, sizeof label), 1);
     ENHMETAHEADER h = HeaderOf(emf);
-    EXPECT_EQ(w, static_cast<int>(96 * h.szlMillimeters.cx * 2 / 25.4));
-    EXPECT_EQ(hgt, static_cast<int>(96 * h.szlMillimeters.cy * 2 / 25.4));
+    // gnuplot's 1024 x 768 pixels are 270 x 200 mm by its header, but 270 x 202.5 by its
+    // frame: the picture keeps the frame's proportions, as the pixels do.
+    double frameAspect = static_cast<double>(h.rclFrame.right - h.rclFrame.left) / (h.rclFrame.bottom - h.rclFrame.top);
+    EXPECT_NEAR(static_cast<double>(w) / hgt, frameAspect, 0.002);
+    EXPECT_NEAR(w, 96 * 2 * (h.rclFrame.right - h.rclFrame.left) / 2540.0, 1);
     Pixels p;
     p.width = w, p.height = hgt, p.px.resize(static_cast<size_t>(w) * hgt);
     for (int y = 0; y < hgt; ++y) ivpLoadPictureGetLine(context, y, &p.px[static_cast<size_t>(y) * w]);

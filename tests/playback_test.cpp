@@ -360,6 +360,42 @@ TEST(PlaybackText, TextDrawsWithAlignmentAndEscapement) {
     RECT up = inkBox(page(900, TA_LEFT | TA_BASELINE));
     EXPECT_GT(up.bottom - up.top, 2 * (up.right - up.left));
     EXPECT_LT(up.bottom, 192);  // the text runs upwards from its origin
+    EXPECT_LT(up.right, 192);   // with the tops of the glyphs to the left
+
+    // Where the logical y axis points up, the escapement turns the baseline towards
+    // logical -y: 90 degrees runs down the page, 270 up it, and the glyphs are turned,
+    // never mirrored (their tops to the right of a line running down).
+    auto yUp = [](int mode, int escapement) {
+        return Draw([=](HDC dc) {
+            SetMapMode(dc, mode);
+            int x = 189, y = 189;
+            if (mode == MM_LOMETRIC) {
+                x = 500, y = -500;
+            } else {
+                SetWindowExtEx(dc, 2000, -1000, nullptr);
+                SetWindowOrgEx(dc, 0, 1000, nullptr);
+                SetViewportExtEx(dc, kSide, kSide, nullptr);
+                x = 1000, y = 500;
+            }
+            HFONT f = CreateFontA(mode == MM_LOMETRIC ? -80 : -80, 0, escapement, escapement, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0,
+                                  "Arial");
+            SelectObject(dc, f);
+            SetTextAlign(dc, TA_LEFT | TA_BASELINE);
+            TextOutA(dc, x, y, "HHHHHH", 6);
+            SelectObject(dc, GetStockObject(SYSTEM_FONT));
+            DeleteObject(f);
+        });
+    };
+    for (int mode : {MM_LOMETRIC, MM_ANISOTROPIC}) {
+        RECT down = inkBox(yUp(mode, 900));
+        EXPECT_GT(down.bottom - down.top, 2 * (down.right - down.left)) << mode;
+        EXPECT_GT(down.top, 186) << mode;
+        EXPECT_GT(down.left, 186) << mode;
+        RECT rising = inkBox(yUp(mode, 2700));
+        EXPECT_GT(rising.bottom - rising.top, 2 * (rising.right - rising.left)) << mode;
+        EXPECT_LT(rising.bottom, 192) << mode;
+        EXPECT_LT(rising.right, 192) << mode;
+    }
 }
 
 TEST(PlaybackRecords, CommentsAndUnknownRecordsArePassedOver) {

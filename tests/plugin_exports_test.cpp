@@ -145,6 +145,29 @@ TEST_F(LoadPictureTest, FilesWithoutPagesGiveNoPictureAndLeaveNothing) {
     EXPECT_EQ(Files(), std::vector<std::string>{"jobs"});
 }
 
+TEST_F(LoadPictureTest, AFrameOfOtherProportionsIsThePicture) {
+    // A metafile made for a picture of its own: a 100 mm square frame on the A4 reference
+    // device. The picture is that square, not the device's page, and a circle inscribed in
+    // the frame stays round.
+    Bytes emf = Record(
+        [](HDC dc) {
+            SelectObject(dc, GetStockObject(BLACK_BRUSH));
+            Ellipse(dc, 0, 0, 378, 378);
+        },
+        RECT{0, 0, 10000, 10000});
+    Pixels p = LoadPicture(Write("square.spl", WrapInSpool({emf})));
+    ASSERT_EQ(p.width, 755);
+    ASSERT_EQ(p.height, 755);
+    RECT box = InkBox(p, 100);
+    EXPECT_NEAR(box.right - box.left, box.bottom - box.top, 4);
+    EXPECT_NEAR(box.right - box.left, 755, 8);
+    // A frame within 1 % of the device's proportions leaves the device's page, as it was.
+    Bytes a4 = Record([](HDC dc) { Rectangle(dc, 10, 10, 20, 20); }, RECT{0, 0, 21010, 29700});
+    Pixels page = LoadPicture(Write("a4.spl", WrapInSpool({a4})));
+    EXPECT_EQ(page.width, 1587);
+    EXPECT_EQ(page.height, 2245);
+}
+
 TEST_F(LoadPictureTest, BadPageMetafilesFailCleanly) {
     Bytes page = RecordSamplePage("", 1);
     auto withMillimetres = [&](int32_t cx, int32_t cy) {
