@@ -603,6 +603,12 @@ BOOL PlayEnhMetaFile(HDC hdc, HENHMETAFILE h, const RECT* rect) {
     dc->st.graphicsMode = GM_ADVANCED;
     dc->saved.clear();
     dc->base = frameToRect.then(outer);
+    // Metric mapping modes inside the page count on the device it was recorded for.
+    int outerDevice[4] = {dc->devWidth, dc->devHeight, dc->devWidthMm, dc->devHeightMm};
+    if (hd.szlDevice.cx > 0 && hd.szlDevice.cy > 0 && hd.szlMillimeters.cx > 0 && hd.szlMillimeters.cy > 0) {
+        dc->devWidth = hd.szlDevice.cx, dc->devHeight = hd.szlDevice.cy;
+        dc->devWidthMm = hd.szlMillimeters.cx, dc->devHeightMm = hd.szlMillimeters.cy;
+    }
     dc->pathOpen = dc->pathValid = false;
     dc->path.clear();
     {
@@ -621,6 +627,8 @@ BOOL PlayEnhMetaFile(HDC hdc, HENHMETAFILE h, const RECT* rect) {
     }
     dc->saved = std::move(outerSaved);
     dc->base = outerBase;
+    dc->devWidth = outerDevice[0], dc->devHeight = outerDevice[1];
+    dc->devWidthMm = outerDevice[2], dc->devHeightMm = outerDevice[3];
     dc->metaClip = std::move(outerMeta);
     dc->pathOpen = outerPathOpen;
     dc->pathValid = outerPathValid;

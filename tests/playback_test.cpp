@@ -78,6 +78,23 @@ TEST(PlaybackGeometry, MappingModesPlaceShapes) {
     EXPECT_EQ(aniso.at(250, kSide - 40), 0xFFFFFFu);
 }
 
+TEST(PlaybackGeometry, MetricModesCountOnTheRecordingDevice) {
+    // A page recorded for a 1200-dpi printer: 0.01 mm units are that device's, so a
+    // square from 20 to 50 mm lands there on the picture whatever device plays it.
+    Bytes emf = Record([](HDC dc) {
+        SetMapMode(dc, MM_HIMETRIC);
+        Fill(dc, RGB(0, 128, 0));
+        Rectangle(dc, 2000, -2000, 5000, -5000);
+    }, kSquare);
+    int32_t device[2] = {4724, 4724}, mm[2] = {100, 100};  // the header's reference device
+    memcpy(&emf[72], device, 8);
+    memcpy(&emf[80], mm, 8);
+    Pixels p = PlayOnto(emf, kSide, kSide);
+    EXPECT_EQ(p.at(130, 130), 0x008000u);  // 35 mm in
+    EXPECT_EQ(p.at(60, 60), 0xFFFFFFu);    // 16 mm in
+    EXPECT_EQ(p.at(200, 200), 0xFFFFFFu);  // 53 mm in
+}
+
 TEST(PlaybackGeometry, WorldTransformRotates) {
     Pixels p = Draw([](HDC dc) {
         SetGraphicsMode(dc, GM_ADVANCED);
