@@ -281,11 +281,49 @@ void SetBrushSource(DC& dc, cairo_t* cr, BrushObj* brush) {
     cairo_pattern_destroy(p);
 }
 
+namespace {
+// A figure under two pixels each way, such as a chart's point marker, is painted as the
+// pixels a raster device sets for it, solid in the pen's colour (or the brush's when
+// there is no pen), rather than as a faint smudge of partial coverage. False for a
+// larger figure or one that mixes colours with the page.
+bool paintTinyFigure(DC& dc, cairo_t* cr, const Path& path, bool fill, bool stroke) {
+    constexpr double kTiny = 2.0;
+    if (dc.st.rop2 != R2_COPYPEN) return false;
+    double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
+    for (const PathOp& op : path) {
+        int points = op.kind == PathOp::Curve ? 3 : op.kind == PathOp::Close ? 0 : 1;
+        for (int k = 0; k < points; ++k) {
+            x0 = std::min(x0, op.p[k].x), x1 = std::max(x1, op.p[k].x);
+            y0 = std::min(y0, op.p[k].y), y1 = std::max(y1, op.p[k].y);
+        }
+    }
+    if (!(x1 - x0 < kTiny && y1 - y0 < kTiny)) return false;
+    auto* pen = LookUpAs<PenObj>(dc.st.pen, Kind::Pen);
+    auto* brush = LookUpAs<BrushObj>(dc.st.brush, Kind::Brush);
+    bool penShows = stroke && pen && pen->styleKind() != PS_NULL && pen->brushStyle == BS_SOLID &&
+                    (!pen->geometric() || pen->width * LogicalToDevice(dc).scale() <= 1.5);
+    COLORREF color;
+    if (penShows) color = pen->stockIndex == DC_PEN ? dc.st.dcPenColor : pen->color;
+    else if (fill && brush && brush->style == BS_SOLID && !(stroke && pen && pen->styleKind() != PS_NULL)) color = brush->color;
+    else return false;
+    double left = std::round(x0), top = std::round(y0);
+    double right = std::max(left + 1, std::round(x1)), bottom = std::max(top + 1, std::round(y1));
+    setColor(cr, color);
+    cairo_rectangle(cr, left, top, right - left, bottom - top);
+    cairo_fill(cr);
+    return true;
+}
+}  // namespace
+
 void PaintPath(DC& dc, const Path& path, bool fill, bool stroke) {
     if (!EnsureSurface(dc) || path.empty()) return;
     cairo_t* cr = dc.cr;
     cairo_save(cr);
     ApplyClip(dc, cr);
+    if (paintTinyFigure(dc, cr, path, fill, stroke)) {
+        cairo_restore(cr);
+        return;
+    }
     auto* brush = LookUpAs<BrushObj>(dc.st.brush, Kind::Brush);
     if (fill && brush && brush->style != BS_NULL) {
         cairo_set_fill_rule(cr, dc.st.polyFillMode == WINDING ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);

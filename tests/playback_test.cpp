@@ -78,6 +78,43 @@ TEST(PlaybackGeometry, MappingModesPlaceShapes) {
     EXPECT_EQ(aniso.at(250, kSide - 40), 0xFFFFFFu);
 }
 
+TEST(PlaybackGeometry, TinyMarkersStillShow) {
+    // Scatter-chart markers of 1 to 5 logical units in 0.1 mm units (under two pixels):
+    // outlined ellipses, filled rectangles and crosses each leave solid ink, not a
+    // faint smudge that vanishes when the picture is scaled down.
+    Pixels p = Draw([](HDC dc) {
+        SetMapMode(dc, MM_LOMETRIC);
+        HPEN pen = CreatePen(PS_SOLID, 0, RGB(0, 0, 0));
+        for (int size = 1; size <= 5; ++size) {
+            int x = 100 + 100 * size;
+            SelectObject(dc, pen);
+            SelectObject(dc, GetStockObject(NULL_BRUSH));
+            Ellipse(dc, x, -100, x + size, -100 - size);
+            SelectObject(dc, GetStockObject(NULL_PEN));
+            SelectObject(dc, GetStockObject(BLACK_BRUSH));
+            Rectangle(dc, x, -300, x + size, -300 - size);
+            SelectObject(dc, pen);
+            POINT cross[] = {{x - size, -500}, {x + size, -500}};
+            Polyline(dc, cross, 2);
+        }
+        SelectObject(dc, GetStockObject(BLACK_PEN));
+        DeleteObject(pen);
+    });
+    auto darkest = [&](int lx, int ly) {
+        int cx = static_cast<int>(lx * kSide / 1000.0), cy = static_cast<int>(-ly * kSide / 1000.0);
+        uint32_t best = 255;
+        for (int y = cy - 3; y <= cy + 3; ++y)
+            for (int x = cx - 3; x <= cx + 3; ++x) best = std::min(best, p.at(x, y) & 0xFF);
+        return best;
+    };
+    for (int size = 1; size <= 5; ++size) {
+        int x = 100 + 100 * size;
+        EXPECT_LT(darkest(x, -100), 96u) << "ellipse " << size;
+        EXPECT_LT(darkest(x, -300), 96u) << "rectangle " << size;
+        EXPECT_LT(darkest(x, -500), 96u) << "line " << size;
+    }
+}
+
 TEST(PlaybackGeometry, MetricModesCountOnTheRecordingDevice) {
     // A page recorded for a 1200-dpi printer: 0.01 mm units are that device's, so a
     // square from 20 to 50 mm lands there on the picture whatever device plays it.
