@@ -141,7 +141,18 @@ void paintText(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* text
         AddRectangle(r, m, rect->left, rect->top, rect->right, rect->bottom);
         if (options & ETO_OPAQUE) fillPath(cr, r, dc.st.bkColor);
         if (options & ETO_CLIPPED) {
-            BuildCairoPath(cr, r);
+            // A stand-in face may draw glyphs wider than the advances recorded for the
+            // original one: a level run whose advances fit the rectangle keeps the
+            // overhang of its glyphs on either side. Text running past it is cut.
+            double start = std::min(t.base.x, t.base.x + t.along.x * t.width);
+            double end = std::max(t.base.x, t.base.x + t.along.x * t.width);
+            double left = std::min(rect->left, rect->right), right = std::max(rect->left, rect->right);
+            Path c = r;
+            if (std::fabs(t.along.y) < 1e-9 && start >= left - 1 && end <= right + 1) {
+                c.clear();
+                AddRectangle(c, m, left - f.emWidth, rect->top, right + f.emWidth, rect->bottom);
+            }
+            BuildCairoPath(cr, c);
             cairo_clip(cr);
         }
     }

@@ -452,6 +452,33 @@ TEST(PlaybackText, TextDrawsWithAlignmentAndEscapement) {
     }
 }
 
+TEST(PlaybackText, ClippedRunsKeepGlyphsTheirAdvancesFit) {
+    // A run recorded for a narrower face: its advances fill the clipping rectangle exactly,
+    // and the stand-in face's last glyph reaches past it. That glyph is drawn whole, at the
+    // recorded positions; a run whose advances overflow the rectangle is still cut.
+    auto page = [](int advance) {
+        return Draw([=](HDC dc) {
+            HFONT f = CreateFontA(-40, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+            SelectObject(dc, f);
+            SetTextAlign(dc, TA_LEFT | TA_BASELINE);
+            RECT clip{100, 100, 160, 160};
+            INT dx[3] = {advance, advance, advance};
+            ExtTextOutA(dc, 100, 150, ETO_CLIPPED, &clip, "WWW", 3, dx);
+            SelectObject(dc, GetStockObject(SYSTEM_FONT));
+            DeleteObject(f);
+        });
+    };
+    auto inkRight = [](const Pixels& p) {
+        int right = -1;
+        for (int y = 100; y < 160; ++y)
+            for (int x = 0; x < kSide; ++x)
+                if ((p.at(x, y) & 0xFF) < 128) right = std::max(right, x);
+        return right;
+    };
+    EXPECT_GT(inkRight(page(20)), 168);  // the third W starts at 140 and is 37 wide
+    EXPECT_LE(inkRight(page(40)), 160);
+}
+
 TEST(PlaybackRecords, CommentsAndUnknownRecordsArePassedOver) {
     Bytes emf = Record([](HDC dc) {
         const BYTE plus[] = {'E', 'M', 'F', '+', 1, 0x40, 0, 0, 28, 0, 0, 0};
