@@ -99,6 +99,22 @@ void RenderPageFile(benchmark::State& state) {
 }
 BENCHMARK(RenderPageFile)->Unit(benchmark::kMillisecond);
 
+// A real page from a Windows program, wrapped in a spool file and pictured as the plug-in
+// does: the heaviest of the EMF samples (a chart of 120 KB of records).
+void PictureRealEmfPage(benchmark::State& state) {
+    std::string sample = std::string(SPOOLSIGHT_EMF_SAMPLES) + "/test-162.emf";
+    Bytes emf = ReadFileBytes(sample);
+    if (emf.empty()) {
+        state.SkipWithError("no EMF samples beside the project");
+        return;
+    }
+    std::string job = TempDir() + "real-page.spl";
+    WriteFileBytes(job, WrapInSpool({emf}));
+    PictureFirstPage(state, job);
+    std::remove(job.c_str());
+}
+BENCHMARK(PictureRealEmfPage)->Unit(benchmark::kMillisecond);
+
 void WalkSpoolFile100Pages(benchmark::State& state) {
     std::vector<Bytes> pages(100, RecordSamplePage("", 1));
     std::string job = TempDir() + "bench.spl";
