@@ -296,8 +296,9 @@ bool paintTinyFigure(DC& dc, cairo_t* cr, const Path& path, bool fill, bool stro
             x0 = std::min(x0, op.p[k].x), x1 = std::max(x1, op.p[k].x);
             y0 = std::min(y0, op.p[k].y), y1 = std::max(y1, op.p[k].y);
         }
+        if (!(x1 - x0 < kTiny && y1 - y0 < kTiny)) return false;
     }
-    if (!(x1 - x0 < kTiny && y1 - y0 < kTiny)) return false;
+    if (!(x1 >= x0 && y1 >= y0)) return false;  // no point at all
     auto* pen = LookUpAs<PenObj>(dc.st.pen, Kind::Pen);
     auto* brush = LookUpAs<BrushObj>(dc.st.brush, Kind::Brush);
     bool penShows = stroke && pen && pen->styleKind() != PS_NULL && pen->brushStyle == BS_SOLID &&
