@@ -81,8 +81,10 @@ int allPages(const std::string& job, const std::string& pngDir, const std::strin
             bool written = false;
             if (page) {
                 size_t stride = static_cast<size_t>(page->width) * 4;
-                written = WritePng(numbered(pngDir, i + 1, "png"), page->width, page->height,
-                                   [&](int32_t y) { return page->pixels + static_cast<size_t>(y) * stride; }, error);
+                // The pages themselves go on every core: each is compressed on one.
+                written = WritePng(
+                    numbered(pngDir, i + 1, "png"), page->width, page->height,
+                    [&](int32_t y, uint8_t*) { return page->pixels + static_cast<size_t>(y) * stride; }, error, 1);
             }
             if (written) return true;
             std::lock_guard<std::mutex> lock(messages);
@@ -128,8 +130,10 @@ int main(int argc, char** argv) {
     int32_t width = 0, height = 0;
     if (!loader.OpenPicture(job, width, height, error, noContext)) return fail(noContext ? noPage(job) : error);
     if (output.empty()) output = "page.png";
-    // Rows go from the plug-in to the file one at a time, as a viewer pulls them.
-    bool written = WritePng(output, width, height, [&](int32_t y) { return loader.Row(y); }, error);
+    // Rows are pulled from the plug-in as a viewer pulls them, by several threads at once.
+    bool written = WritePng(
+        output, width, height,
+        [&](int32_t y, uint8_t* scratch) { return loader.Row(y, scratch) ? scratch : nullptr; }, error);
     loader.ClosePicture();
     if (!written) return fail(error);
     std::printf("%s: %d x %d pixels -> %s\n", job.c_str(), width, height, output.c_str());

@@ -63,13 +63,10 @@ bool PluginLoader::OpenPicture(const std::string& jobPath, int32_t& width, int32
         error = jobPath + ": the first page cannot be pictured";
         return false;
     }
-    row_.resize(static_cast<size_t>(bytesPerLine));
     return true;
 }
 
-const uint8_t* PluginLoader::Row(int32_t y) {
-    return picture_ && getLine_(picture_, y, row_.data()) == 1 ? row_.data() : nullptr;
-}
+bool PluginLoader::Row(int32_t y, uint8_t* into) const { return picture_ && getLine_(picture_, y, into) == 1; }
 
 void PluginLoader::ClosePicture() {
     if (!picture_) return;

@@ -3,7 +3,6 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <vector>
 
 class PluginLoader {
 public:
@@ -14,8 +13,9 @@ public:
     // Opens the picture of a job's first page: its size in pixels. `noPage` tells that the
     // plug-in made no picture of the job at all.
     bool OpenPicture(const std::string& jobPath, int32_t& width, int32_t& height, std::string& error, bool& noPage);
-    // Row y of the open picture (32-bit BGRx), valid until the next call; null when it cannot be read.
-    const uint8_t* Row(int32_t y);
+    // Copies row y of the open picture (32-bit BGRx, width * 4 bytes) into `into`; false when it
+    // cannot be read. Rows may be read from several threads at once.
+    bool Row(int32_t y, uint8_t* into) const;
     void ClosePicture();
 
 private:
@@ -24,5 +24,4 @@ private:
     void* picture_ = nullptr;  // the plug-in's context of the open picture
     int32_t (*getLine_)(void*, int32_t, void*) = nullptr;
     void (*exit_)(void*) = nullptr;
-    std::vector<uint8_t> row_;
 };

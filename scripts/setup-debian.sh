@@ -2,7 +2,7 @@
 # Installs everything Spoolsight needs to build, test and benchmark on Debian.
 set -eu
 PACKAGES="build-essential cmake ninja-build pkg-config git
- libcairo2-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-liberation fonts-liberation2
+ libcairo2-dev libfreetype-dev libfontconfig-dev libpng-dev zlib1g-dev fonts-liberation fonts-liberation2
  fonts-urw-base35 fonts-dejavu-core
  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev
  emf2svg librsvg2-bin gnuplot-nox

@@ -1,7 +1,10 @@
 // The command-line host: loads the plug-in with dlopen and writes PNG files.
+#include "png_writer.h"
 #include "test_support.h"
 
+#include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 namespace {
@@ -72,4 +75,103 @@ TEST_F(HostTest, NamesLanguagesItDoesNotShow) {
     }
     EXPECT_FALSE(std::filesystem::exists(dir_ + "x.png"));
     EXPECT_EQ(Files(), std::vector<std::string>{"jobs"});
+}
+
+class PngWriterTest : public TempDirTest {
+protected:
+    // A BGRx picture: a drawn page (flat white with a few marks) or a photograph-like field,
+    // grainy along its rows and shading smoothly down its columns.
+    static std::vector<uint32_t> Picture(int w, int h, bool photo) {
+        std::vector<uint32_t> px(static_cast<size_t>(w) * h, 0xFFFFFF), grain(static_cast<size_t>(w));
+        uint32_t seed = 12345;
+        for (uint32_t& g : grain) g = (seed = seed * 1103515245 + 12345) >> 8 & 0x3F3F3F;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                if (photo) px[static_cast<size_t>(y) * w + x] = grain[x] + static_cast<uint32_t>(y * (x % 5 + 1) / 8 % 64) * 0x010101;
+                else if ((x / 7 + y / 5) % 11 == 0) px[static_cast<size_t>(y) * w + x] = 0x203040;
+            }
+        return px;
+    }
+};
+
+TEST_F(PngWriterTest, BandsJoinIntoOnePictureThatDecodesAsDrawn) {
+    // Heights round the band size, any number of threads, drawn pages and photographs: what
+    // libpng reads back is the picture, row for row.
+    for (bool photo : {false, true})
+        for (int h : {1, 63, 64, 129, 700})
+            for (unsigned threads : {1u, 2u, 3u, 8u}) {
+                int w = 301;
+                std::vector<uint32_t> px = Picture(w, h, photo);
+                std::string path = dir_ + "p.png", error;
+                ASSERT_TRUE(WritePng(path, w, h,
+                                     [&](int32_t y, uint8_t*) {
+                                         return reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w);
+                                     },
+                                     error, threads))
+                    << error;
+                Pixels back;
+                ASSERT_TRUE(ReadPng(path, back)) << h << " rows, " << threads << " threads";
+                ASSERT_EQ(back.width, w);
+                ASSERT_EQ(back.height, h);
+                EXPECT_EQ(back.px, px) << h << " rows, " << threads << " threads, photo " << photo;
+            }
+}
+
+TEST_F(PngWriterTest, RowsCopiedIntoScratchComeFromEveryThread) {
+    // A source that copies each row, as the plug-in's exports do, gets a buffer per thread.
+    int w = 500, h = 900;
+    std::vector<uint32_t> px = Picture(w, h, false);
+    std::atomic<int> calls{0};
+    std::string error;
+    ASSERT_TRUE(WritePng(dir_ + "c.png", w, h,
+                         [&](int32_t y, uint8_t* scratch) {
+                             ++calls;
+                             std::memcpy(scratch, px.data() + static_cast<size_t>(y) * w, static_cast<size_t>(w) * 4);
+                             return static_cast<const uint8_t*>(scratch);
+                         },
+                         error, 4))
+        << error;
+    Pixels back;
+    ASSERT_TRUE(ReadPng(dir_ + "c.png", back));
+    EXPECT_EQ(back.px, px);
+    EXPECT_GE(calls.load(), h);
+}
+
+TEST_F(PngWriterTest, PhotographsTakeTheUpFilterAndDrawnPagesNone) {
+    // Each filter where it pays: the photograph's file is much smaller than the same picture
+    // written unfiltered would be, and a drawn page stays small.
+    auto size = [&](bool photo) {
+        int w = 800, h = 600;
+        std::vector<uint32_t> px = Picture(w, h, photo);
+        std::string error, path = dir_ + (photo ? "photo.png" : "page.png");
+        EXPECT_TRUE(WritePng(path, w, h,
+                             [&](int32_t y, uint8_t*) {
+                                 return reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w);
+                             },
+                             error));
+        Bytes b = ReadFileBytes(path);
+        return b.size();
+    };
+    EXPECT_LT(size(true), 800u * 600 * 3 / 4);
+    EXPECT_LT(size(false), 800u * 600 * 3 / 40);
+}
+
+TEST_F(PngWriterTest, ARowThatCannotBeHadLeavesNoFile) {
+    int w = 100, h = 400;
+    std::vector<uint32_t> px = Picture(w, h, false);
+    std::string error;
+    EXPECT_FALSE(WritePng(dir_ + "broken.png", w, h,
+                          [&](int32_t y, uint8_t*) {
+                              return y == 333 ? nullptr
+                                              : reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w);
+                          },
+                          error, 3));
+    EXPECT_NE(error.find("333"), std::string::npos) << error;
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "broken.png"));
+    EXPECT_FALSE(WritePng(dir_ + "no/such/dir/x.png", w, h,
+                          [&](int32_t y, uint8_t*) {
+                              return reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w);
+                          },
+                          error));
+    EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
 }
