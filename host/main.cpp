@@ -1,53 +1,53 @@
-// spoolsight: shows a printer job as a picture.
-//   spoolsight JOB [-o page.png] [--all-pages DIR] [--keep-emf DIR] [--plugin LIB]
+// spoolsight: shows printer job files as pictures. The first page at the viewer's resolution
+// comes through the plug-in's exports, loaded with dlopen as a viewer loads it; other pages
+// and resolutions through the library's own interface, on every core.
+#include "command_line.h"
 #include "convert_print_job.h"
 #include "language_detector.h"
 #include "mapped_file.h"
+#include "page_files.h"
 #include "page_renderer.h"
 #include "plugin_loader.h"
 #include "png_writer.h"
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <filesystem>
-#include <string>
+#include <fcntl.h>
 #include <mutex>
+#include <string>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
-int usage() {
-    std::fprintf(stderr,
-                 "usage: spoolsight JOB [-o page.png] [--all-pages DIR] [--keep-emf DIR] [--plugin LIB]\n"
-                 "  -o FILE           write the first page as PNG (default page.png)\n"
-                 "  --all-pages DIR   write every page as DIR/page-NNNN.png\n"
-                 "  --keep-emf DIR    copy the page metafiles to DIR/page-NNNN.emf\n"
-                 "  --plugin LIB      plug-in library to load (default: next to this program)\n");
-    return 2;
-}
+constexpr size_t kProgressFromPages = 4;
 
-int fail(const std::string& message) {
-    std::fprintf(stderr, "spoolsight: %s\n", message.c_str());
-    return 1;
+void say(const std::string& message) { std::fprintf(stderr, "spoolsight: %s\n", message.c_str()); }
+
+int fail(const std::string& message, int status = kExitNoPicture) {
+    say(message);
+    return status;
 }
 
 // Why a job gave no page: a language that is recognised but not drawn is named.
-std::string noPage(const std::string& job) {
+std::string noPage(const std::string& path, const std::string& label) {
     MappedFile file;
-    JobFormat format = file.Open(job.c_str()) ? IdentifyPrintJob(file.data(), file.size()).format : JobFormat::Unknown;
+    JobFormat format = file.Open(path.c_str()) ? IdentifyPrintJob(file.data(), file.size()).format : JobFormat::Unknown;
     if (format != JobFormat::Unknown && !JobFormatIsDrawn(format))
-        return job + ": " + JobFormatName(format) + " job: this language is not shown";
-    return job + ": no page could be read from this file";
+        return label + ": " + JobFormatName(format) + " job: this language is not shown";
+    return label + ": no page could be read from this file";
 }
 
+// The plug-in this program was built and installed with: the library its own interface
+// comes from.
 std::string defaultPlugin() {
-    std::error_code ec;
-    fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        for (fs::path candidate : {self.parent_path() / "libspoolsight.so", self.parent_path() / "plugin/libspoolsight.so"})
-            if (fs::exists(candidate)) return candidate.string();
-    }
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&ConvertPrintJob), &info) && info.dli_fname) return info.dli_fname;
     return "libspoolsight.so";
 }
 
@@ -57,21 +57,90 @@ std::string numbered(const std::string& dir, size_t page, const char* extension)
     return (fs::path(dir) / name).string();
 }
 
+// A file is written under a temporary name beside its final one and renamed when whole, so
+// no partial file is ever left under the final name. Standard output gets the whole file.
+bool writeWhole(const std::string& target, const std::function<bool(const std::string& path, std::string& error)>& write,
+                std::string& error) {
+    if (target == "-") {
+        std::string dir = TempDirectory();
+        std::string path = (dir.empty() ? std::string("/tmp/") : dir) + "spoolsight-out-XXXXXX";
+        int fd = mkstemp(path.data());
+        if (fd < 0) {
+            error = "cannot make a temporary file";
+            return false;
+        }
+        close(fd);
+        bool ok = write(path, error);
+        FILE* in = ok ? std::fopen(path.c_str(), "rb") : nullptr;
+        if (ok && !in) ok = false, error = "cannot read back the picture";
+        char buffer[1 << 16];
+        while (ok && in) {
+            size_t n = std::fread(buffer, 1, sizeof buffer, in);
+            if (n == 0) break;
+            if (std::fwrite(buffer, 1, n, stdout) != n) ok = false, error = "cannot write to standard output";
+        }
+        if (in) std::fclose(in);
+        std::remove(path.c_str());
+        return ok && std::fflush(stdout) == 0;
+    }
+    std::string partial = target + ".part-" + std::to_string(getpid());
+    if (!write(partial, error)) {
+        int cause = errno;
+        std::remove(partial.c_str());
+        // Told under the name the user gave.
+        if (size_t at = error.find(partial); at != std::string::npos) error.replace(at, partial.size(), target);
+        if (error.rfind("cannot create ", 0) == 0) error += std::string(": ") + std::strerror(cause);
+        return false;
+    }
+    if (std::rename(partial.c_str(), target.c_str()) != 0) {
+        error = "cannot write " + target + ": " + std::strerror(errno);
+        std::remove(partial.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Standard input copied to a file of its own, which the converters map; removed with this.
+struct StandardInputCopy {
+    std::string path;
+    ~StandardInputCopy() {
+        if (!path.empty()) std::remove(path.c_str());
+    }
+    bool Make(std::string& error) {
+        std::string dir = TempDirectory();
+        path = (dir.empty() ? std::string("/tmp/") : dir) + "spoolsight-stdin-XXXXXX";
+        int fd = mkstemp(path.data());
+        if (fd < 0) {
+            path.clear();
+            error = "cannot make a temporary file for standard input";
+            return false;
+        }
+        char buffer[1 << 16];
+        ssize_t n;
+        bool ok = true;
+        while ((n = read(STDIN_FILENO, buffer, sizeof buffer)) > 0)
+            if (write(fd, buffer, static_cast<size_t>(n)) != n) ok = false;
+        if (n < 0 || close(fd) != 0) ok = false;
+        if (!ok) error = "cannot read standard input";
+        return ok;
+    }
+};
+
 // Every page through the library's own interface: convert, then picture the pages on every core.
-int allPages(const std::string& job, const std::string& pngDir, const std::string& emfDir) {
+int allPages(const std::string& job, const std::string& label, const std::string& pngDir, const std::string& emfDir) {
     PageList pages;
-    if (!ConvertPrintJob(job.c_str(), pages)) return fail(job + ": cannot be read");
-    if (pages.empty()) return fail(noPage(job));
-    int status = 0;
+    if (!ConvertPrintJob(job.c_str(), pages)) return fail(label + ": cannot be read");
+    if (pages.empty()) return fail(noPage(job, label));
+    int status = kExitWritten;
     std::error_code ec;
     if (!emfDir.empty()) {
         fs::create_directories(emfDir, ec);
-        for (size_t i = 0; i < pages.size() && status == 0; ++i) {
+        for (size_t i = 0; i < pages.size() && status == kExitWritten; ++i) {
             fs::copy_file(pages[i], numbered(emfDir, i + 1, "emf"), fs::copy_options::overwrite_existing, ec);
-            if (ec) status = fail("cannot copy page to " + emfDir + ": " + ec.message());
+            if (ec) status = fail("cannot copy page to " + emfDir + ": " + ec.message(), kExitSomeMissing);
         }
     }
-    if (!pngDir.empty() && status == 0) {
+    if (!pngDir.empty() && status == kExitWritten) {
         fs::create_directories(pngDir, ec);
         // A page that cannot be pictured is told and passed over; a file that cannot be written stops the rest.
         std::mutex messages;
@@ -86,56 +155,169 @@ int allPages(const std::string& job, const std::string& pngDir, const std::strin
                     numbered(pngDir, i + 1, "png"), page->width, page->height,
                     [&](int32_t y, uint8_t*) { return page->pixels + static_cast<size_t>(y) * stride; }, error, 1);
             }
-            if (written) return true;
             std::lock_guard<std::mutex> lock(messages);
-            std::fprintf(stderr, "spoolsight: %s\n", error.c_str());
-            if (page) failed = true;
-            return page == nullptr;
+            if (!written) say(error);
+            if (!written) failed = true;
+            return written || page == nullptr;
         });
-        if (failed) status = 1;
+        if (failed) status = kExitSomeMissing;
     }
     DeletePageFiles(pages);
     return status;
 }
+
+// The first page at the viewer's resolution, as the viewer gets it from the plug-in.
+int firstPageThroughPlugin(const HostOptions& o, const std::string& job, const std::string& label,
+                           const std::string& output) {
+    PluginLoader loader;
+    std::string error;
+    if (!loader.Open(o.plugin.empty() ? defaultPlugin() : o.plugin, error)) return fail(error);
+    bool noContext = false;
+    int32_t width = 0, height = 0;
+    if (!loader.OpenPicture(job, width, height, error, noContext)) return fail(noContext ? noPage(job, label) : error);
+    // Rows are pulled from the plug-in as a viewer pulls them, by several threads at once.
+    bool written = writeWhole(
+        output,
+        [&](const std::string& path, std::string& e) {
+            return WritePng(
+                path, width, height,
+                [&](int32_t y, uint8_t* scratch) { return loader.Row(y, scratch) ? scratch : nullptr; }, e);
+        },
+        error);
+    loader.ClosePicture();
+    if (!written) return fail(error, kExitSomeMissing);
+    if (!o.quiet && output != "-")
+        std::printf("%s: %d x %d pixels -> %s\n", label.c_str(), width, height, output.c_str());
+    return kExitWritten;
+}
+
+// Chosen pages at a chosen resolution through the library, pictured on every core.
+int chosenPages(const HostOptions& o, const std::string& job, const std::string& label, const std::string& output,
+                const std::vector<PageRange>& ranges) {
+    size_t limit = 0;  // pages converted: as far as the last one asked for
+    for (const PageRange& r : ranges) {
+        if (r.last == 0) {
+            limit = SIZE_MAX;
+            break;
+        }
+        limit = std::max(limit, r.last);
+    }
+    PageList pages;
+    if (!ConvertPrintJob(job.c_str(), pages, limit)) return fail(label + ": cannot be read");
+    if (pages.empty()) return fail(noPage(job, label));
+    std::vector<size_t> lacking;
+    std::vector<size_t> chosen = SelectPages(ranges, pages.size(), lacking);
+    int status = kExitWritten;
+    for (size_t page : lacking) {
+        say(label + ": has no page " + std::to_string(page) + " (it has " + std::to_string(pages.size()) +
+            (pages.size() == limit ? " or more)" : ")"));
+        status = kExitSomeMissing;
+    }
+    std::string error;
+    bool pattern = HasPageNumber(output, error);
+    PageList wanted;
+    for (size_t i : chosen) wanted.push_back(pages[i]);
+    std::mutex messages;
+    std::atomic<size_t> done{0};
+    bool progress = !o.quiet && isatty(STDERR_FILENO) && wanted.size() >= kProgressFromPages;
+    bool failed = false;
+    PicturePages(
+        wanted,
+        [&](size_t k, const RenderedPage* page) {
+            size_t number = chosen[k] + 1;
+            std::string target = pattern ? NameForPage(output, number) : output, e;
+            bool written = page && writeWhole(
+                                       target,
+                                       [&](const std::string& path, std::string& err) {
+                                           size_t stride = static_cast<size_t>(page->width) * 4;
+                                           return WritePng(
+                                               path, page->width, page->height,
+                                               [&](int32_t y, uint8_t*) {
+                                                   return page->pixels + static_cast<size_t>(y) * stride;
+                                               },
+                                               err, wanted.size() > 1 ? 1 : 0);
+                                       },
+                                       e);
+            std::lock_guard<std::mutex> lock(messages);
+            if (!page) say(label + ": page " + std::to_string(number) + " cannot be pictured");
+            else if (!written) say(e);
+            else if (!o.quiet && target != "-" && !progress)
+                std::printf("%s: page %zu, %d x %d pixels -> %s\n", label.c_str(), number, page->width, page->height,
+                            target.c_str());
+            if (!written) failed = true;
+            if (progress) std::fprintf(stderr, "\r%s: %zu of %zu pages", label.c_str(), ++done, wanted.size());
+            return true;
+        },
+        o.resolution);
+    if (progress) std::fprintf(stderr, "\n");
+    DeletePageFiles(pages);
+    return failed ? kExitSomeMissing : status;
+}
+
+int runJob(const HostOptions& o, const std::string& jobArgument) {
+    StandardInputCopy input;
+    std::string job = jobArgument, label = jobArgument, error;
+    if (jobArgument == "-") {
+        if (!input.Make(error)) return fail(error);
+        job = input.path;
+        label = "standard input";
+    } else if (access(job.c_str(), R_OK) != 0) {
+        return fail(job + ": " + std::strerror(errno));
+    }
+    if (!o.pngDir.empty() || !o.emfDir.empty()) {
+        int status = allPages(job, label, o.pngDir, o.emfDir);
+        if (status != kExitWritten || (o.output.empty() && o.outputDir.empty())) return status;
+    }
+    std::vector<PageRange> ranges;
+    if (!o.pages.empty()) ParsePageRanges(o.pages, ranges);
+    std::string output = o.output.empty() ? "page.png" : o.output;
+    if (!o.outputDir.empty()) {
+        std::string stem = jobArgument == "-" ? "stdin" : fs::path(jobArgument).stem().string();
+        bool several = ranges.size() > 1 || (ranges.size() == 1 && ranges[0].first != ranges[0].last);
+        std::error_code ec;
+        fs::create_directories(o.outputDir, ec);
+        // A percent sign in a job's own name is not a page number.
+        std::string escaped;
+        for (char c : stem) escaped += c == '%' ? "%%" : std::string(1, c);
+        output = (fs::path(o.outputDir) / (escaped + (several ? "-%d" : "") + ".png")).string();
+    }
+    bool pattern = HasPageNumber(output, error);
+    if (!error.empty()) return fail(error, kExitUsage);
+    if (ranges.empty()) ranges.push_back(pattern ? PageRange{1, 0} : PageRange{1, 1});
+    bool onePage = ranges.size() == 1 && ranges[0].last == ranges[0].first;
+    if (output == "-" && (pattern || !onePage)) return fail("standard output takes one picture", kExitUsage);
+    if (!pattern && !onePage)
+        return fail("several pages need a page number in the output name, as in page-%d.png", kExitUsage);
+    bool viewerPicture = !pattern && ranges[0].first == 1 && o.resolution == kDefaultResolution;
+    if (viewerPicture) return firstPageThroughPlugin(o, job, label, output);
+    if (!o.plugin.empty())
+        return fail("--plugin serves the first page at 192 dpi; other pages and resolutions come from the library",
+                    kExitUsage);
+    return chosenPages(o, job, label, output, ranges);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string job, output, pngDir, emfDir, plugin = defaultPlugin();
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        auto value = [&](std::string& into) {
-            if (i + 1 >= argc) return false;
-            into = argv[++i];
-            return true;
-        };
-        if (a == "-o" || a == "--output") { if (!value(output)) return usage(); }
-        else if (a == "--all-pages") { if (!value(pngDir)) return usage(); }
-        else if (a == "--keep-emf") { if (!value(emfDir)) return usage(); }
-        else if (a == "--plugin") { if (!value(plugin)) return usage(); }
-        else if (a == "-h" || a == "--help") { usage(); return 0; }
-        else if (!a.empty() && a[0] == '-') return usage();
-        else if (job.empty()) job = a;
-        else return usage();
-    }
-    if (job.empty()) return usage();
-    if (access(job.c_str(), R_OK) != 0) return fail(job + ": " + std::strerror(errno));
-    if (!pngDir.empty() || !emfDir.empty()) {
-        int status = allPages(job, pngDir, emfDir);
-        if (status != 0 || output.empty()) return status;
-    }
-    PluginLoader loader;
+    HostOptions o;
     std::string error;
-    if (!loader.Open(plugin, error)) return fail(error);
-    bool noContext = false;
-    int32_t width = 0, height = 0;
-    if (!loader.OpenPicture(job, width, height, error, noContext)) return fail(noContext ? noPage(job) : error);
-    if (output.empty()) output = "page.png";
-    // Rows are pulled from the plug-in as a viewer pulls them, by several threads at once.
-    bool written = WritePng(
-        output, width, height,
-        [&](int32_t y, uint8_t* scratch) { return loader.Row(y, scratch) ? scratch : nullptr; }, error);
-    loader.ClosePicture();
-    if (!written) return fail(error);
-    std::printf("%s: %d x %d pixels -> %s\n", job.c_str(), width, height, output.c_str());
-    return 0;
+    if (!ParseCommandLine(argc, argv, o, error)) {
+        say(error);
+        std::fputs("try 'spoolsight --help'\n", stderr);
+        return kExitUsage;
+    }
+    if (o.help) {
+        std::fputs(UsageText().c_str(), stdout);
+        return kExitWritten;
+    }
+    if (o.version) {
+        std::printf("spoolsight %s\n", SPOOLSIGHT_VERSION);
+        return kExitWritten;
+    }
+    int status = kExitWritten;
+    for (const std::string& job : o.jobs) {
+        int s = runJob(o, job);
+        if (s == kExitUsage) return s;
+        status = std::max(status, s);
+    }
+    return status;
 }

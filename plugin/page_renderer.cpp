@@ -8,11 +8,11 @@
 #include <thread>
 #include <vector>
 
-bool PictureSize(int32_t dpiX, int32_t dpiY, int64_t hmmX, int64_t hmmY, int32_t& width, int32_t& height) {
+bool PictureSize(int32_t dotsX, int32_t dotsY, int64_t hmmX, int64_t hmmY, int32_t& width, int32_t& height) {
     constexpr int64_t kMaxHmm = 1000000000;  // ten kilometres
-    if (dpiX <= 0 || dpiY <= 0 || hmmX <= 0 || hmmY <= 0 || hmmX > kMaxHmm || hmmY > kMaxHmm) return false;
-    int64_t w = static_cast<int64_t>(static_cast<double>(dpiX * hmmX * 2) / 2540);
-    int64_t h = static_cast<int64_t>(static_cast<double>(dpiY * hmmY * 2) / 2540);
+    if (dotsX <= 0 || dotsY <= 0 || hmmX <= 0 || hmmY <= 0 || hmmX > kMaxHmm || hmmY > kMaxHmm) return false;
+    int64_t w = static_cast<int64_t>(static_cast<double>(int64_t{dotsX} * hmmX) / 2540);
+    int64_t h = static_cast<int64_t>(static_cast<double>(int64_t{dotsY} * hmmY) / 2540);
     if (w < 1 || h < 1 || w > kMaxPictureSide || h > kMaxPictureSide || w * h * 4 > kMaxPictureBytes) return false;
     width = static_cast<int32_t>(w);
     height = static_cast<int32_t>(h);
@@ -39,12 +39,14 @@ void ReleaseRenderedPage(RenderedPage& page) {
     page = RenderedPage{};
 }
 
-bool RenderPageMetafile(const char* path, RenderedPage& page) {
+bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInch) {
     HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
     HENHMETAFILE metafile = path && screen ? GetEnhMetaFileA(path) : nullptr;
     ENHMETAHEADER header{};
     int32_t width = 0, height = 0;
     int32_t dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0, dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (dotsPerInch > 0) dpiX = dpiY = dotsPerInch;
+    else dpiX *= 2, dpiY *= 2;
     bool ok = metafile && GetEnhMetaFileHeader(metafile, sizeof header, &header) == sizeof header &&
               PictureSize(dpiX, dpiY, int64_t{header.szlMillimeters.cx} * 100, int64_t{header.szlMillimeters.cy} * 100,
                           width, height);
@@ -73,7 +75,7 @@ bool RenderPageMetafile(const char* path, RenderedPage& page) {
             ok = page.bitmap && page.pixels && SelectObject(page.memoryDC, page.bitmap);
         }
     }
-    page.resolution = dpiX;
+    page.resolution = dotsPerInch > 0 ? dotsPerInch : dpiX / 2;
     if (screen) DeleteDC(screen);
     if (!ok) {
         if (metafile) DeleteEnhMetaFile(metafile);
@@ -91,13 +93,14 @@ bool RenderPageMetafile(const char* path, RenderedPage& page) {
     return true;
 }
 
-void PicturePages(const PageList& pages, const std::function<bool(size_t index, const RenderedPage* page)>& use) {
+void PicturePages(const PageList& pages, const std::function<bool(size_t index, const RenderedPage* page)>& use,
+                  int32_t dotsPerInch) {
     std::atomic<size_t> next{0};
     std::atomic<bool> stop{false};
     auto work = [&] {
         RenderedPage page;
         for (size_t i; !stop && (i = next++) < pages.size();) {
-            bool pictured = RenderPageMetafile(pages[i].c_str(), page);
+            bool pictured = RenderPageMetafile(pages[i].c_str(), page, dotsPerInch);
             if (!use(i, pictured ? &page : nullptr)) stop = true;
         }
         ReleaseRenderedPage(page);

@@ -22,9 +22,9 @@ struct RenderedPage {
     HBITMAP bitmap = nullptr;
 };
 
-// Picture size for a size in hundredths of a millimetre; false when it is not a
-// sensible picture (zero, negative or above the limits).
-bool PictureSize(int32_t dpiX, int32_t dpiY, int64_t hmmX, int64_t hmmY, int32_t& width, int32_t& height);
+// Picture size for a size in hundredths of a millimetre at the given dots per inch; false
+// when it is not a sensible picture (zero, negative or above the limits).
+bool PictureSize(int32_t dotsX, int32_t dotsY, int64_t hmmX, int64_t hmmY, int32_t& width, int32_t& height);
 
 // A page's picture shows its reference device, whose size the header gives in whole
 // millimetres. A metafile made on a screen for a picture of its own has a frame of other
@@ -35,11 +35,13 @@ bool FrameHasOtherProportions(const ENHMETAHEADER& header, int64_t& hmmX, int64_
 
 // Fills `page` with the picture of a page file, in the bitmap it holds when that has the
 // picture's size, else in a new one. False, with nothing held, when the file cannot be read,
-// its header is invalid or the bitmap cannot be made.
-bool RenderPageMetafile(const char* path, RenderedPage& page);
+// its header is invalid or the bitmap cannot be made. `dotsPerInch` 0 gives the plug-in's
+// picture, at twice the screen's resolution.
+bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInch = 0);
 void ReleaseRenderedPage(RenderedPage& page);
 
 // Pictures every page of a list on all cores, handing each picture to `use` (from several
 // threads at once, every page once; null for a page that cannot be pictured). When `use`
 // returns false, no further page is begun.
-void PicturePages(const PageList& pages, const std::function<bool(size_t index, const RenderedPage* page)>& use);
+void PicturePages(const PageList& pages, const std::function<bool(size_t index, const RenderedPage* page)>& use,
+                  int32_t dotsPerInch = 0);

@@ -1,4 +1,5 @@
 // The command-line host: loads the plug-in with dlopen and writes PNG files.
+#include "command_line.h"
 #include "png_writer.h"
 #include "test_support.h"
 
@@ -75,6 +76,115 @@ TEST_F(HostTest, NamesLanguagesItDoesNotShow) {
     }
     EXPECT_FALSE(std::filesystem::exists(dir_ + "x.png"));
     EXPECT_EQ(Files(), std::vector<std::string>{"jobs"});
+}
+
+namespace {
+// The size of a PNG file's picture, from its header.
+std::pair<int, int> PngSize(const std::string& path) {
+    Bytes b = ReadFileBytes(path);
+    if (b.size() < 24) return {0, 0};
+    auto be = [&](size_t at) { return b[at] << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3]; };
+    return {be(16), be(20)};
+}
+}  // namespace
+
+TEST_F(HostTest, PagesResolutionsAndNumberedNames) {
+    std::string job = SPOOLSIGHT_EXAMPLE;  // three A4 pages
+    std::filesystem::create_directories(dir_ + "out");
+    // A name with a page number writes every page; --pages chooses some, in any order.
+    EXPECT_EQ(RunHost(job + " -q -o " + dir_ + "out/all-%03d.png"), 0);
+    for (const char* name : {"all-001.png", "all-002.png", "all-003.png"}) EXPECT_TRUE(IsPng(dir_ + "out/" + name)) << name;
+    EXPECT_EQ(RunHost(job + " --pages 3,1 -r 96 -o " + dir_ + "out/some-%d.png"), 0);
+    EXPECT_EQ(PngSize(dir_ + "out/some-3.png"), (std::pair{793, 1122}));  // A4 at 96 dpi
+    EXPECT_TRUE(IsPng(dir_ + "out/some-1.png"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "out/some-2.png"));
+    // One page at a resolution of its own; the default is the viewer's 192 dpi.
+    EXPECT_EQ(RunHost(job + " --pages 2 -r 300 -o " + dir_ + "out/two.png"), 0);
+    EXPECT_EQ(PngSize(dir_ + "out/two.png"), (std::pair{2480, 3507}));
+    EXPECT_EQ(RunHost(job + " -o " + dir_ + "out/first.png"), 0);
+    EXPECT_EQ(PngSize(dir_ + "out/first.png"), (std::pair{1587, 2245}));
+    // Pages the job lacks are told, the others written: status 3.
+    std::string errors;
+    EXPECT_EQ(RunHostFor(job + " --pages 2-5 -o " + dir_ + "out/lack-%d.png", errors), 3);
+    EXPECT_NE(errors.find("has no page 4 (it has 3)"), std::string::npos) << errors;
+    EXPECT_TRUE(IsPng(dir_ + "out/lack-3.png"));
+    // No partial file is left beside the pictures, nothing in the temporary directory.
+    for (const auto& e : std::filesystem::directory_iterator(dir_ + "out"))
+        EXPECT_EQ(e.path().extension(), ".png") << e.path();
+    EXPECT_EQ(Files(), (std::vector<std::string>{"out"}));
+}
+
+TEST_F(HostTest, StandardStreamsAndSeveralJobs) {
+    std::string job = SPOOLSIGHT_EXAMPLE, host = SPOOLSIGHT_HOST;
+    // A job from standard input, its picture to standard output.
+    std::string cmd = host + " - -o - < " + job + " > " + dir_ + "piped.png";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(PngSize(dir_ + "piped.png"), (std::pair{1587, 2245}));
+    // Several jobs into one folder, each named after its file.
+    std::string pcl = Write("letter.pcl", Bytes{0x1B, 'E', 'h', 'i', 0x1B, 'E'});
+    EXPECT_EQ(RunHost(job + " " + pcl + " --output-dir " + dir_ + "many"), 0);
+    EXPECT_TRUE(IsPng(dir_ + "many/sample.png"));
+    EXPECT_TRUE(IsPng(dir_ + "many/letter.png"));
+    EXPECT_EQ(RunHost(job + " " + pcl + " --pages 1-2 --output-dir " + dir_ + "many"), 3);  // the letter has one page
+    EXPECT_TRUE(IsPng(dir_ + "many/sample-2.png"));
+    EXPECT_TRUE(IsPng(dir_ + "many/letter-1.png"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "many/letter-2.png"));
+    // Nothing is left in the temporary directory but the PCL5 trace, which stays by design.
+    EXPECT_EQ(Files(), (std::vector<std::string>{"jobs", "many", "out.asm", "piped.png"}));
+}
+
+TEST_F(HostTest, UsageErrorsAreToldInOneLine) {
+    std::string job = SPOOLSIGHT_EXAMPLE;
+    struct Case {
+        std::string args, says;
+    } cases[] = {
+        {job + " --pages 3-1", "cannot read the page list"},
+        {job + " --pages 2,,4", "cannot read the page list"},
+        {job + " --pages 0", "cannot read the page list"},
+        {job + " -r 5", "the resolution must be"},
+        {job + " -r 300dpi", "the resolution must be"},
+        {job + " --pages 1-2 -o " + dir_ + "one.png", "several pages need a page number"},
+        {job + " -o " + dir_ + "p-%s.png", "is not a page number"},
+        {job + " -o " + dir_ + "p-%d-%d.png", "more than one page number"},
+        {job + " -o - --pages 1-", "standard output takes one picture"},
+        {job + " " + job, "several jobs need --output-dir"},
+        {job + " --frobnicate", "unknown option --frobnicate"},
+        {job + " -r 100 --plugin /x.so", "--plugin serves the first page"},
+        {"", "no job file given"},
+    };
+    for (const Case& c : cases) {
+        std::string errors;
+        EXPECT_EQ(RunHostFor(c.args, errors), 2) << c.args;
+        EXPECT_NE(errors.find(c.says), std::string::npos) << c.args << ": " << errors;
+    }
+    EXPECT_EQ(RunHost("--help"), 0);
+    EXPECT_EQ(RunHost("--version"), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "one.png"));
+}
+
+TEST(HostCommandLine, PageListsAndNumberedNames) {
+    std::vector<PageRange> r;
+    ASSERT_TRUE(ParsePageRanges("2-5,8,3-", r));
+    std::vector<size_t> lacking;
+    EXPECT_EQ(SelectPages(r, 6, lacking), (std::vector<size_t>{1, 2, 3, 4, 5}));  // each page once, in order asked
+    EXPECT_EQ(lacking, std::vector<size_t>{8});                                  // page 8 is missing
+    ASSERT_TRUE(ParsePageRanges("-2", r));
+    EXPECT_EQ(SelectPages(r, 6, lacking), (std::vector<size_t>{0, 1}));
+    ASSERT_TRUE(ParsePageRanges("4-999999999", r));
+    EXPECT_EQ(SelectPages(r, 5, lacking).size(), 2u);  // an absurd range is not walked
+    EXPECT_EQ(lacking, std::vector<size_t>{6});
+    for (const char* bad : {"", "-", "1-2-3", "a", "1,", ",1", "5-2", "0-3", "1 2", "9999999999"})
+        EXPECT_FALSE(ParsePageRanges(bad, r)) << bad;
+    std::string error;
+    EXPECT_TRUE(HasPageNumber("p-%03d.png", error));
+    EXPECT_EQ(NameForPage("p-%03d.png", 7), "p-007.png");
+    EXPECT_EQ(NameForPage("100%%-%d.png", 12), "100%-12.png");
+    EXPECT_FALSE(HasPageNumber("plain.png", error));
+    EXPECT_TRUE(error.empty());
+    EXPECT_FALSE(HasPageNumber("50%%.png", error));
+    EXPECT_TRUE(error.empty());
+    EXPECT_FALSE(HasPageNumber("p-%n.png", error));
+    EXPECT_FALSE(error.empty());
 }
 
 class PngWriterTest : public TempDirTest {
