@@ -3,6 +3,7 @@
 // and resolutions through the library's own interface, on every core.
 #include "command_line.h"
 #include "convert_print_job.h"
+#include "document.h"
 #include "language_detector.h"
 #include "mapped_file.h"
 #include "page_files.h"
@@ -10,7 +11,9 @@
 #include "plugin_loader.h"
 #include "png_writer.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +23,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -191,7 +195,85 @@ int firstPageThroughPlugin(const HostOptions& o, const std::string& job, const s
     return kExitWritten;
 }
 
-// Chosen pages at a chosen resolution through the library, pictured on every core.
+enum class OutputFormat { Png, Pdf, Svg };
+
+OutputFormat FormatOf(const std::string& name) {
+    std::string ext = fs::path(name).extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".pdf" ? OutputFormat::Pdf : ext == ".svg" ? OutputFormat::Svg : OutputFormat::Png;
+}
+
+// Tells of each page as it is done: a line each, or a running count on a terminal.
+class PageReport {
+public:
+    PageReport(bool quiet, const std::string& label, size_t pages)
+        : label_(label), pages_(pages), quiet_(quiet),
+          progress_(!quiet && isatty(STDERR_FILENO) && pages >= kProgressFromPages) {}
+    ~PageReport() {
+        if (progress_ && done_ > 0) std::fprintf(stderr, "\n");
+    }
+    // A page written (`size` in pixels) or not (`error`); false when it was not.
+    bool Page(size_t number, const std::string& target, int width, int height, const std::string& error) {
+        std::lock_guard<std::mutex> lock(lock_);
+        if (!error.empty()) {
+            if (progress_) std::fprintf(stderr, "\n");
+            say(error);
+            failed_ = true;
+        } else if (!quiet_ && !progress_ && target != "-") {
+            if (width > 0)
+                std::printf("%s: page %zu, %d x %d pixels -> %s\n", label_.c_str(), number, width, height, target.c_str());
+            else
+                std::printf("%s: page %zu -> %s\n", label_.c_str(), number, target.c_str());
+        }
+        if (progress_) std::fprintf(stderr, "\r%s: %zu of %zu pages", label_.c_str(), ++done_, pages_);
+        return error.empty();
+    }
+    bool Failed() const { return failed_; }
+
+private:
+    std::mutex lock_;
+    std::string label_;
+    size_t pages_, done_ = 0;
+    bool quiet_, progress_, failed_ = false;
+};
+
+// Runs `work` for the items 0..n-1 on every core.
+void onEveryCore(size_t n, const std::function<void(size_t)>& work) {
+    std::atomic<size_t> next{0};
+    auto run = [&] {
+        for (size_t i; (i = next++) < n;) work(i);
+    };
+    size_t workers = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, std::max<size_t>(n, 1));
+    std::vector<std::thread> threads;
+    for (size_t w = 1; w < workers; ++w) threads.emplace_back(run);
+    run();
+    for (std::thread& t : threads) t.join();
+}
+
+// The pages of one job into one PDF, in the order asked.
+bool writeDocument(const std::string& path, DocumentFormat format, const PageList& pages,
+                   const std::vector<size_t>& chosen, int dpi, PageReport& report, const std::string& label,
+                   const std::string& target, std::string& error) {
+    HDC document = CreateDocumentDC(path.c_str(), format, dpi);
+    if (!document) {
+        error = "cannot create " + path;
+        return false;
+    }
+    size_t drawn = 0;
+    for (size_t k = 0; k < chosen.size(); ++k) {
+        bool ok = DrawPageIntoDocument(document, pages[k].c_str(), dpi);
+        drawn += ok;
+        report.Page(chosen[k] + 1, target, 0, 0, ok ? "" : label + ": page " + std::to_string(chosen[k] + 1) + " cannot be drawn");
+    }
+    if (!CloseDocumentDC(document) || drawn == 0) {
+        error = drawn == 0 ? label + ": no page could be drawn" : "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+// Chosen pages at a chosen resolution through the library, on every core: PNG pictures,
+// one PDF, or PDF and SVG documents a page each.
 int chosenPages(const HostOptions& o, const std::string& job, const std::string& label, const std::string& output,
                 const std::vector<PageRange>& ranges) {
     size_t limit = 0;  // pages converted: as far as the last one asked for
@@ -217,41 +299,50 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
     bool pattern = HasPageNumber(output, error);
     PageList wanted;
     for (size_t i : chosen) wanted.push_back(pages[i]);
-    std::mutex messages;
-    std::atomic<size_t> done{0};
-    bool progress = !o.quiet && isatty(STDERR_FILENO) && wanted.size() >= kProgressFromPages;
-    bool failed = false;
-    PicturePages(
-        wanted,
-        [&](size_t k, const RenderedPage* page) {
-            size_t number = chosen[k] + 1;
-            std::string target = pattern ? NameForPage(output, number) : output, e;
-            bool written = page && writeWhole(
-                                       target,
-                                       [&](const std::string& path, std::string& err) {
-                                           size_t stride = static_cast<size_t>(page->width) * 4;
-                                           return WritePng(
-                                               path, page->width, page->height,
-                                               [&](int32_t y, uint8_t*) {
-                                                   return page->pixels + static_cast<size_t>(y) * stride;
-                                               },
-                                               err, wanted.size() > 1 ? 1 : 0);
-                                       },
-                                       e);
-            std::lock_guard<std::mutex> lock(messages);
-            if (!page) say(label + ": page " + std::to_string(number) + " cannot be pictured");
-            else if (!written) say(e);
-            else if (!o.quiet && target != "-" && !progress)
-                std::printf("%s: page %zu, %d x %d pixels -> %s\n", label.c_str(), number, page->width, page->height,
-                            target.c_str());
-            if (!written) failed = true;
-            if (progress) std::fprintf(stderr, "\r%s: %zu of %zu pages", label.c_str(), ++done, wanted.size());
-            return true;
-        },
-        o.resolution);
-    if (progress) std::fprintf(stderr, "\n");
+    OutputFormat format = FormatOf(pattern ? NameForPage(output, 1) : output);
+    PageReport report(o.quiet, label, wanted.size());
+    if (format == OutputFormat::Pdf && !pattern) {
+        std::string e;
+        if (!writeWhole(output, [&](const std::string& path, std::string& err) {
+                return writeDocument(path, DocumentFormat::Pdf, wanted, chosen, o.resolution, report, label, output, err);
+            }, e))
+            status = fail(e, kExitSomeMissing);
+    } else if (format != OutputFormat::Png) {
+        DocumentFormat kind = format == OutputFormat::Pdf ? DocumentFormat::Pdf : DocumentFormat::Svg;
+        onEveryCore(wanted.size(), [&](size_t k) {
+            std::string target = pattern ? NameForPage(output, chosen[k] + 1) : output, e;
+            PageList one{wanted[k]};
+            std::vector<size_t> number{chosen[k]};
+            PageReport quiet(true, label, 1);
+            if (!writeWhole(target, [&](const std::string& path, std::string& err) {
+                    return writeDocument(path, kind, one, number, o.resolution, quiet, label, target, err);
+                }, e))
+                report.Page(chosen[k] + 1, target, 0, 0, e);
+            else
+                report.Page(chosen[k] + 1, target, 0, 0, "");
+        });
+    } else {
+        PicturePages(
+            wanted,
+            [&](size_t k, const RenderedPage* page) {
+                size_t number = chosen[k] + 1;
+                std::string target = pattern ? NameForPage(output, number) : output, e;
+                if (!page) e = label + ": page " + std::to_string(number) + " cannot be pictured";
+                else
+                    writeWhole(target, [&](const std::string& path, std::string& err) {
+                        size_t stride = static_cast<size_t>(page->width) * 4;
+                        return WritePng(
+                            path, page->width, page->height,
+                            [&](int32_t y, uint8_t*) { return page->pixels + static_cast<size_t>(y) * stride; }, err,
+                            wanted.size() > 1 ? 1 : 0);
+                    }, e);
+                report.Page(number, target, page ? page->width : 0, page ? page->height : 0, e);
+                return true;
+            },
+            o.resolution);
+    }
     DeletePageFiles(pages);
-    return failed ? kExitSomeMissing : status;
+    return report.Failed() ? kExitSomeMissing : status;
 }
 
 int runJob(const HostOptions& o, const std::string& jobArgument) {
@@ -283,12 +374,16 @@ int runJob(const HostOptions& o, const std::string& jobArgument) {
     }
     bool pattern = HasPageNumber(output, error);
     if (!error.empty()) return fail(error, kExitUsage);
-    if (ranges.empty()) ranges.push_back(pattern ? PageRange{1, 0} : PageRange{1, 1});
+    // A PDF holds every page; a name with a page number takes every page, one file each.
+    OutputFormat format = FormatOf(pattern ? NameForPage(output, 1) : output);
+    bool manyInOne = format == OutputFormat::Pdf && !pattern;
+    if (ranges.empty()) ranges.push_back(pattern || manyInOne ? PageRange{1, 0} : PageRange{1, 1});
     bool onePage = ranges.size() == 1 && ranges[0].last == ranges[0].first;
     if (output == "-" && (pattern || !onePage)) return fail("standard output takes one picture", kExitUsage);
-    if (!pattern && !onePage)
+    if (!pattern && !onePage && !manyInOne)
         return fail("several pages need a page number in the output name, as in page-%d.png", kExitUsage);
-    bool viewerPicture = !pattern && ranges[0].first == 1 && o.resolution == kDefaultResolution;
+    bool viewerPicture = format == OutputFormat::Png && !pattern && ranges[0].first == 1 &&
+                         o.resolution == kDefaultResolution;
     if (viewerPicture) return firstPageThroughPlugin(o, job, label, output);
     if (!o.plugin.empty())
         return fail("--plugin serves the first page at 192 dpi; other pages and resolutions come from the library",

@@ -270,7 +270,7 @@ COLORREF GetPixel(HDC h, int x, int y) {
     PointD p = Transform(*dc, x, y);
     auto* bmp = LookUpAs<BitmapObj>(dc->bitmap, Kind::Bitmap);
     long px = static_cast<long>(std::floor(p.x)), py = static_cast<long>(std::floor(p.y));
-    if (px < 0 || py < 0 || px >= bmp->width || py >= bmp->height) return CLR_INVALID;
+    if (!bmp || !bmp->bits || px < 0 || py < 0 || px >= bmp->width || py >= bmp->height) return CLR_INVALID;
     cairo_surface_flush(dc->surface);
     return PixelToColor(bmp->bits[static_cast<size_t>(py) * bmp->width + px] & 0xFFFFFF);
 }

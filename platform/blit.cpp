@@ -117,12 +117,15 @@ void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, dou
         cairo_fill_extents(cr, &ex0, &ey0, &ex1, &ey1);
         double cx0, cy0, cx1, cy1;
         cairo_clip_extents(cr, &cx0, &cy0, &cx1, &cy1);
-        int sw_ = cairo_image_surface_get_width(dc.surface), sh_ = cairo_image_surface_get_height(dc.surface);
+        int sw_ = 0, sh_ = 0;
+        SurfaceExtent(dc, sw_, sh_);
         int ix0 = std::max(0, static_cast<int>(std::floor(std::max(ex0, cx0))));
         int iy0 = std::max(0, static_cast<int>(std::floor(std::max(ey0, cy0))));
         int ix1 = std::min(sw_, static_cast<int>(std::ceil(std::min(ex1, cx1))));
         int iy1 = std::min(sh_, static_cast<int>(std::ceil(std::min(ey1, cy1))));
-        if (ix1 > ix0 && iy1 > iy0) {
+        if (ix1 > ix0 && iy1 > iy0 && PaintBackdrop(dc, cr, ix0, iy0, ix1, iy1)) {
+            // A document takes the region from the page's picture.
+        } else if (ix1 > ix0 && iy1 > iy0) {
             int bw = ix1 - ix0, bh = iy1 - iy0;
             auto scratch = [&](cairo_format_t f) {
                 cairo_surface_t* s = cairo_image_surface_create(f, bw, bh);

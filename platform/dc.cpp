@@ -12,12 +12,16 @@ HandleTable<DC>& dcTable() {
     return t;
 }
 
-HDC newDC(DcKind kind) {
+}  // namespace
+
+HDC NewDC(DcKind kind) {
     auto dc = std::make_unique<DC>();
     dc->kind = kind;
     ResetState(dc->st);
     return dcTable().Add(std::move(dc));
 }
+
+namespace {
 
 int clampInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
@@ -110,11 +114,11 @@ HDC CreateDCA(LPCSTR driver, LPCSTR, LPCSTR, const void*) {
     if (driver == nullptr) return nullptr;
     std::string d = driver;
     for (char& c : d) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    return d == "DISPLAY" ? newDC(DcKind::Display) : nullptr;
+    return d == "DISPLAY" ? NewDC(DcKind::Display) : nullptr;
 }
 
 HDC CreateCompatibleDC(HDC) {
-    HDC h = newDC(DcKind::Memory);
+    HDC h = NewDC(DcKind::Memory);
     DC* dc = LookUpDC(h);
     dc->defaultBitmap = CreateBitmap(1, 1, 1, 1, nullptr);
     dc->bitmap = dc->defaultBitmap;
@@ -123,7 +127,7 @@ HDC CreateCompatibleDC(HDC) {
 }
 
 HDC CreateMetafileDC(std::unique_ptr<Recorder> rec, int widthPx, int heightPx, int widthMm, int heightMm) {
-    HDC h = newDC(DcKind::Metafile);
+    HDC h = NewDC(DcKind::Metafile);
     DC* dc = LookUpDC(h);
     dc->rec = std::move(rec);
     dc->devWidth = widthPx;

@@ -2,6 +2,7 @@
 // space paths and the hooks shared by the recorder, the rasteriser and the
 // metafile player.
 #pragma once
+#include "document.h"
 #include "gdi.h"
 
 #include <cairo.h>
@@ -201,6 +202,23 @@ struct DcState {
 
 enum class DcKind { Display, Memory, Metafile };
 
+struct DocumentState {
+    DocumentFormat format = DocumentFormat::Pdf;
+    std::string path;
+    int dotsPerInch = 0;
+    int pages = 0;
+    bool pageOpen = false;
+    int width = 0, height = 0;  // the open page, in device pixels
+    BackdropSource backdrop;    // the open page's picture, for what only pixels can draw
+    cairo_surface_t* backdropSurface = nullptr;  // that picture, once fetched: one image in the document
+    DocumentState() = default;
+    DocumentState(const DocumentState&) = delete;
+    DocumentState& operator=(const DocumentState&) = delete;
+    ~DocumentState() {
+        if (backdropSurface) cairo_surface_destroy(backdropSurface);
+    }
+};
+
 struct Recorder;
 
 struct DC {
@@ -224,10 +242,18 @@ struct DC {
     cairo_t* cr = nullptr;
     // Metafile DCs.
     std::unique_ptr<Recorder> rec;
+    // Document DCs (PDF, SVG): a vector surface in device units of the document's resolution.
+    std::unique_ptr<DocumentState> document;
     ~DC();
 };
 
+HDC NewDC(DcKind kind);
 DC* LookUpDC(HDC h);
+// The device pixels a DC draws into: its bitmap's, or a document page's.
+void SurfaceExtent(const DC& dc, int& width, int& height);
+// On a document, paints the page's picture over the device rectangle (clipped as `cr` is),
+// where a raster operation needs the pixels under it. False on other DCs.
+bool PaintBackdrop(DC& dc, cairo_t* cr, int x0, int y0, int x1, int y1);
 void ResetState(DcState& st);
 
 // Logical to device (world, then page, then base).

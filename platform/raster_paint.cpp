@@ -124,12 +124,13 @@ void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color, BrushO
     double fx0, fy0, fx1, fy1;
     if (stroke) cairo_stroke_extents(cr, &fx0, &fy0, &fx1, &fy1);
     else cairo_fill_extents(cr, &fx0, &fy0, &fx1, &fy1);
-    int w = cairo_image_surface_get_width(dc.surface), h = cairo_image_surface_get_height(dc.surface);
+    int w = 0, h = 0;
+    SurfaceExtent(dc, w, h);
     int ix0 = std::max({0, static_cast<int>(std::floor(std::max(x0, fx0)))});
     int iy0 = std::max({0, static_cast<int>(std::floor(std::max(y0, fy0)))});
     int ix1 = std::min(w, static_cast<int>(std::ceil(std::min(x1, fx1))));
     int iy1 = std::min(h, static_cast<int>(std::ceil(std::min(y1, fy1))));
-    if (ix1 <= ix0 || iy1 <= iy0) {
+    if (ix1 <= ix0 || iy1 <= iy0 || PaintBackdrop(dc, cr, ix0, iy0, ix1, iy1)) {
         cairo_new_path(cr);
         return;
     }

@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <tuple>
 
 namespace gdi {
 namespace {
@@ -129,6 +131,36 @@ void addTextToPath(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* 
     cairo_surface_destroy(s);
 }
 
+// Glyphs drawn; in a document they also carry the characters they stand for, one each, so
+// that the document's text can be searched and copied. `text` is null for glyph indexes.
+void showGlyphs(const DC& dc, cairo_t* cr, const cairo_glyph_t* glyphs, const UINT* chars, size_t n,
+                const WCHAR* text) {
+    if (n == 0) return;
+    if (!dc.document || !text) {
+        cairo_show_glyphs(cr, glyphs, static_cast<int>(n));
+        return;
+    }
+    std::string utf8;
+    std::vector<cairo_text_cluster_t> clusters(n);
+    for (size_t k = 0; k < n; ++k) {
+        uint32_t c = text[chars[k]];
+        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;  // half a pair: no character of its own
+        if (c < 0x20) c = 0xFFFD;
+        size_t before = utf8.size();
+        if (c < 0x80) {
+            utf8 += static_cast<char>(c);
+        } else if (c < 0x800) {
+            utf8 += static_cast<char>(0xC0 | c >> 6), utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xE0 | c >> 12), utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        }
+        clusters[k] = {static_cast<int>(utf8.size() - before), 1};
+    }
+    cairo_show_text_glyphs(cr, utf8.data(), static_cast<int>(utf8.size()), glyphs, static_cast<int>(n), clusters.data(),
+                           static_cast<int>(n), static_cast<cairo_text_cluster_flags_t>(0));
+}
+
 void paintText(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* text, UINT count,
                const std::vector<double>& adv, UINT options, const RECT* rect, bool glyphIndex) {
     if (!EnsureSurface(dc)) return;
@@ -164,21 +196,24 @@ void paintText(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* text
         // Characters the face lacks come from a face that has them, in their places; the rest
         // are drawn together.
         std::vector<cairo_glyph_t> own;
-        std::vector<std::pair<const FontFace*, cairo_glyph_t>> linked;
+        std::vector<UINT> ownText;  // the character each of the face's own glyphs draws
+        std::vector<std::tuple<const FontFace*, cairo_glyph_t, UINT>> linked;
         for (UINT i = 0; i < count; ++i) {
-            if (glyphs[i].index != 0 || glyphIndex || text[i] <= 0x20) {
-                own.push_back(glyphs[i]);
-                continue;
-            }
             uint32_t index = 0;
-            if (const FontFace* other = FallbackFace(f.lf, text[i], index))
-                linked.push_back({other, {index, glyphs[i].x, glyphs[i].y}});
-            else own.push_back(glyphs[i]);
+            const FontFace* other = glyphs[i].index != 0 || glyphIndex || text[i] <= 0x20
+                                        ? nullptr
+                                        : FallbackFace(f.lf, text[i], index);
+            if (other) {
+                linked.push_back({other, {index, glyphs[i].x, glyphs[i].y}, i});
+            } else {
+                own.push_back(glyphs[i]);
+                ownText.push_back(i);
+            }
         }
-        cairo_show_glyphs(cr, own.data(), static_cast<int>(own.size()));
-        for (const auto& [face, glyph] : linked) {
+        showGlyphs(dc, cr, own.data(), ownText.data(), own.size(), glyphIndex ? nullptr : text);
+        for (const auto& [face, glyph, i] : linked) {
             cairo_set_font_face(cr, face->cairo);
-            cairo_show_glyphs(cr, &glyph, 1);
+            showGlyphs(dc, cr, &glyph, &i, 1, text);
         }
     }
     // Underline and strike-out run under and through the whole advance.

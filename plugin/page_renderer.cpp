@@ -31,6 +31,39 @@ bool FrameHasOtherProportions(const ENHMETAHEADER& header, int64_t& hmmX, int64_
     return true;
 }
 
+bool PagePictureSize(const ENHMETAHEADER& header, int32_t dotsX, int32_t dotsY, int32_t& width, int32_t& height) {
+    if (!PictureSize(dotsX, dotsY, int64_t{header.szlMillimeters.cx} * 100, int64_t{header.szlMillimeters.cy} * 100,
+                     width, height))
+        return false;
+    // A frame too large for a picture leaves the device's size.
+    int64_t frameX = 0, frameY = 0;
+    if (FrameHasOtherProportions(header, frameX, frameY)) PictureSize(dotsX, dotsY, frameX, frameY, width, height);
+    return true;
+}
+
+bool DrawPageIntoDocument(HDC document, const char* path, int32_t dotsPerInch) {
+    HENHMETAFILE metafile = path ? GetEnhMetaFileA(path) : nullptr;
+    ENHMETAHEADER header{};
+    int32_t width = 0, height = 0;
+    bool ok = metafile && GetEnhMetaFileHeader(metafile, sizeof header, &header) == sizeof header &&
+              PagePictureSize(header, dotsPerInch, dotsPerInch, width, height);
+    // What only pixels can draw comes from the page's own picture at the same resolution.
+    RenderedPage picture;
+    auto backdrop = [&]() {
+        if (!RenderPageMetafile(path, picture, dotsPerInch)) return BackdropPixels{};
+        return BackdropPixels{reinterpret_cast<const uint32_t*>(picture.pixels), picture.width, picture.height};
+    };
+    ok = ok && StartDocumentPage(document, width, height, backdrop);
+    if (ok) {
+        RECT area{0, 0, width, height};
+        PlayEnhMetaFile(document, metafile, &area);
+        ok = EndDocumentPage(document);
+    }
+    ReleaseRenderedPage(picture);
+    if (metafile) DeleteEnhMetaFile(metafile);
+    return ok;
+}
+
 void ReleaseRenderedPage(RenderedPage& page) {
     // The bitmap leaves the DC with the DC, then goes itself.
     if (page.memoryDC) DeleteDC(page.memoryDC);
@@ -48,11 +81,7 @@ bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInc
     if (dotsPerInch > 0) dpiX = dpiY = dotsPerInch;
     else dpiX *= 2, dpiY *= 2;
     bool ok = metafile && GetEnhMetaFileHeader(metafile, sizeof header, &header) == sizeof header &&
-              PictureSize(dpiX, dpiY, int64_t{header.szlMillimeters.cx} * 100, int64_t{header.szlMillimeters.cy} * 100,
-                          width, height);
-    // A frame too large for a picture leaves the device's size.
-    int64_t frameX = 0, frameY = 0;
-    if (ok && FrameHasOtherProportions(header, frameX, frameY)) PictureSize(dpiX, dpiY, frameX, frameY, width, height);
+              PagePictureSize(header, dpiX, dpiY, width, height);
     // A picture of the size of the one held keeps its bitmap, painted white again: pages of
     // a job are pictured without a fresh allocation each.
     if (ok && page.bitmap && page.width == width && page.height == height) {

@@ -2,6 +2,7 @@
 // resolution, the picture being the page's reference size in millimetres (or its
 // frame's size, when the frame has other proportions).
 #pragma once
+#include "document.h"
 #include "gdi.h"
 
 #include "page_list.h"
@@ -32,6 +33,13 @@ bool PictureSize(int32_t dotsX, int32_t dotsY, int64_t hmmX, int64_t hmmY, int32
 // playback stretches over the whole picture, so that circles stay round. False when
 // the frame has the device's proportions.
 bool FrameHasOtherProportions(const ENHMETAHEADER& header, int64_t& hmmX, int64_t& hmmY);
+
+// The picture's size in pixels for a page's header at the given dots per inch.
+bool PagePictureSize(const ENHMETAHEADER& header, int32_t dotsX, int32_t dotsY, int32_t& width, int32_t& height);
+
+// Plays a page file into the next page of a document (PDF or SVG) as vectors, at the size of
+// its picture at `dotsPerInch`. False when the page cannot be read or drawn.
+bool DrawPageIntoDocument(HDC document, const char* path, int32_t dotsPerInch);
 
 // Fills `page` with the picture of a page file, in the bitmap it holds when that has the
 // picture's size, else in a new one. False, with nothing held, when the file cannot be read,
