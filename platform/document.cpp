@@ -11,7 +11,13 @@
 
 namespace gdi {
 namespace {
+// Side of the square tiles the page's picture is cut into, in pixels.
+constexpr int kBackdropTile = 128;
+// Regions a page takes from its picture one by one.
+constexpr int kMaxBackdropRegions = 256;
+
 double points(int pixels, int dotsPerInch) { return pixels * 72.0 / dotsPerInch; }
+
 }  // namespace
 
 void SurfaceExtent(const DC& dc, int& width, int& height) {
@@ -23,26 +29,62 @@ void SurfaceExtent(const DC& dc, int& width, int& height) {
     height = dc.surface ? cairo_image_surface_get_height(dc.surface) : 0;
 }
 
+namespace {
+const BackdropPixels& fetchBackdrop(DocumentState& doc) {
+    if (!doc.backdropFetched) {
+        doc.backdropFetched = true;
+        if (doc.backdrop) doc.backdropPixels = doc.backdrop();
+    }
+    return doc.backdropPixels;
+}
+
+// The whole picture over the page, where too many regions needed it.
+void paintWholeBackdrop(DocumentState& doc, cairo_t* cr) {
+    const BackdropPixels& b = fetchBackdrop(doc);
+    if (!b.pixels) return;
+    cairo_surface_t* all = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(b.pixels)), CAIRO_FORMAT_RGB24, b.width, b.height, b.width * 4);
+    cairo_save(cr);
+    cairo_reset_clip(cr);
+    cairo_identity_matrix(cr);
+    cairo_set_source_surface(cr, all, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    cairo_surface_finish(all);
+    cairo_surface_destroy(all);
+}
+}  // namespace
+
 bool PaintBackdrop(DC& dc, cairo_t* cr, int x0, int y0, int x1, int y1) {
     if (!dc.document) return false;
     DocumentState& doc = *dc.document;
-    if (!doc.backdropSurface && doc.backdrop) {
-        BackdropPixels b = doc.backdrop();
-        // One surface for the page, however many regions it fills: the document holds the
-        // picture once and shows the parts of it that each region needs.
-        if (b.pixels && b.width > 0 && b.height > 0)
-            doc.backdropSurface = cairo_image_surface_create_for_data(
-                reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(b.pixels)), CAIRO_FORMAT_RGB24, b.width,
-                b.height, b.width * 4);
-        doc.backdrop = nullptr;
+    if (doc.backdropWholePage || ++doc.backdropRegions > kMaxBackdropRegions) {
+        doc.backdropWholePage = true;
+        return true;
     }
-    if (!doc.backdropSurface || x1 <= x0 || y1 <= y0) return true;
+    const BackdropPixels& b = fetchBackdrop(doc);
+    x0 = std::max(x0, 0), y0 = std::max(y0, 0), x1 = std::min(x1, b.width), y1 = std::min(y1, b.height);
+    if (!b.pixels || x1 <= x0 || y1 <= y0) return true;
+    int across = (b.width + kBackdropTile - 1) / kBackdropTile, down = (b.height + kBackdropTile - 1) / kBackdropTile;
+    doc.backdropTiles.resize(static_cast<size_t>(across) * down, nullptr);
     cairo_save(cr);
     cairo_new_path(cr);  // the figure that needed the pixels is not part of the rectangle
-    cairo_set_source_surface(cr, doc.backdropSurface, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_rectangle(cr, x0, y0, x1 - x0, y1 - y0);
-    cairo_fill(cr);
+    cairo_clip(cr);
+    for (int ty = y0 / kBackdropTile; ty <= (y1 - 1) / kBackdropTile; ++ty)
+        for (int tx = x0 / kBackdropTile; tx <= (x1 - 1) / kBackdropTile; ++tx) {
+            cairo_surface_t*& tile = doc.backdropTiles[static_cast<size_t>(ty) * across + tx];
+            int left = tx * kBackdropTile, top = ty * kBackdropTile;
+            if (!tile)
+                tile = cairo_image_surface_create_for_data(
+                    reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(b.pixels + static_cast<size_t>(top) * b.width + left)),
+                    CAIRO_FORMAT_RGB24, std::min(kBackdropTile, b.width - left), std::min(kBackdropTile, b.height - top),
+                    b.width * 4);
+            cairo_set_source_surface(cr, tile, left, top);
+            cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+            cairo_paint(cr);
+        }
     cairo_restore(cr);
     return true;
 }
@@ -100,11 +142,10 @@ BOOL EndDocumentPage(HDC h) {
     DC* dc = LookUpDC(h);
     DocumentState* doc = dc ? dc->document.get() : nullptr;
     if (!doc || !doc->pageOpen) return FALSE;
+    if (doc->backdropWholePage) paintWholeBackdrop(*doc, dc->cr);
     cairo_show_page(dc->cr);
-    // The page's picture stays valid until the page is finished: the surface goes first.
-    if (doc->backdropSurface) cairo_surface_finish(doc->backdropSurface), cairo_surface_destroy(doc->backdropSurface);
-    doc->backdropSurface = nullptr;
-    doc->backdrop = nullptr;
+    // The page's picture stays valid until the page is finished: its tiles go first.
+    doc->DropBackdrop();
     doc->pageOpen = false;
     ++doc->pages;
     return cairo_status(dc->cr) == CAIRO_STATUS_SUCCESS;

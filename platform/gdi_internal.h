@@ -210,12 +210,29 @@ struct DocumentState {
     bool pageOpen = false;
     int width = 0, height = 0;  // the open page, in device pixels
     BackdropSource backdrop;    // the open page's picture, for what only pixels can draw
-    cairo_surface_t* backdropSurface = nullptr;  // that picture, once fetched: one image in the document
+    // That picture, once fetched, in square tiles: each tile a region needs goes into the
+    // document once, however many regions use it, and a viewer draws only the tiles a
+    // region touches.
+    BackdropPixels backdropPixels;
+    bool backdropFetched = false;
+    std::vector<cairo_surface_t*> backdropTiles;
+    // Regions taken from the picture so far; past a limit the page ends with the whole
+    // picture laid over it instead, one image rather than thousands of pieces.
+    int backdropRegions = 0;
+    bool backdropWholePage = false;
     DocumentState() = default;
     DocumentState(const DocumentState&) = delete;
     DocumentState& operator=(const DocumentState&) = delete;
-    ~DocumentState() {
-        if (backdropSurface) cairo_surface_destroy(backdropSurface);
+    ~DocumentState() { DropBackdrop(); }
+    void DropBackdrop() {
+        for (cairo_surface_t* t : backdropTiles)
+            if (t) cairo_surface_finish(t), cairo_surface_destroy(t);
+        backdropTiles.clear();
+        backdropPixels = BackdropPixels{};
+        backdropFetched = false;
+        backdrop = nullptr;
+        backdropRegions = 0;
+        backdropWholePage = false;
     }
 };
 

@@ -1,0 +1,116 @@
+// PDF and SVG export through the command-line host: page counts and sizes, searchable text,
+// and each page rendered back agreeing with the PNG picture of it.
+#include "test_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+// A command's standard output.
+std::string Output(const std::string& cmd) {
+    std::string out;
+    FILE* p = popen((cmd + " 2>/dev/null").c_str(), "r");
+    if (!p) return out;
+    char buffer[4096];
+    while (size_t n = fread(buffer, 1, sizeof buffer, p)) out.append(buffer, n);
+    pclose(p);
+    return out;
+}
+
+int Host(const std::string& args) {
+    int status = std::system((std::string(SPOOLSIGHT_HOST) + " -q " + args + " > /dev/null 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool HavePoppler() { return HaveTool("pdfinfo") && HaveTool("pdftotext") && HaveTool("pdftoppm"); }
+
+// Page `n` of a PDF rendered back at 192 dpi by poppler.
+Pixels PdfPage(const std::string& pdf, int n, const std::string& dir) {
+    std::string base = dir + "back";
+    std::system(("pdftoppm -r 192 -png -f " + std::to_string(n) + " -l " + std::to_string(n) + " -singlefile " + pdf +
+                 " " + base + " > /dev/null 2>&1")
+                    .c_str());
+    Pixels p;
+    ReadPng(base + ".png", p);
+    std::remove((base + ".png").c_str());
+    return p;
+}
+
+void ExpectSamePicture(const Pixels& back, const Pixels& picture, const std::string& what) {
+    ASSERT_GT(back.width, 0) << what;
+    EXPECT_NEAR(back.width, picture.width, 2) << what;
+    EXPECT_NEAR(back.height, picture.height, 2) << what;
+    CoarseMatch m = CompareCoarse(back, picture, 48);
+    EXPECT_GE(m.match, 0.95) << what;
+    EXPECT_GE(m.ink, 0.9) << what;
+    EXPECT_LE(m.ink, 1.1) << what;
+}
+}  // namespace
+
+class ExportTest : public TempDirTest {};
+
+TEST_F(ExportTest, APdfHoldsEveryPageWithItsTextAndLooksAsThePictures) {
+    if (!HavePoppler()) GTEST_SKIP() << "poppler-utils not installed";
+    std::string job = SPOOLSIGHT_EXAMPLE, pdf = dir_ + "sample.pdf";
+    ASSERT_EQ(Host(job + " -o " + pdf), 0);
+    std::string info = Output("pdfinfo " + pdf);
+    EXPECT_NE(info.find("Pages:           3"), std::string::npos) << info;
+    EXPECT_NE(info.find("(A4)"), std::string::npos) << info;
+    std::string text = Output("pdftotext " + pdf + " -");
+    EXPECT_NE(text.find("The quick brown fox jumps over the lazy dog"), std::string::npos) << text;
+    EXPECT_NE(text.find("Page 3"), std::string::npos) << text;
+    ASSERT_EQ(Host(job + " --pages 2 -o " + dir_ + "two.png"), 0);
+    Pixels picture;
+    ASSERT_TRUE(ReadPng(dir_ + "two.png", picture));
+    ExpectSamePicture(PdfPage(pdf, 2, dir_), picture, "page 2");
+    // Chosen pages in the order asked; a PCL5 job's text in a printer font can be found too.
+    ASSERT_EQ(Host(job + " --pages 3,1 -o " + dir_ + "some.pdf"), 0);
+    EXPECT_NE(Output("pdfinfo " + dir_ + "some.pdf").find("Pages:           2"), std::string::npos);
+    std::string pcl = "\x1B" "E\x1B(s0p12h10v0s0b3T" "Invoice number 4711\r\n\x1B" "E";
+    std::string pclJob = Write("letter.pcl", Bytes(pcl.begin(), pcl.end()));
+    ASSERT_EQ(Host(pclJob + " -o " + dir_ + "letter.pdf"), 0);
+    EXPECT_NE(Output("pdftotext " + dir_ + "letter.pdf -").find("Invoice number 4711"), std::string::npos);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"jobs", "letter.pdf", "out.asm", "sample.pdf", "some.pdf", "two.png"}));
+}
+
+TEST_F(ExportTest, SvgPagesLookAsThePictures) {
+    if (!HaveTool("rsvg-convert")) GTEST_SKIP() << "rsvg-convert not installed";
+    std::string job = SPOOLSIGHT_EXAMPLE;
+    ASSERT_EQ(Host(job + " -o " + dir_ + "page-%d.svg"), 0);
+    for (int page = 1; page <= 3; ++page) EXPECT_TRUE(fs::exists(dir_ + "page-" + std::to_string(page) + ".svg"));
+    ASSERT_EQ(std::system(("rsvg-convert -d 192 -p 192 " + dir_ + "page-1.svg -o " + dir_ + "back.png").c_str()), 0);
+    Pixels back, picture;
+    ASSERT_TRUE(ReadPng(dir_ + "back.png", back));
+    ASSERT_EQ(Host(job + " -o " + dir_ + "one.png"), 0);
+    ASSERT_TRUE(ReadPng(dir_ + "one.png", picture));
+    ExpectSamePicture(back, picture, "SVG page 1");
+    // An SVG holds one page: several need a page number in the name.
+    EXPECT_EQ(Host(job + " --pages 1-2 -o " + dir_ + "two.svg"), 2);
+}
+
+// Jobs whose pages need raster operations (an HP-GL/2 plot merged with XOR) and jobs with
+// text of each language, from GhostPCL's examples.
+TEST_F(ExportTest, RasterOperationsAndEachLanguagesText) {
+    fs::path corpus = SPOOLSIGHT_CORPUS;
+    if (!HavePoppler()) GTEST_SKIP() << "poppler-utils not installed";
+    if (!fs::is_directory(corpus)) GTEST_SKIP() << "no example corpus at " << corpus;
+    struct Case {
+        const char* job;
+        const char* text;  // a phrase the PDF's text holds, or null for a page without text
+    } cases[] = {{"grashopp.pcl", nullptr}, {"owl.pcl", "Perfect"}, {"frs96.pxl", "Licensing"}, {"label.tst", "ABCDEFGH"}};
+    for (const Case& c : cases) {
+        std::string job = (corpus / c.job).string(), pdf = dir_ + c.job + ".pdf", png = dir_ + c.job + ".png";
+        ASSERT_EQ(Host(job + " --pages 1 -o " + pdf), 0) << c.job;
+        ASSERT_EQ(Host(job + " -o " + png), 0) << c.job;
+        Pixels picture;
+        ASSERT_TRUE(ReadPng(png, picture));
+        ExpectSamePicture(PdfPage(pdf, 1, dir_), picture, c.job);
+        std::string text = Output("pdftotext " + pdf + " -");
+        if (c.text) {
+            EXPECT_NE(text.find(c.text), std::string::npos) << c.job << ": " << text;
+        }
+    }
+}
