@@ -250,6 +250,7 @@ bool DecodeDib(const BYTE* info, size_t infoSize, const BYTE* bits, size_t bitsS
 }
 
 int ShrinkFactor(const DC& dc, double w, double h, double sw, double sh) {
+    if (dc.document) return 1;  // a document keeps images at their own resolution
     Matrix m = LogicalToDevice(dc);
     PointD dx = m.applyVector(w, 0), dy = m.applyVector(0, h);
     double devW = std::hypot(dx.x, dx.y), devH = std::hypot(dy.x, dy.y);

@@ -220,10 +220,17 @@ struct DocumentState {
     // picture laid over it instead, one image rather than thousands of pieces.
     int backdropRegions = 0;
     bool backdropWholePage = false;
+    // Stencils of black-and-white images (glyphs, mostly) by their bits: the same stencil
+    // drawn again is the same surface, which the document holds once.
+    std::unordered_map<std::string, cairo_surface_t*> stencils;
+    size_t stencilBytes = 0;
     DocumentState() = default;
     DocumentState(const DocumentState&) = delete;
     DocumentState& operator=(const DocumentState&) = delete;
-    ~DocumentState() { DropBackdrop(); }
+    ~DocumentState() {
+        DropBackdrop();
+        for (auto& [bits, surface] : stencils) cairo_surface_destroy(surface);
+    }
     void DropBackdrop() {
         for (cairo_surface_t* t : backdropTiles)
             if (t) cairo_surface_finish(t), cairo_surface_destroy(t);
