@@ -1,7 +1,9 @@
 // libFuzzer target: a job file through ConvertPrintJob (detector, spool walker,
-// ZjStream reader and JBIG pages); every page written must be listed and
-// nothing else left behind.
+// ZjStream reader and JBIG pages) and through DescribePrintJob (the readers of
+// PJL lines, DEVMODEs, ZjStream items and PCL XL sessions); every page written
+// must be listed and nothing else left behind.
 #include "convert_print_job.h"
+#include "job_info.h"
 #include "sample_job.h"
 
 #include <cstdlib>
@@ -29,6 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const std::string& page : pages)
         if (!std::filesystem::exists(page)) std::abort();
     DeletePageFiles(pages);
+    JobInfo info;
+    if (DescribePrintJob(job.c_str(), info) && JobInfoJson("job", info).empty()) std::abort();
     // Only the PCL5 dump may stay behind.
     for (const auto& e : std::filesystem::directory_iterator(workDir()))
         if (e.path().extension() != ".asm") std::abort();

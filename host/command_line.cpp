@@ -105,6 +105,10 @@ bool ParseCommandLine(int argc, char** argv, HostOptions& o, std::string& error)
             o.help = true;
         } else if (a == "--version") {
             o.version = true;
+        } else if (a == "--info") {
+            o.info = true;
+        } else if (a == "--json") {
+            o.json = o.info = true;
         } else if (a.size() > 1 && a[0] == '-') {
             error = "unknown option " + a;
             return false;
@@ -121,6 +125,7 @@ bool ParseCommandLine(int argc, char** argv, HostOptions& o, std::string& error)
         error = "standard input can be read once";
         return false;
     }
+    if (o.info) return true;  // any number of jobs, nothing written
     if (o.jobs.size() > 1 && o.outputDir.empty()) {
         error = "several jobs need --output-dir, where each job's pictures are named after it";
         return false;
@@ -191,10 +196,12 @@ std::string NameForPage(const std::string& name, size_t page) {
 
 std::string UsageText() {
     return "usage: spoolsight [options] JOB...\n"
-           "Shows printer job files (NT EMF spool, PCL5, HP-GL/2, PCL XL, ZjStream) as PNG pictures.\n"
+           "Shows printer job files (NT EMF spool, PCL5, HP-GL/2, PCL XL, ZjStream) as PNG pictures,\n"
+           "PDF documents with searchable text, or SVG.\n"
            "\n"
-           "  -o FILE            write to FILE (default page.png; - for standard output); a name with a\n"
-           "                     page number such as page-%03d.png writes one file per page\n"
+           "  -o FILE            write to FILE (default page.png; - for standard output): PNG, or PDF or\n"
+           "                     SVG by its extension; a name with a page number such as page-%03d.png\n"
+           "                     writes one file per page; a PDF holds every page\n"
            "  -r DPI             resolution in dots per inch (default 192, the viewer's picture)\n"
            "  --pages LIST       pages to write, e.g. 2-5,8 or 3- (default: the first page, or\n"
            "                     every page for a name with a page number)\n"
@@ -202,6 +209,8 @@ std::string UsageText() {
            "  --all-pages DIR    write every page as DIR/page-NNNN.png\n"
            "  --keep-emf DIR     copy the page metafiles to DIR/page-NNNN.emf\n"
            "  --plugin LIB       plug-in library for the first-page picture (default: next to this program)\n"
+           "  --info             describe each job (language, pages, PJL, spool DEVMODE, ZjStream items,\n"
+           "                     PCL XL session) instead of drawing it; --json as one JSON object a job\n"
            "  -q, --quiet        no progress messages\n"
            "  -h, --help         this text\n"
            "  --version          the program's version\n"

@@ -24,6 +24,7 @@ struct HostOptions {
     int resolution = kDefaultResolution;
     bool resolutionGiven = false;
     bool quiet = false, help = false, version = false;
+    bool info = false, json = false;  // describe the jobs instead of drawing them
 };
 
 // False with a message for a command line that cannot be followed.

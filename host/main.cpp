@@ -4,6 +4,7 @@
 #include "command_line.h"
 #include "convert_print_job.h"
 #include "document.h"
+#include "job_info.h"
 #include "language_detector.h"
 #include "mapped_file.h"
 #include "page_files.h"
@@ -409,6 +410,24 @@ int main(int argc, char** argv) {
         return kExitWritten;
     }
     int status = kExitWritten;
+    if (o.info) {
+        for (const std::string& job : o.jobs) {
+            StandardInputCopy input;
+            std::string path = job;
+            if (job == "-") {
+                if (!input.Make(error)) return fail(error);
+                path = input.path;
+            }
+            JobInfo info;
+            if (!DescribePrintJob(path.c_str(), info)) {
+                status = std::max(status, fail(job + ": " + std::strerror(errno)));
+                continue;
+            }
+            std::string name = job == "-" ? "standard input" : job;
+            std::fputs((o.json ? JobInfoJson(name, info) + "\n" : JobInfoText(name, info)).c_str(), stdout);
+        }
+        return status;
+    }
     for (const std::string& job : o.jobs) {
         int s = runJob(o, job);
         if (s == kExitUsage) return s;

@@ -1,6 +1,7 @@
 // The command-line host: loads the plug-in with dlopen and writes PNG files.
 #include "command_line.h"
 #include "png_writer.h"
+#include "zjs_job.h"
 #include "test_support.h"
 
 #include <atomic>
@@ -160,6 +161,62 @@ TEST_F(HostTest, UsageErrorsAreToldInOneLine) {
     EXPECT_EQ(RunHost("--help"), 0);
     EXPECT_EQ(RunHost("--version"), 0);
     EXPECT_FALSE(std::filesystem::exists(dir_ + "one.png"));
+}
+
+TEST_F(HostTest, InfoDescribesJobsWithoutDrawingThem) {
+    if (!HaveTool("python3")) GTEST_SKIP() << "python3 not installed";
+    // A spool file with a document name and a DEVMODE: landscape Legal, 2 copies, long-edge duplex, colour.
+    Bytes spool;
+    auto put32 = [&](uint32_t v) { for (int k = 0; k < 4; ++k) spool.push_back(static_cast<uint8_t>(v >> (8 * k))); };
+    auto putText = [&](const std::u16string& t) {
+        for (char16_t c : t) spool.push_back(static_cast<uint8_t>(c)), spool.push_back(static_cast<uint8_t>(c >> 8));
+        spool.push_back(0), spool.push_back(0);
+    };
+    put32(0x10000), put32(0), put32(24), put32(0);  // the header's size is set below
+    put32(0), put32(0);
+    putText(u"Quarterly report.docx");
+    while (spool.size() % 4) spool.push_back(0);
+    for (int k = 0; k < 4; ++k) spool[4 + k] = static_cast<uint8_t>(spool.size() >> (8 * k));
+    std::vector<uint8_t> devmode(220, 0);
+    std::u16string device = u"HP LaserJet 4050";
+    for (size_t k = 0; k < device.size(); ++k) devmode[2 * k] = static_cast<uint8_t>(device[k]);
+    auto set16 = [&](size_t at, uint16_t v) { devmode[at] = static_cast<uint8_t>(v), devmode[at + 1] = static_cast<uint8_t>(v >> 8); };
+    set16(68, 220), set16(76, 2), set16(78, 5), set16(86, 2), set16(92, 2), set16(94, 2);
+    put32(3), put32(static_cast<uint32_t>(devmode.size()));
+    spool.insert(spool.end(), devmode.begin(), devmode.end());
+    Bytes page = RecordSamplePage("", 1);
+    put32(12), put32(static_cast<uint32_t>(page.size()));
+    spool.insert(spool.end(), page.begin(), page.end());
+    std::string spoolJob = Write("report.spl", spool);
+    // A PCL5 job with a PJL header, and a ZjStream job.
+    std::string pcl = "\x1B%-12345X@PJL JOB NAME = \"Letters\"\r\n@PJL SET PAPER=LETTER\r\n@PJL SET COPIES = 3\r\n"
+                      "@PJL ENTER LANGUAGE = PCL\r\n\x1B" "Ehi\x1B" "E\x1B%-12345X";
+    std::string pclJob = Write("letters.pcl", Bytes(pcl.begin(), pcl.end()));
+    std::string zjsJob = Write("page.zjs", MakeZjsJob({SamplePageImage(400, 300)}));
+    std::string json = dir_ + "info.json";
+    ASSERT_EQ(std::system((std::string(SPOOLSIGHT_HOST) + " --json " + spoolJob + " " + pclJob + " " + zjsJob + " > " + json).c_str()), 0);
+    // Each line one JSON object, as a script reads them.
+    std::string check = "python3 -c \"import json,sys\n"
+                        "jobs=[json.loads(l) for l in open(sys.argv[1])]\n"
+                        "s,p,z=jobs\n"
+                        "assert s['language']=='NT EMF spool' and len(s['pages'])==1, s\n"
+                        "d=s['spool']\n"
+                        "assert d['document']=='Quarterly report.docx' and d['device']=='HP LaserJet 4050', d\n"
+                        "assert d['orientation']=='landscape' and d['paper']=='Legal' and d['copies']=='2', d\n"
+                        "assert d['duplex']=='long edge' and d['colour']=='colour', d\n"
+                        "assert p['language']=='PCL5' and p['pjl']['PAPER']=='LETTER' and p['pjl']['COPIES']=='3', p\n"
+                        "assert p['pjl']['JOB NAME']=='\\\"Letters\\\"' and p['evidence']=='PJL ENTER LANGUAGE=PCL', p\n"
+                        "assert abs(p['pages'][0]['width_mm']-215.9)<0.5, p\n"
+                        "assert z['language']=='ZjStream' and len(z['pages'])==1, z\n"
+                        "assert any(k.startswith('page 1') for k in z['zjstream']), z\n"
+                        "\" " + json;
+    EXPECT_EQ(std::system(check.c_str()), 0) << ReadFileBytes(json).size();
+    EXPECT_EQ(std::system((std::string(SPOOLSIGHT_HOST) + " --info " + pclJob + " > " + dir_ + "info.txt").c_str()), 0);
+    Bytes t = ReadFileBytes(dir_ + "info.txt");
+    std::string described(t.begin(), t.end());
+    EXPECT_NE(described.find("PCL5 (PJL ENTER LANGUAGE=PCL)"), std::string::npos) << described;
+    EXPECT_NE(described.find("page 1: 215.9 x 279.4 mm, portrait"), std::string::npos) << described;
+    EXPECT_EQ(RunHost("--info " + dir_ + "missing.pcl"), 1);
 }
 
 TEST(HostCommandLine, PageListsAndNumberedNames) {

@@ -1,7 +1,10 @@
 // Corrupted jobs, bounded and deterministic: bytes flipped, lengths changed
 // and files cut short, run through detection, the spool walker, the exports
 // and metafile playback. Nothing may crash, hang or leave files behind.
+#include "job_info.h"
 #include "language_detector.h"
+#include "pclxl_job.h"
+#include "zjs_job.h"
 #include "spoolsight_plugin.h"
 #include "test_support.h"
 
@@ -70,6 +73,32 @@ TEST_F(MutationTest, CorruptSpoolJobs) {
         std::erase_if(left, [](const std::string& f) { return f.size() > 4 && f.substr(f.size() - 4) == ".asm"; });
         ASSERT_EQ(left, std::vector<std::string>{"jobs"}) << "round " << round;
     }
+}
+
+TEST_F(MutationTest, DescriptionsOfCorruptJobs) {
+    // The readers behind --info: PJL lines, a spool header and DEVMODE, ZjStream items and a
+    // PCL XL session, each fed cut and altered jobs.
+    std::string pjl = "\x1B%-12345X@PJL JOB NAME=\"x\"\r\n@PJL SET PAPER=A4\r\n@PJL ENTER LANGUAGE=PCLXL\r\n";
+    Bytes pjlJob(pjl.begin(), pjl.end()), xl = MakePclXlJob(1);
+    pjlJob.insert(pjlJob.end(), xl.begin(), xl.end());
+    Bytes devmode(220, 0);
+    devmode[68] = 220;
+    Bytes spool = WrapInSpool({Record([](HDC dc) { Rectangle(dc, 1, 1, 20, 20); }, RECT{0, 0, 1000, 1000})});
+    Bytes record = {3, 0, 0, 0, 220, 0, 0, 0};
+    record.insert(record.end(), devmode.begin(), devmode.end());
+    spool.insert(spool.begin() + 16, record.begin(), record.end());
+    std::mt19937 rng(99);
+    for (const Bytes& job : {pjlJob, spool, MakeZjsJob({SamplePageImage(64, 32)})})
+        for (int round = 0; round < 150; ++round) {
+            Bytes bad = Mutate(job, rng);
+            JobInfo info;
+            ASSERT_TRUE(DescribePrintJob(Write("d.job", bad).c_str(), info));
+            EXPECT_FALSE(JobInfoJson("d", info).empty());
+            EXPECT_FALSE(JobInfoText("d", info).empty());
+        }
+    std::vector<std::string> left = Files();
+    std::erase_if(left, [](const std::string& f) { return f.size() > 4 && f.substr(f.size() - 4) == ".asm"; });
+    EXPECT_EQ(left, std::vector<std::string>{"jobs"});
 }
 
 TEST_F(MutationTest, CorruptZjStreamJobsOfRealDrivers) {

@@ -1,0 +1,32 @@
+// What a job says about itself, read without drawing it: its language and how the detector
+// knew it, its pages' sizes, PJL variables, a spool file's document name and DEVMODE, a
+// ZjStream's document and page items, a PCL XL stream's header and session attributes.
+#pragma once
+#include "job_formats.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+using InfoItems = std::vector<std::pair<std::string, std::string>>;
+
+struct JobInfo {
+    JobFormat format = JobFormat::Unknown;
+    std::string language;   // the language's name, "unknown" when none was found
+    std::string evidence;   // how the detector knew it
+    struct Page {
+        double widthMm = 0, heightMm = 0;
+    };
+    std::vector<Page> pages;  // of the drawn languages; empty for the others
+    InfoItems pjl;            // PJL and EJL variables of the job-control header, in order
+    InfoItems spool;          // document name, output port and DEVMODE fields
+    InfoItems zjs;            // items of the document and of its first page
+    InfoItems pclxl;          // the stream header and the session's attributes
+};
+
+// False when the file cannot be read.
+bool DescribePrintJob(const char* path, JobInfo& info);
+
+// The description as text for people, and as one JSON object.
+std::string JobInfoText(const std::string& name, const JobInfo& info);
+std::string JobInfoJson(const std::string& name, const JobInfo& info);
