@@ -2,6 +2,7 @@
 // Benchmarks: recording a page, playing an A4 page into the picture, walking
 // a 100-page spool file and detecting the language of a large job.
 #include "convert_print_job.h"
+#include "document.h"
 #include "spoolsight_plugin.h"
 #include "gdi.h"
 #include "language_detector.h"
@@ -423,11 +424,8 @@ BENCHMARK(PclXlFirstPagePicture)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
 
-// The picture a viewer gets through the exports, from opening the job to the last row, for a
-// long job and a one-page one: the time must not grow with the job.
-void FirstPictureThroughTheExports(benchmark::State& state, int pages) {
-    std::string path = TempDir() + "long-" + std::to_string(pages) + ".pxl";
-    WriteFileBytes(path, MakePclXlJob(pages));
+// A job's first picture as a viewer gets it through the exports, from opening the job to the last row.
+void PullFirstPicture(benchmark::State& state, const std::string& path) {
     std::vector<uint8_t> row;
     for (auto _ : state) {
         void* context = ivpLoadPictureInit(path.c_str());
@@ -443,36 +441,29 @@ void FirstPictureThroughTheExports(benchmark::State& state, int pages) {
         ivpLoadPictureExit(context);
     }
 }
-BENCHMARK_CAPTURE(FirstPictureThroughTheExports, OnePage, 1)->Unit(benchmark::kMillisecond);
 
-// GhostPCL's example jobs, from opening to the last row of the first picture, to set beside
-// GhostPCL's own time on them.
+// For a long job and a one-page one: the time must not grow with the job.
+void FirstPictureThroughTheExports(benchmark::State& state, int pages) {
+    std::string path = TempDir() + "long-" + std::to_string(pages) + ".pxl";
+    WriteFileBytes(path, MakePclXlJob(pages));
+    PullFirstPicture(state, path);
+}
+BENCHMARK_CAPTURE(FirstPictureThroughTheExports, OnePage, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FirstPictureThroughTheExports, NinetyFivePages, 95)->Unit(benchmark::kMillisecond);
+
+// GhostPCL's example jobs, to set beside GhostPCL's own time on them.
 void ExampleJobFirstPicture(benchmark::State& state, const char* name) {
     std::string path = std::string(SPOOLSIGHT_CORPUS) + "/" + name;
     if (access(path.c_str(), R_OK) != 0) {
         state.SkipWithError("no example jobs beside the project");
         return;
     }
-    std::vector<uint8_t> row;
-    for (auto _ : state) {
-        void* context = ivpLoadPictureInit(path.c_str());
-        int32_t kind, width = 0, height = 0, resolution, bits, stride = 0, colours;
-        char label[64];
-        if (!context || !ivpLoadPictureGetInfo(context, &kind, &width, &height, &resolution, &bits, &stride, &colours, label,
-                                               sizeof label)) {
-            state.SkipWithError("no picture");
-            break;
-        }
-        row.resize(static_cast<size_t>(stride));
-        for (int32_t y = 0; y < height; ++y) ivpLoadPictureGetLine(context, y, row.data());
-        ivpLoadPictureExit(context);
-    }
+    PullFirstPicture(state, path);
 }
 BENCHMARK_CAPTURE(ExampleJobFirstPicture, Owl, "owl.pcl")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ExampleJobFirstPicture, Grasshopper, "grashopp.pcl")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ExampleJobFirstPicture, Tiger, "tiger.px3")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ExampleJobFirstPicture, Frs96, "frs96.pxl")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(FirstPictureThroughTheExports, NinetyFivePages, 95)->Unit(benchmark::kMillisecond);
 
 // Every page of a long job pictured on all cores, as --all-pages does (without the files).
 void AllPagesOfALongJob(benchmark::State& state) {
@@ -491,6 +482,22 @@ void AllPagesOfALongJob(benchmark::State& state) {
     }
 }
 BENCHMARK(AllPagesOfALongJob)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Every page of a long job into one PDF, as spoolsight -o job.pdf writes it.
+void PdfOfALongJob(benchmark::State& state) {
+    std::string path = TempDir() + "long-pdf.pxl", pdf = TempDir() + "long.pdf";
+    WriteFileBytes(path, MakePclXlJob(95));
+    for (auto _ : state) {
+        PageList pages;
+        ConvertPrintJob(path.c_str(), pages);
+        HDC document = CreateDocumentDC(pdf.c_str(), DocumentFormat::Pdf, 192);
+        for (const std::string& page : pages) DrawPageIntoDocument(document, page.c_str(), 192);
+        if (!CloseDocumentDC(document) || pages.size() != 95) state.SkipWithError("no document");
+        DeletePageFiles(pages);
+    }
+    std::remove(pdf.c_str());
+}
+BENCHMARK(PdfOfALongJob)->Unit(benchmark::kMillisecond);
 
 // PNG encoding alone, of the sample page's picture.
 void EncodePagePng(benchmark::State& state) {
