@@ -62,14 +62,22 @@ std::string numbered(const std::string& dir, size_t page, const char* extension)
     return (fs::path(dir) / name).string();
 }
 
+// A new file of our own in the temporary directory; -1 when none can be made.
+int makeTempFile(const char* stem, std::string& path) {
+    std::string dir = TempDirectory();
+    path = (dir.empty() ? std::string("/tmp/") : dir) + stem + "-XXXXXX";
+    int fd = mkstemp(path.data());
+    if (fd < 0) path.clear();
+    return fd;
+}
+
 // A file is written under a temporary name beside its final one and renamed when whole, so
 // no partial file is ever left under the final name. Standard output gets the whole file.
 bool writeWhole(const std::string& target, const std::function<bool(const std::string& path, std::string& error)>& write,
                 std::string& error) {
     if (target == "-") {
-        std::string dir = TempDirectory();
-        std::string path = (dir.empty() ? std::string("/tmp/") : dir) + "spoolsight-out-XXXXXX";
-        int fd = mkstemp(path.data());
+        std::string path;
+        int fd = makeTempFile("spoolsight-out", path);
         if (fd < 0) {
             error = "cannot make a temporary file";
             return false;
@@ -112,11 +120,8 @@ struct StandardInputCopy {
         if (!path.empty()) std::remove(path.c_str());
     }
     bool Make(std::string& error) {
-        std::string dir = TempDirectory();
-        path = (dir.empty() ? std::string("/tmp/") : dir) + "spoolsight-stdin-XXXXXX";
-        int fd = mkstemp(path.data());
+        int fd = makeTempFile("spoolsight-stdin", path);
         if (fd < 0) {
-            path.clear();
             error = "cannot make a temporary file for standard input";
             return false;
         }
