@@ -19,7 +19,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dlfcn.h>
 #include <filesystem>
 #include <fcntl.h>
 #include <mutex>
@@ -48,11 +47,15 @@ std::string noPage(const std::string& path, const std::string& label) {
     return label + ": no page could be read from this file";
 }
 
-// The plug-in this program was built and installed with: the library its own interface
-// comes from.
+// The plug-in built beside this program, or installed where the program's installation puts it.
 std::string defaultPlugin() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&ConvertPrintJob), &info) && info.dli_fname) return info.dli_fname;
+    std::error_code ec;
+    fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        fs::path dir = self.parent_path();
+        for (fs::path candidate : {dir / "libspoolsight.so", dir / SPOOLSIGHT_INSTALLED_PLUGIN_DIR / "libspoolsight.so"})
+            if (fs::exists(candidate)) return candidate.lexically_normal().string();
+    }
     return "libspoolsight.so";
 }
 
