@@ -1,6 +1,7 @@
 // File, mapping, temporary-directory, clock and text-conversion services with
 // the Win32 KERNEL names, implemented on POSIX.
 #pragma once
+#include <string>
 #include "win_types.h"
 
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
@@ -53,3 +54,5 @@ DWORD GetTickCount();
 // CP_ACP is Windows-1252; CP_UTF8 is UTF-8. Same contract as Win32: with
 // wideSize 0 the number of UTF-16 units needed is returned.
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide, int wideSize);
+// Appends a code point as UTF-8; a surrogate half or a value past U+10FFFF becomes U+FFFD.
+void AppendUtf8(char32_t codePoint, std::string& out);

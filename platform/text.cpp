@@ -143,18 +143,10 @@ void showGlyphs(const DC& dc, cairo_t* cr, const cairo_glyph_t* glyphs, const UI
     std::string utf8;
     std::vector<cairo_text_cluster_t> clusters(n);
     for (size_t k = 0; k < n; ++k) {
-        uint32_t c = text[chars[k]];
-        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;  // half a pair: no character of its own
-        if (c < 0x20) c = 0xFFFD;
+        // Each glyph stands for one UTF-16 unit: half a surrogate pair has no character of its own.
+        char32_t c = text[chars[k]];
         size_t before = utf8.size();
-        if (c < 0x80) {
-            utf8 += static_cast<char>(c);
-        } else if (c < 0x800) {
-            utf8 += static_cast<char>(0xC0 | c >> 6), utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            utf8 += static_cast<char>(0xE0 | c >> 12), utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        AppendUtf8(c < 0x20 ? 0xFFFD : c, utf8);
         clusters[k] = {static_cast<int>(utf8.size() - before), 1};
     }
     cairo_show_text_glyphs(cr, utf8.data(), static_cast<int>(utf8.size()), glyphs, static_cast<int>(n), clusters.data(),

@@ -2,6 +2,7 @@
 
 #include "convert_print_job.h"
 #include "gdi.h"
+#include "kernel.h"
 #include "language_detector.h"
 #include "mapped_file.h"
 #include "zjs_name_tables.h"
@@ -79,16 +80,17 @@ void readPjl(const View& v, InfoItems& items) {
     }
 }
 
-std::string utf16z(const View& v, size_t at, size_t maxChars) {
+// A zero-ended UTF-16 text of at most `maxUnits` units, as UTF-8.
+std::string utf16z(const View& v, size_t at, size_t maxUnits) {
     std::string out;
-    for (size_t k = 0; k < maxChars && v.has(at + 2 * k, 2); ++k) {
-        uint16_t c = v.le16(at + 2 * k);
+    for (size_t k = 0; k < maxUnits && v.has(at + 2 * k, 2); ++k) {
+        char32_t c = v.le16(at + 2 * k);
         if (c == 0) break;
-        if (c < 0x80) out += static_cast<char>(c);
-        else if (c < 0x800) out += static_cast<char>(0xC0 | c >> 6), out += static_cast<char>(0x80 | (c & 0x3F));
-        else
-            out += static_cast<char>(0xE0 | c >> 12), out += static_cast<char>(0x80 | (c >> 6 & 0x3F)),
-                out += static_cast<char>(0x80 | (c & 0x3F));
+        if (c >= 0xD800 && c < 0xDC00 && k + 1 < maxUnits && v.has(at + 2 * k + 2, 2)) {
+            char32_t low = v.le16(at + 2 * k + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00), ++k;
+        }
+        AppendUtf8(c, out);
     }
     return out;
 }

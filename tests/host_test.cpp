@@ -174,7 +174,7 @@ TEST_F(HostTest, InfoDescribesJobsWithoutDrawingThem) {
     };
     put32(0x10000), put32(0), put32(24), put32(0);  // the header's size is set below
     put32(0), put32(0);
-    putText(u"Quarterly report.docx");
+    putText(u"Quarterly report \u2713\U0001F4C8.docx");  // a pair of surrogates among the characters
     while (spool.size() % 4) spool.push_back(0);
     for (int k = 0; k < 4; ++k) spool[4 + k] = static_cast<uint8_t>(spool.size() >> (8 * k));
     std::vector<uint8_t> devmode(220, 0);
@@ -201,7 +201,7 @@ TEST_F(HostTest, InfoDescribesJobsWithoutDrawingThem) {
                         "s,p,z=jobs\n"
                         "assert s['language']=='NT EMF spool' and len(s['pages'])==1, s\n"
                         "d=s['spool']\n"
-                        "assert d['document']=='Quarterly report.docx' and d['device']=='HP LaserJet 4050', d\n"
+                        "assert d['document']=='Quarterly report \\u2713\\U0001f4c8.docx' and d['device']=='HP LaserJet 4050', d\n"
                         "assert d['orientation']=='landscape' and d['paper']=='Legal' and d['copies']=='2', d\n"
                         "assert d['duplex']=='long edge' and d['colour']=='colour', d\n"
                         "assert p['language']=='PCL5' and p['pjl']['PAPER']=='LETTER' and p['pjl']['COPIES']=='3', p\n"
