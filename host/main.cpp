@@ -23,7 +23,6 @@
 #include <fcntl.h>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -246,19 +245,6 @@ private:
     bool quiet_, progress_, failed_ = false;
 };
 
-// Runs `work` for the items 0..n-1 on every core.
-void onEveryCore(size_t n, const std::function<void(size_t)>& work) {
-    std::atomic<size_t> next{0};
-    auto run = [&] {
-        for (size_t i; (i = next++) < n;) work(i);
-    };
-    size_t workers = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, std::max<size_t>(n, 1));
-    std::vector<std::thread> threads;
-    for (size_t w = 1; w < workers; ++w) threads.emplace_back(run);
-    run();
-    for (std::thread& t : threads) t.join();
-}
-
 // The pages of one job into one PDF, in the order asked.
 bool writeDocument(const std::string& path, DocumentFormat format, const PageList& pages,
                    const std::vector<size_t>& chosen, int dpi, PageReport& report, const std::string& label,
@@ -284,7 +270,7 @@ bool writeDocument(const std::string& path, DocumentFormat format, const PageLis
 // Chosen pages at a chosen resolution through the library, on every core: PNG pictures,
 // one PDF, or PDF and SVG documents a page each.
 int chosenPages(const HostOptions& o, const std::string& job, const std::string& label, const std::string& output,
-                const std::vector<PageRange>& ranges) {
+                bool pattern, OutputFormat format, const std::vector<PageRange>& ranges) {
     size_t limit = 0;  // pages converted: as far as the last one asked for
     for (const PageRange& r : ranges) {
         if (r.last == 0) {
@@ -304,11 +290,8 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
             (pages.size() == limit ? " or more)" : ")"));
         status = kExitSomeMissing;
     }
-    std::string error;
-    bool pattern = HasPageNumber(output, error);
     PageList wanted;
     for (size_t i : chosen) wanted.push_back(pages[i]);
-    OutputFormat format = FormatOf(pattern ? NameForPage(output, 1) : output);
     PageReport report(o.quiet, label, wanted.size());
     if (format == OutputFormat::Pdf && !pattern) {
         std::string e;
@@ -318,17 +301,18 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
             status = fail(e, kExitSomeMissing);
     } else if (format != OutputFormat::Png) {
         DocumentFormat kind = format == OutputFormat::Pdf ? DocumentFormat::Pdf : DocumentFormat::Svg;
-        onEveryCore(wanted.size(), [&](size_t k) {
-            std::string target = pattern ? NameForPage(output, chosen[k] + 1) : output, e;
-            PageList one{wanted[k]};
-            std::vector<size_t> number{chosen[k]};
-            PageReport quiet(true, label, 1);
-            if (!writeWhole(target, [&](const std::string& path, std::string& err) {
+        std::atomic<size_t> next{0};
+        RunOnEveryCore(wanted.size(), [&] {
+            for (size_t k; (k = next++) < wanted.size();) {
+                std::string target = pattern ? NameForPage(output, chosen[k] + 1) : output, e;
+                PageList one{wanted[k]};
+                std::vector<size_t> number{chosen[k]};
+                PageReport quiet(true, label, 1);
+                writeWhole(target, [&](const std::string& path, std::string& err) {
                     return writeDocument(path, kind, one, number, o.resolution, quiet, label, target, err);
-                }, e))
-                report.Page(chosen[k] + 1, target, 0, 0, e);
-            else
-                report.Page(chosen[k] + 1, target, 0, 0, "");
+                }, e);
+                report.Page(chosen[k] + 1, target, 0, 0, e);  // `e` is empty when the page was written
+            }
         });
     } else {
         PicturePages(
@@ -397,7 +381,7 @@ int runJob(const HostOptions& o, const std::string& jobArgument) {
     if (!o.plugin.empty())
         return fail("--plugin serves the first page at 192 dpi; other pages and resolutions come from the library",
                     kExitUsage);
-    return chosenPages(o, job, label, output, ranges);
+    return chosenPages(o, job, label, output, pattern, format, ranges);
 }
 }  // namespace
 

@@ -122,21 +122,24 @@ bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInc
     return true;
 }
 
+void RunOnEveryCore(size_t items, const std::function<void()>& work) {
+    size_t workers = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, std::max<size_t>(items, 1));
+    std::vector<std::thread> threads;
+    for (size_t w = 1; w < workers; ++w) threads.emplace_back(work);
+    work();
+    for (std::thread& t : threads) t.join();
+}
+
 void PicturePages(const PageList& pages, const std::function<bool(size_t index, const RenderedPage* page)>& use,
                   int32_t dotsPerInch) {
     std::atomic<size_t> next{0};
     std::atomic<bool> stop{false};
-    auto work = [&] {
-        RenderedPage page;
+    RunOnEveryCore(pages.size(), [&] {
+        RenderedPage page;  // each worker's bitmap serves its pages in turn
         for (size_t i; !stop && (i = next++) < pages.size();) {
             bool pictured = RenderPageMetafile(pages[i].c_str(), page, dotsPerInch);
             if (!use(i, pictured ? &page : nullptr)) stop = true;
         }
         ReleaseRenderedPage(page);
-    };
-    size_t workers = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, std::max<size_t>(pages.size(), 1));
-    std::vector<std::thread> threads;
-    for (size_t w = 1; w < workers; ++w) threads.emplace_back(work);
-    work();
-    for (std::thread& t : threads) t.join();
+    });
 }

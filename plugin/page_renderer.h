@@ -48,6 +48,10 @@ bool DrawPageIntoDocument(HDC document, const char* path, int32_t dotsPerInch);
 bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInch = 0);
 void ReleaseRenderedPage(RenderedPage& page);
 
+// Runs `work` at once on as many threads as there are cores, but no more than `items`, this
+// thread being one of them; returns when every one has returned.
+void RunOnEveryCore(size_t items, const std::function<void()>& work);
+
 // Pictures every page of a list on all cores, handing each picture to `use` (from several
 // threads at once, every page once; null for a page that cannot be pictured). When `use`
 // returns false, no further page is begun.
