@@ -7,6 +7,7 @@
 #include "page_files.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -32,10 +33,20 @@ MediaSize pageSize(const PclXlAttributes& a) {
     return kA4;
 }
 
+// Keys that tell whether the object made last time still serves: the values that make
+// it, as bytes (text is asked for each run of text, and formatting would cost more than
+// the run).
+template <typename T>
+void appendKey(std::string& key, T value) {
+    key.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
 std::string paintKey(const PclXlPaint& p) {
-    char key[64];
+    std::string key;
+    key.reserve(64);
     int32_t generation = p.kind == PclXlPaint::Pattern ? XlState().patternsDefined : 0;
-    std::snprintf(key, sizeof key, "%d/%u/%d/%d", static_cast<int>(p.kind), p.color, p.patternId, generation);
+    appendKey(key, static_cast<int32_t>(p.kind)), appendKey(key, p.color), appendKey(key, p.patternId);
+    appendKey(key, generation);
     return key;
 }
 
@@ -74,11 +85,11 @@ HPEN makePen(const PclXlGraphicsState& g) {
 
 std::string penKey(const PclXlGraphicsState& g) {
     std::string key = paintKey(g.pen);
-    char more[96];
-    std::snprintf(more, sizeof more, "/%.3f/%d/%d/%.2f/%d/", XlScaleX(g.penWidth), g.lineCap, g.lineJoin, g.miterLimit,
-                  g.dashOffset);
-    key += more;
-    for (int32_t d : g.dash) key += std::to_string(d) + ",";
+    // Widths to a thousandth of a unit and miter limits to a hundredth make the same pen.
+    auto rounded = [](double v, double per) { return std::isfinite(v) ? std::llround(std::clamp(v, -1e12, 1e12) * per) : 0LL; };
+    appendKey(key, rounded(XlScaleX(g.penWidth), 1000)), appendKey(key, rounded(g.miterLimit, 100));
+    appendKey(key, g.lineCap), appendKey(key, g.lineJoin), appendKey(key, g.dashOffset);
+    for (int32_t d : g.dash) appendKey(key, d);
     return key;
 }
 

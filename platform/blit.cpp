@@ -70,70 +70,9 @@ void setImageSource(DC& dc, cairo_t* cr, cairo_surface_t* s, const Matrix& srcTo
     cairo_pattern_destroy(p);
 }
 
-// The brush painted where a black-and-white image is black (`whereBlack`) or white, the rest
-// of the page left as it is: the raster operations that lay glyphs and patterned images on
-// a page, drawn in a document as a stencil of the image. False, with nothing drawn, for an
-// image of other colours.
-bool stencil(DC& dc, cairo_t* cr, cairo_surface_t* source, const Matrix& srcToDev, bool upscale, bool whereBlack,
-             BrushObj* brush) {
-    constexpr size_t kMaxStencilBytes = 32u << 20;  // stencils a document keeps for reuse
-    if (!source || brush->style == BS_NULL || !dc.document) return false;
-    cairo_surface_flush(source);
-    int w = cairo_image_surface_get_width(source), h = cairo_image_surface_get_height(source);
-    int stride = cairo_image_surface_get_stride(source);
-    const unsigned char* data = cairo_image_surface_get_data(source);
-    int bitsStride = cairo_format_stride_for_width(CAIRO_FORMAT_A1, w);
-    // The stencil's bits, after its size and kind: the key it is kept under.
-    std::string key(12, '\0');
-    int kind = whereBlack;
-    std::memcpy(&key[0], &w, 4), std::memcpy(&key[4], &h, 4), std::memcpy(&key[8], &kind, 4);
-    key.resize(12 + static_cast<size_t>(bitsStride) * h, '\0');
-    for (int y = 0; y < h; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
-        unsigned char* out = reinterpret_cast<unsigned char*>(&key[12 + static_cast<size_t>(y) * bitsStride]);
-        for (int x = 0; x < w; ++x) {
-            uint32_t c = row[x] & 0xFFFFFF;
-            if (c != 0 && c != 0xFFFFFF) return false;
-            // A1 pixels are packed in native 32-bit words, the first pixel in the low bit.
-            if ((c == 0) == whereBlack) {
-                uint32_t word;
-                std::memcpy(&word, out + x / 32 * 4, 4);
-                word |= 1u << (x % 32);
-                std::memcpy(out + x / 32 * 4, &word, 4);
-            }
-        }
-    }
-    DocumentState& doc = *dc.document;
-    cairo_surface_t* shape = nullptr;
-    if (auto it = doc.stencils.find(key); it != doc.stencils.end()) {
-        shape = cairo_surface_reference(it->second);
-    } else {
-        shape = cairo_image_surface_create(CAIRO_FORMAT_A1, w, h);
-        if (cairo_surface_status(shape) != CAIRO_STATUS_SUCCESS) {
-            cairo_surface_destroy(shape);
-            return false;
-        }
-        cairo_surface_flush(shape);
-        std::memcpy(cairo_image_surface_get_data(shape), key.data() + 12, key.size() - 12);
-        cairo_surface_mark_dirty(shape);
-        if (doc.stencilBytes + key.size() <= kMaxStencilBytes) {
-            doc.stencilBytes += key.size();
-            doc.stencils.emplace(std::move(key), cairo_surface_reference(shape));
-        }
-    }
-    cairo_pattern_t* m = cairo_pattern_create_for_surface(shape);
-    Matrix inv;
-    if (srcToDev.invert(inv)) {
-        cairo_matrix_t cm = inv.toCairo();
-        cairo_pattern_set_matrix(m, &cm);
-    }
-    cairo_pattern_set_filter(m, upscale ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
-    cairo_new_path(cr);
-    SetBrushSource(dc, cr, brush);
-    cairo_mask(cr, m);
-    cairo_pattern_destroy(m);
-    cairo_surface_destroy(shape);
-    return true;
+// Source pixel space to device space, for the source rectangle drawn over the destination.
+Matrix sourceToDevice(const DC& dc, double sx, double sy, double sw, double sh, double x, double y, double w, double h) {
+    return Matrix{w / sw, 0, 0, h / sh, x - sx * w / sw, y - sy * h / sh}.then(LogicalToDevice(dc));
 }
 
 void quadPath(cairo_t* cr, const Matrix& m, double x, double y, double w, double h) {
@@ -143,6 +82,14 @@ void quadPath(cairo_t* cr, const Matrix& m, double x, double y, double w, double
 }
 }  // namespace
 
+bool BlitKnownStencil(DC& dc, std::string_view identity, double sx, double sy, double sw, double sh, double x, double y,
+                      double w, double h, DWORD rop) {
+    uint8_t fore = static_cast<uint8_t>(rop >> 16);
+    if (!dc.document || (fore != 0xB8 && fore != 0xE2) || identity.empty() || w == 0 || h == 0 || sw == 0 || sh == 0)
+        return false;
+    return DrawStencil(dc, nullptr, identity, sourceToDevice(dc, sx, sy, sw, sh, x, y, w, h), fore == 0xB8);
+}
+
 void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, double sh, double x, double y,
                double w, double h, DWORD rop, const ImageRef* mask, int maskX, int maskY) {
     if (!EnsureSurface(dc) || w == 0 || h == 0) return;
@@ -151,19 +98,17 @@ void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, dou
     if (needSrc && (!src || !src->px || src->width <= 0 || sw == 0 || sh == 0)) return;
     if (fore == 0xAA && back == 0xAA) return;
     Matrix logical = LogicalToDevice(dc);
-    // Source pixel space to device space.
-    Matrix srcToDev;
-    if (needSrc) {
-        Matrix s{w / sw, 0, 0, h / sh, x - sx * w / sw, y - sy * h / sh};
-        srcToDev = s.then(logical);
-    }
+    Matrix srcToDev = needSrc ? sourceToDevice(dc, sx, sy, sw, sh, x, y, w, h) : Matrix{};
+    // In a document, the brush through a black-and-white image: a stencil, not pixels.
+    if (dc.document && !mask && (fore == 0xB8 || fore == 0xE2) && DrawStencil(dc, src, src->identity, srcToDev, fore == 0xB8))
+        return;
+    std::vector<uint32_t> monoCopy;
+    cairo_surface_t* ss = needSrc ? sourceSurface(dc, *src, monoCopy) : nullptr;
+    auto* brush = LookUpAs<BrushObj>(dc.st.brush, Kind::Brush);
     cairo_t* cr = dc.cr;
     cairo_save(cr);
     ApplyClip(dc, cr);
-    std::vector<uint32_t> monoCopy;
-    cairo_surface_t* ss = needSrc ? sourceSurface(dc, *src, monoCopy) : nullptr;
     bool upscale = needSrc && std::fabs(srcToDev.det()) >= 1.0;
-    auto* brush = LookUpAs<BrushObj>(dc.st.brush, Kind::Brush);
 
     // Bi-level images ANDed onto the page darken it where they are black;
     // multiplying does that, and keeps the greys of a reduced image.
@@ -177,8 +122,6 @@ void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, dou
         else cairo_set_source_rgb(cr, fore == 0xFF, fore == 0xFF, fore == 0xFF);
         if (fore != 0xF0 || (brush && brush->style != BS_NULL)) cairo_fill(cr);
         cairo_new_path(cr);
-    } else if (dc.document && !mask && (fore == 0xB8 || fore == 0xE2) && brush && stencil(dc, cr, ss, srcToDev, upscale, fore == 0xB8, brush)) {
-        // In a document, the brush through a black-and-white image: a stencil, not pixels.
     } else {
         // Everything else: source and pattern rendered into scratch buffers
         // over the covered device pixels, then combined bit by bit.
@@ -291,7 +234,7 @@ void AlphaBlendImage(DC& dc, const ImageRef& src, double sx, double sy, double s
                                                              CAIRO_FORMAT_ARGB32, src.width, src.height,
                                                              src.width * 4);
     Matrix logical = LogicalToDevice(dc);
-    Matrix srcToDev = Matrix{w / sw, 0, 0, h / sh, x - sx * w / sw, y - sy * h / sh}.then(logical);
+    Matrix srcToDev = sourceToDevice(dc, sx, sy, sw, sh, x, y, w, h);
     cairo_t* cr = dc.cr;
     cairo_save(cr);
     ApplyClip(dc, cr);

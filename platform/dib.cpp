@@ -170,21 +170,38 @@ bool DecodeDib(const BYTE* info, size_t infoSize, const BYTE* bits, size_t bitsS
     size_t stride = ((static_cast<size_t>(width) * bpp + 31) / 32) * 4;
     if (!bits || bitsSize < stride) return false;
     auto decodeRow = [&](const BYTE* row, uint32_t* dst) {
-        for (int64_t x = 0; x < width; ++x) {
-            uint32_t v;
-            switch (bpp) {
-            case 1: v = table[(row[x >> 3] >> (7 - (x & 7))) & 1]; break;
-            case 4: v = table[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF]; break;
-            case 8: v = table[row[x]]; break;
-            case 16: { uint32_t s = read16(row + x * 2); v = (rm.get(s) << 16) | (gm.get(s) << 8) | bm.get(s); break; }
-            case 24: v = (row[x * 3 + 2] << 16) | (row[x * 3 + 1] << 8) | row[x * 3]; break;
-            default: {
+        switch (bpp) {
+        case 1: {
+            // Whole bytes eight pixels at a time, then the bits of the last one.
+            int64_t whole = width / 8;
+            for (int64_t b = 0; b < whole; ++b, dst += 8)
+                for (int k = 0; k < 8; ++k) dst[k] = table[(row[b] >> (7 - k)) & 1];
+            for (int64_t x = whole * 8; x < width; ++x) *dst++ = table[(row[x >> 3] >> (7 - (x & 7))) & 1];
+            break;
+        }
+        case 4:
+            for (int64_t x = 0; x < width; ++x) dst[x] = table[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF];
+            break;
+        case 8:
+            for (int64_t x = 0; x < width; ++x) dst[x] = table[row[x]];
+            break;
+        case 16:
+            for (int64_t x = 0; x < width; ++x) {
+                uint32_t s = read16(row + x * 2);
+                dst[x] = (rm.get(s) << 16) | (gm.get(s) << 8) | bm.get(s);
+            }
+            break;
+        case 24:
+            for (int64_t x = 0; x < width; ++x) dst[x] = (row[x * 3 + 2] << 16) | (row[x * 3 + 1] << 8) | row[x * 3];
+            break;
+        default: {
+            uint32_t alpha = compression == BI_RGB ? 0xFF000000u : 0;
+            for (int64_t x = 0; x < width; ++x) {
                 uint32_t s = read32(row + x * 4);
-                v = (rm.get(s) << 16) | (gm.get(s) << 8) | bm.get(s) | (compression == BI_RGB ? s & 0xFF000000u : 0xFF000000u);
-                break;
+                dst[x] = (rm.get(s) << 16) | (gm.get(s) << 8) | bm.get(s) | (s & alpha) | (0xFF000000u & ~alpha);
             }
-            }
-            dst[x] = v;
+            break;
+        }
         }
     };
     // Rows that the data does not hold stay black rather than being read past the end.

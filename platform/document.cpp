@@ -142,6 +142,7 @@ BOOL EndDocumentPage(HDC h) {
     DC* dc = LookUpDC(h);
     DocumentState* doc = dc ? dc->document.get() : nullptr;
     if (!doc || !doc->pageOpen) return FALSE;
+    FlushBitmapGlyphs(*dc);
     if (doc->backdropWholePage) paintWholeBackdrop(*doc, dc->cr);
     cairo_show_page(dc->cr);
     // The page's picture stays valid until the page is finished: its tiles go first.

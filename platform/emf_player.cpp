@@ -63,6 +63,7 @@ private:
     bool dib(const Rec& r, size_t offField, UINT usage, Image& out, bool forceMono = false, int shrink = 1);
     void bitBlt(const Rec& r, uint32_t type);
     void stretchDib(const Rec& r);
+    std::string documentStencilIdentity(const Rec& r, UINT usage, DWORD rop) const;
     void setDibToDevice(const Rec& r);
     void text(const Rec& r, size_t emrText, bool wide);
     void smallText(const Rec& r);
@@ -216,15 +217,35 @@ void Player::bitBlt(const Rec& r, uint32_t type) {
     dc_.st.bkColor = oldBk;
 }
 
+// The bytes of a record's DIB, when it may be a stencil on a document: its header and colours
+// (at least a full info header, so its height is known) and its bits.
+std::string Player::documentStencilIdentity(const Rec& r, UINT usage, DWORD rop) const {
+    uint8_t fore = static_cast<uint8_t>(rop >> 16);
+    if (!dc_.document || (fore != 0xB8 && fore != 0xE2) || usage != DIB_RGB_COLORS) return {};
+    uint32_t offBmi = r.u(48), cbBmi = r.u(52), offBits = r.u(56), cbBits = r.u(60);
+    if (cbBmi < 40 || !r.has(offBmi, cbBmi) || !r.has(offBits, cbBits) || r.u(offBmi) < 40) return {};
+    std::string identity(reinterpret_cast<const char*>(&cbBmi), 4);
+    identity.append(reinterpret_cast<const char*>(r.p + offBmi), cbBmi);
+    identity.append(reinterpret_cast<const char*>(r.p + offBits), cbBits);
+    return identity;
+}
+
 void Player::stretchDib(const Rec& r) {
     int x = r.i(24), y = r.i(28), sx = r.i(32), sy = r.i(36), sw = r.i(40), sh = r.i(44);
     UINT usage = r.u(64);
     DWORD rop = r.u(68);
     int w = r.i(72), h = r.i(76);
     if (dc_.kind != DcKind::Memory) return;
+    // Glyphs in a document: an image seen before is drawn without decoding it again.
+    std::string identity = documentStencilIdentity(r, usage, rop);
+    uint32_t offBmi = r.u(48);
+    if (!identity.empty()) {
+        int height = r.i(offBmi + 8);
+        double top = height > 0 ? static_cast<double>(height) - sy - sh : sy;
+        if (BlitKnownStencil(dc_, identity, sx, top, sw, sh, x, y, w, h, rop)) return;
+    }
     Image img;
     // Only a whole image drawn small is reduced while decoding.
-    uint32_t offBmi = r.u(48);
     int fullW = r.has(offBmi, 12) ? r.i(offBmi + 4) : 0, fullH = r.has(offBmi, 12) ? std::abs(r.i(offBmi + 8)) : 0;
     int shrink = sx == 0 && sy == 0 && sw == fullW && sh == fullH ? ShrinkFactor(dc_, w, h, sw, sh) : 1;
     if (!dib(r, 48, usage, img, false, shrink)) {
@@ -234,6 +255,7 @@ void Player::stretchDib(const Rec& r) {
     bool bottomUp = r.has(offBmi, 12) && (r.u(offBmi) == 12 ? static_cast<int16_t>(r.u16(offBmi + 6)) > 0
                                                             : r.i(offBmi + 8) > 0);
     ImageRef src(img);
+    src.identity = identity;
     if (shrink > 1) {
         BlitImage(dc_, &src, 0, 0, static_cast<double>(sw) / shrink, static_cast<double>(sh) / shrink, x, y, w, h, rop);
         return;

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <unordered_map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace gdi {
@@ -102,6 +103,8 @@ struct ImageRef {
     const uint32_t* px = nullptr;
     bool mono = false;
     bool bilevel = false;
+    // The bytes the image was decoded from, where the caller knows them (may be empty).
+    std::string_view identity;
     ImageRef() = default;
     ImageRef(const Image& i) : width(i.width), height(i.height), px(i.px.data()), mono(i.mono), bilevel(i.bilevel) {}
 };
@@ -202,6 +205,33 @@ struct DcState {
 
 enum class DcKind { Display, Memory, Metafile };
 
+struct BitmapGlyphTable;
+struct BitmapGlyphRun {
+    std::vector<cairo_glyph_t> glyphs;
+    COLORREF color = 0;
+    std::vector<ClipItem> clip;  // the DC's clip when the run began
+};
+
+// Stencils of black-and-white images (glyphs, mostly): each distinct one is one surface,
+// which the document holds once. In a PDF the small ones in a solid colour are the glyphs
+// of a Type 3 font, each glyph one stencil at one scale, shown a run at a time.
+struct DocumentStencils {
+    std::vector<cairo_surface_t*> shapes;
+    std::unordered_map<std::string, int> byBits;
+    // By the bytes an image was decoded from: the same bytes need not be decoded again.
+    // -1 marks images of other colours.
+    std::unordered_map<std::string, int> bySource;
+    size_t bytes = 0;
+    cairo_font_face_t* glyphFace = nullptr;
+    BitmapGlyphTable* glyphTable = nullptr;  // owned by glyphFace
+    std::unordered_map<std::string, unsigned long> glyphs;
+    BitmapGlyphRun run;
+    DocumentStencils() = default;
+    DocumentStencils(const DocumentStencils&) = delete;
+    DocumentStencils& operator=(const DocumentStencils&) = delete;
+    ~DocumentStencils();
+};
+
 struct DocumentState {
     DocumentFormat format = DocumentFormat::Pdf;
     std::string path;
@@ -220,16 +250,12 @@ struct DocumentState {
     // picture laid over it instead, one image rather than thousands of pieces.
     int backdropRegions = 0;
     bool backdropWholePage = false;
-    // Stencils of black-and-white images (glyphs, mostly) by their bits: the same stencil
-    // drawn again is the same surface, which the document holds once.
-    std::unordered_map<std::string, cairo_surface_t*> stencils;
-    size_t stencilBytes = 0;
+    DocumentStencils stencils;
     DocumentState() = default;
     DocumentState(const DocumentState&) = delete;
     DocumentState& operator=(const DocumentState&) = delete;
     ~DocumentState() {
         DropBackdrop();
-        for (auto& [bits, surface] : stencils) cairo_surface_destroy(surface);
     }
     void DropBackdrop() {
         for (cairo_surface_t* t : backdropTiles)
@@ -278,6 +304,15 @@ void SurfaceExtent(const DC& dc, int& width, int& height);
 // On a document, paints the page's picture over the device rectangle (clipped as `cr` is),
 // where a raster operation needs the pixels under it. False on other DCs.
 bool PaintBackdrop(DC& dc, cairo_t* cr, int x0, int y0, int x1, int y1);
+// On a document, the brush where a black-and-white image is black (`whereBlack`) or white,
+// the rest of the page left as it is: the raster operations that lay glyphs and patterned
+// images. The image is known by its pixels, or by the bytes it was decoded from
+// (`identity`, may be empty) when it was seen before. A small one in a solid colour on a
+// PDF waits as a glyph to be shown with those after it; drawing anything else shows them
+// first. False, with nothing drawn, for an image of other colours, an unknown one or
+// another DC.
+bool DrawStencil(DC& dc, const ImageRef* src, std::string_view identity, const Matrix& srcToDev, bool whereBlack);
+void FlushBitmapGlyphs(DC& dc);
 void ResetState(DcState& st);
 
 // Logical to device (world, then page, then base).
@@ -298,13 +333,19 @@ BOOL Draw(DC& dc, const Path& path, bool fill, bool stroke);
 void PaintPath(DC& dc, const Path& path, bool fill, bool stroke);
 void PaintRegion(DC& dc, const Path& path, HGDIOBJ brush);
 void BuildCairoPath(cairo_t* cr, const Path& path);
+// Sets the DC's clip on `cr`, after showing any bitmap glyphs a document has waiting.
 void ApplyClip(DC& dc, cairo_t* cr);
+void ApplyClipItems(cairo_t* cr, const std::vector<ClipItem>& clip);
 bool EnsureSurface(DC& dc);
 void SetBrushSource(DC& dc, cairo_t* cr, BrushObj* brush);
 
 // Blits onto a memory DC. `src` may be null for pattern-only operations.
 void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, double sh, double x, double y,
                double w, double h, DWORD rop, const ImageRef* mask = nullptr, int maskX = 0, int maskY = 0);
+// A stencil blit on a document of an image known by the bytes it was decoded from, seen
+// before: false when the image must be decoded and drawn with BlitImage.
+bool BlitKnownStencil(DC& dc, std::string_view identity, double sx, double sy, double sw, double sh, double x, double y,
+                      double w, double h, DWORD rop);
 void AlphaBlendImage(DC& dc, const ImageRef& src, double sx, double sy, double sw, double sh, double x, double y,
                      double w, double h, BLENDFUNCTION blend);
 

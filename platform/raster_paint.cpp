@@ -261,15 +261,28 @@ void BuildCairoPath(cairo_t* cr, const Path& path) {
     }
 }
 
-void ApplyClip(DC& dc, cairo_t* cr) {
+namespace {
+void clipTo(cairo_t* cr, const std::vector<ClipItem>& clip) {
+    for (const ClipItem& item : clip) {
+        cairo_new_path(cr);
+        BuildCairoPath(cr, item.path);
+        cairo_set_fill_rule(cr, item.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+        cairo_clip(cr);
+    }
+}
+}  // namespace
+
+void ApplyClipItems(cairo_t* cr, const std::vector<ClipItem>& clip) {
     cairo_reset_clip(cr);
-    for (const auto* list : {&dc.metaClip, &dc.st.clip})
-        for (const ClipItem& item : *list) {
-            cairo_new_path(cr);
-            BuildCairoPath(cr, item.path);
-            cairo_set_fill_rule(cr, item.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
-            cairo_clip(cr);
-        }
+    clipTo(cr, clip);
+    cairo_new_path(cr);
+}
+
+void ApplyClip(DC& dc, cairo_t* cr) {
+    FlushBitmapGlyphs(dc);
+    cairo_reset_clip(cr);
+    clipTo(cr, dc.metaClip);
+    clipTo(cr, dc.st.clip);
     cairo_new_path(cr);
 }
 

@@ -2,6 +2,9 @@
 // and each page rendered back agreeing with the PNG picture of it.
 #include "test_support.h"
 
+#include "dib_header.h"
+#include "document.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -113,4 +116,76 @@ TEST_F(ExportTest, RasterOperationsAndEachLanguagesText) {
             EXPECT_NE(text.find(c.text), std::string::npos) << c.job << ": " << text;
         }
     }
+}
+
+// Bitmap glyphs laid with the brush (as printer fonts draw text) go into a PDF as one Type 3
+// font, shown a run at a time: the runs keep their colours, their clip and their place
+// among the other drawing, and read as no text.
+TEST_F(ExportTest, BitmapGlyphsAreAFontThatKeepsColoursClipAndOrder) {
+    if (!HavePoppler() || !HaveTool("pdffonts")) GTEST_SKIP() << "poppler-utils not installed";
+    std::string pdf = dir_ + "glyphs.pdf";
+    HDC dc = CreateDocumentDC(pdf.c_str(), DocumentFormat::Pdf, 192);
+    ASSERT_NE(dc, nullptr);
+    ASSERT_TRUE(StartDocumentPage(dc, 400, 300, nullptr));
+    TwoColourDib bmi = MakeTwoColourDib(16, 16, 1);
+    Bytes square(16 * 4, 0);
+    for (int y = 0; y < 16; ++y) square[y * 4] = square[y * 4 + 1] = 0xFF;  // every dot inked
+    auto glyph = [&](int x, int y) {
+        StretchDIBits(dc, x, y, 40, 40, 0, 0, 16, 16, square.data(), bmi.info(), DIB_RGB_COLORS, 0x00B8074A);
+    };
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0)), blue = CreateSolidBrush(RGB(0, 0, 255)),
+           green = CreateSolidBrush(RGB(0, 160, 0));
+    SelectObject(dc, red);
+    glyph(20, 20);
+    glyph(80, 20);
+    IntersectClipRect(dc, 0, 0, 150, 300);  // the next glyph shows its left half only
+    glyph(130, 20);
+    SelectObject(dc, blue);
+    glyph(20, 100);
+    SelectObject(dc, green);
+    SelectObject(dc, GetStockObject(NULL_PEN));
+    Rectangle(dc, 20, 100, 41, 141);  // drawn after the glyphs: over the blue one
+    SelectObject(dc, GetStockObject(WHITE_BRUSH));
+    for (HBRUSH b : {red, blue, green}) DeleteObject(b);
+    ASSERT_TRUE(EndDocumentPage(dc));
+    ASSERT_TRUE(CloseDocumentDC(dc));
+
+    EXPECT_NE(Output("pdffonts " + pdf).find("Type 3"), std::string::npos);
+    std::string text = Output("pdftotext " + pdf + " -");
+    EXPECT_EQ(text.find_first_not_of(" \n\f"), std::string::npos) << text;
+    Pixels back = PdfPage(pdf, 1, dir_);
+    ASSERT_EQ(back.width, 400);
+    EXPECT_TRUE(Near(back.at(40, 40), 0xFF0000));
+    EXPECT_TRUE(Near(back.at(100, 40), 0xFF0000));
+    EXPECT_TRUE(Near(back.at(140, 40), 0xFF0000));
+    EXPECT_TRUE(Near(back.at(160, 40), 0xFFFFFF));
+    EXPECT_TRUE(Near(back.at(30, 120), 0x00A000));
+    EXPECT_TRUE(Near(back.at(50, 120), 0x0000FF));
+    EXPECT_TRUE(Near(back.at(40, 170), 0xFFFFFF));
+}
+
+// Ghostscript's PCL XL output draws text in downloaded bitmap glyphs, thousands a page: the
+// PDF holds each glyph once and looks as the picture does.
+TEST_F(ExportTest, GhostscriptBitmapTextStaysSmallAndLooksAsThePicture) {
+    if (!HavePoppler() || !HaveTool("gs")) GTEST_SKIP() << "poppler-utils or ghostscript not installed";
+    std::string body =
+        "%!PS\n/Times-Roman findfont 12 scalefont setfont\n"
+        "0 1 39 { /i exch def 72 760 i 16 mul sub moveto (The quick brown fox jumps over the lazy dog, again.) show } for\n"
+        "1 0 0 setrgbcolor /Helvetica-Bold findfont 20 scalefont setfont 72 80 moveto (Red heading in bold) show\n"
+        "0 0 1 setrgbcolor 300 600 150 100 rectfill showpage\n";
+    std::string ps = Write("doc.ps", Bytes(body.begin(), body.end())), job = dir_ + "jobs/doc.pxl";
+    ASSERT_EQ(std::system(("gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -sDEVICE=pxlcolor -r600 -sOutputFile=" + job +
+                           " " + ps + " > /dev/null 2>&1")
+                              .c_str()),
+              0);
+    std::string pdf = dir_ + "doc.pdf", png = dir_ + "doc.png";
+    ASSERT_EQ(Host(job + " -o " + pdf), 0);
+    ASSERT_EQ(Host(job + " -o " + png), 0);
+    // About 2,000 glyphs of a few dozen kinds.
+    EXPECT_LT(fs::file_size(pdf), 80000u);
+    Pixels picture;
+    ASSERT_TRUE(ReadPng(png, picture));
+    Pixels back = PdfPage(pdf, 1, dir_);
+    ExpectSamePicture(back, picture, "Ghostscript text");
+    EXPECT_GT(back.Share(200, 1995, 700, 2030, 0xFF0000, 80), 0.1);  // the red heading
 }

@@ -1,0 +1,288 @@
+// Black-and-white images laid with the brush in PDF and SVG documents: stencils rather than
+// pixels, each distinct one held once, and in a PDF the small ones (the bitmap glyphs of
+// printer fonts) the glyphs of a Type 3 font, so that a line of text is one text object
+// rather than a hundred images.
+#include "gdi_internal.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+namespace gdi {
+namespace {
+constexpr size_t kMaxStencilBytes = 32u << 20;  // stencils and glyphs a document keeps for reuse
+constexpr int kMaxGlyphSide = 256;               // larger images stay stencils of their own
+constexpr double kMaxGlyphArea = 512.0 * 512.0;  // and so do images drawn over more device pixels
+constexpr size_t kMaxRun = 4096;                 // glyphs shown at once
+// Device pixels to the em of the bitmap font: glyph coordinates near one keep the precision
+// of the numbers the font is written with.
+constexpr double kGlyphEm = 64;
+
+// The stencil of an image as A1 rows, set where the image is black (`whereBlack`) or white,
+// after its width and height. Mono images are read as the text and background colours
+// they are drawn in. False for an image of other colours.
+bool stencilBits(const DC& dc, const ImageRef& src, bool whereBlack, std::string& bits) {
+    int w = src.width, h = src.height;
+    int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A1, w);
+    if (!src.px || w <= 0 || h <= 0 || stride <= 0) return false;
+    bits.assign(8 + static_cast<size_t>(stride) * h, '\0');
+    std::memcpy(&bits[0], &w, 4), std::memcpy(&bits[4], &h, 4);
+    uint32_t fg = ColorToPixel(dc.st.textColor), bg = ColorToPixel(dc.st.bkColor);
+    uint32_t set = whereBlack ? 0 : 0xFFFFFF;
+    for (int y = 0; y < h; ++y) {
+        const uint32_t* row = src.px + static_cast<size_t>(y) * w;
+        char* out = &bits[8 + static_cast<size_t>(y) * stride];
+        // A1 pixels are packed in native 32-bit words, the first pixel in the low bit.
+        for (int x0 = 0; x0 < w; x0 += 32) {
+            uint32_t word = 0, other = 0;
+            for (int x = x0, end = std::min(w, x0 + 32); x < end; ++x) {
+                uint32_t c = row[x] & 0xFFFFFF;
+                if (src.mono) c = c ? bg : fg;
+                other |= (c + 1) & 0xFFFFFE;  // neither black nor white
+                word |= static_cast<uint32_t>(c == set) << (x - x0);
+            }
+            if (other) return false;
+            std::memcpy(out + x0 / 8, &word, 4);
+        }
+    }
+    return true;
+}
+
+cairo_surface_t* a1Surface(const std::string& bits) {
+    int w, h;
+    std::memcpy(&w, bits.data(), 4), std::memcpy(&h, bits.data() + 4, 4);
+    cairo_surface_t* shape = cairo_image_surface_create(CAIRO_FORMAT_A1, w, h);
+    if (cairo_surface_status(shape) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(shape);
+        return nullptr;
+    }
+    cairo_surface_flush(shape);
+    std::memcpy(cairo_image_surface_get_data(shape), bits.data() + 8, bits.size() - 8);
+    cairo_surface_mark_dirty(shape);
+    return shape;
+}
+
+// The bytes an image was decoded from, with what else decides its stencil.
+std::string sourceKey(const DC& dc, std::string_view identity, bool whereBlack) {
+    std::string key(identity);
+    uint32_t more[3] = {whereBlack, dc.st.textColor, dc.st.bkColor};
+    key.append(reinterpret_cast<const char*>(more), sizeof more);
+    return key;
+}
+
+struct Shape {
+    cairo_surface_t* surface = nullptr;  // a reference the caller drops
+    int id = -1;                         // the document's stencil, or -1 for one not kept
+};
+
+// The stencil of an image: found by the bytes it was decoded from when those are known and
+// were seen before, else made from its pixels. False for an image of other colours, and
+// for one known only by its bytes and not seen yet.
+bool stencilShape(DC& dc, const ImageRef* src, std::string_view identity, bool whereBlack, Shape& shape) {
+    DocumentStencils& st = dc.document->stencils;
+    std::string byBytes;
+    if (!identity.empty()) {
+        byBytes = sourceKey(dc, identity, whereBlack);
+        if (auto it = st.bySource.find(byBytes); it != st.bySource.end()) {
+            if (it->second < 0) return false;
+            shape = {cairo_surface_reference(st.shapes[it->second]), it->second};
+            return true;
+        }
+    }
+    if (!src) return false;
+    std::string bits;
+    bool blackAndWhite = stencilBits(dc, *src, whereBlack, bits);
+    int id = -1;
+    if (blackAndWhite) {
+        if (auto it = st.byBits.find(bits); it != st.byBits.end()) {
+            id = it->second;
+            shape = {cairo_surface_reference(st.shapes[id]), id};
+        } else {
+            shape.surface = a1Surface(bits);
+            if (!shape.surface) return false;
+            if (st.bytes + bits.size() + byBytes.size() <= kMaxStencilBytes) {
+                id = static_cast<int>(st.shapes.size());
+                st.shapes.push_back(cairo_surface_reference(shape.surface));
+                st.bytes += bits.size();
+                st.byBits.emplace(std::move(bits), id);
+                shape.id = id;
+            }
+        }
+    }
+    if (!byBytes.empty() && (id >= 0 || !blackAndWhite) && st.bytes + byBytes.size() <= kMaxStencilBytes) {
+        st.bytes += byBytes.size();
+        st.bySource.emplace(std::move(byBytes), blackAndWhite ? id : -1);
+    }
+    return blackAndWhite;
+}
+
+bool solidColor(const DC& dc, const BrushObj& brush, COLORREF& color) {
+    if (brush.stockIndex == DC_BRUSH) color = dc.st.dcBrushColor;
+    else if (brush.style == BS_SOLID) color = brush.color;
+    else return false;
+    return true;
+}
+
+bool samePath(const Path& a, const Path& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i].kind != b[i].kind) return false;
+        int points = a[i].kind == PathOp::Curve ? 3 : a[i].kind == PathOp::Close ? 0 : 1;
+        for (int k = 0; k < points; ++k)
+            if (a[i].p[k].x != b[i].p[k].x || a[i].p[k].y != b[i].p[k].y) return false;
+    }
+    return true;
+}
+
+// Whether the DC's clip is the one a run of glyphs was queued under.
+bool clipIs(const DC& dc, const std::vector<ClipItem>& clip) {
+    if (dc.metaClip.size() + dc.st.clip.size() != clip.size()) return false;
+    size_t i = 0;
+    for (const auto* list : {&dc.metaClip, &dc.st.clip})
+        for (const ClipItem& item : *list) {
+            if (item.evenOdd != clip[i].evenOdd || !samePath(item.path, clip[i].path)) return false;
+            ++i;
+        }
+    return true;
+}
+}  // namespace
+
+// The glyphs of a document's bitmap font: each a stencil and the transform that lays it from
+// its origin, in ems.
+struct BitmapGlyphTable {
+    struct Glyph {
+        cairo_surface_t* bits;
+        cairo_matrix_t toEm;
+    };
+    std::vector<Glyph> glyphs;
+    ~BitmapGlyphTable() {
+        for (Glyph& g : glyphs) cairo_surface_destroy(g.bits);
+    }
+};
+
+DocumentStencils::~DocumentStencils() {
+    for (cairo_surface_t* s : shapes) cairo_surface_destroy(s);
+    if (glyphFace) cairo_font_face_destroy(glyphFace);
+}
+
+namespace {
+const cairo_user_data_key_t kGlyphTableKey{};
+
+cairo_status_t renderBitmapGlyph(cairo_scaled_font_t* font, unsigned long index, cairo_t* cr, cairo_text_extents_t* extents) {
+    auto* table = static_cast<BitmapGlyphTable*>(cairo_font_face_get_user_data(cairo_scaled_font_get_font_face(font), &kGlyphTableKey));
+    extents->x_advance = extents->y_advance = 0;
+    if (!table || index >= table->glyphs.size()) return CAIRO_STATUS_SUCCESS;
+    const BitmapGlyphTable::Glyph& g = table->glyphs[index];
+    cairo_transform(cr, &g.toEm);
+    cairo_mask_surface(cr, g.bits, 0, 0);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+// The document's bitmap font, made when the first glyph needs it.
+bool ensureGlyphFace(DocumentStencils& st) {
+    if (st.glyphFace) return true;
+    auto table = std::make_unique<BitmapGlyphTable>();
+    cairo_font_face_t* face = cairo_user_font_face_create();
+    cairo_user_font_face_set_render_glyph_func(face, renderBitmapGlyph);
+    // The face owns the table: Cairo may keep the face after the document is gone.
+    if (cairo_font_face_set_user_data(face, &kGlyphTableKey, table.get(),
+                                      [](void* p) { delete static_cast<BitmapGlyphTable*>(p); }) != CAIRO_STATUS_SUCCESS) {
+        cairo_font_face_destroy(face);
+        return false;
+    }
+    st.glyphTable = table.release();
+    st.glyphFace = face;
+    return true;
+}
+
+// The glyph of a kept stencil laid by this transform, added to the font the first time.
+bool glyphIndex(DocumentStencils& st, int id, const Matrix& srcToDev, unsigned long& index) {
+    double linear[4] = {srcToDev.a, srcToDev.b, srcToDev.c, srcToDev.d};
+    std::string key(reinterpret_cast<const char*>(&id), sizeof id);
+    key.append(reinterpret_cast<const char*>(linear), sizeof linear);
+    if (auto it = st.glyphs.find(key); it != st.glyphs.end()) {
+        index = it->second;
+        return true;
+    }
+    if (st.bytes + key.size() > kMaxStencilBytes || !ensureGlyphFace(st)) return false;
+    cairo_matrix_t toEm;
+    cairo_matrix_init(&toEm, linear[0] / kGlyphEm, linear[1] / kGlyphEm, linear[2] / kGlyphEm, linear[3] / kGlyphEm, 0, 0);
+    index = st.glyphTable->glyphs.size();
+    st.glyphTable->glyphs.push_back({cairo_surface_reference(st.shapes[id]), toEm});
+    st.bytes += key.size();
+    st.glyphs.emplace(std::move(key), index);
+    return true;
+}
+
+// On a PDF, a small stencil in a solid colour joins the run of glyphs waiting to be shown.
+bool queueGlyph(DC& dc, const Shape& shape, const Matrix& srcToDev, const BrushObj& brush) {
+    DocumentStencils& st = dc.document->stencils;
+    COLORREF color;
+    if (dc.document->format != DocumentFormat::Pdf || shape.id < 0 || !solidColor(dc, brush, color)) return false;
+    int w = cairo_image_surface_get_width(shape.surface), h = cairo_image_surface_get_height(shape.surface);
+    if (w > kMaxGlyphSide || h > kMaxGlyphSide || std::fabs(srcToDev.det()) * w * h > kMaxGlyphArea) return false;
+    unsigned long index;
+    if (!glyphIndex(st, shape.id, srcToDev, index)) return false;
+    BitmapGlyphRun& run = st.run;
+    if (!run.glyphs.empty() && (run.color != color || run.glyphs.size() >= kMaxRun || !clipIs(dc, run.clip)))
+        FlushBitmapGlyphs(dc);
+    if (run.glyphs.empty()) {
+        run.color = color;
+        run.clip.assign(dc.metaClip.begin(), dc.metaClip.end());
+        run.clip.insert(run.clip.end(), dc.st.clip.begin(), dc.st.clip.end());
+    }
+    run.glyphs.push_back({index, srcToDev.e, srcToDev.f});
+    return true;
+}
+
+void paintStencil(DC& dc, cairo_surface_t* shape, const Matrix& srcToDev, BrushObj* brush) {
+    cairo_t* cr = dc.cr;
+    cairo_save(cr);
+    ApplyClip(dc, cr);
+    cairo_pattern_t* m = cairo_pattern_create_for_surface(shape);
+    Matrix inv;
+    if (srcToDev.invert(inv)) {
+        cairo_matrix_t cm = inv.toCairo();
+        cairo_pattern_set_matrix(m, &cm);
+    }
+    bool upscale = std::fabs(srcToDev.det()) >= 1.0;
+    cairo_pattern_set_filter(m, upscale ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
+    SetBrushSource(dc, cr, brush);
+    cairo_mask(cr, m);
+    cairo_pattern_destroy(m);
+    cairo_restore(cr);
+}
+}  // namespace
+
+bool DrawStencil(DC& dc, const ImageRef* src, std::string_view identity, const Matrix& srcToDev, bool whereBlack) {
+    auto* brush = LookUpAs<BrushObj>(dc.st.brush, Kind::Brush);
+    if (!dc.document || !brush || brush->style == BS_NULL || !EnsureSurface(dc)) return false;
+    Shape shape;
+    if (!stencilShape(dc, src, identity, whereBlack, shape)) return false;
+    if (!queueGlyph(dc, shape, srcToDev, *brush)) paintStencil(dc, shape.surface, srcToDev, brush);
+    cairo_surface_destroy(shape.surface);
+    return true;
+}
+
+void FlushBitmapGlyphs(DC& dc) {
+    if (!dc.document || dc.document->stencils.run.glyphs.empty() || !dc.cr) return;
+    DocumentStencils& st = dc.document->stencils;
+    BitmapGlyphRun& run = st.run;
+    cairo_t* cr = dc.cr;
+    cairo_save(cr);
+    cairo_identity_matrix(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+    ApplyClipItems(cr, run.clip);
+    cairo_set_source_rgb(cr, GetRValue(run.color) / 255.0, GetGValue(run.color) / 255.0, GetBValue(run.color) / 255.0);
+    cairo_set_font_face(cr, st.glyphFace);
+    cairo_set_font_size(cr, kGlyphEm);
+    // The glyphs carry no characters: the run reads as no text rather than as unknown ones.
+    cairo_text_cluster_t all{0, static_cast<int>(run.glyphs.size())};
+    cairo_show_text_glyphs(cr, "", 0, run.glyphs.data(), static_cast<int>(run.glyphs.size()), &all, 1,
+                           static_cast<cairo_text_cluster_flags_t>(0));
+    cairo_restore(cr);
+    run.glyphs.clear();
+    run.clip.clear();
+}
+}  // namespace gdi
