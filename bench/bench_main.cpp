@@ -483,21 +483,48 @@ void AllPagesOfALongJob(benchmark::State& state) {
 }
 BENCHMARK(AllPagesOfALongJob)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Every page of a long job into one PDF, as spoolsight -o job.pdf writes it.
-void PdfOfALongJob(benchmark::State& state) {
-    std::string path = TempDir() + "long-pdf.pxl", pdf = TempDir() + "long.pdf";
-    WriteFileBytes(path, MakePclXlJob(95));
+// Every page of a job into one PDF, as spoolsight -o job.pdf writes it.
+void WritePdf(benchmark::State& state, const std::string& path, size_t pageCount) {
+    std::string pdf = TempDir() + "long.pdf";
     for (auto _ : state) {
         PageList pages;
         ConvertPrintJob(path.c_str(), pages);
         HDC document = CreateDocumentDC(pdf.c_str(), DocumentFormat::Pdf, 192);
         for (const std::string& page : pages) DrawPageIntoDocument(document, page.c_str(), 192);
-        if (!CloseDocumentDC(document) || pages.size() != 95) state.SkipWithError("no document");
+        if (!CloseDocumentDC(document) || pages.size() != pageCount) state.SkipWithError("no document");
         DeletePageFiles(pages);
     }
     std::remove(pdf.c_str());
 }
+
+void PdfOfALongJob(benchmark::State& state) {
+    std::string path = TempDir() + "long-pdf.pxl";
+    WriteFileBytes(path, MakePclXlJob(95));
+    WritePdf(state, path, 95);
+}
 BENCHMARK(PdfOfALongJob)->Unit(benchmark::kMillisecond);
+
+// A 95-page text document as Ghostscript's colour PCL XL driver prints it at 600 dpi:
+// every character a downloaded bitmap glyph, about 4,000 a page.
+void PdfOfAGhostscriptTextJob(benchmark::State& state) {
+    std::string ps = TempDir() + "text.ps", path = TempDir() + "text.pxl";
+    std::string body =
+        "%!PS\n/para (Printers keep their jobs in spool files; a viewer shows what the driver wrote, line by line,) def\n"
+        "1 1 95 { /page exch def\n"
+        "  /Helvetica-Bold findfont 16 scalefont setfont 72 780 moveto (Chapter ) show page 10 string cvs show\n"
+        "  /Times-Roman findfont 11 scalefont setfont\n"
+        "  0 1 52 { /line exch def 72 750 line 13 mul sub moveto para show ( ) show line 3 string cvs show } for\n"
+        "  /Courier findfont 10 scalefont setfont 90 50 moveto (spoolsight --info job.pxl --json) show showpage } for\n";
+    WriteFileBytes(ps, Bytes(body.begin(), body.end()));
+    std::string gs = "gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -sDEVICE=pxlcolor -r600 -sOutputFile=" + path + " " +
+                     ps + " > /dev/null 2>&1";
+    if (std::system(gs.c_str()) != 0) {
+        state.SkipWithError("ghostscript not installed");
+        return;
+    }
+    WritePdf(state, path, 95);
+}
+BENCHMARK(PdfOfAGhostscriptTextJob)->Unit(benchmark::kMillisecond);
 
 // PNG encoding alone, of the sample page's picture.
 void EncodePagePng(benchmark::State& state) {

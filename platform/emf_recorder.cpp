@@ -5,6 +5,7 @@
 #include "kernel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -191,8 +192,16 @@ void ForgetRecordedObject(Object* obj) {
 
 using namespace gdi;
 
+namespace {
+// The size of the last metafile recorded: pages of one job are much alike, and room for
+// the next one made at once spares copying it as it grows.
+std::atomic<size_t> lastRecordingSize{0};
+constexpr size_t kMaxRecordingReserve = 64u << 20;
+}  // namespace
+
 HDC CreateEnhMetaFileA(HDC, LPCSTR fileName, const RECT* frame, LPCSTR) {
     auto rec = std::make_unique<Recorder>();
+    rec->bytes.reserve(std::min(lastRecordingSize.load(std::memory_order_relaxed) + (64u << 10), kMaxRecordingReserve));
     if (fileName) rec->fileName = fileName;
     RECTL f = frame ? *frame
                     : RECTL{0, 0, kScreenWidthMm * 100, kScreenHeightMm * 100};
@@ -245,6 +254,7 @@ HENHMETAFILE CloseEnhMetaFile(HDC hdc) {
     h.szlMillimeters = {dc->devWidthMm, dc->devHeightMm};
     h.szlMicrometers = {(rec.frame.right - rec.frame.left) * 10, (rec.frame.bottom - rec.frame.top) * 10};
     auto emf = std::make_unique<EnhMetaFile>();
+    lastRecordingSize.store(rec.bytes.size(), std::memory_order_relaxed);
     std::memcpy(rec.bytes.data(), &h, sizeof h);
     emf->own = std::move(rec.bytes);
     std::string name = rec.fileName;
