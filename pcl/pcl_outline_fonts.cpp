@@ -9,22 +9,6 @@
 
 namespace {
 uint16_t be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
-uint32_t be32(const uint8_t* p) { return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3]; }
-
-// A table of the global data by its tag, bounded by the data.
-bool findTable(const std::vector<uint8_t>& g, const char* tag, size_t& offset, size_t& length) {
-    if (g.size() < 12) return false;
-    size_t tables = be16(&g[4]);
-    for (size_t i = 0; i < tables && 12 + i * 16 + 16 <= g.size(); ++i) {
-        const uint8_t* e = &g[12 + i * 16];
-        if (std::memcmp(e, tag, 4) != 0) continue;
-        offset = be32(e + 8);
-        length = be32(e + 12);
-        if (offset > g.size() || length > g.size() - offset) return false;
-        return true;
-    }
-    return false;
-}
 
 // Reads a glyph's points; composite glyphs read their components by glyph ID.
 void decodeGlyph(const OutlineFont& font, const std::vector<uint8_t>& d, int32_t dx, int32_t dy, int depth,
@@ -39,44 +23,27 @@ void decodeGlyph(const OutlineFont& font, const std::vector<uint8_t>& d, int32_t
     if (contours == 0) return;
     // Composite: components until the last one.
     for (;;) {
-        if (at + 4 > d.size()) return;
-        uint16_t flags = be16(&d[at]), glyph = be16(&d[at + 2]);
-        at += 4;
-        int32_t ox, oy;
-        if (flags & 1) {  // word arguments
-            if (at + 4 > d.size()) return;
-            ox = static_cast<int16_t>(be16(&d[at]));
-            oy = static_cast<int16_t>(be16(&d[at + 2]));
-            at += 4;
-        } else {
-            if (at + 2 > d.size()) return;
-            ox = static_cast<int8_t>(d[at]);
-            oy = static_cast<int8_t>(d[at + 1]);
-            at += 2;
-        }
-        if (flags & 8) at += 2;            // one scale
-        else if (flags & 0x40) at += 4;    // x and y scales
-        else if (flags & 0x80) at += 8;    // a 2 x 2 transform
-        if (!(flags & 2)) ox = oy = 0;     // point-matching arguments are not offsets
+        GlyphComponent c;
+        if (!ReadGlyphComponent(d.data(), d.size(), at, c)) return;
+        uint16_t glyph = c.glyph;
+        int32_t ox = c.offsetArguments() ? c.dx : 0, oy = c.offsetArguments() ? c.dy : 0;  // point numbers are not offsets
         auto code = font.glyphIds.find(glyph);
         if (code != font.glyphIds.end() && seen.insert(glyph).second) {
             auto ch = font.characters.find(code->second);
             if (ch != font.characters.end()) decodeGlyph(font, ch->second.data, dx + ox, dy + oy, depth + 1, seen, out);
             seen.erase(glyph);
         }
-        if (!(flags & 0x20)) return;  // no more components
+        if (!c.moreFollow()) return;
     }
 }
 }  // namespace
 
 bool ReadOutlineTables(OutlineFont& f) {
     size_t o, n;
-    if (!findTable(f.global, "head", o, n) || n < 54) return false;
-    f.unitsPerEm = be16(&f.global[o + 18]);
-    if (f.unitsPerEm == 0) f.unitsPerEm = 1;
-    if (!findTable(f.global, "hhea", o, n) || n < 36) return false;
+    if (!ReadUnitsPerEm(f.global.data(), f.global.size(), f.unitsPerEm)) return false;
+    if (!FindTrueTypeTable(f.global.data(), f.global.size(), "hhea", o, n) || n < 36) return false;
     f.horizontalMetrics = be16(&f.global[o + 34]);
-    if (!findTable(f.global, "hmtx", o, n)) return false;
+    if (!FindTrueTypeTable(f.global.data(), f.global.size(), "hmtx", o, n)) return false;
     size_t count = std::min<size_t>(f.horizontalMetrics, n / 4);
     f.metrics.clear();
     for (size_t i = 0; i < count; ++i)

@@ -1,5 +1,7 @@
 #include "pcl_raster.h"
 
+#include "raster_rows.h"
+
 #include "dib_header.h"
 #include "pcl_page_state.h"
 #include "pcl_palettes.h"

@@ -63,10 +63,3 @@ bool EndRaster();
 void SkipRasterRows(int32_t rows);
 void DiscardRaster();
 
-// Row decoders: they write only inside the row and read only inside the data.
-// Unencoded, run-length and PackBits rows replace the row (zero past the data);
-// delta rows change the seed row in place.
-void DecodeRunLength(const uint8_t* data, size_t length, uint8_t* row, size_t rowLength);
-void DecodePackBits(const uint8_t* data, size_t length, uint8_t* row, size_t rowLength);
-void DecodeDeltaRow(const uint8_t* data, size_t length, uint8_t* row, size_t rowLength);
-void DecodeReplacementDeltaRow(const uint8_t* data, size_t length, uint8_t* row, size_t rowLength);

@@ -3,7 +3,6 @@
 #include "pclxl_handlers.h"
 #include "pclxl_stream.h"
 
-#include "pcl_outline_fonts.h"
 
 #include <algorithm>
 #include <cstring>
@@ -79,26 +78,14 @@ void decodeTrueType(RecordWalk& w, const std::vector<uint8_t>& d, PclXlGlyph& g,
     if (contours == 0) return;
     // A composite glyph: its components are the character records that follow.
     for (size_t at = 10;;) {
-        if (at + 4 > n) return;
-        uint16_t flags = be16(glyph + at);
-        at += 4;
-        int32_t ox, oy;
-        if (flags & 1) {
-            if (at + 4 > n) return;
-            ox = static_cast<int16_t>(be16(glyph + at)), oy = static_cast<int16_t>(be16(glyph + at + 2));
-            at += 4;
-        } else {
-            if (at + 2 > n) return;
-            ox = static_cast<int8_t>(glyph[at]), oy = static_cast<int8_t>(glyph[at + 1]);
-            at += 2;
-        }
-        at += (flags & 8) ? 2 : (flags & 0x40) ? 4 : (flags & 0x80) ? 8 : 0;
-        if (flags & 0x100) {
+        GlyphComponent c;
+        if (!ReadGlyphComponent(glyph, n, at, c)) return;
+        if (c.flags & 0x100) {  // instructions
             if (at + 2 > n) return;
             at += 2 + be16(glyph + at);
         }
-        if (flags & 2) decodeRecord(w, g, depth + 1, dx + ox, dy + oy);
-        if (!(flags & 0x20)) return;
+        if (c.offsetArguments()) decodeRecord(w, g, depth + 1, dx + c.dx, dy + c.dy);
+        if (!c.moreFollow()) return;
     }
 }
 
@@ -140,10 +127,8 @@ void XlEndFontHeader() {
             font->resolution[0] = std::max<int32_t>(be16(data), 1);
             font->resolution[1] = std::max<int32_t>(be16(data + 2), 1);
         } else if (id == ('G' << 8 | 'T')) {
-            OutlineFont tables;
-            tables.global.assign(data, data + length);
-            ReadOutlineTables(tables);
-            if (tables.unitsPerEm > 1) font->unitsPerEm = tables.unitsPerEm;
+            uint16_t unitsPerEm = 1;
+            if (ReadUnitsPerEm(data, length, unitsPerEm) && unitsPerEm > 1) font->unitsPerEm = unitsPerEm;
         }
         at += 6 + length;
     }

@@ -5,7 +5,7 @@
 #include "pclxl_jpeg.h"
 #include "pclxl_stream.h"
 
-#include "pcl_raster.h"
+#include "raster_rows.h"
 
 #include <algorithm>
 #include <cstring>
@@ -46,21 +46,6 @@ void startRaster(bool pattern) {
     if (r.open) r.seed.assign(rowBytes(r), 0);
 }
 
-// PackBits: n >= 0 copies n + 1 bytes, n < 0 repeats the next byte 1 - n times, -128 does nothing.
-void unpackBits(const uint8_t* d, size_t n, size_t limit, std::vector<uint8_t>& out) {
-    for (size_t at = 0; at < n && out.size() < limit;) {
-        int8_t c = static_cast<int8_t>(d[at++]);
-        if (c >= 0) {
-            size_t k = std::min<size_t>(static_cast<size_t>(c) + 1, n - at);
-            out.insert(out.end(), d + at, d + at + k);
-            at += k;
-        } else if (c != -128 && at < n) {
-            out.insert(out.end(), static_cast<size_t>(1 - c), d[at++]);
-        }
-    }
-    if (out.size() > limit) out.resize(limit);
-}
-
 // The rows of one block, `row` bytes each, from its compressed data; a row
 // the data do not complete is left out.
 std::vector<uint8_t> decodeRows(PclXlRaster& r, const uint8_t* d, size_t n, int32_t rows, int32_t pad, int32_t mode) {
@@ -74,8 +59,9 @@ std::vector<uint8_t> decodeRows(PclXlRaster& r, const uint8_t* d, size_t n, int3
     if (mode == 0) {
         fromPadded(d, n);
     } else if (mode == 1) {
-        std::vector<uint8_t> plain;
-        unpackBits(d, n, most * padded, plain);
+        // PackBits makes at most 128 bytes of every two it reads.
+        std::vector<uint8_t> plain(std::min(most * padded, n / 2 * 128 + 128));
+        plain.resize(UnpackBits(d, n, plain.data(), plain.size()));
         fromPadded(plain.data(), plain.size());
     } else if (mode == 3) {
         // Each row: its byte count, then delta commands against the row before.

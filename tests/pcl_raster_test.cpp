@@ -3,6 +3,7 @@
 #include "convert_print_job.h"
 #include "emf_records.h"
 #include "pcl_page_state.h"
+#include "raster_rows.h"
 #include "test_support.h"
 
 #include <cmath>

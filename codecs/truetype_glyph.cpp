@@ -1,8 +1,50 @@
 #include "truetype_glyph.h"
 
+#include <cstring>
+
 namespace {
 uint16_t be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+uint32_t be32(const uint8_t* p) { return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3]; }
 }  // namespace
+
+bool FindTrueTypeTable(const uint8_t* g, size_t size, const char tag[4], size_t& offset, size_t& length) {
+    if (size < 12) return false;
+    size_t tables = be16(g + 4);
+    for (size_t i = 0; i < tables && 12 + i * 16 + 16 <= size; ++i) {
+        const uint8_t* e = g + 12 + i * 16;
+        if (std::memcmp(e, tag, 4) != 0) continue;
+        offset = be32(e + 8);
+        length = be32(e + 12);
+        return offset <= size && length <= size - offset;
+    }
+    return false;
+}
+
+bool ReadUnitsPerEm(const uint8_t* data, size_t size, uint16_t& unitsPerEm) {
+    size_t o, n;
+    if (!FindTrueTypeTable(data, size, "head", o, n) || n < 54) return false;
+    unitsPerEm = be16(data + o + 18);
+    if (unitsPerEm == 0) unitsPerEm = 1;
+    return true;
+}
+
+bool ReadGlyphComponent(const uint8_t* glyph, size_t n, size_t& at, GlyphComponent& c) {
+    if (at + 4 > n) return false;
+    c.flags = be16(glyph + at), c.glyph = be16(glyph + at + 2);
+    at += 4;
+    if (c.flags & 1) {  // word arguments
+        if (at + 4 > n) return false;
+        c.dx = static_cast<int16_t>(be16(glyph + at)), c.dy = static_cast<int16_t>(be16(glyph + at + 2));
+        at += 4;
+    } else {
+        if (at + 2 > n) return false;
+        c.dx = static_cast<int8_t>(glyph[at]), c.dy = static_cast<int8_t>(glyph[at + 1]);
+        at += 2;
+    }
+    // One scale, x and y scales, or a 2 x 2 transform.
+    at += (c.flags & 8) ? 2 : (c.flags & 0x40) ? 4 : (c.flags & 0x80) ? 8 : 0;
+    return true;
+}
 
 bool DecodeSimpleGlyph(const uint8_t* d, size_t size, int32_t dx, int32_t dy, size_t maxPoints,
                        std::vector<OutlinePoint>& out) {

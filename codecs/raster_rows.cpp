@@ -1,5 +1,5 @@
-// The row compressions of PCL5 raster graphics.
-#include "pcl_raster.h"
+// Row compressions of printer raster data.
+#include "raster_rows.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,24 +14,29 @@ void DecodeRunLength(const uint8_t* data, size_t n, uint8_t* row, size_t rowLeng
     std::memset(row + out, 0, rowLength - out);
 }
 
-void DecodePackBits(const uint8_t* data, size_t n, uint8_t* row, size_t rowLength) {
-    size_t in = 0, out = 0;
-    while (in < n) {
+size_t UnpackBits(const uint8_t* data, size_t n, uint8_t* out, size_t capacity) {
+    size_t in = 0, at = 0;
+    while (in < n && at < capacity) {
         uint8_t c = data[in++];
         if (c < 128) {
             size_t run = std::min<size_t>(c + 1u, n - in);
-            size_t fit = std::min(run, rowLength - out);
-            std::memcpy(row + out, data + in, fit);
-            out += fit;
+            size_t fit = std::min(run, capacity - at);
+            std::memcpy(out + at, data + in, fit);
+            at += fit;
             in += run;
         } else if (c > 128) {
             if (in >= n) break;
             uint8_t v = data[in++];
-            size_t run = std::min<size_t>(257u - c, rowLength - out);
-            std::memset(row + out, v, run);
-            out += run;
+            size_t run = std::min<size_t>(257u - c, capacity - at);
+            std::memset(out + at, v, run);
+            at += run;
         }
     }
+    return at;
+}
+
+void DecodePackBits(const uint8_t* data, size_t n, uint8_t* row, size_t rowLength) {
+    size_t out = UnpackBits(data, n, row, rowLength);
     std::memset(row + out, 0, rowLength - out);
 }
 
