@@ -159,7 +159,7 @@ std::vector<uint8_t> dibRows(const PclXlRaster& r, const std::vector<uint8_t>& r
 
 int32_t padMultiple() {
     PclXlState& s = XlState();
-    if (!XlGiven(XA_PadBytesMultiple)) s.attr.padBytesMultiple = 4;
+    if (!XlGiven(xla::PadBytesMultiple)) s.attr.padBytesMultiple = 4;
     return std::max(s.attr.padBytesMultiple, 1);
 }
 

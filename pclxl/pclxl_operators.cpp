@@ -38,13 +38,13 @@ void pushGS() {
 void setBrushSource() {
     PclXlState& s = XlState();
     PclXlPaint p;
-    s.gs.brush = XlPaintFromAttributes(p, XA_NullBrush) ? p : PclXlPaint{PclXlPaint::None, RGB(0, 0, 0), 0};
+    s.gs.brush = XlPaintFromAttributes(p, xla::NullBrush) ? p : PclXlPaint{PclXlPaint::None, RGB(0, 0, 0), 0};
 }
 
 void setPenSource() {
     PclXlState& s = XlState();
     PclXlPaint p;
-    s.gs.pen = XlPaintFromAttributes(p, XA_NullPen) ? p : PclXlPaint{};
+    s.gs.pen = XlPaintFromAttributes(p, xla::NullPen) ? p : PclXlPaint{};
 }
 
 void setColorSpace() {
@@ -52,7 +52,7 @@ void setColorSpace() {
     const PclXlAttributes& a = s.attr;
     s.gs.colorSpace = a.colorSpace == 2 || a.colorSpace == 6 ? 2 : 1;
     s.gs.palette.clear();
-    if (XlGiven(XA_PaletteData))
+    if (XlGiven(xla::PaletteData))
         for (int32_t v : a.paletteData) s.gs.palette.push_back(static_cast<uint8_t>(v));
 }
 
@@ -95,12 +95,12 @@ void setMiterLimit() { XlState().gs.miterLimit = std::clamp(XlState().attr.miter
 void setLineDash() {
     PclXlState& s = XlState();
     s.gs.dash.clear();
-    if (XlGiven(XA_SolidLine) || !XlGiven(XA_LineDashStyle)) return;
+    if (XlGiven(xla::SolidLine) || !XlGiven(xla::LineDashStyle)) return;
     // A pattern of nothing but gaps or of more than 20 elements is no dash a printer draws.
     const std::vector<int32_t>& d = s.attr.lineDash;
     if (d.size() > 20 || std::all_of(d.begin(), d.end(), [](int32_t v) { return v <= 0; })) return;
     for (int32_t v : d) s.gs.dash.push_back(std::max(v, 0));
-    s.gs.dashOffset = XlGiven(XA_DashOffset) ? s.attr.dashOffset : 0;
+    s.gs.dashOffset = XlGiven(xla::DashOffset) ? s.attr.dashOffset : 0;
 }
 void setROP() { XlState().gs.rop3 = static_cast<uint8_t>(XlState().attr.rop3); }
 void setSourceTxMode() { XlState().gs.sourceTransparent = XlState().attr.txMode == 1; }

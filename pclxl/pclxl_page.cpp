@@ -198,17 +198,17 @@ bool XlPaintFromAttributes(PclXlPaint& paint, int nullAttribute) {
     PclXlState& s = XlState();
     const PclXlAttributes& a = s.attr;
     // Colours are direct: a palette serves the indexed images.
-    if (XlGiven(XA_RGBColor)) {
+    if (XlGiven(xla::RGBColor)) {
         paint = {PclXlPaint::Solid, RGB(a.rgb[0], a.rgb[1], a.rgb[2]), 0};
-    } else if (XlGiven(XA_GrayLevel)) {
+    } else if (XlGiven(xla::GrayLevel)) {
         uint8_t g = static_cast<uint8_t>(a.grayLevel);
         paint = {PclXlPaint::Solid, RGB(g, g, g), 0};
-    } else if (XlGiven(XA_PrimaryArray) && !a.primaryArray.empty()) {
+    } else if (XlGiven(xla::PrimaryArray) && !a.primaryArray.empty()) {
         const std::vector<int32_t>& c = a.primaryArray;
         uint8_t r = static_cast<uint8_t>(c[0]), gr = c.size() > 1 ? static_cast<uint8_t>(c[1]) : r,
                 b = c.size() > 2 ? static_cast<uint8_t>(c[2]) : r;
         paint = {PclXlPaint::Solid, s.gs.colorSpace == 2 ? RGB(r, gr, b) : RGB(r, r, r), 0};
-    } else if (XlGiven(XA_PatternSelectID)) {
+    } else if (XlGiven(xla::PatternSelectID)) {
         paint = {PclXlPaint::Pattern, RGB(0, 0, 0), a.patternSelectId};
     } else if (XlGiven(nullAttribute)) {
         paint = {PclXlPaint::None, RGB(0, 0, 0), 0};

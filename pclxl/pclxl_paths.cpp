@@ -81,7 +81,7 @@ void forEachPoint(size_t limit, Each each) {
 
 size_t pointLimit() {
     const PclXlAttributes& a = XlState().attr;
-    return XlGiven(XA_NumberOfPoints) ? static_cast<size_t>(std::max(a.numberOfPoints, 0)) : SIZE_MAX;
+    return XlGiven(xla::NumberOfPoints) ? static_cast<size_t>(std::max(a.numberOfPoints, 0)) : SIZE_MAX;
 }
 
 // The box of BoundingBox in user space with the page origin, ordered.
@@ -208,7 +208,7 @@ void XlPaintPendingPath() {
 
 void XlLinePath(bool relative) {
     PclXlState& s = XlState();
-    if (XlGiven(XA_EndPoint)) {
+    if (XlGiven(xla::EndPoint)) {
         const int32_t* e = s.attr.endPoint;
         if (relative) lineTo(s.cursor[0] + static_cast<int16_t>(e[0]), s.cursor[1] + static_cast<int16_t>(e[1]));
         else lineTo(s.origin[0] + static_cast<double>(e[0]), s.origin[1] + static_cast<double>(e[1]));
@@ -222,7 +222,7 @@ void XlLinePath(bool relative) {
 
 void XlBezierPath(bool relative) {
     PclXlState& s = XlState();
-    if (XlGiven(XA_NumberOfPoints)) {
+    if (XlGiven(xla::NumberOfPoints)) {
         double c[6];
         int filled = 0;
         double baseX = s.cursor[0], baseY = s.cursor[1];

@@ -4,6 +4,7 @@
 #pragma once
 #include "gdi.h"
 #include "page_list.h"
+#include "pclxl_attribute_ids.h"
 #include "truetype_glyph.h"
 
 #include <bitset>
@@ -88,17 +89,6 @@ struct PclXlAttributes {
     std::vector<int32_t> textData, xSpacing, ySpacing;
 };
 
-// Attribute identifiers read by the operators.
-enum PclXlAttribute : int {
-    XA_PaletteDepth = 2, XA_ColorSpace = 3, XA_NullBrush = 4, XA_NullPen = 5, XA_PaletteData = 6,
-    XA_PatternSelectID = 8, XA_GrayLevel = 9, XA_RGBColor = 11, XA_PatternOrigin = 12,
-    XA_NewDestinationSize = 13, XA_PrimaryArray = 14, XA_MediaSize = 37, XA_Orientation = 40,
-    XA_PageScale = 43, XA_ROP3 = 44, XA_CustomMediaSize = 47, XA_ArcDirection = 65, XA_BoundingBox = 66,
-    XA_DashOffset = 67, XA_EllipseDimension = 68, XA_EndPoint = 69, XA_FillMode = 70, XA_LineDashStyle = 74,
-    XA_PenWidth = 75, XA_Point = 76, XA_NumberOfPoints = 77, XA_SolidLine = 78, XA_StartPoint = 79,
-    XA_ControlPoint1 = 81, XA_ControlPoint2 = 82, XA_ClipRegion = 83, XA_PadBytesMultiple = 110,
-    XA_CharCode = 162, XA_FontName = 168, XA_XSpacingData = 175, XA_YSpacingData = 176,
-};
 
 // A pen or brush: a colour, nothing, or a raster pattern.
 struct PclXlPaint {

@@ -1,6 +1,7 @@
 // Writes PCL XL streams tag by tag, low byte first, and builds sample jobs
 // from them for the tests, benchmarks and fuzz seeds.
 #pragma once
+#include "pclxl_attribute_ids.h"
 #include "sample_job.h"
 
 #include <cstdint>
@@ -47,18 +48,7 @@ enum : uint8_t {
     Rectangle = 0xA0, RectanglePath = 0xA1, RoundRectangle = 0xA2, Text = 0xA8, BeginImage = 0xB0,
     ReadImage = 0xB1, EndImage = 0xB2, BeginRastPattern = 0xB3, ReadRastPattern = 0xB4, EndRastPattern = 0xB5,
 };
-enum : uint8_t {
-    PaletteDepth = 2, ColorSpace = 3, NullBrush = 4, NullPen = 5, PaletteData = 6, PatternSelectID = 8, GrayLevel = 9,
-    RGBColor = 11, PatternPersistence = 104, PatternDefineID = 105,
-    MediaSize = 37, Orientation = 40, PageOrigin = 42, PageScale = 43, ROP3 = 44, TxMode = 45,
-    CustomMediaSize = 47, CustomMediaSizeUnits = 48, BoundingBox = 66, EllipseDimension = 68, EndPoint = 69,
-    FillMode = 70, LineDashStyle = 74, PenWidth = 75, Point = 76, NumberOfPoints = 77, StartPoint = 79,
-    PointType = 80, ControlPoint1 = 81, ControlPoint2 = 82, ClipRegion = 83, ColorDepth = 98, BlockHeight = 99,
-    ColorMapping = 100, CompressMode = 101, DestinationSize = 103, SourceHeight = 107, SourceWidth = 108,
-    StartLine = 109, PadBytesMultiple = 110, CommentData = 129, DataOrg = 130, Measure = 134, SourceType = 136,
-    UnitsPerMeasure = 137, CharCode = 162, CharDataSize = 163, CharScale = 164, CharSize = 166,
-    FontHeaderLength = 167, FontName = 168, FontFormat = 169, SymbolSet = 170, TextData = 171, XSpacingData = 175,
-};
+using namespace xla;  // attribute identifiers
 }  // namespace xl
 
 // BeginSession at `unitsPerInch`, then BeginPage with A4 portrait.

@@ -213,7 +213,7 @@ TEST_F(PclXlTest, RunLengthDeltaRowAndUnknownCompression) {
 
     XlWriter unknown = Job();
     Image(unknown, 2, 3, 1, {0, 0, 0}, 7);
-    unknown.ubyte(5).attr(108);
+    unknown.ubyte(5).attr(xl::SourceWidth);
     Run(unknown);
     EXPECT_EQ(XlState().attr.sourceWidth, 5);  // the stream went on
     PageList pages = Finish();
@@ -321,11 +321,11 @@ TEST_F(PclXlTest, ArcsAndChords) {
     XlWriter w = Job();
     Brush(w, 0, 0, 0);
     // The upper half of a circle as a chord, counter-clockwise from 3 o'clock to 9 o'clock.
-    w.ubyte(1).attr(65).box(600, 600, 2400, 2400).attr(xl::BoundingBox);
+    w.ubyte(1).attr(xl::ArcDirection).box(600, 600, 2400, 2400).attr(xl::BoundingBox);
     w.xy(2400, 1500).attr(xl::StartPoint).xy(600, 1500).attr(xl::EndPoint).op(0x96);
     // An arc appended to an open figure, closed and filled: a half disc below a line.
     w.op(xl::NewPath).xy(3000, 1500).attr(xl::Point).op(xl::SetCursor);
-    w.ubyte(0).attr(65).box(3000, 600, 4800, 2400).attr(xl::BoundingBox);
+    w.ubyte(0).attr(xl::ArcDirection).box(3000, 600, 4800, 2400).attr(xl::BoundingBox);
     w.xy(4800, 1500).attr(xl::StartPoint).xy(3000, 1500).attr(xl::EndPoint).op(0x91).op(xl::CloseSubPath).op(xl::PaintPath);
     Pixels p = Picture(w);
     EXPECT_TRUE(Near(p.at(Px(1500), Px(1000)), 0x000000));
@@ -418,7 +418,7 @@ TEST_F(PclXlTest, EvenOddClipPathsLeaveTheirHoles) {
     Brush(w, 0, 0, 0);
     w.op(xl::NewPath).box(600, 600, 2400, 2400).attr(xl::BoundingBox).op(xl::RectanglePath);
     w.box(1200, 1200, 1800, 1800).attr(xl::BoundingBox).op(xl::RectanglePath);
-    w.ubyte(1).attr(84).op(0x7F).ubyte(0).attr(xl::ClipRegion).op(xl::SetClipReplace);
+    w.ubyte(1).attr(xl::ClipMode).op(0x7F).ubyte(0).attr(xl::ClipRegion).op(xl::SetClipReplace);
     w.box(0, 0, 3000, 3000).attr(xl::BoundingBox).op(xl::Rectangle);
     w.op(xl::SetClipToPage).box(3000, 3000, 3300, 3300).attr(xl::BoundingBox).op(xl::Rectangle);
     Pixels p = Picture(w);

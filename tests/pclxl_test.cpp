@@ -12,12 +12,12 @@
 TEST_F(PclXlTest, ValuesFollowTheBindingAndTheirTypes) {
     for (bool big : {false, true}) {
         XlWriter w(big);
-        w.raw({0xC1, 0x34, 0x12}).attr(108);                 // SourceWidth, uint16
-        w.raw({0xC3, 0xFF, 0xFF}).attr(67);                  // DashOffset, sint16
-        w.raw({0xC1, 0xFF, 0xFF}).attr(107);                 // SourceHeight
+        w.raw({0xC1, 0x34, 0x12}).attr(xl::SourceWidth);  // uint16
+        w.raw({0xC3, 0xFF, 0xFF}).attr(xl::DashOffset);  // sint16
+        w.raw({0xC1, 0xFF, 0xFF}).attr(xl::SourceHeight);
         w.realXy(1.5f, 2.5f).attr(xl::PageScale);
-        w.realArray({1.5f, 2.5f}).attr(14);                  // PrimaryArray
-        w.raw({0xC2, 0x01, 0x00, 0x00, 0x80}).attr(163);     // CharDataSize, uint32
+        w.realArray({1.5f, 2.5f}).attr(xl::PrimaryArray);
+        w.raw({0xC2, 0x01, 0x00, 0x00, 0x80}).attr(xl::CharDataSize);  // uint32
         Run(w);
         const PclXlAttributes& a = XlState().attr;
         EXPECT_EQ(a.sourceWidth, big ? 0x3412 : 0x1234);
@@ -36,7 +36,7 @@ TEST_F(PclXlTest, TheHeaderIsTheFirstByteOfALine) {
     std::string head = "\x1B%-12345X@PJL SET RESOLUTION=600\n@PJL COMMENT ( not here\n) HP-PCL XL;2;0\n";
     XlWriter w(false, false);
     w.out.assign(head.begin(), head.end());
-    w.uint16(77).attr(108);
+    w.uint16(77).attr(xl::SourceWidth);
     Run(w);
     EXPECT_EQ(XlState().binding, 1);
     EXPECT_EQ(XlState().attr.sourceWidth, 77);
@@ -45,7 +45,7 @@ TEST_F(PclXlTest, TheHeaderIsTheFirstByteOfALine) {
     XlWriter ascii(false, false);
     std::string text = "' HP-PCL XL;2;0\n";
     ascii.out.assign(text.begin(), text.end());
-    ascii.uint16(77).attr(108).op(xl::BeginPage);
+    ascii.uint16(77).attr(xl::SourceWidth).op(xl::BeginPage);
     Run(ascii);
     EXPECT_EQ(XlState().attr.sourceWidth, 0);
     EXPECT_TRUE(Finish().empty());
@@ -76,13 +76,13 @@ TEST_F(PclXlTest, AFailingTagIsDroppedAndReadingGoesOn) {
     XlWriter w;
     w.ubyte(1).attr(200);          // unknown attribute
     w.raw({0x30});                 // unknown tag
-    w.attr(108);                   // an attribute without its value
+    w.attr(xl::SourceWidth);  // an attribute without its value
     w.raw({0xC8, 0xC3, 0x00, 0x02, 1, 2});  // an array whose length is not unsigned
-    w.uint16(5).attr(108);
+    w.uint16(5).attr(xl::SourceWidth);
     w.real32(std::nanf("")).attr(xl::PageScale);  // not a number
-    w.real32(3e9f).attr(107);      // too large for an integer
+    w.real32(3e9f).attr(xl::SourceHeight);  // too large for an integer
     w.op(xl::Rectangle);           // no page: draws nothing
-    w.uint16(9).attr(107);
+    w.uint16(9).attr(xl::SourceHeight);
     Run(w);
     EXPECT_EQ(XlState().attr.sourceWidth, 5);
     EXPECT_EQ(XlState().attr.sourceHeight, 9);
@@ -95,7 +95,7 @@ TEST_F(PclXlTest, OperatorsReadOnlyEmbeddedDataAfterThemselves) {
     // Operators that take data, each followed by another operator: nothing recurses.
     XlWriter w = Job();
     for (int i = 0; i < 200000; ++i) w.op(i % 2 ? xl::LineRelPath : xl::ReadImage);
-    w.uint16(3).attr(108).op(xl::EndPage);
+    w.uint16(3).attr(xl::SourceWidth).op(xl::EndPage);
     auto start = std::chrono::steady_clock::now();
     PageList pages = Convert(w.out);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
