@@ -56,7 +56,7 @@ bool HpglPlotSize(const HpglParams& p) {
     if (s.hpglInsidePcl) {
         if (p.size() < 2) return true;
         s.plotOriginX = s.plotOriginY = 0;
-        EnterHpgl(-1);
+        EnterHpgl(kHpglPlotFile);
     }
     // Without a width the sheet keeps its height; without either it is A4 upright.
     double length = p.size() >= 1 ? p[0] : kA4Width / 2.0;
@@ -69,7 +69,7 @@ bool HpglPlotSize(const HpglParams& p) {
         // The sheet itself changes: the unmarked page goes and one of the new size opens.
         EndPclPage();
         s.size = PclPageSize{s.fixedPlotHeight, s.fixedPlotWidth};
-        EnterHpgl(-1);
+        EnterHpgl(kHpglPlotFile);
     } else {
         PictureFrameChanged();
     }
@@ -86,7 +86,7 @@ bool HpglAdvancePage() {
     // On a PCL page only PCL ejects the page; an empty sheet is not advanced past.
     if (s.hpglInsidePcl || !s.pageMarked) return true;
     EndPclPage();
-    EnterHpgl(-1);
+    EnterHpgl(kHpglPlotFile);
     return true;
 }
 

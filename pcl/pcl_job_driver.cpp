@@ -97,7 +97,7 @@ void RunPclJob(const PrintJob& job, const char* traceDir, PclRenderer& renderer,
     while (s.pos < s.size && s.data[s.pos] == 0) ++s.pos;
     if (plotFile && s.pos < s.size) {
         // A plot file is HP-GL/2 from its first byte; an ESC% in it returns to PCL5.
-        renderer.EnterHpgl(-1);
+        renderer.EnterHpgl(kHpglPlotFile);
         RunHpglSection(s, true);
         s.pos = std::min(s.size, s.pos + 1);
     }

@@ -143,7 +143,7 @@ void PictureFrameChanged() {
 
 bool EnterHpgl(double value) {
     PclPageState& s = Pcl();
-    if (value == -1 && s.hpglInsidePcl) {
+    if (value == kHpglPlotFile && s.hpglInsidePcl) {
         // A plot file starts from a plotter's defaults.
         s.hpglInsidePcl = false;
         ResetHpglDefaults();

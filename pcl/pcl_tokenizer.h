@@ -9,6 +9,10 @@
 
 struct PclPageSize;
 
+// The ESC%#B value given for HP-GL/2 that is not entered from a PCL page: a plot file,
+// which starts from a plotter's defaults.
+constexpr double kHpglPlotFile = -1;
+
 // Where the tokenizer hands what it recognises.
 class PclRenderer {
 public:
@@ -17,6 +21,7 @@ public:
     // still holds, up to the count it gives.
     virtual void Dispatch(const PclCommand& command, const PclArgs& args) = 0;
     virtual void EnterPcl() = 0;
+    // ESC%#B with its value, or kHpglPlotFile for a job that is an HP-GL/2 plot file.
     virtual void EnterHpgl(double value) = 0;
     // ESC(#X and ESC)#X, ESC(#@ and ESC)#@, and the symbol sets ESC(#L for any other letter L.
     virtual void SelectFontById(bool secondary, double id) = 0;
