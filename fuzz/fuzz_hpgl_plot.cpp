@@ -1,5 +1,6 @@
 // libFuzzer target: HP-GL/2 plots, through the section reader, the dispatcher
 // and every handler onto page metafiles.
+#include "fuzz_temp_dir.h"
 #include "pcl_converter.h"
 #include "sample_job.h"
 
@@ -10,14 +11,9 @@
 #include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static std::string dir = [] {
-        char pattern[] = "/tmp/spoolsight-fuzz-hpgl-XXXXXX";
-        if (!mkdtemp(pattern)) std::abort();
-        setenv("TMPDIR", pattern, 1);
-        return std::string(pattern) + "/";
-    }();
+    FuzzTempDir("hpgl");
     PageList pages;
     ConvertHpglPlotFile(PrintJob{"fuzz.hpgl", data, size}, pages);
-    for (const std::string& p : pages) DeleteFileA(p.c_str());
+    DeletePageFiles(pages);
     return 0;
 }

@@ -1,5 +1,6 @@
 // libFuzzer target: the PCL5 job driver, PJL reader and tokenizer, with a
 // renderer that reads every byte it is handed.
+#include "fuzz_temp_dir.h"
 #include "pcl_job_driver.h"
 #include "sample_job.h"
 
@@ -29,11 +30,7 @@ public:
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static std::string dir = [] {
-        char pattern[] = "/tmp/spoolsight-fuzz-pcl-XXXXXX";
-        if (!mkdtemp(pattern)) std::abort();
-        return std::string(pattern) + "/";
-    }();
+    const std::string& dir = FuzzTempDir("pcl");
     TouchingRenderer renderer;
     PclPageSize pageSize;
     RunPclJob(PrintJob{"fuzz.pcl", data, size}, dir.c_str(), renderer, pageSize);

@@ -1,5 +1,6 @@
 // libFuzzer target: PCL XL streams, through the reader, the attribute step
 // and every operator onto page metafiles.
+#include "fuzz_temp_dir.h"
 #include "pclxl_stream.h"
 #include "sample_job.h"
 
@@ -10,14 +11,8 @@
 #include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static std::string dir = [] {
-        char pattern[] = "/tmp/spoolsight-fuzz-pclxl-XXXXXX";
-        if (!mkdtemp(pattern)) std::abort();
-        setenv("TMPDIR", pattern, 1);
-        return std::string(pattern) + "/";
-    }();
     PageList pages;
-    ReadPclXlJob(PrintJob{"fuzz.pxl", data, size}, dir.c_str(), pages);
-    for (const std::string& p : pages) DeleteFileA(p.c_str());
+    ReadPclXlJob(PrintJob{"fuzz.pxl", data, size}, FuzzTempDir("pclxl").c_str(), pages);
+    DeletePageFiles(pages);
     return 0;
 }

@@ -3,6 +3,7 @@
 // PJL lines, DEVMODEs, ZjStream items and PCL XL sessions); every page written
 // must be listed and nothing else left behind.
 #include "convert_print_job.h"
+#include "fuzz_temp_dir.h"
 #include "job_info.h"
 #include "sample_job.h"
 
@@ -11,20 +12,9 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
-std::string& workDir() {
-    static std::string dir = [] {
-        char pattern[] = "/tmp/spoolsight-fuzz-XXXXXX";
-        if (!mkdtemp(pattern)) std::abort();
-        setenv("TMPDIR", pattern, 1);
-        return std::string(pattern);
-    }();
-    return dir;
-}
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::string job = workDir() + ".job";
+    const std::string& dir = FuzzTempDir("job");
+    std::string job = dir + "fuzz.job";
     WriteFileBytes(job, Bytes(data, data + size));
     PageList pages;
     ConvertPrintJob(job.c_str(), pages);
@@ -34,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     JobInfo info;
     if (DescribePrintJob(job.c_str(), info) && JobInfoJson("job", info).empty()) std::abort();
     // Only the PCL5 dump may stay behind.
-    for (const auto& e : std::filesystem::directory_iterator(workDir()))
-        if (e.path().extension() != ".asm") std::abort();
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        if (e.path().extension() != ".asm" && e.path() != job) std::abort();
     std::remove(job.c_str());
     return 0;
 }
