@@ -186,8 +186,11 @@ BENCHMARK_CAPTURE(ZjsPage600DpiToPicture, Banded, true)->Unit(benchmark::kMillis
 // returns and line feeds, a form feed after each page.
 const std::string& PclTextJob() {
     static std::string path = [] {
-        std::string job = "\x1B" "E\x1B&l26A\x1B&l0O";
-        std::string line = std::string("The quick brown fox jumps over the lazy dog. Pack my box with five dozen jugs!").substr(0, 80);
+        std::string job =
+            "\x1B"
+            "E\x1B&l26A\x1B&l0O";
+        std::string line =
+            std::string("The quick brown fox jumps over the lazy dog. Pack my box with five dozen jugs!").substr(0, 80);
         for (int page = 0; page < 100; ++page) {
             for (int n = 0; n < 60; ++n) job += line + "\r\n";
             job += "\f";
@@ -209,8 +212,11 @@ const std::string& PclWordStyleJob() {
     static std::string path = [] {
         const char* fonts[] = {"\x1B(s1p11v0s0b4101T", "\x1B(s1p11v0s3b4101T", "\x1B(s1p11v1s0b4101T",
                                "\x1B(s1p10v0s0b4148T", "\x1B(s1p14v0s3b16602T"};
-        const char* words[] = {"Lorem", "ipsum", "dolor", "sit", "amet,", "consectetur", "adipiscing", "elit,", "sed", "do"};
-        std::string job = "\x1B" "E\x1B&l26A\x1B&l0O\x1B&l0E\x1B(19U";
+        const char* words[] = {"Lorem",       "ipsum",      "dolor", "sit", "amet,",
+                               "consectetur", "adipiscing", "elit,", "sed", "do"};
+        std::string job =
+            "\x1B"
+            "E\x1B&l26A\x1B&l0O\x1B&l0E\x1B(19U";
         for (int page = 0; page < 20; ++page) {
             for (int line = 0; line < 55; ++line) {
                 int x = 150;
@@ -239,11 +245,14 @@ BENCHMARK(PclWordStyleFirstPagePicture)->Unit(benchmark::kMillisecond);
 // A full A4 page of 600-dpi raster rows in PackBits, as a LaserJet driver sends it.
 const std::string& PclRasterJob() {
     static std::string path = [] {
-        std::string job = "\x1B" "E\x1B&l26A\x1B&l0O\x1B*t600R\x1B*r4960S\x1B*p0x0Y\x1B*r1A\x1B*b2M";
+        std::string job =
+            "\x1B"
+            "E\x1B&l26A\x1B&l0O\x1B*t600R\x1B*r4960S\x1B*p0x0Y\x1B*r1A\x1B*b2M";
         for (int y = 0; y < 7016; ++y) {
             std::string row;
             for (int x = 0; x < 620; x += 20) {
-                if ((x / 20 + y / 40) % 2) row += static_cast<char>(static_cast<unsigned char>(257 - 20)), row += '\xFF';
+                if ((x / 20 + y / 40) % 2)
+                    row += static_cast<char>(static_cast<unsigned char>(257 - 20)), row += '\xFF';
                 else row += static_cast<char>(19), row += std::string(20, static_cast<char>(y & 0x55));
             }
             job += "\x1B*b" + std::to_string(row.size()) + "W" + row;
@@ -264,8 +273,10 @@ BENCHMARK(PclRasterFirstPagePicture)->Unit(benchmark::kMillisecond);
 // Color LaserJet driver sends it: bands of colour that change every 40 rows.
 const std::string& PclColourRasterJob() {
     static std::string path = [] {
-        std::string job = "\x1B" "E\x1B&l26A\x1B&l0O\x1B*t600R\x1B*v6W" + std::string("\0\3\0\x08\x08\x08", 6) +
-                          "\x1B*r4960S\x1B*p0x0Y\x1B*r1A\x1B*b3M";
+        std::string job =
+            "\x1B"
+            "E\x1B&l26A\x1B&l0O\x1B*t600R\x1B*v6W" +
+            std::string("\0\3\0\x08\x08\x08", 6) + "\x1B*r4960S\x1B*p0x0Y\x1B*r1A\x1B*b3M";
         for (int y = 0; y < 7016; ++y) {
             std::string row;
             if (y % 40 == 0) {
@@ -292,11 +303,14 @@ BENCHMARK(PclColourRasterFirstPagePicture)->Unit(benchmark::kMillisecond);
 // A form of 2,000 rules: boxes of thin rectangles across the page.
 const std::string& PclRulesJob() {
     static std::string path = [] {
-        std::string job = "\x1B" "E\x1B&l26A\x1B&l0O";
+        std::string job =
+            "\x1B"
+            "E\x1B&l26A\x1B&l0O";
         for (int i = 0; i < 1000; ++i) {
             int x = 50 + (i % 20) * 110, y = 50 + (i / 20) * 60;
             job += "\x1B*p" + std::to_string(x) + "x" + std::to_string(y) + "Y\x1B*c100a3b0P";
-            job += "\x1B*p" + std::to_string(x) + "x" + std::to_string(y) + "Y\x1B*c3a50b" + (i % 3 ? "0" : "20g2") + "P";
+            job +=
+                "\x1B*p" + std::to_string(x) + "x" + std::to_string(y) + "Y\x1B*c3a50b" + (i % 3 ? "0" : "20g2") + "P";
         }
         job += "\f";
         return SaveJob("bench-rules.pcl", job);
@@ -327,14 +341,14 @@ void DetectLanguageOf10MbJob(benchmark::State& state, const std::string& head) {
     std::string job = head;
     uint32_t seed = 1;
     while (job.size() < (10u << 20)) job.push_back(static_cast<char>((seed = seed * 1103515245 + 12345) >> 16));
-    for (auto _ : state) benchmark::DoNotOptimize(IdentifyPrintJob(reinterpret_cast<const uint8_t*>(job.data()), job.size()));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(IdentifyPrintJob(reinterpret_cast<const uint8_t*>(job.data()), job.size()));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * job.size()));
 }
 BENCHMARK_CAPTURE(DetectLanguageOf10MbJob, PclXlBehindPjl, "\x1B%-12345X@PJL JOB\r\n) HP-PCL XL;2;0\n\xD1")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(DetectLanguageOf10MbJob, BinaryJunk, "junk")->Unit(benchmark::kMillisecond);
 }  // namespace
-
 
 // A dense HP-GL/2 plot: 100,000 short vectors of a random walk over an A4 sheet, as a contour or map plot has.
 const std::string& DensePlot() {
@@ -365,7 +379,9 @@ BENCHMARK(DensePlotPicture)->Unit(benchmark::kMillisecond);
 // vectors in polylines of 20 across the sheet and a stick-font label every 100 polylines.
 const std::string& AutoCadA0Plot() {
     static std::string path = [] {
-        std::string job = "\x1B" "E\x1B%0BBP;IN;PS47520,33600;RO90;IP0,0,1016,-1016;SC0,1016,0,-1016;SP1;PW0.25;SI0.25,0.35;";
+        std::string job =
+            "\x1B"
+            "E\x1B%0BBP;IN;PS47520,33600;RO90;IP0,0,1016,-1016;SC0,1016,0,-1016;SP1;PW0.25;SI0.25,0.35;";
         uint32_t seed = 4321;
         auto next = [&](int range) {
             seed = seed * 1103515245 + 12345;
@@ -382,7 +398,9 @@ const std::string& AutoCadA0Plot() {
             job += ";";
             if (line % 100 == 0) job += "LBROOM " + std::to_string(line) + "\x03";
         }
-        job += "PU;\x1B%0A\x1B" "E";
+        job +=
+            "PU;\x1B%0A\x1B"
+            "E";
         return SaveJob("bench-a0.plt", job);
     }();
     return path;
@@ -431,8 +449,9 @@ void PullFirstPicture(benchmark::State& state, const std::string& path) {
         void* context = ivpLoadPictureInit(path.c_str());
         int32_t kind, width = 0, height = 0, resolution, bits, stride = 0, colours;
         char label[64];
-        if (!context || !ivpLoadPictureGetInfo(context, &kind, &width, &height, &resolution, &bits, &stride, &colours, label,
-                                               sizeof label)) {
+        if (!context ||
+            !ivpLoadPictureGetInfo(context, &kind, &width, &height, &resolution, &bits, &stride, &colours, label,
+                                   sizeof label)) {
             state.SkipWithError("no picture");
             break;
         }
@@ -509,15 +528,17 @@ BENCHMARK(PdfOfALongJob)->Unit(benchmark::kMillisecond);
 void PdfOfAGhostscriptTextJob(benchmark::State& state) {
     std::string ps = TempDir() + "text.ps", path = TempDir() + "text.pxl";
     std::string body =
-        "%!PS\n/para (Printers keep their jobs in spool files; a viewer shows what the driver wrote, line by line,) def\n"
+        "%!PS\n/para (Printers keep their jobs in spool files; a viewer shows what the driver wrote, line by line,) "
+        "def\n"
         "1 1 95 { /page exch def\n"
         "  /Helvetica-Bold findfont 16 scalefont setfont 72 780 moveto (Chapter ) show page 10 string cvs show\n"
         "  /Times-Roman findfont 11 scalefont setfont\n"
         "  0 1 52 { /line exch def 72 750 line 13 mul sub moveto para show ( ) show line 3 string cvs show } for\n"
-        "  /Courier findfont 10 scalefont setfont 90 50 moveto (spoolsight --info job.pxl --json) show showpage } for\n";
+        "  /Courier findfont 10 scalefont setfont 90 50 moveto (spoolsight --info job.pxl --json) show showpage } "
+        "for\n";
     WriteFileBytes(ps, Bytes(body.begin(), body.end()));
-    std::string gs = "gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -sDEVICE=pxlcolor -r600 -sOutputFile=" + path + " " +
-                     ps + " > /dev/null 2>&1";
+    std::string gs = "gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -sDEVICE=pxlcolor -r600 -sOutputFile=" + path +
+        " " + ps + " > /dev/null 2>&1";
     if (std::system(gs.c_str()) != 0) {
         state.SkipWithError("ghostscript not installed");
         return;
@@ -540,8 +561,9 @@ void EncodePagePng(benchmark::State& state) {
     size_t stride = static_cast<size_t>(page.width) * 4;
     std::string error;
     for (auto _ : state)
-        WritePng(TempDir() + "page.png", page.width, page.height,
-                 [&](int32_t y, uint8_t*) { return page.pixels + static_cast<size_t>(y) * stride; }, error);
+        WritePng(
+            TempDir() + "page.png", page.width, page.height,
+            [&](int32_t y, uint8_t*) { return page.pixels + static_cast<size_t>(y) * stride; }, error);
     ReleaseRenderedPage(page);
     DeletePageFiles(pages);
 }

@@ -4,7 +4,9 @@
 
 namespace {
 uint16_t be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
-uint32_t be32(const uint8_t* p) { return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3]; }
+uint32_t be32(const uint8_t* p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
 }  // namespace
 
 bool FindTrueTypeTable(const uint8_t* g, size_t size, const char tag[4], size_t& offset, size_t& length) {
@@ -96,7 +98,8 @@ bool DecodeSimpleGlyph(const uint8_t* d, size_t size, int32_t dx, int32_t dy, si
     return true;
 }
 
-void AddOutlineFigures(HDC dc, const std::vector<OutlinePoint>& pts, const std::function<POINT(const OutlinePoint&)>& at) {
+void AddOutlineFigures(HDC dc, const std::vector<OutlinePoint>& pts,
+                       const std::function<POINT(const OutlinePoint&)>& at) {
     size_t i = 0;
     while (i < pts.size()) {
         size_t end = i + 1;
@@ -119,7 +122,8 @@ void AddOutlineFigures(HDC dc, const std::vector<OutlinePoint>& pts, const std::
                 POINT e = at(next);
                 if (!next.onCurve) e = {(q.x + e.x) / 2, (q.y + e.y) / 2};
                 else ++k;
-                POINT c[3] = {{(cur.x + 2 * q.x) / 3, (cur.y + 2 * q.y) / 3}, {(2 * q.x + e.x) / 3, (2 * q.y + e.y) / 3}, e};
+                POINT c[3] = {
+                    {(cur.x + 2 * q.x) / 3, (cur.y + 2 * q.y) / 3}, {(2 * q.x + e.x) / 3, (2 * q.y + e.y) / 3}, e};
                 PolyBezierTo(dc, c, 3);
                 cur = e;
             }

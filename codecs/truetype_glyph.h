@@ -38,4 +38,5 @@ bool DecodeSimpleGlyph(const uint8_t* d, size_t n, int32_t dx, int32_t dy, size_
 
 // Adds the closed contours of an outline to the path open on `dc`; between
 // two off-curve points lies an implied on-curve midpoint.
-void AddOutlineFigures(HDC dc, const std::vector<OutlinePoint>& pts, const std::function<POINT(const OutlinePoint&)>& at);
+void AddOutlineFigures(HDC dc, const std::vector<OutlinePoint>& pts,
+                       const std::function<POINT(const OutlinePoint&)>& at);

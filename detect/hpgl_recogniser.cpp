@@ -94,7 +94,7 @@ bool Reader::parameters(const char* m) {
     numbers_ += number;
     // A command ends at a separator, at the data's end, or where the next begins.
     return p_ >= n_ || d_[p_] == ';' || blank(d_[p_]) || upper(d_[p_]) || lower(d_[p_]) || d_[p_] == ESC ||
-           d_[p_] == ETX || d_[p_] == 0;
+        d_[p_] == ETX || d_[p_] == 0;
 }
 
 bool Reader::Run() {

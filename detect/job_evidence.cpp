@@ -14,7 +14,9 @@ constexpr size_t kMaxHeaderLine = 256;  // a PCL XL stream header line
 class Window {
 public:
     Window(const uint8_t* data, size_t size) : d(data), n(std::min(size, kEvidenceWindow)) {}
-    bool Is(size_t p, std::string_view s) const { return p <= n && n - p >= s.size() && std::memcmp(d + p, s.data(), s.size()) == 0; }
+    bool Is(size_t p, std::string_view s) const {
+        return p <= n && n - p >= s.size() && std::memcmp(d + p, s.data(), s.size()) == 0;
+    }
     bool IsCaseless(size_t p, std::string_view s) const {
         if (p > n || n - p < s.size()) return false;
         for (size_t i = 0; i < s.size(); ++i)
@@ -26,9 +28,7 @@ public:
         while (p < n && stops.find(static_cast<char>(d[p])) == std::string_view::npos) ++p;
         return p;
     }
-    bool Contains(std::string_view s) const {
-        return std::search(d, d + n, s.begin(), s.end()) != d + n;
-    }
+    bool Contains(std::string_view s) const { return std::search(d, d + n, s.begin(), s.end()) != d + n; }
     static uint8_t fold(uint8_t c) { return c >= 'a' && c <= 'z' ? static_cast<uint8_t>(c - 32) : c; }
 
     const uint8_t* d;
@@ -43,10 +43,12 @@ struct EnteredLanguage {
     JobFormat format;
 };
 constexpr EnteredLanguage kEnteredLanguages[] = {
-    {"PCL3GUI", JobFormat::Pcl3Gui},   {"PDF", JobFormat::Pdf},       {"XPS", JobFormat::Xps},
-    {"POSTSCRIPT", JobFormat::PostScript}, {"QPDL", JobFormat::Qpdl}, {"ESCPAGE", JobFormat::EscPage},
-    {"ESC/PAGE", JobFormat::EscPage},  {"LAVAFLOW", JobFormat::LavaFlow}, {"HIPERC", JobFormat::Hiperc},
-    {"HBPL", JobFormat::Hbpl},         {"XQX", JobFormat::Xqx},
+    {"PCL3GUI", JobFormat::Pcl3Gui},  {"PDF", JobFormat::Pdf},
+    {"XPS", JobFormat::Xps},          {"POSTSCRIPT", JobFormat::PostScript},
+    {"QPDL", JobFormat::Qpdl},        {"ESCPAGE", JobFormat::EscPage},
+    {"ESC/PAGE", JobFormat::EscPage}, {"LAVAFLOW", JobFormat::LavaFlow},
+    {"HIPERC", JobFormat::Hiperc},    {"HBPL", JobFormat::Hbpl},
+    {"XQX", JobFormat::Xqx},
 };
 
 // The language a PJL line enters, when it is one named above.
@@ -66,8 +68,9 @@ JobFormat enteredLanguage(const Window& w, size_t line, size_t end) {
 }
 
 bool xlTag(uint8_t b) {
-    return (b >= 0xC0 && b <= 0xC5) || (b >= 0xC8 && b <= 0xCD) || (b >= 0xD0 && b <= 0xD5) || (b >= 0xE0 && b <= 0xE5) ||
-           (b >= 0xF8 && b <= 0xFB) || b == 0x41;  // data types, attributes, embedded data, BeginSession
+    return (b >= 0xC0 && b <= 0xC5) || (b >= 0xC8 && b <= 0xCD) || (b >= 0xD0 && b <= 0xD5) ||
+        (b >= 0xE0 && b <= 0xE5) || (b >= 0xF8 && b <= 0xFB) ||
+        b == 0x41;  // data types, attributes, embedded data, BeginSession
 }
 
 // A PCL XL stream header: a binding byte, a space and the stream's name on a
@@ -78,7 +81,8 @@ JobFormat xlHeader(const Window& w, size_t p) {
     size_t name = p + 2;
     if (name >= w.n || !((w.d[name] >= 'A' && w.d[name] <= 'Z') || (w.d[name] >= 'a' && w.d[name] <= 'z')))
         return JobFormat::Unknown;
-    const uint8_t* lf = static_cast<const uint8_t*>(std::memchr(w.d + name, '\n', std::min(w.n - name, kMaxHeaderLine)));
+    const uint8_t* lf =
+        static_cast<const uint8_t*>(std::memchr(w.d + name, '\n', std::min(w.n - name, kMaxHeaderLine)));
     if (!lf) return JobFormat::Unknown;
     size_t next = static_cast<size_t>(lf - w.d) + 1;
     if (w.IsCaseless(name, "HP-PCL XL")) return JobFormat::PclXl;

@@ -120,11 +120,20 @@ HeaderMatch headerRules(const uint8_t* data, size_t size) {
 
 // The format each language code stands for; HP-GL/2 plots and PCL3GUI jobs carry the PCL5 code.
 constexpr std::pair<PrinterLanguage, JobFormat> kCodeFormats[] = {
-    {NtEmfSpool, JobFormat::NtEmfSpool}, {Pcl5, JobFormat::Pcl5},         {PclXl, JobFormat::PclXl},
-    {ZjStream, JobFormat::ZjStream},     {PostScript, JobFormat::PostScript}, {Cgm, JobFormat::Cgm},
-    {EscP, JobFormat::EscP},             {MagicCdCa, JobFormat::MagicCdCa}, {Bjl, JobFormat::Bjl},
-    {EscPage, JobFormat::EscPage},       {Zimf, JobFormat::Zimf},           {Qpdl, JobFormat::Qpdl},
-    {Pcl5, JobFormat::HpglPlot},         {Pcl5, JobFormat::Pcl3Gui},
+    {NtEmfSpool, JobFormat::NtEmfSpool},
+    {Pcl5, JobFormat::Pcl5},
+    {PclXl, JobFormat::PclXl},
+    {ZjStream, JobFormat::ZjStream},
+    {PostScript, JobFormat::PostScript},
+    {Cgm, JobFormat::Cgm},
+    {EscP, JobFormat::EscP},
+    {MagicCdCa, JobFormat::MagicCdCa},
+    {Bjl, JobFormat::Bjl},
+    {EscPage, JobFormat::EscPage},
+    {Zimf, JobFormat::Zimf},
+    {Qpdl, JobFormat::Qpdl},
+    {Pcl5, JobFormat::HpglPlot},
+    {Pcl5, JobFormat::Pcl3Gui},
 };
 
 JobFormat formatOf(PrinterLanguage language) {
@@ -161,4 +170,6 @@ DetectedJob IdentifyPrintJob(const uint8_t* data, size_t size) {
     return job;
 }
 
-PrinterLanguage DetectPrinterLanguage(const uint8_t* data, size_t size) { return IdentifyPrintJob(data, size).language; }
+PrinterLanguage DetectPrinterLanguage(const uint8_t* data, size_t size) {
+    return IdentifyPrintJob(data, size).language;
+}

@@ -21,7 +21,9 @@ public:
     void EnterHpgl(double) override {}
     void SelectFontById(bool, double) override {}
     void SelectDefaultFont(bool, int32_t v) override { sum += static_cast<unsigned>(v); }
-    void SelectSymbolSet(bool, int32_t number, uint8_t letter) override { sum += static_cast<unsigned>(number) + letter; }
+    void SelectSymbolSet(bool, int32_t number, uint8_t letter) override {
+        sum += static_cast<unsigned>(number) + letter;
+    }
     void DispatchHpgl(const char*, const uint8_t* params, size_t left) override {
         if (left > 1) sum += params[0];
     }

@@ -93,8 +93,8 @@ bool ParseCommandLine(int argc, char** argv, HostOptions& o, std::string& error)
             if (!value(text)) return false;
             size_t pos = 0, dpi = 0;
             if (!readNumber(text, pos, dpi) || pos != text.size() || dpi < kMinResolution || dpi > kMaxResolution) {
-                error = "the resolution must be a whole number of dots per inch from " + std::to_string(kMinResolution) +
-                        " to " + std::to_string(kMaxResolution);
+                error = "the resolution must be a whole number of dots per inch from " +
+                    std::to_string(kMinResolution) + " to " + std::to_string(kMaxResolution);
                 return false;
             }
             o.resolution = static_cast<int>(dpi);

@@ -18,9 +18,9 @@ struct HostOptions {
     std::vector<std::string> jobs;  // "-" is standard input
     std::string output;             // "-" is standard output; may hold a page number (%d)
     std::string outputDir;
-    std::string pngDir, emfDir;     // --all-pages, --keep-emf
-    std::string plugin;             // empty: the plug-in next to the program
-    std::string pages;              // as given, empty: the default
+    std::string pngDir, emfDir;  // --all-pages, --keep-emf
+    std::string plugin;          // empty: the plug-in next to the program
+    std::string pages;           // as given, empty: the default
     int resolution = kDefaultResolution;
     bool resolutionGiven = false;
     bool quiet = false, help = false, version = false;

@@ -52,7 +52,8 @@ std::string defaultPlugin() {
     fs::path self = fs::read_symlink("/proc/self/exe", ec);
     if (!ec) {
         fs::path dir = self.parent_path();
-        for (fs::path candidate : {dir / "libspoolsight.so", dir / SPOOLSIGHT_INSTALLED_PLUGIN_DIR / "libspoolsight.so"})
+        for (fs::path candidate :
+             {dir / "libspoolsight.so", dir / SPOOLSIGHT_INSTALLED_PLUGIN_DIR / "libspoolsight.so"})
             if (fs::exists(candidate)) return candidate.lexically_normal().string();
     }
     return "libspoolsight.so";
@@ -75,8 +76,8 @@ int makeTempFile(const char* stem, std::string& path) {
 
 // A file is written under a temporary name beside its final one and renamed when whole, so
 // no partial file is ever left under the final name. Standard output gets the whole file.
-bool writeWhole(const std::string& target, const std::function<bool(const std::string& path, std::string& error)>& write,
-                std::string& error) {
+bool writeWhole(const std::string& target,
+                const std::function<bool(const std::string& path, std::string& error)>& write, std::string& error) {
     if (target == "-") {
         std::string path;
         int fd = makeTempFile("spoolsight-out", path);
@@ -215,7 +216,9 @@ OutputFormat FormatOf(const std::string& name) {
 class PageReport {
 public:
     PageReport(bool quiet, const std::string& label, size_t pages)
-        : label_(label), pages_(pages), quiet_(quiet),
+        : label_(label),
+          pages_(pages),
+          quiet_(quiet),
           progress_(!quiet && isatty(STDERR_FILENO) && pages >= kProgressFromPages) {}
     ~PageReport() {
         if (progress_ && done_ > 0) std::fprintf(stderr, "\n");
@@ -229,9 +232,9 @@ public:
             failed_ = true;
         } else if (!quiet_ && !progress_ && target != "-") {
             if (width > 0)
-                std::printf("%s: page %zu, %d x %d pixels -> %s\n", label_.c_str(), number, width, height, target.c_str());
-            else
-                std::printf("%s: page %zu -> %s\n", label_.c_str(), number, target.c_str());
+                std::printf("%s: page %zu, %d x %d pixels -> %s\n", label_.c_str(), number, width, height,
+                            target.c_str());
+            else std::printf("%s: page %zu -> %s\n", label_.c_str(), number, target.c_str());
         }
         if (progress_) std::fprintf(stderr, "\r%s: %zu of %zu pages", label_.c_str(), ++done_, pages_);
         return error.empty();
@@ -258,7 +261,8 @@ bool writeDocument(const std::string& path, DocumentFormat format, const PageLis
     for (size_t k = 0; k < chosen.size(); ++k) {
         bool ok = DrawPageIntoDocument(document, pages[k].c_str(), dpi);
         drawn += ok;
-        report.Page(chosen[k] + 1, target, 0, 0, ok ? "" : label + ": page " + std::to_string(chosen[k] + 1) + " cannot be drawn");
+        report.Page(chosen[k] + 1, target, 0, 0,
+                    ok ? "" : label + ": page " + std::to_string(chosen[k] + 1) + " cannot be drawn");
     }
     if (!CloseDocumentDC(document) || drawn == 0) {
         error = drawn == 0 ? label + ": no page could be drawn" : "cannot write " + path;
@@ -295,9 +299,13 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
     PageReport report(o.quiet, label, wanted.size());
     if (format == OutputFormat::Pdf && !pattern) {
         std::string e;
-        if (!writeWhole(output, [&](const std::string& path, std::string& err) {
-                return writeDocument(path, DocumentFormat::Pdf, wanted, chosen, o.resolution, report, label, output, err);
-            }, e))
+        if (!writeWhole(
+                output,
+                [&](const std::string& path, std::string& err) {
+                    return writeDocument(path, DocumentFormat::Pdf, wanted, chosen, o.resolution, report, label, output,
+                                         err);
+                },
+                e))
             status = fail(e, kExitSomeMissing);
     } else if (format != OutputFormat::Png) {
         DocumentFormat kind = format == OutputFormat::Pdf ? DocumentFormat::Pdf : DocumentFormat::Svg;
@@ -308,9 +316,12 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
                 PageList one{wanted[k]};
                 std::vector<size_t> number{chosen[k]};
                 PageReport quiet(true, label, 1);
-                writeWhole(target, [&](const std::string& path, std::string& err) {
-                    return writeDocument(path, kind, one, number, o.resolution, quiet, label, target, err);
-                }, e);
+                writeWhole(
+                    target,
+                    [&](const std::string& path, std::string& err) {
+                        return writeDocument(path, kind, one, number, o.resolution, quiet, label, target, err);
+                    },
+                    e);
                 report.Page(chosen[k] + 1, target, 0, 0, e);  // `e` is empty when the page was written
             }
         });
@@ -322,13 +333,16 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
                 std::string target = pattern ? NameForPage(output, number) : output, e;
                 if (!page) e = label + ": page " + std::to_string(number) + " cannot be pictured";
                 else
-                    writeWhole(target, [&](const std::string& path, std::string& err) {
-                        size_t stride = static_cast<size_t>(page->width) * 4;
-                        return WritePng(
-                            path, page->width, page->height,
-                            [&](int32_t y, uint8_t*) { return page->pixels + static_cast<size_t>(y) * stride; }, err,
-                            wanted.size() > 1 ? 1 : 0);
-                    }, e);
+                    writeWhole(
+                        target,
+                        [&](const std::string& path, std::string& err) {
+                            size_t stride = static_cast<size_t>(page->width) * 4;
+                            return WritePng(
+                                path, page->width, page->height,
+                                [&](int32_t y, uint8_t*) { return page->pixels + static_cast<size_t>(y) * stride; },
+                                err, wanted.size() > 1 ? 1 : 0);
+                        },
+                        e);
                 report.Page(number, target, page ? page->width : 0, page ? page->height : 0, e);
                 return true;
             },
@@ -375,8 +389,8 @@ int runJob(const HostOptions& o, const std::string& jobArgument) {
     if (output == "-" && (pattern || !onePage)) return fail("standard output takes one picture", kExitUsage);
     if (!pattern && !onePage && !manyInOne)
         return fail("several pages need a page number in the output name, as in page-%d.png", kExitUsage);
-    bool viewerPicture = format == OutputFormat::Png && !pattern && ranges[0].first == 1 &&
-                         o.resolution == kDefaultResolution;
+    bool viewerPicture =
+        format == OutputFormat::Png && !pattern && ranges[0].first == 1 && o.resolution == kDefaultResolution;
     if (viewerPicture) return firstPageThroughPlugin(o, job, label, output);
     if (!o.plugin.empty())
         return fail("--plugin serves the first page at 192 dpi; other pages and resolutions come from the library",

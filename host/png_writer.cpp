@@ -61,7 +61,8 @@ void deflateBand(const PictureRows& rows, int32_t width, bool up, bool last, Ban
     z_stream z{};
     if (deflateInit2(&z, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return;
     size_t lineBytes = 1 + static_cast<size_t>(width) * 3;
-    std::vector<uint8_t> scratch(static_cast<size_t>(width) * 4), line(lineBytes), prior(lineBytes, 0), filtered(lineBytes);
+    std::vector<uint8_t> scratch(static_cast<size_t>(width) * 4), line(lineBytes), prior(lineBytes, 0),
+        filtered(lineBytes);
     band.deflated.resize(std::max<size_t>(lineBytes, 1 << 16));
     size_t produced = 0;
     auto pump = [&](int flush) {
@@ -184,7 +185,7 @@ bool WritePng(const std::string& path, int32_t width, int32_t height, const Pict
     put32(header, static_cast<uint32_t>(width));
     put32(header + 4, static_cast<uint32_t>(height));
     header[8] = 8, header[9] = 2, header[10] = header[11] = header[12] = 0;  // 8-bit RGB, not interlaced
-    static const uint8_t zlibHead[2] = {0x78, 0x01};  // deflate, 32 KB window, quickest level
+    static const uint8_t zlibHead[2] = {0x78, 0x01};                         // deflate, 32 KB window, quickest level
     uint8_t zlibTail[4];
     put32(zlibTail, static_cast<uint32_t>(adler));
     bool ok = std::fwrite(signature, 1, 8, f) == 8 && writeChunk(f, "IHDR", {{header, 13}});

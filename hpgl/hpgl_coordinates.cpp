@@ -8,7 +8,8 @@
 
 int32_t PageCoordinate(double v) {
     if (!(v == v)) return 0;
-    return static_cast<int32_t>(std::clamp(std::trunc(v), double{-kMaxPlotCoordinate}, static_cast<double>(kMaxPlotCoordinate)));
+    return static_cast<int32_t>(
+        std::clamp(std::trunc(v), double{-kMaxPlotCoordinate}, static_cast<double>(kMaxPlotCoordinate)));
 }
 
 namespace {

@@ -40,7 +40,8 @@ void threePointArc(int32_t ix, int32_t iy, int32_t ex, int32_t ey) {
         PenTo(ex, ey, true);  // collinear points: the arc is the straight line to the end point
         return;
     }
-    double p2 = px * px + py * py, i2 = static_cast<double>(ix) * ix + static_cast<double>(iy) * iy, e2 = static_cast<double>(ex) * ex + static_cast<double>(ey) * ey;
+    double p2 = px * px + py * py, i2 = static_cast<double>(ix) * ix + static_cast<double>(iy) * iy,
+           e2 = static_cast<double>(ex) * ex + static_cast<double>(ey) * ey;
     double cx = (p2 * (iy - ey) + i2 * (ey - py) + e2 * (py - iy)) / d;
     double cy = (p2 * (ex - ix) + i2 * (px - ex) + e2 * (ix - px)) / d;
     auto angle = [&](double x, double y) { return std::atan2(y - cy, x - cx); };

@@ -41,7 +41,8 @@ int inkMix(bool patternFill) {
     int table = 0;
     for (int texture = 0; texture < 2; ++texture)
         for (int page = 0; page < 2; ++page) {
-            int bit = patternFill && texture && h.whiteTransparent ? page : (h.mergeOperation >> (texture * 4 + page)) & 1;
+            int bit =
+                patternFill && texture && h.whiteTransparent ? page : (h.mergeOperation >> (texture * 4 + page)) & 1;
             table |= bit << (texture * 2 + page);
         }
     return table + 1;  // R2_BLACK is 1 and counts up through the sixteen mixes
@@ -102,8 +103,8 @@ std::vector<POINT> ArcPoints(double cx, double cy, double r, double start, doubl
     points.reserve(static_cast<size_t>(steps) + 1);
     for (int k = 0; k <= steps; ++k) {
         double a = start + sweep * k / steps;
-        points.push_back(POINT{PageCoordinate(std::round(cx + r * std::cos(a))),
-                               PageCoordinate(std::round(cy + r * std::sin(a)))});
+        points.push_back(
+            POINT{PageCoordinate(std::round(cx + r * std::cos(a))), PageCoordinate(std::round(cy + r * std::sin(a)))});
     }
     return points;
 }

@@ -46,7 +46,8 @@ void backToPen(HDC dc) { MoveToEx(dc, Hpgl().x, Hpgl().y, nullptr); }
 // `spacing`, or UF's lines, whose gaps share out each `spacing` in their proportions.
 void hatch(HDC dc, const RECT& box, double spacing, double angle, const std::vector<double>& gaps = {}) {
     double cx = (static_cast<double>(box.left) + box.right) / 2, cy = (static_cast<double>(box.top) + box.bottom) / 2;
-    double half = std::hypot(static_cast<double>(box.right) - box.left, static_cast<double>(box.bottom) - box.top) / 2 + 1;
+    double half =
+        std::hypot(static_cast<double>(box.right) - box.left, static_cast<double>(box.bottom) - box.top) / 2 + 1;
     spacing = std::max(spacing, 1.0);
     double total = 0;
     for (double g : gaps) total += g;
@@ -59,7 +60,8 @@ void hatch(HDC dc, const RECT& box, double spacing, double angle, const std::vec
     for (double d = -std::floor(half / spacing) * spacing; d <= half; d += spacing)
         for (double o : offsets) {
             double px = cx + nx * (d + o), py = cy + ny * (d + o);
-            MoveToEx(dc, static_cast<int>(std::lround(px - ux * half)), static_cast<int>(std::lround(py - uy * half)), nullptr);
+            MoveToEx(dc, static_cast<int>(std::lround(px - ux * half)), static_cast<int>(std::lround(py - uy * half)),
+                     nullptr);
             LineTo(dc, static_cast<int>(std::lround(px + ux * half)), static_cast<int>(std::lround(py + uy * half)));
         }
 }
@@ -130,7 +132,8 @@ void FillFigures(const PlotFigures& figures, int fillMode) {
     if (h.fillType == 3 || h.fillType == 4 || h.fillType == 5) {
         // Hatching: lines through the figures' outline taken as a clip.
         double spacing = std::fabs(static_cast<double>(ScaleDisplacement(h.fillSpacing, PlotAxis::X)));
-        if (spacing == 0) spacing = std::hypot(static_cast<double>(h.p2x) - h.p1x, static_cast<double>(h.p2y) - h.p1y) * 0.01 * 2;
+        if (spacing == 0)
+            spacing = std::hypot(static_cast<double>(h.p2x) - h.p1x, static_cast<double>(h.p2y) - h.p1y) * 0.01 * 2;
         RECT box = bounds(figures);
         addPath(dc, figures);
         SelectClipPath(dc, RGN_AND);

@@ -53,7 +53,8 @@ HFONT createFont(const HpglFontDefinition& d) {
     lf.lfHeight = -std::clamp(static_cast<LONG>(std::lround(em)), LONG{1}, LONG{1000000});
     if (h.charWidth != 0) {
         // The cell holds a character and its spacing; the average glyph fills two thirds of it.
-        lf.lfWidth = std::clamp(static_cast<LONG>(std::lround(std::fabs(h.charWidth) * 2.0 / 3)), LONG{1}, LONG{1000000});
+        lf.lfWidth =
+            std::clamp(static_cast<LONG>(std::lround(std::fabs(h.charWidth) * 2.0 / 3)), LONG{1}, LONG{1000000});
     }
     lf.lfWeight = d.weight >= 3 ? FW_BOLD : d.weight <= -3 ? FW_LIGHT : FW_NORMAL;
     lf.lfItalic = d.posture == 1 || d.posture == 2;
@@ -251,7 +252,8 @@ void placeByOrigin(std::vector<Placed>& chars, LabelFont fonts[2], double& endX,
         // Each line of a label along the baseline is centred or set right on its own.
         int lines = chars.back().line + 1;
         std::vector<double> ends(static_cast<size_t>(lines), 0);
-        for (const Placed& p : chars) ends[static_cast<size_t>(p.line)] = std::max(ends[static_cast<size_t>(p.line)], p.x + p.advance);
+        for (const Placed& p : chars)
+            ends[static_cast<size_t>(p.line)] = std::max(ends[static_cast<size_t>(p.line)], p.x + p.advance);
         for (Placed& p : chars) p.x -= ends[static_cast<size_t>(p.line)] * column / 2;
         dx = column == 2 && h.labelOrigin > 10 ? -nominal / 2 : 0;
     }
@@ -289,7 +291,7 @@ void drawOutline(HDC dc, const Placed& p, const LabelFont& f, const LabelTransfo
     t.apply(1, 0, ax, ay);
     t.apply(0, 1, bx, by);
     XFORM label{static_cast<FLOAT>(ax - ox), static_cast<FLOAT>(ay - oy), static_cast<FLOAT>(bx - ox),
-                static_cast<FLOAT>(by - oy), static_cast<FLOAT>(ox), static_cast<FLOAT>(oy)};
+                static_cast<FLOAT>(by - oy), static_cast<FLOAT>(ox),      static_cast<FLOAT>(oy)};
     ModifyWorldTransform(dc, &label, MWT_LEFTMULTIPLY);
     HGDIOBJ previous = SelectObject(dc, f.font);
     TextOutW(dc, clampUnits(p.x), clampUnits(p.y), &p.c, 1);
@@ -353,8 +355,12 @@ void defineFont(const HpglParams& p, HpglFontDefinition& d) {
         switch (p.integer(i)) {
         case 1: d.symbolSet = p.integer(i + 1); break;
         case 2: d.spacing = p.integer(i + 1); break;
-        case 3: if (v > 0) d.pitch = std::min(v, 10000.0); break;
-        case 4: if (v > 0) d.height = std::min(v, 10000.0); break;
+        case 3:
+            if (v > 0) d.pitch = std::min(v, 10000.0);
+            break;
+        case 4:
+            if (v > 0) d.height = std::min(v, 10000.0);
+            break;
         case 5: d.posture = p.integer(i + 1); break;
         case 6: d.weight = p.integer(i + 1); break;
         case 7: d.typeface = p.integer(i + 1); break;
@@ -451,7 +457,8 @@ bool HpglCharacterPlot(const HpglParams& p) {
     double px, py;
     if (p.size() >= 2) {
         // Whole cells along the run and lines up from the pen.
-        t.apply(std::clamp(p[0], -1e5, 1e5) * f.cell * (1 + h.extraSpace), std::clamp(p[1], -1e5, 1e5) * f.line, px, py);
+        t.apply(std::clamp(p[0], -1e5, 1e5) * f.cell * (1 + h.extraSpace), std::clamp(p[1], -1e5, 1e5) * f.line, px,
+                py);
     } else {
         // A carriage return and a line feed.
         t.apply(t.alongRun(h.crX, h.crY), -f.line * (1 + h.extraLine), px, py);

@@ -57,7 +57,9 @@ struct PeDecoder {
     bool sevenBit = false;
     int32_t fraction = 0;
 
-    static bool flag(uint8_t c) { return c == ';' || c == ':' || c == '<' || c == '>' || c == '=' || c == '7' || c == '9'; }
+    static bool flag(uint8_t c) {
+        return c == ';' || c == ':' || c == '<' || c == '>' || c == '=' || c == '7' || c == '9';
+    }
     int32_t terminatorBase() const { return sevenBit ? 95 : 191; }
     bool atEnd() const { return pos >= text.size(); }
     uint8_t peek() const { return static_cast<uint8_t>(text[pos]); }
@@ -238,7 +240,8 @@ bool HpglColourRange(const HpglParams& p) {
     HpglPlotState& h = Hpgl();
     static const double kDefault[6] = {0, 255, 0, 255, 0, 255};
     if (p.empty()) std::copy(std::begin(kDefault), std::end(kDefault), h.colourRange);
-    else if (p.size() == 6) for (size_t i = 0; i < 6; ++i) h.colourRange[i] = p[i];
+    else if (p.size() == 6)
+        for (size_t i = 0; i < 6; ++i) h.colourRange[i] = p[i];
     else return false;
     return true;
 }
@@ -329,7 +332,9 @@ bool HpglLineAttributes(const HpglParams& p) {
             int32_t end = v == 1 ? PS_ENDCAP_FLAT : (v == 2 || v == 3) ? PS_ENDCAP_SQUARE : PS_ENDCAP_ROUND;
             h.lineStyle = (h.lineStyle & ~PS_ENDCAP_MASK) | end;
         } else if (kind == 2) {
-            int32_t join = (v == 1 || v == 2) ? PS_JOIN_MITER : (v == 3 || v == 5 || v == 6) ? PS_JOIN_BEVEL : PS_JOIN_ROUND;
+            int32_t join = (v == 1 || v == 2)  ? PS_JOIN_MITER
+                : (v == 3 || v == 5 || v == 6) ? PS_JOIN_BEVEL
+                                               : PS_JOIN_ROUND;
             h.lineStyle = (h.lineStyle & ~PS_JOIN_MASK) | join;
         } else if (kind == 3 && PlotDC()) {
             SetMiterLimit(PlotDC(), static_cast<FLOAT>(std::clamp(p[i + 1], 1.0, 32767.0)), nullptr);

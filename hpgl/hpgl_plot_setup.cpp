@@ -62,7 +62,9 @@ bool HpglPlotSize(const HpglParams& p) {
     double length = p.size() >= 1 ? p[0] : kA4Width / 2.0;
     double width = p.size() >= 2 ? p[1] : p.size() == 1 ? s.pageHeight() / 2.0 : kA4Length / 2.0;
     if (!(length == length) || !(width == width)) return false;
-    auto side = [](double v) { return static_cast<int32_t>(2 * std::clamp(std::fabs(v), kMinMediaSide, kMaxMediaSide)); };
+    auto side = [](double v) {
+        return static_cast<int32_t>(2 * std::clamp(std::fabs(v), kMinMediaSide, kMaxMediaSide));
+    };
     s.fixedPlotWidth = side(length);
     s.fixedPlotHeight = side(width);
     if (!s.plotPagePlaced) {

@@ -14,7 +14,7 @@ enum HpglScaling : int32_t { ScalingOff = -1, Anisotropic = 0, Isotropic = 1, Po
 // The font of SD or AD: the HP font selection values.
 struct HpglFontDefinition {
     int32_t symbolSet = 277, spacing = 0, posture = 0, weight = 0, typeface = 48;  // 48: the stick font
-    double pitch = 9, height = 11.5;  // characters per inch, points
+    double pitch = 9, height = 11.5;                                               // characters per inch, points
 };
 
 // MC0's raster operation: the ink paints over the page.
@@ -59,9 +59,9 @@ struct HpglPlotState {
     double runX = 1, runY = 0;
     bool relativeDirection = false;
     double slant = 0;
-    double extraSpace = 0, extraLine = 0;  // ES: parts of a character cell and of a line
-    bool transparentData = false;          // TD1: control codes print as characters
-    std::string labelBuffer;               // BL's label, which PB prints
+    double extraSpace = 0, extraLine = 0;      // ES: parts of a character cell and of a line
+    bool transparentData = false;              // TD1: control codes print as characters
+    std::string labelBuffer;                   // BL's label, which PB prints
     int32_t mergeOperation = kPaintOperation;  // MC
     bool whiteTransparent = true;              // TR
     int32_t rotation = 0;

@@ -55,8 +55,7 @@ std::FILE* CreateTraceFile(const char* tempDir, const char* base, const char* ex
         else wsprintfA(buf, "%s/%s-%d%s", tempDir, base, n, extension);
         name = buf;
         struct stat st;
-        if (n == 1 && replaceOwn && lstat(buf, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid())
-            unlink(buf);
+        if (n == 1 && replaceOwn && lstat(buf, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid()) unlink(buf);
         int fd = open(buf, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0 && errno == EEXIST) continue;
         if (fd < 0) break;

@@ -171,8 +171,8 @@ struct ControlCode {
 };
 // Ordered by code.
 const ControlCode kControlCodes[] = {
-    {0, "NULL"}, {9, "Horizontal Tab"}, {10, "Line Feed"}, {11, "Vertical Tab"}, {12, "Form Feed"},
-    {13, "Carriage return"},
+    {0, "NULL"},          {9, "Horizontal Tab"}, {10, "Line Feed"},
+    {11, "Vertical Tab"}, {12, "Form Feed"},     {13, "Carriage return"},
 };
 
 const HpglMnemonic kHpglMnemonics[] = {
@@ -284,7 +284,8 @@ bool commandBefore(const PclCommand* a, const PclCommand* b) {
 
 template <class It>
 It findEntry(It begin, It end, signed char c) {
-    return std::lower_bound(begin, end, c, [](const PclCommandTable::Entry& e, signed char v) { return e.parameter < v; });
+    return std::lower_bound(begin, end, c,
+                            [](const PclCommandTable::Entry& e, signed char v) { return e.parameter < v; });
 }
 }  // namespace
 
@@ -302,8 +303,12 @@ const PclCommand* PclCommandTable::LookUp(uint8_t parameter, uint8_t group, uint
     auto sc = static_cast<signed char>(parameter);
     auto it = findEntry(index.begin(), index.end(), sc);
     if (it == index.end() || it->parameter != sc) return nullptr;
-    PclCommand key{static_cast<char>(parameter), static_cast<char>(group), static_cast<char>(terminator), nullptr,
-                   PclParameterised, nullptr};
+    PclCommand key{static_cast<char>(parameter),
+                   static_cast<char>(group),
+                   static_cast<char>(terminator),
+                   nullptr,
+                   PclParameterised,
+                   nullptr};
     auto c = std::lower_bound(it->commands.begin(), it->commands.end(), &key, commandBefore);
     if (c == it->commands.end() || commandBefore(&key, *c)) return nullptr;
     return *c;
@@ -328,7 +333,8 @@ const PclCommandTable& BuildPclCommandTable() {
     for (const PclCommand& c : kPclCommands) {
         auto sc = static_cast<signed char>(c.parameter);
         auto it = findEntry(table.index.begin(), table.index.end(), sc);
-        if (it == table.index.end() || it->parameter != sc) it = table.index.insert(it, PclCommandTable::Entry{sc, nullptr, {}});
+        if (it == table.index.end() || it->parameter != sc)
+            it = table.index.insert(it, PclCommandTable::Entry{sc, nullptr, {}});
         if (c.kind == PclTwoCharacter) {
             if (!it->twoCharacter) it->twoCharacter = &c;
             continue;

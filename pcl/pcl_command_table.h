@@ -13,7 +13,7 @@ int32_t TruncateToInt32(double v);
 // What a command is given when it runs.
 struct PclArgs {
     double value = 0;
-    bool relative = false;  // the number carried a sign: a move from where the cursor is
+    bool relative = false;          // the number carried a sign: a move from where the cursor is
     const uint8_t* data = nullptr;  // the data bytes of a command with data
     int32_t count = 0;
     uint8_t parameter = 0;  // '(' for the primary font, ')' for the secondary
@@ -33,8 +33,13 @@ struct PclCommand {
     PclHandler run;
 };
 
-enum HpglKind : int32_t { HpglWithParameters = 151, HpglText = 152, HpglNoParameters = 153, HpglComment = 154,
-                          HpglBeginPlot = 155 };
+enum HpglKind : int32_t {
+    HpglWithParameters = 151,
+    HpglText = 152,
+    HpglNoParameters = 153,
+    HpglComment = 154,
+    HpglBeginPlot = 155
+};
 
 struct HpglMnemonic {
     const char* mnemonic;

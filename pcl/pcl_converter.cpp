@@ -37,7 +37,9 @@ public:
         FlushPclText();
         ::SelectSymbolSet(secondary, number, letter);
     }
-    void DispatchHpgl(const char* m, const uint8_t* params, size_t left) override { DispatchHpglCommand(m, params, left); }
+    void DispatchHpgl(const char* m, const uint8_t* params, size_t left) override {
+        DispatchHpglCommand(m, params, left);
+    }
     void Character(uint8_t byte) override { PrintPclCharacter(byte); }
     bool DefiningMacro() override { return Pcl().definingMacro; }
     // The pages listed, less the one still open.
@@ -140,7 +142,7 @@ bool ConvertHpglPlotFile(const PrintJob& job, PageList& pages) {
             ENHMETAHEADER h{};
             // The sheet the plot asked for with PS, else A4: its frame is in 0.01 mm.
             grow = GetEnhMetaFileHeader(emf, sizeof h, &h) &&
-                   FitPlot(h, PclPageSize{(h.rclFrame.bottom * 80 + 99) / 100, (h.rclFrame.right * 80 + 99) / 100}, place);
+                FitPlot(h, PclPageSize{(h.rclFrame.bottom * 80 + 99) / 100, (h.rclFrame.right * 80 + 99) / 100}, place);
             DeleteEnhMetaFile(emf);
         }
     if (!grow) {

@@ -277,9 +277,16 @@ bool PclLineSpacing(const PclArgs& a) {
     // Lines per inch; only the values printers take.
     switch (a.Int()) {
     case 0: Pcl().vmi = 0; break;
-    case 1: case 2: case 3: case 4: case 6: case 8: case 12: case 16: case 24: case 48:
-        Pcl().vmi = kPageUnitsPerInch / static_cast<double>(a.Int());
-        break;
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 6:
+    case 8:
+    case 12:
+    case 16:
+    case 24:
+    case 48: Pcl().vmi = kPageUnitsPerInch / static_cast<double>(a.Int()); break;
     default: break;
     }
     return true;

@@ -19,36 +19,36 @@ struct Family {
     bool serif;
 };
 const Family kFamilies[] = {
-    {0, "Liberation Mono", Spacing::LinePrinter, false},  // Line Printer
-    {1, "Nimbus Mono PS", Spacing::Fixed, true},          // Pica
-    {2, "Nimbus Mono PS", Spacing::Fixed, true},          // Elite
-    {3, "Courier", Spacing::Fixed, true},                 // Courier
-    {4, "Nimbus Sans", Spacing::Proportional, false},     // Helvetica
-    {5, "Nimbus Roman", Spacing::Proportional, true},     // CG Times, Times
-    {6, "Liberation Mono", Spacing::Fixed, false},        // Letter Gothic
-    {8, "Nimbus Mono PS", Spacing::Fixed, true},          // Prestige
-    {11, "Nimbus Sans", Spacing::Proportional, false},    // Presentations
-    {15, "P052", Spacing::Proportional, true},            // Palatino
-    {17, "Nimbus Sans", Spacing::Proportional, false},    // CG Omega, Optima
-    {20, "Z003", Spacing::Proportional, true},            // Coronet
-    {23, "C059", Spacing::Proportional, true},            // Century Schoolbook
-    {31, "URW Gothic", Spacing::Proportional, false},     // ITC Avant Garde
-    {43, "Z003", Spacing::Proportional, true},            // Zapf Chancery
-    {44, "C059", Spacing::Proportional, true},            // Clarendon
-    {45, "D050000L", Spacing::Symbols, false},            // Zapf Dingbats
-    {47, "URW Bookman", Spacing::Proportional, true},     // ITC Bookman
-    {52, "Nimbus Sans", Spacing::Proportional, false},    // Univers
-    {72, "Nimbus Sans", Spacing::Proportional, false},    // Antique Olive
-    {80, "MS Mincho", Spacing::Proportional, true},       // MS Mincho
-    {101, "P052", Spacing::Proportional, true},           // Garamond
-    {127, "C059", Spacing::Proportional, true},           // New Century Schoolbook
-    {153, "MS Gothic", Spacing::Proportional, false},     // MS Gothic
-    {201, "Z003", Spacing::Proportional, true},           // Marigold
-    {218, "Arial", Spacing::Proportional, false},         // Arial
-    {266, "Nimbus Sans", Spacing::Proportional, false},   // Albertus
-    {302, "Symbol", Spacing::Symbols, true},              // Symbol
+    {0, "Liberation Mono", Spacing::LinePrinter, false},    // Line Printer
+    {1, "Nimbus Mono PS", Spacing::Fixed, true},            // Pica
+    {2, "Nimbus Mono PS", Spacing::Fixed, true},            // Elite
+    {3, "Courier", Spacing::Fixed, true},                   // Courier
+    {4, "Nimbus Sans", Spacing::Proportional, false},       // Helvetica
+    {5, "Nimbus Roman", Spacing::Proportional, true},       // CG Times, Times
+    {6, "Liberation Mono", Spacing::Fixed, false},          // Letter Gothic
+    {8, "Nimbus Mono PS", Spacing::Fixed, true},            // Prestige
+    {11, "Nimbus Sans", Spacing::Proportional, false},      // Presentations
+    {15, "P052", Spacing::Proportional, true},              // Palatino
+    {17, "Nimbus Sans", Spacing::Proportional, false},      // CG Omega, Optima
+    {20, "Z003", Spacing::Proportional, true},              // Coronet
+    {23, "C059", Spacing::Proportional, true},              // Century Schoolbook
+    {31, "URW Gothic", Spacing::Proportional, false},       // ITC Avant Garde
+    {43, "Z003", Spacing::Proportional, true},              // Zapf Chancery
+    {44, "C059", Spacing::Proportional, true},              // Clarendon
+    {45, "D050000L", Spacing::Symbols, false},              // Zapf Dingbats
+    {47, "URW Bookman", Spacing::Proportional, true},       // ITC Bookman
+    {52, "Nimbus Sans", Spacing::Proportional, false},      // Univers
+    {72, "Nimbus Sans", Spacing::Proportional, false},      // Antique Olive
+    {80, "MS Mincho", Spacing::Proportional, true},         // MS Mincho
+    {101, "P052", Spacing::Proportional, true},             // Garamond
+    {127, "C059", Spacing::Proportional, true},             // New Century Schoolbook
+    {153, "MS Gothic", Spacing::Proportional, false},       // MS Gothic
+    {201, "Z003", Spacing::Proportional, true},             // Marigold
+    {218, "Arial", Spacing::Proportional, false},           // Arial
+    {266, "Nimbus Sans", Spacing::Proportional, false},     // Albertus
+    {302, "Symbol", Spacing::Symbols, true},                // Symbol
     {517, "Times New Roman", Spacing::Proportional, true},  // Times New Roman
-    {2730, "Wingdings", Spacing::Symbols, false},         // Wingdings
+    {2730, "Wingdings", Spacing::Symbols, false},           // Wingdings
 };
 const Family& kCourier = kFamilies[3];
 const Family& kCgTimes = kFamilies[5];
@@ -233,9 +233,10 @@ const PclChosenFont& ChosenPclFont() {
     lf.lfWeight = weightOf(spec.weight);
     lf.lfItalic = (spec.style & 3) != 0;
     lf.lfCharSet = c.byteCodes ? SYMBOL_CHARSET : ANSI_CHARSET;
-    lf.lfPitchAndFamily = static_cast<BYTE>((c.fixed ? FIXED_PITCH : VARIABLE_PITCH) |
-                                            (family.serif ? FF_ROMAN : FF_SWISS));
-    for (size_t i = 0; family.face[i] && i + 1 < LF_FACESIZE; ++i) lf.lfFaceName[i] = static_cast<WCHAR>(family.face[i]);
+    lf.lfPitchAndFamily =
+        static_cast<BYTE>((c.fixed ? FIXED_PITCH : VARIABLE_PITCH) | (family.serif ? FF_ROMAN : FF_SWISS));
+    for (size_t i = 0; family.face[i] && i + 1 < LF_FACESIZE; ++i)
+        lf.lfFaceName[i] = static_cast<WCHAR>(family.face[i]);
     s.chosen = c;
     s.fontChosen = true;
     s.fontInPage = false;

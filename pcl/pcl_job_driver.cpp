@@ -23,7 +23,8 @@ bool valueAfter(const char* text, size_t length, const char* keyword, int64_t& v
     bool negative = false;
     if (i < length && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     int64_t v = 0;
-    for (; i < length && text[i] >= '0' && text[i] <= '9'; ++i) v = std::min<int64_t>(v * 10 + (text[i] - '0'), INT32_MAX);
+    for (; i < length && text[i] >= '0' && text[i] <= '9'; ++i)
+        v = std::min<int64_t>(v * 10 + (text[i] - '0'), INT32_MAX);
     value = negative ? -v : v;
     return true;
 }
@@ -120,7 +121,8 @@ void RunPclJob(const PrintJob& job, const char* traceDir, PclRenderer& renderer,
             block.assign(reinterpret_cast<const char*>(s.data + s.pos), end - s.pos);
             PclPageSize before = pageSize;
             ReadPjlBlock(block.c_str(), block.size(), pageSize);
-            if (before.length != pageSize.length || before.width != pageSize.width || before.landscape != pageSize.landscape)
+            if (before.length != pageSize.length || before.width != pageSize.width ||
+                before.landscape != pageSize.landscape)
                 renderer.PjlSettings(pageSize);
             s.pos = end;
         } else {

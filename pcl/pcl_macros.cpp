@@ -42,7 +42,8 @@ bool PclMacroControl(const PclArgs& a) {
     case 6: s.macros.clear(); break;
     case 7: std::erase_if(s.macros, [](const auto& m) { return !m.second.permanent; }); break;
     case 8: s.macros.erase(s.macroId); break;
-    case 9: case 10:
+    case 9:
+    case 10:
         if (auto it = s.macros.find(s.macroId); it != s.macros.end()) it->second.permanent = a.Int() == 10;
         break;
     default: break;

@@ -26,7 +26,8 @@ void decodeGlyph(const OutlineFont& font, const std::vector<uint8_t>& d, int32_t
         GlyphComponent c;
         if (!ReadGlyphComponent(d.data(), d.size(), at, c)) return;
         uint16_t glyph = c.glyph;
-        int32_t ox = c.offsetArguments() ? c.dx : 0, oy = c.offsetArguments() ? c.dy : 0;  // point numbers are not offsets
+        int32_t ox = c.offsetArguments() ? c.dx : 0,
+                oy = c.offsetArguments() ? c.dy : 0;  // point numbers are not offsets
         auto code = font.glyphIds.find(glyph);
         if (code != font.glyphIds.end() && seen.insert(glyph).second) {
             auto ch = font.characters.find(code->second);
@@ -118,13 +119,15 @@ void DrawOutlineGlyph(uint8_t character) {
     // The font's height is its em: a downloaded scalable font is sized as a printer's own would be.
     double scale = PclFontHeight(f.proportional) / f.unitsPerEm;
     HGDIOBJ oldBrush = SelectObject(s.pageDC, GetStockObject(BLACK_BRUSH));
-    if (oldBrush && oldBrush != GetStockObject(BLACK_BRUSH) && oldBrush != GetStockObject(WHITE_BRUSH)) DeleteObject(oldBrush);
+    if (oldBrush && oldBrush != GetStockObject(BLACK_BRUSH) && oldBrush != GetStockObject(WHITE_BRUSH))
+        DeleteObject(oldBrush);
     HPEN pen = CreatePen(PS_SOLID, 1, 0);
     HGDIOBJ oldPen = SelectObject(s.pageDC, pen);
     TopDownMapping();
     PagePoint origin = PclPagePoint(s.cursorX, s.cursorY);
     auto at = [&](const OutlinePoint& p) {
-        return POINT{static_cast<LONG>(std::trunc(p.x * scale + origin.x)), static_cast<LONG>(std::trunc(origin.y - p.y * scale))};
+        return POINT{static_cast<LONG>(std::trunc(p.x * scale + origin.x)),
+                     static_cast<LONG>(std::trunc(origin.y - p.y * scale))};
     };
     if (!pts.empty()) {
         BeginPath(s.pageDC);

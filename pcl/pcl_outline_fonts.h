@@ -13,7 +13,6 @@
 constexpr size_t kMaxOutlinePoints = 1024;
 constexpr int kMaxCompositeDepth = 8;
 
-
 struct OutlineCharacter {
     uint16_t glyphId = 0;
     std::vector<uint8_t> data;  // the glyph description

@@ -74,10 +74,10 @@ struct PclPageState {
     int32_t pageNumber = 0;
     const char* tempDir = nullptr;
     PageList pages;
-    size_t pageLimit = SIZE_MAX;  // the job stops once this many pages are finished
+    size_t pageLimit = SIZE_MAX;            // the job stops once this many pages are finished
     PclPageSize size{kA4Length, kA4Width};  // page length (height) and width in page units, swapped for landscape
     bool landscape = false;
-    bool pageMarked = false;  // something has been drawn on the open page
+    bool pageMarked = false;        // something has been drawn on the open page
     bool defaultLandscape = false;  // the orientation a printer reset returns to
     bool hpglInsidePcl = true;
     int32_t unitsPerInch = 300;
@@ -91,8 +91,8 @@ struct PclPageState {
     bool perforationSkip = true;
     int32_t lineTermination = 0;
     bool endOfLineWrap = false;
-    int32_t underline = 0;  // 0 off, 1 fixed, 3 floating
-    int32_t printDirection = 0;  // degrees counter-clockwise: 0, 90, 180, 270
+    int32_t underline = 0;                 // 0 off, 1 fixed, 3 floating
+    int32_t printDirection = 0;            // degrees counter-clockwise: 0, 90, 180, 270
     double leftOffset = 0, topOffset = 0;  // the registration offsets of the logical page, page units
     std::vector<std::pair<double, double>> cursorStack;
     double lastAdvance = 0;  // the last character's width, which a backspace takes back
@@ -124,7 +124,7 @@ struct PclPageState {
     // page; 0 lays them along the logical page's.
     int32_t rasterPresentation = 3;
     int32_t rectangleWidth = 0, rectangleHeight = 0;  // the picture frame, decipoints
-    double plotSizeX = 0, plotSizeY = 0;  // ESC*c#K/#L: the plot's size in page units, 0 the frame's
+    double plotSizeX = 0, plotSizeY = 0;              // ESC*c#K/#L: the plot's size in page units, 0 the frame's
     // Rectangular area fill: the size in page units, the pattern ID, the pattern
     // drawn with text and rules, transparency, the foreground colour index, and
     // the user-defined patterns by ID.
@@ -133,14 +133,14 @@ struct PclPageState {
     int32_t currentPattern = 0;  // 0 solid, 1 white, 2 shading, 3 cross-hatch, 4 user-defined
     bool sourceOpaque = false, patternOpaque = false;
     int32_t logicalOperation = kSourceOrTexture;  // ESC*l#O: how source, pattern and page combine (ternary ROP)
-    int32_t foreground = -1;  // a palette index; -1: black
+    int32_t foreground = -1;                      // a palette index; -1: black
     std::map<int32_t, PclUserPattern> patterns;
     // ESC*p#R: where patterns tile from (page units, y down); the page's corner until it is set.
     bool patternReferenceSet = false;
     PagePoint patternReference{};
-    int32_t simpleColour = 0;      // ESC*r#U: 1 black, 3 RGB planes, -3 CMY planes; 0 none
-    bool colourConfigured = false;  // Configure Image Data has been given since the last reset
-    bool rasterScaled = false;      // the image was started to be scaled to the destination size
+    int32_t simpleColour = 0;           // ESC*r#U: 1 black, 3 RGB planes, -3 CMY planes; 0 none
+    bool colourConfigured = false;      // Configure Image Data has been given since the last reset
+    bool rasterScaled = false;          // the image was started to be scaled to the destination size
     std::unique_ptr<RasterJob> raster;  // the image being received, if any
     PaletteMap palettes;
     // Macros by ID, the ID commands refer to, the overlay run on each page, and how deep
@@ -246,7 +246,8 @@ double LogicalPageWidth();
 // The frame text is laid out in: the logical page turned by the print direction.
 double TextFrameWidth();
 double TextFrameHeight();
-// A point of the text frame (x right, y down in the print direction) on the page, in page units from its top-left corner.
+// A point of the text frame (x right, y down in the print direction) on the page, in page units from its top-left
+// corner.
 PagePoint PclPagePoint(double x, double y);
 // Puts the text layout to the defaults of the page size and orientation:
 // margins, text length, motion indexes, and the cursor at the first line.

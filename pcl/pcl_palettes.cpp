@@ -52,7 +52,8 @@ bool AssignColourIndex(double value) {
     if (it == s.palettes.end()) return false;
     int32_t i = TruncateToInt32(value);
     if (i >= 0 && static_cast<size_t>(i) < it->second.entries.size())
-        it->second.entries[static_cast<size_t>(i)] = {s.colourComponents[0], s.colourComponents[1], s.colourComponents[2], 0};
+        it->second.entries[static_cast<size_t>(i)] = {s.colourComponents[0], s.colourComponents[1],
+                                                      s.colourComponents[2], 0};
     std::fill(std::begin(s.colourComponents), std::end(s.colourComponents), uint8_t{0});
     return true;
 }

@@ -27,7 +27,8 @@ bool ConfigureRasterData(const uint8_t* d, int32_t count) {
     for (int i = 0; i < inks; ++i) {
         const uint8_t* c = d + 2 + 6 * i;
         RasterComponent k{c[0] << 8 | c[1], c[2] << 8 | c[3], c[4] << 8 | c[5]};
-        if (k.xDpi < 75 || k.xDpi > 2400 || k.yDpi < 75 || k.yDpi > 2400 || k.levels < 2 || k.levels > 256) return false;
+        if (k.xDpi < 75 || k.xDpi > 2400 || k.yDpi < 75 || k.yDpi > 2400 || k.levels < 2 || k.levels > 256)
+            return false;
         components.push_back(k);
     }
     int32_t minY = 2400, maxX = 0;
@@ -48,7 +49,8 @@ void configureInks(RasterJob& r, const std::vector<RasterComponent>& inks) {
     r.layout = RasterLayout::InkComponents;
     r.inks = inks;
     int32_t minY = 2400, maxY = 0, maxX = 0;
-    for (const RasterComponent& k : inks) minY = std::min(minY, k.yDpi), maxY = std::max(maxY, k.yDpi), maxX = std::max(maxX, k.xDpi);
+    for (const RasterComponent& k : inks)
+        minY = std::min(minY, k.yDpi), maxY = std::max(maxY, k.yDpi), maxX = std::max(maxX, k.xDpi);
     r.groupRows = std::max(1, maxY / minY);
     r.rowDpi = maxY, r.xDpi = maxX;
     r.seeds.clear();
@@ -96,8 +98,9 @@ void configure(RasterJob& r, const PclPageState& s) {
         if (r.layout == RasterLayout::IndexedPlanes || r.layout == RasterLayout::IndexedPixels) {
             int bits = r.layout == RasterLayout::IndexedPlanes ? r.planes : r.planeBits;
             auto it = s.palettes.find(s.activePaletteId);
-            r.palette = it != s.palettes.end() && !it->second.entries.empty() ? it->second.entries
-                                                                             : DefaultPalette(std::min(bits, 8), r.cmy);
+            r.palette = it != s.palettes.end() && !it->second.entries.empty()
+                ? it->second.entries
+                : DefaultPalette(std::min(bits, 8), r.cmy);
         }
     }
     r.planeBytes = (r.width * r.planeBits + 7) / 8;
@@ -106,7 +109,9 @@ void configure(RasterJob& r, const PclPageState& s) {
     r.seeds.assign(static_cast<size_t>(r.planes), std::vector<uint8_t>(static_cast<size_t>(r.planeBytes), 0));
 }
 
-bool bitAt(const std::vector<uint8_t>& row, int64_t x) { return (row[static_cast<size_t>(x >> 3)] >> (7 - (x & 7))) & 1; }
+bool bitAt(const std::vector<uint8_t>& row, int64_t x) {
+    return (row[static_cast<size_t>(x >> 3)] >> (7 - (x & 7))) & 1;
+}
 
 // Composes a group of inkjet planes into its rows: each ink's level takes its share of the
 // paper's light, cyan from red, magenta from green, yellow from blue, black from all three.
@@ -114,7 +119,8 @@ void composeInkRows(RasterJob& r) {
     size_t L = static_cast<size_t>(r.rowLength);
     size_t inks = r.inks.size();
     std::vector<int> rowsOf(inks, 1);
-    for (const RasterJob::InkPlane& p : r.inkPlanes) rowsOf[static_cast<size_t>(p.ink)] = std::max(rowsOf[static_cast<size_t>(p.ink)], p.row + 1);
+    for (const RasterJob::InkPlane& p : r.inkPlanes)
+        rowsOf[static_cast<size_t>(p.ink)] = std::max(rowsOf[static_cast<size_t>(p.ink)], p.row + 1);
     std::vector<double> ink(inks);
     for (int k = 0; k < r.groupRows; ++k) {
         if (L == 0 || static_cast<int64_t>(r.image.size() + L) > kMaxRasterBytes) return;
@@ -158,7 +164,9 @@ void composeRow(RasterJob& r) {
     uint8_t* out = r.image.data() + at;
     ++r.rowCount;
     auto put = [&](int64_t x, uint8_t red, uint8_t green, uint8_t blue) {
-        if (r.cmy) red = static_cast<uint8_t>(255 - red), green = static_cast<uint8_t>(255 - green), blue = static_cast<uint8_t>(255 - blue);
+        if (r.cmy)
+            red = static_cast<uint8_t>(255 - red), green = static_cast<uint8_t>(255 - green),
+            blue = static_cast<uint8_t>(255 - blue);
         out[x * 3] = blue, out[x * 3 + 1] = green, out[x * 3 + 2] = red;
     };
     auto indexed = [&](int64_t x, unsigned index) {
@@ -178,14 +186,16 @@ void composeRow(RasterJob& r) {
     case RasterLayout::IndexedPlanes:
         for (int64_t x = 0; x < r.width; ++x) {
             unsigned index = 0;
-            for (int p = 0; p < r.planes; ++p) index |= static_cast<unsigned>(bitAt(r.seeds[static_cast<size_t>(p)], x)) << p;
+            for (int p = 0; p < r.planes; ++p)
+                index |= static_cast<unsigned>(bitAt(r.seeds[static_cast<size_t>(p)], x)) << p;
             indexed(x, index);
         }
         break;
     case RasterLayout::IndexedPixels:
         for (int64_t x = 0; x < r.width; ++x) {
             int64_t bit = x * r.planeBits;
-            indexed(x, (first[static_cast<size_t>(bit >> 3)] >> (8 - r.planeBits - (bit & 7))) & ((1u << r.planeBits) - 1));
+            indexed(
+                x, (first[static_cast<size_t>(bit >> 3)] >> (8 - r.planeBits - (bit & 7))) & ((1u << r.planeBits) - 1));
         }
         break;
     case RasterLayout::InkComponents: break;
@@ -252,7 +262,8 @@ void transfer(const uint8_t* data, int32_t length, bool rowEnds) {
     }
     if (!rowEnds && r.plane < r.planes) return;
     // Planes the row did not send are blank.
-    for (int p = r.plane; p < r.planes; ++p) std::fill(r.seeds[static_cast<size_t>(p)].begin(), r.seeds[static_cast<size_t>(p)].end(), 0);
+    for (int p = r.plane; p < r.planes; ++p)
+        std::fill(r.seeds[static_cast<size_t>(p)].begin(), r.seeds[static_cast<size_t>(p)].end(), 0);
     composeRow(r);
     r.plane = 0;
 }
@@ -263,7 +274,9 @@ void DiscardRaster() { Pcl().raster.reset(); }
 void StartRaster() {
     PclPageState& s = Pcl();
     DiscardRaster();
-    if (s.rasterWidth == 0) s.rasterWidth = static_cast<int32_t>((static_cast<uint32_t>(s.rasterResolution) * static_cast<uint32_t>(s.rectangleWidth)) / 720);
+    if (s.rasterWidth == 0)
+        s.rasterWidth = static_cast<int32_t>(
+            (static_cast<uint32_t>(s.rasterResolution) * static_cast<uint32_t>(s.rectangleWidth)) / 720);
     if (s.rasterWidth == 0) {
         // Without a width the printer takes the rest of the logical page at the raster resolution.
         int64_t dots = static_cast<int64_t>((LogicalPageWidth() - s.cursorX) * s.rasterResolution / kPageUnitsPerInch);
@@ -285,7 +298,8 @@ void SkipRasterRows(int32_t rows) {
     r.plane = 0;
     size_t L = static_cast<size_t>(r.rowLength);
     if (L == 0) return;
-    size_t room = (static_cast<size_t>(kMaxRasterBytes) - std::min(r.image.size(), static_cast<size_t>(kMaxRasterBytes))) / L;
+    size_t room =
+        (static_cast<size_t>(kMaxRasterBytes) - std::min(r.image.size(), static_cast<size_t>(kMaxRasterBytes))) / L;
     // Inkjet offsets count groups of rows.
     size_t more = std::min(static_cast<size_t>(rows) * static_cast<size_t>(r.groupRows), room);
     // Blank is white: zero bits in a 1-bit image, 255 in a colour one.

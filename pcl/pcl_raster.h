@@ -38,11 +38,11 @@ struct RasterJob {
     RasterLayout layout = RasterLayout::Mono;
     int planes = 1, planeBits = 1;  // planes a row, bits a pixel within a plane
     int64_t planeBytes = 0;
-    bool cmy = false;  // direct colours are cyan, magenta, yellow
-    std::vector<PALETTEENTRY> palette;  // for indexed layouts
+    bool cmy = false;                         // direct colours are cyan, magenta, yellow
+    std::vector<PALETTEENTRY> palette;        // for indexed layouts
     std::vector<std::vector<uint8_t>> seeds;  // each plane's last row
-    int plane = 0;  // the plane the next transfer fills
-    int32_t rowDpi = 0;  // the vertical resolution of composed rows
+    int plane = 0;                            // the plane the next transfer fills
+    int32_t rowDpi = 0;                       // the vertical resolution of composed rows
     // Inks: the components, and for each plane its ink, its row within the group and its bit.
     std::vector<RasterComponent> inks;
     struct InkPlane {
@@ -62,4 +62,3 @@ bool EndRaster();
 // Raster Y offset: blank rows within the image.
 void SkipRasterRows(int32_t rows);
 void DiscardRaster();
-

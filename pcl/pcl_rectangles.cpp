@@ -43,8 +43,8 @@ double fillSize(double v, double unit) {
 
 // The shading printers use for a percentage: eight grey levels, in 256ths of ink.
 int32_t shadingLevel(int32_t percent) {
-    static const std::pair<int32_t, int32_t> levels[] = {{0, 0},    {2, 4},    {10, 8},   {20, 32},
-                                                         {35, 64},  {55, 112}, {80, 168}, {99, 216}};
+    static const std::pair<int32_t, int32_t> levels[] = {{0, 0},   {2, 4},    {10, 8},   {20, 32},
+                                                         {35, 64}, {55, 112}, {80, 168}, {99, 216}};
     for (auto [upTo, level] : levels)
         if (percent <= upTo) return level;
     return 256;
@@ -70,7 +70,9 @@ PatternTile sixteenSquare() {
     return t;
 }
 
-void setDot(PatternTile& t, int x, int y) { t.bits[static_cast<size_t>(y) * t.stride + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8)); }
+void setDot(PatternTile& t, int x, int y) {
+    t.bits[static_cast<size_t>(y) * t.stride + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+}
 
 PatternTile shadingPattern(int32_t level) {
     // A 16 x 16 ordered dither: the cells below the level's threshold are black.
@@ -92,8 +94,12 @@ PatternTile crossHatch(int32_t id) {
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) {
             bool across = y < 2, down = x < 2, rising = (x + y) % 16 < 3, falling = (x - y + 16) % 16 < 3;
-            bool on = id == 1 ? across : id == 2 ? down : id == 3 ? rising : id == 4 ? falling : id == 5 ? across || down
-                                                                                                       : rising || falling;
+            bool on = id == 1 ? across
+                : id == 2     ? down
+                : id == 3     ? rising
+                : id == 4     ? falling
+                : id == 5     ? across || down
+                              : rising || falling;
             if (on) setDot(t, x, y);
         }
     return t;
@@ -138,7 +144,8 @@ PatternDib patternDib(int32_t width, int32_t height, bool colour) {
         return d;
     }
     std::vector<PALETTEENTRY> palette = PaletteInForce();
-    for (size_t i = 0; i < palette.size() && i < 256; ++i) d.colors[i] = {palette[i].peBlue, palette[i].peGreen, palette[i].peRed, 0};
+    for (size_t i = 0; i < palette.size() && i < 256; ++i)
+        d.colors[i] = {palette[i].peBlue, palette[i].peGreen, palette[i].peRed, 0};
     return d;
 }
 
@@ -153,10 +160,12 @@ void paintPattern(const PatternTile& tile, double left, double top, double right
     double area = (right - left) * (bottom - top) / (kPageUnitsPerInch * kPageUnitsPerInch);
     dpi = std::min(dpi, std::sqrt(kMaxPatternImageBytes * 8 / std::max(area, 1e-9)));
     double dot = kPageUnitsPerInch / dpi;
-    auto width = static_cast<int32_t>(std::ceil((right - left) / dot)), height = static_cast<int32_t>(std::ceil((bottom - top) / dot));
+    auto width = static_cast<int32_t>(std::ceil((right - left) / dot)),
+         height = static_cast<int32_t>(std::ceil((bottom - top) / dot));
     if (width <= 0 || height <= 0) return;
     // Dots are counted from the reference point, in the tile's own resolution.
-    double refX = s.patternReferenceSet ? s.patternReference.x : 0, refY = s.patternReferenceSet ? s.patternReference.y : 0;
+    double refX = s.patternReferenceSet ? s.patternReference.x : 0,
+           refY = s.patternReferenceSet ? s.patternReference.y : 0;
     double scale = tile.dpi / dpi;  // tile dots per image dot
     // Rows of bits, or of palette indices for a colour pattern, as DIBs keep them.
     int bitCount = tile.colour ? 8 : 1;
@@ -213,7 +222,8 @@ HBRUSH CreatePclPatternBrush(int32_t type, int32_t id) {
     std::memcpy(packed.data(), &dib, head);
     uint8_t* rows = packed.data() + head;
     for (int32_t y = 0; y < tile.height; ++y)
-        std::memcpy(rows + static_cast<size_t>(y) * stride, &tile.bits[static_cast<size_t>(y) * tile.stride], std::min(stride, tile.stride));
+        std::memcpy(rows + static_cast<size_t>(y) * stride, &tile.bits[static_cast<size_t>(y) * tile.stride],
+                    std::min(stride, tile.stride));
     return CreateDIBPatternBrushPt(packed.data(), DIB_RGB_COLORS);
 }
 
@@ -255,9 +265,8 @@ DWORD PclImageRop() {
     PclPageState& s = Pcl();
     int32_t rop = s.logicalOperation;
     // The pattern is the foreground: black. A transparent source leaves the page under its white.
-    return ropCode(table([&](int, int source, int page) {
-        return source && !s.sourceOpaque ? page : ropBit(rop, 0, source, page);
-    }));
+    return ropCode(table(
+        [&](int, int source, int page) { return source && !s.sourceOpaque ? page : ropBit(rop, 0, source, page); }));
 }
 
 DWORD PclFillRop() {
@@ -334,7 +343,8 @@ bool PclFillRectangle(const PclArgs& a) {
     if (type < 0 || type > 5 || s.fillWidth <= 0 || s.fillHeight <= 0) return true;
     if (type == 5) type = s.currentPattern;  // the current pattern
     // The rectangle runs right and down from the cursor in the print direction, kept on the page.
-    PagePoint a0 = PclPagePoint(s.cursorX, s.cursorY), a1 = PclPagePoint(s.cursorX + s.fillWidth, s.cursorY + s.fillHeight);
+    PagePoint a0 = PclPagePoint(s.cursorX, s.cursorY),
+              a1 = PclPagePoint(s.cursorX + s.fillWidth, s.cursorY + s.fillHeight);
     double left = std::max(0.0, std::min(a0.x, a1.x)), right = std::min<double>(s.pageWidth(), std::max(a0.x, a1.x));
     double top = std::max(0.0, std::min(a0.y, a1.y)), bottom = std::min<double>(s.pageHeight(), std::max(a0.y, a1.y));
     if (right - left < 0.5 || bottom - top < 0.5) return true;
@@ -367,8 +377,9 @@ bool PclUserPatternData(const PclArgs& a) {
     size_t header = format == 20 ? 12 : 8;
     // Format 1 is a colour pattern of 1- or 8-bit palette indexes; the others are 1-bit black.
     int32_t bitCount = d[2];
-    if ((format != 0 && format != 1 && format != 20) || (bitCount != 1 && (format != 1 || bitCount != 8)) || width <= 0 ||
-        height <= 0 || width > kMaxPatternSide || height > kMaxPatternSide || static_cast<size_t>(a.count) < header)
+    if ((format != 0 && format != 1 && format != 20) || (bitCount != 1 && (format != 1 || bitCount != 8)) ||
+        width <= 0 || height <= 0 || width > kMaxPatternSide || height > kMaxPatternSide ||
+        static_cast<size_t>(a.count) < header)
         return false;
     PclUserPattern p;
     p.width = width, p.height = height, p.colour = format == 1;
@@ -385,7 +396,8 @@ bool PclUserPatternData(const PclArgs& a) {
         uint8_t* out = &p.bits[row * stride];
         if (!p.colour || bitCount == 8) std::memcpy(out, in, n);
         else
-            for (size_t x = 0; x < static_cast<size_t>(width) && x / 8 < n; ++x) out[x] = (in[x / 8] >> (7 - x % 8)) & 1;
+            for (size_t x = 0; x < static_cast<size_t>(width) && x / 8 < n; ++x)
+                out[x] = (in[x / 8] >> (7 - x % 8)) & 1;
     }
     s.patterns[s.patternId] = std::move(p);
     return true;
@@ -403,7 +415,8 @@ bool PclPatternReferencePoint(const PclArgs& a) {
 bool PclPatternControl(const PclArgs& a) {
     PclPageState& s = Pcl();
     switch (a.Int()) {
-    case 0: case 1: s.patterns.clear(); break;  // all patterns, all temporary ones (we keep none apart)
+    case 0:
+    case 1: s.patterns.clear(); break;  // all patterns, all temporary ones (we keep none apart)
     case 2: s.patterns.erase(s.patternId); break;
     default: break;
     }

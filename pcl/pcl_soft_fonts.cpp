@@ -118,9 +118,10 @@ void DrawBitmapGlyph(uint8_t character) {
     TwoColourDib bmi = MakeTwoColourDib(g.width, g.height, 1);
     TopDownMapping();
     PagePoint at = PclPagePoint(s.cursorX, s.cursorY);
-    StretchDIBits(s.pageDC, static_cast<int>(std::lround(at.x)), static_cast<int>(std::lround(at.y - g.topOffset * scale)), static_cast<int>(g.width * scale),
-                  static_cast<int>(g.height * scale), 0, 0, g.width, g.height, cached->second.data(),
-                  bmi.info(), DIB_RGB_COLORS, SRCAND);
+    StretchDIBits(s.pageDC, static_cast<int>(std::lround(at.x)),
+                  static_cast<int>(std::lround(at.y - g.topOffset * scale)), static_cast<int>(g.width * scale),
+                  static_cast<int>(g.height * scale), 0, 0, g.width, g.height, cached->second.data(), bmi.info(),
+                  DIB_RGB_COLORS, SRCAND);
     double advance = std::abs(g.leftOffset) * scale + (g.deltaX / 4) * scale;
     s.cursorX = std::clamp(s.cursorX + std::trunc(advance), -1e7, 1e7);
 }

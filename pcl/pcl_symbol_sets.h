@@ -3,7 +3,7 @@
 #include <cstdint>
 
 struct SymbolSet {
-    int32_t id;        // the number times 32 plus the letter's value (A = 1 ... Z = 26)
+    int32_t id;  // the number times 32 plus the letter's value (A = 1 ... Z = 26)
     const char* name;
     char16_t chars[256];  // 0: the set has no character there
 };

@@ -40,11 +40,11 @@ int32_t toInt(const uint8_t* p, size_t n) {
     bool negative = false;
     if (i < n && (p[i] == '+' || p[i] == '-')) negative = p[i++] == '-';
     int64_t v = 0;
-    for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i) v = std::min<int64_t>(v * 10 + (p[i] - '0'), int64_t{INT32_MAX} + 1);
+    for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i)
+        v = std::min<int64_t>(v * 10 + (p[i] - '0'), int64_t{INT32_MAX} + 1);
     v = negative ? -v : v;
     return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
-
 
 void traceParameterised(PclStream& s, uint8_t c, uint8_t g, uint8_t t, bool present, double value, const char* name) {
     if (!present) trace(s, "\nstring* \"\\x%X%c%c%c\" // %s", ESC, c, g, t, name);
@@ -181,7 +181,9 @@ uint8_t upperCase(uint8_t b) { return b >= 'a' && b <= 'z' ? static_cast<uint8_t
 // on its last byte.
 void skipDeviceControl(PclStream& s) {
     size_t start = s.pos, i = std::min(s.size, s.pos + 3);
-    while (i < s.size && ((s.data[i] >= '0' && s.data[i] <= '9') || s.data[i] == ';' || s.data[i] == '.' || s.data[i] == ' ')) ++i;
+    while (i < s.size &&
+           ((s.data[i] >= '0' && s.data[i] <= '9') || s.data[i] == ';' || s.data[i] == '.' || s.data[i] == ' '))
+        ++i;
     if (i < s.size && s.data[i] == ':') ++i;
     trace(s, "\nstring* \"\\x%X%.*s\" // Device Control", ESC, static_cast<int>(i - start - 1),
           reinterpret_cast<const char*>(s.data + start + 1));
@@ -247,13 +249,19 @@ void TraceTextByte(PclStream& s) {
             plain();
         }
         break;
-    case 21: if (b < 0x21) control(); else wide(); break;
+    case 21:
+        if (b < 0x21) control();
+        else wide();
+        break;
     case 31:
         if (b < 0x21) control();
         else if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) wide();
         else trace(s, "\nstring* \"\\x%02X\" // Character", b);
         break;
-    case 38: if (b >= 0x80) wide(); else plain(); break;
+    case 38:
+        if (b >= 0x80) wide();
+        else plain();
+        break;
     default: plain(); break;
     }
 }
@@ -298,7 +306,9 @@ void RunHpglSection(PclStream& s, bool fromStart) {
         s.pos = c2at;
         s.renderer->DispatchHpgl(m->mnemonic, s.data + c2at + 1, s.size - c2at);
         size_t p = c2at + 1;
-        auto text = [&](size_t from, size_t to) { return std::string(reinterpret_cast<const char*>(s.data + from), to - from); };
+        auto text = [&](size_t from, size_t to) {
+            return std::string(reinterpret_cast<const char*>(s.data + from), to - from);
+        };
         if (std::strcmp(m->mnemonic, "IN") == 0 || std::strcmp(m->mnemonic, "DF") == 0) s.labelTerminator = 3;
         if (std::strcmp(m->mnemonic, "DT") == 0) {
             if (p < s.size) {

@@ -28,9 +28,9 @@ uint8_t colourLevel() {
 
 // Media names of the standard, as some drivers send them instead of codes.
 int32_t mediaCodeOfName(const std::vector<int32_t>& name, int32_t current) {
-    static const char* const kNames[] = {"LETTER", "LEGAL",    "A4",  "EXEC",      "LEDGER",    "A3", "COM10",
-                                         "MONARCH", "C5",      "DL",  "JISB4",     "JISB5",     "B5", "B5PAPER",
-                                         "JPOST",   "JPOSTD",  "A5",  "A6",        "JISB6"};
+    static const char* const kNames[] = {"LETTER",  "LEGAL",  "A4", "EXEC",  "LEDGER", "A3", "COM10",
+                                         "MONARCH", "C5",     "DL", "JISB4", "JISB5",  "B5", "B5PAPER",
+                                         "JPOST",   "JPOSTD", "A5", "A6",    "JISB6"};
     std::string text;
     for (int32_t c : name)
         if (c != ' ') text += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -91,8 +91,7 @@ void StorePclXlAttribute(int id) {
     case xla::MediaSize:
         if (XlTopKind() == XlIntegerArray || XlTopKind() == XlRealArray)
             a.mediaCode = mediaCodeOfName(XlPopIntegers(), a.mediaCode);
-        else
-            a.mediaCode = XlPopInteger();
+        else a.mediaCode = XlPopInteger();
         a.mediaSizeGiven = true;
         break;
     case xla::Orientation: a.orientation = XlPopInteger(); break;
@@ -146,7 +145,8 @@ void StorePclXlAttribute(int id) {
         double upm[2];
         popRealPair(upm);
         // A unit of measure of no size cannot be divided by: the last sensible one stays.
-        if (upm[0] > 0 && upm[1] > 0 && upm[0] < 1e6 && upm[1] < 1e6) a.unitsPerMeasure[0] = upm[0], a.unitsPerMeasure[1] = upm[1];
+        if (upm[0] > 0 && upm[1] > 0 && upm[0] < 1e6 && upm[1] < 1e6)
+            a.unitsPerMeasure[0] = upm[0], a.unitsPerMeasure[1] = upm[1];
         break;
     }
     case xla::CharAngle: a.charAngle = XlPopReal(); break;

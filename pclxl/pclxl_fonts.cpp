@@ -3,7 +3,6 @@
 #include "pclxl_handlers.h"
 #include "pclxl_stream.h"
 
-
 #include <algorithm>
 #include <cstring>
 
@@ -14,7 +13,9 @@ constexpr int kMaxComposite = 8;
 constexpr size_t kMaxGlyphPoints = 4096;
 
 uint16_t be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
-uint32_t be32(const uint8_t* p) { return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3]; }
+uint32_t be32(const uint8_t* p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
 
 [[noreturn]] void badData() { throw PclXlError("Error in input datas"); }
 
@@ -47,7 +48,8 @@ void decodeBitmap(const std::vector<uint8_t>& d, PclXlGlyph& g) {
     size_t padded = (stride + 3) / 4 * 4;
     if (bytes == 0) return;  // a space: no dots
     g.bits.assign(padded * static_cast<size_t>(g.height), 0);
-    for (size_t y = 0; y < static_cast<size_t>(g.height); ++y) std::memcpy(g.bits.data() + y * padded, h + 10 + y * stride, stride);
+    for (size_t y = 0; y < static_cast<size_t>(g.height); ++y)
+        std::memcpy(g.bits.data() + y * padded, h + 10 + y * stride, stride);
 }
 
 // A TrueType character: header, skipped fields by class, then its glyph description.

@@ -42,7 +42,7 @@ void startRaster(bool pattern) {
     r.cursor[0] = s.cursor[0], r.cursor[1] = s.cursor[1];
     // An image of no pixels cannot be divided by: it draws nothing. Direct colour comes in whole bytes.
     r.open = r.width > 0 && r.height > 0 && r.width <= 65535 && r.height <= 65535 &&
-             !(r.mapping == 0 && r.colorSpace == 2 && r.depth != 2);
+        !(r.mapping == 0 && r.colorSpace == 2 && r.depth != 2);
     if (r.open) r.seed.assign(rowBytes(r), 0);
 }
 
@@ -54,7 +54,8 @@ std::vector<uint8_t> decodeRows(PclXlRaster& r, const uint8_t* d, size_t n, int3
     size_t most = std::min<size_t>(static_cast<size_t>(rows), kMaxBlockBytes / std::max<size_t>(row, 1));
     std::vector<uint8_t> out;
     auto fromPadded = [&](const uint8_t* p, size_t length) {
-        for (size_t y = 0; y < most && y * padded + row <= length; ++y) out.insert(out.end(), p + y * padded, p + y * padded + row);
+        for (size_t y = 0; y < most && y * padded + row <= length; ++y)
+            out.insert(out.end(), p + y * padded, p + y * padded + row);
     };
     if (mode == 0) {
         fromPadded(d, n);
@@ -151,8 +152,7 @@ std::vector<uint8_t> dibRows(const PclXlRaster& r, const std::vector<uint8_t>& r
         uint8_t* dst = &out[static_cast<size_t>(y) * stride];
         if (rgb)
             for (size_t x = 0; x + 2 < row; x += 3) dst[x] = src[x + 2], dst[x + 1] = src[x + 1], dst[x + 2] = src[x];
-        else
-            std::memcpy(dst, src, row);
+        else std::memcpy(dst, src, row);
     }
     return out;
 }
@@ -271,8 +271,8 @@ void XlEndRastPattern() {
     uint32_t* px = reinterpret_cast<uint32_t*>(p.dib.data() + sizeof bh);
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x)
-            px[static_cast<size_t>(y) * w + x] =
-                p.pixels[static_cast<size_t>(y * int64_t{p.height} / h) * p.width + static_cast<size_t>(x * int64_t{p.width} / w)];
+            px[static_cast<size_t>(y) * w + x] = p.pixels[static_cast<size_t>(y * int64_t{p.height} / h) * p.width +
+                                                          static_cast<size_t>(x * int64_t{p.width} / w)];
     p.pixels.clear();
     p.pixels.shrink_to_fit();
     ++s.patternsDefined;

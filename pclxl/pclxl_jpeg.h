@@ -6,7 +6,7 @@
 
 struct JpegImage {
     int32_t width = 0, height = 0, components = 0;  // 1 grey or 3 RGB
-    std::vector<uint8_t> pixels;                     // rows of width * components bytes
+    std::vector<uint8_t> pixels;                    // rows of width * components bytes
 };
 
 // False when the data are no JPEG image or it would take more than `maxBytes`.

@@ -119,17 +119,17 @@ struct OperatorRow {
 };
 
 const OperatorRow kOperators[] = {
-    {0x41, nothing},          // BeginSession
-    {0x42, endSession},       // EndSession
-    {0x43, XlBeginPage},      // BeginPage
-    {0x44, XlEndPage},        // EndPage
-    {0x46, nothing},          // VendorUnique
-    {0x47, comment},          // Comment
-    {0x48, nothing},          // OpenDataSource
-    {0x49, nothing},          // CloseDataSource
-    {0x4A, nothing},          // EchoComment
-    {0x4B, nothing},          // Query
-    {0x4C, nothing},          // Diagnostic3
+    {0x41, nothing},      // BeginSession
+    {0x42, endSession},   // EndSession
+    {0x43, XlBeginPage},  // BeginPage
+    {0x44, XlEndPage},    // EndPage
+    {0x46, nothing},      // VendorUnique
+    {0x47, comment},      // Comment
+    {0x48, nothing},      // OpenDataSource
+    {0x49, nothing},      // CloseDataSource
+    {0x4A, nothing},      // EchoComment
+    {0x4B, nothing},      // Query
+    {0x4C, nothing},      // Diagnostic3
     {0x4F, XlBeginFontHeader},
     {0x50, XlReadFontHeader},
     {0x51, XlEndFontHeader},

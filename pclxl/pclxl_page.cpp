@@ -75,8 +75,8 @@ HPEN makePen(const PclXlGraphicsState& g) {
     static const DWORD kJoins[] = {PS_JOIN_MITER, PS_JOIN_ROUND, PS_JOIN_BEVEL, PS_JOIN_BEVEL};
     std::vector<DWORD> dash;
     for (int32_t d : g.dash) dash.push_back(static_cast<DWORD>(std::lround(std::clamp(XlScaleX(d), 1.0, 100000.0))));
-    DWORD style = PS_GEOMETRIC | (dash.empty() ? PS_SOLID : PS_USERSTYLE) |
-                  kCaps[std::clamp(g.lineCap, 0, 3)] | kJoins[std::clamp(g.lineJoin, 0, 3)];
+    DWORD style = PS_GEOMETRIC | (dash.empty() ? PS_SOLID : PS_USERSTYLE) | kCaps[std::clamp(g.lineCap, 0, 3)] |
+        kJoins[std::clamp(g.lineJoin, 0, 3)];
     if (width == 0 && dash.empty()) return CreatePen(PS_SOLID, 0, color);  // the thinnest line the device draws
     LOGBRUSH lb{BS_SOLID, color, 0};
     return ExtCreatePen(style, static_cast<DWORD>(std::max(width, 1L)), &lb, static_cast<DWORD>(dash.size()),
@@ -86,16 +86,16 @@ HPEN makePen(const PclXlGraphicsState& g) {
 std::string penKey(const PclXlGraphicsState& g) {
     std::string key = paintKey(g.pen);
     // Widths to a thousandth of a unit and miter limits to a hundredth make the same pen.
-    auto rounded = [](double v, double per) { return std::isfinite(v) ? std::llround(std::clamp(v, -1e12, 1e12) * per) : 0LL; };
+    auto rounded = [](double v, double per) {
+        return std::isfinite(v) ? std::llround(std::clamp(v, -1e12, 1e12) * per) : 0LL;
+    };
     appendKey(key, rounded(XlScaleX(g.penWidth), 1000)), appendKey(key, rounded(g.miterLimit, 100));
     appendKey(key, g.lineCap), appendKey(key, g.lineJoin), appendKey(key, g.dashOffset);
     for (int32_t d : g.dash) appendKey(key, d);
     return key;
 }
 
-bool isStock(HGDIOBJ o) {
-    return o == GetStockObject(NULL_BRUSH) || o == GetStockObject(NULL_PEN);
-}
+bool isStock(HGDIOBJ o) { return o == GetStockObject(NULL_BRUSH) || o == GetStockObject(NULL_PEN); }
 
 }  // namespace
 

@@ -106,9 +106,12 @@ void arcSegments(double cx, double cy, double rx, double ry, double a0, double s
     double step = sweep / parts, k = 4.0 / 3.0 * std::tan(step / 4);
     for (int i = 0; i < parts; ++i) {
         double t0 = a0 + step * i, t1 = t0 + step;
-        double c[6] = {cx + rx * (std::cos(t0) - k * std::sin(t0)), cy + ry * (std::sin(t0) + k * std::cos(t0)),
-                       cx + rx * (std::cos(t1) + k * std::sin(t1)), cy + ry * (std::sin(t1) - k * std::cos(t1)),
-                       cx + rx * std::cos(t1), cy + ry * std::sin(t1)};
+        double c[6] = {cx + rx * (std::cos(t0) - k * std::sin(t0)),
+                       cy + ry * (std::sin(t0) + k * std::cos(t0)),
+                       cx + rx * (std::cos(t1) + k * std::sin(t1)),
+                       cy + ry * (std::sin(t1) - k * std::cos(t1)),
+                       cx + rx * std::cos(t1),
+                       cy + ry * std::sin(t1)};
         bezierTo(c);
     }
 }

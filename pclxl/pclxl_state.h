@@ -89,7 +89,6 @@ struct PclXlAttributes {
     std::vector<int32_t> textData, xSpacing, ySpacing;
 };
 
-
 // A pen or brush: a colour, nothing, or a raster pattern.
 struct PclXlPaint {
     enum Kind { Solid, None, Pattern } kind = Solid;
@@ -124,8 +123,8 @@ struct PclXlGraphicsState {
 struct PclXlPath {
     std::vector<POINT> points;
     std::vector<BYTE> types;
-    bool pending = false;     // drawn to since it was last painted or clipped to
-    bool figureOpen = false;  // the last figure takes further segments
+    bool pending = false;       // drawn to since it was last painted or clipped to
+    bool figureOpen = false;    // the last figure takes further segments
     int32_t start[2] = {0, 0};  // where the open figure began, user units
     void clear() { points.clear(), types.clear(), pending = false, figureOpen = false; }
 };
@@ -141,15 +140,15 @@ struct PclXlGlyph {
 struct PclXlDownloadedFont {
     int32_t technology = -1;  // 1 TrueType, 254 bitmap
     int32_t resolution[2] = {300, 300};
-    int32_t unitsPerEm = 0;   // 0: not known
+    int32_t unitsPerEm = 0;  // 0: not known
     std::map<int32_t, PclXlGlyph> glyphs;
 };
 
 struct PclXlPattern {
-    int32_t width = 0, height = 0;           // source pixels
-    int32_t destination[2] = {0, 0};         // user units
-    std::vector<uint32_t> pixels;            // 0x00RRGGBB while the pattern is defined
-    std::vector<uint8_t> dib;                // the tile as a packed 32-bit DIB, top-down
+    int32_t width = 0, height = 0;    // source pixels
+    int32_t destination[2] = {0, 0};  // user units
+    std::vector<uint32_t> pixels;     // 0x00RRGGBB while the pattern is defined
+    std::vector<uint8_t> dib;         // the tile as a packed 32-bit DIB, top-down
 };
 
 // The image between BeginImage and EndImage, or the raster pattern being defined.
@@ -182,7 +181,7 @@ struct PclXlState {
     HDC dc = nullptr;
     double rx = 6, ry = 6;  // user units per logical unit, from the units of measure
     double sx = 1.0 / 6, sy = 1.0 / 6;
-    bool pageScaleSet = false;  // SetPageScale was sent in this job
+    bool pageScaleSet = false;   // SetPageScale was sent in this job
     int32_t origin[2] = {0, 0};  // the page origin, user units
     int32_t cursor[2] = {0, 0};
     PclXlGraphicsState gs;

@@ -26,8 +26,9 @@ void selectSystemFont() {
     char key[160];
     std::snprintf(key, sizeof key, "%s/%.2f/%d", g.fontName.c_str(), height, g.symbolSet & 0xFF);
     XlSelectMade(s.font, s.fontKey, s.fontSelected, key, [&]() -> HGDIOBJ {
-        return CreateFontA(-static_cast<int>(height), 0, 0, 0, FW_NORMAL, 0, 0, 0, static_cast<DWORD>(g.symbolSet & 0xFF),
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, g.fontName.c_str());
+        return CreateFontA(-static_cast<int>(height), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+                           static_cast<DWORD>(g.symbolSet & 0xFF), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           DEFAULT_QUALITY, DEFAULT_PITCH, g.fontName.c_str());
     });
     s.fontSelected = s.font && s.fontKey == key;
 }
@@ -84,7 +85,8 @@ void drawOutlineText(const PclXlDownloadedFont& font) {
             const PclXlGlyph& g = it->second;
             double cx = s.cursor[0], cy = s.cursor[1];
             if (s.dc && !g.outline.empty()) {
-                AddOutlineFigures(s.dc, g.outline, [&](const OutlinePoint& p) { return XlMapCursor(cx + p.x * kx, cy - p.y * ky); });
+                AddOutlineFigures(s.dc, g.outline,
+                                  [&](const OutlinePoint& p) { return XlMapCursor(cx + p.x * kx, cy - p.y * ky); });
                 any = true;
             }
             if (g.advance >= 0) advance = g.advance * kx;
@@ -125,7 +127,9 @@ void drawSystemText() {
         dx.push_back(static_cast<INT>(std::lround(XlScaleX(s.attr.xSpacing[i]))));
     }
     if (visible) {
-        if (dx.size() == bytes.size()) ExtTextOutA(s.dc, at.x, tm.tmAscent + at.y, 0, nullptr, bytes.data(), static_cast<UINT>(bytes.size()), dx.data());
+        if (dx.size() == bytes.size())
+            ExtTextOutA(s.dc, at.x, tm.tmAscent + at.y, 0, nullptr, bytes.data(), static_cast<UINT>(bytes.size()),
+                        dx.data());
         else TextOutA(s.dc, at.x, tm.tmAscent + at.y, bytes.data(), static_cast<int>(bytes.size()));
     }
     // The cursor moves past the text, as the printer's does.

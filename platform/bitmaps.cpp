@@ -50,8 +50,8 @@ void extendQuad(DC& dc, double x, double y, double w, double h) {
 }
 
 // BITBLT, STRETCHBLT and ALPHABLEND share one layout; the stretched forms add the source size.
-void recordBlt(DC& dc, unsigned type, int x, int y, int w, int h, DWORD rop, const Image* img, int sx, int sy,
-               int sw, int sh, bool keepAlpha) {
+void recordBlt(DC& dc, unsigned type, int x, int y, int w, int h, DWORD rop, const Image* img, int sx, int sy, int sw,
+               int sh, bool keepAlpha) {
     {
         RecordWriter wr(*dc.rec, type);
         wr.box(x, y, w, h);
@@ -117,8 +117,7 @@ BOOL BitBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD
     return StretchBlt(dest, x, y, w, h, src, sx, sy, w, h, rop);
 }
 
-BOOL MaskBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, HBITMAP mask, int mx, int my,
-             DWORD rop) {
+BOOL MaskBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, HBITMAP mask, int mx, int my, DWORD rop) {
     DC* dc = LookUpDC(dest);
     auto* m = LookUpAs<BitmapObj>(mask, Kind::Bitmap);
     if (!dc) return FALSE;
@@ -130,7 +129,8 @@ BOOL MaskBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, HBIT
     if (dc->rec) {
         int ox = 0, oy = 0;
         Image part = haveSrc ? crop(img, r, ox, oy) : Image{};
-        double mr[4] = {static_cast<double>(mx), static_cast<double>(my), static_cast<double>(w), static_cast<double>(h)};
+        double mr[4] = {static_cast<double>(mx), static_cast<double>(my), static_cast<double>(w),
+                        static_cast<double>(h)};
         int mox, moy;
         Image maskPart = crop(maskImg, mr, mox, moy);
         maskPart.mono = true;
@@ -233,8 +233,8 @@ int SetDIBitsToDevice(HDC h, int x, int y, DWORD w, DWORD hgt, int sx, int sy, U
     if (dc->kind != DcKind::Memory) return static_cast<int>(lines);
     Image img;
     auto* pal = LookUpAs<PaletteObj>(dc->st.palette, Kind::Palette);
-    if (!DecodeDib(info.data(), info.size(), static_cast<const BYTE*>(bits), static_cast<size_t>(bitsSize), usage,
-                   pal, img))
+    if (!DecodeDib(info.data(), info.size(), static_cast<const BYTE*>(bits), static_cast<size_t>(bitsSize), usage, pal,
+                   img))
         return 0;
     double top = bottomUp ? static_cast<double>(lines) - (static_cast<double>(sy) - startScan) - hgt
                           : static_cast<double>(sy) - startScan;

@@ -71,7 +71,8 @@ void setImageSource(DC& dc, cairo_t* cr, cairo_surface_t* s, const Matrix& srcTo
 }
 
 // Source pixel space to device space, for the source rectangle drawn over the destination.
-Matrix sourceToDevice(const DC& dc, double sx, double sy, double sw, double sh, double x, double y, double w, double h) {
+Matrix sourceToDevice(const DC& dc, double sx, double sy, double sw, double sh, double x, double y, double w,
+                      double h) {
     return Matrix{w / sw, 0, 0, h / sh, x - sx * w / sw, y - sy * h / sh}.then(LogicalToDevice(dc));
 }
 
@@ -90,8 +91,8 @@ bool BlitKnownStencil(DC& dc, std::string_view identity, double sx, double sy, d
     return DrawStencil(dc, nullptr, identity, sourceToDevice(dc, sx, sy, sw, sh, x, y, w, h), fore == 0xB8);
 }
 
-void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, double sh, double x, double y,
-               double w, double h, DWORD rop, const ImageRef* mask, int maskX, int maskY) {
+void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, double sh, double x, double y, double w,
+               double h, DWORD rop, const ImageRef* mask, int maskX, int maskY) {
     if (!EnsureSurface(dc) || w == 0 || h == 0) return;
     uint8_t fore = static_cast<uint8_t>(rop >> 16), back = mask ? static_cast<uint8_t>(rop >> 24) : fore;
     bool needSrc = usesSource(fore) || usesSource(back);
@@ -100,7 +101,8 @@ void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, dou
     Matrix logical = LogicalToDevice(dc);
     Matrix srcToDev = needSrc ? sourceToDevice(dc, sx, sy, sw, sh, x, y, w, h) : Matrix{};
     // In a document, the brush through a black-and-white image: a stencil, not pixels.
-    if (dc.document && !mask && (fore == 0xB8 || fore == 0xE2) && DrawStencil(dc, src, src->identity, srcToDev, fore == 0xB8))
+    if (dc.document && !mask && (fore == 0xB8 || fore == 0xE2) &&
+        DrawStencil(dc, src, src->identity, srcToDev, fore == 0xB8))
         return;
     std::vector<uint32_t> monoCopy;
     cairo_surface_t* ss = needSrc ? sourceSurface(dc, *src, monoCopy) : nullptr;
@@ -225,14 +227,16 @@ void AlphaBlendImage(DC& dc, const ImageRef& src, double sx, double sy, double s
     std::vector<uint32_t> px(src.px, src.px + static_cast<size_t>(src.width) * src.height);
     bool perPixel = blend.AlphaFormat & AC_SRC_ALPHA;
     for (uint32_t& p : px) {
-        if (!perPixel) { p |= 0xFF000000u; continue; }
+        if (!perPixel) {
+            p |= 0xFF000000u;
+            continue;
+        }
         uint32_t a = p >> 24;
         uint32_t r = std::min((p >> 16) & 0xFF, a), g = std::min((p >> 8) & 0xFF, a), b = std::min(p & 0xFF, a);
         p = (a << 24) | (r << 16) | (g << 8) | b;
     }
     cairo_surface_t* s = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(px.data()),
-                                                             CAIRO_FORMAT_ARGB32, src.width, src.height,
-                                                             src.width * 4);
+                                                             CAIRO_FORMAT_ARGB32, src.width, src.height, src.width * 4);
     Matrix logical = LogicalToDevice(dc);
     Matrix srcToDev = sourceToDevice(dc, sx, sy, sw, sh, x, y, w, h);
     cairo_t* cr = dc.cr;

@@ -26,7 +26,10 @@ ClipItem rectsItem(const Matrix& m, const std::vector<RECT>& rects, bool outside
 int combine(DC& dc, ClipItem item, int mode) {
     DcState& s = dc.st;
     switch (mode) {
-    case RGN_COPY: s.clip.clear(); s.clip.push_back(std::move(item)); break;
+    case RGN_COPY:
+        s.clip.clear();
+        s.clip.push_back(std::move(item));
+        break;
     case RGN_AND: s.clip.push_back(std::move(item)); break;
     case RGN_DIFF: {
         ClipItem outside = rectsItem(Matrix{}, {}, true);
@@ -39,7 +42,10 @@ int combine(DC& dc, ClipItem item, int mode) {
         // at least the new figure, and showing too much beats losing drawing.
         if (s.hasClip) s.clip.clear();
         break;
-    case RGN_XOR: s.clip.clear(); s.clip.push_back(std::move(item)); break;
+    case RGN_XOR:
+        s.clip.clear();
+        s.clip.push_back(std::move(item));
+        break;
     default: return ERROR;
     }
     s.hasClip = !s.clip.empty();
@@ -109,8 +115,12 @@ static int clipRect(HDC h, unsigned type, int l, int t, int r, int b, int mode) 
     return combine(*dc, rectsItem(LogicalToDevice(*dc), {RECT{l, t, r, b}}, false), mode);
 }
 
-int IntersectClipRect(HDC h, int l, int t, int r, int b) { return clipRect(h, EMR_INTERSECTCLIPRECT, l, t, r, b, RGN_AND); }
-int ExcludeClipRect(HDC h, int l, int t, int r, int b) { return clipRect(h, EMR_EXCLUDECLIPRECT, l, t, r, b, RGN_DIFF); }
+int IntersectClipRect(HDC h, int l, int t, int r, int b) {
+    return clipRect(h, EMR_INTERSECTCLIPRECT, l, t, r, b, RGN_AND);
+}
+int ExcludeClipRect(HDC h, int l, int t, int r, int b) {
+    return clipRect(h, EMR_EXCLUDECLIPRECT, l, t, r, b, RGN_DIFF);
+}
 
 BOOL SelectClipPath(HDC h, int mode) {
     DC* dc = LookUpDC(h);

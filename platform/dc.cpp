@@ -43,9 +43,7 @@ DC::~DC() {
     if (surface) cairo_surface_destroy(surface);
 }
 
-DC* LookUpDC(HDC h) {
-    return h ? dcTable().Find(h) : nullptr;
-}
+DC* LookUpDC(HDC h) { return h ? dcTable().Find(h) : nullptr; }
 
 void ResetState(DcState& st) {
     st = DcState{};
@@ -56,7 +54,7 @@ void ResetState(DcState& st) {
 }
 
 Matrix Matrix::then(const Matrix& n) const {
-    return {n.a * a + n.c * b, n.b * a + n.d * b, n.a * c + n.c * d,
+    return {n.a * a + n.c * b, n.b * a + n.d * b,       n.a * c + n.c * d,
             n.b * c + n.d * d, n.a * e + n.c * f + n.e, n.b * e + n.d * f + n.f};
 }
 
@@ -152,9 +150,12 @@ int GetDeviceCaps(HDC h, int index) {
     switch (index) {
     case HORZSIZE: return dc->devWidthMm;
     case VERTSIZE: return dc->devHeightMm;
-    case HORZRES: case PHYSICALWIDTH: return dc->devWidth;
-    case VERTRES: case PHYSICALHEIGHT: return dc->devHeight;
-    case LOGPIXELSX: case LOGPIXELSY: return kScreenDpi;
+    case HORZRES:
+    case PHYSICALWIDTH: return dc->devWidth;
+    case VERTRES:
+    case PHYSICALHEIGHT: return dc->devHeight;
+    case LOGPIXELSX:
+    case LOGPIXELSY: return kScreenDpi;
     case BITSPIXEL: return 32;
     case PLANES: return 1;
     case NUMCOLORS: return -1;
@@ -247,7 +248,7 @@ static BOOL setPair(HDC h, unsigned type, int x, int y, bool extent, bool window
     bool iso = s.mapMode == MM_ISOTROPIC || s.mapMode == MM_ANISOTROPIC;
     bool uncertain = extent && dc->rec && dc->rec->extentsUncertain;
     bool same = extent ? !uncertain && iso && (window ? s.windowExt : s.viewportExt).cx == x &&
-                             (window ? s.windowExt : s.viewportExt).cy == y
+            (window ? s.windowExt : s.viewportExt).cy == y
                        : (window ? s.windowOrg : s.viewportOrg).x == x && (window ? s.windowOrg : s.viewportOrg).y == y;
     if (dc->rec && !same) RecordSimple(*dc, type, {static_cast<uint32_t>(x), static_cast<uint32_t>(y)});
     if (extent) {
@@ -263,9 +264,13 @@ static BOOL setPair(HDC h, unsigned type, int x, int y, bool extent, bool window
 }
 
 BOOL SetWindowExtEx(HDC h, int x, int y, SIZE* old) { return setPair(h, EMR_SETWINDOWEXTEX, x, y, true, true, old); }
-BOOL SetViewportExtEx(HDC h, int x, int y, SIZE* old) { return setPair(h, EMR_SETVIEWPORTEXTEX, x, y, true, false, old); }
+BOOL SetViewportExtEx(HDC h, int x, int y, SIZE* old) {
+    return setPair(h, EMR_SETVIEWPORTEXTEX, x, y, true, false, old);
+}
 BOOL SetWindowOrgEx(HDC h, int x, int y, POINT* old) { return setPair(h, EMR_SETWINDOWORGEX, x, y, false, true, old); }
-BOOL SetViewportOrgEx(HDC h, int x, int y, POINT* old) { return setPair(h, EMR_SETVIEWPORTORGEX, x, y, false, false, old); }
+BOOL SetViewportOrgEx(HDC h, int x, int y, POINT* old) {
+    return setPair(h, EMR_SETVIEWPORTORGEX, x, y, false, false, old);
+}
 
 BOOL OffsetViewportOrgEx(HDC h, int x, int y, POINT* old) {
     DC* dc = LookUpDC(h);
@@ -292,17 +297,41 @@ static BOOL scaleExt(HDC h, bool window, int xn, int xd, int yn, int yd, SIZE* o
                   : SetViewportExtEx(h, static_cast<int>(cx), static_cast<int>(cy), nullptr);
 }
 
-BOOL ScaleViewportExtEx(HDC h, int xn, int xd, int yn, int yd, SIZE* old) { return scaleExt(h, false, xn, xd, yn, yd, old); }
-BOOL ScaleWindowExtEx(HDC h, int xn, int xd, int yn, int yd, SIZE* old) { return scaleExt(h, true, xn, xd, yn, yd, old); }
+BOOL ScaleViewportExtEx(HDC h, int xn, int xd, int yn, int yd, SIZE* old) {
+    return scaleExt(h, false, xn, xd, yn, yd, old);
+}
+BOOL ScaleWindowExtEx(HDC h, int xn, int xd, int yn, int yd, SIZE* old) {
+    return scaleExt(h, true, xn, xd, yn, yd, old);
+}
 
-BOOL GetWindowExtEx(HDC h, SIZE* s) { DC* dc = LookUpDC(h); if (!dc || !s) return FALSE; *s = dc->st.windowExt; return TRUE; }
-BOOL GetViewportExtEx(HDC h, SIZE* s) { DC* dc = LookUpDC(h); if (!dc || !s) return FALSE; *s = dc->st.viewportExt; return TRUE; }
-BOOL GetWindowOrgEx(HDC h, POINT* p) { DC* dc = LookUpDC(h); if (!dc || !p) return FALSE; *p = dc->st.windowOrg; return TRUE; }
-BOOL GetViewportOrgEx(HDC h, POINT* p) { DC* dc = LookUpDC(h); if (!dc || !p) return FALSE; *p = dc->st.viewportOrg; return TRUE; }
+BOOL GetWindowExtEx(HDC h, SIZE* s) {
+    DC* dc = LookUpDC(h);
+    if (!dc || !s) return FALSE;
+    *s = dc->st.windowExt;
+    return TRUE;
+}
+BOOL GetViewportExtEx(HDC h, SIZE* s) {
+    DC* dc = LookUpDC(h);
+    if (!dc || !s) return FALSE;
+    *s = dc->st.viewportExt;
+    return TRUE;
+}
+BOOL GetWindowOrgEx(HDC h, POINT* p) {
+    DC* dc = LookUpDC(h);
+    if (!dc || !p) return FALSE;
+    *p = dc->st.windowOrg;
+    return TRUE;
+}
+BOOL GetViewportOrgEx(HDC h, POINT* p) {
+    DC* dc = LookUpDC(h);
+    if (!dc || !p) return FALSE;
+    *p = dc->st.viewportOrg;
+    return TRUE;
+}
 
 static bool finiteXform(const XFORM& x) {
     return std::isfinite(x.eM11) && std::isfinite(x.eM12) && std::isfinite(x.eM21) && std::isfinite(x.eM22) &&
-           std::isfinite(x.eDx) && std::isfinite(x.eDy);
+        std::isfinite(x.eDx) && std::isfinite(x.eDy);
 }
 
 static void recordXform(DC& dc, unsigned type, const XFORM& xf, uint32_t mode, bool withMode) {
@@ -364,14 +393,14 @@ static BOOL mapPoints(HDC h, POINT* pts, int count, bool toLogical) {
 BOOL DPtoLP(HDC h, POINT* pts, int count) { return mapPoints(h, pts, count, true); }
 BOOL LPtoDP(HDC h, POINT* pts, int count) { return mapPoints(h, pts, count, false); }
 
-#define DC_SETTER(Name, Type, field, recordType)                              \
-    Type Name(HDC h, Type value) {                                            \
-        DC* dc = LookUpDC(h);                                                 \
-        if (!dc) return 0;                                                    \
-        Type old = dc->st.field;                                              \
+#define DC_SETTER(Name, Type, field, recordType)                                                    \
+    Type Name(HDC h, Type value) {                                                                  \
+        DC* dc = LookUpDC(h);                                                                       \
+        if (!dc) return 0;                                                                          \
+        Type old = dc->st.field;                                                                    \
         if (dc->rec && old != value) RecordSimple(*dc, recordType, {static_cast<uint32_t>(value)}); \
-        dc->st.field = value;                                                 \
-        return old;                                                           \
+        dc->st.field = value;                                                                       \
+        return old;                                                                                 \
     }
 
 DC_SETTER(SetBkMode, int, bkMode, EMR_SETBKMODE)
@@ -396,11 +425,26 @@ COLORREF SetTextColor(HDC h, COLORREF c) { return setColor(h, &DcState::textColo
 COLORREF SetDCBrushColor(HDC h, COLORREF c) { return setColor(h, &DcState::dcBrushColor, c, 0); }
 COLORREF SetDCPenColor(HDC h, COLORREF c) { return setColor(h, &DcState::dcPenColor, c, 0); }
 
-COLORREF GetBkColor(HDC h) { DC* dc = LookUpDC(h); return dc ? dc->st.bkColor : CLR_INVALID; }
-COLORREF GetTextColor(HDC h) { DC* dc = LookUpDC(h); return dc ? dc->st.textColor : CLR_INVALID; }
-int GetBkMode(HDC h) { DC* dc = LookUpDC(h); return dc ? dc->st.bkMode : 0; }
-UINT GetTextAlign(HDC h) { DC* dc = LookUpDC(h); return dc ? dc->st.textAlign : GDI_ERROR; }
-int GetROP2(HDC h) { DC* dc = LookUpDC(h); return dc ? dc->st.rop2 : 0; }
+COLORREF GetBkColor(HDC h) {
+    DC* dc = LookUpDC(h);
+    return dc ? dc->st.bkColor : CLR_INVALID;
+}
+COLORREF GetTextColor(HDC h) {
+    DC* dc = LookUpDC(h);
+    return dc ? dc->st.textColor : CLR_INVALID;
+}
+int GetBkMode(HDC h) {
+    DC* dc = LookUpDC(h);
+    return dc ? dc->st.bkMode : 0;
+}
+UINT GetTextAlign(HDC h) {
+    DC* dc = LookUpDC(h);
+    return dc ? dc->st.textAlign : GDI_ERROR;
+}
+int GetROP2(HDC h) {
+    DC* dc = LookUpDC(h);
+    return dc ? dc->st.rop2 : 0;
+}
 
 BOOL SetMiterLimit(HDC h, FLOAT limit, FLOAT* old) {
     DC* dc = LookUpDC(h);
@@ -434,7 +478,8 @@ HGDIOBJ GetCurrentObject(HDC h, UINT type) {
     DC* dc = LookUpDC(h);
     if (!dc) return nullptr;
     switch (type) {
-    case OBJ_PEN: case OBJ_EXTPEN: return dc->st.pen;
+    case OBJ_PEN:
+    case OBJ_EXTPEN: return dc->st.pen;
     case OBJ_BRUSH: return dc->st.brush;
     case OBJ_FONT: return dc->st.font;
     case OBJ_PAL: return dc->st.palette;

@@ -8,8 +8,16 @@
 
 namespace gdi {
 namespace {
-uint32_t read32(const BYTE* p) { uint32_t v; std::memcpy(&v, p, 4); return v; }
-uint16_t read16(const BYTE* p) { uint16_t v; std::memcpy(&v, p, 2); return v; }
+uint32_t read32(const BYTE* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+uint16_t read16(const BYTE* p) {
+    uint16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
+}
 
 struct Mask {
     uint32_t mask = 0;
@@ -42,7 +50,11 @@ bool decodeRle(const BYTE* src, size_t size, int width, int height, bool four, s
             for (int k = 0; k < n; ++k) put(four ? ((k & 1) ? (v & 0x0F) : (v >> 4)) : v);
             continue;
         }
-        if (v == 0) { x = 0; ++y; continue; }
+        if (v == 0) {
+            x = 0;
+            ++y;
+            continue;
+        }
         if (v == 1) break;
         if (v == 2) {
             if (i + 1 >= size) break;
@@ -54,7 +66,8 @@ bool decodeRle(const BYTE* src, size_t size, int width, int height, bool four, s
         // Absolute run of v pixels, padded to 16 bits.
         size_t bytes = four ? (v + 1u) / 2 : v;
         if (i + bytes > size) return true;
-        for (int k = 0; k < v; ++k) put(four ? ((k & 1) ? (src[i + k / 2] & 0x0F) : (src[i + k / 2] >> 4)) : src[i + k]);
+        for (int k = 0; k < v; ++k)
+            put(four ? ((k & 1) ? (src[i + k / 2] & 0x0F) : (src[i + k / 2] >> 4)) : src[i + k]);
         i += (bytes + 1) & ~size_t{1};
     }
     return true;
@@ -68,7 +81,8 @@ size_t DibHeaderAndColorsSize(const BITMAPINFOHEADER& h, UINT usage) {
     }
     if (h.biSize < 40 || h.biSize > 124) return 0;
     size_t colors = 0;
-    if (h.biBitCount <= 8) colors = h.biClrUsed && h.biClrUsed <= (1u << h.biBitCount) ? h.biClrUsed : (1u << h.biBitCount);
+    if (h.biBitCount <= 8)
+        colors = h.biClrUsed && h.biClrUsed <= (1u << h.biBitCount) ? h.biClrUsed : (1u << h.biBitCount);
     else if (h.biClrUsed <= 256) colors = h.biClrUsed;
     size_t masks = (h.biCompression == BI_BITFIELDS && h.biSize == 40) ? 12 : 0;
     return h.biSize + masks + colors * (usage == DIB_PAL_COLORS ? 2 : 4);
@@ -164,7 +178,8 @@ bool DecodeDib(const BYTE* info, size_t infoSize, const BYTE* bits, size_t bitsS
         decodeRle(bits, bitsSize, out.width, out.height, compression == BI_RLE4, idx);
         for (int y = 0; y < out.height; ++y)
             for (int x = 0; x < out.width; ++x)
-                out.px[static_cast<size_t>(out.height - 1 - y) * out.width + x] = table[idx[static_cast<size_t>(y) * out.width + x]];
+                out.px[static_cast<size_t>(out.height - 1 - y) * out.width + x] =
+                    table[idx[static_cast<size_t>(y) * out.width + x]];
         return true;
     }
     size_t stride = ((static_cast<size_t>(width) * bpp + 31) / 32) * 4;

@@ -42,8 +42,9 @@ const BackdropPixels& fetchBackdrop(DocumentState& doc) {
 void paintWholeBackdrop(DocumentState& doc, cairo_t* cr) {
     const BackdropPixels& b = fetchBackdrop(doc);
     if (!b.pixels) return;
-    cairo_surface_t* all = cairo_image_surface_create_for_data(
-        reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(b.pixels)), CAIRO_FORMAT_RGB24, b.width, b.height, b.width * 4);
+    cairo_surface_t* all =
+        cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(b.pixels)),
+                                            CAIRO_FORMAT_RGB24, b.width, b.height, b.width * 4);
     cairo_save(cr);
     cairo_reset_clip(cr);
     cairo_identity_matrix(cr);
@@ -77,10 +78,10 @@ bool PaintBackdrop(DC& dc, cairo_t* cr, int x0, int y0, int x1, int y1) {
             cairo_surface_t*& tile = doc.backdropTiles[static_cast<size_t>(ty) * across + tx];
             int left = tx * kBackdropTile, top = ty * kBackdropTile;
             if (!tile)
-                tile = cairo_image_surface_create_for_data(
-                    reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(b.pixels + static_cast<size_t>(top) * b.width + left)),
-                    CAIRO_FORMAT_RGB24, std::min(kBackdropTile, b.width - left), std::min(kBackdropTile, b.height - top),
-                    b.width * 4);
+                tile = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(
+                                                               b.pixels + static_cast<size_t>(top) * b.width + left)),
+                                                           CAIRO_FORMAT_RGB24, std::min(kBackdropTile, b.width - left),
+                                                           std::min(kBackdropTile, b.height - top), b.width * 4);
             cairo_set_source_surface(cr, tile, left, top);
             cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
             cairo_paint(cr);
@@ -118,7 +119,8 @@ BOOL StartDocumentPage(HDC h, int width, int height, BackdropSource backdrop) {
             dc->surface = nullptr;
             return FALSE;
         }
-        if (doc->format == DocumentFormat::Pdf) cairo_pdf_surface_set_metadata(dc->surface, CAIRO_PDF_METADATA_CREATOR, "spoolsight");
+        if (doc->format == DocumentFormat::Pdf)
+            cairo_pdf_surface_set_metadata(dc->surface, CAIRO_PDF_METADATA_CREATOR, "spoolsight");
         else cairo_svg_surface_set_document_unit(dc->surface, CAIRO_SVG_UNIT_PT);
         // Device units are the document's pixels.
         cairo_surface_set_device_scale(dc->surface, 72.0 / doc->dotsPerInch, 72.0 / doc->dotsPerInch);

@@ -11,7 +11,7 @@
 
 namespace gdi {
 namespace {
-constexpr size_t kMaxStencilBytes = 32u << 20;  // stencils and glyphs a document keeps for reuse
+constexpr size_t kMaxStencilBytes = 32u << 20;   // stencils and glyphs a document keeps for reuse
 constexpr int kMaxGlyphSide = 256;               // larger images stay stencils of their own
 constexpr double kMaxGlyphArea = 512.0 * 512.0;  // and so do images drawn over more device pixels
 constexpr size_t kMaxRun = 4096;                 // glyphs shown at once
@@ -169,8 +169,10 @@ DocumentStencils::~DocumentStencils() {
 namespace {
 const cairo_user_data_key_t kGlyphTableKey{};
 
-cairo_status_t renderBitmapGlyph(cairo_scaled_font_t* font, unsigned long index, cairo_t* cr, cairo_text_extents_t* extents) {
-    auto* table = static_cast<BitmapGlyphTable*>(cairo_font_face_get_user_data(cairo_scaled_font_get_font_face(font), &kGlyphTableKey));
+cairo_status_t renderBitmapGlyph(cairo_scaled_font_t* font, unsigned long index, cairo_t* cr,
+                                 cairo_text_extents_t* extents) {
+    auto* table = static_cast<BitmapGlyphTable*>(
+        cairo_font_face_get_user_data(cairo_scaled_font_get_font_face(font), &kGlyphTableKey));
     extents->x_advance = extents->y_advance = 0;
     if (!table || index >= table->glyphs.size()) return CAIRO_STATUS_SUCCESS;
     const BitmapGlyphTable::Glyph& g = table->glyphs[index];
@@ -186,8 +188,9 @@ bool ensureGlyphFace(DocumentStencils& st) {
     cairo_font_face_t* face = cairo_user_font_face_create();
     cairo_user_font_face_set_render_glyph_func(face, renderBitmapGlyph);
     // The face owns the table: Cairo may keep the face after the document is gone.
-    if (cairo_font_face_set_user_data(face, &kGlyphTableKey, table.get(),
-                                      [](void* p) { delete static_cast<BitmapGlyphTable*>(p); }) != CAIRO_STATUS_SUCCESS) {
+    if (cairo_font_face_set_user_data(face, &kGlyphTableKey, table.get(), [](void* p) {
+            delete static_cast<BitmapGlyphTable*>(p);
+        }) != CAIRO_STATUS_SUCCESS) {
         cairo_font_face_destroy(face);
         return false;
     }
@@ -207,7 +210,8 @@ bool glyphIndex(DocumentStencils& st, int id, const Matrix& srcToDev, unsigned l
     }
     if (st.bytes + key.size() > kMaxStencilBytes || !ensureGlyphFace(st)) return false;
     cairo_matrix_t toEm;
-    cairo_matrix_init(&toEm, linear[0] / kGlyphEm, linear[1] / kGlyphEm, linear[2] / kGlyphEm, linear[3] / kGlyphEm, 0, 0);
+    cairo_matrix_init(&toEm, linear[0] / kGlyphEm, linear[1] / kGlyphEm, linear[2] / kGlyphEm, linear[3] / kGlyphEm, 0,
+                      0);
     index = st.glyphTable->glyphs.size();
     st.glyphTable->glyphs.push_back({cairo_surface_reference(st.shapes[id]), toEm});
     st.bytes += key.size();

@@ -24,13 +24,9 @@ EnhMetaFile::~EnhMetaFile() {
     if (file) CloseHandle(file);
 }
 
-EnhMetaFile* LookUpEmf(HENHMETAFILE h) {
-    return emfTable().Find(h);
-}
+EnhMetaFile* LookUpEmf(HENHMETAFILE h) { return emfTable().Find(h); }
 
-HENHMETAFILE RegisterEmf(std::unique_ptr<EnhMetaFile> emf) {
-    return emfTable().Add(std::move(emf));
-}
+HENHMETAFILE RegisterEmf(std::unique_ptr<EnhMetaFile> emf) { return emfTable().Add(std::move(emf)); }
 
 bool ValidateEmf(EnhMetaFile& emf) {
     constexpr size_t kMinHeader = 88;
@@ -56,8 +52,8 @@ using namespace gdi;
 
 HENHMETAFILE GetEnhMetaFileA(LPCSTR name) {
     auto emf = std::make_unique<EnhMetaFile>();
-    emf->file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
+    emf->file =
+        CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (emf->file == INVALID_HANDLE_VALUE) {
         emf->file = nullptr;
         return nullptr;

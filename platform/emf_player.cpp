@@ -41,7 +41,8 @@ struct Rec {
 
 class Player {
 public:
-    Player(HDC hdc, DC& dc, size_t handles) : hdc_(hdc), dc_(dc), objects_(std::clamp<size_t>(handles, 1, kMaxHandles)) {}
+    Player(HDC hdc, DC& dc, size_t handles)
+        : hdc_(hdc), dc_(dc), objects_(std::clamp<size_t>(handles, 1, kMaxHandles)) {}
     ~Player() {
         for (HGDIOBJ o : objects_)
             if (o) DeleteObject(o);
@@ -153,7 +154,8 @@ void Player::polyDraw(const Rec& r, bool small) {
 
 // The DIB whose offBmi, cbBmi, offBits and cbBits fields start at offField.
 bool Player::dib(const Rec& r, size_t offField, UINT usage, Image& out, bool forceMono, int shrink) {
-    uint32_t offBmi = r.u(offField), cbBmi = r.u(offField + 4), offBits = r.u(offField + 8), cbBits = r.u(offField + 12);
+    uint32_t offBmi = r.u(offField), cbBmi = r.u(offField + 4), offBits = r.u(offField + 8),
+             cbBits = r.u(offField + 12);
     if (cbBmi == 0 || !r.has(offBmi, cbBmi) || !r.has(offBits, cbBits)) return false;
     auto* pal = LookUpAs<PaletteObj>(dc_.st.palette, Kind::Palette);
     if (!DecodeDib(r.p + offBmi, cbBmi, r.p + offBits, cbBits, usage, pal, out, shrink)) return false;
@@ -185,7 +187,8 @@ void Player::bitBlt(const Rec& r, uint32_t type) {
         return;
     }
     // Source coordinates pass through the source transform when it only scales and moves.
-    if (std::isfinite(xf.eM11) && std::isfinite(xf.eM22) && xf.eM12 == 0 && xf.eM21 == 0 && xf.eM11 != 0 && xf.eM22 != 0) {
+    if (std::isfinite(xf.eM11) && std::isfinite(xf.eM22) && xf.eM12 == 0 && xf.eM21 == 0 && xf.eM11 != 0 &&
+        xf.eM22 != 0) {
         sx = sx * xf.eM11 + xf.eDx;
         sy = sy * xf.eM22 + xf.eDy;
         sw *= xf.eM11;
@@ -252,8 +255,8 @@ void Player::stretchDib(const Rec& r) {
         if (r.u(52) == 0) BlitImage(dc_, nullptr, 0, 0, 0, 0, x, y, w, h, rop);
         return;
     }
-    bool bottomUp = r.has(offBmi, 12) && (r.u(offBmi) == 12 ? static_cast<int16_t>(r.u16(offBmi + 6)) > 0
-                                                            : r.i(offBmi + 8) > 0);
+    bool bottomUp =
+        r.has(offBmi, 12) && (r.u(offBmi) == 12 ? static_cast<int16_t>(r.u16(offBmi + 6)) > 0 : r.i(offBmi + 8) > 0);
     ImageRef src(img);
     src.identity = identity;
     if (shrink > 1) {
@@ -328,8 +331,8 @@ void Player::smallText(const Rec& r) {
     if (n > (1u << 20) || !r.has(off, static_cast<size_t>(n) * (small ? 1 : 2))) return;
     std::u16string s(n, u'\0');
     for (uint32_t k = 0; k < n; ++k) s[k] = small ? r.p[off + k] : r.u16(off + k * 2);
-    TextOutCore(hdc_, x, y, options & ~(ETO_NO_RECT | ETO_SMALL_CHARS | ETO_PDY), haveRect ? &rc : nullptr, s.data(),
-                n, nullptr);
+    TextOutCore(hdc_, x, y, options & ~(ETO_NO_RECT | ETO_SMALL_CHARS | ETO_PDY), haveRect ? &rc : nullptr, s.data(), n,
+                nullptr);
 }
 
 bool Player::region(const Rec& r, size_t off, uint32_t size, std::vector<RECT>& out) {
@@ -389,7 +392,8 @@ void Player::gradient(const Rec& r) {
             cairo_pattern_add_color_stop_rgb(lin, 0, ca[0], ca[1], ca[2]);
             cairo_pattern_add_color_stop_rgb(lin, 1, cb[0], cb[1], cb[2]);
             cairo_set_source(cr, lin);
-            cairo_rectangle(cr, std::min(pa.x, pb.x), std::min(pa.y, pb.y), std::fabs(pb.x - pa.x), std::fabs(pb.y - pa.y));
+            cairo_rectangle(cr, std::min(pa.x, pb.x), std::min(pa.y, pb.y), std::fabs(pb.x - pa.x),
+                            std::fabs(pb.y - pa.y));
             cairo_fill(cr);
             cairo_pattern_destroy(lin);
         }
@@ -400,13 +404,20 @@ void Player::gradient(const Rec& r) {
 void Player::play(const Rec& r, uint32_t type) {
     HDC h = hdc_;
     switch (type) {
-    case EMR_POLYBEZIER: case EMR_POLYGON: case EMR_POLYLINE: case EMR_POLYBEZIERTO: case EMR_POLYLINETO:
-    case EMR_POLYBEZIER16: case EMR_POLYGON16: case EMR_POLYLINE16: case EMR_POLYBEZIERTO16: case EMR_POLYLINETO16:
-        poly(r, type);
-        break;
-    case EMR_POLYPOLYLINE: case EMR_POLYPOLYGON: case EMR_POLYPOLYLINE16: case EMR_POLYPOLYGON16:
-        polyPoly(r, type);
-        break;
+    case EMR_POLYBEZIER:
+    case EMR_POLYGON:
+    case EMR_POLYLINE:
+    case EMR_POLYBEZIERTO:
+    case EMR_POLYLINETO:
+    case EMR_POLYBEZIER16:
+    case EMR_POLYGON16:
+    case EMR_POLYLINE16:
+    case EMR_POLYBEZIERTO16:
+    case EMR_POLYLINETO16: poly(r, type); break;
+    case EMR_POLYPOLYLINE:
+    case EMR_POLYPOLYGON:
+    case EMR_POLYPOLYLINE16:
+    case EMR_POLYPOLYGON16: polyPoly(r, type); break;
     case EMR_POLYDRAW: polyDraw(r, false); break;
     case EMR_POLYDRAW16: polyDraw(r, true); break;
     case EMR_SETWINDOWEXTEX: SetWindowExtEx(h, r.i(8), r.i(12), nullptr); break;
@@ -435,8 +446,16 @@ void Player::play(const Rec& r, uint32_t type) {
     }
     case EMR_MOVETOEX: MoveToEx(h, r.i(8), r.i(12), nullptr); break;
     case EMR_LINETO: LineTo(h, r.i(8), r.i(12)); break;
-    case EMR_EXCLUDECLIPRECT: { RECT c = r.rect(8); ExcludeClipRect(h, c.left, c.top, c.right, c.bottom); break; }
-    case EMR_INTERSECTCLIPRECT: { RECT c = r.rect(8); IntersectClipRect(h, c.left, c.top, c.right, c.bottom); break; }
+    case EMR_EXCLUDECLIPRECT: {
+        RECT c = r.rect(8);
+        ExcludeClipRect(h, c.left, c.top, c.right, c.bottom);
+        break;
+    }
+    case EMR_INTERSECTCLIPRECT: {
+        RECT c = r.rect(8);
+        IntersectClipRect(h, c.left, c.top, c.right, c.bottom);
+        break;
+    }
     case EMR_SAVEDC: SaveDC(h); break;
     case EMR_RESTOREDC: RestoreDC(h, r.i(8)); break;
     case EMR_SETWORLDTRANSFORM: {
@@ -454,7 +473,9 @@ void Player::play(const Rec& r, uint32_t type) {
         if (HGDIOBJ o = object(index)) SelectObject(h, o);
         break;
     }
-    case EMR_SELECTPALETTE: if (HGDIOBJ o = object(r.u(8))) SelectPalette(h, o, FALSE); break;
+    case EMR_SELECTPALETTE:
+        if (HGDIOBJ o = object(r.u(8))) SelectPalette(h, o, FALSE);
+        break;
     case EMR_DELETEOBJECT: release(r.u(8)); break;
     case EMR_CREATEPEN:
         if (r.has(8, 20)) store(r.u(8), CreatePen(r.i(12), r.i(16), r.u(24)));
@@ -476,14 +497,16 @@ void Player::play(const Rec& r, uint32_t type) {
         if (!r.has(8, 16)) break;
         UINT style = r.u(12);
         COLORREF color = r.u(16);
-        HBRUSH b = style == BS_NULL ? CreateHatchBrush(0, 0) : style == BS_HATCHED ? CreateHatchBrush(r.i(20), color)
-                                                                                    : CreateSolidBrush(color);
+        HBRUSH b = style == BS_NULL ? CreateHatchBrush(0, 0)
+            : style == BS_HATCHED   ? CreateHatchBrush(r.i(20), color)
+                                    : CreateSolidBrush(color);
         if (style == BS_NULL)
             if (auto* bo = LookUpAs<BrushObj>(b, Kind::Brush)) bo->style = BS_NULL;
         store(r.u(8), b);
         break;
     }
-    case EMR_CREATEMONOBRUSH: case EMR_CREATEDIBPATTERNBRUSHPT: {
+    case EMR_CREATEMONOBRUSH:
+    case EMR_CREATEDIBPATTERNBRUSHPT: {
         auto img = std::make_shared<Image>();
         if (!dib(r, 16, r.u(12), *img, type == EMR_CREATEMONOBRUSH)) break;
         auto b = std::make_unique<BrushObj>();
@@ -517,10 +540,25 @@ void Player::play(const Rec& r, uint32_t type) {
     }
     case EMR_REALIZEPALETTE: RealizePalette(h); break;
     case EMR_ANGLEARC: AngleArc(h, r.i(8), r.i(12), r.u(16), r.f(20), r.f(24)); break;
-    case EMR_ELLIPSE: { RECT c = r.rect(8); Ellipse(h, c.left, c.top, c.right, c.bottom); break; }
-    case EMR_RECTANGLE: { RECT c = r.rect(8); Rectangle(h, c.left, c.top, c.right, c.bottom); break; }
-    case EMR_ROUNDRECT: { RECT c = r.rect(8); RoundRect(h, c.left, c.top, c.right, c.bottom, r.i(24), r.i(28)); break; }
-    case EMR_ARC: case EMR_ARCTO: case EMR_CHORD: case EMR_PIE: {
+    case EMR_ELLIPSE: {
+        RECT c = r.rect(8);
+        Ellipse(h, c.left, c.top, c.right, c.bottom);
+        break;
+    }
+    case EMR_RECTANGLE: {
+        RECT c = r.rect(8);
+        Rectangle(h, c.left, c.top, c.right, c.bottom);
+        break;
+    }
+    case EMR_ROUNDRECT: {
+        RECT c = r.rect(8);
+        RoundRect(h, c.left, c.top, c.right, c.bottom, r.i(24), r.i(28));
+        break;
+    }
+    case EMR_ARC:
+    case EMR_ARCTO:
+    case EMR_CHORD:
+    case EMR_PIE: {
         RECT c = r.rect(8);
         auto fn = type == EMR_ARC ? Arc : type == EMR_ARCTO ? ArcTo : type == EMR_CHORD ? Chord : Pie;
         fn(h, c.left, c.top, c.right, c.bottom, r.i(24), r.i(28), r.i(32), r.i(36));
@@ -548,7 +586,8 @@ void Player::play(const Rec& r, uint32_t type) {
         }
         break;
     }
-    case EMR_FILLRGN: case EMR_PAINTRGN: {
+    case EMR_FILLRGN:
+    case EMR_PAINTRGN: {
         std::vector<RECT> rects;
         bool fill = type == EMR_FILLRGN;
         if (!region(r, fill ? 32 : 28, r.u(24), rects)) break;
@@ -561,20 +600,25 @@ void Player::play(const Rec& r, uint32_t type) {
         PaintRegion(dc_, p, brush);
         break;
     }
-    case EMR_BITBLT: case EMR_STRETCHBLT: case EMR_MASKBLT: case EMR_ALPHABLEND: case EMR_TRANSPARENTBLT:
-        bitBlt(r, type);
-        break;
+    case EMR_BITBLT:
+    case EMR_STRETCHBLT:
+    case EMR_MASKBLT:
+    case EMR_ALPHABLEND:
+    case EMR_TRANSPARENTBLT: bitBlt(r, type); break;
     case EMR_STRETCHDIBITS: stretchDib(r); break;
     case EMR_SETDIBITSTODEVICE: setDibToDevice(r); break;
     case EMR_EXTTEXTOUTA: text(r, 36, false); break;
     case EMR_EXTTEXTOUTW: text(r, 36, true); break;
-    case EMR_POLYTEXTOUTA: case EMR_POLYTEXTOUTW: {
+    case EMR_POLYTEXTOUTA:
+    case EMR_POLYTEXTOUTW: {
         uint32_t n = r.u(36);
         for (uint32_t k = 0; k < n && r.has(40 + k * 40ull, 40); ++k) text(r, 40 + k * 40, type == EMR_POLYTEXTOUTW);
         break;
     }
     case EMR_SMALLTEXTOUT: smallText(r); break;
-    case EMR_GRADIENTFILL: if (dc_.kind == DcKind::Memory) gradient(r); break;
+    case EMR_GRADIENTFILL:
+        if (dc_.kind == DcKind::Memory) gradient(r);
+        break;
     default:
         // Comments (EMF+ included, whose drawing is repeated in plain records),
         // colour management and anything unknown: passed over by their size.
@@ -593,9 +637,9 @@ BOOL PlayEnhMetaFile(HDC hdc, HENHMETAFILE h, const RECT* rect) {
     const ENHMETAHEADER& hd = emf->header;
     // Frame (0.01 mm) to reference-device pixels.
     double kx = hd.szlDevice.cx > 0 && hd.szlMillimeters.cx > 0 ? hd.szlDevice.cx / (hd.szlMillimeters.cx * 100.0)
-                                                                 : kScreenDpi / 2540.0;
+                                                                : kScreenDpi / 2540.0;
     double ky = hd.szlDevice.cy > 0 && hd.szlMillimeters.cy > 0 ? hd.szlDevice.cy / (hd.szlMillimeters.cy * 100.0)
-                                                                 : kScreenDpi / 2540.0;
+                                                                : kScreenDpi / 2540.0;
     double l = hd.rclFrame.left * kx, t = hd.rclFrame.top * ky;
     double fw = (static_cast<double>(hd.rclFrame.right) - hd.rclFrame.left) * kx;
     double fh = (static_cast<double>(hd.rclFrame.bottom) - hd.rclFrame.top) * ky;

@@ -45,9 +45,7 @@ void Recorder::extend(const Path& path, double pad) {
     }
 }
 
-RecordWriter::RecordWriter(Recorder& rec, unsigned type) : rec_(rec), start_(rec.bytes.size()) {
-    u32(type).u32(0);
-}
+RecordWriter::RecordWriter(Recorder& rec, unsigned type) : rec_(rec), start_(rec.bytes.size()) { u32(type).u32(0); }
 
 RecordWriter::~RecordWriter() {
     pad4();
@@ -102,8 +100,10 @@ void RecordPoints(DC& dc, unsigned type, const POINT* pts, size_t n) {
         fits16 = fits16 && pts[i].x >= -32768 && pts[i].x <= 32767 && pts[i].y >= -32768 && pts[i].y <= 32767;
     }
     // The 16-bit forms follow their 32-bit record type at a fixed distance.
-    static const unsigned to16[][2] = {{EMR_POLYBEZIER, EMR_POLYBEZIER16}, {EMR_POLYGON, EMR_POLYGON16},
-                                       {EMR_POLYLINE, EMR_POLYLINE16}, {EMR_POLYBEZIERTO, EMR_POLYBEZIERTO16},
+    static const unsigned to16[][2] = {{EMR_POLYBEZIER, EMR_POLYBEZIER16},
+                                       {EMR_POLYGON, EMR_POLYGON16},
+                                       {EMR_POLYLINE, EMR_POLYLINE16},
+                                       {EMR_POLYBEZIERTO, EMR_POLYBEZIERTO16},
                                        {EMR_POLYLINETO, EMR_POLYLINETO16}};
     unsigned t16 = 0;
     for (auto& m : to16)
@@ -203,8 +203,7 @@ HDC CreateEnhMetaFileA(HDC, LPCSTR fileName, const RECT* frame, LPCSTR) {
     auto rec = std::make_unique<Recorder>();
     rec->bytes.reserve(std::min(lastRecordingSize.load(std::memory_order_relaxed) + (64u << 10), kMaxRecordingReserve));
     if (fileName) rec->fileName = fileName;
-    RECTL f = frame ? *frame
-                    : RECTL{0, 0, kScreenWidthMm * 100, kScreenHeightMm * 100};
+    RECTL f = frame ? *frame : RECTL{0, 0, kScreenWidthMm * 100, kScreenHeightMm * 100};
     if (f.right < f.left) std::swap(f.left, f.right);
     if (f.bottom < f.top) std::swap(f.top, f.bottom);
     long long w = static_cast<long long>(f.right) - f.left, h = static_cast<long long>(f.bottom) - f.top;

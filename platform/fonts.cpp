@@ -75,18 +75,21 @@ std::string familyFor(const LOGFONTW& lf) {
         name += lf.lfFaceName[i] < 128 ? static_cast<char>(lf.lfFaceName[i]) : '?';
     std::string n = lower(name);
     static const std::pair<const char*, const char*> aliases[] = {
-        {"arial", "Liberation Sans"}, {"helvetica", "Liberation Sans"}, {"univers", "Liberation Sans"},
-        {"cg omega", "Liberation Sans"}, {"albertus", "Liberation Sans"}, {"antique olive", "Liberation Sans"},
+        {"arial", "Liberation Sans"},         {"helvetica", "Liberation Sans"},
+        {"univers", "Liberation Sans"},       {"cg omega", "Liberation Sans"},
+        {"albertus", "Liberation Sans"},      {"antique olive", "Liberation Sans"},
         {"ms sans serif", "Liberation Sans"}, {"microsoft sans serif", "Liberation Sans"},
-        {"tahoma", "Liberation Sans"}, {"verdana", "Liberation Sans"}, {"segoe ui", "Liberation Sans"},
-        {"calibri", "Liberation Sans"}, {"system", "Liberation Sans"},
-        {"times new roman", "Liberation Serif"}, {"times", "Liberation Serif"}, {"cg times", "Liberation Serif"},
-        {"garamond", "Liberation Serif"}, {"georgia", "Liberation Serif"}, {"cambria", "Liberation Serif"},
-        {"ms serif", "Liberation Serif"}, {"courier new", "Liberation Mono"}, {"courier", "Nimbus Mono PS"},
-        {"symbol", "Standard Symbols PS"}, {"wingdings", "DejaVu Sans"},
+        {"tahoma", "Liberation Sans"},        {"verdana", "Liberation Sans"},
+        {"segoe ui", "Liberation Sans"},      {"calibri", "Liberation Sans"},
+        {"system", "Liberation Sans"},        {"times new roman", "Liberation Serif"},
+        {"times", "Liberation Serif"},        {"cg times", "Liberation Serif"},
+        {"garamond", "Liberation Serif"},     {"georgia", "Liberation Serif"},
+        {"cambria", "Liberation Serif"},      {"ms serif", "Liberation Serif"},
+        {"courier new", "Liberation Mono"},   {"courier", "Nimbus Mono PS"},
+        {"symbol", "Standard Symbols PS"},    {"wingdings", "DejaVu Sans"},
         {"letter gothic", "Liberation Mono"}, {"lucida console", "Liberation Mono"},
-        {"consolas", "Liberation Mono"}, {"line printer", "Liberation Mono"}, {"fixedsys", "Liberation Mono"},
-        {"terminal", "Liberation Mono"},
+        {"consolas", "Liberation Mono"},      {"line printer", "Liberation Mono"},
+        {"fixedsys", "Liberation Mono"},      {"terminal", "Liberation Mono"},
     };
     for (auto& a : aliases)
         if (n.rfind(a.first, 0) == 0) return a.second;
@@ -98,14 +101,13 @@ std::string familyFor(const LOGFONTW& lf) {
     return "Liberation Sans";
 }
 
-
 // The average character width as Windows' core fonts state it: the mean of the lowercase
 // letters and the space, weighted by how often each occurs in English text. The Liberation
 // faces that stand in for them average every glyph instead, which makes them a third wider
 // by this measure, and fonts sized by an average width (a non-zero lfWidth) too wide with it.
 double weightedLowercaseWidth(FT_Face face) {
-    static const int kWeights[26] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3, 6, 35, 20,
-                                     56, 56, 17, 4,  49, 56, 71,  31, 10, 18, 3, 18, 2};
+    static const int kWeights[26] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3,  6, 35, 20,
+                                     56, 56, 17, 4,  49,  56, 71, 31, 10, 18, 3, 18, 2};
     auto advance = [face](char32_t c) -> double {
         FT_UInt g = FT_Get_Char_Index(face, c);
         FT_Fixed adv = 0;

@@ -26,8 +26,8 @@ struct FontFace {
 struct SizedFont {
     const FontFace* face = nullptr;
     LOGFONTW lf{};
-    double emHeight = 0;  // logical y units
-    double emWidth = 0;   // logical x units
+    double emHeight = 0;    // logical y units
+    double emWidth = 0;     // logical x units
     double escapement = 0;  // radians, counter-clockwise on the page
     double ascent() const { return face->ascent / face->unitsPerEm * emHeight; }
     double descent() const { return face->descent / face->unitsPerEm * emHeight; }

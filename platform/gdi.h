@@ -243,7 +243,9 @@
 #define AC_SRC_OVER 0
 #define AC_SRC_ALPHA 1
 
-struct BLENDFUNCTION { BYTE BlendOp, BlendFlags, SourceConstantAlpha, AlphaFormat; };
+struct BLENDFUNCTION {
+    BYTE BlendOp, BlendFlags, SourceConstantAlpha, AlphaFormat;
+};
 
 // Device contexts.
 HDC CreateDCA(LPCSTR driver, LPCSTR device, LPCSTR output, const void* devmode);
@@ -325,9 +327,9 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
 HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* bmi, UINT usage, void** bits, HANDLE section, DWORD offset);
 HFONT CreateFontIndirectA(const LOGFONTA* lf);
 HFONT CreateFontIndirectW(const LOGFONTW* lf);
-HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
-                  DWORD quality, DWORD pitchAndFamily, LPCSTR face);
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
+                  DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                  DWORD pitchAndFamily, LPCSTR face);
 HPALETTE CreatePalette(const LOGPALETTE* palette);
 HPALETTE SelectPalette(HDC hdc, HPALETTE palette, BOOL background);
 UINT RealizePalette(HDC hdc);
@@ -383,10 +385,8 @@ BOOL SelectClipPath(HDC hdc, int mode);
 // Bitmaps.
 BOOL BitBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD rop);
 BOOL StretchBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, DWORD rop);
-BOOL MaskBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, HBITMAP mask, int mx, int my,
-             DWORD rop);
-BOOL AlphaBlend(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
-                BLENDFUNCTION blend);
+BOOL MaskBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, HBITMAP mask, int mx, int my, DWORD rop);
+BOOL AlphaBlend(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, BLENDFUNCTION blend);
 int StretchDIBits(HDC hdc, int x, int y, int w, int h, int sx, int sy, int sw, int sh, const void* bits,
                   const BITMAPINFO* bmi, UINT usage, DWORD rop);
 int SetDIBitsToDevice(HDC hdc, int x, int y, DWORD w, DWORD h, int sx, int sy, UINT startScan, UINT lines,
@@ -395,10 +395,8 @@ int SetDIBitsToDevice(HDC hdc, int x, int y, DWORD w, DWORD h, int sx, int sy, U
 // Text.
 BOOL TextOutA(HDC hdc, int x, int y, LPCSTR text, int count);
 BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR text, int count);
-BOOL ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT* rect, LPCSTR text, UINT count,
-                 const INT* dx);
-BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count,
-                 const INT* dx);
+BOOL ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT* rect, LPCSTR text, UINT count, const INT* dx);
+BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count, const INT* dx);
 BOOL GetTextExtentPoint32A(HDC hdc, LPCSTR text, int count, SIZE* size);
 BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, SIZE* size);
 BOOL GetTextExtentPointA(HDC hdc, LPCSTR text, int count, SIZE* size);

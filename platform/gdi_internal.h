@@ -90,12 +90,8 @@ struct Image {
     bool bilevel = false;  // decoded from a 1-bit image (perhaps averaged down to greys)
 };
 
-inline uint32_t ColorToPixel(COLORREF c) {
-    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-}
-inline COLORREF PixelToColor(uint32_t p) {
-    return ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
-}
+inline uint32_t ColorToPixel(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
+inline COLORREF PixelToColor(uint32_t p) { return ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF); }
 
 // A view of pixels owned elsewhere (an Image or a bitmap).
 struct ImageRef {
@@ -254,9 +250,7 @@ struct DocumentState {
     DocumentState() = default;
     DocumentState(const DocumentState&) = delete;
     DocumentState& operator=(const DocumentState&) = delete;
-    ~DocumentState() {
-        DropBackdrop();
-    }
+    ~DocumentState() { DropBackdrop(); }
     void DropBackdrop() {
         for (cairo_surface_t* t : backdropTiles)
             if (t) cairo_surface_finish(t), cairo_surface_destroy(t);
@@ -276,8 +270,7 @@ struct DC {
     DcState st;
     std::vector<DcState> saved;
     // Device description answered by GetDeviceCaps.
-    int devWidth = kScreenWidth, devHeight = kScreenHeight, devWidthMm = kScreenWidthMm,
-        devHeightMm = kScreenHeightMm;
+    int devWidth = kScreenWidth, devHeight = kScreenHeight, devWidthMm = kScreenWidthMm, devHeightMm = kScreenHeightMm;
     // Mapping from this DC's device space to the surface, set during playback.
     Matrix base;
     std::vector<ClipItem> metaClip;  // clip in force around a playback
@@ -324,8 +317,8 @@ void AddPolyline(Path& p, const Matrix& m, const POINT* pts, size_t n, bool star
 // The closed outline of the logical rectangle (l, t) - (r, b).
 void AddRectangle(Path& p, const Matrix& m, double l, double t, double r, double b);
 PointD Transform(const DC& dc, double x, double y);
-void AddArcPath(Path& path, const Matrix& m, double l, double t, double r, double b, double xs, double ys,
-                double xe, double ye, bool clockwise, bool connect);
+void AddArcPath(Path& path, const Matrix& m, double l, double t, double r, double b, double xs, double ys, double xe,
+                double ye, bool clockwise, bool connect);
 
 // Drawing into the DC: appended to the open path, recorded into the bounds of
 // a metafile, or painted on a memory DC.
@@ -340,8 +333,8 @@ bool EnsureSurface(DC& dc);
 void SetBrushSource(DC& dc, cairo_t* cr, BrushObj* brush);
 
 // Blits onto a memory DC. `src` may be null for pattern-only operations.
-void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, double sh, double x, double y,
-               double w, double h, DWORD rop, const ImageRef* mask = nullptr, int maskX = 0, int maskY = 0);
+void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, double sh, double x, double y, double w,
+               double h, DWORD rop, const ImageRef* mask = nullptr, int maskX = 0, int maskY = 0);
 // A stencil blit on a document of an image known by the bytes it was decoded from, seen
 // before: false when the image must be decoded and drawn with BlitImage.
 bool BlitKnownStencil(DC& dc, std::string_view identity, double sx, double sy, double sw, double sh, double x, double y,

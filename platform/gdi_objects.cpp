@@ -53,17 +53,20 @@ HGDIOBJ makeStock(int index) {
     case BLACK_PEN: obj = pen(0, PS_SOLID); break;
     case NULL_PEN: obj = pen(0, PS_NULL); break;
     case DC_PEN: obj = pen(0, PS_SOLID); break;
-    case OEM_FIXED_FONT: case ANSI_FIXED_FONT: case SYSTEM_FIXED_FONT:
-        obj = font("Courier New", 16, FIXED_PITCH | FF_MODERN); break;
-    case ANSI_VAR_FONT: case SYSTEM_FONT: case DEVICE_DEFAULT_FONT: case DEFAULT_GUI_FONT:
-        obj = font("Arial", 16, VARIABLE_PITCH | FF_SWISS); break;
+    case OEM_FIXED_FONT:
+    case ANSI_FIXED_FONT:
+    case SYSTEM_FIXED_FONT: obj = font("Courier New", 16, FIXED_PITCH | FF_MODERN); break;
+    case ANSI_VAR_FONT:
+    case SYSTEM_FONT:
+    case DEVICE_DEFAULT_FONT:
+    case DEFAULT_GUI_FONT: obj = font("Arial", 16, VARIABLE_PITCH | FF_SWISS); break;
     case DEFAULT_PALETTE: {
         auto p = std::make_unique<PaletteObj>();
-        static const BYTE base[20][3] = {
-            {0, 0, 0}, {128, 0, 0}, {0, 128, 0}, {128, 128, 0}, {0, 0, 128}, {128, 0, 128}, {0, 128, 128},
-            {192, 192, 192}, {192, 220, 192}, {166, 202, 240}, {255, 251, 240}, {160, 160, 164},
-            {128, 128, 128}, {255, 0, 0}, {0, 255, 0}, {255, 255, 0}, {0, 0, 255}, {255, 0, 255},
-            {0, 255, 255}, {255, 255, 255}};
+        static const BYTE base[20][3] = {{0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},
+                                         {0, 0, 128},     {128, 0, 128},   {0, 128, 128},   {192, 192, 192},
+                                         {192, 220, 192}, {166, 202, 240}, {255, 251, 240}, {160, 160, 164},
+                                         {128, 128, 128}, {255, 0, 0},     {0, 255, 0},     {255, 255, 0},
+                                         {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
         for (auto& c : base) p->entries.push_back({c[0], c[1], c[2], 0});
         obj = std::move(p);
         break;
@@ -168,8 +171,7 @@ HPEN CreatePen(int style, int width, COLORREF color) {
     p->width = width < 0 ? -static_cast<double>(width) : width;
     p->color = color & 0xFFFFFF;
     // A wide pen of the old kind is geometric with round ends; only width 0 or 1 keeps dashes.
-    if (p->width > 1 && p->styleKind() != PS_NULL && p->styleKind() != PS_INSIDEFRAME)
-        p->style = PS_SOLID;
+    if (p->width > 1 && p->styleKind() != PS_NULL && p->styleKind() != PS_INSIDEFRAME) p->style = PS_SOLID;
     if (p->width > 0) p->style |= PS_GEOMETRIC;
     return Register(std::move(p));
 }
@@ -287,16 +289,16 @@ HFONT CreateFontIndirectA(const LOGFONTA* lf) {
     char face[LF_FACESIZE + 1] = {};
     std::memcpy(face, lf->lfFaceName, LF_FACESIZE);
     WCHAR wide[LF_FACESIZE] = {};
-    int n = MultiByteToWideChar(CP_ACP, 0, face, static_cast<int>(strnlen(face, LF_FACESIZE - 1)), wide,
-                                LF_FACESIZE - 1);
+    int n =
+        MultiByteToWideChar(CP_ACP, 0, face, static_cast<int>(strnlen(face, LF_FACESIZE - 1)), wide, LF_FACESIZE - 1);
     std::memcpy(w.lfFaceName, wide, sizeof wide);
     w.lfFaceName[n < LF_FACESIZE ? n : LF_FACESIZE - 1] = 0;
     return CreateFontIndirectW(&w);
 }
 
-HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
-                  DWORD quality, DWORD pitchAndFamily, LPCSTR face) {
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
+                  DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                  DWORD pitchAndFamily, LPCSTR face) {
     LOGFONTA lf{};
     lf.lfHeight = height;
     lf.lfWidth = width;
@@ -330,9 +332,7 @@ HRGN CreateRectRgn(int l, int t, int r, int b) {
     return Register(std::move(rg));
 }
 
-HRGN CreateRectRgnIndirect(const RECT* r) {
-    return r ? CreateRectRgn(r->left, r->top, r->right, r->bottom) : nullptr;
-}
+HRGN CreateRectRgnIndirect(const RECT* r) { return r ? CreateRectRgn(r->left, r->top, r->right, r->bottom) : nullptr; }
 
 namespace {
 // Rectangle sets are kept as disjoint bands so that unions and differences stay exact.
@@ -372,8 +372,17 @@ int CombineRgn(HRGN dest, HRGN ha, HRGN hb, int mode) {
     switch (mode) {
     case RGN_COPY: out = a->rects; break;
     case RGN_AND: out = intersect(a->rects, b->rects); break;
-    case RGN_OR: out = a->rects; for (const RECT& r : b->rects) { out = subtract(out, r); } out.insert(out.end(), b->rects.begin(), b->rects.end()); break;
-    case RGN_DIFF: out = a->rects; for (const RECT& r : b->rects) out = subtract(out, r); break;
+    case RGN_OR:
+        out = a->rects;
+        for (const RECT& r : b->rects) {
+            out = subtract(out, r);
+        }
+        out.insert(out.end(), b->rects.begin(), b->rects.end());
+        break;
+    case RGN_DIFF:
+        out = a->rects;
+        for (const RECT& r : b->rects) out = subtract(out, r);
+        break;
     case RGN_XOR: {
         std::vector<RECT> ab = a->rects, ba = b->rects;
         for (const RECT& r : b->rects) ab = subtract(ab, r);

@@ -28,8 +28,8 @@ struct SECURITY_ATTRIBUTES;
 // CreateFileA never follows a symbolic link for the final path component and
 // creates new files with mode 0600. CREATE_NEW fails with ERROR_FILE_EXISTS
 // when the name is taken.
-HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security,
-                   DWORD disposition, DWORD flags, HANDLE templateFile);
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security, DWORD disposition,
+                   DWORD flags, HANDLE templateFile);
 DWORD GetFileSize(HANDLE file, DWORD* high);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, DWORD* read, void* overlapped);
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, DWORD* written, void* overlapped);
@@ -40,8 +40,8 @@ void SetLastError(DWORD error);
 
 // A mapping view stays readable even when the file shrinks underneath it:
 // pages past the new end read as zero bytes instead of raising SIGBUS.
-HANDLE CreateFileMappingA(HANDLE file, SECURITY_ATTRIBUTES* security, DWORD protect, DWORD sizeHigh,
-                          DWORD sizeLow, LPCSTR name);
+HANDLE CreateFileMappingA(HANDLE file, SECURITY_ATTRIBUTES* security, DWORD protect, DWORD sizeHigh, DWORD sizeLow,
+                          LPCSTR name);
 LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, size_t bytes);
 BOOL UnmapViewOfFile(LPCVOID view);
 

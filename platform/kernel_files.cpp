@@ -15,9 +15,12 @@ struct FileHandle {
 
 DWORD errnoToWin(int e) {
     switch (e) {
-    case ENOENT: case ENOTDIR: return ERROR_FILE_NOT_FOUND;
+    case ENOENT:
+    case ENOTDIR: return ERROR_FILE_NOT_FOUND;
     case EEXIST: return ERROR_FILE_EXISTS;
-    case EACCES: case EPERM: case ELOOP: return ERROR_ACCESS_DENIED;
+    case EACCES:
+    case EPERM:
+    case ELOOP: return ERROR_ACCESS_DENIED;
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
     default: return ERROR_INVALID_PARAMETER;
     }
@@ -32,8 +35,7 @@ int KernelFileDescriptor(HANDLE file) {
 DWORD GetLastError() { return lastError; }
 void SetLastError(DWORD error) { lastError = error; }
 
-HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD, SECURITY_ATTRIBUTES*, DWORD disposition, DWORD,
-                   HANDLE) {
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD, SECURITY_ATTRIBUTES*, DWORD disposition, DWORD, HANDLE) {
     if (name == nullptr || *name == 0) {
         lastError = ERROR_INVALID_PARAMETER;
         return INVALID_HANDLE_VALUE;
@@ -84,7 +86,10 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, DWORD* done, void*) {
     while (total < toRead) {
         ssize_t n = read(fd, static_cast<char*>(buffer) + total, toRead - total);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) { lastError = errnoToWin(errno); return FALSE; }
+        if (n < 0) {
+            lastError = errnoToWin(errno);
+            return FALSE;
+        }
         if (n == 0) break;
         total += static_cast<DWORD>(n);
     }

@@ -46,8 +46,7 @@ void busHandler(int sig, siginfo_t* info, void* context) {
         if (s != 0 && addr >= s && addr < e) {
             uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
             void* base = reinterpret_cast<void*>(addr & ~(page - 1));
-            if (mmap(base, page, PROT_READ, MAP_FIXED | MAP_PRIVATE | MAP_ANONYMOUS, -1, 0) != MAP_FAILED)
-                return;
+            if (mmap(base, page, PROT_READ, MAP_FIXED | MAP_PRIVATE | MAP_ANONYMOUS, -1, 0) != MAP_FAILED) return;
         }
     }
     if (previousBusAction.sa_flags & SA_SIGINFO) {
@@ -112,8 +111,7 @@ void KernelCloseMapping(HANDLE handle) {
     delete m;
 }
 
-HANDLE CreateFileMappingA(HANDLE file, SECURITY_ATTRIBUTES*, DWORD protect, DWORD sizeHigh, DWORD sizeLow,
-                          LPCSTR) {
+HANDLE CreateFileMappingA(HANDLE file, SECURITY_ATTRIBUTES*, DWORD protect, DWORD sizeHigh, DWORD sizeLow, LPCSTR) {
     int fd = KernelFileDescriptor(file);
     if (fd < 0 || protect != PAGE_READONLY) {
         SetLastError(ERROR_INVALID_PARAMETER);

@@ -81,10 +81,14 @@ void setupStroke(DC& dc, cairo_t* cr, const PenObj& pen) {
         cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
         cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
     } else {
-        cairo_set_line_cap(cr, cap == PS_ENDCAP_SQUARE ? CAIRO_LINE_CAP_SQUARE
-                               : cap == PS_ENDCAP_FLAT ? CAIRO_LINE_CAP_BUTT : CAIRO_LINE_CAP_ROUND);
-        cairo_set_line_join(cr, join == PS_JOIN_BEVEL ? CAIRO_LINE_JOIN_BEVEL
-                                : join == PS_JOIN_MITER ? CAIRO_LINE_JOIN_MITER : CAIRO_LINE_JOIN_ROUND);
+        cairo_set_line_cap(cr,
+                           cap == PS_ENDCAP_SQUARE     ? CAIRO_LINE_CAP_SQUARE
+                               : cap == PS_ENDCAP_FLAT ? CAIRO_LINE_CAP_BUTT
+                                                       : CAIRO_LINE_CAP_ROUND);
+        cairo_set_line_join(cr,
+                            join == PS_JOIN_BEVEL       ? CAIRO_LINE_JOIN_BEVEL
+                                : join == PS_JOIN_MITER ? CAIRO_LINE_JOIN_MITER
+                                                        : CAIRO_LINE_JOIN_ROUND);
     }
     cairo_set_miter_limit(cr, std::max(1.0f, dc.st.miterLimit));
     std::vector<double> dashes;
@@ -232,8 +236,8 @@ bool EnsureSurface(DC& dc) {
     if (dc.cr) return true;
     auto* bmp = LookUpAs<BitmapObj>(dc.bitmap, Kind::Bitmap);
     if (dc.kind != DcKind::Memory || !bmp || !bmp->bits) return false;
-    dc.surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(bmp->bits),
-                                                     CAIRO_FORMAT_RGB24, bmp->width, bmp->height, bmp->width * 4);
+    dc.surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(bmp->bits), CAIRO_FORMAT_RGB24,
+                                                     bmp->width, bmp->height, bmp->width * 4);
     if (cairo_surface_status(dc.surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(dc.surface);
         dc.surface = nullptr;
@@ -247,7 +251,10 @@ void BuildCairoPath(cairo_t* cr, const Path& path) {
     bool open = false;
     for (const PathOp& op : path) {
         switch (op.kind) {
-        case PathOp::Move: cairo_move_to(cr, op.p[0].x, op.p[0].y); open = true; break;
+        case PathOp::Move:
+            cairo_move_to(cr, op.p[0].x, op.p[0].y);
+            open = true;
+            break;
         case PathOp::Line:
             if (open) cairo_line_to(cr, op.p[0].x, op.p[0].y);
             else cairo_move_to(cr, op.p[0].x, op.p[0].y), open = true;
@@ -256,7 +263,9 @@ void BuildCairoPath(cairo_t* cr, const Path& path) {
             if (!open) cairo_move_to(cr, op.p[0].x, op.p[0].y), open = true;
             cairo_curve_to(cr, op.p[0].x, op.p[0].y, op.p[1].x, op.p[1].y, op.p[2].x, op.p[2].y);
             break;
-        case PathOp::Close: if (open) cairo_close_path(cr); break;
+        case PathOp::Close:
+            if (open) cairo_close_path(cr);
+            break;
         }
     }
 }
@@ -330,10 +339,11 @@ bool paintTinyFigure(DC& dc, cairo_t* cr, const Path& path, bool fill, bool stro
     auto* pen = LookUpAs<PenObj>(dc.st.pen, Kind::Pen);
     auto* brush = LookUpAs<BrushObj>(dc.st.brush, Kind::Brush);
     bool penShows = stroke && pen && pen->styleKind() != PS_NULL && pen->brushStyle == BS_SOLID &&
-                    (!pen->geometric() || pen->width * LogicalToDevice(dc).scale() <= 1.5);
+        (!pen->geometric() || pen->width * LogicalToDevice(dc).scale() <= 1.5);
     COLORREF color;
     if (penShows) color = pen->stockIndex == DC_PEN ? dc.st.dcPenColor : pen->color;
-    else if (fill && brush && brush->style == BS_SOLID && !(stroke && pen && pen->styleKind() != PS_NULL)) color = brush->color;
+    else if (fill && brush && brush->style == BS_SOLID && !(stroke && pen && pen->styleKind() != PS_NULL))
+        color = brush->color;
     else return false;
     double left = std::round(x0), top = std::round(y0);
     double right = std::max(left + 1, std::round(x1)), bottom = std::max(top + 1, std::round(y1));

@@ -9,9 +9,7 @@ namespace gdi {
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 
-PathOp op(PathOp::Kind k, PointD a = {0, 0}, PointD b = {0, 0}, PointD c = {0, 0}) {
-    return PathOp{k, {a, b, c}};
-}
+PathOp op(PathOp::Kind k, PointD a = {0, 0}, PointD b = {0, 0}, PointD c = {0, 0}) { return PathOp{k, {a, b, c}}; }
 
 double penPad(const DC& dc) {
     auto* pen = LookUpAs<PenObj>(dc.st.pen, Kind::Pen);
@@ -33,8 +31,8 @@ void appendToPath(DC& dc, const Path& p) {
 }
 
 // Bezier segments of an elliptical arc in logical space, from angle a0 over sweep.
-void addEllipseArc(Path& path, const Matrix& m, double cx, double cy, double rx, double ry, double a0,
-                   double sweep, bool connect) {
+void addEllipseArc(Path& path, const Matrix& m, double cx, double cy, double rx, double ry, double a0, double sweep,
+                   bool connect) {
     auto at = [&](double a) { return m.apply(cx + rx * std::cos(a), cy - ry * std::sin(a)); };
     path.push_back(op(connect && !path.empty() ? PathOp::Line : PathOp::Move, at(a0)));
     int segs = std::max(1, static_cast<int>(std::ceil(std::fabs(sweep) / (kPi / 2) - 1e-9)));
@@ -81,14 +79,17 @@ BOOL drawPoints(HDC h, unsigned type, const POINT* pts, size_t n, bool closed, b
 }
 }  // namespace
 
-void AddArcPath(Path& path, const Matrix& m, double l, double t, double r, double b, double xs, double ys,
-                double xe, double ye, bool clockwise, bool connect) {
+void AddArcPath(Path& path, const Matrix& m, double l, double t, double r, double b, double xs, double ys, double xe,
+                double ye, bool clockwise, bool connect) {
     double cx = (l + r) / 2, cy = (t + b) / 2, rx = std::fabs(r - l) / 2, ry = std::fabs(b - t) / 2;
     if (rx == 0 || ry == 0) return;
     double a0 = std::atan2(-(ys - cy) / ry, (xs - cx) / rx), a1 = std::atan2(-(ye - cy) / ry, (xe - cx) / rx);
     double sweep = a1 - a0;
-    if (clockwise) { while (sweep >= 0) sweep -= 2 * kPi; }
-    else { while (sweep <= 0) sweep += 2 * kPi; }
+    if (clockwise) {
+        while (sweep >= 0) sweep -= 2 * kPi;
+    } else {
+        while (sweep <= 0) sweep += 2 * kPi;
+    }
     addEllipseArc(path, m, cx, cy, rx, ry, a0, sweep, connect);
 }
 
@@ -150,7 +151,9 @@ BOOL Polygon(HDC h, const POINT* pts, int n) {
     return n >= 2 && drawPoints(h, EMR_POLYGON, pts, static_cast<size_t>(n), true, false, false);
 }
 BOOL PolyBezier(HDC h, const POINT* pts, DWORD n) { return drawPoints(h, EMR_POLYBEZIER, pts, n, false, false, true); }
-BOOL PolyBezierTo(HDC h, const POINT* pts, DWORD n) { return drawPoints(h, EMR_POLYBEZIERTO, pts, n, false, true, true); }
+BOOL PolyBezierTo(HDC h, const POINT* pts, DWORD n) {
+    return drawPoints(h, EMR_POLYBEZIERTO, pts, n, false, true, true);
+}
 
 static BOOL polyPoly(HDC h, unsigned type, const POINT* pts, const DWORD* counts, DWORD polys, bool closed) {
     DC* dc = LookUpDC(h);
@@ -188,7 +191,8 @@ static BOOL polyPoly(HDC h, unsigned type, const POINT* pts, const DWORD* counts
 BOOL PolyPolygon(HDC h, const POINT* pts, const INT* counts, int polys) {
     if (!counts || polys <= 0) return FALSE;
     std::vector<DWORD> c(counts, counts + polys);
-    for (INT v : c) if (static_cast<int>(v) < 0) return FALSE;
+    for (INT v : c)
+        if (static_cast<int>(v) < 0) return FALSE;
     return polyPoly(h, EMR_POLYPOLYGON, pts, c.data(), static_cast<DWORD>(polys), true);
 }
 
@@ -201,8 +205,9 @@ BOOL PolyDraw(HDC h, const POINT* pts, const BYTE* types, int n) {
     if (!dc || !pts || !types || n < 0 || static_cast<size_t>(n) > kMaxPathOps) return FALSE;
     for (int i = 0; i < n; ++i) {
         BYTE t = types[i] & ~PT_CLOSEFIGURE;
-        if (t == PT_BEZIERTO && (i + 2 >= n || (types[i + 1] & ~PT_CLOSEFIGURE) != PT_BEZIERTO ||
-                                 (types[i + 2] & ~PT_CLOSEFIGURE) != PT_BEZIERTO))
+        if (t == PT_BEZIERTO &&
+            (i + 2 >= n || (types[i + 1] & ~PT_CLOSEFIGURE) != PT_BEZIERTO ||
+             (types[i + 2] & ~PT_CLOSEFIGURE) != PT_BEZIERTO))
             return FALSE;
         if (t == PT_BEZIERTO) i += 2;
         else if (t != PT_MOVETO && t != PT_LINETO) return FALSE;
@@ -254,7 +259,9 @@ static BOOL arcShape(HDC h, unsigned type, int l, int t, int r, int b, int xs, i
     Path path;
     bool connect = type == EMR_ARCTO;
     if (connect) path.push_back(op(PathOp::Move, Transform(*dc, dc->st.current.x, dc->st.current.y)));
-    if (type == EMR_PIE) path.push_back(op(PathOp::Move, Transform(*dc, (static_cast<double>(l) + r) / 2, (static_cast<double>(t) + b) / 2)));
+    if (type == EMR_PIE)
+        path.push_back(
+            op(PathOp::Move, Transform(*dc, (static_cast<double>(l) + r) / 2, (static_cast<double>(t) + b) / 2)));
     bool ok = radialArc(*dc, path, l, t, r, b, xs, ys, xe, ye, connect || type == EMR_PIE);
     if (type == EMR_ARCTO && ok) {
         // The current position moves to the arc's end point.
@@ -271,10 +278,18 @@ static BOOL arcShape(HDC h, unsigned type, int l, int t, int r, int b, int xs, i
     return Draw(*dc, path, closed, true);
 }
 
-BOOL Arc(HDC h, int l, int t, int r, int b, int xs, int ys, int xe, int ye) { return arcShape(h, EMR_ARC, l, t, r, b, xs, ys, xe, ye); }
-BOOL ArcTo(HDC h, int l, int t, int r, int b, int xs, int ys, int xe, int ye) { return arcShape(h, EMR_ARCTO, l, t, r, b, xs, ys, xe, ye); }
-BOOL Chord(HDC h, int l, int t, int r, int b, int xs, int ys, int xe, int ye) { return arcShape(h, EMR_CHORD, l, t, r, b, xs, ys, xe, ye); }
-BOOL Pie(HDC h, int l, int t, int r, int b, int xs, int ys, int xe, int ye) { return arcShape(h, EMR_PIE, l, t, r, b, xs, ys, xe, ye); }
+BOOL Arc(HDC h, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
+    return arcShape(h, EMR_ARC, l, t, r, b, xs, ys, xe, ye);
+}
+BOOL ArcTo(HDC h, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
+    return arcShape(h, EMR_ARCTO, l, t, r, b, xs, ys, xe, ye);
+}
+BOOL Chord(HDC h, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
+    return arcShape(h, EMR_CHORD, l, t, r, b, xs, ys, xe, ye);
+}
+BOOL Pie(HDC h, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
+    return arcShape(h, EMR_PIE, l, t, r, b, xs, ys, xe, ye);
+}
 
 BOOL AngleArc(HDC h, int x, int y, DWORD radius, FLOAT start, FLOAT sweep) {
     DC* dc = LookUpDC(h);
@@ -321,8 +336,8 @@ BOOL Ellipse(HDC h, int l, int t, int r, int b) {
     }
     Path p;
     double x0 = l, y0 = t, x1 = r, y1 = b;
-    addEllipseArc(p, LogicalToDevice(*dc), (x0 + x1) / 2, (y0 + y1) / 2, std::fabs(x1 - x0) / 2,
-                  std::fabs(y1 - y0) / 2, 0, 2 * kPi, false);
+    addEllipseArc(p, LogicalToDevice(*dc), (x0 + x1) / 2, (y0 + y1) / 2, std::fabs(x1 - x0) / 2, std::fabs(y1 - y0) / 2,
+                  0, 2 * kPi, false);
     p.push_back(op(PathOp::Close));
     return Draw(*dc, p, true, true);
 }

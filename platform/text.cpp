@@ -12,9 +12,9 @@
 namespace gdi {
 namespace {
 struct TextFrame {
-    PointD base{};      // logical start of the baseline
+    PointD base{};         // logical start of the baseline
     PointD along{}, up{};  // logical unit vectors along the baseline and towards the top of the glyphs
-    double width = 0;   // logical advance of the whole run
+    double width = 0;      // logical advance of the whole run
 };
 
 // Logical direction of the baseline and of "up". The escapement turns the baseline
@@ -40,8 +40,7 @@ void directions(const DC& dc, double angle, PointD& along, PointD& up) {
 std::vector<double> advances(const SizedFont& f, const WCHAR* text, UINT count, const INT* dx, bool glyphIndex,
                              bool pdy) {
     std::vector<double> adv(count);
-    for (UINT i = 0; i < count; ++i)
-        adv[i] = dx ? dx[pdy ? 2 * i : i] : f.advance(text[i], glyphIndex);
+    for (UINT i = 0; i < count; ++i) adv[i] = dx ? dx[pdy ? 2 * i : i] : f.advance(text[i], glyphIndex);
     return adv;
 }
 
@@ -65,8 +64,11 @@ Path boxPath(const Matrix& m, const TextFrame& t, double ascent, double descent)
     auto at = [&](double a, double u) {
         return m.apply(t.base.x + t.along.x * a + t.up.x * u, t.base.y + t.along.y * a + t.up.y * u);
     };
-    return {{PathOp::Move, {at(0, ascent)}}, {PathOp::Line, {at(t.width, ascent)}},
-            {PathOp::Line, {at(t.width, -descent)}}, {PathOp::Line, {at(0, -descent)}}, {PathOp::Close, {}}};
+    return {{PathOp::Move, {at(0, ascent)}},
+            {PathOp::Line, {at(t.width, ascent)}},
+            {PathOp::Line, {at(t.width, -descent)}},
+            {PathOp::Line, {at(0, -descent)}},
+            {PathOp::Close, {}}};
 }
 
 void fillPath(cairo_t* cr, const Path& p, COLORREF c) {
@@ -192,9 +194,8 @@ void paintText(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* text
         std::vector<std::tuple<const FontFace*, cairo_glyph_t, UINT>> linked;
         for (UINT i = 0; i < count; ++i) {
             uint32_t index = 0;
-            const FontFace* other = glyphs[i].index != 0 || glyphIndex || text[i] <= 0x20
-                                        ? nullptr
-                                        : FallbackFace(f.lf, text[i], index);
+            const FontFace* other =
+                glyphs[i].index != 0 || glyphIndex || text[i] <= 0x20 ? nullptr : FallbackFace(f.lf, text[i], index);
             if (other) {
                 linked.push_back({other, {index, glyphs[i].x, glyphs[i].y}, i});
             } else {
@@ -256,11 +257,10 @@ BOOL TextOutCore(HDC h, int x, int y, UINT options, const RECT* rect, const WCHA
     double ox = updateCp ? dc->st.current.x : x, oy = updateCp ? dc->st.current.y : y;
     TextFrame t = layout(*dc, f, ox, oy, width);
     if (dc->rec)
-        recordText(*dc, x, y, options, rect, text, count, adv, boxPath(LogicalToDevice(*dc), t, f.ascent(), f.descent()));
-    if (dc->pathOpen)
-        addTextToPath(*dc, f, t, text, count, adv, glyphIndex);
-    else if (dc->kind == DcKind::Memory)
-        paintText(*dc, f, t, text, count, adv, options, rect, glyphIndex);
+        recordText(*dc, x, y, options, rect, text, count, adv,
+                   boxPath(LogicalToDevice(*dc), t, f.ascent(), f.descent()));
+    if (dc->pathOpen) addTextToPath(*dc, f, t, text, count, adv, glyphIndex);
+    else if (dc->kind == DcKind::Memory) paintText(*dc, f, t, text, count, adv, options, rect, glyphIndex);
     if (updateCp) {
         // The position moves along the baseline by the run's advance.
         dc->st.current.x = static_cast<LONG>(std::lround(ox + t.along.x * width));
@@ -351,6 +351,8 @@ BOOL GetTextExtentPoint32A(HDC h, LPCSTR text, int count, SIZE* size) {
     std::u16string w = widen(text, count);
     return extent(h, w.data(), static_cast<int>(w.size()), size);
 }
-BOOL GetTextExtentPointA(HDC h, LPCSTR text, int count, SIZE* size) { return GetTextExtentPoint32A(h, text, count, size); }
+BOOL GetTextExtentPointA(HDC h, LPCSTR text, int count, SIZE* size) {
+    return GetTextExtentPoint32A(h, text, count, size);
+}
 BOOL GetTextMetricsW(HDC h, TEXTMETRICW* tm) { return metrics(h, tm); }
 BOOL GetTextMetricsA(HDC h, TEXTMETRICA* tm) { return metrics(h, tm); }

@@ -13,11 +13,10 @@
 
 namespace {
 // System colours, indexed like COLOR_*.
-const COLORREF sysColors[31] = {
-    0xC8D0D4, 0xA56E3A, 0x6A240A, 0x808080, 0xC8D0D4, 0xFFFFFF, 0x000000, 0x000000, 0x000000, 0xFFFFFF,
-    0xC8D0D4, 0xC8D0D4, 0x808080, 0x6A240A, 0xFFFFFF, 0xC8D0D4, 0x808080, 0x808080, 0x000000, 0xC8D0D4,
-    0xFFFFFF, 0x404040, 0xC8D0D4, 0x000000, 0xE1FFFF, 0xB5B5B5, 0x800000, 0xF0CAA6, 0xC0C0C0, 0xC0C0C0,
-    0xC8D0D4};
+const COLORREF sysColors[31] = {0xC8D0D4, 0xA56E3A, 0x6A240A, 0x808080, 0xC8D0D4, 0xFFFFFF, 0x000000, 0x000000,
+                                0x000000, 0xFFFFFF, 0xC8D0D4, 0xC8D0D4, 0x808080, 0x6A240A, 0xFFFFFF, 0xC8D0D4,
+                                0x808080, 0x808080, 0x000000, 0xC8D0D4, 0xFFFFFF, 0x404040, 0xC8D0D4, 0x000000,
+                                0xE1FFFF, 0xB5B5B5, 0x800000, 0xF0CAA6, 0xC0C0C0, 0xC0C0C0, 0xC8D0D4};
 
 // Brush values 1..31 stand for the system colour of index value - 1.
 HBRUSH realBrush(HBRUSH brush, bool& temporary) {
@@ -34,7 +33,10 @@ std::vector<std::u16string> wrap(HDC hdc, const std::u16string& text, UINT forma
         GetTextExtentPoint32W(hdc, s.data(), static_cast<int>(s.size()), &sz);
         return sz.cx;
     };
-    auto flush = [&] { lines.push_back(cur); cur.clear(); };
+    auto flush = [&] {
+        lines.push_back(cur);
+        cur.clear();
+    };
     for (size_t i = 0; i < text.size(); ++i) {
         char16_t c = text[i];
         if (!(format & DT_SINGLELINE) && (c == u'\n' || c == u'\r')) {
@@ -81,8 +83,10 @@ int FillRect(HDC hdc, const RECT* r, HBRUSH brush) {
 
 int FrameRect(HDC hdc, const RECT* r, HBRUSH brush) {
     if (!r) return 0;
-    RECT edges[4] = {{r->left, r->top, r->right, r->top + 1}, {r->left, r->bottom - 1, r->right, r->bottom},
-                     {r->left, r->top, r->left + 1, r->bottom}, {r->right - 1, r->top, r->right, r->bottom}};
+    RECT edges[4] = {{r->left, r->top, r->right, r->top + 1},
+                     {r->left, r->bottom - 1, r->right, r->bottom},
+                     {r->left, r->top, r->left + 1, r->bottom},
+                     {r->right - 1, r->top, r->right, r->bottom}};
     for (const RECT& e : edges)
         if (!FillRect(hdc, &e, brush)) return 0;
     return 1;

@@ -48,56 +48,93 @@ typedef HANDLE HWND;
 #define GetBValue(c) ((BYTE)((c) >> 16))
 
 #pragma pack(push, 1)
-struct POINT { LONG x, y; };
+struct POINT {
+    LONG x, y;
+};
 typedef POINT POINTL;
-struct POINTS { SHORT x, y; };
-struct SIZE { LONG cx, cy; };
+struct POINTS {
+    SHORT x, y;
+};
+struct SIZE {
+    LONG cx, cy;
+};
 typedef SIZE SIZEL;
-struct RECT { LONG left, top, right, bottom; };
+struct RECT {
+    LONG left, top, right, bottom;
+};
 typedef RECT RECTL;
-struct XFORM { FLOAT eM11, eM12, eM21, eM22, eDx, eDy; };
+struct XFORM {
+    FLOAT eM11, eM12, eM21, eM22, eDx, eDy;
+};
 
-struct LOGPEN { UINT lopnStyle; POINT lopnWidth; COLORREF lopnColor; };
-struct LOGBRUSH { UINT lbStyle; COLORREF lbColor; uintptr_t lbHatch; };
-struct LOGBRUSH32 { UINT lbStyle; COLORREF lbColor; ULONG lbHatch; };
+struct LOGPEN {
+    UINT lopnStyle;
+    POINT lopnWidth;
+    COLORREF lopnColor;
+};
+struct LOGBRUSH {
+    UINT lbStyle;
+    COLORREF lbColor;
+    uintptr_t lbHatch;
+};
+struct LOGBRUSH32 {
+    UINT lbStyle;
+    COLORREF lbColor;
+    ULONG lbHatch;
+};
 
 #define LF_FACESIZE 32
 struct LOGFONTA {
     LONG lfHeight, lfWidth, lfEscapement, lfOrientation, lfWeight;
-    BYTE lfItalic, lfUnderline, lfStrikeOut, lfCharSet, lfOutPrecision, lfClipPrecision, lfQuality,
-        lfPitchAndFamily;
+    BYTE lfItalic, lfUnderline, lfStrikeOut, lfCharSet, lfOutPrecision, lfClipPrecision, lfQuality, lfPitchAndFamily;
     CHAR lfFaceName[LF_FACESIZE];
 };
 struct LOGFONTW {
     LONG lfHeight, lfWidth, lfEscapement, lfOrientation, lfWeight;
-    BYTE lfItalic, lfUnderline, lfStrikeOut, lfCharSet, lfOutPrecision, lfClipPrecision, lfQuality,
-        lfPitchAndFamily;
+    BYTE lfItalic, lfUnderline, lfStrikeOut, lfCharSet, lfOutPrecision, lfClipPrecision, lfQuality, lfPitchAndFamily;
     WCHAR lfFaceName[LF_FACESIZE];
 };
 
 struct TEXTMETRICA {
-    LONG tmHeight, tmAscent, tmDescent, tmInternalLeading, tmExternalLeading, tmAveCharWidth,
-        tmMaxCharWidth, tmWeight, tmOverhang, tmDigitizedAspectX, tmDigitizedAspectY;
+    LONG tmHeight, tmAscent, tmDescent, tmInternalLeading, tmExternalLeading, tmAveCharWidth, tmMaxCharWidth, tmWeight,
+        tmOverhang, tmDigitizedAspectX, tmDigitizedAspectY;
     BYTE tmFirstChar, tmLastChar, tmDefaultChar, tmBreakChar;
     BYTE tmItalic, tmUnderlined, tmStruckOut, tmPitchAndFamily, tmCharSet;
 };
 struct TEXTMETRICW {
-    LONG tmHeight, tmAscent, tmDescent, tmInternalLeading, tmExternalLeading, tmAveCharWidth,
-        tmMaxCharWidth, tmWeight, tmOverhang, tmDigitizedAspectX, tmDigitizedAspectY;
+    LONG tmHeight, tmAscent, tmDescent, tmInternalLeading, tmExternalLeading, tmAveCharWidth, tmMaxCharWidth, tmWeight,
+        tmOverhang, tmDigitizedAspectX, tmDigitizedAspectY;
     WCHAR tmFirstChar, tmLastChar, tmDefaultChar, tmBreakChar;
     BYTE tmItalic, tmUnderlined, tmStruckOut, tmPitchAndFamily, tmCharSet;
 };
 
 struct BITMAPINFOHEADER {
-    DWORD biSize; LONG biWidth, biHeight; WORD biPlanes, biBitCount; DWORD biCompression, biSizeImage;
-    LONG biXPelsPerMeter, biYPelsPerMeter; DWORD biClrUsed, biClrImportant;
+    DWORD biSize;
+    LONG biWidth, biHeight;
+    WORD biPlanes, biBitCount;
+    DWORD biCompression, biSizeImage;
+    LONG biXPelsPerMeter, biYPelsPerMeter;
+    DWORD biClrUsed, biClrImportant;
 };
-struct BITMAPCOREHEADER { DWORD bcSize; WORD bcWidth, bcHeight, bcPlanes, bcBitCount; };
-struct RGBQUAD { BYTE rgbBlue, rgbGreen, rgbRed, rgbReserved; };
-struct BITMAPINFO { BITMAPINFOHEADER bmiHeader; RGBQUAD bmiColors[1]; };
+struct BITMAPCOREHEADER {
+    DWORD bcSize;
+    WORD bcWidth, bcHeight, bcPlanes, bcBitCount;
+};
+struct RGBQUAD {
+    BYTE rgbBlue, rgbGreen, rgbRed, rgbReserved;
+};
+struct BITMAPINFO {
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[1];
+};
 
-struct PALETTEENTRY { BYTE peRed, peGreen, peBlue, peFlags; };
-struct LOGPALETTE { WORD palVersion, palNumEntries; PALETTEENTRY palPalEntry[1]; };
+struct PALETTEENTRY {
+    BYTE peRed, peGreen, peBlue, peFlags;
+};
+struct LOGPALETTE {
+    WORD palVersion, palNumEntries;
+    PALETTEENTRY palPalEntry[1];
+};
 
 struct ENHMETAHEADER {
     DWORD iType, nSize;

@@ -22,16 +22,21 @@ struct View {
     const uint8_t* data;
     size_t size;
     bool has(size_t at, size_t n) const { return at <= size && n <= size - at; }
-    uint32_t le32(size_t at) const { return data[at] | data[at + 1] << 8 | data[at + 2] << 16 | uint32_t{data[at + 3]} << 24; }
+    uint32_t le32(size_t at) const {
+        return data[at] | data[at + 1] << 8 | data[at + 2] << 16 | uint32_t{data[at + 3]} << 24;
+    }
     uint16_t le16(size_t at) const { return static_cast<uint16_t>(data[at] | data[at + 1] << 8); }
-    uint32_t be32(size_t at) const { return uint32_t{data[at]} << 24 | data[at + 1] << 16 | data[at + 2] << 8 | data[at + 3]; }
+    uint32_t be32(size_t at) const {
+        return uint32_t{data[at]} << 24 | data[at + 1] << 16 | data[at + 2] << 8 | data[at + 3];
+    }
     uint16_t be16(size_t at) const { return static_cast<uint16_t>(data[at] << 8 | data[at + 1]); }
 };
 
 // Control characters a job carries in its texts are left out.
 std::string printable(std::string s) {
-    s.erase(std::remove_if(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }),
-            s.end());
+    s.erase(
+        std::remove_if(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }),
+        s.end());
     return s;
 }
 
@@ -56,7 +61,8 @@ void readPjl(const View& v, InfoItems& items) {
             ++at;
             continue;
         }
-        if (!v.has(at, 4) || (std::memcmp(v.data + at, "@PJL", 4) != 0 && std::memcmp(v.data + at, "@EJL", 4) != 0)) return;
+        if (!v.has(at, 4) || (std::memcmp(v.data + at, "@PJL", 4) != 0 && std::memcmp(v.data + at, "@EJL", 4) != 0))
+            return;
         size_t eol = at;
         while (eol < end && v.data[eol] != '\n') ++eol;
         std::string line = trim(std::string(reinterpret_cast<const char*>(v.data + at + 4), eol - at - 4));
@@ -71,7 +77,8 @@ void readPjl(const View& v, InfoItems& items) {
         } else if (command == "JOB" || command == "ENTER" || command == "EOJ") {
             size_t eq = rest.find('=');
             std::string name = eq == std::string::npos ? rest : trim(rest.substr(0, eq));
-            add(items, command + (name.empty() ? "" : " " + name), eq == std::string::npos ? "" : trim(rest.substr(eq + 1)));
+            add(items, command + (name.empty() ? "" : " " + name),
+                eq == std::string::npos ? "" : trim(rest.substr(eq + 1)));
         } else if (command == "COMMENT") {
             add(items, "COMMENT", rest);
         } else if (!command.empty()) {
@@ -106,20 +113,29 @@ void readSpool(const View& v, InfoItems& items) {
         uint32_t type = v.le32(at), size = v.le32(at + 4);
         if (type == 3 && v.has(at + 8, std::min<size_t>(size, 104)) && size >= 104) {
             size_t d = at + 8;
-            static const char* const paper[] = {"", "Letter", "Letter small", "Tabloid", "Ledger", "Legal", "Statement",
-                                                "Executive", "A3", "A4", "A4 small", "A5", "B4", "B5"};
+            static const char* const paper[] = {"",         "Letter",    "Letter small", "Tabloid", "Ledger",
+                                                "Legal",    "Statement", "Executive",    "A3",      "A4",
+                                                "A4 small", "A5",        "B4",           "B5"};
             uint16_t orientation = v.le16(d + 76), paperSize = v.le16(d + 78), copies = v.le16(d + 86);
             uint16_t color = v.le16(d + 92), duplex = v.le16(d + 94);
             add(items, "device", utf16z(v, d, 32));
-            add(items, "orientation", orientation == 2 ? "landscape" : orientation == 1 ? "portrait" : std::to_string(orientation));
-            add(items, "paper", paperSize < std::size(paper) && paperSize > 0 ? paper[paperSize] : std::to_string(paperSize));
+            add(items, "orientation",
+                orientation == 2       ? "landscape"
+                    : orientation == 1 ? "portrait"
+                                       : std::to_string(orientation));
+            add(items, "paper",
+                paperSize < std::size(paper) && paperSize > 0 ? paper[paperSize] : std::to_string(paperSize));
             if (v.le16(d + 80) && v.le16(d + 82)) {
                 char size[48];
                 std::snprintf(size, sizeof size, "%.1f x %.1f mm", v.le16(d + 82) / 10.0, v.le16(d + 80) / 10.0);
                 add(items, "paper size", size);
             }
             add(items, "copies", std::to_string(copies));
-            add(items, "duplex", duplex == 2 ? "long edge" : duplex == 3 ? "short edge" : duplex == 1 ? "simplex" : std::to_string(duplex));
+            add(items, "duplex",
+                duplex == 2       ? "long edge"
+                    : duplex == 3 ? "short edge"
+                    : duplex == 1 ? "simplex"
+                                  : std::to_string(duplex));
             add(items, "colour", color == 2 ? "colour" : color == 1 ? "monochrome" : std::to_string(color));
             return;
         }
@@ -171,11 +187,16 @@ void readPclXl(const View& v, size_t start, InfoItems& items) {
         if (bytes == 2) return big ? v.be16(at) : v.le16(at);
         return big ? v.be32(at) : v.le32(at);
     };
-    static const std::map<int, const char*> attributeNames = {{134, "Measure"}, {137, "UnitsPerMeasure"},
-                                                              {143, "ErrorReport"}};
+    static const std::map<int, const char*> attributeNames = {
+        {134, "Measure"}, {137, "UnitsPerMeasure"}, {143, "ErrorReport"}};
     static const char* const measures[] = {"inch", "millimetre", "tenth of a millimetre"};
-    static const char* const reports[] = {"none", "back channel", "error page", "back channel and error page",
-                                          "back channel (new)", "error page (new)", "both (new)"};
+    static const char* const reports[] = {"none",
+                                          "back channel",
+                                          "error page",
+                                          "back channel and error page",
+                                          "back channel (new)",
+                                          "error page (new)",
+                                          "both (new)"};
     std::vector<std::string> values;
     size_t at = eol + 1;
     for (int tags = 0; tags < 64 && at < v.size; ++tags) {
@@ -289,10 +310,12 @@ bool DescribePrintJob(const char* path, JobInfo& info) {
     info.format = detected.format;
     info.language = detected.format == JobFormat::Unknown ? "unknown" : JobFormatName(detected.format);
     readPjl(v, info.pjl);
-    auto entered = std::find_if(info.pjl.begin(), info.pjl.end(), [](const auto& i) { return i.first == "ENTER LANGUAGE"; });
+    auto entered =
+        std::find_if(info.pjl.begin(), info.pjl.end(), [](const auto& i) { return i.first == "ENTER LANGUAGE"; });
     if (detected.format == JobFormat::Unknown) info.evidence = "no language recognised";
     else if (entered != info.pjl.end()) info.evidence = "PJL ENTER LANGUAGE=" + entered->second;
-    else if (detected.start > 0) info.evidence = "after a job-control header of " + std::to_string(detected.start) + " bytes";
+    else if (detected.start > 0)
+        info.evidence = "after a job-control header of " + std::to_string(detected.start) + " bytes";
     else info.evidence = "at the start of the file";
     switch (detected.format) {
     case JobFormat::NtEmfSpool: readSpool(v, info.spool); break;
@@ -326,13 +349,18 @@ bool DescribePrintJob(const char* path, JobInfo& info) {
 
 std::string JobInfoText(const std::string& name, const JobInfo& info) {
     std::string out = name + ": " + info.language + " (" + info.evidence + ")\n";
-    if (JobFormatIsDrawn(info.format)) out += "  " + std::to_string(info.pages.size()) + " page" + (info.pages.size() == 1 ? "" : "s") + "\n";
+    if (JobFormatIsDrawn(info.format))
+        out += "  " + std::to_string(info.pages.size()) + " page" + (info.pages.size() == 1 ? "" : "s") + "\n";
     // Runs of pages of one size share a line.
     for (size_t i = 0, j; i < info.pages.size(); i = j) {
         const JobInfo::Page& p = info.pages[i];
-        for (j = i + 1; j < info.pages.size() && info.pages[j].widthMm == p.widthMm && info.pages[j].heightMm == p.heightMm;) ++j;
-        out += "  " + (j - i == 1 ? "page " + std::to_string(i + 1) : "pages " + std::to_string(i + 1) + "-" + std::to_string(j)) +
-               ": " + number(p.widthMm) + " x " + number(p.heightMm) + " mm, " + orientation(p) + "\n";
+        for (j = i + 1;
+             j < info.pages.size() && info.pages[j].widthMm == p.widthMm && info.pages[j].heightMm == p.heightMm;)
+            ++j;
+        out += "  " +
+            (j - i == 1 ? "page " + std::to_string(i + 1)
+                        : "pages " + std::to_string(i + 1) + "-" + std::to_string(j)) +
+            ": " + number(p.widthMm) + " x " + number(p.heightMm) + " mm, " + orientation(p) + "\n";
     }
     auto section = [&](const char* title, const InfoItems& items) {
         for (const auto& [key, value] : items) out += std::string("  ") + title + " " + key + ": " + value + "\n";
@@ -346,11 +374,12 @@ std::string JobInfoText(const std::string& name, const JobInfo& info) {
 
 std::string JobInfoJson(const std::string& name, const JobInfo& info) {
     std::string out = "{\"file\": " + jsonString(name) + ", \"language\": " + jsonString(info.language) +
-                      ", \"evidence\": " + jsonString(info.evidence) + ", \"pages\": [";
+        ", \"evidence\": " + jsonString(info.evidence) + ", \"pages\": [";
     for (size_t i = 0; i < info.pages.size(); ++i)
         out += std::string(i ? ", " : "") + "{\"width_mm\": " + number(info.pages[i].widthMm) +
-               ", \"height_mm\": " + number(info.pages[i].heightMm) + ", \"orientation\": \"" + orientation(info.pages[i]) + "\"}";
+            ", \"height_mm\": " + number(info.pages[i].heightMm) + ", \"orientation\": \"" +
+            orientation(info.pages[i]) + "\"}";
     out += "], \"pjl\": " + jsonObject(info.pjl) + ", \"spool\": " + jsonObject(info.spool) +
-           ", \"zjstream\": " + jsonObject(info.zjs) + ", \"pclxl\": " + jsonObject(info.pclxl) + "}";
+        ", \"zjstream\": " + jsonObject(info.zjs) + ", \"pclxl\": " + jsonObject(info.pclxl) + "}";
     return out;
 }

@@ -12,8 +12,8 @@ using InfoItems = std::vector<std::pair<std::string, std::string>>;
 
 struct JobInfo {
     JobFormat format = JobFormat::Unknown;
-    std::string language;   // the language's name, "unknown" when none was found
-    std::string evidence;   // how the detector knew it
+    std::string language;  // the language's name, "unknown" when none was found
+    std::string evidence;  // how the detector knew it
     struct Page {
         double widthMm = 0, heightMm = 0;
     };

@@ -46,7 +46,7 @@ bool DrawPageIntoDocument(HDC document, const char* path, int32_t dotsPerInch) {
     ENHMETAHEADER header{};
     int32_t width = 0, height = 0;
     bool ok = metafile && GetEnhMetaFileHeader(metafile, sizeof header, &header) == sizeof header &&
-              PagePictureSize(header, dotsPerInch, dotsPerInch, width, height);
+        PagePictureSize(header, dotsPerInch, dotsPerInch, width, height);
     // What only pixels can draw comes from the page's own picture at the same resolution.
     RenderedPage picture;
     auto backdrop = [&]() {
@@ -77,11 +77,12 @@ bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInc
     HENHMETAFILE metafile = path && screen ? GetEnhMetaFileA(path) : nullptr;
     ENHMETAHEADER header{};
     int32_t width = 0, height = 0;
-    int32_t dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0, dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    int32_t dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0,
+            dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
     if (dotsPerInch > 0) dpiX = dpiY = dotsPerInch;
     else dpiX *= 2, dpiY *= 2;
     bool ok = metafile && GetEnhMetaFileHeader(metafile, sizeof header, &header) == sizeof header &&
-              PagePictureSize(header, dpiX, dpiY, width, height);
+        PagePictureSize(header, dpiX, dpiY, width, height);
     // A picture of the size of the one held keeps its bitmap, painted white again: pages of
     // a job are pictured without a fresh allocation each.
     if (ok && page.bitmap && page.width == width && page.height == height) {

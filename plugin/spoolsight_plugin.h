@@ -8,8 +8,8 @@
 // Writes the plug-in name into `name` (at most nameSize bytes, always
 // zero-terminated when nameSize > 0) and "spl;prn;pcl;hpgl;plt" with its
 // terminator into `extensions`, which must hold at least 21 bytes.
-IVP_EXPORT int32_t ivpGetPluginInfo(int32_t version, char* name, int32_t nameSize, char* extensions,
-                                    int32_t reserved, int32_t* count);
+IVP_EXPORT int32_t ivpGetPluginInfo(int32_t version, char* name, int32_t nameSize, char* extensions, int32_t reserved,
+                                    int32_t* count);
 // Converts the job; null when it yields no page.
 IVP_EXPORT void* ivpLoadPictureInit(const char* fileName);
 // Rasterises the first page; 0 when the page cannot be read or pictured.

@@ -16,9 +16,18 @@ void XlWriter::put(uint32_t v, int n) {
 }
 
 XlWriter& XlWriter::ubyte(uint8_t v) { return raw({0xC0, v}); }
-XlWriter& XlWriter::uint16(uint16_t v) { out.push_back(0xC1), put(v, 2); return *this; }
-XlWriter& XlWriter::sint16(int16_t v) { out.push_back(0xC3), put(static_cast<uint16_t>(v), 2); return *this; }
-XlWriter& XlWriter::uint32(uint32_t v) { out.push_back(0xC2), put(v, 4); return *this; }
+XlWriter& XlWriter::uint16(uint16_t v) {
+    out.push_back(0xC1), put(v, 2);
+    return *this;
+}
+XlWriter& XlWriter::sint16(int16_t v) {
+    out.push_back(0xC3), put(static_cast<uint16_t>(v), 2);
+    return *this;
+}
+XlWriter& XlWriter::uint32(uint32_t v) {
+    out.push_back(0xC2), put(v, 4);
+    return *this;
+}
 XlWriter& XlWriter::real32(float v) {
     uint32_t bits;
     std::memcpy(&bits, &v, 4);
@@ -109,7 +118,12 @@ void XlSamplePage(XlWriter& w, int pageNumber) {
     w.uint16(2).attr(xl::NumberOfPoints).ubyte(3).attr(xl::PointType).op(xl::LinePath);
     w.data({0x60, 0x09, 0xB8, 0x0B, 0xB0, 0x04, 0x40, 0x10});  // (2400, 3000) and (1200, 4160)
     w.op(xl::CloseSubPath).op(xl::PaintPath);
-    w.ubyte(0).attr(xl::GrayLevel).op(xl::SetPenSource).raw({0xC8, 0xC0, 2, 60, 30}).attr(xl::LineDashStyle).op(xl::SetLineDash);
+    w.ubyte(0)
+        .attr(xl::GrayLevel)
+        .op(xl::SetPenSource)
+        .raw({0xC8, 0xC0, 2, 60, 30})
+        .attr(xl::LineDashStyle)
+        .op(xl::SetLineDash);
     w.op(xl::NewPath).xy(600, 4500).attr(xl::Point).op(xl::SetCursor);
     w.xy(4400, 4500).attr(xl::EndPoint).op(xl::LinePath).attr(xl::NullBrush).op(xl::SetBrushSource).op(xl::PaintPath);
     // A grey ramp image, 64 x 16 pixels, over 1800 x 600 units.

@@ -76,7 +76,8 @@ Bytes RecordSamplePage(const std::string& path, int pageNumber) {
         RGBQUAD colors[256];
     } bmi{};
     bmi.h = {sizeof(BITMAPINFOHEADER), 64, 64, 1, 8, BI_RGB, 0, 0, 0, 256, 0};
-    for (int i = 0; i < 256; ++i) bmi.colors[i] = {static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 0};
+    for (int i = 0; i < 256; ++i)
+        bmi.colors[i] = {static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 0};
     std::vector<uint8_t> bits(64 * 64);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) bits[y * 64 + x] = static_cast<uint8_t>(x * 4);

@@ -67,7 +67,8 @@ Bytes EncodeJbig(const BiLevelImage& image, int firstRow, int rows) {
                               image.rows.begin() + static_cast<long>(image.Stride() * (firstRow + rows)));
     unsigned char* planes[1] = {copy.data()};
     jbg_enc_state state;
-    jbg_enc_init(&state, static_cast<unsigned long>(image.width), static_cast<unsigned long>(rows), 1, planes, collect, &out);
+    jbg_enc_init(&state, static_cast<unsigned long>(image.width), static_cast<unsigned long>(rows), 1, planes, collect,
+                 &out);
     jbg_enc_options(&state, -1, -1, 128, -1, -1);  // one stripe height for every band of a page
     jbg_enc_out(&state);
     jbg_enc_free(&state);
@@ -77,8 +78,11 @@ Bytes EncodeJbig(const BiLevelImage& image, int firstRow, int rows) {
 Bytes MakeZjsJob(const std::vector<BiLevelImage>& pages, const ZjsJobOptions& o) {
     enum { START_DOC = 0, END_DOC, START_PAGE, END_PAGE, BIH, BID, END_JBIG };
     ZjsWriter w(o.bigEndian);
-    w.Chunk(START_DOC, {{0, static_cast<uint32_t>(pages.size())}, {3, static_cast<uint32_t>(o.paperCode)},
-                        {8, static_cast<uint32_t>(o.resolution)}, {9, static_cast<uint32_t>(o.resolution)}});
+    w.Chunk(START_DOC,
+            {{0, static_cast<uint32_t>(pages.size())},
+             {3, static_cast<uint32_t>(o.paperCode)},
+             {8, static_cast<uint32_t>(o.resolution)},
+             {9, static_cast<uint32_t>(o.resolution)}});
     for (const BiLevelImage& page : pages) {
         w.Chunk(START_PAGE, {{12, static_cast<uint32_t>(page.width)}, {13, static_cast<uint32_t>(page.height)}});
         if (o.bandRows > 0) {

@@ -58,8 +58,8 @@ TEST_F(GhostPclExamples, FirstPagesLookAsGhostPclDrawsThem) {
         // GhostPCL's PCL5 pages are US Letter unless the job says otherwise, and landscape
         // pages come out turned onto portrait paper. PCL XL jobs name their media.
         std::string letter = fs::path(name).extension() == ".pcl" || fs::path(name).extension() == ".tst"
-                                 ? "@PJL SET PAPER=LETTER\r\n"
-                                 : "";
+            ? "@PJL SET PAPER=LETTER\r\n"
+            : "";
         Bytes job(letter.begin(), letter.end());
         Bytes body = ReadFileBytes((corpus / name).string());
         job.insert(job.end(), body.begin(), body.end());
@@ -118,8 +118,8 @@ TEST_F(EmfSamples, EachPageLooksAsAnIndependentPlayerDrawsIt) {
         CoarseMatch byWine, byE2s;
         if (ReadPng((refs / (name + ".wine.png")).string(), wine)) byWine = CompareCoarse(ours, wine, 48);
         if (ReadPng((refs / (name + ".e2s.png")).string(), e2s)) byE2s = CompareCoarse(BoundsOf(ours, h), e2s, 48);
-        std::printf("%s: Wine match %.3f ink %.2f, emf2svg match %.3f ink %.2f\n", name.c_str(), byWine.match, byWine.ink,
-                    byE2s.match, byE2s.ink);
+        std::printf("%s: Wine match %.3f ink %.2f, emf2svg match %.3f ink %.2f\n", name.c_str(), byWine.match,
+                    byWine.ink, byE2s.match, byE2s.ink);
         auto agrees = [](const CoarseMatch& m) { return m.match >= 0.9 && m.ink >= 0.8 && m.ink <= 1.25; };
         ++pages;
         if (name == "test-033") {

@@ -18,7 +18,9 @@ double Similarity(const Pixels& a, int ax, int ay, const Pixels& b) {
             double sa = 0, sb = 0;
             for (int y = 0; y < 8; ++y)
                 for (int x = 0; x < 8; ++x) {
-                    auto grey = [](uint32_t p) { return ((p >> 16) & 0xFF) * 0.3 + ((p >> 8) & 0xFF) * 0.59 + (p & 0xFF) * 0.11; };
+                    auto grey = [](uint32_t p) {
+                        return ((p >> 16) & 0xFF) * 0.3 + ((p >> 8) & 0xFF) * 0.59 + (p & 0xFF) * 0.11;
+                    };
                     int X = ax + bx + x, Y = ay + by + y;
                     sa += (X < a.width && Y < a.height) ? grey(a.at(X, Y)) : 255;
                     sb += grey(b.at(bx + x, by + y));
@@ -36,8 +38,9 @@ ENHMETAHEADER HeaderOf(const Bytes& emf) {
 }
 
 Bytes Gnuplot(const std::string& dir, const std::string& script) {
-    std::string out = dir + "plot.emf", cmd = "gnuplot -e \"set terminal emf size 800,600; set output '" + out +
-                                               "'; " + script + "\" 2>/dev/null";
+    std::string out = dir + "plot.emf",
+                cmd = "gnuplot -e \"set terminal emf size 800,600; set output '" + out + "'; " + script +
+        "\" 2>/dev/null";
     if (std::system(cmd.c_str()) != 0) return {};
     Bytes b = ReadFileBytes(out);
     std::remove(out.c_str());
@@ -53,7 +56,7 @@ protected:
         std::string emfPath = Write("page.emf", emf), svg = dir_ + "jobs/page.svg", png = dir_ + "jobs/page.png";
         int w = h.rclBounds.right - h.rclBounds.left + 1, hh = h.rclBounds.bottom - h.rclBounds.top + 1;
         std::string cmd = "emf2svg-conv -i " + emfPath + " -o " + svg + " && rsvg-convert -w " + std::to_string(w) +
-                          " -h " + std::to_string(hh) + " " + svg + " -o " + png;
+            " -h " + std::to_string(hh) + " " + svg + " -o " + png;
         EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
         Pixels theirs, ours = PlayOnto(emf, h.szlDevice.cx, h.szlDevice.cy);
         EXPECT_TRUE(ReadPng(png, theirs));

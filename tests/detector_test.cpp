@@ -40,7 +40,10 @@ TEST(DetectorSignatures, LeadingZeroBytesAreSkippedExceptForTheSpoolSignature) {
     EXPECT_EQ(Detect(std::string("\0\0\0", 3) + ESC + "E" + "x"), Pcl5);
     EXPECT_EQ(Detect(std::string("\0\0\0\0", 4) + "ZJZJ"), ZjStream);
     // 00 00 01 00 decides before the zeros are skipped; it needs a fifth byte.
-    EXPECT_EQ(Detect(std::string("\0\0\1\0" "ZJZJ", 8)), NtEmfSpool);
+    EXPECT_EQ(Detect(std::string("\0\0\1\0"
+                                 "ZJZJ",
+                                 8)),
+              NtEmfSpool);
     EXPECT_EQ(Detect(std::string("\0\0\1\0", 4)), Unknown);
 }
 
@@ -137,27 +140,31 @@ TEST(DetectorScan, LanguageHintAtTheVeryEndStopsTheScan) {
 }
 
 namespace {
-DetectedJob Identify(const std::string& s) { return IdentifyPrintJob(reinterpret_cast<const uint8_t*>(s.data()), s.size()); }
+DetectedJob Identify(const std::string& s) {
+    return IdentifyPrintJob(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+}
 
 // A PJL header as Windows drivers and foo2zjs write it: no language named.
-const std::string kPjlHeader = UEL + "@PJL JOB NAME=\"report\"\r\n@PJL SET RESOLUTION=600\r\n@PJL SET ECONOMODE=OFF\r\n";
+const std::string kPjlHeader =
+    UEL + "@PJL JOB NAME=\"report\"\r\n@PJL SET RESOLUTION=600\r\n@PJL SET ECONOMODE=OFF\r\n";
 // The first bytes of a PCL XL session: UnitsPerMeasure, Measure, BeginSession.
 const std::string kXlSession = "\xD1\x58\x02\x58\x02\xF8\x89\xC0\x00\xF8\x86\x41";
 }  // namespace
 
 TEST(DetectorEvidence, PclJobsWithoutTheMarkersOfTheHeaderRules) {
     for (const std::string& job : {
-             UEL + ESC + "E" + ESC + "&l26A text",            // UEL then reset
-             kPjlHeader + ESC + "E" + ESC + "(10U",           // PJL without ENTER LANGUAGE
-             UEL + "@PJL SET JOBATTR=\"x\"" + std::string(1, '\0') + UEL + ESC + "&l0O",  // a line ended by NUL, then UEL
-             ESC + "&l1o0o1t0l6D" + ESC + "&l1X",             // straight into page set-up
-             ESC + "*r1A" + ESC + "*b3W abc",                 // raster
-             ESC + "*c1D" + ESC + ")s64W",                    // a font id, then a font header
+             UEL + ESC + "E" + ESC + "&l26A text",   // UEL then reset
+             kPjlHeader + ESC + "E" + ESC + "(10U",  // PJL without ENTER LANGUAGE
+             UEL + "@PJL SET JOBATTR=\"x\"" + std::string(1, '\0') + UEL + ESC +
+                 "&l0O",                           // a line ended by NUL, then UEL
+             ESC + "&l1o0o1t0l6D" + ESC + "&l1X",  // straight into page set-up
+             ESC + "*r1A" + ESC + "*b3W abc",      // raster
+             ESC + "*c1D" + ESC + ")s64W",         // a font id, then a font header
              ESC + "=" + "half a line down",
              ESC + "(s0p16.67h8.5v0b0T text",
              ESC + "(10U text",
              ESC + "9" + "margins cleared",
-             UEL + ESC + "%0B" + "IN;SP1;",                   // HP-GL/2 inside PCL5
+             UEL + ESC + "%0B" + "IN;SP1;",  // HP-GL/2 inside PCL5
              std::string("\0\0\r\n", 4) + ESC + "&a720h720V text",
          }) {
         DetectedJob d = Identify(job);
@@ -165,7 +172,8 @@ TEST(DetectorEvidence, PclJobsWithoutTheMarkersOfTheHeaderRules) {
         EXPECT_EQ(d.format, JobFormat::Pcl5) << job;
     }
     // Escape sequences of other syntax are no evidence.
-    for (const std::string& job : {ESC + "&" + "1", ESC + "*" + "AB", ESC + "(" + "(((", ESC + "Q" + "x", ESC + "%" + "X"})
+    for (const std::string& job :
+         {ESC + "&" + "1", ESC + "*" + "AB", ESC + "(" + "(((", ESC + "Q" + "x", ESC + "%" + "X"})
         EXPECT_EQ(Detect(job), Unknown) << job;
 }
 
@@ -189,7 +197,7 @@ TEST(DetectorEvidence, PclXlStreamHeaders) {
 TEST(DetectorEvidence, ZjStreamBehindPjlThatNamesNoLanguage) {
     // foo2zjs's header for the LaserJet 1018/1020 and P1102 families.
     std::string job = kPjlHeader + "@PJL SET JOBATTR=\"JobAttr4=20261207\"" + std::string(1, '\0') + UEL + "JZJZ" +
-                      std::string("\0\0\0\x34", 4);
+        std::string("\0\0\0\x34", 4);
     DetectedJob d = Identify(job);
     EXPECT_EQ(d.language, ZjStream);
     EXPECT_EQ(job.substr(d.start, 4), "JZJZ");
@@ -204,20 +212,22 @@ TEST(DetectorEvidence, HpglPlotsInEveryDialect) {
     const Case cases[] = {
         {"IN;SP1;PA0,0;PD100,100;", 0},
         {ESC + ".(;" + ESC + ".I81;;17:" + ESC + ".N;19:IN;SP1;PU0,0;", 21},  // device control first
-        {"\x03" "IN;SP1;PA0,0;", 1},                                          // an ETX
-        {std::string(64, '\0') + "IN;SP1;PU0,0;", 64},                        // NUL padding
-        {"INCA2IP0,0,10300,7650DI0,1SP2PU0,0PD100,100", 0},                   // no semicolons at all
-        {"PS 7910 10830\r\nIN\r\nSP 1\r\nPA 100 200\r\n", 0},                 // spaces, a command a line
-        {"in;sp1;pa100,100;pd200,200;", 0},                                   // lower case
+        {"\x03"
+         "IN;SP1;PA0,0;",
+         1},                                                   // an ETX
+        {std::string(64, '\0') + "IN;SP1;PU0,0;", 64},         // NUL padding
+        {"INCA2IP0,0,10300,7650DI0,1SP2PU0,0PD100,100", 0},    // no semicolons at all
+        {"PS 7910 10830\r\nIN\r\nSP 1\r\nPA 100 200\r\n", 0},  // spaces, a command a line
+        {"in;sp1;pa100,100;pd200,200;", 0},                    // lower case
         {"BP;IN;PS10668;", 0},
-        {"DF;SP1;", 0},                                                       // short, and ends there
+        {"DF;SP1;", 0},  // short, and ends there
         {"CO\"made by hand\";IN;", 0},
         {"IW0,0,1000,1000;SP2;PR10,10;", 0},
-        {"CA5;CS0;DI1,0;LBlabel\x03", 0},                                     // classic HP-GL labels
+        {"CA5;CS0;DI1,0;LBlabel\x03", 0},  // classic HP-GL labels
         {"OP;SP1;PU;", 0},
         {"\r\n  BP;IN;PS10668;", 4},
-        {"SP1;PE<=abc;PU;", 0},                                               // an encoded polyline
-        {"IN;DT#;LBtext;with;semicolons#PU;", 0},                              // a label to its own terminator
+        {"SP1;PE<=abc;PU;", 0},                    // an encoded polyline
+        {"IN;DT#;LBtext;with;semicolons#PU;", 0},  // a label to its own terminator
     };
     for (const Case& c : cases) {
         DetectedJob d = Identify(c.plot);
@@ -240,14 +250,28 @@ TEST(DetectorEvidence, HpglPlotsInEveryDialect) {
 
 TEST(DetectorEvidence, TextImagesAndJunkStayUnknown) {
     for (const std::string& text : {
-             std::string("IN the beginning was the word"), std::string("In a hole in the ground there lived a hobbit."),
-             std::string("Dear Sir,\r\nPlease find enclosed the invoice.\r\n"), std::string("PA,PD,PU\n1,2,3\n4,5,6\n"),
-             std::string("PS: see you at 10"), std::string("DR. SMITH"), std::string("Sp1;pu;"),  // mixed case
-             std::string("IN;"), std::string("PA"), std::string("XY;IN;"), std::string("LBno terminator here"),
-             std::string("name,value\nalpha,1\nbeta,2\n"), std::string("#!/bin/sh\necho hello\n"),
-             std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11),
-             std::string("GIF89a\x01\0\x01\0"), std::string("PK\x03\x04\x14\0\0\0word/document.xml"),
-             std::string(), std::string(1, '\0'), std::string(100, '\0'), kPjlHeader, UEL,
+             std::string("IN the beginning was the word"),
+             std::string("In a hole in the ground there lived a hobbit."),
+             std::string("Dear Sir,\r\nPlease find enclosed the invoice.\r\n"),
+             std::string("PA,PD,PU\n1,2,3\n4,5,6\n"),
+             std::string("PS: see you at 10"),
+             std::string("DR. SMITH"),
+             std::string("Sp1;pu;"),  // mixed case
+             std::string("IN;"),
+             std::string("PA"),
+             std::string("XY;IN;"),
+             std::string("LBno terminator here"),
+             std::string("name,value\nalpha,1\nbeta,2\n"),
+             std::string("#!/bin/sh\necho hello\n"),
+             std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16),
+             std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11),
+             std::string("GIF89a\x01\0\x01\0"),
+             std::string("PK\x03\x04\x14\0\0\0word/document.xml"),
+             std::string(),
+             std::string(1, '\0'),
+             std::string(100, '\0'),
+             kPjlHeader,
+             UEL,
          })
         EXPECT_EQ(Identify(text).format, JobFormat::Unknown) << text;
     // Deterministic junk: nothing is claimed.
@@ -282,7 +306,10 @@ TEST(DetectorEvidence, LanguagesThatAreNamedButNotDrawn) {
         {kPjlHeader + ",XQX" + std::string(8, '\0'), JobFormat::Xqx},
         {std::string("OAKT") + std::string(8, '\0'), JobFormat::Oakt},
         {std::string("\xA5SLX\0\0\0\xAC", 8), JobFormat::Slx},
-        {std::string("\0\x2A\x08" "metafile\0", 12), JobFormat::Cgm},  // binary CGM: BEGIN METAFILE "metafile"
+        {std::string("\0\x2A\x08"
+                     "metafile\0",
+                     12),
+         JobFormat::Cgm},  // binary CGM: BEGIN METAFILE "metafile"
         {kPjlHeader + "BEGMF 'drawing';", JobFormat::Cgm},
         {kPjlHeader + "%!PS-Adobe-3.0", JobFormat::PostScript},
     };
@@ -330,10 +357,12 @@ TEST_F(DetectorRealDrivers, Foo2zjsFamilyJobsAreNamedOrOpened) {
         JobFormat format;
     };
     const Case cases[] = {
-        {"foo2lava", JobFormat::LavaFlow}, {"foo2qpdl", JobFormat::Qpdl},       {"foo2oak", JobFormat::Oakt},
-        {"foo2slx", JobFormat::Slx},       {"foo2xqx", JobFormat::Xqx},         {"foo2hiperc", JobFormat::Hiperc},
-        {"foo2hbpl2", JobFormat::Hbpl},    {"foo2hp", JobFormat::ZjStream},     {"foo2zjs -z1", JobFormat::ZjStream},
-        {"foo2zjs -z2", JobFormat::ZjStream}, {"foo2zjs -z3", JobFormat::ZjStream},
+        {"foo2lava", JobFormat::LavaFlow},    {"foo2qpdl", JobFormat::Qpdl},
+        {"foo2oak", JobFormat::Oakt},         {"foo2slx", JobFormat::Slx},
+        {"foo2xqx", JobFormat::Xqx},          {"foo2hiperc", JobFormat::Hiperc},
+        {"foo2hbpl2", JobFormat::Hbpl},       {"foo2hp", JobFormat::ZjStream},
+        {"foo2zjs -z1", JobFormat::ZjStream}, {"foo2zjs -z2", JobFormat::ZjStream},
+        {"foo2zjs -z3", JobFormat::ZjStream},
     };
     for (const Case& c : cases) {
         std::string tool = c.tool;

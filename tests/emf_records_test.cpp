@@ -49,14 +49,17 @@ Bytes Page(std::initializer_list<Bytes> records) {
     return emf;
 }
 
-Bytes SelectStock(int index) { return RecordBytes(EMR_SELECTOBJECT).u32(0x80000000u | static_cast<uint32_t>(index)).done(); }
+Bytes SelectStock(int index) {
+    return RecordBytes(EMR_SELECTOBJECT).u32(0x80000000u | static_cast<uint32_t>(index)).done();
+}
 }  // namespace
 
 TEST(PlaybackRecords, SixteenBitPolyRecords) {
     // Two squares as one poly-polygon, a Bezier and two polylines.
     RecordBytes polys(EMR_POLYPOLYGON16);
     polys.bounds().u32(2).u32(8).u32(4).u32(4);
-    for (int16_t v : {20, 20, 100, 20, 100, 100, 20, 100, 200, 20, 280, 20, 280, 100, 200, 100}) polys.u16(static_cast<uint16_t>(v));
+    for (int16_t v : {20, 20, 100, 20, 100, 100, 20, 100, 200, 20, 280, 20, 280, 100, 200, 100})
+        polys.u16(static_cast<uint16_t>(v));
     RecordBytes bezier(EMR_POLYBEZIER16);
     bezier.bounds().u32(4);
     for (int16_t v : {20, 300, 20, 200, 120, 200, 120, 300}) bezier.u16(static_cast<uint16_t>(v));
@@ -67,7 +70,7 @@ TEST(PlaybackRecords, SixteenBitPolyRecords) {
     EXPECT_EQ(p.at(60, 60), 0x000000u);
     EXPECT_EQ(p.at(240, 60), 0x000000u);
     EXPECT_EQ(p.at(150, 60), 0xFFFFFFu);
-    EXPECT_EQ(p.at(70, 300), 0xFFFFFFu);  // a Bezier is outlined, never filled
+    EXPECT_EQ(p.at(70, 300), 0xFFFFFFu);                  // a Bezier is outlined, never filled
     EXPECT_LT(p.Share(60, 220, 80, 230, 0xFFFFFF), 1.0);  // its arch passes over here
     EXPECT_EQ(p.at(280, 200), 0x000000u);
     EXPECT_EQ(p.at(280, 250), 0x000000u);
@@ -101,7 +104,14 @@ TEST(PlaybackRecords, SmallTextAndGradients) {
     RecordBytes select(EMR_SELECTOBJECT);
     select.u32(1);
     RecordBytes text(EMR_SMALLTEXTOUT);
-    text.u32(20).u32(20).u32(5).u32(ETO_NO_RECT | ETO_SMALL_CHARS).u32(GM_COMPATIBLE).u32(0).u32(0).raw({'H', 'e', 'l', 'l', 'o'});
+    text.u32(20)
+        .u32(20)
+        .u32(5)
+        .u32(ETO_NO_RECT | ETO_SMALL_CHARS)
+        .u32(GM_COMPATIBLE)
+        .u32(0)
+        .u32(0)
+        .raw({'H', 'e', 'l', 'l', 'o'});
     // A horizontal gradient from red to blue over (0, 200)-(378, 300).
     RecordBytes grad(EMR_GRADIENTFILL);
     grad.bounds().u32(2).u32(1).u32(0);

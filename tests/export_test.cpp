@@ -72,11 +72,16 @@ TEST_F(ExportTest, APdfHoldsEveryPageWithItsTextAndLooksAsThePictures) {
     // Chosen pages in the order asked; a PCL5 job's text in a printer font can be found too.
     ASSERT_EQ(Host(job + " --pages 3,1 -o " + dir_ + "some.pdf"), 0);
     EXPECT_NE(Output("pdfinfo " + dir_ + "some.pdf").find("Pages:           2"), std::string::npos);
-    std::string pcl = "\x1B" "E\x1B(s0p12h10v0s0b3T" "Invoice number 4711\r\n\x1B" "E";
+    std::string pcl =
+        "\x1B"
+        "E\x1B(s0p12h10v0s0b3T"
+        "Invoice number 4711\r\n\x1B"
+        "E";
     std::string pclJob = Write("letter.pcl", Bytes(pcl.begin(), pcl.end()));
     ASSERT_EQ(Host(pclJob + " -o " + dir_ + "letter.pdf"), 0);
     EXPECT_NE(Output("pdftotext " + dir_ + "letter.pdf -").find("Invoice number 4711"), std::string::npos);
-    EXPECT_EQ(Files(), (std::vector<std::string>{"jobs", "letter.pdf", "out.asm", "sample.pdf", "some.pdf", "two.png"}));
+    EXPECT_EQ(Files(),
+              (std::vector<std::string>{"jobs", "letter.pdf", "out.asm", "sample.pdf", "some.pdf", "two.png"}));
 }
 
 TEST_F(ExportTest, SvgPagesLookAsThePictures) {
@@ -103,7 +108,8 @@ TEST_F(ExportTest, RasterOperationsAndEachLanguagesText) {
     struct Case {
         const char* job;
         const char* text;  // a phrase the PDF's text holds, or null for a page without text
-    } cases[] = {{"grashopp.pcl", nullptr}, {"owl.pcl", "Perfect"}, {"frs96.pxl", "Licensing"}, {"label.tst", "ABCDEFGH"}};
+    } cases[] = {
+        {"grashopp.pcl", nullptr}, {"owl.pcl", "Perfect"}, {"frs96.pxl", "Licensing"}, {"label.tst", "ABCDEFGH"}};
     for (const Case& c : cases) {
         std::string job = (corpus / c.job).string(), pdf = dir_ + c.job + ".pdf", png = dir_ + c.job + ".png";
         ASSERT_EQ(Host(job + " --pages 1 -o " + pdf), 0) << c.job;
@@ -170,12 +176,13 @@ TEST_F(ExportTest, GhostscriptBitmapTextStaysSmallAndLooksAsThePicture) {
     if (!HavePoppler() || !HaveTool("gs")) GTEST_SKIP() << "poppler-utils or ghostscript not installed";
     std::string body =
         "%!PS\n/Times-Roman findfont 12 scalefont setfont\n"
-        "0 1 39 { /i exch def 72 760 i 16 mul sub moveto (The quick brown fox jumps over the lazy dog, again.) show } for\n"
+        "0 1 39 { /i exch def 72 760 i 16 mul sub moveto (The quick brown fox jumps over the lazy dog, again.) show } "
+        "for\n"
         "1 0 0 setrgbcolor /Helvetica-Bold findfont 20 scalefont setfont 72 80 moveto (Red heading in bold) show\n"
         "0 0 1 setrgbcolor 300 600 150 100 rectfill showpage\n";
     std::string ps = Write("doc.ps", Bytes(body.begin(), body.end())), job = dir_ + "jobs/doc.pxl";
-    ASSERT_EQ(std::system(("gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -sDEVICE=pxlcolor -r600 -sOutputFile=" + job +
-                           " " + ps + " > /dev/null 2>&1")
+    ASSERT_EQ(std::system(("gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -sDEVICE=pxlcolor -r600 -sOutputFile=" +
+                           job + " " + ps + " > /dev/null 2>&1")
                               .c_str()),
               0);
     std::string pdf = dir_ + "doc.pdf", png = dir_ + "doc.png";

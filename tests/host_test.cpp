@@ -40,7 +40,9 @@ TEST_F(HostTest, RendersTheExampleAndEveryPage) {
     std::filesystem::create_directories(dir_ + "jobs");
     ASSERT_EQ(RunHost(std::string(SPOOLSIGHT_EXAMPLE) + " -o " + out), 0);
     EXPECT_TRUE(IsPng(out));
-    ASSERT_EQ(RunHost(std::string(SPOOLSIGHT_EXAMPLE) + " --all-pages " + dir_ + "jobs/png --keep-emf " + dir_ + "jobs/emf"), 0);
+    ASSERT_EQ(
+        RunHost(std::string(SPOOLSIGHT_EXAMPLE) + " --all-pages " + dir_ + "jobs/png --keep-emf " + dir_ + "jobs/emf"),
+        0);
     for (const char* page : {"page-0001", "page-0002", "page-0003"}) {
         EXPECT_TRUE(IsPng(dir_ + "jobs/png/" + page + ".png")) << page;
         EXPECT_TRUE(std::filesystem::exists(dir_ + "jobs/emf/" + page + ".emf")) << page;
@@ -61,14 +63,19 @@ TEST_F(HostTest, NamesLanguagesItDoesNotShow) {
         std::string name, bytes, says;
     };
     const Case cases[] = {
-        {"doc.ps", "%!PS-Adobe-3.0\n/Times-Roman findfont 12 scalefont setfont\n", "PostScript job: this language is not shown"},
+        {"doc.ps", "%!PS-Adobe-3.0\n/Times-Roman findfont 12 scalefont setfont\n",
+         "PostScript job: this language is not shown"},
         {"doc.prn", "\x1B%-12345X@PJL ENTER LANGUAGE = PDF\r\n%PDF-1.4\n", "PDF job: this language is not shown"},
-        {"lava.prn", "\x1B%-12345X@PJL ENTER LANGUAGE=LAVAFLOW\n\x1B" "E", "LAVAFLOW job: this language is not shown"},
+        {"lava.prn",
+         "\x1B%-12345X@PJL ENTER LANGUAGE=LAVAFLOW\n\x1B"
+         "E",
+         "LAVAFLOW job: this language is not shown"},
         {"notes.txt", "Minutes of the meeting, held on Monday.\n", "no page could be read from this file"},
     };
     for (const Case& c : cases) {
         std::string errors;
-        EXPECT_EQ(RunHostFor(Write(c.name, Bytes(c.bytes.begin(), c.bytes.end())) + " -o " + dir_ + "x.png", errors), 1);
+        EXPECT_EQ(RunHostFor(Write(c.name, Bytes(c.bytes.begin(), c.bytes.end())) + " -o " + dir_ + "x.png", errors),
+                  1);
         EXPECT_NE(errors.find("spoolsight: " + dir_ + "jobs/" + c.name + ": "), std::string::npos) << errors;
         EXPECT_NE(errors.find(c.says), std::string::npos) << errors;
         errors.clear();
@@ -94,7 +101,8 @@ TEST_F(HostTest, PagesResolutionsAndNumberedNames) {
     std::filesystem::create_directories(dir_ + "out");
     // A name with a page number writes every page; --pages chooses some, in any order.
     EXPECT_EQ(RunHost(job + " -q -o " + dir_ + "out/all-%03d.png"), 0);
-    for (const char* name : {"all-001.png", "all-002.png", "all-003.png"}) EXPECT_TRUE(IsPng(dir_ + "out/" + name)) << name;
+    for (const char* name : {"all-001.png", "all-002.png", "all-003.png"})
+        EXPECT_TRUE(IsPng(dir_ + "out/" + name)) << name;
     EXPECT_EQ(RunHost(job + " --pages 3,1 -r 96 -o " + dir_ + "out/some-%d.png"), 0);
     EXPECT_EQ(PngSize(dir_ + "out/some-3.png"), (std::pair{793, 1122}));  // A4 at 96 dpi
     EXPECT_TRUE(IsPng(dir_ + "out/some-1.png"));
@@ -167,7 +175,9 @@ TEST_F(HostTest, InfoDescribesJobsWithoutDrawingThem) {
     if (!HaveTool("python3")) GTEST_SKIP() << "python3 not installed";
     // A spool file with a document name and a DEVMODE: landscape Legal, 2 copies, long-edge duplex, colour.
     Bytes spool;
-    auto put32 = [&](uint32_t v) { for (int k = 0; k < 4; ++k) spool.push_back(static_cast<uint8_t>(v >> (8 * k))); };
+    auto put32 = [&](uint32_t v) {
+        for (int k = 0; k < 4; ++k) spool.push_back(static_cast<uint8_t>(v >> (8 * k)));
+    };
     auto putText = [&](const std::u16string& t) {
         for (char16_t c : t) spool.push_back(static_cast<uint8_t>(c)), spool.push_back(static_cast<uint8_t>(c >> 8));
         spool.push_back(0), spool.push_back(0);
@@ -180,7 +190,9 @@ TEST_F(HostTest, InfoDescribesJobsWithoutDrawingThem) {
     std::vector<uint8_t> devmode(220, 0);
     std::u16string device = u"HP LaserJet 4050";
     for (size_t k = 0; k < device.size(); ++k) devmode[2 * k] = static_cast<uint8_t>(device[k]);
-    auto set16 = [&](size_t at, uint16_t v) { devmode[at] = static_cast<uint8_t>(v), devmode[at + 1] = static_cast<uint8_t>(v >> 8); };
+    auto set16 = [&](size_t at, uint16_t v) {
+        devmode[at] = static_cast<uint8_t>(v), devmode[at + 1] = static_cast<uint8_t>(v >> 8);
+    };
     set16(68, 220), set16(76, 2), set16(78, 5), set16(86, 2), set16(92, 2), set16(94, 2);
     put32(3), put32(static_cast<uint32_t>(devmode.size()));
     spool.insert(spool.end(), devmode.begin(), devmode.end());
@@ -189,27 +201,35 @@ TEST_F(HostTest, InfoDescribesJobsWithoutDrawingThem) {
     spool.insert(spool.end(), page.begin(), page.end());
     std::string spoolJob = Write("report.spl", spool);
     // A PCL5 job with a PJL header, and a ZjStream job.
-    std::string pcl = "\x1B%-12345X@PJL JOB NAME = \"Letters\"\r\n@PJL SET PAPER=LETTER\r\n@PJL SET COPIES = 3\r\n"
-                      "@PJL ENTER LANGUAGE = PCL\r\n\x1B" "Ehi\x1B" "E\x1B%-12345X";
+    std::string pcl =
+        "\x1B%-12345X@PJL JOB NAME = \"Letters\"\r\n@PJL SET PAPER=LETTER\r\n@PJL SET COPIES = 3\r\n"
+        "@PJL ENTER LANGUAGE = PCL\r\n\x1B"
+        "Ehi\x1B"
+        "E\x1B%-12345X";
     std::string pclJob = Write("letters.pcl", Bytes(pcl.begin(), pcl.end()));
     std::string zjsJob = Write("page.zjs", MakeZjsJob({SamplePageImage(400, 300)}));
     std::string json = dir_ + "info.json";
-    ASSERT_EQ(std::system((std::string(SPOOLSIGHT_HOST) + " --json " + spoolJob + " " + pclJob + " " + zjsJob + " > " + json).c_str()), 0);
+    ASSERT_EQ(
+        std::system((std::string(SPOOLSIGHT_HOST) + " --json " + spoolJob + " " + pclJob + " " + zjsJob + " > " + json)
+                        .c_str()),
+        0);
     // Each line one JSON object, as a script reads them.
-    std::string check = "python3 -c \"import json,sys\n"
-                        "jobs=[json.loads(l) for l in open(sys.argv[1])]\n"
-                        "s,p,z=jobs\n"
-                        "assert s['language']=='NT EMF spool' and len(s['pages'])==1, s\n"
-                        "d=s['spool']\n"
-                        "assert d['document']=='Quarterly report \\u2713\\U0001f4c8.docx' and d['device']=='HP LaserJet 4050', d\n"
-                        "assert d['orientation']=='landscape' and d['paper']=='Legal' and d['copies']=='2', d\n"
-                        "assert d['duplex']=='long edge' and d['colour']=='colour', d\n"
-                        "assert p['language']=='PCL5' and p['pjl']['PAPER']=='LETTER' and p['pjl']['COPIES']=='3', p\n"
-                        "assert p['pjl']['JOB NAME']=='\\\"Letters\\\"' and p['evidence']=='PJL ENTER LANGUAGE=PCL', p\n"
-                        "assert abs(p['pages'][0]['width_mm']-215.9)<0.5, p\n"
-                        "assert z['language']=='ZjStream' and len(z['pages'])==1, z\n"
-                        "assert any(k.startswith('page 1') for k in z['zjstream']), z\n"
-                        "\" " + json;
+    std::string check =
+        "python3 -c \"import json,sys\n"
+        "jobs=[json.loads(l) for l in open(sys.argv[1])]\n"
+        "s,p,z=jobs\n"
+        "assert s['language']=='NT EMF spool' and len(s['pages'])==1, s\n"
+        "d=s['spool']\n"
+        "assert d['document']=='Quarterly report \\u2713\\U0001f4c8.docx' and d['device']=='HP LaserJet 4050', d\n"
+        "assert d['orientation']=='landscape' and d['paper']=='Legal' and d['copies']=='2', d\n"
+        "assert d['duplex']=='long edge' and d['colour']=='colour', d\n"
+        "assert p['language']=='PCL5' and p['pjl']['PAPER']=='LETTER' and p['pjl']['COPIES']=='3', p\n"
+        "assert p['pjl']['JOB NAME']=='\\\"Letters\\\"' and p['evidence']=='PJL ENTER LANGUAGE=PCL', p\n"
+        "assert abs(p['pages'][0]['width_mm']-215.9)<0.5, p\n"
+        "assert z['language']=='ZjStream' and len(z['pages'])==1, z\n"
+        "assert any(k.startswith('page 1') for k in z['zjstream']), z\n"
+        "\" " +
+        json;
     EXPECT_EQ(std::system(check.c_str()), 0) << ReadFileBytes(json).size();
     EXPECT_EQ(std::system((std::string(SPOOLSIGHT_HOST) + " --info " + pclJob + " > " + dir_ + "info.txt").c_str()), 0);
     Bytes t = ReadFileBytes(dir_ + "info.txt");
@@ -224,7 +244,7 @@ TEST(HostCommandLine, PageListsAndNumberedNames) {
     ASSERT_TRUE(ParsePageRanges("2-5,8,3-", r));
     std::vector<size_t> lacking;
     EXPECT_EQ(SelectPages(r, 6, lacking), (std::vector<size_t>{1, 2, 3, 4, 5}));  // each page once, in order asked
-    EXPECT_EQ(lacking, std::vector<size_t>{8});                                  // page 8 is missing
+    EXPECT_EQ(lacking, std::vector<size_t>{8});                                   // page 8 is missing
     ASSERT_TRUE(ParsePageRanges("-2", r));
     EXPECT_EQ(SelectPages(r, 6, lacking), (std::vector<size_t>{0, 1}));
     ASSERT_TRUE(ParsePageRanges("4-999999999", r));
@@ -254,7 +274,9 @@ protected:
         for (uint32_t& g : grain) g = (seed = seed * 1103515245 + 12345) >> 8 & 0x3F3F3F;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                if (photo) px[static_cast<size_t>(y) * w + x] = grain[x] + static_cast<uint32_t>(y * (x % 5 + 1) / 8 % 64) * 0x010101;
+                if (photo)
+                    px[static_cast<size_t>(y) * w + x] =
+                        grain[x] + static_cast<uint32_t>(y * (x % 5 + 1) / 8 % 64) * 0x010101;
                 else if ((x / 7 + y / 5) % 11 == 0) px[static_cast<size_t>(y) * w + x] = 0x203040;
             }
         return px;
@@ -270,11 +292,12 @@ TEST_F(PngWriterTest, BandsJoinIntoOnePictureThatDecodesAsDrawn) {
                 int w = 301;
                 std::vector<uint32_t> px = Picture(w, h, photo);
                 std::string path = dir_ + "p.png", error;
-                ASSERT_TRUE(WritePng(path, w, h,
-                                     [&](int32_t y, uint8_t*) {
-                                         return reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w);
-                                     },
-                                     error, threads))
+                ASSERT_TRUE(WritePng(
+                    path, w, h,
+                    [&](int32_t y, uint8_t*) {
+                        return reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w);
+                    },
+                    error, threads))
                     << error;
                 Pixels back;
                 ASSERT_TRUE(ReadPng(path, back)) << h << " rows, " << threads << " threads";
@@ -290,13 +313,14 @@ TEST_F(PngWriterTest, RowsCopiedIntoScratchComeFromEveryThread) {
     std::vector<uint32_t> px = Picture(w, h, false);
     std::atomic<int> calls{0};
     std::string error;
-    ASSERT_TRUE(WritePng(dir_ + "c.png", w, h,
-                         [&](int32_t y, uint8_t* scratch) {
-                             ++calls;
-                             std::memcpy(scratch, px.data() + static_cast<size_t>(y) * w, static_cast<size_t>(w) * 4);
-                             return static_cast<const uint8_t*>(scratch);
-                         },
-                         error, 4))
+    ASSERT_TRUE(WritePng(
+        dir_ + "c.png", w, h,
+        [&](int32_t y, uint8_t* scratch) {
+            ++calls;
+            std::memcpy(scratch, px.data() + static_cast<size_t>(y) * w, static_cast<size_t>(w) * 4);
+            return static_cast<const uint8_t*>(scratch);
+        },
+        error, 4))
         << error;
     Pixels back;
     ASSERT_TRUE(ReadPng(dir_ + "c.png", back));
@@ -311,11 +335,12 @@ TEST_F(PngWriterTest, PhotographsTakeTheUpFilterAndDrawnPagesNone) {
         int w = 800, h = 600;
         std::vector<uint32_t> px = Picture(w, h, photo);
         std::string error, path = dir_ + (photo ? "photo.png" : "page.png");
-        EXPECT_TRUE(WritePng(path, w, h,
-                             [&](int32_t y, uint8_t*) {
-                                 return reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w);
-                             },
-                             error));
+        EXPECT_TRUE(WritePng(
+            path, w, h,
+            [&](int32_t y, uint8_t*) {
+                return reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w);
+            },
+            error));
         Bytes b = ReadFileBytes(path);
         return b.size();
     };
@@ -327,18 +352,17 @@ TEST_F(PngWriterTest, ARowThatCannotBeHadLeavesNoFile) {
     int w = 100, h = 400;
     std::vector<uint32_t> px = Picture(w, h, false);
     std::string error;
-    EXPECT_FALSE(WritePng(dir_ + "broken.png", w, h,
-                          [&](int32_t y, uint8_t*) {
-                              return y == 333 ? nullptr
-                                              : reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w);
-                          },
-                          error, 3));
+    EXPECT_FALSE(WritePng(
+        dir_ + "broken.png", w, h,
+        [&](int32_t y, uint8_t*) {
+            return y == 333 ? nullptr : reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w);
+        },
+        error, 3));
     EXPECT_NE(error.find("333"), std::string::npos) << error;
     EXPECT_FALSE(std::filesystem::exists(dir_ + "broken.png"));
-    EXPECT_FALSE(WritePng(dir_ + "no/such/dir/x.png", w, h,
-                          [&](int32_t y, uint8_t*) {
-                              return reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w);
-                          },
-                          error));
+    EXPECT_FALSE(WritePng(
+        dir_ + "no/such/dir/x.png", w, h,
+        [&](int32_t y, uint8_t*) { return reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w); },
+        error));
     EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
 }

@@ -63,16 +63,18 @@ protected:
 };
 
 TEST(HpglParameters, NumbersSeparatorsAndLimits) {
-    auto read = [](const std::string& t) { return ReadNumericParams(reinterpret_cast<const uint8_t*>(t.data()), t.size()); };
+    auto read = [](const std::string& t) {
+        return ReadNumericParams(reinterpret_cast<const uint8_t*>(t.data()), t.size());
+    };
     HpglParams p = read("10 20,2.5,-3;");
     ASSERT_EQ(p.size(), 4u);
     EXPECT_EQ(p[0], 10);
     EXPECT_EQ(p[1], 20);
     EXPECT_EQ(p[2], 2.5);
     EXPECT_EQ(p[3], -3);
-    EXPECT_EQ(read("5-6;").size(), 2u);                      // a sign starts the next number
-    EXPECT_EQ(read(",7;").size(), 2u);                       // an empty number is 0
-    EXPECT_EQ(read("1,2").size(), 1u);                       // the data ends inside the list
+    EXPECT_EQ(read("5-6;").size(), 2u);  // a sign starts the next number
+    EXPECT_EQ(read(",7;").size(), 2u);   // an empty number is 0
+    EXPECT_EQ(read("1,2").size(), 1u);   // the data ends inside the list
     EXPECT_EQ(read("99999999999999999999;")[0], kHpglNumberLimit);
     EXPECT_EQ(read("-1e5;")[0], -1);
 }
@@ -89,7 +91,7 @@ TEST_F(HpglTest, MappingScalingAndRelativeMoves) {
     EXPECT_FALSE(Ink(p, X(200), Y(1000)));
     // Relative moves are displacements: PR after SC with an offset window.
     p = Plot("IN;IP0,0,1000,1000;SC100,200,100,200;SP1;PW1;PA150,150;PD;PR0,20;PU;");
-    EXPECT_TRUE(Ink(p, X(1000), Y(1200)));   // from (1000, 1000) up 400 page units
+    EXPECT_TRUE(Ink(p, X(1000), Y(1200)));  // from (1000, 1000) up 400 page units
     EXPECT_FALSE(Ink(p, X(1000), Y(2500)));
     // Isotropic scaling takes the smaller factor.
     p = Plot("IN;IP0,0,4000,2000;SC0,100,0,100,1;SP1;PW1;PA100,0;PD100,100;PU;");
@@ -111,7 +113,8 @@ TEST_F(HpglTest, PlotsInEveryDialectDrawAlike) {
              std::string("INSP1PA1000,1000PD5000,1000PU"),
              std::string("IN\r\nSP 1\r\nPA 1000 1000\r\nPD 5000 1000\r\nPU\r\n"),
              std::string("in;sp1;pa1000,1000;pd5000,1000;pu;"),
-             ESC + "%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=HPGL2\r\nIN;SP1;PA1000,1000;PD5000,1000;PU;" + ESC + "%-12345X",
+             ESC + "%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=HPGL2\r\nIN;SP1;PA1000,1000;PD5000,1000;PU;" + ESC +
+                 "%-12345X",
              std::string("DF;CA5;CS0;SP1;PA1000,1000;PD5000,1000;PU;"),
          }) {
         Pixels p = Plot(plot);
@@ -162,10 +165,11 @@ TEST_F(HpglTest, PensLineTypesAndWidths) {
 
 TEST_F(HpglTest, FillTypesRectanglesAndPolygons) {
     // RA fills; EA outlines only; FT10 shading is darker for more ink.
-    Pixels p = Plot("IN;SP1;PA0,0;RA1500,1500;PA2000,0;EA3500,1500;FT10,25;PA4000,0;RA5500,1500;"
-                    "FT10,75;PA6000,0;RA7500,1500;");
+    Pixels p = Plot(
+        "IN;SP1;PA0,0;RA1500,1500;PA2000,0;EA3500,1500;FT10,25;PA4000,0;RA5500,1500;"
+        "FT10,75;PA6000,0;RA7500,1500;");
     EXPECT_TRUE(Near(p.at(X(1500), Y(1500)), 0x000000));
-    EXPECT_TRUE(Near(p.at(X(5500), Y(1500)), 0xFFFFFF));  // inside the outline
+    EXPECT_TRUE(Near(p.at(X(5500), Y(1500)), 0xFFFFFF));                                          // inside the outline
     EXPECT_GT(1.0 - p.Share(X(4000) - 3, Y(1500), X(4000) + 3, Y(1500) + 1, 0xFFFFFF, 60), 0.3);  // its edge
     uint32_t light = p.at(X(9500), Y(1500)) & 0xFF, dark = p.at(X(13500), Y(1500)) & 0xFF;
     EXPECT_NEAR(light, 191, 4);
@@ -190,24 +194,25 @@ TEST_F(HpglTest, ArcsCirclesWedgesAndBeziers) {
     EXPECT_FALSE(Ink(p, X(8000 * s), Y(1000)));
     // A negative sweep goes the other way; sweep 0 draws nothing; pen up only moves.
     p = Plot("IN;SP1;PW0.3;PA4000,4000;PD;AA2000,4000,-90;PU;PA8000,0;PD;AA8000,2000,0;PU;");
-    EXPECT_TRUE(Ink(p, X(6828), Y(5172)));    // clockwise: down from the start
+    EXPECT_TRUE(Ink(p, X(6828), Y(5172)));  // clockwise: down from the start
     EXPECT_FALSE(Ink(p, X(6828), Y(10828)));
     // A circle round the pen, a filled wedge, a three-point arc and a Bezier.
-    p = Plot("IN;SP1;PW0.3;PA4000,4000;CI1000;PA4000,8000;WG1000,0,90;PA1000,10000;PD;AT2000,11000,3000,10000;PU;"
-             "PA5000,10000;PD;BZ5000,11000,6000,11000,6000,10000;PU;");
-    EXPECT_TRUE(Ink(p, X(10000), Y(8000)));                          // on the circle
-    EXPECT_FALSE(Ink(p, X(8000), Y(8000)));                          // its centre
-    EXPECT_TRUE(Near(p.at(X(8800), Y(16800)), 0x000000));            // inside the wedge's quarter
-    EXPECT_FALSE(Ink(p, X(7200), Y(15200)));                         // outside it
-    EXPECT_TRUE(Ink(p, X(4000), Y(22000)));                          // top of the three-point arc
-    EXPECT_TRUE(Ink(p, X(11000), Y(21500)));                         // the Bezier's crest
+    p = Plot(
+        "IN;SP1;PW0.3;PA4000,4000;CI1000;PA4000,8000;WG1000,0,90;PA1000,10000;PD;AT2000,11000,3000,10000;PU;"
+        "PA5000,10000;PD;BZ5000,11000,6000,11000,6000,10000;PU;");
+    EXPECT_TRUE(Ink(p, X(10000), Y(8000)));                // on the circle
+    EXPECT_FALSE(Ink(p, X(8000), Y(8000)));                // its centre
+    EXPECT_TRUE(Near(p.at(X(8800), Y(16800)), 0x000000));  // inside the wedge's quarter
+    EXPECT_FALSE(Ink(p, X(7200), Y(15200)));               // outside it
+    EXPECT_TRUE(Ink(p, X(4000), Y(22000)));                // top of the three-point arc
+    EXPECT_TRUE(Ink(p, X(11000), Y(21500)));               // the Bezier's crest
 }
 
 TEST_F(HpglTest, EncodedPolylines) {
     // 8-bit relative runs: 2000 plotter units right, then up; a pen-up move; then down.
     auto enc = [](int v) { return EncodePe(v, false); };
-    std::string pe = "IN;SP1;PW0.3;PA1000,1000;PE" + enc(2000) + enc(0) + enc(0) + enc(2000) + "<" + enc(1000) + enc(0) +
-                     enc(0) + enc(-1000) + ";";
+    std::string pe = "IN;SP1;PW0.3;PA1000,1000;PE" + enc(2000) + enc(0) + enc(0) + enc(2000) + "<" + enc(1000) +
+        enc(0) + enc(0) + enc(-1000) + ";";
     Pixels p = Plot(pe);
     EXPECT_TRUE(Ink(p, X(4000), Y(2000)));   // along the first segment
     EXPECT_TRUE(Ink(p, X(6000), Y(4000)));   // up the second
@@ -217,9 +222,9 @@ TEST_F(HpglTest, EncodedPolylines) {
     // a pen-up jump to (3000, 3000), then a line 2000 right.
     for (std::string flags : {"=<", "<="}) {
         p = Plot("IN;SP1;PW0.3;PA1000,1000;PE" + flags + enc(3000) + enc(3000) + enc(2000) + enc(0) + ";");
-        EXPECT_TRUE(Ink(p, X(8000), Y(6000))) << flags;    // the line from (6000, 6000) page units
-        EXPECT_FALSE(Ink(p, X(4000), Y(4000))) << flags;   // no line on the way there
-        EXPECT_FALSE(Ink(p, X(4000), Y(2000))) << flags;   // nor one from the old position
+        EXPECT_TRUE(Ink(p, X(8000), Y(6000))) << flags;   // the line from (6000, 6000) page units
+        EXPECT_FALSE(Ink(p, X(4000), Y(4000))) << flags;  // no line on the way there
+        EXPECT_FALSE(Ink(p, X(4000), Y(2000))) << flags;  // nor one from the old position
     }
 }
 
@@ -228,10 +233,10 @@ TEST_F(HpglTest, LabelsTerminatorsAndOrigins) {
     auto inkIn = [&](double x0, double y0, double x1, double y1) {
         return p.Share(X(x0), Y(y1), X(x1), Y(y0), 0xFFFFFF, 60) < 0.99;
     };
-    EXPECT_TRUE(inkIn(4000, 4000, 9000, 5000));     // Hello above its baseline, to the right of the pen
+    EXPECT_TRUE(inkIn(4000, 4000, 9000, 5000));  // Hello above its baseline, to the right of the pen
     EXPECT_FALSE(inkIn(0, 4000, 3900, 5000));
-    EXPECT_TRUE(inkIn(4000, 8000, 9000, 9000));     // World, ended by '#'
-    EXPECT_TRUE(inkIn(6500, 11000, 7900, 12000));   // Mid centred on x = 8000, hanging below the pen
+    EXPECT_TRUE(inkIn(4000, 8000, 9000, 9000));    // World, ended by '#'
+    EXPECT_TRUE(inkIn(6500, 11000, 7900, 12000));  // Mid centred on x = 8000, hanging below the pen
     EXPECT_TRUE(inkIn(8100, 11000, 9500, 12000));
     EXPECT_FALSE(inkIn(6500, 12100, 9500, 13000));
 }
@@ -301,14 +306,14 @@ TEST_F(HpglTest, APictureFrameAnchoredAtTheCursorHoldsThePlot) {
     // A two-inch frame anchored at (300, 300) dots: GhostPCL draws the 1 cm square from
     // (371, 1050) dots, the frame's lower-left corner, up and right.
     std::string job = ESC + "E" + ESC + "&l26A" + ESC + "*p300x300Y" + ESC + "*c1440x1440Y" + ESC + "*c0T" + ESC +
-                      "%0BIN;SP1;PW0.5;PA0,0;PD400,0,400,400,0,400,0,0;" + ESC + "%0A";
+        "%0BIN;SP1;PW0.5;PA0,0;PD400,0,400,400,0,400,0,0;" + ESC + "%0A";
     Pixels p = LoadPicture(Write("frame.pcl", Bytes(job.begin(), job.end())));
     ASSERT_GT(p.width, 0);
     auto dots = [](double d) { return static_cast<int>(std::lround(d * 192 / 300)); };
-    EXPECT_TRUE(Ink(p, dots(369), dots(1000)));  // the left side
-    EXPECT_TRUE(Ink(p, dots(430), dots(1050)));  // the bottom
-    EXPECT_TRUE(Ink(p, dots(487), dots(960)));   // the right side
-    EXPECT_FALSE(Ink(p, dots(430), dots(1000)));              // inside
+    EXPECT_TRUE(Ink(p, dots(369), dots(1000)));   // the left side
+    EXPECT_TRUE(Ink(p, dots(430), dots(1050)));   // the bottom
+    EXPECT_TRUE(Ink(p, dots(487), dots(960)));    // the right side
+    EXPECT_FALSE(Ink(p, dots(430), dots(1000)));  // inside
     // ESC*c#K and #L give the plot its own size, which the frame holds stretched: a one-inch
     // plot wide in a two-inch frame doubles x, a four-inch plot high halves y (GhostPCL alike).
     std::string scaled = job;
@@ -336,11 +341,11 @@ TEST_F(HpglTest, PlotFilesGrowTheirPage) {
 TEST_F(HpglTest, HostileInputEndsCleanly) {
     const std::string cases[] = {
         "IN;PE",                                    // encoded polyline without data
-        "IN;PE" + std::string(5000, '\x3F') + ";",   // a number of endless digits
+        "IN;PE" + std::string(5000, '\x3F') + ";",  // a number of endless digits
         "IN;SP1;PA0,0;PD;AA0,0,1e30;CI99999999999;AT1,1,1,1;",
         "IN;SC0,0,0,0;PA5,5;PD;PR1e9,1e9;EW1,0,0.000001;WG99999999,0,-99999999;",
         "IN;RF1,99999,99999," + std::string(2000, '1') + ";FT11,1;RA10,10;",
-        "IN;DT;LB" + std::string(100000, 'x'),       // a label without end
+        "IN;DT;LB" + std::string(100000, 'x'),  // a label without end
         "IN;PM0;" + std::string(20000, 'P') + "PD1,1;PM1;PM1;PM2;FP;EP;",
         "IN;UL1," + std::string(400, '5') + ";LT1;NP0;SP-7;PW-5;LA1,9,2,9,3,-1;BZ1;BR1,2,3,4;",
     };
@@ -404,7 +409,7 @@ TEST_F(HpglTest, PlotutilsPlotsMatchItsOwnRendering) {
     for (const char* file : {"colour.hpgl", "colour.pcl"}) {
         Pixels ours = LoadPicture(dir_ + file);
         ASSERT_GT(ours.width, 0) << file;
-        EXPECT_GT(count(ours, 0xFF0000, 60), 1000) << file;  // the curve
+        EXPECT_GT(count(ours, 0xFF0000, 60), 1000) << file;   // the curve
         EXPECT_GT(count(ours, 0x000000, 100), 1000) << file;  // the frame, ticks and labels
     }
 }
@@ -412,7 +417,8 @@ TEST_F(HpglTest, PlotutilsPlotsMatchItsOwnRendering) {
 TEST_F(HpglTest, PclTextAfterARotatedPlotIsUpright) {
     const std::string ESC = "\x1B";
     // A plot turned by RO90, then PCL5 text at the top of the page: it stays at the top-left.
-    std::string job = ESC + "E" + ESC + "%0BIN;RO90;SP1;PA0,0;PD100,100;" + ESC + "%0A" + ESC + "*p100x100YHHHH" + ESC + "E";
+    std::string job =
+        ESC + "E" + ESC + "%0BIN;RO90;SP1;PA0,0;PD100,100;" + ESC + "%0A" + ESC + "*p100x100YHHHH" + ESC + "E";
     Pixels p = LoadPicture(Write("job.pcl", Bytes(job.begin(), job.end())));
     ASSERT_GT(p.width, 0);
     EXPECT_LT(p.Share(100, 130, 260, 170, 0xFFFFFF, 60), 0.95);  // the text, near the top-left corner
@@ -427,16 +433,16 @@ TEST_F(HpglTest, ScalingPointsAndFactors) {
     // SC with three values changes nothing; the point-factor form scales by its factors.
     p = Plot("IN;SC0,2,0;SP1;PA100,100;FT1;RR100,100;SC0,4,0,2,2;PA1000,1000;RR100,100;");
     EXPECT_TRUE(Near(p.at(X(300), Y(300)), 0x000000));
-    EXPECT_TRUE(Near(p.at(X(8400), Y(4200)), 0x000000));   // (1000*4, 1000*2) plotter units, plus half the box
+    EXPECT_TRUE(Near(p.at(X(8400), Y(4200)), 0x000000));  // (1000*4, 1000*2) plotter units, plus half the box
     EXPECT_FALSE(Ink(p, X(2100), Y(2100)));
 }
 
 TEST_F(HpglTest, RelativeShapesAndSegments) {
     // ER is relative to the pen; BR takes each segment from its own start.
     Pixels p = Plot("IN;SP1;PW0.5;PA1000,1000;ER1000,500;PA1000,4000;PD;BR0,0,500,0,500,0,0,0,500,0,500,0;PU;");
-    EXPECT_TRUE(Ink(p, X(4000), Y(2000)));     // ER's right edge at x = 2000 plotter units
+    EXPECT_TRUE(Ink(p, X(4000), Y(2000)));  // ER's right edge at x = 2000 plotter units
     EXPECT_FALSE(Ink(p, X(5000), Y(2500)));
-    EXPECT_TRUE(Ink(p, X(3000), Y(8000)));     // the second segment ends 1000 plotter units from the start
+    EXPECT_TRUE(Ink(p, X(3000), Y(8000)));  // the second segment ends 1000 plotter units from the start
     EXPECT_FALSE(Ink(p, X(4600), Y(8000)));
 }
 
@@ -463,23 +469,25 @@ TEST_F(HpglTest, PensDoNotCarryOverToTheNextJob) {
 TEST_F(HpglTest, EncodedPolylinesInSevenBitsWithFractions) {
     // 7-bit coding (base 32, terminators from 95) and one fraction bit halving the values.
     auto enc7 = [](int v) { return EncodePe(v, true); };
-    Pixels p = Plot("IN;SP1;PW0.3;PA1000,1000;PE7>" + std::string(1, static_cast<char>(95 + 1)) + enc7(4000) + enc7(0) + ";");
-    EXPECT_TRUE(Ink(p, X(3800), Y(2000)));   // 2000 plotter units to the right, not 4000
+    Pixels p =
+        Plot("IN;SP1;PW0.3;PA1000,1000;PE7>" + std::string(1, static_cast<char>(95 + 1)) + enc7(4000) + enc7(0) + ";");
+    EXPECT_TRUE(Ink(p, X(3800), Y(2000)));  // 2000 plotter units to the right, not 4000
     EXPECT_FALSE(Ink(p, X(7000), Y(2000)));
 }
 
 // Curves inside polygon mode become part of the polygon that FP fills.
 TEST_F(HpglTest, CurvesCirclesAndArcsInPolygonMode) {
-    Pixels p = Plot("IN;SP1;PA2000,2000;PM0;PD4000,2000;BZ4000,4000,2000,4000,2000,2000;PM2;FP;"
-                    "PU;PA6000,6000;PM0;CI500;PM2;FP;"
-                    "PU;PA3000,7000;PM0;PD;AA2000,7000,180;PM2;FP;");
+    Pixels p = Plot(
+        "IN;SP1;PA2000,2000;PM0;PD4000,2000;BZ4000,4000,2000,4000,2000,2000;PM2;FP;"
+        "PU;PA6000,6000;PM0;CI500;PM2;FP;"
+        "PU;PA3000,7000;PM0;PD;AA2000,7000,180;PM2;FP;");
     ASSERT_GT(p.width, 0);
     EXPECT_TRUE(Ink(p, X(2 * 3000), Y(2 * 2800)));   // under the Bezier's arch
     EXPECT_FALSE(Ink(p, X(2 * 3000), Y(2 * 3800)));  // above it
     EXPECT_TRUE(Ink(p, X(2 * 6000), Y(2 * 6000)));   // the disc's centre
     EXPECT_TRUE(Ink(p, X(2 * 6350), Y(2 * 6000)));
     EXPECT_FALSE(Ink(p, X(2 * 6700), Y(2 * 6000)));
-    EXPECT_TRUE(Ink(p, X(2 * 2000), Y(2 * 7500)));   // the half disc above the chord
+    EXPECT_TRUE(Ink(p, X(2 * 2000), Y(2 * 7500)));  // the half disc above the chord
     EXPECT_FALSE(Ink(p, X(2 * 2000), Y(2 * 6500)));
 }
 
@@ -514,7 +522,9 @@ TEST_F(HpglTest, PlotSizeMakesTheSheet) {
     EXPECT_TRUE(Ink(p, 20, 20));
     EXPECT_FALSE(Ink(p, 20, p.height - 20));
     // AutoCAD's preamble: P2 below P1 and SC turned the same way give plotter units upright again.
-    p = Plot("\x1B" "E\x1B%0BBP;IN;PS11056,7977;RO90;IP0,0,1016,-1016;SC0,1016,0,-1016;SP1;PA2000,3000;FT1;RR500,500;");
+    p = Plot(
+        "\x1B"
+        "E\x1B%0BBP;IN;PS11056,7977;RO90;IP0,0,1016,-1016;SC0,1016,0,-1016;SP1;PA2000,3000;FT1;RR500,500;");
     ASSERT_GT(p.width, 0);
     EXPECT_NEAR(p.width, 11056 * 2 * kScale, 4);
     EXPECT_TRUE(Ink(p, p.width - X(6500), p.height - X(4500)));
@@ -525,13 +535,17 @@ TEST_F(HpglTest, PlotSizeMakesTheSheet) {
 
 TEST_F(HpglTest, PageAdvancesMakePages) {
     for (const char* advance : {"PG;", "AF;", "AH;", "FR;"}) {
-        std::string plot = std::string("IN;SP1;PA0,0;PD1000,1000;PU;") + advance + advance + "PA0,0;PD2000,0;PU;" + advance;
+        std::string plot =
+            std::string("IN;SP1;PA0,0;PD1000,1000;PU;") + advance + advance + "PA0,0;PD2000,0;PU;" + advance;
         PageList pages = Convert(Bytes(plot.begin(), plot.end()), "pages.hpgl");
         EXPECT_EQ(pages.size(), 2u) << advance;  // empty sheets are not kept
         for (const std::string& page : pages) DeleteFileA(page.c_str());
     }
     // Inside a PCL5 job only PCL ejects the page.
-    std::string job = "\x1B" "E\x1B%0BIN;SP1;PA0,0;PD1000,1000;PG;PA0,0;PD0,1000;\x1B%0A\x1B" "E";
+    std::string job =
+        "\x1B"
+        "E\x1B%0BIN;SP1;PA0,0;PD1000,1000;PG;PA0,0;PD0,1000;\x1B%0A\x1B"
+        "E";
     PageList pages = Convert(Bytes(job.begin(), job.end()), "pages.pcl");
     EXPECT_EQ(pages.size(), 1u);
     for (const std::string& page : pages) DeleteFileA(page.c_str());
@@ -543,11 +557,12 @@ TEST_F(HpglTest, RelativeScalingPointsWindowsAndInitialize) {
     EXPECT_TRUE(Ink(p, X(8400 + 400), Y(11880 + 400)));
     EXPECT_FALSE(Ink(p, X(400), Y(400)));
     // IW clips what follows to its window, fills and hatching included, until IW; lifts it.
-    p = Plot("IN;SP1;PW0.5;IW0,0,4000,8000;PA0,1000;PD8000,1000;PU;PA0,6000;FT3,200;RR8000,1000;"
-             "IW;PA0,2000;PD8000,2000;PU;");
+    p = Plot(
+        "IN;SP1;PW0.5;IW0,0,4000,8000;PA0,1000;PD8000,1000;PU;PA0,6000;FT3,200;RR8000,1000;"
+        "IW;PA0,2000;PD8000,2000;PU;");
     EXPECT_TRUE(Ink(p, X(1000), Y(2000)));
     EXPECT_FALSE(Ink(p, X(10000), Y(2000)));
-    EXPECT_LT(p.Share(X(1000), Y(14000), X(7000), Y(12000), 0xFFFFFF, 60), 0.97);  // hatching inside
+    EXPECT_LT(p.Share(X(1000), Y(14000), X(7000), Y(12000), 0xFFFFFF, 60), 0.97);    // hatching inside
     EXPECT_GT(p.Share(X(9000), Y(14000), X(15000), Y(12000), 0xFFFFFF, 60), 0.999);  // none outside
     EXPECT_TRUE(Ink(p, X(12000), Y(4000)));
     // IN puts back what an earlier plot changed: rotation, scaling and pens.
@@ -562,7 +577,10 @@ TEST_F(HpglTest, PlotFilesHaveAPlottersPens) {
     EXPECT_TRUE(Near(p.at(X(2000), Y(4000)), 0x00FF00));
     EXPECT_TRUE(Near(p.at(X(2000), Y(6000)), 0x0000FF));
     EXPECT_TRUE(Near(p.at(X(2000), Y(8000)), 0x00FFFF));
-    std::string job = "\x1B" "E\x1B%0BIN;SP3;PW1;PA0,2000;PD4000,2000;\x1B%0A\x1B" "E";
+    std::string job =
+        "\x1B"
+        "E\x1B%0BIN;SP3;PW1;PA0,2000;PD4000,2000;\x1B%0A\x1B"
+        "E";
     Pixels q = LoadPicture(Write("pens.pcl", Bytes(job.begin(), job.end())));
     ASSERT_GT(q.width, 0);
     EXPECT_GT(q.Share(0, 0, q.width, q.height, 0x000000, 60), 0.0005);
@@ -582,10 +600,10 @@ TEST_F(HpglTest, StickFontLabelsHaveAPlottersMetrics) {
     RECT r = Box(p);
     ASSERT_GT(r.right, r.left);
     double cm = 800 * kScale;
-    EXPECT_NEAR(r.left, X(2000), 2);                      // the first stem on the pen
+    EXPECT_NEAR(r.left, X(2000), 2);  // the first stem on the pen
     EXPECT_NEAR(r.right - r.left, (9 * 0.75 + 0.5) * cm, 3);
     EXPECT_NEAR(r.bottom - r.top, 0.5 * cm, 2);
-    EXPECT_NEAR(r.bottom, Y(8000), 2);                    // standing on the pen's line
+    EXPECT_NEAR(r.bottom, Y(8000), 2);  // standing on the pen's line
     // CR LF goes back under the first character, two cap heights down; the pen starts there.
     p = Plot("IN;SP1;PW0.1;PA1000,4000;SI0.5,0.5;LBH\r\nH\x03LBH\x03");
     RECT low = Box(p, 0, Y(8000) + 2);
@@ -685,16 +703,18 @@ TEST_F(HpglTest, ClassicPlotsMatchHp2xx) {
 
 TEST_F(HpglTest, ColourRangeScalesPenColours) {
     // CR0,100,0,100,0,100: PC's 100 is full colour, 50 half.
-    Pixels p = Plot("IN;CR0,100,0,100,0,100;PC1,100,0,0;PC2,0,50,0;SP1;PW1;PA0,2000;PD4000,2000;PU;SP2;PA0,3000;PD4000,3000;");
+    Pixels p =
+        Plot("IN;CR0,100,0,100,0,100;PC1,100,0,0;PC2,0,50,0;SP1;PW1;PA0,2000;PD4000,2000;PU;SP2;PA0,3000;PD4000,3000;");
     EXPECT_TRUE(Near(p.at(X(2000), Y(4000)), 0xFF0000));
     EXPECT_TRUE(Near(p.at(X(2000), Y(6000)), 0x008000, 20));
 }
 
 TEST_F(HpglTest, MergeControlAndTransparency) {
     // Plotter units are two page units. MC1,85 inverts the page under the ink.
-    Pixels p = Plot("IN;SP1;FT1;PA500,500;RA2500,2500;MC1,85;PA1500,1500;RA3500,3500;MC0;"
-                    "RF1,2,2,1,0,0,1;FT1;PA4500,500;RA6500,2500;FT11,1;TR0;PA5500,1500;RA7500,3500;"
-                    "FT1;PA500,4500;RA2500,6500;FT11,1;TR1;PA1500,5500;RA3500,7500;");
+    Pixels p = Plot(
+        "IN;SP1;FT1;PA500,500;RA2500,2500;MC1,85;PA1500,1500;RA3500,3500;MC0;"
+        "RF1,2,2,1,0,0,1;FT1;PA4500,500;RA6500,2500;FT11,1;TR0;PA5500,1500;RA7500,3500;"
+        "FT1;PA500,4500;RA2500,6500;FT11,1;TR1;PA1500,5500;RA3500,7500;");
     EXPECT_TRUE(Ink(p, X(1500), Y(1500)));
     EXPECT_FALSE(Ink(p, X(4000), Y(4000)));  // black inverted
     EXPECT_TRUE(Ink(p, X(6000), Y(6000)));   // paper inverted
@@ -759,7 +779,7 @@ TEST_F(HpglTest, PclPatternFillsInsidePcl) {
     std::string pattern = std::string("\0\0\1\0\0\x08\0\x08", 8) + std::string(4, '\xF0') + std::string(4, '\x0F');
     auto fill = [&](const std::string& type) {
         std::string job = ESC + "E" + ESC + "*c9G" + ESC + "*c16W" + pattern + ESC + "%0BIN;SP1;PA1000,1000;" + type +
-                          "RR2000,2000;" + ESC + "%0A" + ESC + "E";
+            "RR2000,2000;" + ESC + "%0A" + ESC + "E";
         Pixels p = LoadPicture(Write("ft.pcl", Bytes(job.begin(), job.end())));
         RECT box = InkBox(p, 100);
         if (box.right - box.left < 100) return -1.0;

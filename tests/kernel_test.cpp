@@ -72,7 +72,7 @@ TEST(KernelText, Windows1252AndUtf8) {
     EXPECT_EQ(out[0], 0x20AC);
     EXPECT_EQ(out[1], 0xD83D);
     EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", -1, nullptr, 0), 4);  // with the terminator
-    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abcdef", 6, out, 2), 0);     // does not fit
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abcdef", 6, out, 2), 0);    // does not fit
     // A sequence cut short at the end gives replacement characters.
     EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "\xE2\x82", 2, out, 8), 2);
     EXPECT_EQ(out[0], 0xFFFD);

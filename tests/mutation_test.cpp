@@ -50,19 +50,25 @@ class MutationTest : public TempDirTest {};
 
 TEST_F(MutationTest, CorruptSpoolJobs) {
     // Small pages keep each round fast.
-    Bytes page = Record([](HDC dc) {
-        HFONT f = CreateFontA(-20, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
-        SelectObject(dc, f);
-        TextOutA(dc, 5, 5, "Mutation", 8);
-        Rectangle(dc, 10, 10, 50, 40);
-        POINT pts[4] = {{1, 1}, {30, 5}, {8, 30}, {1, 1}};
-        Polygon(dc, pts, 4);
-        uint8_t bits[8] = {0x55, 0, 0, 0, 0xAA, 0, 0, 0};
-        struct { BITMAPINFOHEADER h; RGBQUAD c[2]; } bmi{{40, 8, 2, 1, 1, BI_RGB, 8, 0, 0, 2, 0}, {{0, 0, 0, 0}, {255, 255, 255, 0}}};
-        StretchDIBits(dc, 0, 50, 40, 10, 0, 0, 8, 2, bits, reinterpret_cast<BITMAPINFO*>(&bmi), DIB_RGB_COLORS, SRCAND);
-        SelectObject(dc, GetStockObject(SYSTEM_FONT));
-        DeleteObject(f);
-    }, RECT{0, 0, 2000, 2000});
+    Bytes page = Record(
+        [](HDC dc) {
+            HFONT f = CreateFontA(-20, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+            SelectObject(dc, f);
+            TextOutA(dc, 5, 5, "Mutation", 8);
+            Rectangle(dc, 10, 10, 50, 40);
+            POINT pts[4] = {{1, 1}, {30, 5}, {8, 30}, {1, 1}};
+            Polygon(dc, pts, 4);
+            uint8_t bits[8] = {0x55, 0, 0, 0, 0xAA, 0, 0, 0};
+            struct {
+                BITMAPINFOHEADER h;
+                RGBQUAD c[2];
+            } bmi{{40, 8, 2, 1, 1, BI_RGB, 8, 0, 0, 2, 0}, {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+            StretchDIBits(dc, 0, 50, 40, 10, 0, 0, 8, 2, bits, reinterpret_cast<BITMAPINFO*>(&bmi), DIB_RGB_COLORS,
+                          SRCAND);
+            SelectObject(dc, GetStockObject(SYSTEM_FONT));
+            DeleteObject(f);
+        },
+        RECT{0, 0, 2000, 2000});
     Bytes job = WrapInSpool({page, page});
     std::mt19937 rng(1234);
     for (int round = 0; round < 300; ++round) {
@@ -140,9 +146,33 @@ TEST(DetectorMutation, ArbitraryBytes) {
         ASSERT_LE(code, 13);
     }
     // The words of job-control headers, stream headers and plots, in any order.
-    const char* words[] = {"\x1B%-12345X", "@PJL ", "ENTER LANGUAGE=", "\r\n", "\n", ") HP-PCL XL;", "( BROTHER XL2HB;",
-                           "JZJZ", "IN;", "SP1", "PA", "1,2", "LB", "\x03", "\x1B.", "(;", ":", "\x1B&l", "26A", "\xD1",
-                           "%!", "PK\x03\x04", ".fpage", " ", "HPGL2", "PDF", "pclxl"};
+    const char* words[] = {"\x1B%-12345X",
+                           "@PJL ",
+                           "ENTER LANGUAGE=",
+                           "\r\n",
+                           "\n",
+                           ") HP-PCL XL;",
+                           "( BROTHER XL2HB;",
+                           "JZJZ",
+                           "IN;",
+                           "SP1",
+                           "PA",
+                           "1,2",
+                           "LB",
+                           "\x03",
+                           "\x1B.",
+                           "(;",
+                           ":",
+                           "\x1B&l",
+                           "26A",
+                           "\xD1",
+                           "%!",
+                           "PK\x03\x04",
+                           ".fpage",
+                           " ",
+                           "HPGL2",
+                           "PDF",
+                           "pclxl"};
     for (int round = 0; round < 20000; ++round) {
         std::string s;
         for (int n = static_cast<int>(rng() % 12); n > 0; --n) s += words[rng() % std::size(words)];

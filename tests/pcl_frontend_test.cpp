@@ -17,7 +17,9 @@ public:
         o << "cmd " << c.parameter;
         if (c.group) o << c.group << static_cast<char>(a.terminator);
         o << " " << (a.relative && a.value >= 0 ? "+" : "") << a.value;
-        if (a.data) o << " data " << a.count << " " << std::string(reinterpret_cast<const char*>(a.data), static_cast<size_t>(a.count));
+        if (a.data)
+            o << " data " << a.count << " "
+              << std::string(reinterpret_cast<const char*>(a.data), static_cast<size_t>(a.count));
         calls.push_back(o.str());
     }
     void EnterPcl() override { calls.push_back("enter pcl"); }
@@ -50,7 +52,8 @@ protected:
     Walked Walk(const std::string& job) {
         Walked w;
         RecordingRenderer r;
-        RunPclJob(PrintJob{"job.pcl", reinterpret_cast<const uint8_t*>(job.data()), job.size()}, dir_.c_str(), r, w.size);
+        RunPclJob(PrintJob{"job.pcl", reinterpret_cast<const uint8_t*>(job.data()), job.size()}, dir_.c_str(), r,
+                  w.size);
         w.calls = r.calls;
         Bytes t = ReadFileBytes(dir_ + "/out.asm");
         w.trace.assign(t.begin(), t.end());
@@ -76,8 +79,8 @@ TEST(PclTables, LookUps) {
 
 TEST_F(PclFrontEndTest, ParameterisedAndCombinedSequences) {
     Walked w = Walk(ESC + "E" + ESC + "&l1o2A" + ESC + "*p12.5X" + ESC + "*c123456789A" + ESC + "z" + "Q");
-    std::vector<std::string> expected = {"cmd E 0", "cmd &lO 1", "cmd &lA 2", "cmd *pX 12.5", "cmd *cA 1.23457e+07",
-                                         "char Q"};
+    std::vector<std::string> expected = {"cmd E 0",      "cmd &lO 1",           "cmd &lA 2",
+                                         "cmd *pX 12.5", "cmd *cA 1.23457e+07", "char Q"};
     EXPECT_EQ(w.calls, expected);
     EXPECT_NE(w.trace.find("\nstring* \"\\x1BE\" // Printer Reset"), std::string::npos);
     EXPECT_NE(w.trace.find("\nstring* \"\\x1B&l1O\" // Logical Page Orientation"), std::string::npos);
@@ -94,25 +97,32 @@ TEST_F(PclFrontEndTest, ACombinedSequenceLeftOpenEndsBeforeTheNextEscape) {
 }
 
 TEST_F(PclFrontEndTest, DataBlocksAreClampedAndNeverReadAsCommands) {
-    Walked w = Walk(ESC + "*b3m5W" + std::string("\x1B" "E123") + "Z" + ESC + "*b100W" + "abc");
-    std::vector<std::string> expected = {"cmd *bM 3", "cmd *bW 5 data 5 \x1B" "E123", "char Z", "cmd *bW 100 data 3 abc"};
+    Walked w = Walk(ESC + "*b3m5W" +
+                    std::string("\x1B"
+                                "E123") +
+                    "Z" + ESC + "*b100W" + "abc");
+    std::vector<std::string> expected = {"cmd *bM 3",
+                                         "cmd *bW 5 data 5 \x1B"
+                                         "E123",
+                                         "char Z", "cmd *bW 100 data 3 abc"};
     EXPECT_EQ(w.calls, expected);
     EXPECT_NE(w.trace.find("\nhex row data[\n\\x1B\\x45\\x31\\x32\\x33\n]"), std::string::npos);
 }
 
 TEST_F(PclFrontEndTest, FontAndLanguageSequences) {
-    Walked w = Walk(ESC + "(10U" + ESC + "(3X" + ESC + ")s1S" + ESC + "(@" + ESC + ")3@" + ESC + ")19M" + ESC + "&a-5h+2V" +
-                    ESC + "%-12345X" + ESC + "&t31P" + "x");
-    std::vector<std::string> expected = {"symbol set 10U", "font id 3", "cmd )sS 1", "default font 0",
-                                         "secondary default font 3", "secondary symbol set 19M", "cmd &aH -5",
-                                         "cmd &aV +2", "cmd %-X -12345", "char x"};
+    Walked w = Walk(ESC + "(10U" + ESC + "(3X" + ESC + ")s1S" + ESC + "(@" + ESC + ")3@" + ESC + ")19M" + ESC +
+                    "&a-5h+2V" + ESC + "%-12345X" + ESC + "&t31P" + "x");
+    std::vector<std::string> expected = {
+        "symbol set 10U",           "font id 3",  "cmd )sS 1",  "default font 0", "secondary default font 3",
+        "secondary symbol set 19M", "cmd &aH -5", "cmd &aV +2", "cmd %-X -12345", "char x"};
     EXPECT_EQ(w.calls, expected);  // a signed number is a relative move
     EXPECT_NE(w.trace.find("\nstring* \"\\x1B%-12345X\" // Universal Exit"), std::string::npos);
     EXPECT_NE(w.trace.find("\nstring* \"\\x1B&t31P\" // Unknown command"), std::string::npos);
 }
 
 TEST_F(PclFrontEndTest, SequencesCutOffAtTheEnd) {
-    for (const char* tail : {"\x1B", "\x1B*", "\x1B*b", "\x1B*b12", "\x1B(", "\x1B(12", "\x1B%", "\x1B%1B", "\x1B*b5W"}) {
+    for (const char* tail :
+         {"\x1B", "\x1B*", "\x1B*b", "\x1B*b12", "\x1B(", "\x1B(12", "\x1B%", "\x1B%1B", "\x1B*b5W"}) {
         Walked w = Walk(std::string("A") + tail);
         ASSERT_FALSE(w.calls.empty()) << tail;
         EXPECT_EQ(w.calls[0], "char A") << tail;
@@ -133,7 +143,8 @@ TEST_F(PclFrontEndTest, TextParsingMethods) {
 }
 
 TEST_F(PclFrontEndTest, PjlBlocks) {
-    Walked w = Walk(std::string("\0\0", 2) + "@PJL SET PAPERLENGTH = 15840\r\n@PJL SET PAPERWIDTH=12240\r\n" + ESC + "E@x");
+    Walked w =
+        Walk(std::string("\0\0", 2) + "@PJL SET PAPERLENGTH = 15840\r\n@PJL SET PAPERWIDTH=12240\r\n" + ESC + "E@x");
     EXPECT_EQ(w.size.length, 31680);
     EXPECT_EQ(w.size.width, 24480);
     EXPECT_EQ(w.calls, (std::vector<std::string>{"cmd E 0", "char @", "char x"}));
@@ -153,9 +164,10 @@ TEST_F(PclFrontEndTest, PjlBlocks) {
 }
 
 TEST_F(PclFrontEndTest, HpglSections) {
-    Walked w = Walk(ESC + "%1B" + "IN;SP1;PD100,100,200 ;PE<=abc;DT*;LBHello*CO\"note\";BP1,\"job\";" + ESC + "%0A" + "x");
-    std::vector<std::string> expected = {"enter hpgl 1", "hpgl IN", "hpgl SP", "hpgl PD", "hpgl PE", "hpgl DT",
-                                         "hpgl LB", "hpgl CO", "hpgl BP", "enter pcl", "char x"};
+    Walked w =
+        Walk(ESC + "%1B" + "IN;SP1;PD100,100,200 ;PE<=abc;DT*;LBHello*CO\"note\";BP1,\"job\";" + ESC + "%0A" + "x");
+    std::vector<std::string> expected = {"enter hpgl 1", "hpgl IN", "hpgl SP", "hpgl PD",   "hpgl PE", "hpgl DT",
+                                         "hpgl LB",      "hpgl CO", "hpgl BP", "enter pcl", "char x"};
     EXPECT_EQ(w.calls, expected);
     for (const char* line : {"\nstring* \"IN;\" // Initialize", "\nstring* \"SP1;\" // Select Pen",
                              "\nstring* \"PD100,100,200 ;\" // Pen Down", "\nstring* \"PE<=abc;\" // Polyline Encoded",

@@ -139,21 +139,21 @@ TEST_F(PclPagesTest, WhichPagesAreKept) {
         std::string job;
         size_t pages;
     } cases[] = {
-        {start + "text\f", 1},                     // nothing follows the last form feed
-        {start + "text", 1},                       // the last page needs no form feed
-        {ESC + "E" + "text\ftext", 2},             // text before any page command opens a page
+        {start + "text\f", 1},          // nothing follows the last form feed
+        {start + "text", 1},            // the last page needs no form feed
+        {ESC + "E" + "text\ftext", 2},  // text before any page command opens a page
         {ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + "one\f" + "two", 2},
         {start + "one\ftwo\f", 2},
-        {ESC + "E" + "\f\ftext\f", 3},            // a form feed ejects a page even when it is blank
-        {ESC + "E" + "one\f" + ESC + "E", 1},      // a reset ejects only a marked page
+        {ESC + "E" + "\f\ftext\f", 3},         // a form feed ejects a page even when it is blank
+        {ESC + "E" + "one\f" + ESC + "E", 1},  // a reset ejects only a marked page
         {ESC + "E" + "one" + ESC + "E" + "two" + ESC + "E", 2},
-        {ESC + "E" + "one" + ESC + "&l0O" + "two", 1},   // the same orientation again changes nothing
-        {ESC + "E" + "one" + ESC + "&l1O" + "two", 2},   // a new orientation ejects the page
-        {ESC + "E" + "one" + ESC + "&l26A" + "two", 2},  // so does any page size
+        {ESC + "E" + "one" + ESC + "&l0O" + "two", 1},                  // the same orientation again changes nothing
+        {ESC + "E" + "one" + ESC + "&l1O" + "two", 2},                  // a new orientation ejects the page
+        {ESC + "E" + "one" + ESC + "&l26A" + "two", 2},                 // so does any page size
         {ESC + "E" + "one" + ESC + "%-12345X" + ESC + "E" + "two", 2},  // and the universal exit
         {ESC + "E" + "no page here" + std::string(1, '\r'), 1},
-        {ESC + "E" + ESC + "&l26A" + ESC + "&l1O", 0},   // nothing marked: no page
-        {ESC + "%-1B" + "PU;", 0},                        // an HP-GL/2 section that draws nothing
+        {ESC + "E" + ESC + "&l26A" + ESC + "&l1O", 0},  // nothing marked: no page
+        {ESC + "%-1B" + "PU;", 0},                      // an HP-GL/2 section that draws nothing
         {ESC + "%-1B" + "IN;SP1;PD100,100;" + ESC + "%0A" + ESC + "&l1O" + "one", 2},
         {ESC + "E" + ESC + "%0BIN;" + ESC + "%0A" + ESC + "&l1O" + "one", 1},
     };
@@ -206,8 +206,8 @@ TEST_F(PclPagesTest, PageSizesGiveTheirPictures) {
 TEST_F(PclPagesTest, TextLandsAtTheCursorInItsFont) {
     // Positions as GhostPCL prints this job at 300 dpi: the ink of "HHHH" from x = 72 and down to
     // the baseline at y = 750, the lines below it on baselines 1350 and 1400.
-    std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "(s1p16602T" + ESC + "(s36V" + ESC + "*p300x600Y" +
-                      "HHHH" + ESC + "(s3T" + ESC + "(s12V" + ESC + "*p300x1200Y" + "Line one\r\nLine two";
+    std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "(s1p16602T" + ESC + "(s36V" + ESC +
+        "*p300x600Y" + "HHHH" + ESC + "(s3T" + ESC + "(s12V" + ESC + "*p300x1200Y" + "Line one\r\nLine two";
     Pixels p = Picture(job);
     ASSERT_EQ(p.width, 1587);
     auto dots = [](int d) { return d * 192 / 300; };
@@ -227,7 +227,8 @@ TEST_F(PclPagesTest, TextLandsAtTheCursorInItsFont) {
 }
 
 TEST_F(PclPagesTest, FontsBeforeThePageApplyToIt) {
-    std::string job = ESC + "E" + ESC + "(s1p16602T" + ESC + "(s48V" + ESC + "&l26A" + ESC + "&l0O" + ESC + "*p300x600Y" + "H";
+    std::string job =
+        ESC + "E" + ESC + "(s1p16602T" + ESC + "(s48V" + ESC + "&l26A" + ESC + "&l0O" + ESC + "*p300x600Y" + "H";
     Pixels p = Picture(job);
     RECT h = Ink(p);
     EXPECT_NEAR(h.bottom - h.top, 48 * 192 / 72 * 0.69, 3);

@@ -90,9 +90,9 @@ TEST_F(PclRasterTest, RowsPaintAtTheCursorAndMoveIt) {
     uint8_t row[9] = {'W', 0xFF, 0, 0, 0, 0, 0, 0, 0xFF};
     for (int i = 0; i < 100; ++i) DispatchPclCommand('*', 'b', 'W', row, 8, 8);
     EXPECT_TRUE(DispatchPclCommand('*', 'r', 'C', nullptr, 0, 0));
-    EXPECT_EQ(Pcl().cursorY, top + 677);  // 100 rows at 300 dpi
+    EXPECT_EQ(Pcl().cursorY, top + 677);                             // 100 rows at 300 dpi
     EXPECT_FALSE(DispatchPclCommand('*', 'r', 'C', nullptr, 0, 0));  // no image open
-    DispatchPclCommand('*', 'b', 'W', row, 8, 8);                       // no image open either
+    DispatchPclCommand('*', 'b', 'W', row, 8, 8);                    // no image open either
     std::string page = Pcl().pages.at(0);
     FinishPclJob();
     std::vector<PaintedImage> images = ImagesOfPage(ReadFileBytes(page));
@@ -107,9 +107,10 @@ TEST_F(PclRasterTest, RowsPaintAtTheCursorAndMoveIt) {
 TEST_F(PclRasterTest, GhostscriptJobsMatchGhostscriptsOwnRendering) {
     if (std::system("command -v gs > /dev/null 2>&1") != 0) GTEST_SKIP() << "ghostscript not installed";
     std::string ps = Write("page.ps", [] {
-        std::string s = "%!PS\n/Helvetica findfont 36 scalefont setfont 72 700 moveto (Raster from Ghostscript) show\n"
-                        "100 100 300 300 rectfill newpath 400 400 100 0 360 arc fill\n"
-                        "0.5 setgray 300 500 200 100 rectfill\nshowpage\n";
+        std::string s =
+            "%!PS\n/Helvetica findfont 36 scalefont setfont 72 700 moveto (Raster from Ghostscript) show\n"
+            "100 100 300 300 rectfill newpath 400 400 100 0 360 arc fill\n"
+            "0.5 setgray 300 500 200 100 rectfill\nshowpage\n";
         return Bytes(s.begin(), s.end());
     }());
     // The LaserJet 4 drivers place rows on the paper's own coordinates; older models' drivers
@@ -138,7 +139,8 @@ TEST_F(PclRasterTest, GhostscriptJobsMatchGhostscriptsOwnRendering) {
             auto rowMatches = [&](int r, int shift) {
                 int y = y0 + r + shift;
                 if (y < 0 || y >= h) return false;
-                return memcmp(img.data.data() + r * dibStride, expected.data() + static_cast<size_t>(y) * stride, n) == 0;
+                return memcmp(img.data.data() + r * dibStride, expected.data() + static_cast<size_t>(y) * stride, n) ==
+                    0;
             };
             int shift = -100;
             while (shift <= 100 && !(rowMatches(0, shift) && rowMatches(img.height / 2, shift))) ++shift;
@@ -282,38 +284,51 @@ TEST(PclRasterDecoders, RunLengthAndReplacementDeltaRow) {
 TEST_F(PclRasterTest, EveryPixelEncodingAndCompressionGivesItsColours) {
     struct Case {
         const char* name;
-        std::string setup;  // commands before the rows
+        std::string setup;              // commands before the rows
         std::vector<std::string> rows;  // each a full transfer command
-        uint32_t left, right;  // the colours of pixels 0 and 7
+        uint32_t left, right;           // the colours of pixels 0 and 7
     };
     const std::string ESC = "\x1B";
     auto cid = [&](int space, int mode, int index, int primary) {
-        std::string d{static_cast<char>(space), static_cast<char>(mode), static_cast<char>(index),
+        std::string d{static_cast<char>(space),   static_cast<char>(mode),    static_cast<char>(index),
                       static_cast<char>(primary), static_cast<char>(primary), static_cast<char>(primary)};
         return ESC + "*v6W" + d;
     };
     std::string rgbRow = std::string("\xFF\0\0", 3) + std::string(18, '\0') + std::string("\0\0\xFF", 3);
     Case cases[] = {
         {"mono, run-length", ESC + "*b1M", {ESC + "*b2W" + std::string("\0\x80", 2)}, 0x000000, 0xFFFFFF},
-        {"24-bit by pixel, delta row", cid(0, 3, 8, 8) + ESC + "*b3M",
-         {ESC + "*b27W" + std::string("\xE0", 1) + rgbRow.substr(0, 8) + "\xE0" + rgbRow.substr(8, 8) + std::string("\xE0", 1) +
-          rgbRow.substr(16, 8)},
-         0xFF0000, 0x0000FF},
-        {"direct by plane, PackBits", cid(0, 2, 1, 1) + ESC + "*b2M",
+        {"24-bit by pixel, delta row",
+         cid(0, 3, 8, 8) + ESC + "*b3M",
+         {ESC + "*b27W" + std::string("\xE0", 1) + rgbRow.substr(0, 8) + "\xE0" + rgbRow.substr(8, 8) +
+          std::string("\xE0", 1) + rgbRow.substr(16, 8)},
+         0xFF0000,
+         0x0000FF},
+        {"direct by plane, PackBits",
+         cid(0, 2, 1, 1) + ESC + "*b2M",
          {ESC + "*b2V" + std::string("\0\x80", 2) + ESC + "*b2V" + std::string("\0\x01", 2) + ESC + "*b2W" +
           std::string("\0\x01", 2)},
-         0xFF0000, 0x00FFFF},
-        {"simple colour CMY planes", ESC + "*r-3U",
-         {ESC + "*b1V" + std::string("\x80", 1) + ESC + "*b1V" + std::string("\x80", 1) + ESC + "*b1W" + std::string("\x01", 1)},
-         0x0000FF, 0xFFFF00},
-        {"indexed by pixel, 4 bits, replacement delta row", cid(0, 1, 4, 8) + ESC + "*b9M",
-         {ESC + "*b5W" + std::string("\x03\x10\0\0\x04", 5)}, 0xFF0000, 0x0000FF},
-        {"adaptive block of two rows", ESC + "*b5M",
-         {ESC + "*b8W" + std::string("\0\0\1\x80", 4) + std::string("\5\0\1\0", 4)}, 0x000000, 0xFFFFFF},
+         0xFF0000,
+         0x00FFFF},
+        {"simple colour CMY planes",
+         ESC + "*r-3U",
+         {ESC + "*b1V" + std::string("\x80", 1) + ESC + "*b1V" + std::string("\x80", 1) + ESC + "*b1W" +
+          std::string("\x01", 1)},
+         0x0000FF,
+         0xFFFF00},
+        {"indexed by pixel, 4 bits, replacement delta row",
+         cid(0, 1, 4, 8) + ESC + "*b9M",
+         {ESC + "*b5W" + std::string("\x03\x10\0\0\x04", 5)},
+         0xFF0000,
+         0x0000FF},
+        {"adaptive block of two rows",
+         ESC + "*b5M",
+         {ESC + "*b8W" + std::string("\0\0\1\x80", 4) + std::string("\5\0\1\0", 4)},
+         0x000000,
+         0xFFFFFF},
     };
     for (const Case& c : cases) {
-        std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "*t75R" + c.setup + ESC + "*r8S" + ESC + "*p0x0Y" +
-                          ESC + "*r1A";
+        std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "*t75R" + c.setup + ESC + "*r8S" + ESC +
+            "*p0x0Y" + ESC + "*r1A";
         for (const std::string& r : c.rows) job += r;
         job += ESC + "*rB";
         Pixels p = LoadPicture(Write("enc.pcl", Bytes(job.begin(), job.end())));
@@ -327,9 +342,10 @@ TEST_F(PclRasterTest, EveryPixelEncodingAndCompressionGivesItsColours) {
 TEST_F(PclRasterTest, AColourLaserJetJobLooksAsGhostscriptDrawsIt) {
     if (std::system("command -v gs > /dev/null 2>&1") != 0) GTEST_SKIP() << "ghostscript not installed";
     std::string ps = Write("colour.ps", [] {
-        std::string s = "%!PS\n/Times-Roman findfont 24 scalefont setfont 72 700 moveto (A document in colour) show\n"
-                        "1 0 0 setrgbcolor 72 500 200 100 rectfill 0 0 1 setrgbcolor 300 500 100 100 rectfill\n"
-                        "0 setgray 72 400 moveto (Black text below the boxes) show showpage\n";
+        std::string s =
+            "%!PS\n/Times-Roman findfont 24 scalefont setfont 72 700 moveto (A document in colour) show\n"
+            "1 0 0 setrgbcolor 72 500 200 100 rectfill 0 0 1 setrgbcolor 300 500 100 100 rectfill\n"
+            "0 setgray 72 400 moveto (Black text below the boxes) show showpage\n";
         return Bytes(s.begin(), s.end());
     }());
     std::string pcl = dir_ + "jobs/colour.pcl", png = dir_ + "jobs/colour.png";
@@ -389,8 +405,9 @@ TEST_F(PclRasterTest, InkjetRasterOfConfiguredInksAndResolutions) {
     // with black and three colour inks of four levels, all at 600 dpi (880) or the colours at
     // 300 dpi (970), the planes of each row group in PackBits.
     std::string ps = Write("page.ps", [] {
-        std::string s = "%!PS\n/Helvetica findfont 40 scalefont setfont 72 600 moveto (Inkjet raster) show\n"
-                        "1 0 0 setrgbcolor 72 300 200 200 rectfill\nshowpage\n";
+        std::string s =
+            "%!PS\n/Helvetica findfont 40 scalefont setfont 72 600 moveto (Inkjet raster) show\n"
+            "1 0 0 setrgbcolor 72 300 200 200 rectfill\nshowpage\n";
         return Bytes(s.begin(), s.end());
     }());
     for (const char* device : {"cdj880", "cdj970"}) {
@@ -405,7 +422,8 @@ TEST_F(PclRasterTest, InkjetRasterOfConfiguredInksAndResolutions) {
             for (int x = 0; x < p.width; ++x)
                 if (Near(p.at(x, y), 0xFF0000, 60)) {
                     ++red;
-                    left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+                    left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+                    bottom = std::max(bottom, y);
                 }
         ASSERT_GT(red, 10000) << device;
         EXPECT_NEAR(right - left + 1, 200 * 192 / 72, 6) << device;
@@ -424,9 +442,12 @@ TEST_F(PclRasterTest, InkjetRasterOfConfiguredInksAndResolutions) {
 
 TEST(PclRasterInks, ConfigurationsOutOfBoundsAreRefused) {
     InitPclJob();
-    auto configure = [](std::vector<uint8_t> d) { return ConfigureRasterData(d.data(), static_cast<int32_t>(d.size())); };
+    auto configure = [](std::vector<uint8_t> d) {
+        return ConfigureRasterData(d.data(), static_cast<int32_t>(d.size()));
+    };
     auto ink = [](int x, int y, int levels) {
-        return std::vector<uint8_t>{uint8_t(x >> 8), uint8_t(x), uint8_t(y >> 8), uint8_t(y), uint8_t(levels >> 8), uint8_t(levels)};
+        return std::vector<uint8_t>{uint8_t(x >> 8), uint8_t(x),           uint8_t(y >> 8),
+                                    uint8_t(y),      uint8_t(levels >> 8), uint8_t(levels)};
     };
     auto join = [](int format, int inks, std::initializer_list<std::vector<uint8_t>> parts) {
         std::vector<uint8_t> d{uint8_t(format), uint8_t(inks)};
@@ -435,11 +456,11 @@ TEST(PclRasterInks, ConfigurationsOutOfBoundsAreRefused) {
     };
     EXPECT_TRUE(configure(join(2, 1, {ink(600, 600, 2)})));
     EXPECT_EQ(Pcl().rasterResolution, 600);
-    EXPECT_FALSE(configure(join(3, 1, {ink(600, 600, 2)})));                   // another format
+    EXPECT_FALSE(configure(join(3, 1, {ink(600, 600, 2)})));                    // another format
     EXPECT_FALSE(configure(join(2, 2, {ink(600, 600, 2), ink(600, 600, 2)})));  // two inks
     EXPECT_FALSE(configure(join(2, 3, {ink(600, 600, 2), ink(600, 600, 2)})));  // cut short
-    EXPECT_FALSE(configure(join(2, 1, {ink(0, 600, 2)})));                     // no resolution
-    EXPECT_FALSE(configure(join(2, 1, {ink(600, 600, 1)})));                   // one level
+    EXPECT_FALSE(configure(join(2, 1, {ink(0, 600, 2)})));                      // no resolution
+    EXPECT_FALSE(configure(join(2, 1, {ink(600, 600, 1)})));                    // one level
     // Black at 2400 dpi over colours at 75 dpi: 32 rows of black a group, past what a group may hold.
     EXPECT_FALSE(configure(join(2, 4, {ink(2400, 2400, 4), ink(75, 75, 4), ink(75, 75, 4), ink(75, 75, 4)})));
     EXPECT_EQ(Pcl().rasterInks.size(), 1u);  // the last good configuration stands

@@ -66,7 +66,8 @@ TEST_F(PclRectanglesTest, BadSizesAndPatternsDrawNothing) {
         return n;
     };
     EXPECT_EQ(pages(ESC + "E" + ESC + "*c0a100b0P" + ESC + "*c-5a100b0P" + ESC + "*c100a100b6P"), 0u);
-    EXPECT_EQ(pages(ESC + "E" + ESC + "*c100a100b9g3P" + ESC + "*c100a100b77g4P"), 0u);  // no such hatch, no such pattern
+    EXPECT_EQ(pages(ESC + "E" + ESC + "*c100a100b9g3P" + ESC + "*c100a100b77g4P"),
+              0u);  // no such hatch, no such pattern
     // Huge rectangles are kept on the page.
     EXPECT_EQ(pages(ESC + "E" + ESC + "*c99999999a99999999b0P"), 1u);
     InitPclJob();
@@ -86,7 +87,8 @@ TEST_F(PclRectanglesTest, BadSizesAndPatternsDrawNothing) {
     EXPECT_FALSE(DispatchPclCommand('*', 'c', 'W', reinterpret_cast<const uint8_t*>(fourBits.data()), 9, 9));
     std::string oneBit = std::string("W\1\0\1\0\0\x02\0\x0A\xC0\x40", 11);
     EXPECT_TRUE(DispatchPclCommand('*', 'c', 'W', reinterpret_cast<const uint8_t*>(oneBit.data()), 10, 10));
-    EXPECT_EQ(Pcl().patterns[0].bits, (std::vector<uint8_t>{1, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));  // the second row is missing
+    EXPECT_EQ(Pcl().patterns[0].bits, (std::vector<uint8_t>{1, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0,
+                                                            0, 0, 0, 0, 0, 0, 0, 0, 0}));  // the second row is missing
     DispatchPclCommand('*', 'c', 'Q', nullptr, 0, 0);
     EXPECT_TRUE(Pcl().patterns.empty());
     FinishPclJob();
@@ -96,8 +98,8 @@ TEST_F(PclRectanglesTest, MacrosRunWhereTheyAreCalledAndOverlayEveryPage) {
     // Macro 5 draws a rule at the cursor; macro 7, the overlay, a bar across each page's top.
     std::string rule = ESC + "&f5Y" + ESC + "&f0X" + ESC + "*c600a20b0P" + ESC + "&f1X";
     std::string bar = ESC + "&f7Y" + ESC + "&f0X" + ESC + "*p0x0Y" + ESC + "*c2000a60b0P" + ESC + "&f1X";
-    std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + rule + bar + ESC + "&f7Y" + ESC + "&f4X" + ESC + "&f5Y" +
-                      ESC + "*p100x500Y" + ESC + "&f2X" + ESC + "*p100x900Y" + ESC + "&f3X" + "page one\f" + "page two";
+    std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + rule + bar + ESC + "&f7Y" + ESC + "&f4X" + ESC +
+        "&f5Y" + ESC + "*p100x500Y" + ESC + "&f2X" + ESC + "*p100x900Y" + ESC + "&f3X" + "page one\f" + "page two";
     PageList pages = Convert(Bytes(job.begin(), job.end()), "macro.pcl");
     ASSERT_EQ(pages.size(), 2u);
     const int left = 71, top = 150;
@@ -105,13 +107,15 @@ TEST_F(PclRectanglesTest, MacrosRunWhereTheyAreCalledAndOverlayEveryPage) {
         Pixels p = PlayOnto(ReadFileBytes(pages[i]), 1587, 2245);
         EXPECT_GT(InkCoverage(p, left + 100, top + 10, left + 1900, top + 50), 0.95) << "overlay on page " << i + 1;
         bool first = i == 0;
-        EXPECT_EQ(InkCoverage(p, left + 150, top + 505, left + 650, top + 515) > 0.95, first) << i;  // the executed rule
+        EXPECT_EQ(InkCoverage(p, left + 150, top + 505, left + 650, top + 515) > 0.95, first)
+            << i;  // the executed rule
         EXPECT_EQ(InkCoverage(p, left + 150, top + 905, left + 650, top + 915) > 0.95, first) << i;  // the called one
     }
     DeletePageFiles(pages);
     // A macro that runs itself stops at the depth printers allow; one never ended takes the rest of the job.
-    for (const std::string& bad : {ESC + "E" + ESC + "&f1Y" + ESC + "&f0X" + ESC + "&f2Xx" + ESC + "&f1X" + ESC + "&f2X",
-                                   ESC + "E" + ESC + "&f0X" + "text that is never printed"}) {
+    for (const std::string& bad :
+         {ESC + "E" + ESC + "&f1Y" + ESC + "&f0X" + ESC + "&f2Xx" + ESC + "&f1X" + ESC + "&f2X",
+          ESC + "E" + ESC + "&f0X" + "text that is never printed"}) {
         PageList list = Convert(Bytes(bad.begin(), bad.end()), "bad.pcl");
         EXPECT_LE(list.size(), 1u);
         DeletePageFiles(list);
@@ -155,7 +159,9 @@ TEST_F(PclRectanglesTest, PatternsTileFromTheReferencePoint) {
         return LoadPicture(Write("reference.pcl", Bytes(job.begin(), job.end())));
     };
     RECT solid = InkBox(picture(ESC + "*c64a64b0P"), 100);
-    auto cornerInk = [&](const Pixels& p) { return 1 - p.Share(solid.left, solid.top, solid.left + 4, solid.top + 4, 0xFFFFFF, 127); };
+    auto cornerInk = [&](const Pixels& p) {
+        return 1 - p.Share(solid.left, solid.top, solid.left + 4, solid.top + 4, 0xFFFFFF, 127);
+    };
     for (const char* mode : {"*p0R", "*p1R"}) {
         Pixels p = picture(ESC + mode + ESC + "*c64a64b7g4P");
         RECT tiled = InkBox(p, 100);
@@ -172,16 +178,19 @@ TEST_F(PclRectanglesTest, ColourPatternsTakeThePalettesColours) {
     // and two white ones, over a black rule that covers the left half of the fill.
     std::string pattern = std::string("\1\0\x08\0\0\x10\0\x10", 8);
     for (int row = 0; row < 16; ++row)
-        for (int col = 0; col < 16; ++col) pattern += static_cast<char>(row < 8 ? (col < 8 ? 1 : 7) : (col < 8 ? 7 : 4));
+        for (int col = 0; col < 16; ++col)
+            pattern += static_cast<char>(row < 8 ? (col < 8 ? 1 : 7) : (col < 8 ? 7 : 4));
     auto picture = [&](const std::string& transparency) {
         std::string job = ESC + "E" + ESC + "*r3U" + ESC + "*p300x300Y" + ESC + "*c150a300b0P" + ESC + "*c5G" + ESC +
-                          "*c" + std::to_string(pattern.size()) + "W" + pattern + transparency + ESC + "*c300a300b5g4P" + ESC + "E";
+            "*c" + std::to_string(pattern.size()) + "W" + pattern + transparency + ESC + "*c300a300b5g4P" + ESC + "E";
         return LoadPicture(Write("colour.pcl", Bytes(job.begin(), job.end())));
     };
     Pixels p = picture("");
     RECT box = InkBox(p, 100);
     int mid = (box.left + box.right) / 2;
-    auto share = [&](const Pixels& q, int x0, int x1, uint32_t rgb) { return q.Share(x0, box.top, x1, box.bottom, rgb, 60); };
+    auto share = [&](const Pixels& q, int x0, int x1, uint32_t rgb) {
+        return q.Share(x0, box.top, x1, box.bottom, rgb, 60);
+    };
     // Each colour covers about a quarter; the white quarters are paper on the right and, the
     // pattern being transparent, the rule's black on the left.
     for (uint32_t colour : {0xFF0000u, 0x0000FFu}) {

@@ -121,8 +121,8 @@ TEST(PclSoftFonts, DownloadedFontsAreChosenByTheirCharacteristics) {
 class PclSoftFontPagesTest : public TempDirTest {};
 
 TEST_F(PclSoftFontPagesTest, GlyphsPrintAtTheCursorAndAdvanceIt) {
-    std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "*c1D" + FontHeader(20, 120) + BlockCharacter(65) +
-                      ESC + "*p300x300Y" + "AA";
+    std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "*c1D" + FontHeader(20, 120) +
+        BlockCharacter(65) + ESC + "*p300x300Y" + "AA";
     Pixels p = LoadPicture(Write("font.pcl", Bytes(job.begin(), job.end())));
     ASSERT_GT(p.width, 0);
     // Each block is about 10 pixels square with its bottom on the baseline (150 + 300 dots: 288 px down),
@@ -142,7 +142,8 @@ std::map<std::string, std::pair<size_t, size_t>> Tables(const Bytes& ttf) {
     std::map<std::string, std::pair<size_t, size_t>> t;
     for (size_t i = 0; i < be16(4); ++i) {
         size_t e = 12 + i * 16;
-        t[std::string(ttf.begin() + static_cast<long>(e), ttf.begin() + static_cast<long>(e + 4))] = {be32(e + 8), be32(e + 12)};
+        t[std::string(ttf.begin() + static_cast<long>(e), ttf.begin() + static_cast<long>(e + 4))] = {be32(e + 8),
+                                                                                                      be32(e + 12)};
     }
     return t;
 }
@@ -174,8 +175,8 @@ std::string TrueTypeJob(const Bytes& ttf, const std::string& text) {
     header[2] = 15;
     header[13] = 1;  // proportional spacing
     header += Be16(0x4754) + Be16(gt.size()) + gt + Be16(0xFFFF) + Be16(0);
-    std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "*c5D" + ESC + ")s" + std::to_string(header.size()) +
-                      "W" + header;
+    std::string job = ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "*c5D" + ESC + ")s" +
+        std::to_string(header.size()) + "W" + header;
     // Each character: its glyph from loca and glyf.
     std::string head = slice("head"), loca = slice("loca"), glyf = slice("glyf");
     bool longLoca = head[51] != 0;
@@ -187,11 +188,13 @@ std::string TrueTypeJob(const Bytes& ttf, const std::string& text) {
         size_t gid = FT_Get_Char_Index(face, static_cast<unsigned char>(c));
         auto at = [&](size_t i) {
             auto u = [&](size_t k) { return static_cast<size_t>(static_cast<uint8_t>(loca[k])); };
-            return longLoca ? (u(i * 4) << 24 | u(i * 4 + 1) << 16 | u(i * 4 + 2) << 8 | u(i * 4 + 3)) : (u(i * 2) << 8 | u(i * 2 + 1)) * 2;
+            return longLoca ? (u(i * 4) << 24 | u(i * 4 + 1) << 16 | u(i * 4 + 2) << 8 | u(i * 4 + 3))
+                            : (u(i * 2) << 8 | u(i * 2 + 1)) * 2;
         };
         std::string g = glyf.substr(at(gid), at(gid + 1) - at(gid));
         std::string d = std::string("\x0F\x00\x02\x00", 4) + Be16(g.size()) + Be16(gid) + g;
-        job += ESC + "*c" + std::to_string(static_cast<unsigned char>(c)) + "E" + ESC + "(s" + std::to_string(d.size()) + "W" + d;
+        job += ESC + "*c" + std::to_string(static_cast<unsigned char>(c)) + "E" + ESC + "(s" +
+            std::to_string(d.size()) + "W" + d;
     }
     FT_Done_Face(face);
     FT_Done_FreeType(lib);
@@ -214,8 +217,8 @@ RECT InkOf(const Pixels& p) {
     for (int y = 0; y < p.height; ++y)
         for (int x = 0; x < p.width; ++x)
             if (!Near(p.at(x, y), 0xFFFFFF, 80))
-                r.left = std::min<LONG>(r.left, x), r.top = std::min<LONG>(r.top, y), r.right = std::max<LONG>(r.right, x),
-                r.bottom = std::max<LONG>(r.bottom, y);
+                r.left = std::min<LONG>(r.left, x), r.top = std::min<LONG>(r.top, y),
+                r.right = std::max<LONG>(r.right, x), r.bottom = std::max<LONG>(r.bottom, y);
     return r;
 }
 }  // namespace
@@ -243,7 +246,7 @@ TEST(PclOutlineFonts, SimpleAndCompositeGlyphs) {
     OutlineFont font;
     // One contour of three points: on (0, 0), off (30, 30), on (60, 0); coordinates as words.
     std::string simple = Be16(1) + std::string(8, '\0') + Be16(2) + Be16(0) + std::string("\x01\x00\x01", 3) + Be16(0) +
-                         Be16(30) + Be16(30) + Be16(0) + Be16(30) + Be16(static_cast<uint16_t>(-30));
+        Be16(30) + Be16(30) + Be16(0) + Be16(30) + Be16(static_cast<uint16_t>(-30));
     font.characters[65] = {7, Bytes(simple.begin(), simple.end())};
     font.glyphIds[7] = 65;
     std::vector<OutlinePoint> pts = DecodeOutline(font, 65);
@@ -255,14 +258,15 @@ TEST(PclOutlineFonts, SimpleAndCompositeGlyphs) {
     EXPECT_EQ(pts[2].y, 0);
     EXPECT_TRUE(pts[0].contourStart);
     // A composite of glyph 7 moved by (100, 0), and one that refers to itself.
-    std::string composite = Be16(static_cast<uint16_t>(-1)) + std::string(8, '\0') + Be16(0x0003) + Be16(7) + Be16(100) + Be16(0);
+    std::string composite =
+        Be16(static_cast<uint16_t>(-1)) + std::string(8, '\0') + Be16(0x0003) + Be16(7) + Be16(100) + Be16(0);
     font.characters[66] = {8, Bytes(composite.begin(), composite.end())};
     font.glyphIds[8] = 66;
     pts = DecodeOutline(font, 66);
     ASSERT_EQ(pts.size(), 3u);
     EXPECT_EQ(pts[2].x, 160);
-    std::string self = Be16(static_cast<uint16_t>(-1)) + std::string(8, '\0') + Be16(0x0023) + Be16(9) + Be16(0) + Be16(0) +
-                       Be16(0x0003) + Be16(7) + Be16(0) + Be16(0);
+    std::string self = Be16(static_cast<uint16_t>(-1)) + std::string(8, '\0') + Be16(0x0023) + Be16(9) + Be16(0) +
+        Be16(0) + Be16(0x0003) + Be16(7) + Be16(0) + Be16(0);
     font.characters[67] = {9, Bytes(self.begin(), self.end())};
     font.glyphIds[9] = 67;
     EXPECT_EQ(DecodeOutline(font, 67).size(), 3u);  // the cycle is cut, glyph 7 still comes

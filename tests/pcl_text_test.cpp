@@ -106,7 +106,7 @@ TEST(PclTextFlow, MarginsAndBadLayoutValues) {
     PclPageState& s = Pcl();
     DispatchPclCommand('&', 'a', 'L', nullptr, 0, 10);
     EXPECT_NEAR(s.leftMargin, 2032, 1e-6);
-    EXPECT_NEAR(s.cursorX, 2032, 1e-6);  // the cursor moves onto a margin it was left of
+    EXPECT_NEAR(s.cursorX, 2032, 1e-6);                // the cursor moves onto a margin it was left of
     DispatchPclCommand('&', 'a', 'M', nullptr, 0, 5);  // a right margin left of the left one
     EXPECT_NEAR(s.rightMargin, LogicalPageWidth(), 1e-6);
     DispatchPclCommand('&', 'a', 'M', nullptr, 0, 29);
@@ -208,7 +208,8 @@ TEST_F(PclTextTest, PjlPaperAndOrientationAreTheJobsDefaults) {
         Pixels p = LoadPicture(Write("pjl.pcl", Bytes(job.begin(), job.end())));
         return std::pair{p.width, p.height};
     };
-    std::string letter = "\x1B%-12345X@PJL SET PAPER=LETTER\r\n@PJL SET ORIENTATION=LANDSCAPE\r\n@PJL ENTER LANGUAGE=PCL\r\n";
+    std::string letter =
+        "\x1B%-12345X@PJL SET PAPER=LETTER\r\n@PJL SET ORIENTATION=LANDSCAPE\r\n@PJL ENTER LANGUAGE=PCL\r\n";
     EXPECT_EQ(size(letter + ESC + "Etext"), (std::pair{2108, 1632}));
     // A reset returns to the job's own orientation; a job's own page size still wins.
     EXPECT_EQ(size(letter + ESC + "E" + ESC + "&l0O" + ESC + "Etext"), (std::pair{2108, 1632}));

@@ -8,14 +8,14 @@ TEST_F(PclXlTest, TheSampleJobDrawsItsShapesImageAndText) {
     Pixels p = LoadPicture(Write("sample.pxl", MakePclXlJob(3)));
     ASSERT_EQ(p.width, kWidth);
     ASSERT_EQ(p.height, kHeight);
-    EXPECT_TRUE(Near(p.at(Px(1500), Px(1200)), 0xFF0000));           // the red rectangle
-    EXPECT_TRUE(Near(p.at(Px(601), Px(1200)), 0x000000, 60));        // its black outline
-    EXPECT_TRUE(Near(p.at(Px(3600), Px(1200)), 0x0000FF));           // the blue ellipse
-    EXPECT_TRUE(Near(p.at(Px(2900), Px(700)), 0xFFFFFF));            // outside the ellipse, inside its box
-    EXPECT_TRUE(Near(p.at(Px(1400), Px(3300)), 0x00A000));           // the green triangle
-    EXPECT_TRUE(Near(p.at(Px(2300), Px(4000)), 0xFFFFFF));           // beside it
-    EXPECT_TRUE(Near(p.at(Px(2810), Px(3300)), 0x000000, 30));       // the ramp's dark end
-    EXPECT_TRUE(Near(p.at(Px(4590), Px(3300)), 0xFCFCFC, 30));       // its light end
+    EXPECT_TRUE(Near(p.at(Px(1500), Px(1200)), 0xFF0000));      // the red rectangle
+    EXPECT_TRUE(Near(p.at(Px(601), Px(1200)), 0x000000, 60));   // its black outline
+    EXPECT_TRUE(Near(p.at(Px(3600), Px(1200)), 0x0000FF));      // the blue ellipse
+    EXPECT_TRUE(Near(p.at(Px(2900), Px(700)), 0xFFFFFF));       // outside the ellipse, inside its box
+    EXPECT_TRUE(Near(p.at(Px(1400), Px(3300)), 0x00A000));      // the green triangle
+    EXPECT_TRUE(Near(p.at(Px(2300), Px(4000)), 0xFFFFFF));      // beside it
+    EXPECT_TRUE(Near(p.at(Px(2810), Px(3300)), 0x000000, 30));  // the ramp's dark end
+    EXPECT_TRUE(Near(p.at(Px(4590), Px(3300)), 0xFCFCFC, 30));  // its light end
     EXPECT_TRUE(Near(p.at(Px(2800 + 900), Px(3300)), Grey(128), 30));
     // Page 1 in the font: seven frames (B) and a block (A) last.
     EXPECT_TRUE(Near(p.at(Px(600 + 7 * 48 + 16), Px(5600 - 20)), 0x000000));
@@ -72,7 +72,12 @@ TEST_F(PclXlTest, CurvesPiesAndRoundRectangles) {
     w.xy(600, 600).attr(xl::ControlPoint1).xy(2400, 600).attr(xl::ControlPoint2).xy(2400, 1800).attr(xl::EndPoint);
     w.op(xl::BezierPath).op(xl::CloseSubPath).op(xl::PaintPath);
     // The quarter of a circle from 3 o'clock to 6 o'clock, clockwise on the page.
-    w.box(3000, 600, 4800, 2400).attr(xl::BoundingBox).xy(4800, 1500).attr(xl::StartPoint).xy(3900, 2400).attr(xl::EndPoint);
+    w.box(3000, 600, 4800, 2400)
+        .attr(xl::BoundingBox)
+        .xy(4800, 1500)
+        .attr(xl::StartPoint)
+        .xy(3900, 2400)
+        .attr(xl::EndPoint);
     w.op(xl::Pie);
     w.box(600, 3000, 2400, 4200).attr(xl::BoundingBox).xy(600, 600).attr(xl::EllipseDimension).op(xl::RoundRectangle);
     Pixels p = Picture(w);
@@ -82,7 +87,7 @@ TEST_F(PclXlTest, CurvesPiesAndRoundRectangles) {
     EXPECT_TRUE(Near(p.at(Px(3600), Px(1200)), 0xFFFFFF));  // the upper-left quarter stays white
     EXPECT_TRUE(Near(p.at(Px(4200), Px(1200)), 0xFFFFFF));
     EXPECT_TRUE(Near(p.at(Px(1500), Px(3600)), 0x000000));
-    EXPECT_TRUE(Near(p.at(Px(620), Px(3020)), 0xFFFFFF));   // a rounded corner
+    EXPECT_TRUE(Near(p.at(Px(620), Px(3020)), 0xFFFFFF));  // a rounded corner
 }
 
 TEST_F(PclXlTest, ClippingAndGraphicsStates) {
@@ -105,7 +110,7 @@ TEST_F(PclXlTest, ClippingAndGraphicsStates) {
     EXPECT_TRUE(Near(p.at(Px(1200), Px(1200)), 0xFF0000));
     EXPECT_TRUE(Near(p.at(Px(2400), Px(2400)), 0xFFFFFF));  // clipped away
     EXPECT_TRUE(Near(p.at(Px(3300), Px(3300)), 0xFF0000));
-    EXPECT_TRUE(Near(p.at(Px(900), Px(4500)), 0xFFFFFF));   // inside the exterior clip's path
+    EXPECT_TRUE(Near(p.at(Px(900), Px(4500)), 0xFFFFFF));  // inside the exterior clip's path
     EXPECT_TRUE(Near(p.at(Px(400), Px(4000)), 0xFF0000));
 }
 
@@ -243,12 +248,11 @@ TEST_F(PclXlTest, AFullPageImageIsOneBitmapPerBlock) {
     EXPECT_EQ(images[0].width, 4800);
     EXPECT_EQ(images[0].height, 3300);
     EXPECT_EQ(images[0].bits, 1);
-    EXPECT_EQ(images[0].x, 50);        // 300 units at 6 a logical unit
+    EXPECT_EQ(images[0].x, 50);  // 300 units at 6 a logical unit
     EXPECT_EQ(images[1].y, -(50 + 550));
     EXPECT_EQ(CountRecords(emf, EMR_SETPIXELV), 0u);
     DeletePageFiles(pages);
 }
-
 
 // ---- Pens, units and point lists ----
 
@@ -260,7 +264,12 @@ TEST_F(PclXlTest, PenWidthDashesOriginAndScale) {
     w.op(xl::NewPath).xy(600, 1200).attr(xl::Point).op(xl::SetCursor).xy(3000, 1200).attr(xl::EndPoint);
     w.op(xl::LinePath).op(xl::PaintPath);
     // Dashes of 120 units with gaps of 120.
-    w.uint16(18).attr(xl::PenWidth).op(xl::SetPenWidth).raw({0xC8, 0xC0, 2, 120, 120}).attr(xl::LineDashStyle).op(xl::SetLineDash);
+    w.uint16(18)
+        .attr(xl::PenWidth)
+        .op(xl::SetPenWidth)
+        .raw({0xC8, 0xC0, 2, 120, 120})
+        .attr(xl::LineDashStyle)
+        .op(xl::SetLineDash);
     w.op(xl::NewPath).xy(600, 1800).attr(xl::Point).op(xl::SetCursor).xy(3000, 1800).attr(xl::EndPoint);
     w.op(xl::LinePath).op(xl::PaintPath);
     // The page origin moves what follows; the page scale multiplies it.
@@ -308,8 +317,9 @@ TEST_F(PclXlTest, EmbeddedPointListsFollowPointTypeAndDataOrg) {
     // A dot as Ghostscript draws it: four relative Bezier segments back to their start.
     XlWriter dot = Job();
     dot.op(xl::NewPath).xy(3000, 3000).attr(xl::Point).op(xl::SetCursor).ubyte(12).attr(xl::NumberOfPoints);
-    dot.ubyte(1).attr(xl::PointType).op(0x95).data({0x00, 0x02, 0xFF, 0x04, 0xFD, 0x04, 0xFE, 0x00, 0xFC, 0xFE, 0xFC, 0xFC,
-                                                      0x00, 0xFE, 0x02, 0xFD, 0x04, 0xFD, 0x02, 0x00, 0x03, 0x01, 0x03, 0x03});
+    dot.ubyte(1).attr(xl::PointType).op(0x95).data({0x00, 0x02, 0xFF, 0x04, 0xFD, 0x04, 0xFE, 0x00,
+                                                    0xFC, 0xFE, 0xFC, 0xFC, 0x00, 0xFE, 0x02, 0xFD,
+                                                    0x04, 0xFD, 0x02, 0x00, 0x03, 0x01, 0x03, 0x03});
     Run(dot);
     EXPECT_EQ(XlState().path.points.size(), 13u);
     EXPECT_EQ(XlState().cursor[0], 3000);
@@ -326,7 +336,13 @@ TEST_F(PclXlTest, ArcsAndChords) {
     // An arc appended to an open figure, closed and filled: a half disc below a line.
     w.op(xl::NewPath).xy(3000, 1500).attr(xl::Point).op(xl::SetCursor);
     w.ubyte(0).attr(xl::ArcDirection).box(3000, 600, 4800, 2400).attr(xl::BoundingBox);
-    w.xy(4800, 1500).attr(xl::StartPoint).xy(3000, 1500).attr(xl::EndPoint).op(0x91).op(xl::CloseSubPath).op(xl::PaintPath);
+    w.xy(4800, 1500)
+        .attr(xl::StartPoint)
+        .xy(3000, 1500)
+        .attr(xl::EndPoint)
+        .op(0x91)
+        .op(xl::CloseSubPath)
+        .op(xl::PaintPath);
     Pixels p = Picture(w);
     EXPECT_TRUE(Near(p.at(Px(1500), Px(1000)), 0x000000));
     EXPECT_TRUE(Near(p.at(Px(1500), Px(2000)), 0xFFFFFF));
@@ -386,9 +402,9 @@ TEST_F(PclXlTest, VectorRasterOperationsTakeABlackSource) {
     w.ubyte(0x5A).attr(xl::ROP3).op(xl::SetROP).box(1800, 600, 2400, 1200).attr(xl::BoundingBox).op(xl::Rectangle);
     w.box(1800, 600, 2100, 1200).attr(xl::BoundingBox).op(xl::Rectangle);
     Pixels p = Picture(w);
-    EXPECT_TRUE(Near(p.at(Px(900), Px(900)), 0x000000));    // BLACKNESS whatever the brush
-    EXPECT_TRUE(Near(p.at(Px(1950), Px(900)), 0xFFFFFF));   // twice inverted
-    EXPECT_TRUE(Near(p.at(Px(2250), Px(900)), 0x00FFFF));   // white XOR red
+    EXPECT_TRUE(Near(p.at(Px(900), Px(900)), 0x000000));   // BLACKNESS whatever the brush
+    EXPECT_TRUE(Near(p.at(Px(1950), Px(900)), 0xFFFFFF));  // twice inverted
+    EXPECT_TRUE(Near(p.at(Px(2250), Px(900)), 0x00FFFF));  // white XOR red
 }
 
 TEST_F(PclXlTest, ImagesShorterThanDeclaredAndBadJpegData) {

@@ -64,17 +64,27 @@ inline void Brush(XlWriter& w, uint8_t r, uint8_t g, uint8_t b) {
 
 // An 8 x n image of one block at the cursor (600, 600), 100 units a pixel.
 inline void Image(XlWriter& w, int depth, int width, int height, const Bytes& rows, int compress = 0, int startLine = 0,
-           int pad = -1) {
+                  int pad = -1) {
     w.xy(600, 600).attr(xl::Point).op(xl::SetCursor);
     w.ubyte(static_cast<uint8_t>(depth)).attr(xl::ColorDepth).ubyte(0).attr(xl::ColorMapping);
-    w.uint16(static_cast<uint16_t>(width)).attr(xl::SourceWidth).uint16(static_cast<uint16_t>(height)).attr(xl::SourceHeight);
-    w.xy(static_cast<int16_t>(width * 100), static_cast<int16_t>(height * 100)).attr(xl::DestinationSize).op(xl::BeginImage);
-    w.uint16(static_cast<uint16_t>(startLine)).attr(xl::StartLine).uint16(static_cast<uint16_t>(height - startLine)).attr(xl::BlockHeight);
+    w.uint16(static_cast<uint16_t>(width))
+        .attr(xl::SourceWidth)
+        .uint16(static_cast<uint16_t>(height))
+        .attr(xl::SourceHeight);
+    w.xy(static_cast<int16_t>(width * 100), static_cast<int16_t>(height * 100))
+        .attr(xl::DestinationSize)
+        .op(xl::BeginImage);
+    w.uint16(static_cast<uint16_t>(startLine))
+        .attr(xl::StartLine)
+        .uint16(static_cast<uint16_t>(height - startLine))
+        .attr(xl::BlockHeight);
     w.ubyte(static_cast<uint8_t>(compress)).attr(xl::CompressMode);
     if (pad >= 0) w.ubyte(static_cast<uint8_t>(pad)).attr(xl::PadBytesMultiple);
     w.op(xl::ReadImage).data(rows).op(xl::EndImage);
 }
 
 // The grey of source pixel (x, y) of an image placed by Image().
-inline uint32_t ImagePixel(const Pixels& p, int x, int y) { return p.at(Px(600 + x * 100 + 50), Px(600 + y * 100 + 50)); }
+inline uint32_t ImagePixel(const Pixels& p, int x, int y) {
+    return p.at(Px(600 + x * 100 + 50), Px(600 + y * 100 + 50));
+}
 inline uint32_t Grey(uint8_t g) { return (uint32_t{g} << 16) | (uint32_t{g} << 8) | g; }

@@ -25,7 +25,7 @@ Bytes SquareGlyph(int16_t side) {
     be(g, 3), be(g, 0);                                      // end point 3, no instructions
     g.insert(g.end(), {0x31, 0x33, 0x35, 0x23});             // on-curve points with short or no deltas
     g.push_back(static_cast<uint8_t>(side)), g.push_back(static_cast<uint8_t>(side));  // x: 0, +s, s, -s
-    g.push_back(static_cast<uint8_t>(side));                 // y: 0, 0, +s, s
+    g.push_back(static_cast<uint8_t>(side));                                           // y: 0, 0, +s, s
     Bytes r = {1, 0};
     be(r, static_cast<int>(g.size()) + 4);
     be(r, 7);  // glyph index
@@ -42,10 +42,20 @@ void DownloadSquareFont(XlWriter& w, uint8_t technology, bool extraRecord) {
     if (extraRecord) {
         // A record without a code: the next code takes the record after it.
         Bytes small = SquareGlyph(100);
-        w.uint16(65535).attr(xl::CharCode).uint16(static_cast<uint16_t>(small.size())).attr(xl::CharDataSize).op(xl::ReadChar).data(small);
+        w.uint16(65535)
+            .attr(xl::CharCode)
+            .uint16(static_cast<uint16_t>(small.size()))
+            .attr(xl::CharDataSize)
+            .op(xl::ReadChar)
+            .data(small);
     }
     Bytes glyph = SquareGlyph(200);
-    w.ubyte('S').attr(xl::CharCode).uint16(static_cast<uint16_t>(glyph.size())).attr(xl::CharDataSize).op(xl::ReadChar).data(glyph);
+    w.ubyte('S')
+        .attr(xl::CharCode)
+        .uint16(static_cast<uint16_t>(glyph.size()))
+        .attr(xl::CharDataSize)
+        .op(xl::ReadChar)
+        .data(glyph);
     w.op(xl::EndChar);
 }
 }  // namespace
@@ -61,8 +71,8 @@ TEST_F(PclXlTest, TrueTypeGlyphsFillWithTheBrush) {
     Pixels p = Picture(w);
     EXPECT_TRUE(Near(p.at(Px(720), Px(1080)), 0x0000FF));
     EXPECT_TRUE(Near(p.at(Px(856 + 120), Px(1080)), 0x0000FF));
-    EXPECT_TRUE(Near(p.at(Px(848), Px(1080)), 0xFFFFFF));   // the gap between them
-    EXPECT_TRUE(Near(p.at(Px(720), Px(900)), 0xFFFFFF));    // above the glyph
+    EXPECT_TRUE(Near(p.at(Px(848), Px(1080)), 0xFFFFFF));  // the gap between them
+    EXPECT_TRUE(Near(p.at(Px(720), Px(900)), 0xFFFFFF));   // above the glyph
 }
 
 TEST_F(PclXlTest, FontHeadersAndCharacterRecords) {
@@ -122,7 +132,6 @@ TEST_F(PclXlTest, BadGlyphRecordsAreRejected) {
     EXPECT_FALSE(load(many));
 }
 
-
 TEST_F(PclXlTest, CompositeGlyphsPlaceTheirComponents) {
     // Two components, the records after the composite: one moved by (50, 0), the next by (0, 100).
     auto be = [](Bytes& b, int v) { b.push_back(static_cast<uint8_t>(v >> 8)), b.push_back(static_cast<uint8_t>(v)); };
@@ -175,7 +184,13 @@ TEST_F(PclXlTest, BitmapGlyphsTakeTheBrushAndLeaveTheirHoles) {
 TEST_F(PclXlTest, SystemFontTextMovesTheCursor) {
     XlWriter w = Job();
     w.raw({0xC8, 0xC0, 3, 0, 0, 255}).attr(xl::RGBColor).op(xl::SetBrushSource);
-    w.text("Arial           ").attr(xl::FontName).uint16(300).attr(xl::CharSize).uint16(277).attr(xl::SymbolSet).op(xl::SetFont);
+    w.text("Arial           ")
+        .attr(xl::FontName)
+        .uint16(300)
+        .attr(xl::CharSize)
+        .uint16(277)
+        .attr(xl::SymbolSet)
+        .op(xl::SetFont);
     w.xy(600, 1200).attr(xl::Point).op(xl::SetCursor).text("HH").attr(xl::TextData);
     w.raw({0xC8, 0xC0, 2, 200, 200}).attr(xl::XSpacingData).op(xl::Text);
     Run(w);

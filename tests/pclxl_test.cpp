@@ -13,7 +13,7 @@ TEST_F(PclXlTest, ValuesFollowTheBindingAndTheirTypes) {
     for (bool big : {false, true}) {
         XlWriter w(big);
         w.raw({0xC1, 0x34, 0x12}).attr(xl::SourceWidth);  // uint16
-        w.raw({0xC3, 0xFF, 0xFF}).attr(xl::DashOffset);  // sint16
+        w.raw({0xC3, 0xFF, 0xFF}).attr(xl::DashOffset);   // sint16
         w.raw({0xC1, 0xFF, 0xFF}).attr(xl::SourceHeight);
         w.realXy(1.5f, 2.5f).attr(xl::PageScale);
         w.realArray({1.5f, 2.5f}).attr(xl::PrimaryArray);
@@ -59,8 +59,9 @@ TEST_F(PclXlTest, StreamsUnderTheHeadersRealDriversWrite) {
     Bytes body(sample.begin() + static_cast<long>(standard.size()), sample.end());
     for (const std::string& head : {
              std::string("\x1B%-12345X@PJL JOB\r\n@PJL SET RESOLUTION=600\r\n) HP-PCL XL;2;0\n"),  // no ENTER LANGUAGE
-             std::string("\x1B%-12345X) HP-PCL XL;2;0\n"),                                          // the header after the UEL
-             std::string("\x1B%-12345X@PJL\r\n@PJL ENTER LANGUAGE = XL2HB\r\n) BROTHER XL2HB;1;0\n"),  // Brother's drivers
+             std::string("\x1B%-12345X) HP-PCL XL;2;0\n"),  // the header after the UEL
+             std::string(
+                 "\x1B%-12345X@PJL\r\n@PJL ENTER LANGUAGE = XL2HB\r\n) BROTHER XL2HB;1;0\n"),  // Brother's drivers
              std::string(") BROTHER XL2HB;1;0\n"),
          }) {
         Bytes job(head.begin(), head.end());
@@ -74,14 +75,14 @@ TEST_F(PclXlTest, StreamsUnderTheHeadersRealDriversWrite) {
 
 TEST_F(PclXlTest, AFailingTagIsDroppedAndReadingGoesOn) {
     XlWriter w;
-    w.ubyte(1).attr(200);          // unknown attribute
-    w.raw({0x30});                 // unknown tag
-    w.attr(xl::SourceWidth);  // an attribute without its value
+    w.ubyte(1).attr(200);                   // unknown attribute
+    w.raw({0x30});                          // unknown tag
+    w.attr(xl::SourceWidth);                // an attribute without its value
     w.raw({0xC8, 0xC3, 0x00, 0x02, 1, 2});  // an array whose length is not unsigned
     w.uint16(5).attr(xl::SourceWidth);
     w.real32(std::nanf("")).attr(xl::PageScale);  // not a number
-    w.real32(3e9f).attr(xl::SourceHeight);  // too large for an integer
-    w.op(xl::Rectangle);           // no page: draws nothing
+    w.real32(3e9f).attr(xl::SourceHeight);        // too large for an integer
+    w.op(xl::Rectangle);                          // no page: draws nothing
     w.uint16(9).attr(xl::SourceHeight);
     Run(w);
     EXPECT_EQ(XlState().attr.sourceWidth, 5);
@@ -118,8 +119,8 @@ TEST_F(PclXlTest, MediaSizesAndOrientations) {
         std::string media;  // a code, or a name
         int orientation;
         LONG width, height;
-    } cases[] = {{"2", 0, 21000, 29700},  {"2", 1, 29700, 21000},  {"0", 0, 21590, 27940}, {"1", 3, 35560, 21590},
-                 {"5", 0, 29700, 42000},  {"99", 0, 21000, 29700}, {"A3", 0, 29700, 42000}, {"letter", 2, 21590, 27940}};
+    } cases[] = {{"2", 0, 21000, 29700}, {"2", 1, 29700, 21000},  {"0", 0, 21590, 27940},  {"1", 3, 35560, 21590},
+                 {"5", 0, 29700, 42000}, {"99", 0, 21000, 29700}, {"A3", 0, 29700, 42000}, {"letter", 2, 21590, 27940}};
     for (const Case& c : cases) {
         XlWriter w;
         w.xy(600, 600).attr(xl::UnitsPerMeasure).ubyte(0).attr(xl::Measure).op(xl::BeginSession);
@@ -151,15 +152,15 @@ TEST_F(PclXlTest, UnitsOfMeasureGiveTheScale) {
         float units;
         bool pageScale;
         int mapMode;
-        double x;       // a user x
-        LONG logical;   // its logical x
+        double x;      // a user x
+        LONG logical;  // its logical x
     } cases[] = {
-        {0, 600, true, MM_LOENGLISH, 600, 100},  // 600 an inch, PageScale (1, 1)
-        {0, 600, false, MM_LOENGLISH, 600, 100}, // no SetPageScale: scale 1
+        {0, 600, true, MM_LOENGLISH, 600, 100},   // 600 an inch, PageScale (1, 1)
+        {0, 600, false, MM_LOENGLISH, 600, 100},  // no SetPageScale: scale 1
         {0, 150, false, MM_LOENGLISH, 150, 100}, {0, 75, false, MM_LOENGLISH, 75, 100},
-        {1, 10, true, MM_LOMETRIC, 10, 10},      // tenths of a millimetre per unit: logical units
-        {2, 1, false, MM_LOMETRIC, 10, 10},      // one unit a tenth of a millimetre
-        {0, 0, false, MM_LOENGLISH, 600, 100},   // no units at all: the default stays
+        {1, 10, true, MM_LOMETRIC, 10, 10},     // tenths of a millimetre per unit: logical units
+        {2, 1, false, MM_LOMETRIC, 10, 10},     // one unit a tenth of a millimetre
+        {0, 0, false, MM_LOENGLISH, 600, 100},  // no units at all: the default stays
     };
     for (const Case& c : cases) {
         XlWriter w;
@@ -193,7 +194,9 @@ TEST_F(PclXlTest, PagesCloseAtTheNextPageAndAtTheEnd) {
     }
     // What the page made is deleted with it: the first page frees its brush before it closes.
     Bytes first = ReadFileBytes(pages[0]);
-    EXPECT_EQ(CountRecords(first, EMR_CREATEBRUSHINDIRECT), CountRecords(first, EMR_DELETEOBJECT) - CountRecords(first, EMR_EXTCREATEPEN) - CountRecords(first, EMR_CREATEPEN));
+    EXPECT_EQ(CountRecords(first, EMR_CREATEBRUSHINDIRECT),
+              CountRecords(first, EMR_DELETEOBJECT) - CountRecords(first, EMR_EXTCREATEPEN) -
+                  CountRecords(first, EMR_CREATEPEN));
     DeletePageFiles(pages);
     // A job whose last byte is EndPage shows its page.
     XlWriter last = Job();
@@ -240,16 +243,19 @@ TEST_F(PclXlTest, GhostscriptJobsMatchGhostscriptsOwnRendering) {
     } documents[] = {
         {"text and shapes",
          "/Helvetica findfont 24 scalefont setfont 72 740 moveto (Hello from PCL XL, 24 point Helvetica) show\n"
-         "/Times-Roman findfont 11 scalefont setfont 72 700 moveto (Eleven point Times: the quick brown fox jumps over the lazy dog.) show\n"
+         "/Times-Roman findfont 11 scalefont setfont 72 700 moveto (Eleven point Times: the quick brown fox jumps over "
+         "the lazy dog.) show\n"
          "/Courier findfont 48 scalefont setfont 72 620 moveto (Courier 48) show\n"
-         "1 0 0 setrgbcolor 100 100 200 150 rectfill 0 0 1 setrgbcolor 5 setlinewidth newpath 300 300 80 0 360 arc stroke\n"
+         "1 0 0 setrgbcolor 100 100 200 150 rectfill 0 0 1 setrgbcolor 5 setlinewidth newpath 300 300 80 0 360 arc "
+         "stroke\n"
          "0 0.6 0 setrgbcolor newpath 350 100 moveto 500 250 lineto 550 120 lineto closepath fill\n"
          "0.5 setgray [10 5] 0 setdash 2 setlinewidth newpath 72 500 moveto 500 520 lineto stroke\n"},
         {"images",
          "/data 64 32 mul 3 mul string def 0 1 data length 1 sub { data exch dup 7 mul 256 mod put } for\n"
          "gsave 100 450 translate 300 200 scale /DeviceRGB setcolorspace\n"
-         "<< /ImageType 1 /Width 64 /Height 32 /BitsPerComponent 8 /Decode [0 1 0 1 0 1] /ImageMatrix [64 0 0 -32 0 32] /DataSource data >> image grestore\n"
-         "gsave 100 100 translate 200 200 scale 16 16 8 [16 0 0 16 0 0] {<" 
+         "<< /ImageType 1 /Width 64 /Height 32 /BitsPerComponent 8 /Decode [0 1 0 1 0 1] /ImageMatrix [64 0 0 -32 0 "
+         "32] /DataSource data >> image grestore\n"
+         "gsave 100 100 translate 200 200 scale 16 16 8 [16 0 0 16 0 0] {<"
          "00102030405060708090a0b0c0d0e0f0f0e0d0c0b0a090807060504030201000"
          "00102030405060708090a0b0c0d0e0f0f0e0d0c0b0a090807060504030201000"
          "00102030405060708090a0b0c0d0e0f0f0e0d0c0b0a090807060504030201000"
@@ -260,8 +266,10 @@ TEST_F(PclXlTest, GhostscriptJobsMatchGhostscriptsOwnRendering) {
          "00102030405060708090a0b0c0d0e0f0f0e0d0c0b0a090807060504030201000>} image grestore\n"
          "/Helvetica-Bold findfont 30 scalefont setfont 350 200 moveto 0.8 0.2 0.2 setrgbcolor (Red bold) show\n"},
         {"landscape PDF of two pages",
-         "<< /PageSize [842 595] >> setpagedevice /Helvetica findfont 30 scalefont setfont 72 500 moveto (Landscape page one) show\n"
-         "0 0 1 setrgbcolor 100 100 500 200 rectfill 0.3 setgray 3 setlinewidth newpath 650 300 100 0 270 arc stroke showpage\n"
+         "<< /PageSize [842 595] >> setpagedevice /Helvetica findfont 30 scalefont setfont 72 500 moveto (Landscape "
+         "page one) show\n"
+         "0 0 1 setrgbcolor 100 100 500 200 rectfill 0.3 setgray 3 setlinewidth newpath 650 300 100 0 270 arc stroke "
+         "showpage\n"
          "/Helvetica findfont 30 scalefont setfont 72 500 moveto (Page two) show\n",
          true, 2},
     };
@@ -279,10 +287,11 @@ TEST_F(PclXlTest, GhostscriptJobsMatchGhostscriptsOwnRendering) {
                 if (std::string(device) == "pxlmono" && std::string(compression) == "2") continue;
                 std::string job = dir_ + "jobs/doc.pxl", png = dir_ + "jobs/doc.png";
                 std::string make = std::string(gs) + "-r600 -sDEVICE=" + device + " -dCompressMode=" + compression +
-                                   " -sOutputFile=" + job + " " + ps;
+                    " -sOutputFile=" + job + " " + ps;
                 ASSERT_EQ(std::system(make.c_str()), 0);
-                std::string render = std::string(gs) + "-r192 -dLastPage=1 -sDEVICE=" +
-                                     (std::string(device) == "pxlmono" ? "pnggray" : "png16m") + " -sOutputFile=" + png + " " + ps;
+                std::string render = std::string(gs) +
+                    "-r192 -dLastPage=1 -sDEVICE=" + (std::string(device) == "pxlmono" ? "pnggray" : "png16m") +
+                    " -sOutputFile=" + png + " " + ps;
                 ASSERT_EQ(std::system(render.c_str()), 0);
                 PageList pages;
                 ASSERT_TRUE(ConvertPrintJob(job.c_str(), pages));
@@ -299,7 +308,6 @@ TEST_F(PclXlTest, GhostscriptJobsMatchGhostscriptsOwnRendering) {
         }
     }
 }
-
 
 // ---- Whole jobs ----
 

@@ -34,12 +34,23 @@ struct Dib {
 Dib MakeDib(int w, int h, int bpp, uint32_t compression, std::vector<uint32_t> colors, std::vector<uint8_t> bits,
             std::vector<uint32_t> masks = {}) {
     Dib d;
-    BITMAPINFOHEADER hd{sizeof hd, w, h, 1, static_cast<WORD>(bpp), compression,
-                        static_cast<DWORD>(bits.size()), 0, 0, static_cast<DWORD>(colors.size()), 0};
+    BITMAPINFOHEADER hd{sizeof hd,
+                        w,
+                        h,
+                        1,
+                        static_cast<WORD>(bpp),
+                        compression,
+                        static_cast<DWORD>(bits.size()),
+                        0,
+                        0,
+                        static_cast<DWORD>(colors.size()),
+                        0};
     d.info.resize(sizeof hd);
     memcpy(d.info.data(), &hd, sizeof hd);
-    for (uint32_t m : masks) d.info.insert(d.info.end(), reinterpret_cast<uint8_t*>(&m), reinterpret_cast<uint8_t*>(&m) + 4);
-    for (uint32_t c : colors) d.info.insert(d.info.end(), reinterpret_cast<uint8_t*>(&c), reinterpret_cast<uint8_t*>(&c) + 4);
+    for (uint32_t m : masks)
+        d.info.insert(d.info.end(), reinterpret_cast<uint8_t*>(&m), reinterpret_cast<uint8_t*>(&m) + 4);
+    for (uint32_t c : colors)
+        d.info.insert(d.info.end(), reinterpret_cast<uint8_t*>(&c), reinterpret_cast<uint8_t*>(&c) + 4);
     d.bits = std::move(bits);
     return d;
 }
@@ -62,7 +73,7 @@ TEST(PlaybackGeometry, MappingModesPlaceShapes) {
         Fill(dc, RGB(255, 0, 0));
         Rectangle(dc, 100, -100, 300, -300);
     });
-    EXPECT_EQ(lometric.at(75, 75), 0xFF0000u);    // 20 mm in
+    EXPECT_EQ(lometric.at(75, 75), 0xFF0000u);  // 20 mm in
     EXPECT_EQ(lometric.at(30, 30), 0xFFFFFFu);
     EXPECT_EQ(lometric.at(120, 75), 0xFFFFFFu);
     Pixels aniso = Draw([](HDC dc) {
@@ -118,11 +129,13 @@ TEST(PlaybackGeometry, TinyMarkersStillShow) {
 TEST(PlaybackGeometry, MetricModesCountOnTheRecordingDevice) {
     // A page recorded for a 1200-dpi printer: 0.01 mm units are that device's, so a
     // square from 20 to 50 mm lands there on the picture whatever device plays it.
-    Bytes emf = Record([](HDC dc) {
-        SetMapMode(dc, MM_HIMETRIC);
-        Fill(dc, RGB(0, 128, 0));
-        Rectangle(dc, 2000, -2000, 5000, -5000);
-    }, kSquare);
+    Bytes emf = Record(
+        [](HDC dc) {
+            SetMapMode(dc, MM_HIMETRIC);
+            Fill(dc, RGB(0, 128, 0));
+            Rectangle(dc, 2000, -2000, 5000, -5000);
+        },
+        kSquare);
     int32_t device[2] = {4724, 4724}, mm[2] = {100, 100};  // the header's reference device
     memcpy(&emf[72], device, 8);
     memcpy(&emf[80], mm, 8);
@@ -180,8 +193,8 @@ TEST(PlaybackGeometry, ArcsPiesAndPathsFill) {
         EndPath(dc);
         FillPath(dc);
     });
-    EXPECT_EQ(p.at(140, 60), 0xFF0000u);   // inside the upper right quarter
-    EXPECT_EQ(p.at(60, 140), 0xFFFFFFu);   // the rest of the circle is empty
+    EXPECT_EQ(p.at(140, 60), 0xFF0000u);  // inside the upper right quarter
+    EXPECT_EQ(p.at(60, 140), 0xFFFFFFu);  // the rest of the circle is empty
     EXPECT_EQ(p.at(310, 290), 0x0000FFu);
     EXPECT_EQ(p.at(260, 360), 0xFFFFFFu);
 }
@@ -213,8 +226,8 @@ TEST(PlaybackRaster, BinaryRasterOperations) {
     });
     size_t black = 0, white = 0;
     for (int x = 10; x < 190; ++x) (p.at(x, 50) == 0 ? black : white) += p.at(x, 50) == 0 || p.at(x, 50) == 0xFFFFFFu;
-    EXPECT_GT(black, 0u);   // the hatch's lines: white xor white
-    EXPECT_GT(white, 100u); // its gaps: white xor black
+    EXPECT_GT(black, 0u);    // the hatch's lines: white xor white
+    EXPECT_GT(white, 100u);  // its gaps: white xor black
 }
 
 TEST(PlaybackRaster, MonoBitmapWithSrcAndPrintsOnlyItsBlack) {
@@ -243,7 +256,7 @@ TEST(PlaybackRaster, BrushThroughMaskOperations) {
             HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
             HGDIOBJ old = SelectObject(dc, green);
             TwoColourDib bmi = MakeTwoColourDib(2, 1, 1);  // 0 white, 1 black
-            uint8_t row[4] = {0x40, 0, 0, 0};               // white, then black
+            uint8_t row[4] = {0x40, 0, 0, 0};              // white, then black
             StretchDIBits(dc, 0, 0, 200, 100, 0, 0, 2, 1, row, bmi.info(), DIB_RGB_COLORS, rop);
             SelectObject(dc, old);
             DeleteObject(green);
@@ -291,8 +304,7 @@ TEST(PlaybackBitmaps, EveryDibFormatDecodes) {
     EXPECT_EQ(Quadrants(mono), (std::vector<uint32_t>{0xFFFFFF, 0, 0, 0xFFFFFF}));
     EXPECT_EQ(Quadrants(MakeDib(2, 2, 24, BI_RGB, {}, {255, 0, 0, 255, 255, 255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0})),
               kExpected);
-    EXPECT_EQ(Quadrants(MakeDib(2, 2, 32, BI_RGB, {},
-                                {255, 0, 0, 0, 255, 255, 255, 0, 0, 0, 255, 0, 0, 255, 0, 0})),
+    EXPECT_EQ(Quadrants(MakeDib(2, 2, 32, BI_RGB, {}, {255, 0, 0, 0, 255, 255, 255, 0, 0, 0, 255, 0, 0, 255, 0, 0})),
               kExpected);
     // 16-bit 5-5-5 by default and 5-6-5 through bit fields.
     auto w16 = [](std::vector<uint16_t> v) {
@@ -301,9 +313,9 @@ TEST(PlaybackBitmaps, EveryDibFormatDecodes) {
         return b;
     };
     EXPECT_EQ(Quadrants(MakeDib(2, 2, 16, BI_RGB, {}, w16({0x001F, 0x7FFF, 0x7C00, 0x03E0}))), kExpected);
-    EXPECT_EQ(Quadrants(MakeDib(2, 2, 16, BI_BITFIELDS, {}, w16({0x001F, 0xFFFF, 0xF800, 0x07E0}),
-                                {0xF800, 0x07E0, 0x001F})),
-              kExpected);
+    EXPECT_EQ(
+        Quadrants(MakeDib(2, 2, 16, BI_BITFIELDS, {}, w16({0x001F, 0xFFFF, 0xF800, 0x07E0}), {0xF800, 0x07E0, 0x001F})),
+        kExpected);
     // Run-length encoded, rows ended by end-of-line and the bitmap by end-of-bitmap codes.
     EXPECT_EQ(Quadrants(MakeDib(2, 2, 8, BI_RLE8, pal, {1, 2, 1, 3, 0, 0, 1, 0, 1, 1, 0, 0, 0, 1})), kExpected);
     // An absolute run of three pixels (padded to 16 bits) then a delta that skips the last row.
@@ -338,9 +350,11 @@ TEST(PlaybackBitmaps, LyingDibHeadersAreRefusedOrCut) {
         StretchDIBits(dc, 0, 0, kSide, kSide, 0, 0, 2, 2, big.bits.data(), big.bmi(), DIB_RGB_COLORS, SRCCOPY);
     });
     EXPECT_EQ(p.at(10, 10), 0x00FF00u);
-    Bytes emf = Record([&](HDC dc) {
-        StretchDIBits(dc, 0, 0, kSide, kSide, 0, 0, 2, 2, big.bits.data(), big.bmi(), DIB_RGB_COLORS, SRCCOPY);
-    }, kSquare);
+    Bytes emf = Record(
+        [&](HDC dc) {
+            StretchDIBits(dc, 0, 0, kSide, kSide, 0, 0, 2, 2, big.bits.data(), big.bmi(), DIB_RGB_COLORS, SRCCOPY);
+        },
+        kSquare);
     // Inflate the width in the recorded header: the record no longer holds the bits.
     for (size_t off = 108; off + 8 <= emf.size();) {
         uint32_t type, size;
@@ -390,7 +404,8 @@ TEST(PlaybackText, TextDrawsWithAlignmentAndEscapement) {
         int x0 = p.width, y0 = p.height, x1 = -1, y1 = -1;
         for (int y = 0; y < p.height; ++y)
             for (int x = 0; x < p.width; ++x)
-                if (!Near(p.at(x, y), 0xFFFFFF, 60)) x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+                if (!Near(p.at(x, y), 0xFFFFFF, 60))
+                    x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
         return RECT{x0, y0, x1, y1};
     };
     auto page = [](int escapement, UINT align) {
@@ -431,8 +446,8 @@ TEST(PlaybackText, TextDrawsWithAlignmentAndEscapement) {
                 SetViewportExtEx(dc, kSide, kSide, nullptr);
                 x = 1000, y = 500;
             }
-            HFONT f = CreateFontA(mode == MM_LOMETRIC ? -80 : -80, 0, escapement, escapement, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0,
-                                  "Arial");
+            HFONT f = CreateFontA(mode == MM_LOMETRIC ? -80 : -80, 0, escapement, escapement, FW_BOLD, 0, 0, 0, 0, 0, 0,
+                                  0, 0, "Arial");
             SelectObject(dc, f);
             SetTextAlign(dc, TA_LEFT | TA_BASELINE);
             TextOutA(dc, x, y, "HHHHHH", 6);
@@ -480,12 +495,14 @@ TEST(PlaybackText, ClippedRunsKeepGlyphsTheirAdvancesFit) {
 }
 
 TEST(PlaybackRecords, CommentsAndUnknownRecordsArePassedOver) {
-    Bytes emf = Record([](HDC dc) {
-        const BYTE plus[] = {'E', 'M', 'F', '+', 1, 0x40, 0, 0, 28, 0, 0, 0};
-        GdiComment(dc, sizeof plus, plus);
-        Fill(dc, RGB(255, 0, 0));
-        Rectangle(dc, 0, 0, 100, 100);
-    }, kSquare);
+    Bytes emf = Record(
+        [](HDC dc) {
+            const BYTE plus[] = {'E', 'M', 'F', '+', 1, 0x40, 0, 0, 28, 0, 0, 0};
+            GdiComment(dc, sizeof plus, plus);
+            Fill(dc, RGB(255, 0, 0));
+            Rectangle(dc, 0, 0, 100, 100);
+        },
+        kSquare);
     // Put an unknown record of type 250 before the EOF.
     Bytes odd = {250, 0, 0, 0, 12, 0, 0, 0, 1, 2, 3, 4};
     emf.insert(emf.end() - 20, odd.begin(), odd.end());
@@ -568,8 +585,11 @@ TEST_F(PlaybackThreads, PagesPlayedAtOnceMatchPagesPlayedInTurn) {
     // threads at once, each picture the same to the byte.
     std::vector<Bytes> emf;
     for (int i = 1; i <= 3; ++i) emf.push_back(RecordSamplePage("", i));
-    std::string pcl = "\x1B" "E\x1B(s1p12v4148TUnivers text\x1B*c300a300b25g2P\x1B(s0p10h3TCourier\f"
-                      "\x1B%0BIN;SP1;MC1,90;FT10,40;PA1000,1000;RA5000,5000;LBlabel\x03\x1B%0A\x1B" "E";
+    std::string pcl =
+        "\x1B"
+        "E\x1B(s1p12v4148TUnivers text\x1B*c300a300b25g2P\x1B(s0p10h3TCourier\f"
+        "\x1B%0BIN;SP1;MC1,90;FT10,40;PA1000,1000;RA5000,5000;LBlabel\x03\x1B%0A\x1B"
+        "E";
     PageList pages;
     ASSERT_TRUE(ConvertPrintJob(Write("job.spl", WrapInSpool(emf)).c_str(), pages));
     PageList more;
@@ -579,7 +599,8 @@ TEST_F(PlaybackThreads, PagesPlayedAtOnceMatchPagesPlayedInTurn) {
     auto picture = [](const std::string& page) {
         RenderedPage r;
         std::vector<uint8_t> bytes;
-        if (RenderPageMetafile(page.c_str(), r)) bytes.assign(r.pixels, r.pixels + static_cast<size_t>(r.width) * r.height * 4);
+        if (RenderPageMetafile(page.c_str(), r))
+            bytes.assign(r.pixels, r.pixels + static_cast<size_t>(r.width) * r.height * 4);
         ReleaseRenderedPage(r);
         return bytes;
     };
@@ -629,12 +650,19 @@ TEST(PlaybackText, CharactersTheFaceLacksComeFromAFaceThatHasThem) {
 TEST_F(PlaybackThreads, APictureReusedForTheNextPageIsThatPagesOwn) {
     // Pages pictured one after another in one picture (portrait, portrait again: the bitmap is
     // kept; then landscape: a new one) come out as each does in a picture of its own.
-    std::string pcl = "\x1B" "E\x1B(s1p12v4148TPortrait text\x1B*c300a300b0P\x1B" "E"
-                      "\x1B*p900x900Y\x1B(s0p10h3TAgain\x1B" "E\x1B&l1OLandscape\x1B*c600a200b25g2P\x1B" "E";
+    std::string pcl =
+        "\x1B"
+        "E\x1B(s1p12v4148TPortrait text\x1B*c300a300b0P\x1B"
+        "E"
+        "\x1B*p900x900Y\x1B(s0p10h3TAgain\x1B"
+        "E\x1B&l1OLandscape\x1B*c600a200b25g2P\x1B"
+        "E";
     PageList pages;
     ASSERT_TRUE(ConvertPrintJob(Write("job.pcl", Bytes(pcl.begin(), pcl.end())).c_str(), pages));
     ASSERT_EQ(pages.size(), 3u);
-    auto bytesOf = [](const RenderedPage& r) { return std::vector<uint8_t>(r.pixels, r.pixels + static_cast<size_t>(r.width) * r.height * 4); };
+    auto bytesOf = [](const RenderedPage& r) {
+        return std::vector<uint8_t>(r.pixels, r.pixels + static_cast<size_t>(r.width) * r.height * 4);
+    };
     RenderedPage reused;
     uint8_t* firstPixels = nullptr;
     for (const std::string& page : pages) {

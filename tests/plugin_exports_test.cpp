@@ -25,7 +25,8 @@ Pixels ReadPicture(void* context, const Info& info) {
     p.width = info.width;
     p.height = info.height;
     p.px.resize(static_cast<size_t>(info.width) * info.height);
-    for (int y = 0; y < info.height; ++y) EXPECT_EQ(ivpLoadPictureGetLine(context, y, &p.px[static_cast<size_t>(y) * info.width]), 1);
+    for (int y = 0; y < info.height; ++y)
+        EXPECT_EQ(ivpLoadPictureGetLine(context, y, &p.px[static_cast<size_t>(y) * info.width]), 1);
     return p;
 }
 
@@ -212,12 +213,16 @@ std::vector<std::pair<std::string, Bytes>> ThreePageJobs() {
     std::vector<Bytes> emf;
     for (int i = 1; i <= 3; ++i) emf.push_back(RecordSamplePage("", i));
     jobs.emplace_back("job.spl", WrapInSpool(emf));
-    std::string pcl = "\x1B" "Eone\fTwo\fThree\x1B" "E";
+    std::string pcl =
+        "\x1B"
+        "Eone\fTwo\fThree\x1B"
+        "E";
     jobs.emplace_back("job.pcl", Bytes(pcl.begin(), pcl.end()));
     std::string plot = "IN;SP1;PA0,0;PD1000,1000;PG;PA0,0;PD2000,0;PG;PA0,0;PD0,2000;";
     jobs.emplace_back("job.plt", Bytes(plot.begin(), plot.end()));
     jobs.emplace_back("job.pxl", MakePclXlJob(3));
-    jobs.emplace_back("job.zjs", MakeZjsJob({SamplePageImage(600, 800), SamplePageImage(600, 800), SamplePageImage(600, 800)}));
+    jobs.emplace_back("job.zjs",
+                      MakeZjsJob({SamplePageImage(600, 800), SamplePageImage(600, 800), SamplePageImage(600, 800)}));
     return jobs;
 }
 }  // namespace

@@ -19,34 +19,39 @@ bool Inked(const Pixels& p, int x0, int y0, int x1, int y1) { return p.Share(x0,
 }  // namespace
 
 TEST(PlaybackRegions, FillRgnPaintsCombinedRegions) {
-    Bytes emf = Record([](HDC dc) {
-        HRGN a = CreateRectRgn(20, 20, 120, 120), b = CreateRectRgn(80, 80, 180, 180), both = CreateRectRgn(0, 0, 0, 0);
-        CombineRgn(both, a, b, RGN_OR);
-        HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
-        FillRgn(dc, both, red);
-        // The overlap taken out of the first square, painted with the selected brush.
-        HRGN left = CreateRectRgn(0, 0, 0, 0);
-        CombineRgn(left, a, b, RGN_DIFF);
-        OffsetViewportOrgEx(dc, 200, 0, nullptr);
-        HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
-        HGDIOBJ old = SelectObject(dc, blue);
-        PaintRgn(dc, left);
-        SelectObject(dc, old);
-        for (HGDIOBJ o : {HGDIOBJ(a), HGDIOBJ(b), HGDIOBJ(both), HGDIOBJ(left), HGDIOBJ(red), HGDIOBJ(blue)}) DeleteObject(o);
-    }, RECT{0, 0, 10000, 10000});
+    Bytes emf = Record(
+        [](HDC dc) {
+            HRGN a = CreateRectRgn(20, 20, 120, 120), b = CreateRectRgn(80, 80, 180, 180),
+                 both = CreateRectRgn(0, 0, 0, 0);
+            CombineRgn(both, a, b, RGN_OR);
+            HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+            FillRgn(dc, both, red);
+            // The overlap taken out of the first square, painted with the selected brush.
+            HRGN left = CreateRectRgn(0, 0, 0, 0);
+            CombineRgn(left, a, b, RGN_DIFF);
+            OffsetViewportOrgEx(dc, 200, 0, nullptr);
+            HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+            HGDIOBJ old = SelectObject(dc, blue);
+            PaintRgn(dc, left);
+            SelectObject(dc, old);
+            for (HGDIOBJ o : {HGDIOBJ(a), HGDIOBJ(b), HGDIOBJ(both), HGDIOBJ(left), HGDIOBJ(red), HGDIOBJ(blue)})
+                DeleteObject(o);
+        },
+        RECT{0, 0, 10000, 10000});
     EXPECT_EQ(CountRecords(emf, EMR_FILLRGN), 2u);
     Pixels p = PlayOnto(emf, kSide, kSide);
     EXPECT_EQ(p.at(50, 50), 0xFF0000u);
     EXPECT_EQ(p.at(150, 150), 0xFF0000u);
-    EXPECT_EQ(p.at(150, 50), 0xFFFFFFu);  // neither square
-    EXPECT_EQ(p.at(250, 50), 0x0000FFu);  // the first square, moved over by 200
-    EXPECT_EQ(p.at(300, 100), 0xFFFFFFu); // the overlap was taken out
+    EXPECT_EQ(p.at(150, 50), 0xFFFFFFu);   // neither square
+    EXPECT_EQ(p.at(250, 50), 0x0000FFu);   // the first square, moved over by 200
+    EXPECT_EQ(p.at(300, 100), 0xFFFFFFu);  // the overlap was taken out
 }
 
 TEST(PlaybackRegions, ClipRegionsAndTheirModes) {
     auto painted = [](int mode, bool emptyRegion) {
         return Draw([&](HDC dc) {
-            HRGN first = CreateRectRgn(0, 0, 200, 378), second = emptyRegion ? CreateRectRgn(0, 0, 0, 0) : CreateRectRgn(100, 0, 300, 378);
+            HRGN first = CreateRectRgn(0, 0, 200, 378),
+                 second = emptyRegion ? CreateRectRgn(0, 0, 0, 0) : CreateRectRgn(100, 0, 300, 378);
             SelectClipRgn(dc, first);
             ExtSelectClipRgn(dc, second, mode);
             HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
@@ -84,7 +89,7 @@ TEST(PlaybackRegions, ClipBoxFollowsTheMapping) {
     SetMapMode(dc, MM_LOENGLISH);
     RECT english{};
     GetClipBox(dc, &english);
-    EXPECT_LT(english.top, 1);  // y grows upward: the page lies below the origin
+    EXPECT_LT(english.top, 1);                       // y grows upward: the page lies below the origin
     EXPECT_EQ(english.right, box.right * 100 / 96);  // the reference screen at 96 dpi, in hundredths of an inch
     IntersectClipRect(dc, 0, 0, 10, -10);
     EXPECT_EQ(GetClipBox(dc, &english), COMPLEXREGION);

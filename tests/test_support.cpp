@@ -98,7 +98,8 @@ Pixels LoadPicture(const std::string& jobPath) {
     if (!context) return p;
     int32_t kind, w, h, resolution, bits, bytesPerLine, colormap;
     char label[32];
-    if (ivpLoadPictureGetInfo(context, &kind, &w, &h, &resolution, &bits, &bytesPerLine, &colormap, label, sizeof label)) {
+    if (ivpLoadPictureGetInfo(context, &kind, &w, &h, &resolution, &bits, &bytesPerLine, &colormap, label,
+                              sizeof label)) {
         p.width = w;
         p.height = h;
         p.px.resize(static_cast<size_t>(w) * h);
@@ -153,7 +154,8 @@ std::vector<PaintedImage> ImagesOfPage(const Bytes& emf) {
         p.rop = U32(emf, off + 68);
         p.destWidth = static_cast<int32_t>(U32(emf, off + 72));
         p.destHeight = static_cast<int32_t>(U32(emf, off + 76));
-        p.data.assign(emf.begin() + static_cast<long>(off + offBits), emf.begin() + static_cast<long>(off + offBits + cbBits));
+        p.data.assign(emf.begin() + static_cast<long>(off + offBits),
+                      emf.begin() + static_cast<long>(off + offBits + cbBits));
         out.push_back(std::move(p));
     }
     return out;
@@ -204,7 +206,8 @@ double CellAgreement(int w, int h, int reach, double empty, const std::function<
                 for (int dy = -reach; dy <= reach && !found; ++dy)
                     for (int dx = -reach; dx <= reach && !found; ++dx) {
                         int xx = x + dx, yy = y + dy;
-                        found = xx >= 0 && yy >= 0 && xx < w && yy < h && meets(second, i, static_cast<size_t>(yy) * w + xx);
+                        found = xx >= 0 && yy >= 0 && xx < w && yy < h &&
+                            meets(second, i, static_cast<size_t>(yy) * w + xx);
                     }
                 met += found;
             }
@@ -247,7 +250,8 @@ RECT InkBox(const Pixels& p, int tolerance, int x0, int y0, int x1, int y1) {
 CoarseMatch CompareCoarse(const Pixels& ours, const Pixels& reference, int cells, int tolerance) {
     CoarseMatch m;
     if (ours.width <= 0 || reference.width <= 0) return m;
-    int w = cells, h = std::max(1, static_cast<int>(std::lround(static_cast<double>(cells) * reference.height / reference.width)));
+    int w = cells,
+        h = std::max(1, static_cast<int>(std::lround(static_cast<double>(cells) * reference.height / reference.width)));
     std::vector<double> a = greyGrid(ours, w, h), b = greyGrid(reference, w, h);
     size_t inked = 0, agree = 0;
     double inkA = 0, inkB = 0;

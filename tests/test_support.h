@@ -19,7 +19,7 @@ class TempDirTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    std::string dir_;  // with a trailing '/'
+    std::string dir_;                        // with a trailing '/'
     std::vector<std::string> Files() const;  // names in dir_, sorted
     std::string Write(const std::string& name, const Bytes& bytes) const;
     // Writes a job under `name` and converts it as the plug-in does; the conversion must not fail.

@@ -22,8 +22,8 @@ uint32_t U32(const Bytes& b, size_t off) {
 // The 1-bit image a page metafile carries, put together from the bands its
 // STRETCHDIBITS records hold (large images are recorded in bands of rows).
 struct RecordedImage {
-    int width = 0, height = 0;          // the source image, all bands
-    int shownWidth = 0;                 // the columns the records print
+    int width = 0, height = 0;  // the source image, all bands
+    int shownWidth = 0;         // the columns the records print
     int destX = 0, destY = 0;
     int destWidth = 0, destHeight = 0;  // all bands
     int records = 0;
@@ -48,7 +48,8 @@ RecordedImage ImageOfPage(const Bytes& emf) {
         }
         r.height += -static_cast<int32_t>(U32(emf, off + offBmi + 8));
         r.destHeight += static_cast<int32_t>(U32(emf, off + 76));
-        r.bits.insert(r.bits.end(), emf.begin() + static_cast<long>(off + offBits), emf.begin() + static_cast<long>(off + offBits + cbBits));
+        r.bits.insert(r.bits.end(), emf.begin() + static_cast<long>(off + offBits),
+                      emf.begin() + static_cast<long>(off + offBits + cbBits));
         ++r.records;
         r.ok = true;
     }
@@ -228,8 +229,8 @@ TEST_F(ZjsTest, BrokenChunksAndItemsEndTheWalkSafely) {
         return b;
     };
     Bytes small, past, zeroItem, longItem, unknown, string;
-    Chunk(small, 8, ZJT_START_PAGE, 0);            // below its own header size
-    Chunk(past, 100000, ZJT_START_PAGE, 0);        // past the end
+    Chunk(small, 8, ZJT_START_PAGE, 0);                                           // below its own header size
+    Chunk(past, 100000, ZJT_START_PAGE, 0);                                       // past the end
     Chunk(zeroItem, 28, ZJT_START_DOC, 3, {0, 0, 0, 0, 0, 3, 1, 0, 0, 0, 0, 1});  // item of size 0
     Chunk(longItem, 28, ZJT_START_DOC, 1, {0, 0, 1, 0, 0, 3, 1, 0, 0, 0, 0, 1});  // item past its chunk
     Chunk(unknown, 20, 77, 0, {1, 2, 3, 4});
@@ -306,7 +307,8 @@ Bytes Pbm(const std::vector<const BiLevelImage*>& pages) {
 
 // The recorded image shows `src` from (x0, y0) on, dot for dot, as far as it reaches (x0 a multiple of 8).
 bool ShowsImage(const RecordedImage& r, const BiLevelImage& src, int x0, int y0) {
-    if (!r.ok || r.shownWidth <= 0 || r.height <= 0 || x0 + r.shownWidth > src.width || y0 + r.height > src.height) return false;
+    if (!r.ok || r.shownWidth <= 0 || r.height <= 0 || x0 + r.shownWidth > src.width || y0 + r.height > src.height)
+        return false;
     size_t stride = ((static_cast<size_t>(r.width) + 31) / 32) * 4, whole = static_cast<size_t>(r.shownWidth) / 8;
     int rest = r.shownWidth % 8;
     uint8_t mask = static_cast<uint8_t>(0xFF00 >> rest);
@@ -329,7 +331,8 @@ TEST_F(ZjsTest, Foo2zjsJobsOfEveryModelDecodeToTheirSourceBitmap) {
     // foo2hp the Color LaserJet 1600/2600, whose planes come in bands of rows.
     for (const char* model : {"foo2zjs -z0", "foo2zjs -z1", "foo2zjs -z2", "foo2zjs -z3", "foo2hp"}) {
         std::string out = dir_ + "jobs/page.zjs";
-        ASSERT_EQ(std::system((std::string(model) + " -r600x600 -g4958x7016 -p9 < " + in + " > " + out).c_str()), 0) << model;
+        ASSERT_EQ(std::system((std::string(model) + " -r600x600 -g4958x7016 -p9 < " + in + " > " + out).c_str()), 0)
+            << model;
         PageList pages;
         ASSERT_TRUE(ConvertPrintJob(out.c_str(), pages));
         ASSERT_EQ(pages.size(), 2u) << model;
@@ -360,7 +363,10 @@ TEST_F(ZjsTest, RastersOfTwelveHundredBySixHundredDotsWithOffsets) {
     for (const char* model : {"foo2zjs -z0", "foo2zjs -z1", "foo2zjs -z2"}) {
         for (bool margins : {false, true}) {
             std::string out = dir_ + "jobs/fine.zjs", cut = margins ? " -u 96x50 -l 120x60" : "";
-            ASSERT_EQ(std::system((std::string(model) + " -r1200x600 -g9920x7016 -p9" + cut + " < " + in + " > " + out).c_str()), 0);
+            ASSERT_EQ(
+                std::system(
+                    (std::string(model) + " -r1200x600 -g9920x7016 -p9" + cut + " < " + in + " > " + out).c_str()),
+                0);
             PageList pages;
             ASSERT_TRUE(ConvertPrintJob(out.c_str(), pages));
             ASSERT_EQ(pages.size(), 1u) << model;
@@ -391,7 +397,9 @@ TEST_F(ZjsTest, BandedPlanesKeepTheirRowsPastABrokenBand) {
     ASSERT_EQ(std::system(("foo2hp -r600x600 -g4958x7016 -p9 < " + in + " > " + out).c_str()), 0);
     Bytes job = ReadFileBytes(out);
     // The bands: chunks of type 12 with one item; spoil the data of the fourth one that carries ink.
-    auto be32 = [&](size_t at) { return uint32_t{job[at]} << 24 | uint32_t{job[at + 1]} << 16 | uint32_t{job[at + 2]} << 8 | job[at + 3]; };
+    auto be32 = [&](size_t at) {
+        return uint32_t{job[at]} << 24 | uint32_t{job[at + 1]} << 16 | uint32_t{job[at + 2]} << 8 | job[at + 3];
+    };
     size_t at = std::search(job.begin(), job.end(), std::begin("JZJZ"), std::end("JZJZ") - 1) - job.begin() + 4;
     int inked = 0, spoiled = -1, band = 0;
     for (; at + 16 <= job.size() && be32(at) >= 16; at += be32(at)) {
@@ -431,7 +439,10 @@ TEST_F(ZjsTest, SheetsFollowTheDriversPaperCodes) {
                 if (x < 12 || y < 12 || x >= c.width - 12 || y >= c.height - 12) img.Set(x, y);
         std::string in = Write("page.pbm", Pbm({&img})), out = dir_ + "jobs/page.zjs";
         std::string size = std::to_string(c.width) + "x" + std::to_string(c.height);
-        ASSERT_EQ(std::system(("foo2zjs -z1 -r600x600 -g" + size + " -p" + std::to_string(c.code) + " < " + in + " > " + out).c_str()), 0);
+        ASSERT_EQ(
+            std::system(("foo2zjs -z1 -r600x600 -g" + size + " -p" + std::to_string(c.code) + " < " + in + " > " + out)
+                            .c_str()),
+            0);
         Pixels p = LoadPicture(out);
         EXPECT_EQ(p.width, c.pictureWidth) << c.code;
         EXPECT_EQ(p.height, c.pictureHeight) << c.code;
@@ -461,24 +472,31 @@ TEST_F(ZjsTest, JbigDataMatchesJbigKitsOwnTools) {
 }
 
 TEST_F(ZjsTest, ColourPlanesPrintOverEachOther) {
-    if (!HaveTool("foo2zjs") || !HaveTool("foo2hp") || !HaveTool("gs")) GTEST_SKIP() << "foo2zjs or ghostscript not installed";
+    if (!HaveTool("foo2zjs") || !HaveTool("foo2hp") || !HaveTool("gs"))
+        GTEST_SKIP() << "foo2zjs or ghostscript not installed";
     // Red and blue squares and a black bar, rendered to CMYK by Ghostscript, as colour ZjStream jobs.
     std::string ps = Write("colour.ps", [] {
-        std::string s = "%!PS\n1 0 0 setrgbcolor 72 72 144 144 rectfill\n0 0 1 setrgbcolor 300 400 144 144 rectfill\n"
-                        "0 0 0 setrgbcolor 72 600 300 40 rectfill\nshowpage\n";
+        std::string s =
+            "%!PS\n1 0 0 setrgbcolor 72 72 144 144 rectfill\n0 0 1 setrgbcolor 300 400 144 144 rectfill\n"
+            "0 0 0 setrgbcolor 72 600 300 40 rectfill\nshowpage\n";
         return Bytes(s.begin(), s.end());
     }());
     std::string cmyk = dir_ + "jobs/colour.cmyk", job = dir_ + "jobs/colour.zjs";
     ASSERT_EQ(std::system(("gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -r600x600 -sDEVICE=bitcmyk -sOutputFile=" +
-                           cmyk + " " + ps).c_str()), 0);
+                           cmyk + " " + ps)
+                              .c_str()),
+              0);
     // The KM 2300DL's planes, the CP1025's planes, and the Color LaserJet 2600's banded planes.
     for (const char* model : {"foo2zjs -z0", "foo2zjs -z3", "foo2hp"}) {
-        std::system((std::string(model) + " -r600x600 -g4958x7016 -p9 -c < " + cmyk + " > " + job + " 2>/dev/null").c_str());
+        std::system(
+            (std::string(model) + " -r600x600 -g4958x7016 -p9 -c < " + cmyk + " > " + job + " 2>/dev/null").c_str());
         Pixels p = LoadPicture(job);
         int32_t hgt = p.height;
         ASSERT_GT(hgt, 0) << model;
         // PostScript points from the bottom left to picture pixels at 192 dpi.
-        auto at = [&](double x, double y) { return p.at(static_cast<int>(x * 192 / 72), hgt - 1 - static_cast<int>(y * 192 / 72)); };
+        auto at = [&](double x, double y) {
+            return p.at(static_cast<int>(x * 192 / 72), hgt - 1 - static_cast<int>(y * 192 / 72));
+        };
         uint32_t red = at(144, 144), blue = at(372, 472), bar = at(200, 620), paper = at(500, 200);
         EXPECT_GT((red >> 16) & 0xFF, 200u) << model;
         EXPECT_LT((red >> 8) & 0xFF, 60u) << model;

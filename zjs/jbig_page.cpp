@@ -71,7 +71,8 @@ public:
         // An image stopped in a lower resolution layer holds less than the size says.
         if (!image || jbg_dec_getsize(&state_) < jbigStride * height) return false;
         out.bits.assign(dibStride * height, 0);
-        for (unsigned long y = 0; y < height; ++y) std::memcpy(&out.bits[y * dibStride], image + y * jbigStride, jbigStride);
+        for (unsigned long y = 0; y < height; ++y)
+            std::memcpy(&out.bits[y * dibStride], image + y * jbigStride, jbigStride);
         out.width = width;
         out.height = height;
         return true;
@@ -155,8 +156,7 @@ bool DecodeJbigFile(const char* path, const JbigLimits& limits, JbigPlaneImage& 
         Decoder decoder(limits);
         std::vector<unsigned char> block(kReadBlock);
         DWORD got = 0;
-        while (ReadFile(file, block.data(), kReadBlock, &got, nullptr) && got > 0 && decoder.Feed(block.data(), got)) {
-        }
+        while (ReadFile(file, block.data(), kReadBlock, &got, nullptr) && got > 0 && decoder.Feed(block.data(), got)) {}
         return decoder.Image(out);
     } catch (const std::exception&) {
         return false;
@@ -209,7 +209,8 @@ int RecordZjsPage(const char* metafilePath, const std::vector<JbigPlaneImage>& p
             SetViewportExtEx(dc, static_cast<int>(x), static_cast<int>(y), nullptr);
             SetViewportOrgEx(dc, 0, 0, nullptr);
             for (const JbigPlaneImage& p : planes) {
-                unsigned long columns = printed(p.width, raster.PrintedColumns()), rows = printed(p.height, raster.PrintedRows());
+                unsigned long columns = printed(p.width, raster.PrintedColumns()),
+                              rows = printed(p.height, raster.PrintedRows());
                 size_t stride = ((p.width + 31) / 32) * 4;
                 // One plane is copied; colour planes are laid over each other like toners.
                 DWORD rop = planes.size() == 1 ? SRCCOPY : SRCAND;
@@ -218,11 +219,13 @@ int RecordZjsPage(const char* metafilePath, const std::vector<JbigPlaneImage>& p
                 unsigned long bandRows = std::max<unsigned long>(1, static_cast<unsigned long>(kBandPixels / p.width));
                 for (unsigned long y0 = 0; y0 < rows; y0 += bandRows) {
                     unsigned long y1 = std::min(rows, y0 + bandRows);
-                    int top = at(raster.offsetY + static_cast<double>(y0), ky), bottom = at(raster.offsetY + static_cast<double>(y1), ky);
+                    int top = at(raster.offsetY + static_cast<double>(y0), ky),
+                        bottom = at(raster.offsetY + static_cast<double>(y1), ky);
                     TwoColourDib bmi = MakeTwoColourDib(static_cast<long>(p.width), static_cast<long>(y1 - y0), 1,
                                                         {GetBValue(p.ink), GetGValue(p.ink), GetRValue(p.ink), 0});
                     StretchDIBits(dc, left, top, right - left, bottom - top, 0, 0, static_cast<int>(columns),
-                                  static_cast<int>(y1 - y0), p.bits.data() + y0 * stride, bmi.info(), DIB_RGB_COLORS, rop);
+                                  static_cast<int>(y1 - y0), p.bits.data() + y0 * stride, bmi.info(), DIB_RGB_COLORS,
+                                  rop);
                 }
             }
             HENHMETAFILE emf = CloseEnhMetaFile(dc);

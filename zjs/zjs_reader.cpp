@@ -98,8 +98,14 @@ void ZjsWalk::Run() {
     // The signature may follow a job-control header of any length.
     size_t at = 0;
     for (; size_ - at >= 4; ++at) {
-        if (std::memcmp(view_ + at, "JZJZ", 4) == 0) { swap_ = true; break; }
-        if (std::memcmp(view_ + at, "ZJZJ", 4) == 0) { swap_ = false; break; }
+        if (std::memcmp(view_ + at, "JZJZ", 4) == 0) {
+            swap_ = true;
+            break;
+        }
+        if (std::memcmp(view_ + at, "ZJZJ", 4) == 0) {
+            swap_ = false;
+            break;
+        }
     }
     if (size_ - at < 4) throw std::runtime_error("Signature not found");
     size_t chunk = at + 4;
