@@ -111,7 +111,7 @@ bool Reader::Run() {
         if (commands == 0) lowerCase = isLower;
         if (isLower != lowerCase) break;
         const char m[2] = {static_cast<char>(isLower ? a - 32 : a), static_cast<char>(isLower ? b - 32 : b)};
-        size_t index = static_cast<size_t>((m[0] - 'A') * 26 + (m[1] - 'A'));
+        size_t index = static_cast<size_t>(m[0] - 'A') * 26 + static_cast<size_t>(m[1] - 'A');
         if (!kKnown[index] || (commands == 0 && !kOpening[index])) break;
         p_ += 2;
         if (!parameters(m)) break;

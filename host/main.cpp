@@ -52,7 +52,7 @@ std::string defaultPlugin() {
     fs::path self = fs::read_symlink("/proc/self/exe", ec);
     if (!ec) {
         fs::path dir = self.parent_path();
-        for (fs::path candidate :
+        for (const fs::path& candidate :
              {dir / "libspoolsight.so", dir / SPOOLSIGHT_INSTALLED_PLUGIN_DIR / "libspoolsight.so"})
             if (fs::exists(candidate)) return candidate.lexically_normal().string();
     }

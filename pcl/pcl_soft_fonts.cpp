@@ -122,6 +122,8 @@ void DrawBitmapGlyph(uint8_t character) {
                   static_cast<int>(std::lround(at.y - g.topOffset * scale)), static_cast<int>(g.width * scale),
                   static_cast<int>(g.height * scale), 0, 0, g.width, g.height, cached->second.data(), bmi.info(),
                   DIB_RGB_COLORS, SRCAND);
-    double advance = std::abs(g.leftOffset) * scale + (g.deltaX / 4) * scale;
+    // The delta is in quarter dots, taken in whole dots (divided by 4, truncated toward zero).
+    int32_t deltaDots = g.deltaX / 4;
+    double advance = std::abs(g.leftOffset) * scale + deltaDots * scale;
     s.cursorX = std::clamp(s.cursorX + std::trunc(advance), -1e7, 1e7);
 }

@@ -6,6 +6,7 @@
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -132,8 +133,8 @@ BOOL StartDocumentPage(HDC h, int width, int height, BackdropSource backdrop) {
     dc->saved.clear();
     doc->width = width, doc->height = height;
     dc->devWidth = width, dc->devHeight = height;
-    dc->devWidthMm = static_cast<int>(width * 25.4 / doc->dotsPerInch + 0.5);
-    dc->devHeightMm = static_cast<int>(height * 25.4 / doc->dotsPerInch + 0.5);
+    dc->devWidthMm = static_cast<int>(std::lround(width * 25.4 / doc->dotsPerInch));
+    dc->devHeightMm = static_cast<int>(std::lround(height * 25.4 / doc->dotsPerInch));
     // The picture is made when a record first needs it, and once a page.
     doc->backdrop = std::move(backdrop);
     doc->pageOpen = true;

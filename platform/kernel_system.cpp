@@ -1,6 +1,7 @@
 // Temporary directory, tick count and code-page conversion.
 #include "kernel.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -87,6 +88,6 @@ int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR text, int length, LPWSTR wi
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    std::memcpy(wide, out.data(), out.size() * sizeof(char16_t));
+    std::copy(out.begin(), out.end(), wide);
     return static_cast<int>(out.size());
 }

@@ -4,6 +4,7 @@
 #include "picture_load_context.h"
 #include "spoolsight_plugin.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -18,8 +19,8 @@ void boundedCopy(char* dst, int32_t size, const char* text) {
     if (!dst || size <= 0) return;
     size_t n = std::strlen(text), room = static_cast<size_t>(size) - 1;
     if (n > room) n = room;
-    std::memcpy(dst, text, n);
-    std::memset(dst + n, 0, static_cast<size_t>(size) - n);
+    std::copy_n(text, n, dst);
+    std::fill(dst + n, dst + size, '\0');
 }
 }  // namespace
 

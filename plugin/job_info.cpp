@@ -44,7 +44,7 @@ void add(InfoItems& items, std::string name, std::string value) {
     if (items.size() < kMaxItems) items.emplace_back(printable(std::move(name)), printable(std::move(value)));
 }
 
-std::string trim(std::string s) {
+std::string trim(const std::string& s) {
     size_t a = s.find_first_not_of(" \t\r"), b = s.find_last_not_of(" \t\r");
     return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
 }
@@ -77,8 +77,8 @@ void readPjl(const View& v, InfoItems& items) {
         } else if (command == "JOB" || command == "ENTER" || command == "EOJ") {
             size_t eq = rest.find('=');
             std::string name = eq == std::string::npos ? rest : trim(rest.substr(0, eq));
-            add(items, command + (name.empty() ? "" : " " + name),
-                eq == std::string::npos ? "" : trim(rest.substr(eq + 1)));
+            if (!name.empty()) name.insert(0, command + " ");
+            add(items, name.empty() ? command : name, eq == std::string::npos ? "" : trim(rest.substr(eq + 1)));
         } else if (command == "COMMENT") {
             add(items, "COMMENT", rest);
         } else if (!command.empty()) {
@@ -363,7 +363,8 @@ std::string JobInfoText(const std::string& name, const JobInfo& info) {
             ": " + number(p.widthMm) + " x " + number(p.heightMm) + " mm, " + orientation(p) + "\n";
     }
     auto section = [&](const char* title, const InfoItems& items) {
-        for (const auto& [key, value] : items) out += std::string("  ") + title + " " + key + ": " + value + "\n";
+        for (const auto& [key, value] : items)
+            out.append("  ").append(title).append(" ").append(key).append(": ").append(value).append("\n");
     };
     section("PJL", info.pjl);
     section("spool", info.spool);

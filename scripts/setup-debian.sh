@@ -4,7 +4,7 @@ set -eu
 PACKAGES="build-essential cmake ninja-build pkg-config git
  libcairo2-dev libfreetype-dev libfontconfig-dev libpng-dev zlib1g-dev fonts-liberation fonts-liberation2
  fonts-urw-base35 fonts-dejavu-core
- libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev
+ libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev clang-format clang-tidy
  emf2svg librsvg2-bin poppler-utils python3 gnuplot-nox
  libjbig-dev jbigkit-bin printer-driver-foo2zjs ghostscript plotutils libjpeg-dev libhersheyfont-dev hershey-fonts-data hp2xx"
 missing=""

@@ -2,16 +2,21 @@
 # Installs what is needed, then builds and runs every test twice: a normal
 # build, and a clang build with AddressSanitizer and UndefinedBehaviorSanitizer
 # that also runs the fuzz targets for a bounded time. Both treat warnings as
-# errors; a Release build, as users make it, is compiled as well, and the
-# tests of concurrent picturing run once more under ThreadSanitizer.
+# errors; the sources are checked with clang-format and clang-tidy; a Release
+# build, as users make it, is compiled as well, and the tests of concurrent
+# picturing run once more under ThreadSanitizer.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/setup-debian.sh
 jobs=$(nproc)
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPOOLSIGHT_WERROR=ON
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPOOLSIGHT_WERROR=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 cmake --build build
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+# The code keeps its layout (.clang-format) and passes the fault-finding checks (.clang-tidy).
+clang-format --dry-run --Werror $(git ls-files '*.cpp' '*.h')
+./scripts/tidy.sh
 
 # A user's Release build must compile too.
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release

@@ -5,7 +5,10 @@ struct ZjsPaper {
     int32_t code, width, height;  // 1/80 mm
 };
 
-constexpr int32_t inches(double v) { return static_cast<int32_t>(v * 2032 + 0.5); }
+// Sizes are positive: adding a half and truncating rounds them.
+constexpr int32_t inches(double v) {
+    return static_cast<int32_t>(v * 2032 + 0.5);  // NOLINT(bugprone-incorrect-roundings)
+}
 constexpr int32_t mm(int32_t v) { return v * 80; }
 
 const ZjsPaper ZjsPaperTable[] = {

@@ -1,0 +1,14 @@
+#!/bin/sh
+# Runs clang-tidy (the checks in .clang-tidy) over the library's and the host's sources:
+# every one, or with a revision, those changed since it. Needs build/compile_commands.json,
+# which scripts/test.sh's build writes.
+set -eu
+cd "$(dirname "$0")/.."
+if [ $# -gt 0 ]; then
+    files=$(git diff --name-only --diff-filter=d "$1" -- '*.cpp')
+else
+    files=$(git ls-files '*.cpp')
+fi
+files=$(printf '%s\n' $files | grep -v -e '^tests/' -e '^bench/' -e '^fuzz/' -e '^testing/' || true)
+[ -z "$files" ] && exit 0
+printf '%s\n' $files | xargs -P "$(nproc)" -n 4 clang-tidy -p build --quiet
