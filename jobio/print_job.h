@@ -1,6 +1,8 @@
 // The bytes of one printer job, mapped once and shared by the detector and
 // the converter of its language.
 #pragma once
+#include "page_list.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -11,3 +13,11 @@ struct PrintJob {
     // Pages wanted: a converter may stop once it has finished this many.
     size_t pageLimit = SIZE_MAX;
 };
+
+// What every language's converter does with a job: it writes one page metafile per page
+// into the temporary directory and appends their paths to `pages`, first page first,
+// stopping once it has finished `job.pageLimit` pages. A job it cannot read to the end
+// yields the pages before the fault; a failure raised inside (out of memory) goes up to
+// the caller. The result is true once the converter has run, whatever the job held: the
+// pages tell what came out.
+using PrintJobConverter = bool (*)(const PrintJob& job, PageList& pages);

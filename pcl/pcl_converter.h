@@ -3,9 +3,9 @@
 #include "page_list.h"
 #include "print_job.h"
 
-// Converts a PCL5 job into page metafiles; always true.
+// The PCL5 converter (a PrintJobConverter).
 bool ConvertPcl5Job(const PrintJob& job, PageList& pages);
-// Converts a file of HP-GL/2 alone, on a page grown to hold the whole plot; always true.
+// The converter (a PrintJobConverter) of a file of HP-GL/2 alone, on a page grown to hold the whole plot.
 bool ConvertHpglPlotFile(const PrintJob& job, PageList& pages);
 
 #include "gdi.h"

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-// Entry from ConvertPrintJob; always true.
+// The PCL XL converter (a PrintJobConverter).
 bool ConvertPclXlJob(const PrintJob& job, PageList& pages);
 // Reads a job into page metafiles in `tempDir` (ending in '/').
 void ReadPclXlJob(const PrintJob& job, const char* tempDir, PageList& pages);

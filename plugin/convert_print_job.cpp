@@ -8,8 +8,7 @@
 #include "zjs_reader.h"
 
 namespace {
-using Converter = bool (*)(const PrintJob& job, PageList& pages);
-
+// The spool walker as a converter.
 bool ConvertSpoolJob(const PrintJob& job, PageList& pages) {
     SpoolReader reader;
     reader.Walk(job, pages);
@@ -18,7 +17,7 @@ bool ConvertSpoolJob(const PrintJob& job, PageList& pages) {
 
 struct ConverterSlot {
     JobFormat format;
-    Converter convert;
+    PrintJobConverter convert;
 };
 
 // Formats with a converter; every other format converts nothing. HP's PCL3GUI

@@ -4,7 +4,7 @@
 #include "page_list.h"
 #include "print_job.h"
 
-// Entry from ConvertPrintJob; always true.
+// The ZjStream converter (a PrintJobConverter).
 bool ConvertZjsJob(const PrintJob& job, PageList& pages);
 
 class ZjsReader {
