@@ -127,13 +127,26 @@ TEST_F(MutationTest, CorruptZjStreamJobsOfRealDrivers) {
     }
 }
 
-TEST_F(MutationTest, CorruptPageMetafilesPlay) {
+TEST_F(MutationTest, CorruptPageMetafilesPlayAndGiveTheDeviceContextBack) {
     Bytes page = RecordSamplePage("", 1);
     std::mt19937 rng(99);
+    HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
     for (int round = 0; round < 200; ++round) {
         Bytes bad = Mutate(page, rng);
-        PlayOnto(bad, 64, 90);
+        Canvas c(64, 90);
+        HENHMETAFILE h = SetEnhMetaFileBits(static_cast<UINT>(bad.size()), bad.data());
+        RECT all{0, 0, 64, 90};
+        if (h) PlayEnhMetaFile(c.dc, h, &all);
+        DeleteEnhMetaFile(h);
+        // Whatever the records set (mapping, clip, objects), the DC comes back as it was.
+        RECT corner{0, 0, 4, 4};
+        FillRect(c.dc, &corner, black);
+        Pixels p = c.Read();
+        ASSERT_EQ(p.width, 64);
+        ASSERT_EQ(p.at(0, 0), 0x000000u) << "round " << round;
+        ASSERT_EQ(p.at(3, 3), 0x000000u) << "round " << round;
     }
+    DeleteObject(black);
 }
 
 TEST(DetectorMutation, ArbitraryBytes) {
