@@ -1,7 +1,7 @@
 #include "hpgl_coordinates.h"
 
 #include "hpgl_plot_state.h"
-#include "pcl_page_state.h"
+#include "plot_page.h"
 
 #include <algorithm>
 #include <cmath>
@@ -61,10 +61,12 @@ void RelativePoint(double dx, double dy, int32_t& outX, int32_t& outY) {
 }
 
 void ApplyPlotRotation() {
-    PclPageState& s = Pcl();
-    if (!s.pageDC) return;
+    HDC dc = PlotPageDC();
+    if (!dc) return;
     // A turn about the plot's frame: the origin moves to the corner that keeps the plot on it.
-    auto w = static_cast<FLOAT>(s.plotWidth), hgt = static_cast<FLOAT>(s.plotHeight);
+    int32_t frameWidth, frameHeight;
+    PlotFrameSize(frameWidth, frameHeight);
+    auto w = static_cast<FLOAT>(frameWidth), hgt = static_cast<FLOAT>(frameHeight);
     XFORM xf{1, 0, 0, 1, 0, 0};
     switch (Hpgl().rotation) {
     case 90: xf = {0, 1, -1, 0, w, 0}; break;
@@ -72,7 +74,7 @@ void ApplyPlotRotation() {
     case 270: xf = {0, -1, 1, 0, 0, hgt}; break;
     default: break;
     }
-    SetWorldTransform(s.pageDC, &xf);
+    SetWorldTransform(dc, &xf);
 }
 
 bool HpglInputP1P2(const HpglParams& p) {

@@ -3,7 +3,7 @@
 #include "hpgl_coordinates.h"
 #include "hpgl_labels.h"
 #include "hpgl_plot_state.h"
-#include "pcl_page_state.h"
+#include "plot_page.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,15 +49,14 @@ int inkMix(bool patternFill) {
 }
 }  // namespace
 
-HDC PlotDC() { return Pcl().pageDC; }
+HDC PlotDC() { return PlotPageDC(); }
 
 HDC PlotInkDC(bool patternFill) {
-    PclPageState& s = Pcl();
-    if (!s.pageDC) return nullptr;
-    s.pageMarked = true;
+    HDC dc = MarkPlotPage();
+    if (!dc) return nullptr;
     int mix = inkMix(patternFill);
-    if (GetROP2(s.pageDC) != mix) SetROP2(s.pageDC, mix);
-    return s.pageDC;
+    if (GetROP2(dc) != mix) SetROP2(dc, mix);
+    return dc;
 }
 
 bool HpglMergeControl(const HpglParams& p) {

@@ -5,7 +5,7 @@
 #include "hpgl_lines.h"
 #include "hpgl_plot_setup.h"
 #include "hpgl_plot_state.h"
-#include "pcl_page_state.h"
+#include "plot_page.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 #include "hpgl_coordinates.h"
 #include "hpgl_drawing.h"
 #include "hpgl_plot_state.h"
-#include "pcl_page_state.h"
+#include "plot_page.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,15 +4,12 @@
 #include "hpgl_drawing.h"
 #include "hpgl_lines.h"
 #include "hpgl_plot_state.h"
-#include "pcl_page_state.h"
+#include "plot_page.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-// A side of a plot's media, in plotter units: at least a centimetre, at most two metres.
-constexpr double kMinMediaSide = 400, kMaxMediaSide = 80000;
-
 // The pen, rotation and window of the state, applied to the page.
 void applyState() {
     HpglPlotState& h = Hpgl();
@@ -48,33 +45,9 @@ bool HpglDefaultValues() {
 }
 
 bool HpglPlotSize(const HpglParams& p) {
-    PclPageState& s = Pcl();
-    // Media cannot change under a drawing. A PCL page keeps the size PCL gave it, as
-    // printers ignore PS; but a job that gives both sides before anything is drawn is
-    // a plotter's (a large-format job wrapped in PCL), and its page is the media.
-    if (s.pageMarked) return true;
-    if (s.hpglInsidePcl) {
-        if (p.size() < 2) return true;
-        s.plotOriginX = s.plotOriginY = 0;
-        EnterHpgl(kHpglPlotFile);
-    }
-    // Without a width the sheet keeps its height; without either it is A4 upright.
-    double length = p.size() >= 1 ? p[0] : kA4Width / 2.0;
-    double width = p.size() >= 2 ? p[1] : p.size() == 1 ? s.pageHeight() / 2.0 : kA4Length / 2.0;
-    if (!(length == length) || !(width == width)) return false;
-    auto side = [](double v) {
-        return static_cast<int32_t>(2 * std::clamp(std::fabs(v), kMinMediaSide, kMaxMediaSide));
-    };
-    s.fixedPlotWidth = side(length);
-    s.fixedPlotHeight = side(width);
-    if (!s.plotPagePlaced) {
-        // The sheet itself changes: the unmarked page goes and one of the new size opens.
-        EndPclPage();
-        s.size = PclPageSize{s.fixedPlotHeight, s.fixedPlotWidth};
-        EnterHpgl(kHpglPlotFile);
-    } else {
-        PictureFrameChanged();
-    }
+    PlotMedia media = SetPlotMedia(p.size() >= 1 ? std::optional<double>(p[0]) : std::nullopt,
+                                   p.size() >= 2 ? std::optional<double>(p[1]) : std::nullopt);
+    if (media != PlotMedia::Changed) return media == PlotMedia::Kept;
     HpglPlotState& h = Hpgl();
     h.scalingPointsSet = false;
     h.windowSet = false;
@@ -84,11 +57,7 @@ bool HpglPlotSize(const HpglParams& p) {
 }
 
 bool HpglAdvancePage() {
-    PclPageState& s = Pcl();
-    // On a PCL page only PCL ejects the page; an empty sheet is not advanced past.
-    if (s.hpglInsidePcl || !s.pageMarked) return true;
-    EndPclPage();
-    EnterHpgl(kHpglPlotFile);
+    AdvancePlotPage();
     return true;
 }
 

@@ -7,7 +7,7 @@
 #include "hpgl_labels.h"
 #include "hpgl_lines.h"
 #include "hpgl_plot_setup.h"
-#include "pcl_page_state.h"
+#include "plot_page.h"
 
 #include <cstring>
 
@@ -25,14 +25,15 @@ void ResetHpglDefaults() {
     h = HpglPlotState{};
     h.pen = pen;
     // A plotter has its carousel of eight pens; a PCL page starts with black and white.
-    h.numberOfPens = Pcl().hpglInsidePcl ? 2 : 8;
+    h.numberOfPens = PlotInsidePcl() ? 2 : 8;
 }
 
 void TurnedFrame(double& width, double& height) {
-    PclPageState& s = Pcl();
+    int32_t frameWidth, frameHeight;
+    PlotFrameSize(frameWidth, frameHeight);
     bool turned = Hpgl().rotation == 90 || Hpgl().rotation == 270;
-    width = (turned ? s.plotHeight : s.plotWidth) / 2.0;
-    height = (turned ? s.plotWidth : s.plotHeight) / 2.0;
+    width = (turned ? frameHeight : frameWidth) / 2.0;
+    height = (turned ? frameWidth : frameHeight) / 2.0;
 }
 
 void HpglFrameChanged() {
@@ -56,7 +57,7 @@ void HpglPageOpened() {
 
 void HpglPageClosing() {
     HpglPlotState& h = Hpgl();
-    if (h.pen && Pcl().pageDC) SelectObject(Pcl().pageDC, GetStockObject(BLACK_PEN));
+    if (h.pen && PlotPageDC()) SelectObject(PlotPageDC(), GetStockObject(BLACK_PEN));
     if (h.pen) DeleteObject(h.pen);
     h.pen = nullptr;
 }
@@ -65,14 +66,14 @@ void HpglSectionEntered() {
     HpglPlotState& h = Hpgl();
     ApplyPlotRotation();
     ApplyPlotWindow();
-    if (HDC dc = Pcl().pageDC) {
+    if (HDC dc = PlotPageDC()) {
         if (!h.pen) RemakePen(h.currentPen);
         MoveToEx(dc, h.x, h.y, nullptr);
     }
 }
 
 void HpglSectionLeft() {
-    HDC dc = Pcl().pageDC;
+    HDC dc = PlotPageDC();
     if (!dc) return;
     if (Hpgl().windowSet) SelectClipRgn(dc, nullptr);
     SetROP2(dc, R2_COPYPEN);  // PCL's own drawing paints

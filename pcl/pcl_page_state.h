@@ -226,9 +226,6 @@ bool PclTextInvisible();
 // image) are painted with: the job's logical operation, with white left alone where the source
 // or the pattern is transparent.
 DWORD PclImageRop();
-// A brush of a PCL pattern (ESC*c#P's types 2 to 4 with a shade, hatch or pattern ID), its dots
-// the device's; null when there is no such pattern. HP-GL/2's FT21 and FT22 fill with these.
-HBRUSH CreatePclPatternBrush(int32_t type, int32_t id);
 DWORD PclFillRop();
 DWORD PclPatternRop();
 // Stores the bytes of the macro being defined under the macro ID.

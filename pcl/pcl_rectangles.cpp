@@ -4,6 +4,7 @@
 #include "pcl_commands.h"
 #include "pcl_page_state.h"
 #include "pcl_palettes.h"
+#include "plot_page.h"
 #include "dib_header.h"
 
 #include <algorithm>
