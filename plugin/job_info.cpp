@@ -5,6 +5,7 @@
 #include "kernel.h"
 #include "language_detector.h"
 #include "mapped_file.h"
+#include "spool_records.h"
 #include "zjs_name_tables.h"
 
 #include <algorithm>
@@ -111,7 +112,7 @@ void readSpool(const View& v, InfoItems& items) {
     size_t at = std::max<size_t>(headerSize, 16);
     for (int records = 0; records < 4096 && v.has(at, 8); ++records) {
         uint32_t type = v.le32(at), size = v.le32(at + 4);
-        if (type == 3 && v.has(at + 8, std::min<size_t>(size, 104)) && size >= 104) {
+        if (type == spool::kDevmode && v.has(at + 8, std::min<size_t>(size, 104)) && size >= 104) {
             size_t d = at + 8;
             static const char* const paper[] = {"",         "Letter",    "Letter small", "Tabloid", "Ledger",
                                                 "Legal",    "Statement", "Executive",    "A3",      "A4",

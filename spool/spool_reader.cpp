@@ -2,12 +2,11 @@
 
 #include "kernel.h"
 #include "page_files.h"
+#include "spool_records.h"
 
 #include <cstring>
 
 namespace {
-constexpr uint32_t kSpoolSignature = 0x10000;
-constexpr uint32_t kPageRecord = 12;
 constexpr size_t kRecordHeader = 8;
 
 uint32_t read32(const uint8_t* p) {
@@ -16,8 +15,8 @@ uint32_t read32(const uint8_t* p) {
     return v;
 }
 
-// Records of types 15 to 20 carry 8 more header bytes before their data.
-size_t dataOffset(uint32_t type) { return type >= 15 && type <= 20 ? 16 : 8; }
+// Some records carry 8 more header bytes before their data.
+size_t dataOffset(uint32_t type) { return type >= spool::kFirstWithOffset && type <= spool::kLastWithOffset ? 16 : 8; }
 
 // Writes one page; a page whose write falls short is deleted and not listed.
 void writePage(const char* tempDir, int page, const uint8_t* data, uint32_t size, PageList& pages) {
@@ -41,8 +40,8 @@ bool SpoolReader::Walk(const PrintJob& job, PageList& pages) {
     if (tempDir.empty()) return false;
     const uint8_t* data = job.data;
     size_t size = job.size;
-    bool spool = size >= 4 && read32(data) == kSpoolSignature;
-    if (spool && size >= 8) {
+    bool isSpool = size >= 4 && read32(data) == spool::kSignature;
+    if (isSpool && size >= 8) {
         uint32_t headerSize = read32(data + 4);
         int page = 0;
         // A header smaller than itself is no header: nothing to walk.
@@ -52,9 +51,9 @@ bool SpoolReader::Walk(const PrintJob& job, PageList& pages) {
             uint32_t type = read32(data + cursor), dataSize = read32(data + cursor + 4);
             size_t offset = dataOffset(type);
             if (size - cursor < offset || dataSize > size - cursor - offset) break;
-            if (type == kPageRecord) writePage(tempDir.c_str(), ++page, data + cursor + offset, dataSize, pages);
+            if (type == spool::kPage) writePage(tempDir.c_str(), ++page, data + cursor + offset, dataSize, pages);
             cursor += offset + dataSize;
         }
     }
-    return spool;
+    return isSpool;
 }
