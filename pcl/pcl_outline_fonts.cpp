@@ -140,7 +140,7 @@ void DrawOutlineGlyph(uint8_t character) {
     if (ch != f.characters.end() && !f.metrics.empty()) {
         uint16_t id = ch->second.glyphId;
         int32_t advance = id < f.metrics.size() ? f.metrics[id].first : f.metrics.back().first;
-        s.cursorX = std::clamp(s.cursorX + std::trunc(advance * scale + 0.5), -1e7, 1e7);
+        s.cursorX = std::clamp(s.cursorX + std::trunc(advance * scale + 0.5), -kMaxPageReach, kMaxPageReach);
     }
     SelectObject(s.pageDC, oldPen);
     DeleteObject(pen);

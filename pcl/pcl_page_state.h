@@ -28,6 +28,9 @@ constexpr int32_t kMaxPclPages = 5000;
 constexpr int32_t kPageUnitsPerInch = 2032;
 constexpr double kDot = kPageUnitsPerInch / 300.0;
 constexpr double kDecipoint = kPageUnitsPerInch / 720.0;
+// The farthest a glyph advance or a raster image reaches, in page units either way (about
+// 125 m): past it a hostile job's sizes stop growing.
+constexpr double kMaxPageReach = 1e7;
 // Cursor positions pushed and not yet popped: at most 20, as on a printer.
 constexpr size_t kMaxCursorStack = 20;
 

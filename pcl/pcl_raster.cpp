@@ -327,8 +327,8 @@ bool EndRaster() {
     }
     // Rows may be finer or coarser than dots across (inkjet raster's own resolutions).
     double rowScale = s.rasterScaled || r.rowDpi <= 0 ? scale : 25.4 / r.rowDpi * 80;
-    int32_t w = static_cast<int32_t>(std::clamp(dotsW * scale, -1e7, 1e7));
-    int32_t h = static_cast<int32_t>(std::clamp(dotsH * rowScale, -1e7, 1e7));
+    int32_t w = static_cast<int32_t>(std::clamp(dotsW * scale, -kMaxPageReach, kMaxPageReach));
+    int32_t h = static_cast<int32_t>(std::clamp(dotsH * rowScale, -kMaxPageReach, kMaxPageReach));
     bool rotated = s.landscape && s.rasterPresentation == 3;
     PagePoint at = PclPagePoint(s.cursorX, s.cursorY);
     int32_t x = static_cast<int32_t>(std::lround(at.x)), y = static_cast<int32_t>(std::lround(at.y));

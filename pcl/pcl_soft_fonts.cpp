@@ -125,5 +125,5 @@ void DrawBitmapGlyph(uint8_t character) {
     // The delta is in quarter dots, taken in whole dots (divided by 4, truncated toward zero).
     int32_t deltaDots = g.deltaX / 4;
     double advance = std::abs(g.leftOffset) * scale + deltaDots * scale;
-    s.cursorX = std::clamp(s.cursorX + std::trunc(advance), -1e7, 1e7);
+    s.cursorX = std::clamp(s.cursorX + std::trunc(advance), -kMaxPageReach, kMaxPageReach);
 }
