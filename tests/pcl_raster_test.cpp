@@ -51,6 +51,14 @@ TEST(PclRasterDecoders, PackBits) {
     Bytes repeatAtEnd = Row({0x80, 0x81});  // a no-op, then a repeat without its byte
     DecodePackBits(repeatAtEnd.data(), repeatAtEnd.size(), row.data(), row.size());
     EXPECT_EQ(row, Row({0, 0, 0, 0}));
+    // A block of rows (as PCL XL images send them): the bytes made are counted, none past the
+    // room given, and what follows the last whole run is left alone.
+    Bytes block = Row({0x02, 7, 8, 9, 0xFD, 0x11, 0xFF, 0x22});
+    Bytes out(10, 0xEE);
+    EXPECT_EQ(UnpackBits(block.data(), block.size(), out.data(), 8), 8u);
+    EXPECT_EQ(out, Row({7, 8, 9, 0x11, 0x11, 0x11, 0x11, 0x22, 0xEE, 0xEE}));
+    EXPECT_EQ(UnpackBits(block.data(), block.size(), out.data(), 5), 5u);
+    EXPECT_EQ(UnpackBits(block.data(), 3, out.data(), out.size()), 2u);  // the literal cut short by the data
 }
 
 TEST(PclRasterDecoders, DeltaRow) {
