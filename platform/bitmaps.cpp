@@ -257,7 +257,7 @@ COLORREF SetPixel(HDC h, int x, int y, COLORREF color) {
     PointD p = Transform(*dc, x, y);
     cairo_save(dc->cr);
     ApplyClip(*dc, dc->cr);
-    cairo_set_source_rgb(dc->cr, GetRValue(color) / 255.0, GetGValue(color) / 255.0, GetBValue(color) / 255.0);
+    SetSourceColor(dc->cr, color);
     cairo_rectangle(dc->cr, std::floor(p.x), std::floor(p.y), 1, 1);
     cairo_fill(dc->cr);
     cairo_restore(dc->cr);

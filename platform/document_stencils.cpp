@@ -278,7 +278,7 @@ void FlushBitmapGlyphs(DC& dc) {
     cairo_identity_matrix(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
     ApplyClipItems(cr, run.clip);
-    cairo_set_source_rgb(cr, GetRValue(run.color) / 255.0, GetGValue(run.color) / 255.0, GetBValue(run.color) / 255.0);
+    SetSourceColor(cr, run.color);
     cairo_set_font_face(cr, st.glyphFace);
     cairo_set_font_size(cr, kGlyphEm);
     // The glyphs carry no characters: the run reads as no text rather than as unknown ones.

@@ -331,6 +331,7 @@ void ApplyClip(DC& dc, cairo_t* cr);
 void ApplyClipItems(cairo_t* cr, const std::vector<ClipItem>& clip);
 bool EnsureSurface(DC& dc);
 void SetBrushSource(DC& dc, cairo_t* cr, BrushObj* brush);
+void SetSourceColor(cairo_t* cr, COLORREF color);
 
 // Blits onto a memory DC. `src` may be null for pattern-only operations.
 void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, double sh, double x, double y, double w,

@@ -7,10 +7,11 @@
 #include <vector>
 
 namespace gdi {
-namespace {
-void setColor(cairo_t* cr, COLORREF c) {
+void SetSourceColor(cairo_t* cr, COLORREF c) {
     cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
 }
+
+namespace {
 
 // 8 x 8 hatch tile: the lines in the brush colour over the background, or
 // over nothing in transparent mode.
@@ -176,7 +177,7 @@ void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color, BrushO
         periodX = hatched ? 8 : brush->pattern->width, periodY = hatched ? 8 : brush->pattern->height;
         tiles = cairo_image_surface_create(CAIRO_FORMAT_RGB24, periodX, periodY);
         cairo_t* tc = cairo_create(tiles);
-        setColor(tc, dc.st.bkColor);  // the gaps of a hatch
+        SetSourceColor(tc, dc.st.bkColor);  // the gaps of a hatch
         cairo_paint(tc);
         cairo_translate(tc, -ix0, -iy0);
         SetBrushSource(dc, tc, brush);
@@ -298,13 +299,13 @@ void ApplyClip(DC& dc, cairo_t* cr) {
 void SetBrushSource(DC& dc, cairo_t* cr, BrushObj* brush) {
     cairo_pattern_t* p = nullptr;
     if (brush->stockIndex == DC_BRUSH) {
-        setColor(cr, dc.st.dcBrushColor);
+        SetSourceColor(cr, dc.st.dcBrushColor);
         return;
     }
     if (brush->style == BS_HATCHED) p = hatchPattern(dc, *brush);
     else if (brush->pattern && brush->pattern->width > 0) p = imagePattern(dc, *brush->pattern);
     if (!p) {
-        setColor(cr, brush->color);
+        SetSourceColor(cr, brush->color);
         return;
     }
     cairo_pattern_set_extend(p, CAIRO_EXTEND_REPEAT);
@@ -347,7 +348,7 @@ bool paintTinyFigure(DC& dc, cairo_t* cr, const Path& path, bool fill, bool stro
     else return false;
     double left = std::round(x0), top = std::round(y0);
     double right = std::max(left + 1, std::round(x1)), bottom = std::max(top + 1, std::round(y1));
-    setColor(cr, color);
+    SetSourceColor(cr, color);
     cairo_rectangle(cr, left, top, right - left, bottom - top);
     cairo_fill(cr);
     return true;
@@ -379,7 +380,7 @@ void PaintPath(DC& dc, const Path& path, bool fill, bool stroke) {
         setupStroke(dc, cr, *pen);
         COLORREF color = pen->stockIndex == DC_PEN ? dc.st.dcPenColor : pen->color;
         if (dc.st.rop2 == R2_COPYPEN) {
-            setColor(cr, color);
+            SetSourceColor(cr, color);
             // Thin lines sit on pixel centres so that they stay one pixel wide.
             double off = cairo_get_line_width(cr) <= 1.5 ? 0.5 : 0.0;
             cairo_translate(cr, off, off);

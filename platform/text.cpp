@@ -72,7 +72,7 @@ Path boxPath(const Matrix& m, const TextFrame& t, double ascent, double descent)
 }
 
 void fillPath(cairo_t* cr, const Path& p, COLORREF c) {
-    cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
+    SetSourceColor(cr, c);
     BuildCairoPath(cr, p);
     cairo_fill(cr);
 }
@@ -185,8 +185,7 @@ void paintText(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* text
     if (dc.st.bkMode == OPAQUE && count > 0) fillPath(cr, boxPath(m, t, f.ascent(), f.descent()), dc.st.bkColor);
     std::vector<cairo_glyph_t> glyphs;
     if (setGlyphs(cr, m, f, t, text, count, adv, glyphIndex, glyphs)) {
-        COLORREF c = dc.st.textColor;
-        cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
+        SetSourceColor(cr, dc.st.textColor);
         // Characters the face lacks come from a face that has them, in their places; the rest
         // are drawn together.
         std::vector<cairo_glyph_t> own;
