@@ -230,6 +230,64 @@ TEST(PlaybackRaster, BinaryRasterOperations) {
     EXPECT_GT(white, 100u);  // its gaps: white xor black
 }
 
+// Every binary raster operation mixes each pixel of a solid, hatched or patterned brush with the
+// page beneath, by its truth table, exactly inside the figure and nowhere outside it. The
+// pattern's period (3 x 5) and the figure's edges fall across any run of pixels.
+TEST(PlaybackRaster, EveryOperationMixesEachBrushPixelWithThePage) {
+    const RECT figure{13, 21, 13 + 157, 21 + 61};
+    auto select = [](HDC dc, int kind) {
+        static const uint32_t colours[15] = {0x123456, 0xFEDCBA, 0x00FF00, 0xFF00FF, 0x0F0F0F,
+                                             0xF0F0F0, 0x808080, 0x7F7F7F, 0xA5A55A, 0x5A5AA5,
+                                             0x010203, 0xFFFFFF, 0x000000, 0x336699, 0xC0FFEE};
+        HBITMAP bmp = CreateBitmap(3, 5, 1, 32, colours);
+        HBRUSH brush = kind == 0 ? CreateSolidBrush(RGB(0x39, 0xA7, 0x5C))
+            : kind == 1          ? CreateHatchBrush(HS_DIAGCROSS, RGB(0xE0, 0x20, 0x90))
+                                 : CreatePatternBrush(bmp);
+        DeleteObject(bmp);
+        SetBkMode(dc, OPAQUE);
+        SetBkColor(dc, RGB(0x21, 0x43, 0x65));
+        DeleteObject(SelectObject(dc, brush));
+        SelectObject(dc, GetStockObject(NULL_PEN));
+    };
+    auto stripes = [](HDC dc) {
+        for (int x = 0; x < kSide; x += 7) {
+            Fill(dc, RGB(x * 37 % 256, x * 11 % 256, 255 - x % 256));
+            Rectangle(dc, x, 0, x + 8, kSide + 1);
+        }
+    };
+    for (int kind = 0; kind < 3; ++kind) {
+        Pixels brush = Draw([&](HDC dc) {
+            select(dc, kind);
+            Rectangle(dc, 0, 0, kSide + 1, kSide + 1);
+        });
+        Pixels page = Draw(stripes);
+        for (int rop = R2_BLACK; rop <= R2_WHITE; ++rop) {
+            Pixels mixed = Draw([&](HDC dc) {
+                stripes(dc);
+                select(dc, kind);
+                SetROP2(dc, rop);
+                Rectangle(dc, figure.left, figure.top, figure.right, figure.bottom);
+            });
+            int wrong = 0;
+            for (int y = figure.top - 2; y < figure.bottom + 2; ++y)
+                for (int x = figure.left - 2; x < figure.right + 2; ++x) {
+                    bool inside = x > figure.left && x < figure.right - 1 && y > figure.top && y < figure.bottom - 1;
+                    bool outside = x < figure.left || x >= figure.right || y < figure.top || y >= figure.bottom;
+                    uint32_t p = brush.at(x, y), d = page.at(x, y), want = d;
+                    if (inside) {
+                        want = 0;
+                        for (int bit = 0; bit < 24; ++bit) {
+                            int pair = ((p >> bit & 1) << 1) | (d >> bit & 1);
+                            want |= static_cast<uint32_t>((rop - 1) >> pair & 1) << bit;
+                        }
+                    }
+                    if ((inside || outside) && mixed.at(x, y) != want) ++wrong;
+                }
+            EXPECT_EQ(wrong, 0) << "brush " << kind << ", operation " << rop;
+        }
+    }
+}
+
 TEST(PlaybackRaster, MonoBitmapWithSrcAndPrintsOnlyItsBlack) {
     Pixels p = Draw([](HDC dc) {
         Fill(dc, RGB(0, 0, 255));
