@@ -488,6 +488,20 @@ BENCHMARK_CAPTURE(ExampleJobFirstPicture, Grasshopper, "grashopp.pcl")->Unit(ben
 BENCHMARK_CAPTURE(ExampleJobFirstPicture, Tiger, "tiger.px3")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ExampleJobFirstPicture, Frs96, "frs96.pxl")->Unit(benchmark::kMillisecond);
 
+// Their first page converted alone, as the viewer asks for it.
+void ExampleJobConversion(benchmark::State& state, const char* name) {
+    std::string path = ExampleJob(state, name);
+    for (auto _ : state) {
+        if (path.empty()) break;
+        PageList list;
+        if (!ConvertPrintJob(path.c_str(), list, 1) || list.empty()) state.SkipWithError("no page");
+        DeletePageFiles(list);
+    }
+}
+BENCHMARK_CAPTURE(ExampleJobConversion, Owl, "owl.pcl")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ExampleJobConversion, Grasshopper, "grashopp.pcl")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ExampleJobConversion, Tiger, "tiger.px3")->Unit(benchmark::kMillisecond);
+
 // Their first page played alone, the conversion left out.
 void ExampleJobPlayback(benchmark::State& state, const char* name) {
     std::string path = ExampleJob(state, name);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 namespace gdi {
@@ -163,6 +164,60 @@ void setupStroke(DC& dc, cairo_t* cr, const PenObj& pen) {
     else cairo_set_dash(cr, nullptr, 0, 0);
 }
 
+// One period of a patterned or hatched brush as it lies on the page, laid from the device's
+// origin: at pixel (x, y) the brush shows period[(y % periodY) * periodX + x % periodX]. Pages
+// fill figure after figure with the same pattern, often through a brush made anew each time, so
+// the periods of the last few brushes used on this thread are kept.
+const std::vector<uint32_t>& brushPeriod(DC& dc, BrushObj& brush, int periodX, int periodY) {
+    struct Period {
+        UINT style, hatch;
+        COLORREF color, background, text;
+        int backgroundMode;
+        PointD origin;
+        std::shared_ptr<Image> pattern;
+        std::vector<uint32_t> pixels;
+        bool shows(const DC& dc, const BrushObj& b, PointD org) const {
+            return style == b.style && hatch == b.hatch && color == b.color && background == dc.st.bkColor &&
+                text == dc.st.textColor && backgroundMode == dc.st.bkMode && origin.x == org.x && origin.y == org.y &&
+                (pattern == b.pattern ||
+                 (pattern && b.pattern && pattern->width == b.pattern->width && pattern->height == b.pattern->height &&
+                  pattern->mono == b.pattern->mono && pattern->px == b.pattern->px));
+        }
+    };
+    constexpr size_t kKept = 8, kLargestKept = 64 * 64;
+    static thread_local std::vector<Period> kept;
+    static thread_local Period large;
+    static thread_local size_t oldest = 0;
+    PointD org = dc.base.apply(dc.st.brushOrg.x, dc.st.brushOrg.y);
+    for (const Period& p : kept)
+        if (p.shows(dc, brush, org)) return p.pixels;
+
+    Period made{brush.style, brush.hatch,   brush.color, dc.st.bkColor, dc.st.textColor, dc.st.bkMode,
+                org,         brush.pattern, {}};
+    cairo_surface_t* tile = cairo_image_surface_create(CAIRO_FORMAT_RGB24, periodX, periodY);
+    cairo_t* tc = cairo_create(tile);
+    SetSourceColor(tc, dc.st.bkColor);  // the gaps of a hatch
+    cairo_paint(tc);
+    SetBrushSource(dc, tc, &brush);
+    cairo_paint(tc);
+    cairo_destroy(tc);
+    cairo_surface_flush(tile);
+    const auto* px = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(tile));
+    size_t stride = cairo_image_surface_get_stride(tile) / 4;
+    made.pixels.resize(static_cast<size_t>(periodX) * periodY);
+    for (int y = 0; y < periodY; ++y)
+        std::copy_n(px + y * stride, periodX, made.pixels.begin() + static_cast<ptrdiff_t>(y) * periodX);
+    cairo_surface_destroy(tile);
+    if (made.pixels.size() > kLargestKept) {
+        large = std::move(made);
+        return large.pixels;
+    }
+    if (kept.size() < kKept) return kept.emplace_back(std::move(made)).pixels;
+    Period& slot = kept[oldest++ % kKept];
+    slot = std::move(made);
+    return slot.pixels;
+}
+
 // Paints a filled or stroked figure through a coverage mask, then combines
 // the pen or brush colour with the bitmap under the binary raster operation;
 // a patterned or hatched brush gives each pixel its own colour.
@@ -236,21 +291,12 @@ void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color, BrushO
     int wide = periodX + kRun;
     std::vector<uint32_t> colours(static_cast<size_t>(periodY) * wide, ColorToPixel(color));
     if (patterned) {
-        cairo_surface_t* tiles = cairo_image_surface_create(CAIRO_FORMAT_RGB24, periodX, periodY);
-        cairo_t* tc = cairo_create(tiles);
-        SetSourceColor(tc, dc.st.bkColor);  // the gaps of a hatch
-        cairo_paint(tc);
-        cairo_translate(tc, -ix0, -iy0);
-        SetBrushSource(dc, tc, brush);
-        cairo_paint(tc);
-        cairo_destroy(tc);
-        cairo_surface_flush(tiles);
-        const auto* tile = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(tiles));
-        size_t tstride = cairo_image_surface_get_stride(tiles) / 4;
-        for (int ty = 0; ty < periodY; ++ty)
-            for (int i = 0; i < wide; ++i)
-                colours[ty * static_cast<size_t>(wide) + i] = tile[ty * tstride + i % periodX];
-        cairo_surface_destroy(tiles);
+        const std::vector<uint32_t>& period = brushPeriod(dc, *brush, periodX, periodY);
+        for (int ty = 0; ty < periodY; ++ty) {
+            const uint32_t* from = period.data() + static_cast<size_t>((iy0 + ty) % periodY) * periodX;
+            uint32_t* to = colours.data() + static_cast<size_t>(ty) * wide;
+            for (int i = 0, k = ix0 % periodX; i < wide; ++i, k = k + 1 == periodX ? 0 : k + 1) to[i] = from[k];
+        }
     }
     const Mix mix(dc.st.rop2);
     const unsigned char* m = maskBuffer.data();
@@ -265,6 +311,12 @@ void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color, BrushO
         for (int x = 0, tx = 0; x < n; x += kRun, tx = tx + step >= periodX ? tx + step - periodX : tx + step) {
             int count = std::min(kRun, n - x);
             if (count == kRun && noneCovered(mrow + x, kRun)) continue;
+            // A figure's rows cover much the same pixels: the page two rows down is fetched ahead.
+            if (y + 2 < iy1) {
+                const uint32_t* ahead = row + 2 * static_cast<size_t>(stride) + x;
+                __builtin_prefetch(ahead, 1);
+                __builtin_prefetch(ahead + kRun / 2, 1);
+            }
             mixCovered(row + x, mrow + x, crow + tx, count, mix);
         }
     }
