@@ -8,8 +8,8 @@
 
 int32_t PageCoordinate(double v) {
     if (!(v == v)) return 0;
-    return static_cast<int32_t>(
-        std::clamp(std::trunc(v), double{-kMaxPlotCoordinate}, static_cast<double>(kMaxPlotCoordinate)));
+    // Toward zero, within the limit (a whole number, so clamping first gives the same).
+    return static_cast<int32_t>(std::clamp(v, double{-kMaxPlotCoordinate}, double{kMaxPlotCoordinate}));
 }
 
 namespace {

@@ -64,12 +64,19 @@ struct PeDecoder {
     bool atEnd() const { return pos >= text.size(); }
     uint8_t peek() const { return static_cast<uint8_t>(text[pos]); }
 
-    // Up to `count` numbers, stopping before a flag byte or at the end.
-    std::vector<double> numbers(size_t count) {
-        std::vector<double> out;
+    // Up to four numbers (at most `count`), stopping before a flag byte or at the end.
+    struct Numbers {
+        double v[4];
+        size_t size = 0;
+    };
+    Numbers numbers(size_t count) {
+        Numbers out;
+        count = std::min<size_t>(count, 4);
         int32_t t = terminatorBase();
         double base = sevenBit ? 32 : 64;
-        while (out.size() < count && !atEnd() && !flag(peek())) {
+        // 2 to the power of minus the fractional bits: scaling by it is exact.
+        const double unit = std::ldexp(1.0, -fraction);
+        while (out.size < count && !atEnd() && !flag(peek())) {
             if (peek() < 63) {  // not a digit of either coding
                 ++pos;
                 continue;
@@ -88,9 +95,11 @@ struct PeDecoder {
                 }
             }
             if (!ended) break;  // a number cut off by the end of the text
+            // The lowest bit of the whole part is the sign.
             double whole = std::trunc(v);
-            v = std::fmod(whole, 2) == 0 ? v / 2 : -(v - 1) / 2;
-            out.push_back(std::clamp(std::ldexp(v, -fraction), -kHpglNumberLimit, kHpglNumberLimit));
+            bool even = whole == 2 * std::floor(whole / 2);
+            v = even ? v / 2 : -(v - 1) / 2;
+            out.v[out.size++] = std::clamp(v * unit, -kHpglNumberLimit, kHpglNumberLimit);
         }
         return out;
     }
@@ -183,12 +192,13 @@ bool HpglPolylineEncoded(const std::string& text) {
         } else if (c == ';') {
             ++d.pos;
         } else {
-            std::vector<double> v = d.numbers(rectangles && !penUp ? 4 : 2);
-            if (v.size() < 2) continue;  // the bytes read were no whole point
+            PeDecoder::Numbers n = d.numbers(rectangles && !penUp ? 4 : 2);
+            const double* v = n.v;
+            if (n.size < 2) continue;  // the bytes read were no whole point
             int32_t x, y;
             if (absolute) ScalePoint(v[0], v[1], x, y);
             else RelativePoint(std::trunc(v[0]), std::trunc(v[1]), x, y);
-            if (rectangles && !penUp && v.size() == 4) {
+            if (rectangles && !penUp && n.size == 4) {
                 h.x = x, h.y = y;
                 if (HDC dc = PlotInkDC())
                     Rectangle(dc, x, y, SaturatedInt(std::trunc(v[2])), SaturatedInt(std::trunc(v[3])));
