@@ -574,15 +574,15 @@ void PdfOfAGhostscriptTextJob(benchmark::State& state) {
 }
 BENCHMARK(PdfOfAGhostscriptTextJob)->Unit(benchmark::kMillisecond);
 
-// PNG encoding alone, of the sample page's picture.
-void EncodePagePng(benchmark::State& state) {
-    std::string spool = TempDir() + "png-sample.spl";
-    WriteFileBytes(spool, WrapInSpool({RecordSamplePage("", 1)}));
+// PNG encoding alone, of a job's first picture: the sample page (a photograph among its
+// drawing, so thousands of colours) and GhostPCL's owl (text and grey line art).
+void EncodePng(benchmark::State& state, const std::string& job) {
     PageList pages;
-    ConvertPrintJob(spool.c_str(), pages);
+    ConvertPrintJob(job.c_str(), pages, 1);
     RenderedPage page;
     if (pages.empty() || !RenderPageMetafile(pages[0].c_str(), page)) {
         state.SkipWithError("no picture");
+        DeletePageFiles(pages);
         return;
     }
     size_t stride = static_cast<size_t>(page.width) * 4;
@@ -594,4 +594,16 @@ void EncodePagePng(benchmark::State& state) {
     ReleaseRenderedPage(page);
     DeletePageFiles(pages);
 }
-BENCHMARK(EncodePagePng)->Unit(benchmark::kMillisecond);
+
+void EncodePagePng(benchmark::State& state) {
+    std::string spool = TempDir() + "png-sample.spl";
+    WriteFileBytes(spool, WrapInSpool({RecordSamplePage("", 1)}));
+    EncodePng(state, spool);
+}
+BENCHMARK(EncodePagePng)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void EncodeExamplePagePng(benchmark::State& state, const char* name) {
+    std::string path = ExampleJob(state, name);
+    if (!path.empty()) EncodePng(state, path);
+}
+BENCHMARK_CAPTURE(EncodeExamplePagePng, Owl, "owl.pcl")->Unit(benchmark::kMillisecond)->UseRealTime();

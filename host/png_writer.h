@@ -1,4 +1,5 @@
-// Writes a 32-bit BGRx picture as an 8-bit RGB PNG file.
+// Writes a 32-bit BGRx picture as a PNG file: 8-bit RGB, or 8-bit palette indices when it has
+// at most 256 colours.
 #pragma once
 #include <cstdint>
 #include <functional>

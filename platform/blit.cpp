@@ -41,13 +41,19 @@ bool usesSource(uint8_t c) { return ((c >> 2) & 0x33) != (c & 0x33); }
 bool usesPattern(uint8_t c) { return ((c >> 4) & 0x0F) != (c & 0x0F); }
 
 // A Cairo surface over the source pixels; mono sources take the text and
-// background colours, which needs a converted copy.
+// background colours, which needs a converted copy unless the pixels are already
+// black and white and the colours are too.
 cairo_surface_t* sourceSurface(const DC& dc, const ImageRef& src, std::vector<uint32_t>& copy) {
     const uint32_t* px = src.px;
-    if (src.mono) {
-        copy.resize(static_cast<size_t>(src.width) * src.height);
-        uint32_t fg = ColorToPixel(dc.st.textColor), bg = ColorToPixel(dc.st.bkColor);
-        for (size_t i = 0; i < copy.size(); ++i) copy[i] = (src.px[i] & 0xFFFFFF) ? bg : fg;
+    size_t count = static_cast<size_t>(src.width) * src.height;
+    uint32_t fg = ColorToPixel(dc.st.textColor), bg = ColorToPixel(dc.st.bkColor);
+    auto blackAndWhite = [&] {
+        return std::all_of(px, px + count,
+                           [](uint32_t p) { return (p & 0xFFFFFF) == 0 || (p & 0xFFFFFF) == 0xFFFFFF; });
+    };
+    if (src.mono && !(fg == 0 && bg == 0xFFFFFF && blackAndWhite())) {
+        copy.resize(count);
+        for (size_t i = 0; i < count; ++i) copy[i] = (src.px[i] & 0xFFFFFF) ? bg : fg;
         px = copy.data();
     }
     return cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(px)),

@@ -52,6 +52,9 @@ public:
 private:
     HDC hdc_;
     DC& dc_;
+    // The image of the last bitmap record, its buffer kept for the next: pages often hold
+    // many large images, and fresh memory for each costs page faults.
+    Image decoded_;
     std::vector<HGDIOBJ> objects_;
 
     void store(uint32_t index, HGDIOBJ obj);
@@ -173,7 +176,7 @@ void Player::bitBlt(const Rec& r, uint32_t type) {
     bool stretch = type != EMR_BITBLT && type != EMR_MASKBLT;
     double sw = stretch ? r.i(100) : w, sh = stretch ? r.i(104) : h;
     if (!dc_.rec && dc_.kind != DcKind::Memory) return;
-    Image img;
+    Image& img = decoded_;
     bool haveSrc = dib(r, 84, usage, img);
     if (type == EMR_ALPHABLEND) {
         if (!haveSrc) return;
@@ -247,7 +250,7 @@ void Player::stretchDib(const Rec& r) {
         double top = height > 0 ? static_cast<double>(height) - sy - sh : sy;
         if (BlitKnownStencil(dc_, identity, sx, top, sw, sh, x, y, w, h, rop)) return;
     }
-    Image img;
+    Image& img = decoded_;
     // Only a whole image drawn small is reduced while decoding.
     int fullW = r.has(offBmi, 12) ? r.i(offBmi + 4) : 0, fullH = r.has(offBmi, 12) ? std::abs(r.i(offBmi + 8)) : 0;
     int shrink = sx == 0 && sy == 0 && sw == fullW && sh == fullH ? ShrinkFactor(dc_, w, h, sw, sh) : 1;
@@ -282,7 +285,7 @@ void Player::setDibToDevice(const Rec& r) {
     if (part == 0) return;
     int32_t signedPart = bottomUp ? part : -part;
     std::memcpy(info.data() + 8, &signedPart, 4);
-    Image img;
+    Image& img = decoded_;
     uint32_t offBits = r.u(56), cbBits = r.u(60);
     if (!r.has(offBits, cbBits)) return;
     auto* pal = LookUpAs<PaletteObj>(dc_.st.palette, Kind::Palette);

@@ -348,6 +348,50 @@ TEST_F(PngWriterTest, PhotographsTakeTheUpFilterAndDrawnPagesNone) {
     EXPECT_LT(size(false), 800u * 600 * 3 / 40);
 }
 
+TEST_F(PngWriterTest, PicturesOfFewColoursTakeAPaletteAndDecodeAsDrawn) {
+    // Up to 256 colours, greys and others, make a palette. A 257th anywhere, even in a row the
+    // first look passes over, or bands that hold few each but many together, make RGB.
+    constexpr int w = 150, h = 400;
+    struct Case {
+        const char* name;
+        int (*colourOf)(int x, int y);  // which colour, as a number
+        uint8_t colourType;
+    };
+    const Case cases[] = {
+        {"256 colours", [](int x, int y) { return (x + y * 7) % 256; }, 3},
+        {"black and white", [](int x, int y) { return (x / 3 + y) % 2; }, 3},
+        {"a 257th in one row", [](int x, int y) { return y == 397 && x == 5 ? 256 : (x + y * 7) % 256; }, 2},
+        // Rows the first look skips add 60 colours of their own to each half: 210 a half, 270 in all.
+        {"few a half, many together",
+         [](int x, int y) { return y % 16 == 0 ? x % 150 : 150 + x % 60 + (y < h / 2 ? 0 : 60); }, 2},
+    };
+    for (const Case& c : cases)
+        for (unsigned threads : {1u, 2u, 3u}) {
+            std::vector<uint32_t> px(static_cast<size_t>(w) * h);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    // Greys for even numbers, other colours for odd ones.
+                    auto k = static_cast<uint32_t>(c.colourOf(x, y));
+                    px[static_cast<size_t>(y) * w + x] =
+                        k % 2 ? ((k & 0xFF) << 16 | (0x80 + (k >> 8)) << 8 | (255 - k / 2 % 256)) : k / 2 * 0x010101u;
+                }
+            std::string path = dir_ + "few.png", error;
+            ASSERT_TRUE(WritePng(
+                path, w, h,
+                [&](int32_t y, uint8_t*) {
+                    return reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w);
+                },
+                error, threads))
+                << error;
+            Bytes file = ReadFileBytes(path);
+            ASSERT_GT(file.size(), 26u);
+            EXPECT_EQ(file[25], c.colourType) << c.name << ", " << threads << " threads";
+            Pixels back;
+            ASSERT_TRUE(ReadPng(path, back)) << c.name;
+            EXPECT_EQ(back.px, px) << c.name << ", " << threads << " threads";
+        }
+}
+
 TEST_F(PngWriterTest, ARowThatCannotBeHadLeavesNoFile) {
     int w = 100, h = 400;
     std::vector<uint32_t> px = Picture(w, h, false);
