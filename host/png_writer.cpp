@@ -7,6 +7,8 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
+#include <endian.h>
 #include <cstdio>
 #include <iterator>
 #include <memory>
@@ -85,6 +87,13 @@ private:
     }
 };
 
+// Pixel x of a BGRx row as 0xRRGGBB.
+inline uint32_t pixelAt(const uint8_t* bgrx, int32_t x) {
+    uint32_t v;
+    std::memcpy(&v, bgrx + static_cast<size_t>(x) * 4, 4);
+    return le32toh(v) & 0xFFFFFF;
+}
+
 // Runs work(b) for every band b at once, the first on this thread.
 template <typename Work>
 void forEachBand(int32_t count, Work work) {
@@ -103,7 +112,7 @@ bool collectColours(const PictureRows& rows, int32_t width, int32_t from, int32_
         const uint8_t* row = rows(y, scratch.data());
         if (!row) return false;
         for (int32_t x = 0; x < width; ++x) {
-            uint32_t rgb = row[x * 4 + 2] << 16 | row[x * 4 + 1] << 8 | row[x * 4];
+            uint32_t rgb = pixelAt(row, x);
             if (rgb == last) continue;
             last = rgb;
             if (!palette.Add(rgb)) return false;
@@ -117,7 +126,7 @@ void toIndices(const uint8_t* bgrx, int32_t width, const Palette& palette, uint8
     uint32_t last = 0xFFFFFFFF;
     uint8_t index = 0;
     for (int32_t x = 0; x < width; ++x) {
-        uint32_t rgb = bgrx[x * 4 + 2] << 16 | bgrx[x * 4 + 1] << 8 | bgrx[x * 4];
+        uint32_t rgb = pixelAt(bgrx, x);
         if (rgb != last) last = rgb, index = palette.IndexOf(rgb);
         out[x] = index;
     }
