@@ -144,9 +144,12 @@ struct BitmapObj : Object {
     BitmapObj() : Object(Kind::Bitmap) {}
     int width = 0, height = 0;
     uint32_t* bits = nullptr;  // width * height pixels, top-down
-    // Zeroed by calloc: a large bitmap gets the system's zero pages, never written twice.
+    // Zeroed pixels, never written twice: the system's zero pages (AllocatePixels).
     struct Free {
-        void operator()(uint32_t* p) const { std::free(p); }
+        Free() : mapped(0) {}
+        explicit Free(size_t bytes) : mapped(bytes) {}
+        size_t mapped;  // bytes mapped for the pixels, or 0 when they came from calloc
+        void operator()(uint32_t* p) const;
     };
     std::unique_ptr<uint32_t, Free> storage;
     bool mono = false;

@@ -3,8 +3,11 @@
 #include "kernel.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
+
+#include <sys/mman.h>
 
 namespace gdi {
 namespace {
@@ -91,6 +94,29 @@ std::shared_ptr<Image> ImageFromBitmap(const BitmapObj& bmp) {
     return img;
 }
 
+void BitmapObj::Free::operator()(uint32_t* p) const {
+    if (mapped) munmap(p, mapped);
+    else std::free(p);
+}
+
+// Zeroed pixels. A page-sized bitmap is mapped on its own in huge pages, where the system has
+// them: its first touch then faults a few times rather than thousands.
+static std::unique_ptr<uint32_t, BitmapObj::Free> allocatePixels(size_t count) {
+    constexpr size_t kHuge = size_t{2} << 20, kMappedFrom = size_t{4} << 20;
+    size_t bytes = count * sizeof(uint32_t);
+    if (bytes < kMappedFrom)
+        return std::unique_ptr<uint32_t, BitmapObj::Free>(static_cast<uint32_t*>(std::calloc(count, sizeof(uint32_t))));
+    size_t mapped = (bytes + kHuge - 1) / kHuge * kHuge;
+    void* area = mmap(nullptr, mapped + kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (area == MAP_FAILED) return nullptr;
+    // Aligned to a huge page, the rest given back.
+    auto start = reinterpret_cast<uintptr_t>(area), aligned = (start + kHuge - 1) / kHuge * kHuge;
+    if (aligned > start) munmap(area, aligned - start);
+    if (start + kHuge > aligned) munmap(reinterpret_cast<void*>(aligned + mapped), start + kHuge - aligned);
+    madvise(reinterpret_cast<void*>(aligned), mapped, MADV_HUGEPAGE);
+    return std::unique_ptr<uint32_t, BitmapObj::Free>(reinterpret_cast<uint32_t*>(aligned), BitmapObj::Free{mapped});
+}
+
 static HBITMAP newBitmap(int width, int height, bool mono) {
     if (width <= 0 || height <= 0 || width > kMaxBitmapSide || height > kMaxBitmapSide ||
         static_cast<uint64_t>(width) * height > kMaxBitmapPixels)
@@ -99,7 +125,7 @@ static HBITMAP newBitmap(int width, int height, bool mono) {
     b->width = width;
     b->height = height;
     b->mono = mono;
-    b->storage.reset(static_cast<uint32_t*>(std::calloc(static_cast<size_t>(width) * height, sizeof(uint32_t))));
+    b->storage = allocatePixels(static_cast<size_t>(width) * height);
     if (!b->storage) return nullptr;
     b->bits = b->storage.get();
     return Register(std::move(b));

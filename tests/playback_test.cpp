@@ -6,6 +6,7 @@
 #include "dib_header.h"
 #include "test_support.h"
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -386,6 +387,32 @@ TEST(PlaybackBitmaps, EveryDibFormatDecodes) {
     EXPECT_EQ(p.at(2, 1), 0x0000FFu);
     EXPECT_EQ(p.at(0, 0), 0xFF0000u);  // skipped pixels take colour 0
     EXPECT_EQ(Quadrants(MakeDib(2, 2, 4, BI_RLE4, pal, {2, 0x23, 0, 0, 2, 0x01, 0, 1})), kExpected);
+}
+
+// Bitmaps below and above the size that is mapped on its own start black, take drawing to
+// their last pixel and give their memory back, again and again.
+TEST(PlaybackBitmaps, PageSizedBitmapsStartBlackAndDrawToTheirLastPixel) {
+    for (int round = 0; round < 2; ++round)
+        for (auto [w, h] : {std::pair{1023, 1024}, std::pair{1024, 1024}, std::pair{1632, 2112}}) {
+            BITMAPINFO bmi{};
+            bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+            void* p = nullptr;
+            HBITMAP bmp = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &p, nullptr, 0);
+            ASSERT_TRUE(bmp && p) << w << " x " << h;
+            auto* px = static_cast<uint32_t*>(p);
+            size_t count = static_cast<size_t>(w) * h;
+            EXPECT_TRUE(std::all_of(px, px + count, [](uint32_t v) { return v == 0; })) << w << " x " << h;
+            HDC dc = CreateCompatibleDC(nullptr);
+            SelectObject(dc, bmp);
+            RECT corner{w - 3, h - 3, w, h};
+            HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+            FillRect(dc, &corner, red);
+            DeleteObject(red);
+            EXPECT_EQ(px[count - 1] & 0xFFFFFF, 0xFF0000u) << w << " x " << h;
+            EXPECT_EQ(px[count - 4] & 0xFFFFFF, 0u);
+            DeleteDC(dc);
+            DeleteObject(bmp);
+        }
 }
 
 TEST(PlaybackBitmaps, TopDownAndSourceRectangles) {
