@@ -269,6 +269,13 @@ void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color, BrushO
     cairo_set_line_width(mc, cairo_get_line_width(cr));
     cairo_set_line_cap(mc, cairo_get_line_cap(cr));
     cairo_set_line_join(mc, cairo_get_line_join(cr));
+    cairo_set_miter_limit(mc, cairo_get_miter_limit(cr));
+    if (int dashCount = cairo_get_dash_count(cr); dashCount > 0) {
+        std::vector<double> dashes(static_cast<size_t>(dashCount));
+        double offset = 0;
+        cairo_get_dash(cr, dashes.data(), &offset);
+        cairo_set_dash(mc, dashes.data(), dashCount, offset);
+    }
     cairo_set_antialias(mc, CAIRO_ANTIALIAS_NONE);
     if (stroke) cairo_stroke(mc);
     else cairo_fill(mc);

@@ -229,6 +229,26 @@ TEST(PlaybackRaster, BinaryRasterOperations) {
     for (int x = 10; x < 190; ++x) (p.at(x, 50) == 0 ? black : white) += p.at(x, 50) == 0 || p.at(x, 50) == 0xFFFFFFu;
     EXPECT_GT(black, 0u);    // the hatch's lines: white xor white
     EXPECT_GT(white, 100u);  // its gaps: white xor black
+    // A dashed pen keeps its dashes under a raster operation.
+    p = Draw([](HDC dc) {
+        Fill(dc, RGB(0, 0, 0));
+        Rectangle(dc, 0, 0, kSide, 100);
+        SetROP2(dc, R2_XORPEN);
+        HPEN dashed = CreatePen(PS_DASH, 1, RGB(255, 255, 255));
+        SelectObject(dc, dashed);
+        MoveToEx(dc, 10, 50, nullptr);
+        LineTo(dc, 360, 50);
+        SelectObject(dc, GetStockObject(BLACK_PEN));
+        DeleteObject(dashed);
+    });
+    int most = 0;  // the line's row has the most white, its dashes
+    for (int y = 48; y <= 52; ++y) {
+        int white = 0;
+        for (int x = 20; x < 350; ++x) white += p.at(x, y) == 0xFFFFFFu;
+        most = std::max(most, white);
+    }
+    EXPECT_GT(most, 100);
+    EXPECT_LT(most, 300);  // a solid line would be white all along its 330 pixels
 }
 
 // Every binary raster operation mixes each pixel of a solid, hatched or patterned brush with the
