@@ -167,8 +167,10 @@ void setupStroke(DC& dc, cairo_t* cr, const PenObj& pen) {
 // One period of a patterned or hatched brush as it lies on the page, laid from the device's
 // origin: at pixel (x, y) the brush shows period[(y % periodY) * periodX + x % periodX]. Pages
 // fill figure after figure with the same pattern, often through a brush made anew each time, so
-// the periods of the last few brushes used on this thread are kept.
-const std::vector<uint32_t>& brushPeriod(DC& dc, BrushObj& brush, int periodX, int periodY) {
+// the periods of the last few brushes used on this thread are kept. A large one is made into
+// `uncached`.
+const std::vector<uint32_t>& brushPeriod(DC& dc, BrushObj& brush, int periodX, int periodY,
+                                         std::vector<uint32_t>& uncached) {
     struct Period {
         UINT style, hatch;
         COLORREF color, background, text;
@@ -186,7 +188,6 @@ const std::vector<uint32_t>& brushPeriod(DC& dc, BrushObj& brush, int periodX, i
     };
     constexpr size_t kKept = 8, kLargestKept = 64 * 64;
     static thread_local std::vector<Period> kept;
-    static thread_local Period large;
     static thread_local size_t oldest = 0;
     PointD org = dc.base.apply(dc.st.brushOrg.x, dc.st.brushOrg.y);
     for (const Period& p : kept)
@@ -209,8 +210,8 @@ const std::vector<uint32_t>& brushPeriod(DC& dc, BrushObj& brush, int periodX, i
         std::copy_n(px + y * stride, periodX, made.pixels.begin() + static_cast<ptrdiff_t>(y) * periodX);
     cairo_surface_destroy(tile);
     if (made.pixels.size() > kLargestKept) {
-        large = std::move(made);
-        return large.pixels;
+        uncached = std::move(made.pixels);
+        return uncached;
     }
     if (kept.size() < kKept) return kept.emplace_back(std::move(made)).pixels;
     Period& slot = kept[oldest++ % kKept];
@@ -285,9 +286,9 @@ void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color, BrushO
     cairo_surface_flush(dc.surface);
 
     // The colour each pixel takes into the mix: the pen's or a solid brush's, or one period of
-    // a patterned or hatched brush (the hatches' 8 x 8, or the pattern image's size) laid from
-    // the box's corner. Each row of the period runs on past its end for a run of pixels, so
-    // that a run starting anywhere in it reads its colours without wrapping.
+    // a patterned or hatched brush (the hatches' 8 x 8, or the pattern image's size) as it lies
+    // from the box's corner. Each row of the period runs on past its end for a run of pixels,
+    // so that a run starting anywhere in it reads its colours without wrapping.
     constexpr int kRun = 32;
     int periodX = 1, periodY = 1;
     bool patterned = brush && (brush->style == BS_HATCHED || (brush->pattern && brush->pattern->width > 0));
@@ -298,7 +299,8 @@ void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color, BrushO
     int wide = periodX + kRun;
     std::vector<uint32_t> colours(static_cast<size_t>(periodY) * wide, ColorToPixel(color));
     if (patterned) {
-        const std::vector<uint32_t>& period = brushPeriod(dc, *brush, periodX, periodY);
+        std::vector<uint32_t> uncached;
+        const std::vector<uint32_t>& period = brushPeriod(dc, *brush, periodX, periodY, uncached);
         for (int ty = 0; ty < periodY; ++ty) {
             const uint32_t* from = period.data() + static_cast<size_t>((iy0 + ty) % periodY) * periodX;
             uint32_t* to = colours.data() + static_cast<size_t>(ty) * wide;

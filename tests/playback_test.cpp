@@ -253,14 +253,20 @@ TEST(PlaybackRaster, BinaryRasterOperations) {
 
 // Every binary raster operation mixes each pixel of a solid, hatched or patterned brush with the
 // page beneath, by its truth table, exactly inside the figure and nowhere outside it. The
-// pattern's period (3 x 5) and the figure's edges fall across any run of pixels.
+// patterns' periods (3 x 5, 70 x 65) and the figure's edges fall across any run of pixels.
 TEST(PlaybackRaster, EveryOperationMixesEachBrushPixelWithThePage) {
     const RECT figure{13, 21, 13 + 157, 21 + 61};
     auto select = [](HDC dc, int kind) {
         static const uint32_t colours[15] = {0x123456, 0xFEDCBA, 0x00FF00, 0xFF00FF, 0x0F0F0F,
                                              0xF0F0F0, 0x808080, 0x7F7F7F, 0xA5A55A, 0x5A5AA5,
                                              0x010203, 0xFFFFFF, 0x000000, 0x336699, 0xC0FFEE};
-        HBITMAP bmp = CreateBitmap(3, 5, 1, 32, colours);
+        // A pattern larger than those kept between figures: 70 x 65 pixels.
+        static const std::vector<uint32_t> large = [] {
+            std::vector<uint32_t> px(70 * 65);
+            for (size_t i = 0; i < px.size(); ++i) px[i] = static_cast<uint32_t>(i * 2654435761u) & 0xFFFFFF;
+            return px;
+        }();
+        HBITMAP bmp = kind == 3 ? CreateBitmap(70, 65, 1, 32, large.data()) : CreateBitmap(3, 5, 1, 32, colours);
         HBRUSH brush = kind == 0 ? CreateSolidBrush(RGB(0x39, 0xA7, 0x5C))
             : kind == 1          ? CreateHatchBrush(HS_DIAGCROSS, RGB(0xE0, 0x20, 0x90))
                                  : CreatePatternBrush(bmp);
@@ -276,7 +282,7 @@ TEST(PlaybackRaster, EveryOperationMixesEachBrushPixelWithThePage) {
             Rectangle(dc, x, 0, x + 8, kSide + 1);
         }
     };
-    for (int kind = 0; kind < 3; ++kind) {
+    for (int kind = 0; kind < 4; ++kind) {
         Pixels brush = Draw([&](HDC dc) {
             select(dc, kind);
             Rectangle(dc, 0, 0, kSide + 1, kSide + 1);
