@@ -281,6 +281,16 @@ protected:
             }
         return px;
     }
+    // Writes a picture held in memory, its rows read in place.
+    static bool WriteInPlace(const std::string& path, const std::vector<uint32_t>& px, int w, int h, std::string& error,
+                             unsigned threads = 0) {
+        return WritePng(
+            path, w, h,
+            [&](int32_t y, uint8_t*) {
+                return reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w);
+            },
+            error, threads);
+    }
 };
 
 TEST_F(PngWriterTest, BandsJoinIntoOnePictureThatDecodesAsDrawn) {
@@ -292,13 +302,7 @@ TEST_F(PngWriterTest, BandsJoinIntoOnePictureThatDecodesAsDrawn) {
                 int w = 301;
                 std::vector<uint32_t> px = Picture(w, h, photo);
                 std::string path = dir_ + "p.png", error;
-                ASSERT_TRUE(WritePng(
-                    path, w, h,
-                    [&](int32_t y, uint8_t*) {
-                        return reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w);
-                    },
-                    error, threads))
-                    << error;
+                ASSERT_TRUE(WriteInPlace(path, px, w, h, error, threads)) << error;
                 Pixels back;
                 ASSERT_TRUE(ReadPng(path, back)) << h << " rows, " << threads << " threads";
                 ASSERT_EQ(back.width, w);
@@ -335,12 +339,7 @@ TEST_F(PngWriterTest, PhotographsTakeTheUpFilterAndDrawnPagesNone) {
         int w = 800, h = 600;
         std::vector<uint32_t> px = Picture(w, h, photo);
         std::string error, path = dir_ + (photo ? "photo.png" : "page.png");
-        EXPECT_TRUE(WritePng(
-            path, w, h,
-            [&](int32_t y, uint8_t*) {
-                return reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w);
-            },
-            error));
+        EXPECT_TRUE(WriteInPlace(path, px, w, h, error));
         Bytes b = ReadFileBytes(path);
         return b.size();
     };
@@ -376,13 +375,7 @@ TEST_F(PngWriterTest, PicturesOfFewColoursTakeAPaletteAndDecodeAsDrawn) {
                         k % 2 ? ((k & 0xFF) << 16 | (0x80 + (k >> 8)) << 8 | (255 - k / 2 % 256)) : k / 2 * 0x010101u;
                 }
             std::string path = dir_ + "few.png", error;
-            ASSERT_TRUE(WritePng(
-                path, w, h,
-                [&](int32_t y, uint8_t*) {
-                    return reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w);
-                },
-                error, threads))
-                << error;
+            ASSERT_TRUE(WriteInPlace(path, px, w, h, error, threads)) << error;
             Bytes file = ReadFileBytes(path);
             ASSERT_GT(file.size(), 26u);
             EXPECT_EQ(file[25], c.colourType) << c.name << ", " << threads << " threads";
@@ -404,9 +397,6 @@ TEST_F(PngWriterTest, ARowThatCannotBeHadLeavesNoFile) {
         error, 3));
     EXPECT_NE(error.find("333"), std::string::npos) << error;
     EXPECT_FALSE(std::filesystem::exists(dir_ + "broken.png"));
-    EXPECT_FALSE(WritePng(
-        dir_ + "no/such/dir/x.png", w, h,
-        [&](int32_t y, uint8_t*) { return reinterpret_cast<const uint8_t*>(px.data() + static_cast<size_t>(y) * w); },
-        error));
+    EXPECT_FALSE(WriteInPlace(dir_ + "no/such/dir/x.png", px, w, h, error));
     EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
 }
