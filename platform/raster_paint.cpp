@@ -237,12 +237,15 @@ void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color, BrushO
     } else {
         pathBounds(path, fx0, fy0, fx1, fy1);
     }
+    // Within the clip's extents the box stays finite, however far the figure's points lie.
+    double left = std::max(x0, fx0), top = std::max(y0, fy0), right = std::min(x1, fx1), bottom = std::min(y1, fy1);
     int w = 0, h = 0;
     SurfaceExtent(dc, w, h);
-    int ix0 = std::max({0, static_cast<int>(std::floor(std::max(x0, fx0)))});
-    int iy0 = std::max({0, static_cast<int>(std::floor(std::max(y0, fy0)))});
-    int ix1 = std::min(w, static_cast<int>(std::ceil(std::min(x1, fx1))));
-    int iy1 = std::min(h, static_cast<int>(std::ceil(std::min(y1, fy1))));
+    bool some = left < right && top < bottom;
+    int ix0 = some ? std::max(0, static_cast<int>(std::floor(left))) : 0;
+    int iy0 = some ? std::max(0, static_cast<int>(std::floor(top))) : 0;
+    int ix1 = some ? std::min(w, static_cast<int>(std::ceil(right))) : 0;
+    int iy1 = some ? std::min(h, static_cast<int>(std::ceil(bottom))) : 0;
     if (ix1 <= ix0 || iy1 <= iy0 || PaintBackdrop(dc, cr, ix0, iy0, ix1, iy1)) {
         cairo_new_path(cr);
         return;

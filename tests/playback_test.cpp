@@ -315,6 +315,24 @@ TEST(PlaybackRaster, EveryOperationMixesEachBrushPixelWithThePage) {
     }
 }
 
+// A figure reaching far beyond the page, or scaled past any number, under a raster operation:
+// its box stays within the clip, and what is on the page is mixed once.
+TEST(PlaybackRaster, FiguresBeyondAnyNumberStayInTheClip) {
+    for (float scale : {1.0f, 1e30f, 3e38f}) {
+        Pixels p = Draw([scale](HDC dc) {
+            SetROP2(dc, R2_NOT);
+            SelectObject(dc, GetStockObject(NULL_PEN));
+            SetGraphicsMode(dc, GM_ADVANCED);
+            XFORM far{scale, 0, 0, scale, 0, 0};
+            SetWorldTransform(dc, &far);
+            POINT pts[3] = {{-2000000000, -2000000000}, {2000000000, 5}, {5, 2000000000}};
+            Polygon(dc, pts, 3);
+        });
+        for (int y = 0; y < kSide; y += 37)
+            for (int x = 0; x < kSide; x += 41) EXPECT_TRUE(p.at(x, y) == 0 || p.at(x, y) == 0xFFFFFFu) << scale;
+    }
+}
+
 TEST(PlaybackRaster, MonoBitmapWithSrcAndPrintsOnlyItsBlack) {
     Pixels p = Draw([](HDC dc) {
         Fill(dc, RGB(0, 0, 255));
