@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include <sys/mman.h>
 
@@ -94,9 +97,32 @@ std::shared_ptr<Image> ImageFromBitmap(const BitmapObj& bmp) {
     return img;
 }
 
+// Page-sized pixels given back, kept for the next bitmap of their size: a viewer shows page
+// after page, and memory faulted in once is cheaper to clear than fresh memory to fault in.
+struct ReleasedPixels {
+    std::mutex lock;
+    std::vector<std::pair<void*, size_t>> areas;
+    static constexpr size_t kKept = 2;
+};
+ReleasedPixels& releasedPixels() {
+    static auto* released = new ReleasedPixels;  // kept for the life of the process
+    return *released;
+}
+
 void BitmapObj::Free::operator()(uint32_t* p) const {
-    if (mapped) munmap(p, mapped);
-    else std::free(p);
+    if (!mapped) {
+        std::free(p);
+        return;
+    }
+    ReleasedPixels& released = releasedPixels();
+    {
+        std::lock_guard<std::mutex> hold(released.lock);
+        if (released.areas.size() < ReleasedPixels::kKept) {
+            released.areas.emplace_back(p, mapped);
+            return;
+        }
+    }
+    munmap(p, mapped);
 }
 
 // Zeroed pixels. A page-sized bitmap is mapped on its own in huge pages, where the system has
@@ -107,6 +133,17 @@ static std::unique_ptr<uint32_t, BitmapObj::Free> allocatePixels(size_t count) {
     if (bytes < kMappedFrom)
         return std::unique_ptr<uint32_t, BitmapObj::Free>(static_cast<uint32_t*>(std::calloc(count, sizeof(uint32_t))));
     size_t mapped = (bytes + kHuge - 1) / kHuge * kHuge;
+    {
+        ReleasedPixels& released = releasedPixels();
+        std::lock_guard<std::mutex> hold(released.lock);
+        for (auto it = released.areas.begin(); it != released.areas.end(); ++it)
+            if (it->second == mapped) {
+                auto* pixels = static_cast<uint32_t*>(it->first);
+                released.areas.erase(it);
+                std::memset(pixels, 0, bytes);
+                return std::unique_ptr<uint32_t, BitmapObj::Free>(pixels, BitmapObj::Free{mapped});
+            }
+    }
     void* area = mmap(nullptr, mapped + kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (area == MAP_FAILED) return nullptr;
     // Aligned to a huge page, the rest given back.
