@@ -433,8 +433,9 @@ TEST(PlaybackBitmaps, EveryDibFormatDecodes) {
     EXPECT_EQ(Quadrants(MakeDib(2, 2, 4, BI_RLE4, pal, {2, 0x23, 0, 0, 2, 0x01, 0, 1})), kExpected);
 }
 
-// Bitmaps below and above the size that is mapped on its own start black, take drawing to
-// their last pixel and give their memory back, again and again.
+// Bitmaps below and above the size that is mapped on its own start black, also the second
+// time round, when page-sized ones reuse the memory the first gave back, and take drawing to
+// their last pixel.
 TEST(PlaybackBitmaps, PageSizedBitmapsStartBlackAndDrawToTheirLastPixel) {
     for (int round = 0; round < 2; ++round)
         for (auto [w, h] : {std::pair{1023, 1024}, std::pair{1024, 1024}, std::pair{1632, 2112}}) {
