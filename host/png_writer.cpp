@@ -7,13 +7,13 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstring>
-#include <endian.h>
 #include <cstdio>
-#include <iterator>
+#include <cstring>
 #include <memory>
 #include <thread>
 #include <vector>
+
+#include <endian.h>
 
 namespace {
 // Rows a band has at least: fewer are not worth a thread.
@@ -76,7 +76,6 @@ private:
     uint32_t keys_[kSlots] = {};
     uint8_t index_[kSlots] = {};
     uint16_t grey_[256] = {};  // a grey's index + 1, 0 for a grey not in
-
     uint32_t colours_[kMax] = {};
     int size_ = 0;
     static bool isGrey(uint32_t rgb) { return (rgb >> 16) == (rgb & 0xFF) && ((rgb >> 8) & 0xFF) == (rgb & 0xFF); }
@@ -103,12 +102,12 @@ void forEachBand(int32_t count, Work work) {
     for (std::thread& t : workers) t.join();
 }
 
-// The colours of rows `from` to `to` into `palette`; false when they are more than it holds or a
-// row cannot be had.
-bool collectColours(const PictureRows& rows, int32_t width, int32_t from, int32_t to, Palette& palette) {
+// The colours of every `step`th row from `from` to `to` into `palette`; false when they are
+// more than it holds or a row cannot be had.
+bool collectColours(const PictureRows& rows, int32_t width, int32_t from, int32_t to, int32_t step, Palette& palette) {
     std::vector<uint8_t> scratch(static_cast<size_t>(width) * 4);
     uint32_t last = 0xFFFFFFFF;  // no colour
-    for (int32_t y = from; y < to; ++y) {
+    for (int32_t y = from; y < to; y += step) {
         const uint8_t* row = rows(y, scratch.data());
         if (!row) return false;
         for (int32_t x = 0; x < width; ++x) {
@@ -119,6 +118,26 @@ bool collectColours(const PictureRows& rows, int32_t width, int32_t from, int32_
         }
     }
     return true;
+}
+
+// The picture's palette, or null when it has more colours than one holds (or a row cannot be
+// had; the RGB writing tells that). A sample of rows rules most photographs out first; then
+// the bands' colours are gathered at once and joined.
+std::unique_ptr<Palette> gatherPalette(const PictureRows& rows, int32_t width, int32_t height,
+                                       const std::vector<Band>& bands) {
+    auto palette = std::make_unique<Palette>();
+    if (!collectColours(rows, width, 0, height, kColourSampleStep, *palette)) return nullptr;
+    std::vector<Palette> found(bands.size());
+    std::vector<char> few(bands.size(), 0);
+    forEachBand(static_cast<int32_t>(bands.size()),
+                [&](int32_t b) { few[b] = collectColours(rows, width, bands[b].from, bands[b].to, 1, found[b]); });
+    if (!std::all_of(few.begin(), few.end(), [](char f) { return f != 0; })) return nullptr;
+    palette = std::make_unique<Palette>();
+    for (const Palette& p : found)
+        for (int i = 0; i < p.Size(); ++i)
+            if (!palette->Add(p.Colour(i))) return nullptr;
+    palette->Sort();
+    return palette;
 }
 
 // A row as palette indices.
@@ -263,25 +282,7 @@ bool WritePng(const std::string& path, int32_t width, int32_t height, const Pict
         bands[b].from = static_cast<int32_t>(static_cast<int64_t>(height) * b / count);
         bands[b].to = static_cast<int32_t>(static_cast<int64_t>(height) * (b + 1) / count);
     }
-    // The palette, when the bands' colours together are few enough; a sample of rows tells most
-    // photographs first.
-    std::unique_ptr<Palette> palette = std::make_unique<Palette>();
-    for (int32_t y = 0; palette && y < height; y += kColourSampleStep)
-        if (!collectColours(rows, width, y, y + 1, *palette)) palette.reset();
-    std::vector<Palette> found(static_cast<size_t>(count));
-    std::vector<char> few(static_cast<size_t>(count), 0);
-    if (palette)
-        forEachBand(count,
-                    [&](int32_t b) { few[b] = collectColours(rows, width, bands[b].from, bands[b].to, found[b]); });
-    if (palette && std::all_of(few.begin(), few.end(), [](char f) { return f != 0; })) {
-        palette = std::make_unique<Palette>();
-        for (const Palette& p : found)
-            for (int i = 0; palette && i < p.Size(); ++i)
-                if (!palette->Add(p.Colour(i))) palette.reset();
-        if (palette) palette->Sort();
-    } else {
-        palette.reset();
-    }
+    std::unique_ptr<Palette> palette = gatherPalette(rows, width, height, bands);
     bool up = false;
     if (!palette && !chooseUpFilter(rows, width, height, up)) {
         error = "cannot read the picture's rows";
