@@ -24,35 +24,27 @@ constexpr int32_t kFilterSampleStep = 32;
 constexpr int32_t kColourSampleStep = 16;
 constexpr uint8_t kFilterNone = 0, kFilterUp = 2;
 
-struct Band {
-    int32_t from = 0, to = 0;
-    std::vector<uint8_t> deflated;
-    uLong adler = 1;  // of the band's filtered rows alone
-    uLong length = 0;
-    int32_t failedRow = -1;
-    bool ok = false;
-};
-
 // Up to 256 colours (0xRRGGBB), each with its index: greys, the most common on pages, by their
 // level, other colours by hashing.
 class Palette {
 public:
     static constexpr int kMax = 256;
-    // False when the colour would be the 257th.
-    bool Add(uint32_t rgb) {
+    // The colour's index, or -1 when it would be the 257th.
+    int Add(uint32_t rgb) {
         if (isGrey(rgb)) {
-            if (grey_[rgb & 0xFF]) return true;
-            if (size_ == kMax) return false;
-            grey_[rgb & 0xFF] = static_cast<uint16_t>(size_ + 1);
+            uint16_t& entry = grey_[rgb & 0xFF];
+            if (entry) return entry - 1;
+            if (size_ == kMax) return -1;
+            entry = static_cast<uint16_t>(size_ + 1);
         } else {
             size_t s = find(rgb);
-            if (keys_[s]) return true;
-            if (size_ == kMax) return false;
+            if (keys_[s]) return index_[s];
+            if (size_ == kMax) return -1;
             keys_[s] = rgb | kUsed;
             index_[s] = static_cast<uint8_t>(size_);
         }
-        colours_[size_++] = rgb;
-        return true;
+        colours_[size_] = rgb;
+        return size_++;
     }
     // The index of a colour added.
     uint8_t IndexOf(uint32_t rgb) const {
@@ -86,6 +78,18 @@ private:
     }
 };
 
+struct Band {
+    int32_t from = 0, to = 0;
+    // The band's colours and its rows as indices into them, when they are few.
+    Palette palette;
+    std::vector<uint8_t> indices;
+    std::vector<uint8_t> deflated;
+    uLong adler = 1;  // of the band's filtered rows alone
+    uLong length = 0;
+    int32_t failedRow = -1;
+    bool ok = false;
+};
+
 // Pixel x of a BGRx row as 0xRRGGBB.
 inline uint32_t pixelAt(const uint8_t* bgrx, int32_t x) {
     uint32_t v;
@@ -102,53 +106,48 @@ void forEachBand(int32_t count, Work work) {
     for (std::thread& t : workers) t.join();
 }
 
-// The colours of every `step`th row from `from` to `to` into `palette`; false when they are
-// more than it holds or a row cannot be had.
-bool collectColours(const PictureRows& rows, int32_t width, int32_t from, int32_t to, int32_t step, Palette& palette) {
+// The colours of every `step`th row from `from` to `to` into `palette`, and each pixel's index
+// into `indices` when it is given; false when they are more than it holds or a row cannot be had.
+bool indexRows(const PictureRows& rows, int32_t width, int32_t from, int32_t to, int32_t step, Palette& palette,
+               uint8_t* indices) {
     std::vector<uint8_t> scratch(static_cast<size_t>(width) * 4);
     uint32_t last = 0xFFFFFFFF;  // no colour
+    int index = 0;
     for (int32_t y = from; y < to; y += step) {
         const uint8_t* row = rows(y, scratch.data());
         if (!row) return false;
         for (int32_t x = 0; x < width; ++x) {
             uint32_t rgb = pixelAt(row, x);
-            if (rgb == last) continue;
-            last = rgb;
-            if (!palette.Add(rgb)) return false;
+            if (rgb != last) {
+                last = rgb;
+                index = palette.Add(rgb);
+                if (index < 0) return false;
+            }
+            if (indices) *indices++ = static_cast<uint8_t>(index);
         }
     }
     return true;
 }
 
-// The picture's palette, or null when it has more colours than one holds (or a row cannot be
-// had; the RGB writing tells that). A sample of rows rules most photographs out first; then
-// the bands' colours are gathered at once and joined.
-std::unique_ptr<Palette> gatherPalette(const PictureRows& rows, int32_t width, int32_t height,
-                                       const std::vector<Band>& bands) {
+// The picture's palette, its bands' rows as indices into their own palettes, or null when it
+// has more colours than one holds (or a row cannot be had; the RGB writing tells that). A
+// sample of rows rules most photographs out first; then each band's rows are read once.
+std::unique_ptr<Palette> indexBands(const PictureRows& rows, int32_t width, int32_t height, std::vector<Band>& bands) {
     auto palette = std::make_unique<Palette>();
-    if (!collectColours(rows, width, 0, height, kColourSampleStep, *palette)) return nullptr;
-    std::vector<Palette> found(bands.size());
+    if (!indexRows(rows, width, 0, height, kColourSampleStep, *palette, nullptr)) return nullptr;
     std::vector<char> few(bands.size(), 0);
-    forEachBand(static_cast<int32_t>(bands.size()),
-                [&](int32_t b) { few[b] = collectColours(rows, width, bands[b].from, bands[b].to, 1, found[b]); });
+    forEachBand(static_cast<int32_t>(bands.size()), [&](int32_t b) {
+        Band& band = bands[b];
+        band.indices.resize(static_cast<size_t>(width) * static_cast<size_t>(band.to - band.from));
+        few[b] = indexRows(rows, width, band.from, band.to, 1, band.palette, band.indices.data());
+    });
     if (!std::all_of(few.begin(), few.end(), [](char f) { return f != 0; })) return nullptr;
     palette = std::make_unique<Palette>();
-    for (const Palette& p : found)
-        for (int i = 0; i < p.Size(); ++i)
-            if (!palette->Add(p.Colour(i))) return nullptr;
+    for (const Band& band : bands)
+        for (int i = 0; i < band.palette.Size(); ++i)
+            if (palette->Add(band.palette.Colour(i)) < 0) return nullptr;
     palette->Sort();
     return palette;
-}
-
-// A row as palette indices.
-void toIndices(const uint8_t* bgrx, int32_t width, const Palette& palette, uint8_t* out) {
-    uint32_t last = 0xFFFFFFFF;
-    uint8_t index = 0;
-    for (int32_t x = 0; x < width; ++x) {
-        uint32_t rgb = pixelAt(bgrx, x);
-        if (rgb != last) last = rgb, index = palette.IndexOf(rgb);
-        out[x] = index;
-    }
 }
 
 // A row as PNG's red, green, blue.
@@ -182,8 +181,12 @@ bool chooseUpFilter(const PictureRows& rows, int32_t width, int32_t height, bool
     return true;
 }
 
-// Deflates a band's rows as palette indices when there is a palette, else as RGB.
+// Deflates a band's rows: as indices into `palette` when there is one (from the band's own
+// indices), else as RGB.
 void deflateBand(const PictureRows& rows, int32_t width, const Palette* palette, bool up, bool last, Band& band) {
+    uint8_t toPalette[Palette::kMax] = {};
+    if (palette)
+        for (int i = 0; i < band.palette.Size(); ++i) toPalette[i] = palette->IndexOf(band.palette.Colour(i));
     z_stream z{};
     if (deflateInit2(&z, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return;
     size_t lineBytes = 1 + static_cast<size_t>(width) * (palette ? 1 : 3);
@@ -210,15 +213,17 @@ void deflateBand(const PictureRows& rows, int32_t width, const Palette* palette,
         else toRgb(above, width, prior.data() + 1);
     }
     for (int32_t y = band.from; ok && y < band.to; ++y) {
-        const uint8_t* row = rows(y, scratch.data());
-        if (!row) {
+        line[0] = kFilterNone;
+        if (palette) {
+            const uint8_t* indices = band.indices.data() + static_cast<size_t>(y - band.from) * width;
+            for (int32_t x = 0; x < width; ++x) line[1 + x] = toPalette[indices[x]];
+        } else if (const uint8_t* row = rows(y, scratch.data())) {
+            toRgb(row, width, line.data() + 1);
+        } else {
             band.failedRow = y;
             ok = false;
             break;
         }
-        line[0] = kFilterNone;
-        if (palette) toIndices(row, width, *palette, line.data() + 1);
-        else toRgb(row, width, line.data() + 1);
         const uint8_t* out = line.data();
         if (up) {
             filtered[0] = kFilterUp;
@@ -282,7 +287,9 @@ bool WritePng(const std::string& path, int32_t width, int32_t height, const Pict
         bands[b].from = static_cast<int32_t>(static_cast<int64_t>(height) * b / count);
         bands[b].to = static_cast<int32_t>(static_cast<int64_t>(height) * (b + 1) / count);
     }
-    std::unique_ptr<Palette> palette = gatherPalette(rows, width, height, bands);
+    std::unique_ptr<Palette> palette = indexBands(rows, width, height, bands);
+    if (!palette)
+        for (Band& band : bands) std::vector<uint8_t>().swap(band.indices);
     bool up = false;
     if (!palette && !chooseUpFilter(rows, width, height, up)) {
         error = "cannot read the picture's rows";
