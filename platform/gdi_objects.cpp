@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -99,26 +100,34 @@ std::shared_ptr<Image> ImageFromBitmap(const BitmapObj& bmp) {
 
 // Page-sized pixels given back, kept for the next bitmap of their size: a viewer shows page
 // after page, and memory faulted in once is cheaper to clear than fresh memory to fault in.
+// Set up before any code runs and never destroyed, as bitmaps may be freed late in an exit;
+// the library's finaliser returns the memory kept.
+namespace {
 struct ReleasedPixels {
-    std::mutex lock;
-    std::vector<std::pair<void*, size_t>> areas;
     static constexpr size_t kKept = 2;
+    std::mutex lock;
+    std::pair<void*, size_t> areas[kKept] = {};
+    size_t count = 0;
 };
-ReleasedPixels& releasedPixels() {
-    static auto* released = new ReleasedPixels;  // kept for the life of the process
-    return *released;
+static_assert(std::is_trivially_destructible_v<ReleasedPixels>);
+ReleasedPixels released;
+
+__attribute__((destructor)) void returnReleasedPixels() {
+    std::lock_guard<std::mutex> hold(released.lock);
+    for (size_t i = 0; i < released.count; ++i) munmap(released.areas[i].first, released.areas[i].second);
+    released.count = 0;
 }
+}  // namespace
 
 void BitmapObj::Free::operator()(uint32_t* p) const {
     if (!mapped) {
         std::free(p);
         return;
     }
-    ReleasedPixels& released = releasedPixels();
     {
         std::lock_guard<std::mutex> hold(released.lock);
-        if (released.areas.size() < ReleasedPixels::kKept) {
-            released.areas.emplace_back(p, mapped);
+        if (released.count < ReleasedPixels::kKept) {
+            released.areas[released.count++] = {p, mapped};
             return;
         }
     }
@@ -134,12 +143,11 @@ static std::unique_ptr<uint32_t, BitmapObj::Free> allocatePixels(size_t count) {
         return std::unique_ptr<uint32_t, BitmapObj::Free>(static_cast<uint32_t*>(std::calloc(count, sizeof(uint32_t))));
     size_t mapped = (bytes + kHuge - 1) / kHuge * kHuge;
     {
-        ReleasedPixels& released = releasedPixels();
         std::lock_guard<std::mutex> hold(released.lock);
-        for (auto it = released.areas.begin(); it != released.areas.end(); ++it)
-            if (it->second == mapped) {
-                auto* pixels = static_cast<uint32_t*>(it->first);
-                released.areas.erase(it);
+        for (size_t i = 0; i < released.count; ++i)
+            if (released.areas[i].second == mapped) {
+                auto* pixels = static_cast<uint32_t*>(released.areas[i].first);
+                released.areas[i] = released.areas[--released.count];
                 std::memset(pixels, 0, bytes);
                 return std::unique_ptr<uint32_t, BitmapObj::Free>(pixels, BitmapObj::Free{mapped});
             }
