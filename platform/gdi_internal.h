@@ -144,7 +144,8 @@ struct BitmapObj : Object {
     BitmapObj() : Object(Kind::Bitmap) {}
     int width = 0, height = 0;
     uint32_t* bits = nullptr;  // width * height pixels, top-down
-    // Zeroed pixels, never written twice: the system's zero pages (AllocatePixels).
+    // Zeroed pixels: calloc's, or for a page-sized bitmap a mapping of its own, fresh or kept
+    // from one given back (allocatePixels in gdi_objects.cpp).
     struct Free {
         Free() : mapped(0) {}
         explicit Free(size_t bytes) : mapped(bytes) {}
