@@ -483,10 +483,10 @@ void ExampleJobFirstPicture(benchmark::State& state, const char* name) {
     std::string path = ExampleJob(state, name);
     if (!path.empty()) PullFirstPicture(state, path);
 }
-BENCHMARK_CAPTURE(ExampleJobFirstPicture, Owl, "owl.pcl")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ExampleJobFirstPicture, Grasshopper, "grashopp.pcl")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ExampleJobFirstPicture, Tiger, "tiger.px3")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ExampleJobFirstPicture, Frs96, "frs96.pxl")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ExampleJobFirstPicture, Owl, "owl.pcl")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(ExampleJobFirstPicture, Grasshopper, "grashopp.pcl")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(ExampleJobFirstPicture, Tiger, "tiger.px3")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(ExampleJobFirstPicture, Frs96, "frs96.pxl")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Their first page converted alone, as the viewer asks for it.
 void ExampleJobConversion(benchmark::State& state, const char* name) {
@@ -507,9 +507,9 @@ void ExampleJobPlayback(benchmark::State& state, const char* name) {
     std::string path = ExampleJob(state, name);
     if (!path.empty()) PictureFirstPage(state, path);
 }
-BENCHMARK_CAPTURE(ExampleJobPlayback, Owl, "owl.pcl")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ExampleJobPlayback, Grasshopper, "grashopp.pcl")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ExampleJobPlayback, Tiger, "tiger.px3")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ExampleJobPlayback, Owl, "owl.pcl")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(ExampleJobPlayback, Grasshopper, "grashopp.pcl")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(ExampleJobPlayback, Tiger, "tiger.px3")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Every page of a long job pictured on all cores, as --all-pages does (without the files).
 void AllPagesOfALongJob(benchmark::State& state) {

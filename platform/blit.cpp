@@ -60,6 +60,9 @@ cairo_surface_t* sourceSurface(const DC& dc, const ImageRef& src, std::vector<ui
                                                CAIRO_FORMAT_RGB24, src.width, src.height, src.width * 4);
 }
 
+// Images are smoothed where they are reduced, or in halftone stretching mode.
+bool smoothed(const DC& dc, bool upscale) { return dc.st.stretchMode == HALFTONE || !upscale; }
+
 void setImageSource(DC& dc, cairo_t* cr, cairo_surface_t* s, const Matrix& srcToDev, bool upscale) {
     cairo_pattern_t* p = cairo_pattern_create_for_surface(s);
     Matrix inv;
@@ -68,10 +71,20 @@ void setImageSource(DC& dc, cairo_t* cr, cairo_surface_t* s, const Matrix& srcTo
         cairo_pattern_set_matrix(p, &m);
     }
     cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
-    bool smooth = dc.st.stretchMode == HALFTONE || !upscale;
-    cairo_pattern_set_filter(p, smooth ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
+    cairo_pattern_set_filter(p, smoothed(dc, upscale) ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
     cairo_set_source(cr, p);
     cairo_pattern_destroy(p);
+}
+
+// A large image upright on the page, filled on two cores; false where it is not.
+bool fillOnTwoCores(DC& dc, const Matrix& logical, double x, double y, double w, double h, cairo_surface_t* image,
+                    const Matrix& srcToDev, bool upscale) {
+    if (logical.b != 0 || logical.c != 0) return false;
+    PointD a = logical.apply(x, y), b = logical.apply(x + w, y + h);  // the corners quadPath makes
+    return FillImageOnTwoCores(
+        dc, std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y), cairo_get_operator(dc.cr),
+        image, {smoothed(dc, upscale), std::fabs(srcToDev.a), std::fabs(srcToDev.d)},
+        [&](cairo_t* cr, cairo_surface_t* twin) { setImageSource(dc, cr, twin, srcToDev, upscale); });
 }
 
 // Source pixel space to device space, for the source rectangle drawn over the destination.
@@ -123,10 +136,12 @@ void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, dou
         // Plain copies go straight through Cairo.
         quadPath(cr, logical, x, y, w, h);
         if (multiply) cairo_set_operator(cr, CAIRO_OPERATOR_MULTIPLY);
-        if (fore == 0xCC || multiply) setImageSource(dc, cr, ss, srcToDev, upscale);
+        bool image = fore == 0xCC || multiply;
+        if (image) setImageSource(dc, cr, ss, srcToDev, upscale);
         else if (fore == 0xF0 && brush) SetBrushSource(dc, cr, brush);
         else cairo_set_source_rgb(cr, fore == 0xFF, fore == 0xFF, fore == 0xFF);
-        if (fore != 0xF0 || (brush && brush->style != BS_NULL)) cairo_fill(cr);
+        bool drawn = image && fillOnTwoCores(dc, logical, x, y, w, h, ss, srcToDev, upscale);
+        if (!drawn && (fore != 0xF0 || (brush && brush->style != BS_NULL))) cairo_fill(cr);
         cairo_new_path(cr);
     } else {
         // Everything else: source and pattern rendered into scratch buffers

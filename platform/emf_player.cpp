@@ -637,6 +637,7 @@ BOOL PlayEnhMetaFile(HDC hdc, HENHMETAFILE h, const RECT* rect) {
     DC* dc = LookUpDC(hdc);
     EnhMetaFile* emf = LookUpEmf(h);
     if (!dc || !emf || !rect) return FALSE;
+    PagePlaying playing;
     const ENHMETAHEADER& hd = emf->header;
     // Frame (0.01 mm) to reference-device pixels.
     double kx = hd.szlDevice.cx > 0 && hd.szlMillimeters.cx > 0 ? hd.szlDevice.cx / (hd.szlMillimeters.cx * 100.0)

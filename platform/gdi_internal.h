@@ -7,6 +7,7 @@
 
 #include <cairo.h>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -269,6 +270,21 @@ struct DocumentState {
 
 struct Recorder;
 
+// Anonymous memory for a page's pixels, paged in only where it is written.
+class PageScratch {
+public:
+    PageScratch() = default;
+    ~PageScratch();
+    PageScratch(const PageScratch&) = delete;
+    PageScratch& operator=(const PageScratch&) = delete;
+    // `bytes` of it, zero where never written; null when that cannot be mapped.
+    unsigned char* get(size_t bytes);
+
+private:
+    void* area_ = nullptr;
+    size_t bytes_ = 0;
+};
+
 struct DC {
     DcKind kind = DcKind::Memory;
     DcState st;
@@ -287,6 +303,8 @@ struct DC {
     HGDIOBJ defaultBitmap = nullptr;
     cairo_surface_t* surface = nullptr;
     cairo_t* cr = nullptr;
+    // The second core's copy of the page's rows under a large image, mapped on first use.
+    PageScratch halfScratch;
     // Metafile DCs.
     std::unique_ptr<Recorder> rec;
     // Document DCs (PDF, SVG): a vector surface in device units of the document's resolution.
@@ -310,6 +328,32 @@ bool PaintBackdrop(DC& dc, cairo_t* cr, int x0, int y0, int x1, int y1);
 // another DC.
 bool DrawStencil(DC& dc, const ImageRef* src, std::string_view identity, const Matrix& srcToDev, bool whereBlack);
 void FlushBitmapGlyphs(DC& dc);
+
+// Marks a page being played on this thread while it lives.
+class PagePlaying {
+public:
+    PagePlaying();
+    ~PagePlaying();
+    PagePlaying(const PagePlaying&) = delete;
+    PagePlaying& operator=(const PagePlaying&) = delete;
+};
+// True while fewer pages are playing than drawing may use cores.
+bool CoreToSpare();
+
+// How an image is laid on the page: smoothed or sampled, and its size on the page over its own
+// size, each way.
+struct ImageSampling {
+    bool smoothed = false;
+    double scaleX = 1, scaleY = 1;
+};
+// Fills the device rectangle (x0, y0) - (x1, y1), which the DC's context holds in its clip,
+// with an image: its top and bottom halves at once on two cores, each pixel as one fill of
+// the whole gives it. `setSource` sets the source on a context from the image surface given
+// to it, a twin of `image` for the other core. False, with nothing drawn, where that cannot
+// be done exactly or does not pay.
+bool FillImageOnTwoCores(DC& dc, double x0, double y0, double x1, double y1, cairo_operator_t op,
+                         cairo_surface_t* image, const ImageSampling& sampling,
+                         const std::function<void(cairo_t*, cairo_surface_t*)>& setSource);
 void ResetState(DcState& st);
 
 // Logical to device (world, then page, then base).

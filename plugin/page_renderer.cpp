@@ -1,5 +1,6 @@
 #include "page_renderer.h"
 
+#include "drawing_cores.h"
 #include "user.h"
 
 #include <algorithm>
@@ -124,7 +125,7 @@ bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInc
 }
 
 void RunOnEveryCore(size_t items, const std::function<void()>& work) {
-    size_t workers = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, std::max<size_t>(items, 1));
+    size_t workers = std::clamp<size_t>(DrawingCores(), 1, std::max<size_t>(items, 1));
     std::vector<std::thread> threads;
     for (size_t w = 1; w < workers; ++w) threads.emplace_back(work);
     work();
