@@ -76,15 +76,14 @@ void setImageSource(DC& dc, cairo_t* cr, cairo_surface_t* s, const Matrix& srcTo
     cairo_pattern_destroy(p);
 }
 
-// A large image upright on the page, filled on two cores; false where it is not.
-bool fillOnTwoCores(DC& dc, const Matrix& logical, double x, double y, double w, double h, cairo_surface_t* image,
-                    const Matrix& srcToDev, bool upscale) {
+// A large image upright on the page, filled in parts; false where it is not.
+bool fillInParts(DC& dc, const Matrix& logical, double x, double y, double w, double h, cairo_surface_t* image,
+                 const Matrix& srcToDev, bool upscale) {
     if (logical.b != 0 || logical.c != 0) return false;
     PointD a = logical.apply(x, y), b = logical.apply(x + w, y + h);  // the corners quadPath makes
-    return FillImageOnTwoCores(
-        dc, std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y), cairo_get_operator(dc.cr),
-        image, {smoothed(dc, upscale), std::fabs(srcToDev.a), std::fabs(srcToDev.d)},
-        [&](cairo_t* cr, cairo_surface_t* twin) { setImageSource(dc, cr, twin, srcToDev, upscale); });
+    return FillLargeImage(dc, std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y),
+                          cairo_get_operator(dc.cr), image, {smoothed(dc, upscale), srcToDev},
+                          [&](cairo_t* cr, cairo_surface_t* twin) { setImageSource(dc, cr, twin, srcToDev, upscale); });
 }
 
 // Source pixel space to device space, for the source rectangle drawn over the destination.
@@ -140,7 +139,7 @@ void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, dou
         if (image) setImageSource(dc, cr, ss, srcToDev, upscale);
         else if (fore == 0xF0 && brush) SetBrushSource(dc, cr, brush);
         else cairo_set_source_rgb(cr, fore == 0xFF, fore == 0xFF, fore == 0xFF);
-        bool drawn = image && fillOnTwoCores(dc, logical, x, y, w, h, ss, srcToDev, upscale);
+        bool drawn = image && fillInParts(dc, logical, x, y, w, h, ss, srcToDev, upscale);
         if (!drawn && (fore != 0xF0 || (brush && brush->style != BS_NULL))) cairo_fill(cr);
         cairo_new_path(cr);
     } else {

@@ -340,20 +340,18 @@ public:
 // True while fewer pages are playing than drawing may use cores.
 bool CoreToSpare();
 
-// How an image is laid on the page: smoothed or sampled, and its size on the page over its own
-// size, each way.
+// How an image is laid on the page: smoothed or sampled, and where its pixels go.
 struct ImageSampling {
     bool smoothed = false;
-    double scaleX = 1, scaleY = 1;
+    Matrix toDevice;  // image pixels to device pixels, upright
 };
 // Fills the device rectangle (x0, y0) - (x1, y1), which the DC's context holds in its clip,
-// with an image: its top and bottom halves at once on two cores, each pixel as one fill of
-// the whole gives it. `setSource` sets the source on a context from the image surface given
-// to it, a twin of `image` for the other core. False, with nothing drawn, where that cannot
-// be done exactly or does not pay.
-bool FillImageOnTwoCores(DC& dc, double x0, double y0, double x1, double y1, cairo_operator_t op,
-                         cairo_surface_t* image, const ImageSampling& sampling,
-                         const std::function<void(cairo_t*, cairo_surface_t*)>& setSource);
+// with `op` and an image source, in parts (see drawing_options.h): each pixel comes out as
+// one fill of the whole gives it. `setSource` sets the source on a context from the image
+// surface given to it, `image` or a twin of it for another core. False, with nothing drawn,
+// where that cannot be done or does not pay.
+bool FillLargeImage(DC& dc, double x0, double y0, double x1, double y1, cairo_operator_t op, cairo_surface_t* image,
+                    const ImageSampling& sampling, const std::function<void(cairo_t*, cairo_surface_t*)>& setSource);
 void ResetState(DcState& st);
 
 // Logical to device (world, then page, then base).

@@ -1,6 +1,6 @@
 #include "page_renderer.h"
 
-#include "drawing_cores.h"
+#include "drawing_options.h"
 #include "user.h"
 
 #include <algorithm>

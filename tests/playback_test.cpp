@@ -4,8 +4,7 @@
 #include "emf_records.h"
 #include "page_renderer.h"
 #include "dib_header.h"
-#include "drawing_cores.h"
-#include "drawing_cores.h"
+#include "drawing_options.h"
 #include "test_support.h"
 
 #include <algorithm>
@@ -711,18 +710,23 @@ TEST(PlaybackBitmaps, LargeImagesDrawnSmallAreAveraged) {
 
 class PlaybackThreads : public TempDirTest {};
 
-TEST_F(PlaybackThreads, LargeImagesDrawnOnTwoCoresMatchOneCore) {
-    // Large images reduced, enlarged and halftoned, copied and ANDed as bi-level images over
-    // stripes, mirrored, clipped and running off the page, at scales that put their edges
-    // between pixels: played on one core and on two, the same to the byte. The halves of an
-    // image go to two cores when no other page is playing.
+TEST_F(PlaybackThreads, LargeImagesDrawnInPartsMatchOneFill) {
+    // Large images reduced, enlarged and halftoned, copied and ANDed as bi-level line art with
+    // white stretches over stripes, mirrored, clipped and running off the page, at scales that
+    // put their edges between pixels: drawn in parts on one core and on two, each the same to
+    // the byte as drawn in one piece.
     uint32_t seed = 12345;
     auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
-    std::vector<uint8_t> colour(640 * 480 * 3), mono(400 * 52);  // mono rows of 50 bytes padded to 52
+    std::vector<uint8_t> colour(640 * 480 * 3), mono(400 * 52, 0xFF);  // mono rows of 50 bytes padded to 52
     for (uint8_t& b : colour) b = static_cast<uint8_t>(next());
-    for (uint8_t& b : mono) b = static_cast<uint8_t>(next());
+    for (int by = 0; by < 400; by += 16)
+        for (int bx = 0; bx < 50; bx += 2)
+            if (next() % 10 < 3)  // a block of 16 x 16 pixels with ink
+                for (int y = by; y < by + 16; ++y)
+                    mono[y * 52 + bx] &= static_cast<uint8_t>(next()),
+                        mono[y * 52 + bx + 1] &= static_cast<uint8_t>(next());
     Dib noise = MakeDib(640, 480, 24, BI_RGB, {}, colour);
-    Dib bilevel = MakeDib(400, 400, 1, BI_RGB, {0x000000, 0xFFFFFF}, mono);
+    Dib lineArt = MakeDib(400, 400, 1, BI_RGB, {0x000000, 0xFFFFFF}, mono);
     std::vector<Bytes> pages;
     for (int p = 0; p < 4; ++p)
         pages.push_back(Record(
@@ -731,14 +735,14 @@ TEST_F(PlaybackThreads, LargeImagesDrawnOnTwoCoresMatchOneCore) {
                     Fill(dc, RGB(x % 255, 200, 255 - x % 200));
                     Rectangle(dc, x, 0, x + 13, kSide);
                 }
-                // Enlarged, smoothed, mirrored and off the page: only one core may copy it.
+                // Enlarged, smoothed, mirrored and off the page: a copy only one core may draw.
                 SetStretchBltMode(dc, HALFTONE);
                 StretchDIBits(dc, 335, -59, -110, 366, 0, 0, 231, 211, noise.bits.data(), noise.bmi(), DIB_RGB_COLORS,
                               SRCCOPY);
                 if (p == 3) IntersectClipRect(dc, 19, 64, 333, 374);
                 for (int k = 0; k < 6; ++k) {
-                    bool bi = next() % 2;
-                    const Dib& d = bi ? bilevel : noise;
+                    bool anded = next() % 3;
+                    const Dib& d = anded ? lineArt : noise;
                     int w = static_cast<int>(next() % 300) + 40, h = static_cast<int>(next() % 300) + 40;
                     int x = static_cast<int>(next() % 400) - 60, y = static_cast<int>(next() % 400) - 60;
                     int sw = static_cast<int>(next() % 390) + 10, sh = static_cast<int>(next() % 390) + 10;
@@ -746,20 +750,27 @@ TEST_F(PlaybackThreads, LargeImagesDrawnOnTwoCoresMatchOneCore) {
                     if (next() % 4 == 0) y += h, h = -h;
                     SetStretchBltMode(dc, next() % 3 ? COLORONCOLOR : HALFTONE);
                     StretchDIBits(dc, x, y, w, h, 0, 0, sw, sh, d.bits.data(), d.bmi(), DIB_RGB_COLORS,
-                                  bi ? SRCAND : SRCCOPY);
+                                  anded ? SRCAND : SRCCOPY);
                 }
             },
             kSquare));
+    auto differ = [](const Pixels& a, const Pixels& b) {
+        size_t n = 0;
+        for (size_t i = 0; i < a.px.size(); ++i) n += a.px[i] != b.px[i];  // all four bytes
+        return n;
+    };
     for (size_t p = 0; p < pages.size(); ++p)
         for (int side : {820, 1000, 1213}) {
+            SetImagesInParts(false);
+            Pixels whole = PlayOnto(pages[p], side, side + 17);
+            SetImagesInParts(true);
             SetDrawingCores(1);
             Pixels one = PlayOnto(pages[p], side, side + 17);
             SetDrawingCores(2);
             Pixels two = PlayOnto(pages[p], side, side + 17);
             SetDrawingCores(0);
-            size_t differ = 0;
-            for (size_t i = 0; i < one.px.size(); ++i) differ += one.px[i] != two.px[i];
-            EXPECT_EQ(differ, 0u) << "page " << p << ", " << side << " pixels";
+            EXPECT_EQ(differ(whole, one), 0u) << "page " << p << ", " << side << " pixels, one core";
+            EXPECT_EQ(differ(whole, two), 0u) << "page " << p << ", " << side << " pixels, two cores";
         }
 }
 

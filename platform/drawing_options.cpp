@@ -1,5 +1,6 @@
-// The cores drawing may use, and how many of them are playing pages at the moment.
-#include "drawing_cores.h"
+// The cores drawing may use, how many pages are playing at the moment, and whether large
+// images are drawn in parts.
+#include "drawing_options.h"
 
 #include "gdi_internal.h"
 
@@ -10,6 +11,7 @@
 namespace {
 std::atomic<unsigned> chosenCores{0};
 std::atomic<unsigned> pagesPlaying{0};
+std::atomic<bool> imagesInParts{true};
 thread_local unsigned playDepth = 0;  // a page played inside another counts once
 }  // namespace
 
@@ -20,6 +22,10 @@ unsigned DrawingCores() {
 }
 
 void SetDrawingCores(unsigned cores) { chosenCores.store(cores, std::memory_order_relaxed); }
+
+bool ImagesInParts() { return imagesInParts.load(std::memory_order_relaxed); }
+
+void SetImagesInParts(bool on) { imagesInParts.store(on, std::memory_order_relaxed); }
 
 namespace gdi {
 PagePlaying::PagePlaying() {
