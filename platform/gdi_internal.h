@@ -304,7 +304,7 @@ struct DC {
     cairo_surface_t* surface = nullptr;
     cairo_t* cr = nullptr;
     // The second core's copy of the page's rows under a large image, mapped on first use.
-    PageScratch halfScratch;
+    PageScratch partScratch;
     // Metafile DCs.
     std::unique_ptr<Recorder> rec;
     // Document DCs (PDF, SVG): a vector surface in device units of the document's resolution.

@@ -240,7 +240,7 @@ bool FillLargeImage(DC& dc, double x0, double y0, double x1, double y1, cairo_op
     }
     int stride = cairo_image_surface_get_stride(dc.surface);
     unsigned char* scratchPixels =
-        middle < extents.y1 ? dc.halfScratch.get(static_cast<size_t>(stride) * height) : nullptr;
+        middle < extents.y1 ? dc.partScratch.get(static_cast<size_t>(stride) * height) : nullptr;
     if (!scratchPixels) middle = extents.y1;
     if (tiles.white.empty() && middle == extents.y1) return false;  // one fill of the whole is as quick
 
