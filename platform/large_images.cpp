@@ -80,7 +80,9 @@ public:
     }
 
     // Whether the image pixels (u0, v0) - (u1, v1) hold ink; beyond the image, its edges repeat.
+    // A rectangle that is no number holds ink.
     bool any(double u0, double v0, double u1, double v1) const {
+        if (!(u0 <= u1 && v0 <= v1)) return true;
         auto block = [](double v, int limit) {
             return static_cast<int>(std::clamp(std::floor(v), 0.0, limit - 1.0)) / kBlock;
         };
