@@ -352,6 +352,7 @@ struct ImageSampling {
 // where that cannot be done or does not pay.
 bool FillLargeImage(DC& dc, double x0, double y0, double x1, double y1, cairo_operator_t op, cairo_surface_t* image,
                     const ImageSampling& sampling, const std::function<void(cairo_t*, cairo_surface_t*)>& setSource);
+
 void ResetState(DcState& st);
 
 // Logical to device (world, then page, then base).

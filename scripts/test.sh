@@ -31,7 +31,7 @@ LSAN_OPTIONS=suppressions=$PWD/tests/sanitizer/lsan.supp \
     ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 
 # Pages are pictured on every core: ThreadSanitizer watches the tests that play pages from
-# several threads at once, large images drawn in halves on two cores, the host picturing every
+# several threads at once, large images drawn in parts on two cores, the host picturing every
 # page of a job, and PNG bands deflated at once.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSPOOLSIGHT_WERROR=ON \

@@ -723,8 +723,7 @@ TEST_F(PlaybackThreads, LargeImagesDrawnInPartsMatchOneFill) {
         for (int bx = 0; bx < 50; bx += 2)
             if (next() % 10 < 3)  // a block of 16 x 16 pixels with ink
                 for (int y = by; y < by + 16; ++y)
-                    mono[y * 52 + bx] &= static_cast<uint8_t>(next()),
-                        mono[y * 52 + bx + 1] &= static_cast<uint8_t>(next());
+                    for (int b = bx; b < bx + 2; ++b) mono[y * 52 + b] &= static_cast<uint8_t>(next());
     Dib noise = MakeDib(640, 480, 24, BI_RGB, {}, colour);
     Dib lineArt = MakeDib(400, 400, 1, BI_RGB, {0x000000, 0xFFFFFF}, mono);
     std::vector<Bytes> pages;
