@@ -5,6 +5,7 @@
 #include "language_detector.h"
 #include "pclxl_job.h"
 #include "zjs_job.h"
+#include "drawing_options.h"
 #include "spoolsight_plugin.h"
 #include "test_support.h"
 
@@ -147,6 +148,49 @@ TEST_F(MutationTest, CorruptPageMetafilesPlayAndGiveTheDeviceContextBack) {
         ASSERT_EQ(p.at(3, 3), 0x000000u) << "round " << round;
     }
     DeleteObject(black);
+}
+
+TEST(PlaybackMutation, CorruptLargeImagesDrawInPartsAsInOnePiece) {
+    // A page of large images, reduced line art ANDed onto the page and an enlarged colour
+    // copy, corrupted: whatever the records then say (sizes, stretching, transforms, clips),
+    // images drawn in parts come out as drawn in one piece.
+    std::mt19937 rng(2024);
+    auto dibInfo = [](int w, int h, int bpp) {
+        std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + (bpp == 1 ? 8 : 0));
+        BITMAPINFOHEADER hd{sizeof hd, w, h, 1, static_cast<WORD>(bpp), BI_RGB, 0, 0, 0, 0, 0};
+        memcpy(info.data(), &hd, sizeof hd);
+        if (bpp == 1) memset(info.data() + sizeof hd + 4, 0xFF, 3);  // black, then white
+        return info;
+    };
+    std::vector<uint8_t> lineArt(400 * 52, 0xFF), colour(64 * 48 * 3);
+    for (int y = 0; y < 150; ++y)  // ink in the top left corner, white elsewhere
+        for (int x = 0; x < 16; ++x) lineArt[y * 52 + x] = static_cast<uint8_t>(rng());
+    for (uint8_t& b : colour) b = static_cast<uint8_t>(rng());
+    std::vector<uint8_t> lineInfo = dibInfo(400, 300, 1), colourInfo = dibInfo(64, 48, 24);
+    Bytes page = Record(
+        [&](HDC dc) {
+            HBRUSH grey = CreateSolidBrush(RGB(200, 180, 160));
+            RECT all{0, 0, 378, 378};
+            FillRect(dc, &all, grey);
+            DeleteObject(grey);
+            StretchDIBits(dc, 11, 13, 181, 139, 0, 0, 400, 300, lineArt.data(),
+                          reinterpret_cast<const BITMAPINFO*>(lineInfo.data()), DIB_RGB_COLORS, SRCAND);
+            SetStretchBltMode(dc, HALFTONE);
+            StretchDIBits(dc, 170, 160, 190, 150, 0, 0, 64, 48, colour.data(),
+                          reinterpret_cast<const BITMAPINFO*>(colourInfo.data()), DIB_RGB_COLORS, SRCAND);
+            SetStretchBltMode(dc, COLORONCOLOR);
+            StretchDIBits(dc, 20, 200, 150, 160, 0, 0, 64, 48, colour.data(),
+                          reinterpret_cast<const BITMAPINFO*>(colourInfo.data()), DIB_RGB_COLORS, SRCCOPY);
+        },
+        {0, 0, 10000, 10000});
+    for (int round = 0; round < 40; ++round) {
+        Bytes bad = round ? Mutate(page, rng) : page;
+        SetImagesInParts(false);
+        Pixels whole = PlayOnto(bad, 640, 600);
+        SetImagesInParts(true);
+        Pixels parts = PlayOnto(bad, 640, 600);
+        ASSERT_TRUE(whole.px == parts.px) << "round " << round;
+    }
 }
 
 TEST(DetectorMutation, ArbitraryBytes) {
