@@ -182,6 +182,10 @@ bool FillLargeImage(DC& dc, double x0, double y0, double x1, double y1, cairo_op
     if ((!leaveOutWhite && !share) || !sampling.toDevice.invert(toImage)) return false;
 
     // The composite's extents: the figure rounded out to whole pixels, in the clip and the page.
+    // Most images are small: they are told apart before the clip is copied.
+    long minimum = sampling.smoothed ? kSmoothedPixels : kSampledPixels;
+    if ((std::ceil(x1) - std::floor(x0)) * (std::ceil(y1) - std::floor(y0)) < static_cast<double>(minimum))
+        return false;
     cairo_rectangle_t clip;
     if (!clipRectangle(dc.cr, clip)) return false;
     int width = cairo_image_surface_get_width(dc.surface), height = cairo_image_surface_get_height(dc.surface);
@@ -190,9 +194,7 @@ bool FillLargeImage(DC& dc, double x0, double y0, double x1, double y1, cairo_op
                       std::min({ceilPixel(toFixed(x1)), std::lround(clip.x + clip.width), static_cast<long>(width)}),
                       std::min({ceilPixel(toFixed(y1)), std::lround(clip.y + clip.height), static_cast<long>(height)})};
     long area = (extents.x1 - extents.x0) * (extents.y1 - extents.y0);
-    if (extents.x1 - extents.x0 < 2 || extents.y1 - extents.y0 < 4 ||
-        area < (sampling.smoothed ? kSmoothedPixels : kSampledPixels))
-        return false;
+    if (extents.x1 - extents.x0 < 2 || extents.y1 - extents.y0 < 4 || area < minimum) return false;
 
     // The tiles, and those wholly inside the figure whose samples (with a margin for the
     // smoothing filter) are all white.
@@ -229,7 +231,7 @@ bool FillLargeImage(DC& dc, double x0, double y0, double x1, double y1, cairo_op
 
     // Shared out where there is enough left: cut at the row where the work halves.
     long middle = extents.y1;
-    if (share && filledPixels >= (sampling.smoothed ? kSmoothedPixels : kSampledPixels)) {
+    if (share && filledPixels >= minimum) {
         long before = 0;
         for (size_t r = 0; r < tiles.work.size(); before += tiles.work[r++]) {
             if (2 * (before + tiles.work[r]) < filledPixels) continue;
