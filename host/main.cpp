@@ -23,6 +23,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -74,8 +75,24 @@ int makeTempFile(const char* stem, std::string& path) {
     return fd;
 }
 
-// A file is written under a temporary name beside its final one and renamed when whole, so
-// no partial file is ever left under the final name. Standard output gets the whole file.
+// Where output named `target` really goes: the end of its chain of symbolic links (the link
+// itself is left as it is), else the name itself.
+std::string followLinks(const std::string& target) {
+    fs::path at = target;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(at, ec))) break;
+        fs::path next = fs::read_symlink(at, ec);
+        if (ec) break;
+        at = next.is_absolute() ? next : at.parent_path() / next;
+    }
+    return at.string();
+}
+
+// A regular file is written under a temporary name beside its final one and renamed when
+// whole, so no partial file is ever left under the final name; so is a new name. A device, a
+// FIFO or a socket is written in place and never removed; a symbolic link's target is
+// written and the link kept. Standard output gets the whole file.
 bool writeWhole(const std::string& target,
                 const std::function<bool(const std::string& path, std::string& error)>& write, std::string& error) {
     if (target == "-") {
@@ -99,7 +116,16 @@ bool writeWhole(const std::string& target,
         std::remove(path.c_str());
         return ok && std::fflush(stdout) == 0;
     }
-    std::string partial = target + ".part-" + std::to_string(getpid());
+    std::string place = followLinks(target);
+    struct stat st;
+    if (lstat(place.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        if (S_ISDIR(st.st_mode)) {
+            error = "cannot write " + target + ": " + std::strerror(EISDIR);
+            return false;
+        }
+        return write(place, error);
+    }
+    std::string partial = place + ".part-" + std::to_string(getpid());
     if (!write(partial, error)) {
         int cause = errno;
         std::remove(partial.c_str());
@@ -108,7 +134,7 @@ bool writeWhole(const std::string& target,
         if (error.rfind("cannot create ", 0) == 0) error += std::string(": ") + std::strerror(cause);
         return false;
     }
-    if (std::rename(partial.c_str(), target.c_str()) != 0) {
+    if (std::rename(partial.c_str(), place.c_str()) != 0) {
         error = "cannot write " + target + ": " + std::strerror(errno);
         std::remove(partial.c_str());
         return false;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include <endian.h>
+#include <sys/stat.h>
 
 namespace {
 // Rows a band has at least: fewer are not worth a thread.
@@ -339,7 +340,9 @@ bool WritePng(const std::string& path, int32_t width, int32_t height, const Pict
     ok = ok && writeChunk(f, "IEND", {});
     ok = std::fclose(f) == 0 && ok;
     if (!ok) {
-        std::remove(path.c_str());
+        // A partial picture is not left behind; a device or FIFO written in place stays.
+        struct stat st;
+        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) std::remove(path.c_str());
         error = "cannot write " + path;
     }
     return ok;

@@ -11,6 +11,6 @@
 using PictureRows = std::function<const uint8_t*(int32_t y, uint8_t* scratch)>;
 
 // `threads` bands of rows are compressed at once (0: one per core); an error is told in
-// `error`, and no file is left behind.
+// `error`, and no partial regular file is left behind.
 bool WritePng(const std::string& path, int32_t width, int32_t height, const PictureRows& rows, std::string& error,
               unsigned threads = 0);

@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <thread>
 
 namespace {
 int RunHost(const std::string& args) {
@@ -140,6 +143,61 @@ TEST_F(HostTest, StandardStreamsAndSeveralJobs) {
     EXPECT_FALSE(std::filesystem::exists(dir_ + "many/letter-2.png"));
     // Nothing is left in the temporary directory but the PCL5 trace, which stays by design.
     EXPECT_EQ(Files(), (std::vector<std::string>{"jobs", "many", "out.asm", "piped.png"}));
+}
+
+// Outputs that are not regular files: links, FIFOs and devices are written, never replaced.
+TEST_F(HostTest, OutputsThatAreNotRegularFilesAreWrittenInPlace) {
+    namespace fs = std::filesystem;
+    std::string job = SPOOLSIGHT_EXAMPLE;
+    // A symbolic link's target is written; the link stays a link, a dangling one too.
+    std::string real = dir_ + "real.png", link = dir_ + "link.png", dangling = dir_ + "dangling.png";
+    Write("real.png", Bytes{'o', 'l', 'd'});
+    fs::rename(dir_ + "jobs/real.png", real);
+    fs::create_symlink("real.png", link);
+    fs::create_symlink("jobs/new.png", dangling);
+    for (const std::string& args : {" -o " + link, " -o " + dangling, " -r 150 -o " + link})
+        EXPECT_EQ(RunHost(job + args), 0) << args;
+    EXPECT_TRUE(fs::is_symlink(link) && fs::is_symlink(dangling));
+    EXPECT_TRUE(IsPng(real));
+    EXPECT_TRUE(IsPng(dir_ + "jobs/new.png"));
+    // A FIFO is written in place: its reader gets the whole file, and it stays a FIFO.
+    for (const char* name : {"pipe.png", "pipe.pdf"}) {
+        std::string fifo = dir_ + name, read;
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        std::thread reader([&] {
+            FILE* in = std::fopen(fifo.c_str(), "rb");
+            char buffer[4096];
+            while (size_t n = in ? std::fread(buffer, 1, sizeof buffer, in) : 0) read.append(buffer, n);
+            if (in) std::fclose(in);
+        });
+        EXPECT_EQ(RunHost(job + " -r 72 -o " + fifo), 0) << name;
+        reader.join();
+        EXPECT_EQ(read.substr(0, 4), fifo.ends_with("pdf") ? "%PDF" : "\x89PNG") << name;
+        EXPECT_TRUE(fs::is_fifo(fifo)) << name;
+    }
+    // A directory is refused and stays.
+    std::string errors;
+    fs::create_directories(dir_ + "folder.png");
+    EXPECT_EQ(RunHostFor(job + " -o " + dir_ + "folder.png", errors), 3);
+    EXPECT_NE(errors.find("Is a directory"), std::string::npos) << errors;
+    EXPECT_TRUE(fs::is_directory(dir_ + "folder.png"));
+    // Devices, made here as /dev/null and /dev/full are: written, and never removed, even when
+    // writing fails.
+    std::string null = dir_ + "null", full = dir_ + "full";
+    if (mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0 || mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)))
+        GTEST_SKIP() << "devices cannot be made here: " << std::strerror(errno);
+    EXPECT_EQ(RunHost(job + " -o " + null), 0);
+    EXPECT_EQ(RunHost(job + " -r 72 -o " + null), 0);
+    EXPECT_EQ(RunHostFor(job + " -o " + full, errors), 3);
+    EXPECT_EQ(RunHost(job + " -r 72 -o " + full), 3);
+    for (const std::string& device : {null, full}) {
+        struct stat st;
+        ASSERT_EQ(lstat(device.c_str(), &st), 0) << device;
+        EXPECT_TRUE(S_ISCHR(st.st_mode)) << device;
+    }
+    EXPECT_EQ(Files(),
+              (std::vector<std::string>{"dangling.png", "folder.png", "full", "jobs", "link.png", "null", "pipe.pdf",
+                                        "pipe.png", "real.png"}));
 }
 
 TEST_F(HostTest, UsageErrorsAreToldInOneLine) {
