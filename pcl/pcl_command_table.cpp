@@ -326,10 +326,9 @@ const HpglMnemonic* PclCommandTable::LookUpMnemonic(uint8_t c1, uint8_t c2) cons
     return nullptr;
 }
 
-const PclCommandTable& BuildPclCommandTable() {
-    static bool built = false;
-    static PclCommandTable table;
-    if (built) return table;
+namespace {
+PclCommandTable makeCommandTable() {
+    PclCommandTable table;
     for (const PclCommand& c : kPclCommands) {
         auto sc = static_cast<signed char>(c.parameter);
         auto it = findEntry(table.index.begin(), table.index.end(), sc);
@@ -342,7 +341,13 @@ const PclCommandTable& BuildPclCommandTable() {
         auto at = std::lower_bound(it->commands.begin(), it->commands.end(), &c, commandBefore);
         if (at == it->commands.end() || commandBefore(&c, *at)) it->commands.insert(at, &c);
     }
-    built = true;
+    return table;
+}
+}  // namespace
+
+const PclCommandTable& BuildPclCommandTable() {
+    // Built by the first caller, whatever its thread; the others wait for it.
+    static const PclCommandTable table = makeCommandTable();
     return table;
 }
 

@@ -1,6 +1,7 @@
 #include "pcl_converter.h"
 
 #include "hpgl_plot_state.h"
+#include "interpreter_lock.h"
 #include "kernel.h"
 #include "page_files.h"
 #include "pcl_page_state.h"
@@ -120,6 +121,7 @@ bool FitPlot(const ENHMETAHEADER& h, const PclPageSize& page, PlotPlacement& pla
 bool ConvertPcl5Job(const PrintJob& job, PageList& pages) {
     std::string tempDir = TempDirectory();
     if (tempDir.empty()) return true;
+    std::lock_guard<std::mutex> turn(InterpreterStateLock());
     pages = runJob(job, tempDir.c_str(), false, [](PclPageState&) {});
     return true;
 }
@@ -127,6 +129,7 @@ bool ConvertPcl5Job(const PrintJob& job, PageList& pages) {
 bool ConvertHpglPlotFile(const PrintJob& job, PageList& pages) {
     std::string tempDir = TempDirectory();
     if (tempDir.empty()) return true;
+    std::lock_guard<std::mutex> turn(InterpreterStateLock());
     // A first run on an A4 page finds where the plot's marks fall.
     const PclPageSize a4{kA4Length, kA4Width};
     auto plotSetUp = [&](PclPageState& s) {

@@ -1,5 +1,6 @@
 #include "pclxl_stream.h"
 
+#include "interpreter_lock.h"
 #include "kernel.h"
 #include "page_files.h"
 #include "pclxl_operators.h"
@@ -242,6 +243,7 @@ void ReadPclXlJob(const PrintJob& job, const char* tempDir, PageList& pages) {
 bool ConvertPclXlJob(const PrintJob& job, PageList& pages) {
     std::string tempDir = TempDirectory();
     if (tempDir.empty()) return true;
+    std::lock_guard<std::mutex> turn(InterpreterStateLock());
     ReadPclXlJob(job, tempDir.c_str(), pages);
     return true;
 }

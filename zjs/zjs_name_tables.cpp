@@ -15,10 +15,9 @@ const char* ZjsNameTable::Find(uint32_t code) const {
     return at != rows_.end() && at->first == code ? at->second.c_str() : nullptr;
 }
 
-const ZjsNameTables& BuildZjsNameTables() {
-    static bool built = false;
-    static ZjsNameTables tables;
-    if (built) return tables;
+namespace {
+ZjsNameTables makeNameTables() {
+    ZjsNameTables tables;
 #define CHUNK(name) tables.chunks.Add(name, #name)
     CHUNK(ZJT_START_DOC);
     CHUNK(ZJT_END_DOC);
@@ -84,6 +83,12 @@ const ZjsNameTables& BuildZjsNameTables() {
     ITEM(ZJI_HP_YWHITE);
     ITEM(ZJI_HP_KWHITE);
 #undef ITEM
-    built = true;
+    return tables;
+}
+}  // namespace
+
+const ZjsNameTables& BuildZjsNameTables() {
+    // Built by the first caller, whatever its thread; the others wait for it.
+    static const ZjsNameTables tables = makeNameTables();
     return tables;
 }
