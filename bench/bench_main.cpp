@@ -3,6 +3,7 @@
 // a 100-page spool file and detecting the language of a large job.
 #include "convert_print_job.h"
 #include "document.h"
+#include "job_first_page.h"
 #include "spoolsight_plugin.h"
 #include "gdi.h"
 #include "language_detector.h"
@@ -607,3 +608,50 @@ void EncodeExamplePagePng(benchmark::State& state, const char* name) {
     if (!path.empty()) EncodePng(state, path);
 }
 BENCHMARK_CAPTURE(EncodeExamplePagePng, Owl, "owl.pcl")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A viewer's thumbnail of a job of each language, 256 pixels on its longer side, beside the full
+// first-page picture through the same path (a job in memory to pixels, as the gdk-pixbuf loader
+// reads it).
+std::string ThumbnailJob(benchmark::State& state, const std::string& language) {
+    if (language == "pcl5") return ExampleJob(state, "grashopp.pcl");
+    if (language == "pclxl") return ExampleJob(state, "tiger.px3");
+    if (language == "hpgl") return DensePlot();
+    if (language == "zjs") return ZjsPageFile(false);
+    std::string spool = TempDir() + "thumbnail.spl";
+    WriteFileBytes(spool, WrapInSpool({RecordSamplePage("", 1)}));
+    return spool;
+}
+
+void JobPictureAtSize(benchmark::State& state, const std::string& language, int32_t side) {
+    std::string path = ThumbnailJob(state, language);
+    Bytes job = path.empty() ? Bytes{} : ReadFileBytes(path);
+    for (auto _ : state) {
+        if (job.empty()) break;
+        JobFirstPage page;
+        JobFirstPage::Fault fault;
+        std::string message;
+        int32_t width = 0, height = 0;
+        if (!page.Convert(job.data(), job.size(), fault, message)) state.SkipWithError(message.c_str());
+        page.NaturalSize(width, height);
+        if (side > 0) {
+            int32_t longer = std::max(width, height);
+            width = std::max(1, width * side / longer), height = std::max(1, height * side / longer);
+        }
+        size_t sum = 0;
+        page.Draw(
+            width, height, [&](int32_t, const uint8_t* rgba) { sum += rgba[0]; }, fault, message);
+        benchmark::DoNotOptimize(sum);
+    }
+}
+void JobThumbnail(benchmark::State& state, const char* language) { JobPictureAtSize(state, language, 256); }
+void JobFullPicture(benchmark::State& state, const char* language) { JobPictureAtSize(state, language, 0); }
+BENCHMARK_CAPTURE(JobThumbnail, Pcl5, "pcl5")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(JobFullPicture, Pcl5, "pcl5")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(JobThumbnail, PclXl, "pclxl")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(JobFullPicture, PclXl, "pclxl")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(JobThumbnail, Hpgl, "hpgl")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(JobFullPicture, Hpgl, "hpgl")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(JobThumbnail, Spool, "spool")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(JobFullPicture, Spool, "spool")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(JobThumbnail, ZjStream, "zjs")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(JobFullPicture, ZjStream, "zjs")->Unit(benchmark::kMillisecond)->UseRealTime();

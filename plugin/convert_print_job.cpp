@@ -29,12 +29,9 @@ const ConverterSlot kConverters[] = {
 };
 }  // namespace
 
-bool ConvertPrintJob(const char* fileName, PageList& pages, size_t pageLimit) {
+bool ConvertPrintJobBytes(const char* name, const uint8_t* data, size_t size, PageList& pages, size_t pageLimit) {
     try {
-        // The job stays mapped for the whole conversion: detector and converter read the same view.
-        MappedFile file;
-        if (!file.Open(fileName)) return false;
-        PrintJob job{fileName, file.data(), file.size(), pageLimit};
+        PrintJob job{name, data, size, pageLimit};
         DetectedJob found = IdentifyPrintJob(job.data, job.size);
         // A plot is read from its first command, past the job-control header.
         if (found.format == JobFormat::HpglPlot) job.data += found.start, job.size -= found.start;
@@ -49,4 +46,15 @@ bool ConvertPrintJob(const char* fileName, PageList& pages, size_t pageLimit) {
     } catch (...) {
         return false;
     }
+}
+
+bool ConvertPrintJob(const char* fileName, PageList& pages, size_t pageLimit) {
+    // The job stays mapped for the whole conversion: detector and converter read the same view.
+    MappedFile file;
+    try {
+        if (!file.Open(fileName)) return false;
+    } catch (...) {
+        return false;
+    }
+    return ConvertPrintJobBytes(fileName, file.data(), file.size(), pages, pageLimit);
 }

@@ -9,3 +9,6 @@
 // limit the conversion stops after that many pages, whose files are those a
 // whole conversion gives.
 bool ConvertPrintJob(const char* fileName, PageList& pages, size_t pageLimit = SIZE_MAX);
+// The same for a job held in memory (a viewer's buffer); `name` only names it in traces.
+bool ConvertPrintJobBytes(const char* name, const uint8_t* data, size_t size, PageList& pages,
+                          size_t pageLimit = SIZE_MAX);

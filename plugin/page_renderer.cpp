@@ -73,7 +73,8 @@ void ReleaseRenderedPage(RenderedPage& page) {
     page = RenderedPage{};
 }
 
-bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInch) {
+bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInch, int32_t askedWidth,
+                        int32_t askedHeight) {
     HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
     HENHMETAFILE metafile = path && screen ? GetEnhMetaFileA(path) : nullptr;
     ENHMETAHEADER header{};
@@ -84,6 +85,11 @@ bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInc
     else dpiX *= 2, dpiY *= 2;
     bool ok = metafile && GetEnhMetaFileHeader(metafile, sizeof header, &header) == sizeof header &&
         PagePictureSize(header, dpiX, dpiY, width, height);
+    if (ok && askedWidth > 0 && askedHeight > 0) {
+        ok = askedWidth <= kMaxPictureSide && askedHeight <= kMaxPictureSide &&
+            int64_t{askedWidth} * askedHeight * 4 <= kMaxPictureBytes;
+        width = askedWidth, height = askedHeight;
+    }
     // A picture of the size of the one held keeps its bitmap, painted white again: pages of
     // a job are pictured without a fresh allocation each.
     if (ok && page.bitmap && page.width == width && page.height == height) {

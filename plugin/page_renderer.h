@@ -44,8 +44,10 @@ bool DrawPageIntoDocument(HDC document, const char* path, int32_t dotsPerInch);
 // Fills `page` with the picture of a page file, in the bitmap it holds when that has the
 // picture's size, else in a new one. False, with nothing held, when the file cannot be read,
 // its header is invalid or the bitmap cannot be made. `dotsPerInch` 0 gives the plug-in's
-// picture, at twice the screen's resolution.
-bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInch = 0);
+// picture, at twice the screen's resolution. With `width` and `height` above 0 the picture
+// has that size instead, the page stretched over it (a thumbnail is drawn at its own size).
+bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInch = 0, int32_t width = 0,
+                        int32_t height = 0);
 void ReleaseRenderedPage(RenderedPage& page);
 
 // Runs `work` at once on as many threads as there are cores, but no more than `items`, this

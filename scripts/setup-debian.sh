@@ -6,6 +6,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config git
  fonts-urw-base35 fonts-dejavu-core
  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev clang-format clang-tidy
  emf2svg librsvg2-bin poppler-utils python3 gnuplot-nox
+ libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin shared-mime-info
  libjbig-dev jbigkit-bin printer-driver-foo2zjs ghostscript plotutils libjpeg-dev libhersheyfont-dev hershey-fonts-data hp2xx"
 missing=""
 for p in $PACKAGES; do

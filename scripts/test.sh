@@ -38,4 +38,4 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DSPOOLSIGHT_THREAD_SANITIZE=ON -DSPOOLSIGHT_BENCH=OFF
 cmake --build build-tsan --target spoolsight_tests spoolsight
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/sanitizer/tsan.supp \
-    ./build-tsan/tests/spoolsight_tests --gtest_filter='PlaybackThreads.*:HostTest.*:PngWriterTest.*'
+    ./build-tsan/tests/spoolsight_tests --gtest_filter='PlaybackThreads.*:PluginThreads.*:HostTest.*:PngWriterTest.*'

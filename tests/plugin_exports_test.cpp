@@ -1,4 +1,5 @@
 #include "convert_print_job.h"
+#include "job_first_page.h"
 #include "pclxl_job.h"
 #include "spoolsight_plugin.h"
 #include "test_support.h"
@@ -244,4 +245,77 @@ TEST_F(LoadPictureTest, AConversionAskedForOnePageStopsWithTheSameFirstPage) {
         DeletePageFiles(two);
         for (const std::string& f : Files()) EXPECT_EQ(f.find(".emf"), std::string::npos) << name << ": " << f;
     }
+}
+
+// A job held in memory, as an image loader holds it: pictured at any size, or told why not.
+TEST_F(LoadPictureTest, AJobInMemoryIsPicturedAtAnySizeOrSaysWhyNot) {
+    Bytes spool = ReadFileBytes(SPOOLSIGHT_EXAMPLE);
+    Pixels whole;
+    {
+        void* context = ivpLoadPictureInit(SPOOLSIGHT_EXAMPLE);
+        Info info = GetInfo(context);
+        whole = ReadPicture(context, info);
+        ivpLoadPictureExit(context);
+    }
+    {
+        JobFirstPage page;
+        JobFirstPage::Fault fault = JobFirstPage::Fault::None;
+        std::string message;
+        ASSERT_TRUE(page.Convert(spool.data(), spool.size(), fault, message)) << message;
+        int32_t width = 0, height = 0;
+        page.NaturalSize(width, height);
+        EXPECT_EQ(width, 1587);
+        EXPECT_EQ(height, 2245);
+        // At its natural size, the plug-in's picture; smaller, the same page reduced.
+        for (int32_t scale : {1, 3, 11}) {
+            Pixels got;
+            got.width = width / scale, got.height = height / scale;
+            got.px.resize(static_cast<size_t>(got.width) * got.height);
+            ASSERT_TRUE(page.Draw(
+                got.width, got.height,
+                [&](int32_t y, const uint8_t* rgba) {
+                    for (int32_t x = 0; x < got.width; ++x) {
+                        const uint8_t* p = rgba + static_cast<size_t>(x) * 4;
+                        EXPECT_EQ(p[3], 0xFF);
+                        got.px[static_cast<size_t>(y) * got.width + x] =
+                            uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
+                    }
+                },
+                fault, message));
+            size_t differ = 0;
+            for (int32_t y = 0; y < got.height; ++y)
+                for (int32_t x = 0; x < got.width; ++x)
+                    differ += !Near(got.at(x, y), whole.at(x * scale + scale / 2, y * scale + scale / 2), 200);
+            EXPECT_LT(differ, got.px.size() / (scale == 1 ? 1000000 : 50)) << scale;
+        }
+        auto nothing = [](int32_t, const uint8_t*) {};
+        EXPECT_FALSE(page.Draw(0, 10, nothing, fault, message));
+        EXPECT_FALSE(page.Draw(20000, 20000, nothing, fault, message));
+        EXPECT_EQ(fault, JobFirstPage::Fault::TooLarge);
+        EXPECT_NE(message.find("at most 16384 a side"), std::string::npos) << message;
+        EXPECT_EQ(Files().size(), 1u);  // the page file, while the page lives
+    }
+    struct Case {
+        std::string bytes;
+        JobFirstPage::Fault fault;
+        std::string says;
+    } cases[] = {
+        {"Minutes of the meeting.\n", JobFirstPage::Fault::NotAJob, "not a printer job in a language Spoolsight reads"},
+        {"%!PS-Adobe-3.0\n", JobFirstPage::Fault::NotShown, "PostScript job: this language is not shown"},
+        {"\x1B"
+         "E\x1B"
+         "E",
+         JobFirstPage::Fault::NoPage, "PCL5 job: no page could be read"},
+    };
+    for (const Case& c : cases) {
+        JobFirstPage page;
+        JobFirstPage::Fault fault = JobFirstPage::Fault::None;
+        std::string message;
+        EXPECT_FALSE(page.Convert(reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), fault, message));
+        EXPECT_EQ(fault, c.fault) << c.says;
+        EXPECT_EQ(message, c.says);
+    }
+    std::vector<std::string> left = Files();
+    std::erase_if(left, [](const std::string& n) { return n.ends_with(".asm"); });
+    EXPECT_EQ(left, std::vector<std::string>{});
 }

@@ -1,9 +1,7 @@
 // The plug-in called from many threads at once, as multi-threaded viewers and thumbnailers
 // call it: every picture is the one the job gives when loaded alone.
-#include "pclxl_job.h"
 #include "spoolsight_plugin.h"
 #include "test_support.h"
-#include "zjs_job.h"
 
 #include <atomic>
 #include <thread>
@@ -32,42 +30,13 @@ Picture LoadThroughExports(const std::string& path) {
     return p;
 }
 
-Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
-// PCL5 with text in two fonts, a shaded rectangle, a raster image and an HP-GL/2 plot.
-Bytes Pcl5Job() {
-    std::string job =
-        "\x1B%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=PCL\r\n\x1B"
-        "E\x1B&l26A\x1B&a5R\x1B(s1p14v4148THello from many threads\r\n"
-        "\x1B(s0p10h3TCourier text, line two\x1B*p300x600Y\x1B*c600a300b20g2P"
-        "\x1B*p300x1000Y\x1B*t150R\x1B*r1A";
-    for (int row = 0; row < 40; ++row)
-        job += "\x1B*b4W" + std::string(row % 2 ? "\xF0\x0F\xF0\x0F" : "\x0F\xF0\x0F\xF0");
-    job +=
-        "\x1B*rB\x1B%0BINSP1PA2000,3000PD5000,3000,5000,6000CI800LBPlot\x03\x1B%0A\x0C\x1B"
-        "E\x1B%-12345X";
-    return Text(job);
-}
-
-// An HP-GL/2 plot file with pens, a polygon fill and a label.
-Bytes HpglPlot() {
-    return Text(
-        "IN;SP1;PU1000,1000;PD9000,1000,9000,7000,1000,7000,1000,1000;SP2;PA5000,4000;CI2000;"
-        "PM0;PA2000,2000;PD3000,2000,3000,3000;PM2;FP;SP3;PU1500,6000;SI0.5,0.8;LBThreads\x03;SP0;");
-}
 }  // namespace
 
 class PluginThreads : public TempDirTest {};
 
 TEST_F(PluginThreads, JobsOfEveryLanguageLoadedFromEightThreadsAtOnce) {
-    BiLevelImage zjsPage = SamplePageImage(4800, 6600);
-    const std::vector<std::string> jobs = {
-        Write("job.pcl", Pcl5Job()),
-        Write("job.pxl", MakePclXlJob(2)),
-        Write("plot.hpgl", HpglPlot()),
-        SPOOLSIGHT_EXAMPLE,
-        Write("job.zjs", MakeZjsJob({zjsPage, zjsPage})),
-    };
+    std::vector<std::string> jobs;
+    for (const auto& [name, bytes] : JobsOfEachLanguage()) jobs.push_back(Write(name, bytes));
     std::vector<Picture> alone;
     for (const std::string& job : jobs) {
         alone.push_back(LoadThroughExports(job));

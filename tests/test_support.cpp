@@ -4,6 +4,8 @@
 
 #include "convert_print_job.h"
 #include "emf_records.h"
+#include "pclxl_job.h"
+#include "zjs_job.h"
 #include "spoolsight_plugin.h"
 
 #include <algorithm>
@@ -14,6 +16,28 @@
 #include <fstream>
 
 namespace fs = std::filesystem;
+
+std::vector<std::pair<std::string, Bytes>> JobsOfEachLanguage() {
+    std::string pcl =
+        "\x1B%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=PCL\r\n\x1B"
+        "E\x1B&l26A\x1B&a5R\x1B(s1p14v4148THello from many threads\r\n"
+        "\x1B(s0p10h3TCourier text, line two\x1B*p300x600Y\x1B*c600a300b20g2P"
+        "\x1B*p300x1000Y\x1B*t150R\x1B*r1A";
+    for (int row = 0; row < 40; ++row)
+        pcl += "\x1B*b4W" + std::string(row % 2 ? "\xF0\x0F\xF0\x0F" : "\x0F\xF0\x0F\xF0");
+    pcl +=
+        "\x1B*rB\x1B%0BINSP1PA2000,3000PD5000,3000,5000,6000CI800LBPlot\x03\x1B%0A\x0C\x1B"
+        "E\x1B%-12345X";
+    std::string plot =
+        "IN;SP1;PU1000,1000;PD9000,1000,9000,7000,1000,7000,1000,1000;SP2;PA5000,4000;CI2000;"
+        "PM0;PA2000,2000;PD3000,2000,3000,3000;PM2;FP;SP3;PU1500,6000;SI0.5,0.8;LBThreads\x03;SP0;";
+    BiLevelImage zjsPage = SamplePageImage(4800, 6600);
+    return {
+        {"job.pcl", Bytes(pcl.begin(), pcl.end())},     {"job.pxl", MakePclXlJob(2)},
+        {"plot.hpgl", Bytes(plot.begin(), plot.end())}, {"job.spl", ReadFileBytes(SPOOLSIGHT_EXAMPLE)},
+        {"job.zjs", MakeZjsJob({zjsPage, zjsPage})},
+    };
+}
 
 void TempDirTest::SetUp() {
     char pattern[] = "/tmp/spoolsight-test-XXXXXX";

@@ -14,6 +14,11 @@
 #include <string>
 #include <vector>
 
+// A small job of each language the converters read, under a name with its usual extension:
+// PCL5 (text in two fonts, a shaded rectangle, a raster image and an HP-GL/2 plot), PCL XL,
+// an HP-GL/2 plot file, an NT EMF spool file and ZjStream.
+std::vector<std::pair<std::string, Bytes>> JobsOfEachLanguage();
+
 // Points $TMPDIR at a fresh directory for the test and removes it afterwards.
 class TempDirTest : public ::testing::Test {
 protected:
