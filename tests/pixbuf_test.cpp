@@ -1,7 +1,6 @@
 // Printer jobs opened through gdk-pixbuf, as Linux image viewers and thumbnailers open them:
 // the loader built here, found through a loader cache and a MIME database in the build folder.
 #include "sample_job.h"
-#include "spoolsight_plugin.h"
 #include "test_support.h"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
@@ -21,22 +20,6 @@ const bool kBuildFolderFilesNamed = [] {
     setenv("XDG_DATA_DIRS", SPOOLSIGHT_BUILD_DIR "/share:/usr/local/share:/usr/share", 1);
     return true;
 }();
-
-// The plug-in's own picture of a job, through its exports: what the loader must give.
-Pixels ExportsPicture(const std::string& path) {
-    Pixels p;
-    void* context = ivpLoadPictureInit(path.c_str());
-    if (!context) return p;
-    int32_t kind, resolution, bpp, bytesPerLine, colormap;
-    char label[32];
-    if (ivpLoadPictureGetInfo(context, &kind, &p.width, &p.height, &resolution, &bpp, &bytesPerLine, &colormap, label,
-                              sizeof label) == 1) {
-        p.px.resize(static_cast<size_t>(p.width) * p.height);
-        for (int y = 0; y < p.height; ++y) ivpLoadPictureGetLine(context, y, &p.px[static_cast<size_t>(y) * p.width]);
-    }
-    ivpLoadPictureExit(context);
-    return p;
-}
 
 // A pixbuf's pixels as 0x00RRGGBB; false when any is not opaque.
 bool ReadPixbuf(GdkPixbuf* pixbuf, Pixels& out) {
@@ -102,7 +85,7 @@ TEST_F(PixbufLoader, OpensAJobOfEachLanguageAsThePlugInPicturesIt) {
         GError* error = nullptr;
         GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(path.c_str(), &error);
         ASSERT_NE(pixbuf, nullptr) << name << ": " << Failure(error).message;
-        Pixels loaded, own = ExportsPicture(path);
+        Pixels loaded, own = PictureThroughExports(path);
         EXPECT_TRUE(gdk_pixbuf_get_has_alpha(pixbuf)) << name;
         EXPECT_TRUE(ReadPixbuf(pixbuf, loaded)) << name << ": not opaque";
         EXPECT_EQ(loaded.width, own.width) << name;
@@ -129,7 +112,7 @@ TEST_F(PixbufLoader, OpensAJobOfEachLanguageAsThePlugInPicturesIt) {
 TEST_F(PixbufLoader, ThumbnailsAreDrawnAtTheSizeAskedFor) {
     for (const auto& [name, bytes] : JobsOfEachLanguage()) {
         std::string path = Write(name, bytes);
-        Pixels own = ExportsPicture(path);
+        Pixels own = PictureThroughExports(path);
         for (int side : {256, 128, 37}) {
             GError* error = nullptr;
             GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file_at_size(path.c_str(), side, side, &error);
@@ -153,7 +136,7 @@ TEST_F(PixbufLoader, ThumbnailsAreDrawnAtTheSizeAskedFor) {
 
 TEST_F(PixbufLoader, LoadsInPiecesAndCleansUpWhenTheHostGivesUp) {
     for (const auto& [name, bytes] : JobsOfEachLanguage()) {
-        Pixels whole = ExportsPicture(Write(name, bytes));
+        Pixels whole = PictureThroughExports(Write(name, bytes));
         // Fed a kilobyte at a time, as a viewer reading a stream feeds it.
         GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
         GError* error = nullptr;

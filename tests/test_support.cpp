@@ -39,6 +39,22 @@ std::vector<std::pair<std::string, Bytes>> JobsOfEachLanguage() {
     };
 }
 
+Pixels PictureThroughExports(const std::string& path) {
+    Pixels p;
+    void* context = ivpLoadPictureInit(path.c_str());
+    if (!context) return p;
+    int32_t kind, resolution, bpp, bytesPerLine, colormap;
+    char label[32];
+    if (ivpLoadPictureGetInfo(context, &kind, &p.width, &p.height, &resolution, &bpp, &bytesPerLine, &colormap, label,
+                              sizeof label) == 1) {
+        p.px.resize(static_cast<size_t>(p.width) * p.height);
+        for (int32_t y = 0; y < p.height; ++y)
+            if (ivpLoadPictureGetLine(context, y, &p.px[static_cast<size_t>(y) * p.width]) != 1) p.px.clear();
+    }
+    ivpLoadPictureExit(context);
+    return p;
+}
+
 void TempDirTest::SetUp() {
     char pattern[] = "/tmp/spoolsight-test-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);

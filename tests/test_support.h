@@ -19,6 +19,11 @@
 // an HP-GL/2 plot file, an NT EMF spool file and ZjStream.
 std::vector<std::pair<std::string, Bytes>> JobsOfEachLanguage();
 
+struct Pixels;
+// A job's picture as a viewer gets it through the plug-in's exports, rows as they come (the
+// fourth byte of each pixel as the plug-in leaves it); empty when the job gives none.
+Pixels PictureThroughExports(const std::string& path);
+
 // Points $TMPDIR at a fresh directory for the test and removes it afterwards.
 class TempDirTest : public ::testing::Test {
 protected:
