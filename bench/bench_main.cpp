@@ -7,7 +7,7 @@
 #include "spoolsight_plugin.h"
 #include "gdi.h"
 #include "language_detector.h"
-#include "page_renderer.h"
+#include "page_pictures.h"
 #include "sample_job.h"
 #include "user.h"
 #include "pclxl_job.h"

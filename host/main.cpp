@@ -8,7 +8,7 @@
 #include "language_detector.h"
 #include "mapped_file.h"
 #include "page_files.h"
-#include "page_renderer.h"
+#include "page_pictures.h"
 #include "plugin_loader.h"
 #include "png_writer.h"
 

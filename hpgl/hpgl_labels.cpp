@@ -50,11 +50,10 @@ HFONT createFont(const HpglFontDefinition& d) {
     HpglPlotState& h = Hpgl();
     LOGFONTA lf{};
     double em = h.capHeight != 0 ? std::fabs(h.capHeight) / kCapHeight : d.height * kUnitsPerPoint;
-    lf.lfHeight = -std::clamp(static_cast<LONG>(std::lround(em)), LONG{1}, LONG{1000000});
+    lf.lfHeight = -static_cast<LONG>(std::clamp(std::llround(em), 1LL, 1000000LL));
     if (h.charWidth != 0) {
         // The cell holds a character and its spacing; the average glyph fills two thirds of it.
-        lf.lfWidth =
-            std::clamp(static_cast<LONG>(std::lround(std::fabs(h.charWidth) * 2.0 / 3)), LONG{1}, LONG{1000000});
+        lf.lfWidth = static_cast<LONG>(std::clamp(std::llround(std::fabs(h.charWidth) * 2.0 / 3), 1LL, 1000000LL));
     }
     lf.lfWeight = d.weight >= 3 ? FW_BOLD : d.weight <= -3 ? FW_LIGHT : FW_NORMAL;
     lf.lfItalic = d.posture == 1 || d.posture == 2;
@@ -114,7 +113,7 @@ LabelFont labelFont(HDC dc, bool alternate) {
         // A proportional font's cell, ES's unit and the advance of a character it lacks, is its space.
         const char16_t space = u' ';
         SIZE e{};
-        if (GetTextExtentPoint32W(dc, &space, 1, &e) && e.cx > 0) f.cell = e.cx;
+        if (GetTextExtentPoint32W(dc, reinterpret_cast<LPCWSTR>(&space), 1, &e) && e.cx > 0) f.cell = e.cx;
     }
     SelectObject(dc, previous);
     f.line = tm.tmHeight + tm.tmExternalLeading;
@@ -206,7 +205,7 @@ std::vector<Placed> layOut(HDC dc, const std::string& text, LabelFont fonts[2], 
         } else if (f.font && c && f.proportional) {
             HGDIOBJ previous = SelectObject(dc, f.font);
             SIZE e{};
-            GetTextExtentPoint32W(dc, &c, 1, &e);
+            GetTextExtentPoint32W(dc, reinterpret_cast<LPCWSTR>(&c), 1, &e);
             SelectObject(dc, previous);
             advance = e.cx;
         }
@@ -294,7 +293,7 @@ void drawOutline(HDC dc, const Placed& p, const LabelFont& f, const LabelTransfo
                 static_cast<FLOAT>(by - oy), static_cast<FLOAT>(ox),      static_cast<FLOAT>(oy)};
     ModifyWorldTransform(dc, &label, MWT_LEFTMULTIPLY);
     HGDIOBJ previous = SelectObject(dc, f.font);
-    TextOutW(dc, clampUnits(p.x), clampUnits(p.y), &p.c, 1);
+    TextOutW(dc, clampUnits(p.x), clampUnits(p.y), reinterpret_cast<LPCWSTR>(&p.c), 1);
     SelectObject(dc, previous);
     SetWorldTransform(dc, &before);
 }

@@ -1,51 +1,14 @@
 #include "hpgl_stroke_font.h"
 
-// The library's header declares C functions without saying so.
-extern "C" {
-#include <hersheyfont.h>
-}
-
-#include <memory>
-#include <mutex>
-#include <vector>
+#include <cstddef>
+#include <cstdint>
 
 namespace {
-// One character's strokes, copied out of the Hershey font once.
-struct LoadedGlyph {
-    int32_t width = 0;
-    std::vector<int16_t> points;
-    std::vector<uint16_t> lengths;
+struct StrokeFontEntry {
+    int16_t width, strokes;
+    uint16_t firstLength, firstPoint;  // offsets into the length and point tables
 };
-
-struct StrokeFont {
-    bool loaded = false;
-    LoadedGlyph glyphs[128];
-};
-
-const StrokeFont& font() {
-    static StrokeFont f;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        hershey_font* hf = hershey_font_load("futural");
-        if (!hf) return;
-        for (int c = 32; c < 127; ++c) {
-            hershey_glyph* g = hershey_font_glyph(hf, static_cast<unsigned char>(c));
-            if (!g) continue;
-            LoadedGlyph& out = f.glyphs[c];
-            out.width = g->width;
-            for (hershey_path* p = g->paths; p; p = p->next) {
-                out.lengths.push_back(p->nverts);
-                for (unsigned i = 0; i < p->nverts; ++i) {
-                    out.points.push_back(p->verts[i].x);
-                    out.points.push_back(p->verts[i].y);
-                }
-            }
-        }
-        hershey_font_free(hf);
-        f.loaded = true;
-    });
-    return f;
-}
+#include "hpgl_stroke_font_data.inc"
 
 // The ASCII character that stands for a Latin-1 letter or a common mark.
 char16_t plainForm(char16_t c) {
@@ -77,12 +40,11 @@ char16_t plainForm(char16_t c) {
 
 bool FindStrokeGlyph(char16_t c, StrokeGlyph& glyph) {
     char16_t plain = plainForm(c);
-    const StrokeFont& f = font();
-    if (!f.loaded || plain < 32 || plain > 126) return false;
-    const LoadedGlyph& g = f.glyphs[plain];
+    if (plain < 32 || plain > 126) return false;
+    const StrokeFontEntry& g = kStrokeFontEntries[plain - 32];
     glyph.width = g.width;
-    glyph.points = g.points.data();
-    glyph.lengths = g.lengths.data();
-    glyph.strokes = static_cast<uint16_t>(g.lengths.size());
+    glyph.points = kStrokeFontPoints + size_t{g.firstPoint} * 2;
+    glyph.lengths = kStrokeFontLengths + g.firstLength;
+    glyph.strokes = static_cast<uint16_t>(g.strokes);
     return true;
 }

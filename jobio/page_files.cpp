@@ -1,12 +1,10 @@
 #include "page_files.h"
 
+#include "new_file.h"
 #include "page_list.h"
 #include "user.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 std::string numberedName(const char* tempDir, DWORD tick, int page, const char* extension) {
@@ -54,15 +52,9 @@ std::FILE* CreateTraceFile(const char* tempDir, const char* base, const char* ex
         if (n == 1) wsprintfA(buf, "%s/%s%s", tempDir, base, extension);
         else wsprintfA(buf, "%s/%s-%d%s", tempDir, base, n, extension);
         name = buf;
-        struct stat st;
-        if (n == 1 && replaceOwn && lstat(buf, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid()) unlink(buf);
-        int fd = open(buf, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0 && errno == EEXIST) continue;
-        if (fd < 0) break;
-        if (std::FILE* f = fdopen(fd, "w")) return f;
-        close(fd);
-        unlink(buf);
-        break;
+        errno = 0;
+        if (std::FILE* f = CreateNewFileForWriting(buf, n == 1 && replaceOwn)) return f;
+        if (errno != EEXIST) break;
     }
     name.clear();
     return nullptr;

@@ -82,7 +82,7 @@ LONG weightOf(int32_t strokeWeight) {
     return weights[std::clamp(strokeWeight, -7, 7) + 7];
 }
 
-bool near(double a, double b, double tolerance) { return a > b - tolerance && a < b + tolerance; }
+bool within(double a, double b, double tolerance) { return a > b - tolerance && a < b + tolerance; }
 
 // A downloaded font has the characteristics asked for: a bitmap font at its
 // one size, a scalable one at any.
@@ -91,7 +91,7 @@ bool matches(const PclFontSpec& font, const PclFontSpec& want, bool scalable) {
         font.weight != want.weight || font.typeface != want.typeface)
         return false;
     if (scalable) return true;
-    return font.spacing == 0 ? near(font.pitch, want.pitch, 0.1) : near(font.height, want.height, 0.25);
+    return font.spacing == 0 ? within(font.pitch, want.pitch, 0.1) : within(font.height, want.height, 0.25);
 }
 
 // Downloaded fonts take part in the choice by their headers' characteristics;

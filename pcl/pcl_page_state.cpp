@@ -104,7 +104,7 @@ void applyMapping(bool yUp, int32_t originX, int32_t originY, double scaleX = 1,
     const XFORM identity{1, 0, 0, 1, 0, 0};
     SetWorldTransform(s.pageDC, &identity);
     SetWindowExtEx(s.pageDC, static_cast<int>(m), static_cast<int>(m), nullptr);
-    auto scaled = [p](double scale) { return static_cast<int>(std::clamp(std::lround(p * scale), 1L, 1L << 30)); };
+    auto scaled = [p](double scale) { return static_cast<int>(std::clamp(std::llround(p * scale), 1LL, 1LL << 30)); };
     SetViewportExtEx(s.pageDC, scaled(scaleX), yUp ? -scaled(scaleY) : scaled(scaleY), nullptr);
     SetViewportOrgEx(s.pageDC, static_cast<int>(originX * p / m), static_cast<int>(yUp ? py - originY * p / m : 0),
                      nullptr);

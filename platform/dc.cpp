@@ -135,6 +135,8 @@ HDC CreateMetafileDC(std::unique_ptr<Recorder> rec, int widthPx, int heightPx, i
     return h;
 }
 
+BOOL GdiFlush() { return TRUE; }
+
 BOOL DeleteDC(HDC h) {
     DC* dc = LookUpDC(h);
     if (!dc) return FALSE;

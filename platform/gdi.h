@@ -251,6 +251,9 @@ struct BLENDFUNCTION {
 HDC CreateDCA(LPCSTR driver, LPCSTR device, LPCSTR output, const void* devmode);
 HDC CreateCompatibleDC(HDC hdc);
 BOOL DeleteDC(HDC hdc);
+// What a call batches (runs of bitmap glyphs) is drawn before playback returns and before any
+// call that reads pixels: nothing is left waiting here.
+BOOL GdiFlush();
 int GetDeviceCaps(HDC hdc, int index);
 int SaveDC(HDC hdc);
 BOOL RestoreDC(HDC hdc, int saved);

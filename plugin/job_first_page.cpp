@@ -40,8 +40,7 @@ bool JobFirstPage::Convert(const uint8_t* data, size_t size, Fault& fault, std::
     int32_t dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) * 2 : 0,
             dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) * 2 : 0;
     if (screen) DeleteDC(screen);
-    bool sized = metafile && GetEnhMetaFileHeader(metafile, sizeof header, &header) == sizeof header &&
-        PagePictureSize(header, dpiX, dpiY, naturalWidth_, naturalHeight_);
+    bool sized = ReadPageHeader(metafile, header) && PagePictureSize(header, dpiX, dpiY, naturalWidth_, naturalHeight_);
     if (metafile) DeleteEnhMetaFile(metafile);
     if (!sized) {
         fault = Fault::NoPage;

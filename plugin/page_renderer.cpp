@@ -1,13 +1,14 @@
 #include "page_renderer.h"
 
-#include "drawing_options.h"
 #include "user.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <thread>
-#include <vector>
+
+bool ReadPageHeader(HENHMETAFILE metafile, ENHMETAHEADER& header) {
+    header = ENHMETAHEADER{};
+    return metafile && GetEnhMetaFileHeader(metafile, sizeof header, &header) >= 88;
+}
 
 bool PictureSize(int32_t dotsX, int32_t dotsY, int64_t hmmX, int64_t hmmY, int32_t& width, int32_t& height) {
     constexpr int64_t kMaxHmm = 1000000000;  // ten kilometres
@@ -42,29 +43,6 @@ bool PagePictureSize(const ENHMETAHEADER& header, int32_t dotsX, int32_t dotsY, 
     return true;
 }
 
-bool DrawPageIntoDocument(HDC document, const char* path, int32_t dotsPerInch) {
-    HENHMETAFILE metafile = path ? GetEnhMetaFileA(path) : nullptr;
-    ENHMETAHEADER header{};
-    int32_t width = 0, height = 0;
-    bool ok = metafile && GetEnhMetaFileHeader(metafile, sizeof header, &header) == sizeof header &&
-        PagePictureSize(header, dotsPerInch, dotsPerInch, width, height);
-    // What only pixels can draw comes from the page's own picture at the same resolution.
-    RenderedPage picture;
-    auto backdrop = [&]() {
-        if (!RenderPageMetafile(path, picture, dotsPerInch)) return BackdropPixels{};
-        return BackdropPixels{reinterpret_cast<const uint32_t*>(picture.pixels), picture.width, picture.height};
-    };
-    ok = ok && StartDocumentPage(document, width, height, backdrop);
-    if (ok) {
-        RECT area{0, 0, width, height};
-        PlayEnhMetaFile(document, metafile, &area);
-        ok = EndDocumentPage(document);
-    }
-    ReleaseRenderedPage(picture);
-    if (metafile) DeleteEnhMetaFile(metafile);
-    return ok;
-}
-
 void ReleaseRenderedPage(RenderedPage& page) {
     // The bitmap leaves the DC with the DC, then goes itself.
     if (page.memoryDC) DeleteDC(page.memoryDC);
@@ -83,8 +61,7 @@ bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInc
             dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
     if (dotsPerInch > 0) dpiX = dpiY = dotsPerInch;
     else dpiX *= 2, dpiY *= 2;
-    bool ok = metafile && GetEnhMetaFileHeader(metafile, sizeof header, &header) == sizeof header &&
-        PagePictureSize(header, dpiX, dpiY, width, height);
+    bool ok = ReadPageHeader(metafile, header) && PagePictureSize(header, dpiX, dpiY, width, height);
     if (ok && askedWidth > 0 && askedHeight > 0) {
         ok = askedWidth <= kMaxPictureSide && askedHeight <= kMaxPictureSide &&
             int64_t{askedWidth} * askedHeight * 4 <= kMaxPictureBytes;
@@ -124,30 +101,9 @@ bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInc
     RECT area{0, 0, width, height};
     FillRect(page.memoryDC, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     PlayEnhMetaFile(page.memoryDC, page.metafile, &area);
+    GdiFlush();  // the pixels are read straight from the bitmap's memory
     page.width = width;
     page.height = height;
     page.bytesPerPixel = 32 / 8;
     return true;
-}
-
-void RunOnEveryCore(size_t items, const std::function<void()>& work) {
-    size_t workers = std::clamp<size_t>(DrawingCores(), 1, std::max<size_t>(items, 1));
-    std::vector<std::thread> threads;
-    for (size_t w = 1; w < workers; ++w) threads.emplace_back(work);
-    work();
-    for (std::thread& t : threads) t.join();
-}
-
-void PicturePages(const PageList& pages, const std::function<bool(size_t index, const RenderedPage* page)>& use,
-                  int32_t dotsPerInch) {
-    std::atomic<size_t> next{0};
-    std::atomic<bool> stop{false};
-    RunOnEveryCore(pages.size(), [&] {
-        RenderedPage page;  // each worker's bitmap serves its pages in turn
-        for (size_t i; !stop && (i = next++) < pages.size();) {
-            bool pictured = RenderPageMetafile(pages[i].c_str(), page, dotsPerInch);
-            if (!use(i, pictured ? &page : nullptr)) stop = true;
-        }
-        ReleaseRenderedPage(page);
-    });
 }
