@@ -9,11 +9,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <thread>
 #include <vector>
-
-#include <sys/stat.h>
 
 namespace {
 // Rows a band has at least: fewer are not worth a thread.
@@ -339,8 +338,8 @@ bool WritePng(const std::string& path, int32_t width, int32_t height, const Pict
     ok = std::fclose(f) == 0 && ok;
     if (!ok) {
         // A partial picture is not left behind; a device or FIFO written in place stays.
-        struct stat st;
-        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) std::remove(path.c_str());
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec))) std::remove(path.c_str());
         error = "cannot write " + path;
     }
     return ok;

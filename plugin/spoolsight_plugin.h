@@ -3,7 +3,11 @@
 #pragma once
 #include <cstdint>
 
+#ifdef _WIN32
+#define IVP_EXPORT extern "C"  // exported by name through spoolsight.def
+#else
 #define IVP_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 // Writes the plug-in name into `name` (at most nameSize bytes, always
 // zero-terminated when nameSize > 0) and "spl;prn;pcl;hpgl;plt" with its

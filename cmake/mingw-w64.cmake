@@ -1,0 +1,23 @@
+# Cross-building for Windows with Debian's mingw-w64 (the POSIX thread model, for std::thread
+# and std::mutex): -DMINGW_TRIPLE=x86_64-w64-mingw32 (the default) or i686-w64-mingw32.
+set(CMAKE_SYSTEM_NAME Windows)
+if(NOT MINGW_TRIPLE)
+  set(MINGW_TRIPLE x86_64-w64-mingw32)
+endif()
+if(MINGW_TRIPLE MATCHES "^i686")
+  set(CMAKE_SYSTEM_PROCESSOR x86)
+else()
+  set(CMAKE_SYSTEM_PROCESSOR AMD64)
+endif()
+set(CMAKE_C_COMPILER ${MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${MINGW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLE} ${CMAKE_PREFIX_PATH})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Each program and the plug-in carry their own runtime: they need only the system's DLLs.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
