@@ -18,6 +18,9 @@ inline TwoColourDib MakeTwoColourDib(long width, long height, WORD bitCount, RGB
     d.header.biPlanes = 1;
     d.header.biBitCount = bitCount;
     d.header.biCompression = BI_RGB;
+    // The table holds two colours whatever the depth: said outright, as GDI then reads (and an
+    // EMF recorder copies) exactly those two.
+    d.header.biClrUsed = 2;
     d.colors[0] = {255, 255, 255, 0};
     d.colors[1] = one;
     return d;

@@ -100,6 +100,10 @@ bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInc
     page.header = header;
     RECT area{0, 0, width, height};
     FillRect(page.memoryDC, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    // Images reduced to the picture are averaged, as the page looks from afar, rather than
+    // ANDed (GDI's default), which darkens printers' shading patterns.
+    SetStretchBltMode(page.memoryDC, HALFTONE);
+    SetBrushOrgEx(page.memoryDC, 0, 0, nullptr);
     PlayEnhMetaFile(page.memoryDC, page.metafile, &area);
     GdiFlush();  // the pixels are read straight from the bitmap's memory
     page.width = width;

@@ -3,7 +3,8 @@
 # 32-bit Windows, zlib built for it, Wine to test under, and Debian's source packages of
 # JBIG-KIT and libjpeg-turbo (a deb-src entry is added for them when none is there).
 set -eu
-PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev dpkg-dev wine64 cmake ninja-build"
+PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev dpkg-dev wine64 imagemagick python3
+ cmake ninja-build"
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 missing=""

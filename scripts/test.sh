@@ -4,7 +4,8 @@
 # that also runs the fuzz targets for a bounded time. Both treat warnings as
 # errors; the sources are checked with clang-format and clang-tidy; a Release
 # build, as users make it, is compiled as well, and the tests of concurrent
-# picturing run once more under ThreadSanitizer.
+# picturing run once more under ThreadSanitizer; the Windows DLLs are cross-built and tested
+# under Wine.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/setup-debian.sh
@@ -29,6 +30,16 @@ cmake --build build-sanitize
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 LSAN_OPTIONS=suppressions=$PWD/tests/sanitizer/lsan.supp \
     ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+
+# The plug-in for Windows: both DLLs and their command cross-built with mingw-w64, then
+# tested under Wine against this build's pictures. Skipped only where mingw-w64 or Wine
+# cannot be installed.
+if ./scripts/setup-windows.sh; then
+    ./scripts/build-windows.sh
+    SPOOLSIGHT_WINDOWS_BUILD=$PWD/build-windows ./build/tests/spoolsight_tests --gtest_filter='WindowsDll.*'
+else
+    echo "test.sh: mingw-w64 or Wine cannot be installed here: the Windows build is not tested" >&2
+fi
 
 # Pages are pictured on every core: ThreadSanitizer watches the tests that play pages from
 # several threads at once, large images drawn in parts on two cores, the host picturing every

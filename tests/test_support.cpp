@@ -33,9 +33,9 @@ std::vector<std::pair<std::string, Bytes>> JobsOfEachLanguage() {
         "PM0;PA2000,2000;PD3000,2000,3000,3000;PM2;FP;SP3;PU1500,6000;SI0.5,0.8;LBThreads\x03;SP0;";
     BiLevelImage zjsPage = SamplePageImage(4800, 6600);
     return {
-        {"job.pcl", Bytes(pcl.begin(), pcl.end())},     {"job.pxl", MakePclXlJob(2)},
-        {"plot.hpgl", Bytes(plot.begin(), plot.end())}, {"job.spl", ReadFileBytes(SPOOLSIGHT_EXAMPLE)},
-        {"job.zjs", MakeZjsJob({zjsPage, zjsPage})},
+        {"letter.pcl", Bytes(pcl.begin(), pcl.end())},  {"shapes.pxl", MakePclXlJob(2)},
+        {"plot.hpgl", Bytes(plot.begin(), plot.end())}, {"sample.spl", ReadFileBytes(SPOOLSIGHT_EXAMPLE)},
+        {"raster.zjs", MakeZjsJob({zjsPage, zjsPage})},
     };
 }
 

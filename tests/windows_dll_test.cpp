@@ -1,0 +1,209 @@
+// The Windows build under Wine: spoolsight.dll on Wine's GDI, loaded by spoolsight.exe as a
+// viewer loads it, against the Linux build's pictures; and our page metafiles played by Wine's
+// GDI, an independent EMF reader. Runs when SPOOLSIGHT_WINDOWS_BUILD names the folder that
+// scripts/build-windows.sh fills (scripts/test.sh does so); skipped otherwise.
+#include "convert_print_job.h"
+#include "page_renderer.h"
+#include "png_writer.h"
+#include "test_support.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <set>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+// A command's exit status, its output and error output in `out`.
+int RunCommand(const std::string& command, std::string& out) {
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return -1;
+    char buffer[4096];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+    int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+struct InkMatch {
+    double match = 0, ink = 0;
+};
+
+// ../shared/tools/inkmatch.py: the share of inked cells that agree, and the ink of `ours`
+// over the reference's.
+bool CompareInk(const std::string& ours, const std::string& reference, InkMatch& m) {
+    std::string out;
+    if (RunCommand("python3 " SPOOLSIGHT_SHARED "/tools/inkmatch.py " + ours + " " + reference, out) != 0) return false;
+    std::istringstream in(out);
+    return static_cast<bool>(in >> m.match >> m.ink);
+}
+
+// How near a job's picture on Wine's GDI must come to ours: as the inkmatch tool measures it,
+// and the picture's width as a share of ours.
+struct Agreement {
+    double match = 0.9, inkLow = 0.8, inkHigh = 1.25, width = 0;
+};
+
+// Where Wine is known to part from Windows' documented drawing, the bounds say how far.
+// - The PCL5 letter's shading and raster are 1-bit images at 300 and 150 dpi, reduced to the
+//   picture. Windows averages reduced images in HALFTONE mode, which the plug-in sets, as our
+//   player does; Wine's HALFTONE samples (a probe of 20% shading gives no grey pixel), and
+//   Wine's default mode, in which its EMF player draws, ANDs the rows it drops.
+// - A plot that outgrows A4 gets a page from its marks' bounds, which Wine's recorder makes
+//   about 3 mm wider.
+Agreement AgreementFor(const std::string& job, bool playedInDefaultMode) {
+    Agreement a;
+    if (job == "letter.pcl") {
+        a.match = playedInDefaultMode ? 0.4 : 0.8;
+        a.inkLow = playedInDefaultMode ? 0.25 : 0.8;
+        a.inkHigh = 2.0;
+    }
+    if (job == "plot.hpgl") a.width = 0.02;
+    return a;
+}
+
+bool SavePicture(const std::string& path, const RenderedPage& page) {
+    std::string error;
+    size_t stride = static_cast<size_t>(page.width) * 4;
+    return WritePng(
+        path, page.width, page.height,
+        [&](int32_t y, uint8_t*) { return page.pixels + static_cast<size_t>(y) * stride; }, error);
+}
+}  // namespace
+
+class WindowsDll : public TempDirTest {
+protected:
+    void SetUp() override {
+        TempDirTest::SetUp();
+        const char* build = std::getenv("SPOOLSIGHT_WINDOWS_BUILD");
+        if (!build || !*build) GTEST_SKIP() << "SPOOLSIGHT_WINDOWS_BUILD names no Windows build";
+        build_ = build;
+        if (!fs::exists("/usr/lib/wine/wine64")) GTEST_SKIP() << "wine64 is not installed";
+    }
+    // The Windows command of `arch` under Wine, in a prefix of the build folder.
+    int Wine(const std::string& arch, const std::string& args, std::string& out) const {
+        return RunCommand("WINEDEBUG=-all WINEPREFIX=" + build_ + "/wine timeout 600 /usr/lib/wine/wine64 " + build_ +
+                              "/" + arch + "/spoolsight.exe " + args,
+                          out);
+    }
+    // What the plug-in left in Wine's temporary folder, beside the traces it keeps.
+    std::vector<std::string> LeftInWineTemp() const {
+        std::vector<std::string> left;
+        std::error_code ec;
+        for (const auto& user : fs::directory_iterator(build_ + "/wine/drive_c/users", ec))
+            for (const auto& e : fs::directory_iterator(user.path() / "Temp", ec))
+                if (e.path().extension() != ".asm") left.push_back(e.path().filename().string());
+        return left;
+    }
+    std::string build_;
+};
+
+TEST_F(WindowsDll, ExportsItsTenFunctionsByNameAndNeedsOnlyTheSystemsDlls) {
+    const std::set<std::string> exports = {
+        "ivpGetPluginInfo",          "ivpLoadPictureInit", "ivpLoadPictureGetInfo",     "ivpLoadPictureGetLine",
+        "ivpLoadPictureGetColormap", "ivpLoadPictureExit", "ivpSavePictureIsSupported", "ivpSavePictureInit",
+        "ivpSavePicturePutLine",     "ivpSavePictureExit"};
+    const std::set<std::string> system = {"GDI32.dll", "KERNEL32.dll", "USER32.dll", "msvcrt.dll"};
+    for (const char* arch : {"win64", "win32"}) {
+        for (const char* file : {"spoolsight.dll", "spoolsight.exe"}) {
+            std::string out, path = build_ + "/" + arch + "/" + file;
+            ASSERT_EQ(RunCommand("x86_64-w64-mingw32-objdump -p " + path, out), 0) << path << ": " << out;
+            std::set<std::string> named, imported;
+            std::istringstream lines(out);
+            bool inExports = false;
+            for (std::string line; std::getline(lines, line);) {
+                if (line.find("[Ordinal/Name Pointer] Table") != std::string::npos) inExports = true;
+                else if (inExports && line.find(']') != std::string::npos)
+                    named.insert(line.substr(line.find(']') + 2));
+                else inExports = false;
+                if (size_t at = line.find("DLL Name: "); at != std::string::npos) imported.insert(line.substr(at + 10));
+            }
+            if (std::string(file) == "spoolsight.dll") {
+                EXPECT_EQ(named, exports) << path;
+            }
+            for (const std::string& dll : imported) EXPECT_TRUE(system.count(dll)) << path << " needs " << dll;
+            // Every argument and result a 32-bit value in the 32-bit build.
+            if (std::string(arch) == "win32") {
+                EXPECT_NE(out.find("pei-i386"), std::string::npos) << path;
+            }
+        }
+    }
+}
+
+TEST_F(WindowsDll, AJobOfEachLanguageIsPicturedAsOnLinux) {
+    std::string jobs;
+    fs::create_directories(dir_ + "windows");
+    for (const auto& [name, bytes] : JobsOfEachLanguage()) jobs += " " + Write(name, bytes);
+    std::string out;
+    ASSERT_EQ(Wine("win64", jobs + " --output-dir " + dir_ + "windows", out), 0) << out;
+    for (const auto& [name, bytes] : JobsOfEachLanguage()) {
+        Pixels linux = PictureThroughExports(dir_ + "jobs/" + name), windows;
+        std::string stem = fs::path(name).stem().string(), ours = dir_ + "windows/" + stem + "-linux.png";
+        ASSERT_TRUE(ReadPng(dir_ + "windows/" + stem + ".png", windows)) << name << ": " << out;
+        // The size the plug-in computes from the page: the same on both.
+        Agreement a = AgreementFor(name, false);
+        EXPECT_NEAR(windows.width, linux.width, a.width * linux.width) << name;
+        EXPECT_EQ(windows.height, linux.height) << name;
+        std::string error;
+        ASSERT_TRUE(WritePng(
+            ours, linux.width, linux.height,
+            [&](int32_t y, uint8_t*) {
+                return reinterpret_cast<const uint8_t*>(linux.px.data() + static_cast<size_t>(y) * linux.width);
+            },
+            error));
+        InkMatch m;
+        ASSERT_TRUE(CompareInk(dir_ + "windows/" + stem + ".png", ours, m)) << name;
+        EXPECT_GE(m.match, a.match) << name;
+        EXPECT_GE(m.ink, a.inkLow) << name;
+        EXPECT_LE(m.ink, a.inkHigh) << name;
+    }
+    EXPECT_EQ(LeftInWineTemp(), std::vector<std::string>{});
+}
+
+TEST_F(WindowsDll, PageMetafilesPlayInWinesGdiAsInOurs) {
+    for (const auto& [name, bytes] : JobsOfEachLanguage()) {
+        PageList pages = Convert(bytes, name);
+        ASSERT_FALSE(pages.empty()) << name;
+        RenderedPage page;
+        ASSERT_TRUE(RenderPageMetafile(pages.front().c_str(), page, 96));
+        std::string ours = dir_ + "ours.png", wine = dir_ + "wine.png", out;
+        ASSERT_TRUE(SavePicture(ours, page));
+        ReleaseRenderedPage(page);
+        ASSERT_EQ(RunCommand(SPOOLSIGHT_SHARED "/oracles/emfplay " + pages.front() + " " + wine + " 96", out), 0)
+            << out;
+        InkMatch m;
+        ASSERT_TRUE(CompareInk(wine, ours, m)) << name;
+        Agreement a = AgreementFor(name, true);
+        EXPECT_GE(m.match, a.match) << name;
+        EXPECT_GE(m.ink, 1 / a.inkHigh) << name;
+        EXPECT_LE(m.ink, 1 / a.inkLow) << name;
+        DeletePageFiles(pages);
+        fs::remove(ours);
+        fs::remove(wine);
+    }
+}
+
+TEST_F(WindowsDll, HostileJobsLeaveTheHostStandingAndNoFiles) {
+    std::mt19937 random(11);
+    std::string jobs;
+    int n = 0;
+    for (const auto& [name, bytes] : JobsOfEachLanguage()) {
+        for (int round = 0; round < 8; ++round, ++n) {
+            Bytes job = bytes;
+            for (int k = 0; k < 1 + round * 3; ++k) job[random() % job.size()] = static_cast<uint8_t>(random());
+            if (round % 3 == 2) job.resize(random() % job.size() + 1);
+            jobs += " " + Write("m" + std::to_string(n) + fs::path(name).extension().string(), job);
+        }
+    }
+    fs::create_directories(dir_ + "windows");
+    std::string out;
+    int status = Wine("win64", jobs + " --output-dir " + dir_ + "windows", out);
+    // Pictures or refusals, never a crash or a hang.
+    EXPECT_TRUE(status == 0 || status == 1) << status << ": " << out;
+    EXPECT_EQ(out.find("Unhandled"), std::string::npos) << out;
+    EXPECT_EQ(LeftInWineTemp(), std::vector<std::string>{});
+}
