@@ -3,6 +3,7 @@
 //   spoolsight JOB -o OUT.png [--plugin DLL]
 //   spoolsight JOB... --output-dir DIR [--plugin DLL]
 #include "png_writer.h"
+#include "spoolsight_plugin.h"
 
 #include "windows_api.h"
 
@@ -12,12 +13,12 @@
 #include <vector>
 
 namespace {
-using GetPluginInfo = int32_t (*)(int32_t, char*, int32_t, char*, int32_t, int32_t*);
-using LoadInit = void* (*)(const char*);
-using LoadGetInfo = int32_t (*)(void*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, char*,
-                                int32_t);
-using LoadGetLine = int32_t (*)(void*, int32_t, void*);
-using LoadExit = void (*)(void*);
+// The exports' types, as the plug-in declares them.
+using GetPluginInfo = decltype(&ivpGetPluginInfo);
+using LoadInit = decltype(&ivpLoadPictureInit);
+using LoadGetInfo = decltype(&ivpLoadPictureGetInfo);
+using LoadGetLine = decltype(&ivpLoadPictureGetLine);
+using LoadExit = decltype(&ivpLoadPictureExit);
 
 constexpr int kWritten = 0, kNoPicture = 1, kUsage = 2, kNotWritten = 3;
 
