@@ -21,6 +21,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fcntl.h>
+#include <map>
 #include <mutex>
 #include <string>
 #include <sys/stat.h>
@@ -378,7 +379,20 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
     return report.Failed() ? kExitSomeMissing : status;
 }
 
-int runJob(const HostOptions& o, const std::string& jobArgument) {
+// The names the pictures of this run took in --output-dir, each with the job that took it.
+using TakenNames = std::map<std::string, std::string>;
+
+// A job's name in --output-dir: its file's stem, or the stem and a number when an earlier job
+// of this run took it (two jobs named alike in different folders), which is told.
+std::string outputStem(const std::string& jobArgument, const std::string& label, TakenNames& taken) {
+    std::string stem = jobArgument == "-" ? "stdin" : fs::path(jobArgument).stem().string(), name = stem;
+    for (int n = 2; taken.count(name); ++n) name = stem + "-" + std::to_string(n);
+    if (name != stem) say(label + ": its picture is named " + name + ", as " + taken[stem] + " took " + stem);
+    taken[name] = label;
+    return name;
+}
+
+int runJob(const HostOptions& o, const std::string& jobArgument, TakenNames& taken) {
     StandardInputCopy input;
     std::string job = jobArgument, label = jobArgument, error;
     if (jobArgument == "-") {
@@ -396,7 +410,7 @@ int runJob(const HostOptions& o, const std::string& jobArgument) {
     if (!o.pages.empty()) ParsePageRanges(o.pages, ranges);
     std::string output = o.output.empty() ? "page.png" : o.output;
     if (!o.outputDir.empty()) {
-        std::string stem = jobArgument == "-" ? "stdin" : fs::path(jobArgument).stem().string();
+        std::string stem = outputStem(jobArgument, label, taken);
         bool several = ranges.size() > 1 || (ranges.size() == 1 && ranges[0].first != ranges[0].last);
         std::error_code ec;
         fs::create_directories(o.outputDir, ec);
@@ -460,8 +474,9 @@ int main(int argc, char** argv) {
         }
         return status;
     }
+    TakenNames taken;
     for (const std::string& job : o.jobs) {
-        int s = runJob(o, job);
+        int s = runJob(o, job, taken);
         if (s == kExitUsage) return s;
         status = std::max(status, s);
     }

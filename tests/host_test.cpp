@@ -141,8 +141,18 @@ TEST_F(HostTest, StandardStreamsAndSeveralJobs) {
     EXPECT_TRUE(IsPng(dir_ + "many/sample-2.png"));
     EXPECT_TRUE(IsPng(dir_ + "many/letter-1.png"));
     EXPECT_FALSE(std::filesystem::exists(dir_ + "many/letter-2.png"));
+    // Two jobs of one name from different folders: the second picture is named apart, and told.
+    std::filesystem::create_directories(dir_ + "jobs/other");
+    std::filesystem::copy_file(job, dir_ + "jobs/other/letter.pcl");
+    std::string errors;
+    EXPECT_EQ(RunHostFor(pcl + " " + dir_ + "jobs/other/letter.pcl --output-dir " + dir_ + "alike", errors), 0);
+    EXPECT_TRUE(IsPng(dir_ + "alike/letter.png") && IsPng(dir_ + "alike/letter-2.png"));
+    EXPECT_NE(ReadFileBytes(dir_ + "alike/letter.png"), ReadFileBytes(dir_ + "alike/letter-2.png"));
+    EXPECT_NE(errors.find("other/letter.pcl: its picture is named letter-2, as " + pcl + " took letter"),
+              std::string::npos)
+        << errors;
     // Nothing is left in the temporary directory but the PCL5 trace, which stays by design.
-    EXPECT_EQ(Files(), (std::vector<std::string>{"jobs", "many", "out.asm", "piped.png"}));
+    EXPECT_EQ(Files(), (std::vector<std::string>{"alike", "jobs", "many", "out.asm", "piped.png"}));
 }
 
 // Outputs that are not regular files: links, FIFOs and devices are written, never replaced.
