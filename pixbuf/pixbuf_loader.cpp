@@ -41,6 +41,18 @@ bool fail(GError** error, GdkPixbufError code, const std::string& message) {
     return false;
 }
 
+// Adds bytes to a job being buffered; false, with `error` set, past the limit or out of memory.
+bool appendToJob(std::vector<uint8_t>& job, const uint8_t* bytes, size_t size, GError** error) {
+    if (size > kMaxJobBytes - job.size())
+        return fail(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, "the job is larger than Spoolsight reads");
+    try {
+        job.insert(job.end(), bytes, bytes + size);
+    } catch (...) {
+        return fail(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, "not enough memory to read the job");
+    }
+    return true;
+}
+
 // Converts a whole job and hands its first page over: the size first, which the caller may
 // change (a thumbnail; 0 asks for the size alone), then the pixels at that size. Null with
 // `error` set when the job yields no picture; also null, without an error, when the caller
@@ -102,17 +114,9 @@ GdkPixbuf* loadFile(FILE* f, GError** error) {
         }
     }
     std::vector<uint8_t> job;
-    try {
-        uint8_t buffer[1 << 16];
-        while (size_t n = std::fread(buffer, 1, sizeof buffer, f)) {
-            if (job.size() + n > kMaxJobBytes)
-                return fail(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, "the job is larger than Spoolsight reads"),
-                       nullptr;
-            job.insert(job.end(), buffer, buffer + n);
-        }
-    } catch (...) {
-        return fail(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, "not enough memory to read the job"), nullptr;
-    }
+    uint8_t buffer[1 << 16];
+    while (size_t n = std::fread(buffer, 1, sizeof buffer, f))
+        if (!appendToJob(job, buffer, n, error)) return nullptr;
     if (std::ferror(f)) return fail(error, GDK_PIXBUF_ERROR_FAILED, "the job cannot be read"), nullptr;
     return pictureJob(job.data(), job.size(), nullptr, error);
 }
@@ -130,15 +134,7 @@ gpointer beginLoad(GdkPixbufModuleSizeFunc sizeFunc, GdkPixbufModulePreparedFunc
 
 // The bytes are kept until the job is whole: a job is read from its end as much as its start.
 gboolean loadIncrement(gpointer data, const guchar* buffer, guint size, GError** error) {
-    auto* context = static_cast<LoadContext*>(data);
-    if (context->job.size() + size > kMaxJobBytes)
-        return fail(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, "the job is larger than Spoolsight reads");
-    try {
-        context->job.insert(context->job.end(), buffer, buffer + size);
-    } catch (...) {
-        return fail(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, "not enough memory to read the job");
-    }
-    return TRUE;
+    return appendToJob(static_cast<LoadContext*>(data)->job, buffer, size, error);
 }
 
 // The end of the data, or of a load the host gave up: what came is read, and the context goes.

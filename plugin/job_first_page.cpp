@@ -34,14 +34,7 @@ bool JobFirstPage::Convert(const uint8_t* data, size_t size, Fault& fault, std::
         return false;
     }
     page_ = std::move(pages.front());
-    HENHMETAFILE metafile = GetEnhMetaFileA(page_.c_str());
-    ENHMETAHEADER header{};
-    HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-    int32_t dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) * 2 : 0,
-            dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) * 2 : 0;
-    if (screen) DeleteDC(screen);
-    bool sized = ReadPageHeader(metafile, header) && PagePictureSize(header, dpiX, dpiY, naturalWidth_, naturalHeight_);
-    if (metafile) DeleteEnhMetaFile(metafile);
+    bool sized = PageFilePictureSize(page_.c_str(), naturalWidth_, naturalHeight_);
     if (!sized) {
         fault = Fault::NoPage;
         message = language_ + " job: its first page cannot be read";

@@ -51,16 +51,35 @@ void ReleaseRenderedPage(RenderedPage& page) {
     page = RenderedPage{};
 }
 
+namespace {
+// The picture's dots per inch each way: `dotsPerInch`, else twice the screen's.
+void pictureResolution(HDC screen, int32_t dotsPerInch, int32_t& dpiX, int32_t& dpiY) {
+    dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) * 2 : 0;
+    dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) * 2 : 0;
+    if (dotsPerInch > 0) dpiX = dpiY = dotsPerInch;
+}
+}  // namespace
+
+bool PageFilePictureSize(const char* path, int32_t& width, int32_t& height) {
+    HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    int32_t dpiX, dpiY;
+    pictureResolution(screen, 0, dpiX, dpiY);
+    if (screen) DeleteDC(screen);
+    HENHMETAFILE metafile = path ? GetEnhMetaFileA(path) : nullptr;
+    ENHMETAHEADER header{};
+    bool ok = ReadPageHeader(metafile, header) && PagePictureSize(header, dpiX, dpiY, width, height);
+    if (metafile) DeleteEnhMetaFile(metafile);
+    return ok;
+}
+
 bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInch, int32_t askedWidth,
                         int32_t askedHeight) {
     HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
     HENHMETAFILE metafile = path && screen ? GetEnhMetaFileA(path) : nullptr;
     ENHMETAHEADER header{};
     int32_t width = 0, height = 0;
-    int32_t dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0,
-            dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (dotsPerInch > 0) dpiX = dpiY = dotsPerInch;
-    else dpiX *= 2, dpiY *= 2;
+    int32_t dpiX, dpiY;
+    pictureResolution(screen, dotsPerInch, dpiX, dpiY);
     bool ok = ReadPageHeader(metafile, header) && PagePictureSize(header, dpiX, dpiY, width, height);
     if (ok && askedWidth > 0 && askedHeight > 0) {
         ok = askedWidth <= kMaxPictureSide && askedHeight <= kMaxPictureSide &&

@@ -39,6 +39,10 @@ bool FrameHasOtherProportions(const ENHMETAHEADER& header, int64_t& hmmX, int64_
 // The picture's size in pixels for a page's header at the given dots per inch.
 bool PagePictureSize(const ENHMETAHEADER& header, int32_t dotsX, int32_t dotsY, int32_t& width, int32_t& height);
 
+// The size of the plug-in's picture of a page file, at twice the screen's resolution; false
+// when the file cannot be read or gives no sensible picture.
+bool PageFilePictureSize(const char* path, int32_t& width, int32_t& height);
+
 // Fills `page` with the picture of a page file, in the bitmap it holds when that has the
 // picture's size, else in a new one. False, with nothing held, when the file cannot be read,
 // its header is invalid or the bitmap cannot be made. `dotsPerInch` 0 gives the plug-in's

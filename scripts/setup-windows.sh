@@ -3,22 +3,10 @@
 # 32-bit Windows, zlib built for it, Wine to test under, and Debian's source packages of
 # JBIG-KIT and libjpeg-turbo (a deb-src entry is added for them when none is there).
 set -eu
-PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev dpkg-dev wine64 imagemagick python3
- cmake ninja-build"
+"$(dirname "$0")/setup-debian.sh" g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev dpkg-dev \
+    wine64 imagemagick python3 cmake ninja-build
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-missing=""
-for p in $PACKAGES; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
-done
-export DEBIAN_FRONTEND=noninteractive
-updated=""
-if [ -n "$missing" ]; then
-    $SUDO apt-get update -qq
-    updated=1
-    # shellcheck disable=SC2086
-    $SUDO apt-get install -y -qq --no-install-recommends $missing
-fi
 if ! grep -rqs "^Types:.*deb-src\|^deb-src " /etc/apt/sources.list /etc/apt/sources.list.d/; then
     $SUDO tee /etc/apt/sources.list.d/spoolsight-src.sources > /dev/null <<'SOURCES'
 Types: deb-src
@@ -27,8 +15,7 @@ Suites: bookworm bookworm-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SOURCES
-    updated=""
-fi
-if [ -z "$updated" ] && ! apt-get source --print-uris -qq jbigkit > /dev/null 2>&1; then
+    $SUDO apt-get update -qq
+elif ! apt-get source --print-uris -qq jbigkit > /dev/null 2>&1; then
     $SUDO apt-get update -qq
 fi

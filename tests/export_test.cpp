@@ -15,11 +15,7 @@ namespace {
 // A command's standard output.
 std::string Output(const std::string& cmd) {
     std::string out;
-    FILE* p = popen((cmd + " 2>/dev/null").c_str(), "r");
-    if (!p) return out;
-    char buffer[4096];
-    while (size_t n = fread(buffer, 1, sizeof buffer, p)) out.append(buffer, n);
-    pclose(p);
+    RunCommand(cmd + " 2>/dev/null", out);
     return out;
 }
 

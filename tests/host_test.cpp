@@ -21,13 +21,7 @@ int RunHost(const std::string& args) {
 
 // The host's exit status and what it wrote to its error output.
 int RunHostFor(const std::string& args, std::string& errors) {
-    std::string cmd = std::string(SPOOLSIGHT_HOST) + " " + args + " 2>&1 > /dev/null";
-    FILE* out = popen(cmd.c_str(), "r");
-    if (!out) return -1;
-    char buffer[512];
-    while (size_t n = fread(buffer, 1, sizeof buffer, out)) errors.append(buffer, n);
-    int status = pclose(out);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunCommand(std::string(SPOOLSIGHT_HOST) + " " + args + " 2>&1 > /dev/null", errors);
 }
 
 bool IsPng(const std::string& path) {

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
@@ -37,6 +38,15 @@ std::vector<std::pair<std::string, Bytes>> JobsOfEachLanguage() {
         {"plot.hpgl", Bytes(plot.begin(), plot.end())}, {"sample.spl", ReadFileBytes(SPOOLSIGHT_EXAMPLE)},
         {"raster.zjs", MakeZjsJob({zjsPage, zjsPage})},
     };
+}
+
+int RunCommand(const std::string& command, std::string& out) {
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return -1;
+    char buffer[4096];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+    int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 Pixels PictureThroughExports(const std::string& path) {

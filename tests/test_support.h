@@ -19,6 +19,9 @@
 // an HP-GL/2 plot file, an NT EMF spool file and ZjStream.
 std::vector<std::pair<std::string, Bytes>> JobsOfEachLanguage();
 
+// Runs a shell command; its exit status (-1 when it did not exit), and its standard output in `out`.
+int RunCommand(const std::string& command, std::string& out);
+
 struct Pixels;
 // A job's picture as a viewer gets it through the plug-in's exports, rows as they come (the
 // fourth byte of each pixel as the plug-in leaves it); empty when the job gives none.

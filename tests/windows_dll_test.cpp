@@ -14,20 +14,12 @@
 #include <random>
 #include <set>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 // A command's exit status, its output and error output in `out`.
-int RunCommand(const std::string& command, std::string& out) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return -1;
-    char buffer[4096];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+int RunWithErrors(const std::string& command, std::string& out) { return RunCommand(command + " 2>&1", out); }
 
 struct InkMatch {
     double match = 0, ink = 0;
@@ -37,7 +29,8 @@ struct InkMatch {
 // over the reference's.
 bool CompareInk(const std::string& ours, const std::string& reference, InkMatch& m) {
     std::string out;
-    if (RunCommand("python3 " SPOOLSIGHT_SHARED "/tools/inkmatch.py " + ours + " " + reference, out) != 0) return false;
+    if (RunWithErrors("python3 " SPOOLSIGHT_SHARED "/tools/inkmatch.py " + ours + " " + reference, out) != 0)
+        return false;
     std::istringstream in(out);
     return static_cast<bool>(in >> m.match >> m.ink);
 }
@@ -86,9 +79,9 @@ protected:
     }
     // The Windows command of `arch` under Wine, in a prefix of the build folder.
     int Wine(const std::string& arch, const std::string& args, std::string& out) const {
-        return RunCommand("WINEDEBUG=-all WINEPREFIX=" + build_ + "/wine timeout 600 /usr/lib/wine/wine64 " + build_ +
-                              "/" + arch + "/spoolsight.exe " + args,
-                          out);
+        return RunWithErrors("WINEDEBUG=-all WINEPREFIX=" + build_ + "/wine timeout 600 /usr/lib/wine/wine64 " +
+                                 build_ + "/" + arch + "/spoolsight.exe " + args,
+                             out);
     }
     // What the plug-in left in Wine's temporary folder, beside the traces it keeps.
     std::vector<std::string> LeftInWineTemp() const {
@@ -111,7 +104,7 @@ TEST_F(WindowsDll, ExportsItsTenFunctionsByNameAndNeedsOnlyTheSystemsDlls) {
     for (const char* arch : {"win64", "win32"}) {
         for (const char* file : {"spoolsight.dll", "spoolsight.exe"}) {
             std::string out, path = build_ + "/" + arch + "/" + file;
-            ASSERT_EQ(RunCommand("x86_64-w64-mingw32-objdump -p " + path, out), 0) << path << ": " << out;
+            ASSERT_EQ(RunWithErrors("x86_64-w64-mingw32-objdump -p " + path, out), 0) << path << ": " << out;
             std::set<std::string> named, imported;
             std::istringstream lines(out);
             bool inExports = false;
@@ -173,7 +166,7 @@ TEST_F(WindowsDll, PageMetafilesPlayInWinesGdiAsInOurs) {
         std::string ours = dir_ + "ours.png", wine = dir_ + "wine.png", out;
         ASSERT_TRUE(SavePicture(ours, page));
         ReleaseRenderedPage(page);
-        ASSERT_EQ(RunCommand(SPOOLSIGHT_SHARED "/oracles/emfplay " + pages.front() + " " + wine + " 96", out), 0)
+        ASSERT_EQ(RunWithErrors(SPOOLSIGHT_SHARED "/oracles/emfplay " + pages.front() + " " + wine + " 96", out), 0)
             << out;
         InkMatch m;
         ASSERT_TRUE(CompareInk(wine, ours, m)) << name;
