@@ -156,6 +156,9 @@ bool DecodeDib(const BYTE* info, size_t infoSize, const BYTE* bits, size_t bitsS
                 table.push_back((c[2] << 16) | (c[1] << 8) | c[0]);
             }
         }
+        // A monochrome pattern brush as Wine records it: no table, the usage saying indices,
+        // which for one bit are the ends of the palette, black and white.
+        if (usage == DIB_PAL_INDICES && bpp == 1) table = {0, 0xFFFFFF};
         table.resize(1u << bpp, 0);
     }
     Mask rm(0x7C00), gm(0x03E0), bm(0x001F);

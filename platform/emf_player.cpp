@@ -511,7 +511,10 @@ void Player::play(const Rec& r, uint32_t type) {
     case EMR_CREATEMONOBRUSH:
     case EMR_CREATEDIBPATTERNBRUSHPT: {
         auto img = std::make_shared<Image>();
-        if (!dib(r, 16, r.u(12), *img, type == EMR_CREATEMONOBRUSH)) break;
+        // A one-bit brush without colours is monochrome, drawn in the text and background colours.
+        UINT usage = r.u(12);
+        if (!dib(r, 16, usage, *img, type == EMR_CREATEMONOBRUSH)) break;
+        if (usage == DIB_PAL_INDICES && img->bilevel) img->mono = true;
         auto b = std::make_unique<BrushObj>();
         b->style = BS_DIBPATTERNPT;
         b->pattern = std::move(img);

@@ -132,6 +132,7 @@
 #define HS_DIAGCROSS 5
 #define DIB_RGB_COLORS 0
 #define DIB_PAL_COLORS 1
+#define DIB_PAL_INDICES 2
 
 // Stock objects.
 #define WHITE_BRUSH 0

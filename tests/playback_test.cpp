@@ -399,6 +399,45 @@ TEST(PlaybackRaster, PatternAndHatchBrushes) {
     EXPECT_NEAR(black, 0.5, 0.1);
 }
 
+// Wine records a monochrome pattern brush as a one-bit DIB pattern without colours, its usage
+// field 2: drawn in the text and background colours, its rows 32-bit aligned and bottom-up.
+TEST(PlaybackRaster, MonochromeBrushesRecordedWithoutColoursTakeTheTextAndBackgroundColours) {
+    Bytes emf = Record(
+        [&](HDC dc) {
+            SetTextColor(dc, RGB(255, 0, 0));
+            SetBkColor(dc, RGB(0, 0, 255));
+            HBRUSH brush = CreateSolidBrush(RGB(0, 255, 0));
+            SelectObject(dc, brush);
+            SelectObject(dc, GetStockObject(NULL_PEN));
+            Rectangle(dc, 0, 0, 65, 65);
+            SelectObject(dc, GetStockObject(WHITE_BRUSH));
+            DeleteObject(brush);
+        },
+        kSquare);
+    // The solid brush becomes a pattern brush as Wine writes one: a diagonal of set pixels.
+    Bytes brush(72 + 32, 0);
+    auto put = [&](size_t off, uint32_t v) { std::memcpy(&brush[off], &v, 4); };
+    put(0, EMR_CREATEDIBPATTERNBRUSHPT), put(4, static_cast<uint32_t>(brush.size())), put(12, DIB_PAL_INDICES);
+    put(16, 32), put(20, 40), put(24, 72), put(28, 32);
+    put(32, 40), put(36, 8), put(40, 8), put(44, 1 | 1 << 16);
+    for (int row = 0; row < 8; ++row)
+        brush[72 + static_cast<size_t>(row) * 4] = static_cast<uint8_t>(~(0x80 >> (7 - row)));
+    for (size_t off = 0; off + 16 <= emf.size(); off += U32(emf, off + 4))
+        if (U32(emf, off) == EMR_CREATEBRUSHINDIRECT) {
+            put(8, U32(emf, off + 8));
+            emf.erase(emf.begin() + static_cast<ptrdiff_t>(off),
+                      emf.begin() + static_cast<ptrdiff_t>(off + U32(emf, off + 4)));
+            emf.insert(emf.begin() + static_cast<ptrdiff_t>(off), brush.begin(), brush.end());
+            uint32_t total = static_cast<uint32_t>(emf.size());
+            std::memcpy(&emf[48], &total, 4);
+            break;
+        }
+    Pixels p = PlayOnto(emf, kSide, kSide);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            EXPECT_EQ(p.at(16 + x, 16 + y), x % 8 == y % 8 ? 0xFF0000u : 0x0000FFu) << x << "," << y;
+}
+
 TEST(PlaybackBitmaps, EveryDibFormatDecodes) {
     // Rows are stored bottom-up: the bottom row (blue, white) comes first.
     auto pal = std::vector<uint32_t>{0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
