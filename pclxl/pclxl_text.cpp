@@ -1,6 +1,7 @@
 // Text: system fonts by name, downloaded bitmap and TrueType fonts drawn glyph by glyph.
 #include "pclxl_drawing.h"
 #include "pclxl_handlers.h"
+#include "pclxl_resident_fonts.h"
 #include "pclxl_stream.h"
 
 #include "dib_header.h"
@@ -26,9 +27,10 @@ void selectSystemFont() {
     char key[160];
     std::snprintf(key, sizeof key, "%s/%.2f/%d", g.fontName.c_str(), height, g.symbolSet & 0xFF);
     XlSelectMade(s.font, s.fontKey, s.fontSelected, key, [&]() -> HGDIOBJ {
-        return CreateFontA(-static_cast<int>(height), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+        PclXlResidentFace face = XlResidentFace(g.fontName);
+        return CreateFontA(-static_cast<int>(height), 0, 0, 0, face.weight, face.italic, 0, 0,
                            static_cast<DWORD>(g.symbolSet & 0xFF), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                           DEFAULT_QUALITY, DEFAULT_PITCH, g.fontName.c_str());
+                           DEFAULT_QUALITY, face.pitchAndFamily, face.face.c_str());
     });
     s.fontSelected = s.font && s.fontKey == key;
 }
@@ -120,11 +122,16 @@ void drawSystemText() {
     bool visible = s.gs.brush.kind != PclXlPaint::None;
     SetTextColor(s.dc, s.gs.brush.color);
     POINT at = XlMapCursor(s.cursor[0], s.cursor[1]);
+    // Each character lands where the advances so far place it, rounded once: rounding each
+    // advance on its own would carry a line's characters ever further from their places.
     std::vector<INT> dx;
     double total = 0;
+    long placed = 0;
     for (size_t i = 0; i < text.size() && i < s.attr.xSpacing.size(); ++i) {
         total += s.attr.xSpacing[i];
-        dx.push_back(static_cast<INT>(std::lround(XlScaleX(s.attr.xSpacing[i]))));
+        long next = std::lround(XlScaleX(total));
+        dx.push_back(static_cast<INT>(next - placed));
+        placed = next;
     }
     if (visible) {
         if (dx.size() == bytes.size())

@@ -90,6 +90,8 @@ std::string familyFor(const LOGFONTW& lf) {
         {"letter gothic", "Liberation Mono"}, {"lucida console", "Liberation Mono"},
         {"consolas", "Liberation Mono"},      {"line printer", "Liberation Mono"},
         {"fixedsys", "Liberation Mono"},      {"terminal", "Liberation Mono"},
+        {"century gothic", "URW Gothic"},     {"monotype corsiva", "Z003"},
+        {"zapf dingbats", "D050000L"},
     };
     for (auto& a : aliases)
         if (n.rfind(a.first, 0) == 0) return a.second;

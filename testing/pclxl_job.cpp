@@ -38,6 +38,10 @@ XlWriter& XlWriter::xy(int16_t x, int16_t y) {
     out.push_back(0xD3), put(static_cast<uint16_t>(x), 2), put(static_cast<uint16_t>(y), 2);
     return *this;
 }
+XlWriter& XlWriter::uint16Xy(uint16_t x, uint16_t y) {
+    out.push_back(0xD1), put(x, 2), put(y, 2);
+    return *this;
+}
 XlWriter& XlWriter::realXy(float x, float y) {
     uint32_t a, b;
     std::memcpy(&a, &x, 4), std::memcpy(&b, &y, 4);
@@ -77,7 +81,8 @@ XlWriter& XlWriter::raw(std::initializer_list<uint8_t> b) {
 }
 
 void XlBeginJob(XlWriter& w, uint16_t unitsPerInch) {
-    w.xy(static_cast<int16_t>(unitsPerInch), static_cast<int16_t>(unitsPerInch)).attr(xl::UnitsPerMeasure);
+    // uint16_xy, the type printers (and GhostPCL) ask of the session's units.
+    w.uint16Xy(unitsPerInch, unitsPerInch).attr(xl::UnitsPerMeasure);
     w.ubyte(0).attr(xl::Measure).op(xl::BeginSession);
     w.ubyte(0).attr(xl::SourceType).ubyte(1).attr(xl::DataOrg).op(xl::OpenDataSource);
     w.ubyte(0).attr(xl::Orientation).ubyte(2).attr(xl::MediaSize).op(xl::BeginPage);

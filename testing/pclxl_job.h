@@ -19,6 +19,7 @@ public:
     XlWriter& uint32(uint32_t v);
     XlWriter& real32(float v);
     XlWriter& xy(int16_t x, int16_t y);                             // sint16_xy
+    XlWriter& uint16Xy(uint16_t x, uint16_t y);                     // uint16_xy
     XlWriter& realXy(float x, float y);                             // real32_xy
     XlWriter& box(int16_t x1, int16_t y1, int16_t x2, int16_t y2);  // sint16_box
     XlWriter& bytes(const Bytes& elements);                         // ubyte_array

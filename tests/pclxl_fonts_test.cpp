@@ -1,6 +1,9 @@
 // PCL XL text: downloaded TrueType and bitmap fonts, their records and
 // their glyphs, and system-font text.
 #include "pclxl_fixture.h"
+#include "pclxl_resident_fonts.h"
+
+#include <filesystem>
 
 // ---- Downloaded fonts ----
 
@@ -222,4 +225,91 @@ TEST_F(PclXlTest, RemovedFontsAreGoneUnlessInUse) {
     Run(used);
     EXPECT_NE(XlFindFont({'S', 'q', 'u', 'a', 'r', 'e', 's'}), nullptr);
     Discard();
+}
+
+// ---- Resident fonts ----
+
+TEST(PclXlResidentFaces, NamesAsDriversWriteThem) {
+    struct Case {
+        const char* name;
+        const char* face;
+        LONG weight;
+        bool italic;
+    } cases[] = {
+        {"TimesNewRmn     ", "Times New Roman", FW_NORMAL, false},
+        {"TimesNewRmn   Bd", "Times New Roman", FW_BOLD, false},
+        {"TimeNewRmn    It", "Times New Roman", FW_NORMAL, true},  // as a driver misspells it
+        {"CGTimesBdIt", "Times New Roman", FW_BOLD, true},
+        {"Tms Rmn", "Times New Roman", FW_NORMAL, false},
+        {"CourierBd", "Courier", FW_BOLD, false},
+        {"Helvetica-BoldOblique", "Arial", FW_BOLD, true},
+        {"UniversCdMd", "Arial", FW_NORMAL, false},
+        {"ArialIt", "Arial", FW_NORMAL, true},
+        {"ITCAvantGardeDm", "Century Gothic", FW_SEMIBOLD, false},
+        {"ITCBookman Lt", "Bookman Old Style", FW_LIGHT, false},
+        {"NewCenturySchlbk", "Century Schoolbook", FW_NORMAL, false},
+        {"GaramondKrsvHlb", "Garamond", FW_BOLD, true},
+        {"LetterGothicBd", "Letter Gothic", FW_BOLD, false},
+        {"Symbol", "Symbol", FW_NORMAL, false},
+        {"Wingdings", "Wingdings", FW_NORMAL, false},
+        {"OCR-B-Digits", "OCR-B-Digits", FW_NORMAL, false},  // no family known: its own name
+    };
+    for (const Case& c : cases) {
+        PclXlResidentFace f = XlResidentFace(c.name);
+        EXPECT_EQ(f.face, c.face) << c.name;
+        EXPECT_EQ(f.weight, c.weight) << c.name;
+        EXPECT_EQ(f.italic, c.italic) << c.name;
+    }
+    EXPECT_EQ(XlResidentFace("CourierIt").pitchAndFamily, FIXED_PITCH | FF_MODERN);
+    EXPECT_EQ(XlResidentFace("CGTimes").pitchAndFamily, VARIABLE_PITCH | FF_ROMAN);
+}
+
+// Lines set in resident fonts as drivers name them, against GhostPCL's picture of the same job:
+// each line as heavy and as long as there.
+TEST_F(PclXlTest, ResidentFontsAreSetAsGhostPclSetsThem) {
+    const std::string gpcl6 = SPOOLSIGHT_SHARED "/oracles/gpcl6";
+    if (!std::filesystem::exists(gpcl6)) GTEST_SKIP() << gpcl6 << " is not there";
+    const char* names[] = {"TimesNewRmn     ", "TimesNewRmn   Bd", "TimesNewRmn   It", "Courier       Bd",
+                           "Arial           ", "Univers       Bd", "Helvetica       "};
+    XlWriter w = Job();
+    w.ubyte(2).attr(xl::ColorSpace).op(xl::SetColorSpace);  // RGB, as GhostPCL asks before a colour
+    w.raw({0xC8, 0xC0, 3, 0, 0, 0}).attr(xl::RGBColor).op(xl::SetBrushSource);
+    int y = 900;
+    for (const char* name : names) {
+        w.text(name).attr(xl::FontName).uint16(200).attr(xl::CharSize).uint16(277).attr(xl::SymbolSet).op(xl::SetFont);
+        w.xy(600, static_cast<int16_t>(y)).attr(xl::Point).op(xl::SetCursor);
+        // Spaced as drivers space text, each character by the advance given.
+        std::string text = "Hamburgefonstiv 1994";
+        w.text(text).attr(xl::TextData).bytes(Bytes(text.size(), 110)).attr(xl::XSpacingData).op(xl::Text);
+        y += 400;
+    }
+    Pixels ours = Picture(w), theirs;
+    std::string out, reference = dir_ + "gpcl6.png";
+    ASSERT_EQ(
+        RunCommand(gpcl6 + " -q -dNOPAUSE -r192 -sDEVICE=pnggray -o " + reference + " " + dir_ + "jobs/picture.pxl",
+                   out),
+        0)
+        << out;
+    ASSERT_TRUE(ReadPng(reference, theirs));
+    ASSERT_EQ(ours.width, theirs.width);
+    // Dark pixels of the line with its baseline at `base` units, and how far right they reach.
+    auto line = [](const Pixels& p, int base, int& right) {
+        int ink = 0;
+        right = 0;
+        for (int py = Px(base - 250); py < Px(base + 80); ++py)
+            for (int px = 0; px < p.width; ++px)
+                if ((p.at(px, py) & 0xFF) < 128) ++ink, right = std::max(right, px);
+        return ink;
+    };
+    std::vector<int> inks;
+    y = 900;
+    for (const char* name : names) {
+        int ourRight, theirRight;
+        int ourInk = line(ours, y, ourRight), theirInk = line(theirs, y, theirRight);
+        inks.push_back(ourInk);
+        EXPECT_NEAR(ourInk, theirInk, 0.15 * theirInk) << name;
+        EXPECT_NEAR(ourRight, theirRight, 6) << name;  // the advances add up without drifting
+        y += 400;
+    }
+    EXPECT_GT(inks[1], 1.25 * inks[0]);  // bold is bold
 }
