@@ -50,24 +50,42 @@ void moveCursorBy(double dx, double dy) {
     XlMoveCursor(s.cursor[0] + dx, s.cursor[1] + dy);
 }
 
-// Bitmap glyphs: inked dots take the brush, the others leave the page as it is.
+// Bitmap glyphs: inked dots take the brush, the others leave the page as it is. The page counts
+// in hundredths of an inch, coarser than a glyph's dots: glyphs are placed through a world
+// transform sixteen times finer, so that every glyph keeps its size and sits on the baseline.
 void drawBitmapText(const PclXlDownloadedFont& font) {
     PclXlState& s = XlState();
     const std::vector<int32_t>& text = s.attr.textData;
     double kx = XlUserUnitsPerInch(0) / font.resolution[0], ky = XlUserUnitsPerInch(1) / font.resolution[1];
+    constexpr double kFine = 16;
+    auto fine = [&](double x, double y) {
+        auto logical = [](double v) { return static_cast<LONG>(std::lround(std::clamp(v, -1e8, 1e8) * kFine)); };
+        return POINT{logical(x * s.sx), logical(-y * s.sy)};
+    };
     XlSelectObjects();
+    bool drawing = s.dc && s.gs.brush.kind != PclXlPaint::None;
+    if (drawing) {
+        SetGraphicsMode(s.dc, GM_ADVANCED);
+        XFORM finer{static_cast<FLOAT>(1 / kFine), 0, 0, static_cast<FLOAT>(1 / kFine), 0, 0};
+        SetWorldTransform(s.dc, &finer);
+    }
     for (size_t i = 0; i < text.size(); ++i) {
         auto it = font.glyphs.find(text[i]);
-        if (it != font.glyphs.end() && !it->second.bits.empty() && s.dc && s.gs.brush.kind != PclXlPaint::None) {
+        if (drawing && it != font.glyphs.end() && !it->second.bits.empty()) {
             const PclXlGlyph& g = it->second;
-            POINT a = XlMapCursor(s.cursor[0] + g.left * kx, s.cursor[1] - g.top * ky);
-            POINT b = XlMapCursor(s.cursor[0] + (g.left + g.width) * kx, s.cursor[1] + (g.height - g.top) * ky);
+            POINT a = fine(s.cursor[0] + g.left * kx, s.cursor[1] - g.top * ky);
+            POINT b = fine(s.cursor[0] + (g.left + g.width) * kx, s.cursor[1] + (g.height - g.top) * ky);
             // Inked dots are black, and PSDPxax paints the brush where the source is black.
             TwoColourDib bmi = MakeTwoColourDib(g.width, g.height, 1);
             StretchDIBits(s.dc, a.x, a.y, b.x - a.x, b.y - a.y, 0, 0, g.width, g.height, g.bits.data(), bmi.info(),
                           DIB_RGB_COLORS, 0x00B8074A);
         }
         moveCursorBy(advanceX(i, 0), advanceY(i));
+    }
+    if (drawing) {
+        XFORM identity{1, 0, 0, 1, 0, 0};
+        SetWorldTransform(s.dc, &identity);
+        SetGraphicsMode(s.dc, GM_COMPATIBLE);
     }
 }
 

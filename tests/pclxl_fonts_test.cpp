@@ -184,6 +184,45 @@ TEST_F(PclXlTest, BitmapGlyphsTakeTheBrushAndLeaveTheirHoles) {
     EXPECT_TRUE(Near(p.at(Px(600 + 16), Px(6600 - 20)), 0xFFFFFF));
 }
 
+// Glyphs of 600 dots an inch on a page counted in hundredths of an inch: each keeps its height
+// and its place about the baseline, whatever the cursor's position.
+TEST_F(PclXlTest, BitmapGlyphsSitOnTheBaselineAtTheirOwnSize) {
+    XlWriter w = Job();
+    w.text("Bars").attr(xl::FontName).ubyte(0).attr(xl::FontFormat).op(xl::BeginFontHeader);
+    Bytes header = {0, 0, 0, 14, 254, 0, 0, 3, 'B', 'R', 0, 0, 0, 4, 0x02, 0x58, 0x02, 0x58, 0xFF, 0xFF, 0, 0, 0, 0};
+    w.uint16(static_cast<uint16_t>(header.size())).attr(xl::FontHeaderLength).op(xl::ReadFontHeader).data(header);
+    w.op(xl::EndFontHeader);
+    w.text("Bars").attr(xl::FontName).op(xl::BeginChar);
+    struct Bar {
+        uint8_t top, height;
+    } bars[] = {{40, 40}, {20, 31}, {7, 13}};  // on the baseline, and two through it
+    for (int c = 0; c < 3; ++c) {
+        Bytes glyph = {0, 0, 0, 0, 0, bars[c].top, 0, 16, 0, bars[c].height};  // 16 dots wide, all inked
+        glyph.insert(glyph.end(), size_t{2} * bars[c].height, 0xFF);
+        w.ubyte(static_cast<uint8_t>('a' + c)).attr(xl::CharCode);
+        w.uint16(static_cast<uint16_t>(glyph.size())).attr(xl::CharDataSize).op(xl::ReadChar).data(glyph);
+    }
+    w.op(xl::EndChar);
+    w.text("Bars").attr(xl::FontName).uint16(100).attr(xl::CharSize).op(xl::SetFont);
+    Brush(w, 0, 0, 0);
+    const int baseline = 5605;  // half a hundredth of an inch off the page's grid
+    w.xy(600, baseline).attr(xl::Point).op(xl::SetCursor);
+    w.text("abc").attr(xl::TextData).raw({0xC8, 0xC0, 3, 100, 100, 100}).attr(xl::XSpacingData).op(xl::Text);
+    Pixels p = Picture(w);
+    for (int c = 0; c < 3; ++c) {
+        // The ink down the bar's middle column: how much of it, and its centre.
+        int x = Px(600 + 100 * c + 8);
+        double mass = 0, moment = 0;
+        for (int y = Px(baseline - 60); y < Px(baseline + 60); ++y) {
+            double ink = (255 - (p.at(x, y) & 0xFF)) / 255.0;
+            mass += ink, moment += ink * (y + 0.5);
+        }
+        double top = (baseline - bars[c].top) * 0.32, bottom = (baseline - bars[c].top + bars[c].height) * 0.32;
+        EXPECT_NEAR(mass, bottom - top, 1) << c;  // whole rows: those whose centres it covers
+        EXPECT_NEAR(moment / mass, (top + bottom) / 2, 0.35) << c;
+    }
+}
+
 TEST_F(PclXlTest, SystemFontTextMovesTheCursor) {
     XlWriter w = Job();
     w.raw({0xC8, 0xC0, 3, 0, 0, 255}).attr(xl::RGBColor).op(xl::SetBrushSource);
