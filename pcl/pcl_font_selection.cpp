@@ -198,6 +198,7 @@ PclFontSpec FontSpecOfHeader(const uint8_t* h, size_t n, int32_t resolution) {
     auto word = [&](size_t i) { return byte(i) << 8 | byte(i + 1); };
     PclFontSpec spec;
     spec.spacing = byte(13) != 0 ? 1 : 0;
+    spec.fontType = static_cast<int32_t>(byte(3));
     spec.symbolSet = static_cast<int32_t>(word(14));
     spec.style = static_cast<int32_t>(byte(4) << 8 | byte(23));
     spec.weight = std::clamp<int32_t>(static_cast<int8_t>(byte(24)), -7, 7);

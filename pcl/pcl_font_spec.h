@@ -14,6 +14,9 @@ struct PclFontSpec {
     int32_t style = 0;
     int32_t weight = 0;
     int32_t typeface = 3;  // Courier
+    // The codes that print: 0 those from 32 to 127, 1 also those from 160, 2 and 3 every code
+    // but the control codes 0, 7 to 15 and 27 (a downloaded font's header says which).
+    int32_t fontType = 1;
 };
 
 // The characteristics a downloaded font's header gives (zero-filled where it

@@ -30,6 +30,7 @@ bool DownloadFontHeader(const uint8_t* data, int32_t length) {
     font.headerFormat = format;
     font.textWidth = be16(&h[34]);
     font.xResolution = format == 20 ? be16(&h[64]) : 300;
+    font.yResolution = format == 20 && be16(&h[66]) ? be16(&h[66]) : font.xResolution;
     font.spec = FontSpecOfHeader(h.data(), h.size(), font.xResolution);
     s.softFonts[s.fontId] = std::move(font);
     SelectFontById(s.fontId);  // a font just downloaded is the one drawn
@@ -94,36 +95,58 @@ bool PrepareGlyphImage(const BitmapGlyph& g, std::vector<uint8_t>& image) {
     return true;
 }
 
+std::vector<uint8_t> TurnGlyphImage(const std::vector<uint8_t>& image, int& width, int& height, int turns) {
+    turns &= 3;
+    if (turns == 0) return image;
+    int w = width, h = height, nw = turns == 2 ? w : h, nh = turns == 2 ? h : w;
+    size_t stride = (static_cast<size_t>(w) + 31) / 32 * 4, nstride = (static_cast<size_t>(nw) + 31) / 32 * 4;
+    std::vector<uint8_t> turned(nstride * static_cast<size_t>(nh), 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (!(image[static_cast<size_t>(y) * stride + static_cast<size_t>(x / 8)] & (0x80 >> (x % 8)))) continue;
+            // Where the dot goes: a quarter turn counter-clockwise takes the top-right corner to the top-left.
+            int nx = turns == 1 ? y : turns == 2 ? w - 1 - x : h - 1 - y;
+            int ny = turns == 1 ? w - 1 - x : turns == 2 ? h - 1 - y : x;
+            turned[static_cast<size_t>(ny) * nstride + static_cast<size_t>(nx / 8)] |=
+                static_cast<uint8_t>(0x80 >> (nx % 8));
+        }
+    width = nw, height = nh;
+    return turned;
+}
+
+// A glyph is printed as the printer prints it: its dots at the font's resolution, its reference
+// point at the cursor on the baseline, its image placed by its left and top offsets, and the
+// cursor moved on by its delta (in quarter dots). Text printed in another direction turns the
+// glyph with it.
 void DrawBitmapGlyph(uint8_t character) {
     PclPageState& s = Pcl();
     auto font = s.softFonts.find(s.selectedFont);
     if (!s.pageDC || font == s.softFonts.end()) return;
     BitmapFont& f = font->second;
     auto glyph = f.glyphs.find(character);
-    if (glyph == f.glyphs.end() || f.textWidth == 0 || f.xResolution == 0) return;
-    auto cached = f.images.find(character);
+    if (glyph == f.glyphs.end() || f.xResolution == 0 || f.yResolution == 0) return;
+    const BitmapGlyph& g = glyph->second;
+    double sx = static_cast<double>(kPageUnitsPerInch) / f.xResolution,
+           sy = static_cast<double>(kPageUnitsPerInch) / f.yResolution;
+    double left = s.cursorX + g.leftOffset * sx, top = s.cursorY - g.topOffset * sy;
+    s.cursorX = std::clamp(s.cursorX + g.deltaX / 4.0 * sx, -kMaxPageReach, kMaxPageReach);
+    int turns = s.printDirection / 90 & 3;
+    auto cached = f.images.find(character | turns << 8);
     if (cached == f.images.end()) {
         std::vector<uint8_t> image;
-        if (!PrepareGlyphImage(glyph->second, image)) image.clear();
-        cached = f.images.emplace(character, std::move(image)).first;
+        if (!PrepareGlyphImage(g, image)) image.clear();
+        int w = g.width, h = g.height;
+        if (!image.empty()) image = TurnGlyphImage(image, w, h, turns);
+        cached = f.images.emplace(character | turns << 8, std::move(image)).first;
     }
     if (cached->second.empty()) return;
-    const BitmapGlyph& g = glyph->second;
-    // The text width (quarter dots) as a height in points, in logical units as the height command makes it.
-    int64_t p = static_cast<int64_t>(std::trunc(f.textWidth * 72.0 / (4.0 * f.xResolution) * 100));
-    int64_t pixels = GetDeviceCaps(s.pageDC, LOGPIXELSY) * p / 72 / 100;
-    POINT pts[2] = {{0, 0}, {0, static_cast<LONG>(std::min<int64_t>(pixels, 1000000))}};
-    DPtoLP(s.pageDC, pts, 2);
-    double scale = std::abs(pts[1].y - pts[0].y) / (f.textWidth * 0.25);
-    TwoColourDib bmi = MakeTwoColourDib(g.width, g.height, 1);
+    // The glyph's corners on the page, and the box they span there.
+    PagePoint a = PclPagePoint(left, top), b = PclPagePoint(left + g.width * sx, top + g.height * sy);
+    auto x0 = static_cast<int>(std::lround(std::min(a.x, b.x))), x1 = static_cast<int>(std::lround(std::max(a.x, b.x)));
+    auto y0 = static_cast<int>(std::lround(std::min(a.y, b.y))), y1 = static_cast<int>(std::lround(std::max(a.y, b.y)));
+    int w = turns & 1 ? g.height : g.width, h = turns & 1 ? g.width : g.height;
+    TwoColourDib bmi = MakeTwoColourDib(w, h, 1);
     TopDownMapping();
-    PagePoint at = PclPagePoint(s.cursorX, s.cursorY);
-    StretchDIBits(s.pageDC, static_cast<int>(std::lround(at.x)),
-                  static_cast<int>(std::lround(at.y - g.topOffset * scale)), static_cast<int>(g.width * scale),
-                  static_cast<int>(g.height * scale), 0, 0, g.width, g.height, cached->second.data(), bmi.info(),
-                  DIB_RGB_COLORS, SRCAND);
-    // The delta is in quarter dots, taken in whole dots (divided by 4, truncated toward zero).
-    int32_t deltaDots = g.deltaX / 4;
-    double advance = std::abs(g.leftOffset) * scale + deltaDots * scale;
-    s.cursorX = std::clamp(s.cursorX + std::trunc(advance), -kMaxPageReach, kMaxPageReach);
+    StretchDIBits(s.pageDC, x0, y0, x1 - x0, y1 - y0, 0, 0, w, h, cached->second.data(), bmi.info(), DIB_RGB_COLORS,
+                  SRCAND);
 }

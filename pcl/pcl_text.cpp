@@ -51,6 +51,22 @@ void shift(bool secondary) {
 }
 
 // A control code's action; false when the byte is not one.
+// A downloaded font of type 2 or 3 has characters at the codes below 32 other than the
+// control codes 0, 7 to 15 and 27.
+bool printsBelowSpace(uint8_t byte) {
+    const PclPageState& s = Pcl();
+    if (byte == 0 || (byte >= 7 && byte <= 15) || byte == 27) return false;
+    if (s.fontKind == BitmapSoftFont || s.fontKind == BitmapSoftFont20) {
+        auto f = s.softFonts.find(s.selectedFont);
+        return f != s.softFonts.end() && f->second.spec.fontType >= 2;
+    }
+    if (s.fontKind == OutlineSoftFont) {
+        auto f = s.outlineFonts.find(s.selectedFont);
+        return f != s.outlineFonts.end() && f->second.spec.fontType >= 2;
+    }
+    return false;
+}
+
 bool control(uint8_t byte) {
     PclPageState& s = Pcl();
     bool crLf = s.lineTermination == 1 || s.lineTermination == 3;
@@ -75,7 +91,7 @@ bool control(uint8_t byte) {
     case '\t': horizontalTab(); return true;
     case 0x0E: shift(true); return true;
     case 0x0F: shift(false); return true;
-    default: return byte < 0x20;  // other control codes print nothing
+    default: return byte < 0x20 && !printsBelowSpace(byte);  // other control codes print nothing
     }
 }
 

@@ -62,6 +62,26 @@ TEST(PclSoftFonts, CompressedGlyphRowsRepeatWithinTheGlyph) {
     EXPECT_FALSE(PrepareGlyphImage(g, image));
 }
 
+// Text printed upward, upside down or downward turns its glyphs with it.
+TEST(PclSoftFonts, GlyphImagesTurnByQuarters) {
+    // 3 x 2 dots: X . X over X X . (rows of 4 bytes).
+    std::vector<uint8_t> image = {0xA0, 0, 0, 0, 0xC0, 0, 0, 0};
+    auto rows = [](const std::vector<uint8_t>& im, int w, int h) {
+        std::string out;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) out += im[static_cast<size_t>(y) * 4 + x / 8] & (0x80 >> (x % 8)) ? 'X' : '.';
+            out += '/';
+        }
+        return out;
+    };
+    std::string expected[] = {"X.X/XX./", "X./.X/XX/", ".XX/X.X/", "XX/X./.X/"};
+    for (int turns = 0; turns < 4; ++turns) {
+        int w = 3, h = 2;
+        std::vector<uint8_t> turned = TurnGlyphImage(image, w, h, turns);
+        EXPECT_EQ(rows(turned, w, h), expected[turns]) << turns;
+    }
+}
+
 TEST(PclSoftFonts, HeadersCharactersAndReset) {
     InitPclJob();
     PclPageState& s = Pcl();

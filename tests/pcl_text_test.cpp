@@ -22,7 +22,8 @@ class PclTextTest : public TempDirTest {};
 // Our own jobs (tests/data/pcl-text) beside GhostPCL's 96 dpi pictures of them.
 TEST_F(PclTextTest, OwnJobsLookAsGhostPclPrintsThem) {
     fs::path data = fs::path(SPOOLSIGHT_TEST_DATA) / "pcl-text";
-    for (const char* name : {"plain", "layout", "fonts", "symbol-sets", "overflow", "directions"}) {
+    for (const char* name :
+         {"plain", "layout", "fonts", "symbol-sets", "overflow", "directions", "tex-portrait", "tex-landscape"}) {
         Bytes job = ReadFileBytes((data / (std::string(name) + ".pcl")).string());
         Pixels ours = LoadPicture(Write(std::string(name) + ".pcl", job)), theirs;
         ASSERT_TRUE(ReadPng((data / (std::string(name) + "-1.gpcl6.png")).string(), theirs)) << name;
