@@ -1,6 +1,7 @@
 #include "pcl_soft_fonts.h"
 
 #include "dib_header.h"
+#include "glyph_comment.h"
 #include "pcl_page_state.h"
 
 #include <algorithm>
@@ -147,6 +148,17 @@ void DrawBitmapGlyph(uint8_t character) {
     int w = turns & 1 ? g.height : g.width, h = turns & 1 ? g.width : g.height;
     TwoColourDib bmi = MakeTwoColourDib(w, h, 1);
     TopDownMapping();
+    // Black dots take the brush (black), the others leave the page as it is: PSDPxax, which
+    // documents keep as a glyph rather than as an image, with the character it stands for in
+    // the font's symbol set told just before it.
+    HGDIOBJ brush = SelectObject(s.pageDC, GetStockObject(BLACK_BRUSH));
+    if (char16_t u = FindSymbolSet(f.spec.symbolSet).chars[character]) {
+        GlyphComment told{u};
+        if (turns == 0) told.originX = -g.leftOffset, told.originY = g.topOffset, told.advance = g.deltaX / 4.0;
+        auto comment = GlyphCommentBytes(told);
+        GdiComment(s.pageDC, static_cast<UINT>(comment.size()), comment.data());
+    }
     StretchDIBits(s.pageDC, x0, y0, x1 - x0, y1 - y0, 0, 0, w, h, cached->second.data(), bmi.info(), DIB_RGB_COLORS,
-                  SRCAND);
+                  0x00B8074A);
+    if (brush) SelectObject(s.pageDC, brush);
 }

@@ -154,6 +154,7 @@ struct BitmapGlyphTable {
     struct Glyph {
         cairo_surface_t* bits;
         cairo_matrix_t toEm;
+        double originX, originY, advance;  // in the image's columns and rows
     };
     std::vector<Glyph> glyphs;
     ~BitmapGlyphTable() {
@@ -176,8 +177,13 @@ cairo_status_t renderBitmapGlyph(cairo_scaled_font_t* font, unsigned long index,
     extents->x_advance = extents->y_advance = 0;
     if (!table || index >= table->glyphs.size()) return CAIRO_STATUS_SUCCESS;
     const BitmapGlyphTable::Glyph& g = table->glyphs[index];
+    // Its advance as the page told it, else its width: text extraction reads the gaps the
+    // advances leave as the gaps between words. Each glyph is placed where it was drawn.
+    double x = g.advance, y = 0;
+    cairo_matrix_transform_distance(&g.toEm, &x, &y);
+    extents->x_advance = x, extents->y_advance = y;
     cairo_transform(cr, &g.toEm);
-    cairo_mask_surface(cr, g.bits, 0, 0);
+    cairo_mask_surface(cr, g.bits, -g.originX, -g.originY);
     return CAIRO_STATUS_SUCCESS;
 }
 
@@ -199,9 +205,11 @@ bool ensureGlyphFace(DocumentStencils& st) {
     return true;
 }
 
-// The glyph of a kept stencil laid by this transform, added to the font the first time.
-bool glyphIndex(DocumentStencils& st, int id, const Matrix& srcToDev, unsigned long& index) {
-    double linear[4] = {srcToDev.a, srcToDev.b, srcToDev.c, srcToDev.d};
+// The glyph of a kept stencil laid by this transform about the reference point told, added to
+// the font the first time with the advance told, else about its top-left corner and as wide as
+// it is: its origin and advance in the image's columns and rows.
+bool glyphIndex(DocumentStencils& st, int id, const Matrix& srcToDev, const GlyphComment& told, unsigned long& index) {
+    double linear[7] = {srcToDev.a, srcToDev.b, srcToDev.c, srcToDev.d, told.originX, told.originY, told.advance};
     std::string key(reinterpret_cast<const char*>(&id), sizeof id);
     key.append(reinterpret_cast<const char*>(linear), sizeof linear);
     if (auto it = st.glyphs.find(key); it != st.glyphs.end()) {
@@ -213,13 +221,32 @@ bool glyphIndex(DocumentStencils& st, int id, const Matrix& srcToDev, unsigned l
     cairo_matrix_init(&toEm, linear[0] / kGlyphEm, linear[1] / kGlyphEm, linear[2] / kGlyphEm, linear[3] / kGlyphEm, 0,
                       0);
     index = st.glyphTable->glyphs.size();
-    st.glyphTable->glyphs.push_back({cairo_surface_reference(st.shapes[id]), toEm});
+    double advance = told.advance > 0 ? told.advance : cairo_image_surface_get_width(st.shapes[id]);
+    st.glyphTable->glyphs.push_back(
+        {cairo_surface_reference(st.shapes[id]), toEm, told.originX, told.originY, advance});
     st.bytes += key.size();
     st.glyphs.emplace(std::move(key), index);
     return true;
 }
 
-// On a PDF, a small stencil in a solid colour joins the run of glyphs waiting to be shown.
+void appendUtf8(std::string& out, char32_t c) {
+    auto u = static_cast<uint32_t>(c);
+    if (u == 0) return;
+    if (u < 0x80) {
+        out += static_cast<char>(u);
+    } else if (u < 0x800) {
+        out += static_cast<char>(0xC0 | u >> 6), out += static_cast<char>(0x80 | (u & 0x3F));
+    } else if (u < 0x10000) {
+        out += static_cast<char>(0xE0 | u >> 12), out += static_cast<char>(0x80 | (u >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (u & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | u >> 18), out += static_cast<char>(0x80 | (u >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (u >> 6 & 0x3F)), out += static_cast<char>(0x80 | (u & 0x3F));
+    }
+}
+
+// On a PDF, a small stencil in a solid colour joins the run of glyphs waiting to be shown,
+// with the character it stands for where the page told it.
 bool queueGlyph(DC& dc, const Shape& shape, const Matrix& srcToDev, const BrushObj& brush) {
     DocumentStencils& st = dc.document->stencils;
     COLORREF color;
@@ -227,16 +254,22 @@ bool queueGlyph(DC& dc, const Shape& shape, const Matrix& srcToDev, const BrushO
     int w = cairo_image_surface_get_width(shape.surface), h = cairo_image_surface_get_height(shape.surface);
     if (w > kMaxGlyphSide || h > kMaxGlyphSide || std::fabs(srcToDev.det()) * w * h > kMaxGlyphArea) return false;
     unsigned long index;
-    if (!glyphIndex(st, shape.id, srcToDev, index)) return false;
+    const GlyphComment& told = dc.document->nextGlyph;
+    if (!glyphIndex(st, shape.id, srcToDev, told, index)) return false;
     BitmapGlyphRun& run = st.run;
     if (!run.glyphs.empty() && (run.color != color || run.glyphs.size() >= kMaxRun || !clipIs(dc, run.clip)))
         FlushBitmapGlyphs(dc);
+    size_t textBefore = run.text.size();
     if (run.glyphs.empty()) {
         run.color = color;
         run.clip.assign(dc.metaClip.begin(), dc.metaClip.end());
         run.clip.insert(run.clip.end(), dc.st.clip.begin(), dc.st.clip.end());
     }
-    run.glyphs.push_back({index, srcToDev.e, srcToDev.f});
+    // The glyph stands at its reference point.
+    run.glyphs.push_back({index, srcToDev.e + srcToDev.a * told.originX + srcToDev.c * told.originY,
+                          srcToDev.f + srcToDev.b * told.originX + srcToDev.d * told.originY});
+    appendUtf8(run.text, told.character);
+    run.clusters.push_back({static_cast<int>(run.text.size() - textBefore), 1});
     return true;
 }
 
@@ -281,12 +314,15 @@ void FlushBitmapGlyphs(DC& dc) {
     SetSourceColor(cr, run.color);
     cairo_set_font_face(cr, st.glyphFace);
     cairo_set_font_size(cr, kGlyphEm);
-    // The glyphs carry no characters: the run reads as no text rather than as unknown ones.
-    cairo_text_cluster_t all{0, static_cast<int>(run.glyphs.size())};
-    cairo_show_text_glyphs(cr, "", 0, run.glyphs.data(), static_cast<int>(run.glyphs.size()), &all, 1,
-                           static_cast<cairo_text_cluster_flags_t>(0));
+    // Each glyph carries its character, or none where it is not known: such glyphs read as no
+    // text rather than as unknown characters.
+    cairo_show_text_glyphs(cr, run.text.data(), static_cast<int>(run.text.size()), run.glyphs.data(),
+                           static_cast<int>(run.glyphs.size()), run.clusters.data(),
+                           static_cast<int>(run.clusters.size()), static_cast<cairo_text_cluster_flags_t>(0));
     cairo_restore(cr);
     run.glyphs.clear();
+    run.text.clear();
+    run.clusters.clear();
     run.clip.clear();
 }
 }  // namespace gdi

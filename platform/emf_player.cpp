@@ -508,6 +508,12 @@ void Player::play(const Rec& r, uint32_t type) {
         store(r.u(8), b);
         break;
     }
+    case EMR_GDICOMMENT: {
+        GlyphComment glyph;
+        if (dc_.document && r.has(12, r.u(8)) && ReadGlyphComment(r.p + 12, r.u(8), glyph))
+            dc_.document->nextGlyph = glyph;
+        break;
+    }
     case EMR_CREATEMONOBRUSH:
     case EMR_CREATEDIBPATTERNBRUSHPT: {
         auto img = std::make_shared<Image>();
@@ -694,6 +700,8 @@ BOOL PlayEnhMetaFile(HDC hdc, HENHMETAFILE h, const RECT* rect) {
             r.n = size;
             if (type == EMR_EOF) break;
             if (type != EMR_HEADER) player.play(r, type);
+            // A glyph's character is told just before the glyph: it goes with that record only.
+            if (dc->document && type != EMR_GDICOMMENT) dc->document->nextGlyph = GlyphComment{};
             off += size;
         }
         dc->st = outerState;  // objects made by the page go with the player

@@ -4,6 +4,7 @@
 #pragma once
 #include "document.h"
 #include "gdi.h"
+#include "glyph_comment.h"
 
 #include <cairo.h>
 #include <cstdlib>
@@ -209,6 +210,10 @@ enum class DcKind { Display, Memory, Metafile };
 struct BitmapGlyphTable;
 struct BitmapGlyphRun {
     std::vector<cairo_glyph_t> glyphs;
+    // The characters the glyphs stand for, in UTF-8, and how many bytes of them each glyph has
+    // (none for a glyph whose character is not known).
+    std::string text;
+    std::vector<cairo_text_cluster_t> clusters;
     COLORREF color = 0;
     std::vector<ClipItem> clip;  // the DC's clip when the run began
 };
@@ -235,6 +240,7 @@ struct DocumentStencils {
 
 struct DocumentState {
     DocumentFormat format = DocumentFormat::Pdf;
+    GlyphComment nextGlyph;  // what the next glyph drawn as an image stands for, if told
     std::string path;
     int dotsPerInch = 0;
     int pages = 0;

@@ -192,3 +192,21 @@ TEST_F(ExportTest, GhostscriptBitmapTextStaysSmallAndLooksAsThePicture) {
     ExpectSamePicture(back, picture, "Ghostscript text");
     EXPECT_GT(back.Share(200, 1995, 700, 2030, 0xFF0000, 80), 0.1);  // the red heading
 }
+
+// TeX's page as dvilj4 prints it, in twenty bitmap soft fonts: the PDF's text reads as the
+// page does, glyph after glyph on their baselines with the gaps between words.
+TEST_F(ExportTest, PclBitmapSoftFontTextCanBeSearched) {
+    if (!HavePoppler()) GTEST_SKIP() << "poppler-utils not installed";
+    std::string job = std::string(SPOOLSIGHT_TEST_DATA) + "/pcl-text/tex-portrait.pcl";
+    std::string pdf = dir_ + "tex.pdf", png = dir_ + "tex.png";
+    ASSERT_EQ(Host(job + " -o " + pdf), 0);
+    ASSERT_EQ(Host(job + " -o " + png), 0);
+    std::string text = Output("pdftotext " + pdf + " -");
+    for (const char* line :
+         {"Spoolsight soft fonts", "The quick brown fox jumps over the lazy dog.",
+          "Italic text set in cmti10, slanted, typewriter 0123456789,", "sans serif and Caps and Small Caps."})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+    Pixels picture;
+    ASSERT_TRUE(ReadPng(png, picture));
+    ExpectSamePicture(PdfPage(pdf, 1, dir_), picture, "TeX page");
+}
