@@ -153,6 +153,21 @@ bool skipJobControl(const Window& w, size_t& p, JobFormat& entered) {
     }
     return true;
 }
+// Text as a program without a printer driver sends it: printable bytes and the print controls
+// (CR, LF, FF, HT, BS), some of them letters or digits and some spaces or line ends between
+// words, and perhaps a DOS end-of-file mark.
+bool plainText(const Window& w, size_t p) {
+    size_t end = w.n, alnum = 0, blanks = 0;
+    if (end > p && w.d[end - 1] == 0x1A) --end;
+    for (size_t i = p; i < end; ++i) {
+        uint8_t c = w.d[i];
+        if (c < 0x20 && c != '\r' && c != '\n' && c != '\f' && c != '\t' && c != '\b') return false;
+        if (c == 0x7F) return false;
+        alnum += (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+        blanks += c == ' ' || c == '\r' || c == '\n' || c == '\f' || c == '\t';
+    }
+    return alnum > 0 && blanks > 0;
+}
 }  // namespace
 
 JobEvidence FindJobEvidence(const uint8_t* data, size_t size) {
@@ -175,5 +190,6 @@ JobEvidence FindJobEvidence(const uint8_t* data, size_t size) {
     if (w.Is(p, ",XQX")) return {JobFormat::Xqx, p};
     if (w.Is(p, "OAKT")) return {JobFormat::Oakt, p};
     if (w.Is(p, "\xA5SLX")) return {JobFormat::Slx, p};
+    if (plainText(w, p)) return {JobFormat::PlainText, p};
     return {};
 }

@@ -14,6 +14,7 @@ const FormatRow kFormats[] = {
     {JobFormat::HpglPlot, "HP-GL/2", true},
     {JobFormat::PclXl, "PCL XL", true},
     {JobFormat::ZjStream, "ZjStream", true},
+    {JobFormat::PlainText, "plain text", true},
     {JobFormat::PostScript, "PostScript", false},
     {JobFormat::Pdf, "PDF", false},
     {JobFormat::Xps, "XPS", false},

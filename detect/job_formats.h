@@ -12,6 +12,7 @@ enum class JobFormat : uint8_t {
     HpglPlot,  // HP-GL or HP-GL/2 on its own, not inside a PCL5 page
     PclXl,
     ZjStream,
+    PlainText,  // text without a printer language, printed as a PCL printer prints it
     // Recognised, not drawn, except PCL3GUI: HP's inkjet raster, which the PCL5 converter draws.
     PostScript,
     Pdf,

@@ -118,7 +118,8 @@ HeaderMatch headerRules(const uint8_t* data, size_t size) {
     return scanHeaders(data, size);
 }
 
-// The format each language code stands for; HP-GL/2 plots and PCL3GUI jobs carry the PCL5 code.
+// The format each language code stands for; HP-GL/2 plots, PCL3GUI jobs and plain text carry
+// the PCL5 code.
 constexpr std::pair<PrinterLanguage, JobFormat> kCodeFormats[] = {
     {NtEmfSpool, JobFormat::NtEmfSpool},
     {Pcl5, JobFormat::Pcl5},
@@ -134,6 +135,7 @@ constexpr std::pair<PrinterLanguage, JobFormat> kCodeFormats[] = {
     {Qpdl, JobFormat::Qpdl},
     {Pcl5, JobFormat::HpglPlot},
     {Pcl5, JobFormat::Pcl3Gui},
+    {Pcl5, JobFormat::PlainText},
 };
 
 JobFormat formatOf(PrinterLanguage language) {

@@ -21,11 +21,13 @@ struct ConverterSlot {
 };
 
 // Formats with a converter; every other format converts nothing. HP's PCL3GUI
-// inkjet jobs are PCL5 in form and go through its converter.
+// inkjet jobs are PCL5 in form and go through its converter, and plain text is
+// printed as a PCL printer in its default state prints it.
 const ConverterSlot kConverters[] = {
     {JobFormat::NtEmfSpool, ConvertSpoolJob}, {JobFormat::Pcl5, ConvertPcl5Job},
     {JobFormat::Pcl3Gui, ConvertPcl5Job},     {JobFormat::HpglPlot, ConvertHpglPlotFile},
     {JobFormat::PclXl, ConvertPclXlJob},      {JobFormat::ZjStream, ConvertZjsJob},
+    {JobFormat::PlainText, ConvertPcl5Job},
 };
 }  // namespace
 

@@ -7,6 +7,9 @@
 #include <string>
 
 namespace {
+DetectedJob Identify(const std::string& s) {
+    return IdentifyPrintJob(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+}
 PrinterLanguage Detect(const std::string& s) {
     return DetectPrinterLanguage(reinterpret_cast<const uint8_t*>(s.data()), s.size());
 }
@@ -121,11 +124,11 @@ TEST(DetectorScan, PacketModeSequence) {
 }
 
 TEST(DetectorScan, LengthLimits) {
-    // Under 21 bytes there is no scan.
-    EXPECT_EQ(Detect("x%!PS-Adobe-3.0 abcd"), Unknown);
+    // Under 21 bytes there is no scan: the line is text.
+    EXPECT_EQ(Identify("x%!PS-Adobe-3.0 abcd").format, JobFormat::PlainText);
     EXPECT_EQ(Detect("%!PS-Adobe-3.0 abcdef"), PostScript);
     // A header line starting in the last 20 bytes is not found.
-    EXPECT_EQ(Detect(std::string(30, '-') + "%!PS-Adobe" + std::string(10, ' ')), Unknown);
+    EXPECT_EQ(Identify(std::string(30, '-') + "%!PS-Adobe" + std::string(10, ' ')).format, JobFormat::PlainText);
     EXPECT_EQ(Detect(std::string(30, '-') + "%!PS-Adobe" + std::string(11, ' ')), PostScript);
     // Values and '=' cut off at the end of the data.
     EXPECT_EQ(Detect(std::string(10, ' ') + "@PJL ENTER LANGUAGE ="), Unknown);
@@ -135,14 +138,11 @@ TEST(DetectorScan, LengthLimits) {
 
 TEST(DetectorScan, LanguageHintAtTheVeryEndStopsTheScan) {
     // The hint moves the scan 21 bytes on, to the end of the data; the scan must stop there.
-    EXPECT_EQ(Detect(std::string("\0\0\0~", 4) + "@PJL SET LANGUAGEHINT"), Unknown);
-    EXPECT_EQ(Detect("@PJL SET LANGUAGEHINT"), Unknown);
+    EXPECT_NE(Detect(std::string("\0\0\0~", 4) + "@PJL SET LANGUAGEHINT"), ZjStream);
+    EXPECT_NE(Detect("@PJL SET LANGUAGEHINT"), ZjStream);
 }
 
 namespace {
-DetectedJob Identify(const std::string& s) {
-    return IdentifyPrintJob(reinterpret_cast<const uint8_t*>(s.data()), s.size());
-}
 
 // A PJL header as Windows drivers and foo2zjs write it: no language named.
 const std::string kPjlHeader =
@@ -190,8 +190,8 @@ TEST(DetectorEvidence, PclXlStreamHeaders) {
     DetectedJob other = Identify(UEL + ") BROTHER XL2HB;1;0\nXYZ");
     EXPECT_EQ(other.format, JobFormat::BrotherXl2hb);
     EXPECT_EQ(other.language, Unknown);
-    EXPECT_EQ(Detect(UEL + ") ACME PAGE;1;0\nplain text"), Unknown);
-    EXPECT_EQ(Detect(") HP-PCL XL;2;0"), Unknown);  // no line end within reach
+    EXPECT_EQ(Identify(UEL + ") ACME PAGE;1;0\nplain text").format, JobFormat::PlainText);
+    EXPECT_NE(Detect(") HP-PCL XL;2;0"), PclXl);  // no line end within reach
 }
 
 TEST(DetectorEvidence, ZjStreamBehindPjlThatNamesNoLanguage) {
@@ -248,32 +248,45 @@ TEST(DetectorEvidence, HpglPlotsInEveryDialect) {
     EXPECT_EQ(Identify(ESC + "%-1BIN;SP1;").format, JobFormat::Pcl5);
 }
 
-TEST(DetectorEvidence, TextImagesAndJunkStayUnknown) {
+// Text that is no printer language is printed as a PCL printer prints it: that of letters and
+// print controls that no plotter would take for its commands.
+TEST(DetectorEvidence, PlainTextIsPrintedAndImagesAndJunkStayUnknown) {
     for (const std::string& text : {
              std::string("IN the beginning was the word"),
              std::string("In a hole in the ground there lived a hobbit."),
-             std::string("Dear Sir,\r\nPlease find enclosed the invoice.\r\n"),
+             std::string("Dear Sir,\r\nPlease find enclosed the invoice.\r\n\f"),
              std::string("PA,PD,PU\n1,2,3\n4,5,6\n"),
              std::string("PS: see you at 10"),
              std::string("DR. SMITH"),
-             std::string("Sp1;pu;"),  // mixed case
-             std::string("IN;"),
-             std::string("PA"),
-             std::string("XY;IN;"),
              std::string("LBno terminator here"),
              std::string("name,value\nalpha,1\nbeta,2\n"),
              std::string("#!/bin/sh\necho hello\n"),
+             std::string("Total\t12.50\b\b\b\b\b_____\r\n\x1A"),  // DOS: tabs, overstrikes, end-of-file mark
+             kPjlHeader + "A letter after a header that names no language.\r\n",
+         }) {
+        DetectedJob d = Identify(text);
+        EXPECT_EQ(d.format, JobFormat::PlainText) << text;
+        EXPECT_EQ(d.language, Pcl5) << text;
+    }
+    for (const std::string& binary : {
              std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16),
              std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11),
              std::string("GIF89a\x01\0\x01\0"),
              std::string("PK\x03\x04\x14\0\0\0word/document.xml"),
+             std::string("Text with a bell\a in it"),
+             std::string("Text\x7F"),
+             std::string("---- ... ----\r\n"),  // no letter or digit at all
+             std::string("Sp1;pu;"),            // nor a space or a line end: no text, nor a plot
+             std::string("IN;"),
+             std::string("PA"),
+             std::string("XY;IN;"),
              std::string(),
              std::string(1, '\0'),
              std::string(100, '\0'),
              kPjlHeader,
              UEL,
          })
-        EXPECT_EQ(Identify(text).format, JobFormat::Unknown) << text;
+        EXPECT_EQ(Identify(binary).format, JobFormat::Unknown) << binary;
     // Deterministic junk: nothing is claimed.
     uint32_t seed = 12345;
     for (int round = 0; round < 200; ++round) {

@@ -67,7 +67,7 @@ TEST_F(HostTest, NamesLanguagesItDoesNotShow) {
          "\x1B%-12345X@PJL ENTER LANGUAGE=LAVAFLOW\n\x1B"
          "E",
          "LAVAFLOW job: this language is not shown"},
-        {"notes.txt", "Minutes of the meeting, held on Monday.\n", "no page could be read from this file"},
+        {"data.bin", std::string("\x01\x02\x03 data\n", 9), "no page could be read from this file"},
     };
     for (const Case& c : cases) {
         std::string errors;

@@ -123,7 +123,10 @@ TEST_F(MutationTest, CorruptZjStreamJobsOfRealDrivers) {
         std::mt19937 rng(4321);
         for (int round = 0; round < 150; ++round) {
             Load(Write("m.zjs", Mutate(job, rng)));
-            ASSERT_EQ(Files(), std::vector<std::string>{"jobs"}) << model << " round " << round;
+            // No page file left (a mutation read as PCL5 or as text leaves that language's trace).
+            std::vector<std::string> left = Files();
+            std::erase_if(left, [](const std::string& f) { return f == "out.asm"; });
+            ASSERT_EQ(left, std::vector<std::string>{"jobs"}) << model << " round " << round;
         }
     }
 }

@@ -22,19 +22,20 @@ class PclTextTest : public TempDirTest {};
 // Our own jobs (tests/data/pcl-text) beside GhostPCL's 96 dpi pictures of them.
 TEST_F(PclTextTest, OwnJobsLookAsGhostPclPrintsThem) {
     fs::path data = fs::path(SPOOLSIGHT_TEST_DATA) / "pcl-text";
-    for (const char* name :
-         {"plain", "layout", "fonts", "symbol-sets", "overflow", "directions", "tex-portrait", "tex-landscape"}) {
-        Bytes job = ReadFileBytes((data / (std::string(name) + ".pcl")).string());
-        Pixels ours = LoadPicture(Write(std::string(name) + ".pcl", job)), theirs;
-        ASSERT_TRUE(ReadPng((data / (std::string(name) + "-1.gpcl6.png")).string(), theirs)) << name;
+    for (const char* file : {"plain.pcl", "layout.pcl", "fonts.pcl", "symbol-sets.pcl", "overflow.pcl",
+                             "directions.pcl", "tex-portrait.pcl", "tex-landscape.pcl", "plain-text.txt"}) {
+        std::string name = fs::path(file).stem().string();
+        Bytes job = ReadFileBytes((data / file).string());
+        Pixels ours = LoadPicture(Write(file, job)), theirs;
+        ASSERT_TRUE(ReadPng((data / (name + "-1.gpcl6.png")).string(), theirs)) << name;
         CoarseMatch m = CompareCoarse(ours, theirs);
-        std::printf("%s: match %.3f, ink %.2f\n", name, m.match, m.ink);
+        std::printf("%s: match %.3f, ink %.2f\n", name.c_str(), m.match, m.ink);
         EXPECT_GE(m.match, 0.9) << name;
         EXPECT_GT(m.ink, 0.8) << name;
         EXPECT_LT(m.ink, 1.25) << name;
         size_t pages = 0;
-        while (fs::exists(data / (std::string(name) + "-" + std::to_string(pages + 1) + ".gpcl6.png"))) ++pages;
-        PageList ourPages = Convert(job);
+        while (fs::exists(data / (name + "-" + std::to_string(pages + 1) + ".gpcl6.png"))) ++pages;
+        PageList ourPages = Convert(job, file);
         EXPECT_EQ(ourPages.size(), pages) << name;  // GhostPCL prints every page it has a picture of
         DeletePageFiles(ourPages);
     }

@@ -300,7 +300,8 @@ TEST_F(LoadPictureTest, AJobInMemoryIsPicturedAtAnySizeOrSaysWhyNot) {
         JobFirstPage::Fault fault;
         std::string says;
     } cases[] = {
-        {"Minutes of the meeting.\n", JobFirstPage::Fault::NotAJob, "not a printer job in a language Spoolsight reads"},
+        {std::string("\x01\x02\x03 data\n", 9), JobFirstPage::Fault::NotAJob,
+         "not a printer job in a language Spoolsight reads"},
         {"%!PS-Adobe-3.0\n", JobFirstPage::Fault::NotShown, "PostScript job: this language is not shown"},
         {"\x1B"
          "E\x1B"
