@@ -148,10 +148,14 @@ void DrawBitmapGlyph(uint8_t character) {
     int w = turns & 1 ? g.height : g.width, h = turns & 1 ? g.width : g.height;
     TwoColourDib bmi = MakeTwoColourDib(w, h, 1);
     TopDownMapping();
-    // Black dots take the brush (black), the others leave the page as it is: PSDPxax, which
-    // documents keep as a glyph rather than as an image, with the character it stands for in
-    // the font's symbol set told just before it.
-    HGDIOBJ brush = SelectObject(s.pageDC, GetStockObject(BLACK_BRUSH));
+    // Black dots take the brush, the others leave the page as it is: PSDPxax, which documents
+    // keep as a glyph rather than as an image, with the character it stands for in the font's
+    // symbol set told just before it. The brush is the colour text takes from the current
+    // pattern, as the printer's own fonts print; white under a transparent pattern marks nothing.
+    if (PclTextInvisible()) return;
+    COLORREF colour = PclTextColour();
+    HBRUSH made = colour == 0 ? nullptr : CreateSolidBrush(colour);
+    HGDIOBJ brush = SelectObject(s.pageDC, made ? made : GetStockObject(BLACK_BRUSH));
     if (char16_t u = FindSymbolSet(f.spec.symbolSet).chars[character]) {
         GlyphComment told{u};
         if (turns == 0) told.originX = -g.leftOffset, told.originY = g.topOffset, told.advance = g.deltaX / 4.0;
@@ -161,4 +165,5 @@ void DrawBitmapGlyph(uint8_t character) {
     StretchDIBits(s.pageDC, x0, y0, x1 - x0, y1 - y0, 0, 0, w, h, cached->second.data(), bmi.info(), DIB_RGB_COLORS,
                   0x00B8074A);
     if (brush) SelectObject(s.pageDC, brush);
+    if (made) DeleteObject(made);
 }

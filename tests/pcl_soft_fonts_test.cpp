@@ -154,6 +154,23 @@ TEST_F(PclSoftFontPagesTest, GlyphsPrintAtTheCursorAndAdvanceIt) {
     EXPECT_EQ(p.at(220, 188), 0xFFFFFFu);
 }
 
+// Downloaded glyphs print in the colour text takes from the current pattern, as the printer's
+// own fonts do: a shade in its grey, white under a transparent pattern not at all.
+TEST_F(PclSoftFontPagesTest, GlyphsTakeTheCurrentPattern) {
+    std::string font =
+        ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "*c1D" + FontHeader(20, 120) + BlockCharacter(65);
+    auto glyphPixel = [&](const std::string& pattern) {
+        std::string job = font + pattern + ESC + "*p300x300Y" + "A";
+        Pixels p = LoadPicture(Write("font.pcl", Bytes(job.begin(), job.end())));
+        return p.width > 0 ? p.at(241, 284) : 0xFF00FFu;
+    };
+    EXPECT_TRUE(Near(glyphPixel(""), 0x000000, 60));
+    uint32_t shaded = glyphPixel(ESC + "*c50G" + ESC + "*v2T");
+    EXPECT_GT(shaded & 0xFF, 60u);
+    EXPECT_LT(shaded & 0xFF, 200u);
+    EXPECT_EQ(glyphPixel(ESC + "*v1T"), 0xFFFFFFu);
+}
+
 namespace {
 // The tables of a TrueType file by tag.
 std::map<std::string, std::pair<size_t, size_t>> Tables(const Bytes& ttf) {
