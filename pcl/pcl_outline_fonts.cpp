@@ -118,22 +118,27 @@ void DrawOutlineGlyph(uint8_t character) {
     const std::vector<OutlinePoint>& pts = cached->second;
     // The font's height is its em: a downloaded scalable font is sized as a printer's own would be.
     double scale = PclFontHeight(f.proportional) / f.unitsPerEm;
-    HGDIOBJ oldBrush = SelectObject(s.pageDC, GetStockObject(BLACK_BRUSH));
+    // The outline is filled as the font draws it, by the non-zero rule and with no pen around
+    // it (which would make every stem a device pixel heavier), in the colour text takes from
+    // the current pattern.
+    COLORREF colour = PclTextColour();
+    HBRUSH made = colour == 0 ? nullptr : CreateSolidBrush(colour);
+    HGDIOBJ oldBrush = SelectObject(s.pageDC, made ? made : GetStockObject(BLACK_BRUSH));
     if (oldBrush && oldBrush != GetStockObject(BLACK_BRUSH) && oldBrush != GetStockObject(WHITE_BRUSH))
         DeleteObject(oldBrush);
-    HPEN pen = CreatePen(PS_SOLID, 1, 0);
-    HGDIOBJ oldPen = SelectObject(s.pageDC, pen);
+    HGDIOBJ oldPen = SelectObject(s.pageDC, GetStockObject(NULL_PEN));
+    int fillMode = SetPolyFillMode(s.pageDC, WINDING);
     TopDownMapping();
     PagePoint origin = PclPagePoint(s.cursorX, s.cursorY);
     auto at = [&](const OutlinePoint& p) {
         return POINT{static_cast<LONG>(std::trunc(p.x * scale + origin.x)),
                      static_cast<LONG>(std::trunc(origin.y - p.y * scale))};
     };
-    if (!pts.empty()) {
+    if (!pts.empty() && !PclTextInvisible()) {
         BeginPath(s.pageDC);
         AddOutlineFigures(s.pageDC, pts, at);
         EndPath(s.pageDC);
-        StrokeAndFillPath(s.pageDC);
+        FillPath(s.pageDC);
     }
     // The glyph's advance width (which already holds its left side bearing).
     auto ch = f.characters.find(character);
@@ -143,5 +148,9 @@ void DrawOutlineGlyph(uint8_t character) {
         s.cursorX = std::clamp(s.cursorX + std::trunc(advance * scale + 0.5), -kMaxPageReach, kMaxPageReach);
     }
     SelectObject(s.pageDC, oldPen);
-    DeleteObject(pen);
+    if (fillMode) SetPolyFillMode(s.pageDC, fillMode);
+    if (made) {
+        SelectObject(s.pageDC, GetStockObject(BLACK_BRUSH));
+        DeleteObject(made);
+    }
 }

@@ -265,9 +265,10 @@ TEST_F(PclSoftFontPagesTest, DownloadedTrueTypeTextMatchesTheSameFontDrawnByTheP
     Bytes ttf = ReadFileBytes(file);
     if (ttf.size() < 1000 || ttf[0] != 0) GTEST_SKIP() << "Liberation Sans not found as a TrueType file";
     auto picture = [&](const std::string& job) { return LoadPicture(Write("tt.pcl", Bytes(job.begin(), job.end()))); };
-    Pixels ours = picture(TrueTypeJob(ttf, "Hello"));
+    const std::string text = "Hello brown fox that";  // nothing below the baseline
+    Pixels ours = picture(TrueTypeJob(ttf, text));
     Pixels platform = picture(ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "(s1p16602T" + ESC + "(s24V" + ESC +
-                              "*p300x600YHello");
+                              "*p300x600Y" + text);
     ASSERT_GT(ours.width, 0);
     RECT a = InkOf(ours), b = InkOf(platform);
     ASSERT_GE(a.right, a.left);
@@ -277,6 +278,13 @@ TEST_F(PclSoftFontPagesTest, DownloadedTrueTypeTextMatchesTheSameFontDrawnByTheP
     // Both are as big: the height is the em, for a downloaded font as for the printer's own.
     EXPECT_NEAR((a.bottom - a.top) / double(b.bottom - b.top), 1.0, 0.06);
     EXPECT_NEAR((a.right - a.left) / double(b.right - b.left), 1.0, 0.06);
+    // And as heavy: the outlines are filled as the font draws them, never stroked as well.
+    auto ink = [](const Pixels& p) {
+        double sum = 0;
+        for (uint32_t px : p.px) sum += (255 - (px & 0xFF)) / 255.0;
+        return sum;
+    };
+    EXPECT_NEAR(ink(ours) / ink(platform), 1.0, 0.1);
 }
 
 TEST(PclOutlineFonts, SimpleAndCompositeGlyphs) {
