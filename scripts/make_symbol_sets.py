@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-# Writes pcl/pcl_symbol_set_tables.inc: the PCL symbol sets the PCL5 text printer
+# Writes symbolsets/pcl_symbol_set_tables.inc: the PCL symbol sets the PCL5 text printer
 # knows, each as 256 Unicode characters, from Python's code pages and hand-made
 # tables (Symbol, Wingdings, Legal). Run from the project root.
 
@@ -50,11 +50,47 @@ rows={0x20:" √″°∞÷∝′()×+,−./", 0x30:"0123456789ℯε<=>≈", 0x40
       0xD0:"Å⊣⊢∟∍∫∮∠∅ℵℶℷ℘ℑℜℨ", 0xE0:"⎡⎣⎛⎨⎝⌠∮⌡⎲‖⎳╱⎯═∗≅", 0xF0:"⎤⎦⎞⎬⎠⎮⎪⎷⎤⟩⎦╲⟨∓±"}
 for start,chars in rows.items():
     for i,c in enumerate(chars): math8[start+i]=ord(c)
+# The ISO 646 national variants: ASCII with the characters of their country at up to twelve
+# places.
+def iso646(changes):
+    t=list(ascii_)
+    for b,c in changes.items(): t[b]=ord(c)
+    return t
+national=[
+("0D","ISO 60: Danish/Norwegian",{0x5B:"Æ",0x5C:"Ø",0x5D:"Å",0x7B:"æ",0x7C:"ø",0x7D:"å"}),
+("1D","ISO 61: Norwegian version 2",{0x23:"§",0x5B:"Æ",0x5C:"Ø",0x5D:"Å",0x7B:"æ",0x7C:"ø",0x7D:"å",0x7E:"|"}),
+("1E","ISO 4: United Kingdom",{0x23:"£",0x7E:"‾"}),
+("0F","ISO 25: French",{0x23:"£",0x40:"à",0x5B:"°",0x5C:"ç",0x5D:"§",0x7B:"é",0x7C:"ù",0x7D:"è",0x7E:"¨"}),
+("1F","ISO 69: French",{0x23:"£",0x40:"à",0x5B:"°",0x5C:"ç",0x5D:"§",0x60:"µ",0x7B:"é",0x7C:"ù",0x7D:"è",0x7E:"¨"}),
+("0G","HP German",{0x23:"£",0x40:"§",0x5B:"Ä",0x5C:"Ö",0x5D:"Ü",0x7B:"ä",0x7C:"ö",0x7D:"ü",0x7E:"ß"}),
+("1G","ISO 21: German",{0x40:"§",0x5B:"Ä",0x5C:"Ö",0x5D:"Ü",0x7B:"ä",0x7C:"ö",0x7D:"ü",0x7E:"ß"}),
+("0I","ISO 15: Italian",{0x23:"£",0x40:"§",0x5B:"°",0x5C:"ç",0x5D:"é",0x60:"ù",0x7B:"à",0x7C:"ò",0x7D:"è",0x7E:"ì"}),
+("0K","ISO 14: JIS ASCII",{0x5C:"¥",0x7E:"‾"}),
+("2K","ISO 57: Chinese",{0x24:"¥",0x7E:"‾"}),
+("0S","ISO 11: Swedish",{0x24:"¤",0x40:"É",0x5B:"Ä",0x5C:"Ö",0x5D:"Å",0x5E:"Ü",0x60:"é",0x7B:"ä",0x7C:"ö",0x7D:"å",0x7E:"ü"}),
+("1S","HP Spanish",{0x23:"£",0x40:"§",0x5B:"¡",0x5C:"Ñ",0x5D:"¿",0x7B:"°",0x7C:"ñ",0x7D:"ç"}),
+("2S","ISO 17: Spanish",{0x23:"£",0x40:"§",0x5B:"¡",0x5C:"Ñ",0x5D:"¿",0x7B:"°",0x7C:"ñ",0x7D:"ç"}),
+("3S","ISO 10: Swedish",{0x24:"¤",0x5B:"Ä",0x5C:"Ö",0x5D:"Å",0x7B:"ä",0x7C:"ö",0x7D:"å",0x7E:"‾"}),
+("4S","ISO 16: Portuguese",{0x40:"§",0x5B:"Ã",0x5C:"Ç",0x5D:"Õ",0x7B:"ã",0x7C:"ç",0x7D:"õ",0x7E:"°"}),
+("5S","ISO 84: Portuguese",{0x40:"´",0x5B:"Ã",0x5C:"Ç",0x5D:"Õ",0x7B:"ã",0x7C:"ç",0x7D:"õ",0x7E:"¨"}),
+("6S","ISO 85: Spanish",{0x40:"·",0x5B:"¡",0x5C:"Ñ",0x5D:"Ç",0x5E:"¿",0x7B:"´",0x7C:"ñ",0x7D:"ç",0x7E:"¨"}),
+("2U","ISO 2: International Reference Version",{0x24:"¤",0x7E:"‾"}),
+]
 sets=[("8U","Roman-8",dec("hp_roman8")),("10U","PC-8",pc("cp437")),("12U","PC-850",pc("cp850")),
 ("0N","ISO 8859-1",dec("latin-1")),("19U","Windows 3.1 Latin 1",dec("cp1252")),("9E","Windows Latin 2",dec("cp1250")),
-("0U","ASCII",ascii_),("1U","Legal",legal),("19M","Symbol",sym),("8M","Math-8",math8),("579L","Wingdings",wd)]
+("0U","ASCII",ascii_),("1U","Legal",legal),("19M","Symbol",sym),("8M","Math-8",math8),("579L","Wingdings",wd),
+("2N","ISO 8859-2 Latin 2",dec("iso8859_2")),("5N","ISO 8859-9 Latin 5",dec("iso8859_9")),
+("6N","ISO 8859-10 Latin 6",dec("iso8859_10")),("9N","ISO 8859-15 Latin 9",dec("iso8859_15")),
+("10N","ISO 8859-5 Latin/Cyrillic",dec("iso8859_5")),("12N","ISO 8859-7 Latin/Greek",dec("iso8859_7")),
+("7H","ISO 8859-8 Latin/Hebrew",dec("iso8859_8")),
+("11U","PC-8 Danish/Norwegian",pc("cp865")),("13U","PC-858 Multilingual",pc("cp858")),
+("17U","PC-852 Latin 2",pc("cp852")),("26U","PC-775 Baltic",pc("cp775")),("9T","PC-Turkish",pc("cp857")),
+("3R","PC Cyrillic",pc("cp866")),
+("5T","Windows Latin 5",dec("cp1254")),("19L","Windows Baltic",dec("cp1257")),("9R","Windows Cyrillic",dec("cp1251")),
+("9G","Windows Greek",dec("cp1253"))]
+sets+=[(n,name,iso646(c)) for n,name,c in national]
 for n,_,t in sets: assert len(t)==256,(n,len(t))
-out=open("pcl/pcl_symbol_set_tables.inc","w")
+out=open("symbolsets/pcl_symbol_set_tables.inc","w")
 out.write("// Generated: each symbol set's characters 0 to 255 as Unicode (0: none).\n")
 for n,name,t in sets:
     num=int(n[:-1]); letter=n[-1]

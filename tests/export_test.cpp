@@ -210,3 +210,17 @@ TEST_F(ExportTest, PclBitmapSoftFontTextCanBeSearched) {
     ASSERT_TRUE(ReadPng(png, picture));
     ExpectSamePicture(PdfPage(pdf, 1, dir_), picture, "TeX page");
 }
+
+// Text in the ISO, PC and Windows code pages and the ISO 646 national sets reads in the PDF as
+// the characters each set gives its bytes.
+TEST_F(ExportTest, SymbolSetsReadAsTheirCharacters) {
+    if (!HavePoppler()) GTEST_SKIP() << "poppler-utils not installed";
+    std::string job = std::string(SPOOLSIGHT_TEST_DATA) + "/pcl-text/symbol-sets-2.pcl", pdf = dir_ + "sets.pdf";
+    ASSERT_EQ(Host(job + " -o " + pdf), 0);
+    std::string text = Output("pdftotext " + pdf + " -");
+    for (const char* line :
+         {"2N: Zażółć gęślą jaźń", "5N: Türkçe ğüşıöç", "9N: Œuvre Šš €5", "10N: Привет мир",
+          "17U: Příliš žluťoučký kůň", "9T: İstanbul ğüşöç", "19L: Ąčęėįšųūž", "5T: Şişli ğüz", "11U: Blåbærsyltetøy",
+          "9E: Łódź Kraków", "0D: Blåbærsyltetøy", "1G: Grüße aus Österreich", "2S: ¿Señor, mañana?"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+}
