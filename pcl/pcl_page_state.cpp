@@ -59,7 +59,7 @@ void ResetPclState() {
     s.plotSizeX = s.plotSizeY = 0;
     s.frameAnchored = false;
     s.fillWidth = s.fillHeight = 0;
-    s.patternId = s.currentPattern = 0;
+    s.patternId = s.currentPattern = s.currentPatternId = 0;
     s.sourceOpaque = s.patternOpaque = false;
     s.logicalOperation = kSourceOrTexture;
     s.foreground = -1;

@@ -133,7 +133,8 @@ struct PclPageState {
     // the user-defined patterns by ID.
     double fillWidth = 0, fillHeight = 0;
     int32_t patternId = 0;
-    int32_t currentPattern = 0;  // 0 solid, 1 white, 2 shading, 3 cross-hatch, 4 user-defined
+    int32_t currentPattern = 0;    // 0 solid, 1 white, 2 shading, 3 cross-hatch, 4 user-defined
+    int32_t currentPatternId = 0;  // the pattern ID when the current pattern was selected
     bool sourceOpaque = false, patternOpaque = false;
     int32_t logicalOperation = kSourceOrTexture;  // ESC*l#O: how source, pattern and page combine (ternary ROP)
     int32_t foreground = -1;                      // a palette index; -1: black

@@ -254,7 +254,7 @@ COLORREF PclTextColour() {
     case 1: return 0xFFFFFF;
     case 2: {
         // Shaded text keeps its average grey.
-        int32_t level = shadingLevel(std::clamp(s.patternId, 0, 100));
+        int32_t level = shadingLevel(std::clamp(s.currentPatternId, 0, 100));
         auto grey = static_cast<BYTE>(255 - std::min(255, level));
         return RGB(grey, grey, grey);
     }
@@ -330,7 +330,9 @@ bool PclPatternTransparency(const PclArgs& a) {
     return true;
 }
 bool PclCurrentPattern(const PclArgs& a) {
-    if (a.Int() >= 0 && a.Int() <= 4) Pcl().currentPattern = a.Int();
+    // The pattern is the one the pattern ID names now: a later ID is for area fills.
+    PclPageState& s = Pcl();
+    if (a.Int() >= 0 && a.Int() <= 4) s.currentPattern = a.Int(), s.currentPatternId = s.patternId;
     return true;
 }
 bool PclSetForegroundColour(const PclArgs& a) {
@@ -342,14 +344,15 @@ bool PclFillRectangle(const PclArgs& a) {
     PclPageState& s = Pcl();
     int32_t type = a.Int();
     if (type < 0 || type > 5 || s.fillWidth <= 0 || s.fillHeight <= 0) return true;
-    if (type == 5) type = s.currentPattern;  // the current pattern
+    int32_t id = s.patternId;
+    if (type == 5) type = s.currentPattern, id = s.currentPatternId;  // the current pattern
     // The rectangle runs right and down from the cursor in the print direction, kept on the page.
     PagePoint a0 = PclPagePoint(s.cursorX, s.cursorY),
               a1 = PclPagePoint(s.cursorX + s.fillWidth, s.cursorY + s.fillHeight);
     double left = std::max(0.0, std::min(a0.x, a1.x)), right = std::min<double>(s.pageWidth(), std::max(a0.x, a1.x));
     double top = std::max(0.0, std::min(a0.y, a1.y)), bottom = std::min<double>(s.pageHeight(), std::max(a0.y, a1.y));
     if (right - left < 0.5 || bottom - top < 0.5) return true;
-    PatternTile tile = patternTile(type, s.patternId);
+    PatternTile tile = patternTile(type, id);
     HBRUSH brush = tile.width > 0 ? nullptr : solidBrush(type);
     if ((tile.width == 0 && !brush) || !MarkPclPage()) {
         if (brush) DeleteObject(brush);

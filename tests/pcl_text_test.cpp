@@ -24,7 +24,7 @@ TEST_F(PclTextTest, OwnJobsLookAsGhostPclPrintsThem) {
     fs::path data = fs::path(SPOOLSIGHT_TEST_DATA) / "pcl-text";
     for (const char* file :
          {"plain.pcl", "layout.pcl", "fonts.pcl", "symbol-sets.pcl", "overflow.pcl", "directions.pcl",
-          "tex-portrait.pcl", "tex-landscape.pcl", "plain-text.txt", "symbol-sets-2.pcl"}) {
+          "tex-portrait.pcl", "tex-landscape.pcl", "plain-text.txt", "symbol-sets-2.pcl", "pattern-text.pcl"}) {
         std::string name = fs::path(file).stem().string();
         Bytes job = ReadFileBytes((data / file).string());
         Pixels ours = LoadPicture(Write(file, job)), theirs;
