@@ -9,6 +9,8 @@
 #include "hpgl_plot_setup.h"
 #include "plot_page.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 HpglPlotState& Hpgl() {
@@ -70,6 +72,24 @@ void HpglSectionEntered() {
         if (!h.pen) RemakePen(h.currentPen);
         MoveToEx(dc, h.x, h.y, nullptr);
     }
+}
+
+void HpglPenToFramePoint(double x, double y) {
+    HpglPlotState& h = Hpgl();
+    // Undo RO's turn about the frame, which the world transform applies to the pen's units.
+    int32_t frameWidth, frameHeight;
+    PlotFrameSize(frameWidth, frameHeight);
+    double w = frameWidth, ht = frameHeight, px = x, py = y;
+    switch (h.rotation) {
+    case 90: px = y, py = w - x; break;
+    case 180: px = w - x, py = ht - y; break;
+    case 270: px = ht - y, py = x; break;
+    default: break;
+    }
+    auto unit = [](double v) { return static_cast<int32_t>(std::lround(std::clamp(v, -1e8, 1e8))); };
+    h.x = h.crX = unit(px);
+    h.y = h.crY = unit(py);
+    if (HDC dc = PlotPageDC()) MoveToEx(dc, h.x, h.y, nullptr);
 }
 
 void HpglSectionLeft() {

@@ -99,6 +99,9 @@ void HpglFrameChanged();
 void HpglPageClosing();
 // HP-GL/2 was entered: the rotation and the pen of the plot state are applied to the page.
 void HpglSectionEntered();
+// ESC%1B: the pen moves to this point of the plot's frame (page units from its lower-left
+// corner, y up, before RO's turn), where the PCL cursor stands; labels return to it.
+void HpglPenToFramePoint(double x, double y);
 // PCL5 takes the page back: IW's window no longer clips it.
 void HpglSectionLeft();
 

@@ -20,9 +20,16 @@ void placeCursor(Where where) {
     bool raster = s.raster != nullptr;
     if (raster) EndRaster();
     auto [x, y] = where();
+    double fromX = s.cursorX, fromY = s.cursorY;
     s.cursorX = std::clamp(finite(x, s.cursorX), 0.0, TextFrameWidth());
     s.cursorY = std::clamp(finite(y, s.cursorY), 0.0, TextFrameHeight());
     if (raster) StartRaster();
+    // With underlining on, a move to the right along the line is underlined as text is: how
+    // word processors draw strikeouts and double underlines.
+    if (s.underline && s.cursorY == fromY && s.cursorX > fromX && MarkPclPage()) {
+        FlushPclText();
+        DrawPclUnderline(fromX, s.cursorX, s.cursorY);
+    }
 }
 
 // A horizontal or vertical position in `unit` page units: absolute from `origin`, or relative.

@@ -166,6 +166,11 @@ bool EnterHpgl(double value) {
     }
     SetPlotMapping(x, y, scaleX, scaleY);
     HpglSectionEntered();
+    if (s.hpglInsidePcl && value == 1) {
+        // The pen starts where the PCL cursor stands: its place on the page, in the frame's units.
+        PagePoint at = PclPagePoint(s.cursorX, s.cursorY);
+        HpglPenToFramePoint((at.x - x) / scaleX, (s.pageHeight() - at.y - y) / scaleY);
+    }
     return true;
 }
 

@@ -221,6 +221,8 @@ const PclChosenFont& ChosenPclFont();
 // The em of a scalable font at the active characteristics, in page units: from
 // the height for a proportional font, from the pitch for a fixed one.
 double PclFontHeight(bool proportional);
+// The underline under the text from x0 to x1 on the baseline y, as the underline mode draws it.
+void DrawPclUnderline(double x0, double x1, double y);
 // The foreground colour (ESC*v#S) and the colour text takes from the current pattern.
 COLORREF PclForegroundColour();
 COLORREF PclTextColour();

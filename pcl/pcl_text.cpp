@@ -51,11 +51,12 @@ void shift(bool secondary) {
 }
 
 // A control code's action; false when the byte is not one.
-// A downloaded font of type 2 or 3 has characters at the codes below 32 other than the
-// control codes 0, 7 to 15 and 27.
+// A downloaded font of type 2 or 3, and the printer's own fonts in the PC symbol sets, have
+// characters at the codes below 32 other than the control codes 0, 7 to 15 and 27.
 bool printsBelowSpace(uint8_t byte) {
-    const PclPageState& s = Pcl();
+    PclPageState& s = Pcl();
     if (byte == 0 || (byte >= 7 && byte <= 15) || byte == 27) return false;
+    if (s.fontKind == SystemFont) return ChosenPclFont().symbols->chars[byte] != 0;
     if (s.fontKind == BitmapSoftFont || s.fontKind == BitmapSoftFont20) {
         auto f = s.softFonts.find(s.selectedFont);
         return f != s.softFonts.end() && f->second.spec.fontType >= 2;
@@ -113,9 +114,11 @@ POINT pagePoint(double x, double y) {
     return POINT{static_cast<LONG>(std::lround(p.x)), static_cast<LONG>(std::lround(p.y))};
 }
 
-void drawUnderline(double x0, double x1, double y) {
+}  // namespace
+
+void DrawPclUnderline(double x0, double x1, double y) {
     PclPageState& s = Pcl();
-    if (x1 <= x0) return;
+    if (x1 <= x0 || !s.pageDC) return;
     // Three dots thick, five below the baseline; a floating underline sits lower under large type.
     double offset = 5 * kDot;
     if (s.underline == 3) offset = std::max(offset, -ChosenPclFont().lf.lfHeight * 0.15);
@@ -128,6 +131,8 @@ void drawUnderline(double x0, double x1, double y) {
     SelectObject(s.pageDC, pen);
     SelectObject(s.pageDC, brush);
 }
+
+namespace {
 
 void printSystemCharacter(uint8_t byte, char16_t u) {
     PclPageState& s = Pcl();
@@ -153,7 +158,7 @@ void FlushPclText() {
         POINT at = pagePoint(r.x, r.y);
         ExtTextOutW(s.pageDC, at.x, at.y, 0, nullptr, reinterpret_cast<const WCHAR*>(r.text.data()),
                     static_cast<UINT>(r.text.size()), r.dx.data());
-        if (s.underline) drawUnderline(r.x, r.end, r.y);
+        if (s.underline) DrawPclUnderline(r.x, r.end, r.y);
     }
     r.text.clear();
     r.dx.clear();
@@ -184,7 +189,7 @@ void PrintPclCharacter(uint8_t byte) {
     if (s.fontKind == BitmapSoftFont || s.fontKind == BitmapSoftFont20) DrawBitmapGlyph(byte);
     else if (s.fontKind == OutlineSoftFont) DrawOutlineGlyph(byte);
     s.lastAdvance = s.cursorX - before;
-    if (s.underline) drawUnderline(before, s.cursorX, s.cursorY);
+    if (s.underline) DrawPclUnderline(before, s.cursorX, s.cursorY);
 }
 
 bool PclTransparentData(const PclArgs& a) {

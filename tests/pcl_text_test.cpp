@@ -22,9 +22,9 @@ class PclTextTest : public TempDirTest {};
 // Our own jobs (tests/data/pcl-text) beside GhostPCL's 96 dpi pictures of them.
 TEST_F(PclTextTest, OwnJobsLookAsGhostPclPrintsThem) {
     fs::path data = fs::path(SPOOLSIGHT_TEST_DATA) / "pcl-text";
-    for (const char* file :
-         {"plain.pcl", "layout.pcl", "fonts.pcl", "symbol-sets.pcl", "overflow.pcl", "directions.pcl",
-          "tex-portrait.pcl", "tex-landscape.pcl", "plain-text.txt", "symbol-sets-2.pcl", "pattern-text.pcl"}) {
+    for (const char* file : {"plain.pcl", "layout.pcl", "fonts.pcl", "symbol-sets.pcl", "overflow.pcl",
+                             "directions.pcl", "tex-portrait.pcl", "tex-landscape.pcl", "plain-text.txt",
+                             "symbol-sets-2.pcl", "pattern-text.pcl", "word-processor.pcl"}) {
         std::string name = fs::path(file).stem().string();
         Bytes job = ReadFileBytes((data / file).string());
         Pixels ours = LoadPicture(Write(file, job)), theirs;
