@@ -246,6 +246,8 @@ bool PclTopMargin(const PclArgs& a) {
     if (top > TextFrameHeight()) return true;
     s.topMargin = top;
     s.textLength = std::max(0.0, TextFrameHeight() - top - kHalfInch);
+    // On a page nothing has marked yet, the cursor goes to the first line of the new text area.
+    if (!s.pageMarked) s.cursorY = s.topMargin + 0.75 * s.vmi;
     return true;
 }
 

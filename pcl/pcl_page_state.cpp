@@ -49,7 +49,7 @@ void ResetPclState() {
     if (s.pageDC) SetBkMode(s.pageDC, TRANSPARENT);
     std::fill(std::begin(s.bitsPerPrimary), std::end(s.bitsPerPrimary), uint8_t{8});
     TurnPclPage(s.defaultLandscape);  // back to the job's own orientation
-    s.rasterResolution = 300;
+    s.rasterResolution = 75;
     s.rasterPresentation = 3;
     s.colourSpace = 0;
     s.pixelEncodingMode = 3;

@@ -121,7 +121,7 @@ struct PclPageState {
     int32_t compressionMethod = 0;
     int32_t rasterWidth = 0, rasterHeight = 0;
     int32_t destinationWidth = 0, destinationHeight = 0;
-    int32_t rasterResolution = 300;
+    int32_t rasterResolution = 75;            // ESC*t#R: 75 dpi, as printers have it until a job says otherwise
     std::vector<RasterComponent> rasterInks;  // Configure Raster Data's, when it was given
     // ESC*r#F: 3 lays raster rows along the physical page's width, turning them on a landscape
     // page; 0 lays them along the logical page's.

@@ -201,6 +201,12 @@ void ReadEscapeSequence(PclStream& s) {
     uint8_t c = s.data[s.pos];
     PclLookup first = s.table->LookUpFirst(c);
     if (first.result == PclLookup::Unknown) {
+        // A parameterised character (! to /) and a group character begin a command even when
+        // none of that character is known: it is read whole and passed over, not printed.
+        if (c >= 0x21 && c <= 0x2F && s.pos + 1 < s.size && lowerGroup(s.data[s.pos + 1])) {
+            readCombined(s, c, s.pos + 1);
+            return;
+        }
         ++s.pos;
         return;
     }

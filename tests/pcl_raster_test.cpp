@@ -6,6 +6,8 @@
 #include "raster_rows.h"
 #include "test_support.h"
 
+#include <filesystem>
+
 #include <cmath>
 #include <cstring>
 
@@ -91,6 +93,8 @@ TEST_F(PclRasterTest, RowsPaintAtTheCursorAndMoveIt) {
     DispatchPclCommand('&', 'l', 'O', nullptr, 0, 0);
     EXPECT_EQ(Pcl().pageDC, nullptr);  // the first row painted opens the page
     DispatchPclCommand('*', 'r', 'S', nullptr, 0, 64);
+    EXPECT_EQ(Pcl().rasterResolution, 75);  // the printers' default
+    DispatchPclCommand('*', 't', 'R', nullptr, 0, 300);
     DispatchPclCommand('*', 't', 'R', nullptr, 0, 0);  // keeps 300
     EXPECT_EQ(Pcl().rasterResolution, 300);
     DispatchPclCommand('*', 'r', 'A', nullptr, 0, 1);
@@ -198,6 +202,7 @@ TEST_F(PclRasterTest, PalettesAndIndexedImages) {
     DispatchPclCommand('*', 'p', 'X', nullptr, 0, 300);
     DispatchPclCommand('*', 'p', 'Y', nullptr, 0, 300);
     DispatchPclCommand('*', 'r', 'S', nullptr, 0, 90);
+    DispatchPclCommand('*', 't', 'R', nullptr, 0, 300);
     DispatchPclCommand('*', 'r', 'A', nullptr, 0, 1);
     uint8_t row[91] = {'W'};
     std::fill(row + 1, row + 31, 3);
@@ -473,4 +478,25 @@ TEST(PclRasterInks, ConfigurationsOutOfBoundsAreRefused) {
     EXPECT_FALSE(configure(join(2, 4, {ink(2400, 2400, 4), ink(75, 75, 4), ink(75, 75, 4), ink(75, 75, 4)})));
     EXPECT_EQ(Pcl().rasterInks.size(), 1u);  // the last good configuration stands
     FinishPclJob();
+}
+
+// Our own jobs (tests/data/pcl-graphics) beside GhostPCL's 96 dpi pictures of them: an
+// instrument's screen dump at the default resolution, a driver's escape sequence of an unknown
+// parameterised character before its page set-up, and raster under a top margin of nought.
+TEST_F(PclRasterTest, OwnJobsLookAsGhostPclPrintsThem) {
+    namespace fs = std::filesystem;
+    fs::path data = fs::path(SPOOLSIGHT_TEST_DATA) / "pcl-graphics";
+    for (const char* name : {"instrument", "unknown-escape", "top-margin"}) {
+        Bytes job = ReadFileBytes((data / (std::string(name) + ".pcl")).string());
+        Pixels ours = LoadPicture(Write(std::string(name) + ".pcl", job)), theirs;
+        ASSERT_TRUE(ReadPng((data / (std::string(name) + "-1.gpcl6.png")).string(), theirs)) << name;
+        CoarseMatch m = CompareCoarse(ours, theirs);
+        std::printf("%s: match %.3f, ink %.2f\n", name, m.match, m.ink);
+        EXPECT_GE(m.match, 0.95) << name;
+        EXPECT_GT(m.ink, 0.8) << name;
+        EXPECT_LT(m.ink, 1.25) << name;
+        PageList pages = Convert(job);
+        EXPECT_EQ(pages.size(), 1u) << name;
+        DeletePageFiles(pages);
+    }
 }
