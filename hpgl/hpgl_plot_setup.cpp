@@ -93,5 +93,12 @@ void ApplyPlotWindow() {
     if (!dc) return;
     HpglPlotState& h = Hpgl();
     SelectClipRgn(dc, nullptr);
+    if (PlotInsidePcl()) {
+        // On a PCL page the picture frame is the plot's hard clip: nothing is drawn past it.
+        int32_t width, height;
+        PlotFrameSize(width, height);
+        bool turned = h.rotation == 90 || h.rotation == 270;
+        IntersectClipRect(dc, 0, 0, turned ? height : width, turned ? width : height);
+    }
     if (h.windowSet) IntersectClipRect(dc, h.window[0], h.window[1], h.window[2], h.window[3]);
 }

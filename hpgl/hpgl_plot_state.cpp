@@ -95,7 +95,7 @@ void HpglPenToFramePoint(double x, double y) {
 void HpglSectionLeft() {
     HDC dc = PlotPageDC();
     if (!dc) return;
-    if (Hpgl().windowSet) SelectClipRgn(dc, nullptr);
+    if (Hpgl().windowSet || PlotInsidePcl()) SelectClipRgn(dc, nullptr);
     SetROP2(dc, R2_COPYPEN);  // PCL's own drawing paints
 }
 

@@ -21,11 +21,17 @@ bool PictureSize(int32_t dotsX, int32_t dotsY, int64_t hmmX, int64_t hmmY, int32
     return true;
 }
 
-bool FrameHasOtherProportions(const ENHMETAHEADER& header, int64_t& hmmX, int64_t& hmmY) {
+bool PictureOfFrame(const ENHMETAHEADER& header, int64_t& hmmX, int64_t& hmmY) {
     int64_t mx = header.szlMillimeters.cx, my = header.szlMillimeters.cy;
     int64_t fx = int64_t{header.rclFrame.right} - header.rclFrame.left;
     int64_t fy = int64_t{header.rclFrame.bottom} - header.rclFrame.top;
     if (fx <= 0 || fy <= 0 || mx <= 0 || my <= 0) return false;
+    // A frame within a millimetre of the device is the page itself, to the hundredth: a Letter
+    // page is 279.4 mm tall, where the device counts 279.
+    if (std::llabs(fx - mx * 100) <= 100 && std::llabs(fy - my * 100) <= 100) {
+        hmmX = fx, hmmY = fy;
+        return true;
+    }
     // Within 1 % it is the same page: the device's size counts in whole millimetres.
     double ratio = static_cast<double>(fx) * my / (static_cast<double>(fy) * mx);
     if (std::fabs(ratio - 1) <= 0.01) return false;
@@ -37,9 +43,10 @@ bool PagePictureSize(const ENHMETAHEADER& header, int32_t dotsX, int32_t dotsY, 
     if (!PictureSize(dotsX, dotsY, int64_t{header.szlMillimeters.cx} * 100, int64_t{header.szlMillimeters.cy} * 100,
                      width, height))
         return false;
-    // A frame too large for a picture leaves the device's size.
+    // The frame where it is the page itself or has other proportions; one too large for a
+    // picture leaves the device's size.
     int64_t frameX = 0, frameY = 0;
-    if (FrameHasOtherProportions(header, frameX, frameY)) PictureSize(dotsX, dotsY, frameX, frameY, width, height);
+    if (PictureOfFrame(header, frameX, frameY)) PictureSize(dotsX, dotsY, frameX, frameY, width, height);
     return true;
 }
 

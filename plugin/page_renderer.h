@@ -30,11 +30,12 @@ bool ReadPageHeader(HENHMETAFILE metafile, ENHMETAHEADER& header);
 bool PictureSize(int32_t dotsX, int32_t dotsY, int64_t hmmX, int64_t hmmY, int32_t& width, int32_t& height);
 
 // A page's picture shows its reference device, whose size the header gives in whole
-// millimetres. A metafile made on a screen for a picture of its own has a frame of other
-// proportions; its picture is then the frame (in hundredths of a millimetre), which
-// playback stretches over the whole picture, so that circles stay round. False when
-// the frame has the device's proportions.
-bool FrameHasOtherProportions(const ENHMETAHEADER& header, int64_t& hmmX, int64_t& hmmY);
+// millimetres. Where the frame (in hundredths of a millimetre) is that page to within a
+// millimetre, the picture is the frame, exact. A metafile made on a screen for a picture of
+// its own has a frame of other proportions; its picture is then the frame too, which
+// playback stretches over the whole picture, so that circles stay round. False when the
+// device's size stands: a frame of the device's proportions but not its size.
+bool PictureOfFrame(const ENHMETAHEADER& header, int64_t& hmmX, int64_t& hmmY);
 
 // The picture's size in pixels for a page's header at the given dots per inch.
 bool PagePictureSize(const ENHMETAHEADER& header, int32_t dotsX, int32_t dotsY, int32_t& width, int32_t& height);

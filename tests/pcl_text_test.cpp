@@ -213,9 +213,9 @@ TEST_F(PclTextTest, PjlPaperAndOrientationAreTheJobsDefaults) {
     };
     std::string letter =
         "\x1B%-12345X@PJL SET PAPER=LETTER\r\n@PJL SET ORIENTATION=LANDSCAPE\r\n@PJL ENTER LANGUAGE=PCL\r\n";
-    EXPECT_EQ(size(letter + ESC + "Etext"), (std::pair{2108, 1632}));
+    EXPECT_EQ(size(letter + ESC + "Etext"), (std::pair{2111, 1631}));
     // A reset returns to the job's own orientation; a job's own page size still wins.
-    EXPECT_EQ(size(letter + ESC + "E" + ESC + "&l0O" + ESC + "Etext"), (std::pair{2108, 1632}));
+    EXPECT_EQ(size(letter + ESC + "E" + ESC + "&l0O" + ESC + "Etext"), (std::pair{2111, 1631}));
     EXPECT_EQ(size(letter + ESC + "E" + ESC + "&l26A" + ESC + "&l0Otext"), (std::pair{1587, 2245}));
     EXPECT_EQ(size("@PJL SET PAPER=NOSUCHPAPER\r\n" + ESC + "Etext"), (std::pair{1587, 2245}));
 }

@@ -163,9 +163,16 @@ TEST_F(LoadPictureTest, AFrameOfOtherProportionsIsThePicture) {
     RECT box = InkBox(p, 100);
     EXPECT_NEAR(box.right - box.left, box.bottom - box.top, 4);
     EXPECT_NEAR(box.right - box.left, 755, 8);
-    // A frame within 1 % of the device's proportions leaves the device's page, as it was.
+    // A frame within a millimetre of the device is its page, to the hundredth of a millimetre.
     Bytes a4 = Record([](HDC dc) { Rectangle(dc, 10, 10, 20, 20); }, RECT{0, 0, 21010, 29700});
     Pixels page = LoadPicture(Write("a4.spl", WrapInSpool({a4})));
+    EXPECT_EQ(page.width, 1588);
+    EXPECT_EQ(page.height, 2245);
+    // A smaller frame of the device's proportions (an application's drawing) leaves the device's page.
+    Bytes inner = Record([](HDC dc) { Rectangle(dc, 10, 10, 20, 20); }, RECT{0, 0, 20500, 28993});
+    const int32_t a4Millimetres[2] = {210, 297};  // the device, as a printer's would be
+    std::memcpy(&inner[80], a4Millimetres, sizeof a4Millimetres);
+    page = LoadPicture(Write("inner.spl", WrapInSpool({inner})));
     EXPECT_EQ(page.width, 1587);
     EXPECT_EQ(page.height, 2245);
 }

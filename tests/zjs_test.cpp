@@ -431,7 +431,7 @@ TEST_F(ZjsTest, SheetsFollowTheDriversPaperCodes) {
     // picture is the sheet in whole millimetres at 192 dpi (216 x 279 and 216 x 356 mm).
     struct Case {
         int width, height, code, pictureWidth, pictureHeight;
-    } cases[] = {{5100, 6600, 1, 1632, 2108}, {5100, 8400, 5, 1632, 2691}};
+    } cases[] = {{5100, 6600, 1, 1632, 2112}, {5100, 8400, 5, 1632, 2688}};
     for (const Case& c : cases) {
         BiLevelImage img = BiLevelImage::Blank(c.width, c.height);  // a frame 12 dots wide round the raster
         for (int y = 0; y < c.height; ++y)
