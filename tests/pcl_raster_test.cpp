@@ -482,11 +482,12 @@ TEST(PclRasterInks, ConfigurationsOutOfBoundsAreRefused) {
 
 // Our own jobs (tests/data/pcl-graphics) beside GhostPCL's 96 dpi pictures of them: an
 // instrument's screen dump at the default resolution, a driver's escape sequence of an unknown
-// parameterised character before its page set-up, and raster under a top margin of nought.
+// parameterised character before its page set-up, raster under a top margin of nought, and
+// HP-GL/2 drawing clipped by the picture frame.
 TEST_F(PclRasterTest, OwnJobsLookAsGhostPclPrintsThem) {
     namespace fs = std::filesystem;
     fs::path data = fs::path(SPOOLSIGHT_TEST_DATA) / "pcl-graphics";
-    for (const char* name : {"instrument", "unknown-escape", "top-margin"}) {
+    for (const char* name : {"instrument", "unknown-escape", "top-margin", "frame-clip"}) {
         Bytes job = ReadFileBytes((data / (std::string(name) + ".pcl")).string());
         Pixels ours = LoadPicture(Write(std::string(name) + ".pcl", job)), theirs;
         ASSERT_TRUE(ReadPng((data / (std::string(name) + "-1.gpcl6.png")).string(), theirs)) << name;
