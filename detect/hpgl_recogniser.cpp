@@ -29,7 +29,9 @@ constexpr uint8_t ESC = 0x1B, ETX = 0x03;
 // How far a label, comment or encoded polyline may run before the data is judged not a plot.
 constexpr size_t kMaxText = 4096;
 // Commands read before the data counts as a plot, and the fewest that do when the data ends first.
-constexpr int kEnoughCommands = 3, kFewestCommands = 2;
+// Parameterless ones may come back to back (INROIPIW;): reading goes on, up to a limit, until a
+// separator or a number shows the data to be commands rather than words.
+constexpr int kEnoughCommands = 3, kFewestCommands = 2, kMostCommands = 32;
 
 bool upper(uint8_t c) { return c >= 'A' && c <= 'Z'; }
 bool lower(uint8_t c) { return c >= 'a' && c <= 'z'; }
@@ -115,7 +117,7 @@ bool Reader::Run() {
         if (!kKnown[index] || (commands == 0 && !kOpening[index])) break;
         p_ += 2;
         if (!parameters(m)) break;
-        if (++commands >= kEnoughCommands) break;
+        if (++commands >= kEnoughCommands && (semicolons_ > 0 || numbers_ > 0 || commands >= kMostCommands)) break;
     }
     if (semicolons_ == 0 && numbers_ == 0) return false;
     return commands >= kEnoughCommands || (commands >= kFewestCommands && p_ >= n_);

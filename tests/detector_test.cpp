@@ -223,7 +223,8 @@ TEST(DetectorEvidence, HpglPlotsInEveryDialect) {
         {"DF;SP1;", 0},  // short, and ends there
         {"CO\"made by hand\";IN;", 0},
         {"IW0,0,1000,1000;SP2;PR10,10;", 0},
-        {"CA5;CS0;DI1,0;LBlabel\x03", 0},  // classic HP-GL labels
+        {"INROIPIW;\nSC0,18,0,18;\nPU2,2;\nPD16,2;\n", 0},  // parameterless commands back to back
+        {"CA5;CS0;DI1,0;LBlabel\x03", 0},                   // classic HP-GL labels
         {"OP;SP1;PU;", 0},
         {"\r\n  BP;IN;PS10668;", 4},
         {"SP1;PE<=abc;PU;", 0},                    // an encoded polyline
