@@ -26,8 +26,9 @@ void ResetHpglDefaults() {
     HPEN pen = h.pen;
     h = HpglPlotState{};
     h.pen = pen;
-    // A plotter has its carousel of eight pens; a PCL page starts with black and white.
-    h.numberOfPens = PlotInsidePcl() ? 2 : 8;
+    // A plotter has its carousel of eight pens, and a plot on a PCL page draws with them too,
+    // whatever PCL colour mode the page is in (as GhostPCL draws, and plotting packages expect).
+    h.numberOfPens = 8;
 }
 
 void TurnedFrame(double& width, double& height) {

@@ -30,7 +30,7 @@ struct HpglPlotState {
     bool symbolMode = false;
     char symbol = 0;
     int32_t currentPen = 1;
-    int32_t numberOfPens = 2;
+    int32_t numberOfPens = 8;
     int32_t lineStyle = PS_SOLID;  // pen style with the end and join flags of LA
     int32_t userLineType = -1;     // the UL pattern LT chose, -1 none
     HPEN pen = nullptr;            // the pen this state selected into the page

@@ -571,20 +571,19 @@ TEST_F(HpglTest, RelativeScalingPointsWindowsAndInitialize) {
 }
 
 TEST_F(HpglTest, PlotFilesHaveAPlottersPens) {
-    // Without PC a plot file's pens are a colour plotter's carousel; inside PCL5 the page
-    // keeps two pens, and pen 3 prints black.
+    // Without PC a plot's pens are a colour plotter's carousel, in a plot file and on a PCL5
+    // page alike, in every PCL colour mode: pen 3 is green, as GhostPCL draws it.
     Pixels p = Plot("IN;SP3;PW1;PA0,2000;PD4000,2000;PU;SP5;PA0,3000;PD4000,3000;PU;SP7;PA0,4000;PD4000,4000;");
     EXPECT_TRUE(Near(p.at(X(2000), Y(4000)), 0x00FF00));
     EXPECT_TRUE(Near(p.at(X(2000), Y(6000)), 0x0000FF));
     EXPECT_TRUE(Near(p.at(X(2000), Y(8000)), 0x00FFFF));
-    std::string job =
-        "\x1B"
-        "E\x1B%0BIN;SP3;PW1;PA0,2000;PD4000,2000;\x1B%0A\x1B"
-        "E";
-    Pixels q = LoadPicture(Write("pens.pcl", Bytes(job.begin(), job.end())));
-    ASSERT_GT(q.width, 0);
-    EXPECT_GT(q.Share(0, 0, q.width, q.height, 0x000000, 60), 0.0005);
-    EXPECT_LT(q.Share(0, 0, q.width, q.height, 0x00FF00, 60), 0.0001);
+    for (const char* mode : {"", "\x1B*r1U", "\x1B*r3U"}) {
+        std::string job = std::string("\x1B") + "E" + mode + "\x1B%0BIN;SP3;PW1;PA0,2000;PD4000,2000;\x1B%0A\x1B" + "E";
+        Pixels q = LoadPicture(Write("pens.pcl", Bytes(job.begin(), job.end())));
+        ASSERT_GT(q.width, 0);
+        EXPECT_GT(q.Share(0, 0, q.width, q.height, 0x00FF00, 60), 0.0005) << mode;
+        EXPECT_LT(q.Share(0, 0, q.width, q.height, 0x000000, 60), 0.0001) << mode;
+    }
 }
 
 namespace {
