@@ -11,6 +11,7 @@
 #include "page_pictures.h"
 #include "plugin_loader.h"
 #include "png_writer.h"
+#include "temporary_files.h"
 
 #include <algorithm>
 #include <atomic>
@@ -23,6 +24,7 @@
 #include <fcntl.h>
 #include <map>
 #include <mutex>
+#include <csignal>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -104,6 +106,7 @@ bool writeWhole(const std::string& target,
             return false;
         }
         close(fd);
+        RememberTemporaryFile(path);
         bool ok = write(path, error);
         FILE* in = ok ? std::fopen(path.c_str(), "rb") : nullptr;
         if (ok && !in) ok = false, error = "cannot read back the picture";
@@ -115,6 +118,7 @@ bool writeWhole(const std::string& target,
         }
         if (in) std::fclose(in);
         std::remove(path.c_str());
+        ForgetTemporaryFile(path);
         return ok && std::fflush(stdout) == 0;
     }
     std::string place = followLinks(target);
@@ -127,6 +131,11 @@ bool writeWhole(const std::string& target,
         return write(place, error);
     }
     std::string partial = place + ".part-" + std::to_string(getpid());
+    RememberTemporaryFile(partial);
+    struct Forget {
+        const std::string& path;
+        ~Forget() { ForgetTemporaryFile(path); }
+    } forget{partial};
     if (!write(partial, error)) {
         int cause = errno;
         std::remove(partial.c_str());
@@ -147,7 +156,9 @@ bool writeWhole(const std::string& target,
 struct StandardInputCopy {
     std::string path;
     ~StandardInputCopy() {
-        if (!path.empty()) std::remove(path.c_str());
+        if (path.empty()) return;
+        std::remove(path.c_str());
+        ForgetTemporaryFile(path);
     }
     bool Make(std::string& error) {
         int fd = makeTempFile("spoolsight-stdin", path);
@@ -155,6 +166,7 @@ struct StandardInputCopy {
             error = "cannot make a temporary file for standard input";
             return false;
         }
+        RememberTemporaryFile(path);
         char buffer[1 << 16];
         ssize_t n;
         bool ok = true;
@@ -439,7 +451,25 @@ int runJob(const HostOptions& o, const std::string& jobArgument, TakenNames& tak
 }
 }  // namespace
 
+namespace {
+// Interrupted, terminated or hung up: the page files and unfinished outputs go before the
+// process ends as the signal ends it.
+extern "C" void stopBySignal(int signal) {
+    RemoveRememberedFiles(unlink);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void removeFilesWhenStopped() {
+    struct sigaction action {};
+    action.sa_handler = stopBySignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+}  // namespace
+
 int main(int argc, char** argv) {
+    removeFilesWhenStopped();
     HostOptions o;
     std::string error;
     if (!ParseCommandLine(argc, argv, o, error)) {

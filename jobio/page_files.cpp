@@ -2,6 +2,7 @@
 
 #include "new_file.h"
 #include "page_list.h"
+#include "temporary_files.h"
 #include "user.h"
 
 #include <cerrno>
@@ -30,7 +31,10 @@ HANDLE CreateNumberedFile(const char* tempDir, int page, const char* extension, 
         name = numberedName(tempDir, tick + attempt, page, extension);
         HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) return file;
+        if (file != INVALID_HANDLE_VALUE) {
+            RememberTemporaryFile(name);
+            return file;
+        }
         if (GetLastError() != ERROR_FILE_EXISTS) break;
     }
     name.clear();
@@ -60,7 +64,12 @@ std::FILE* CreateTraceFile(const char* tempDir, const char* base, const char* ex
     return nullptr;
 }
 
+void DeleteTemporaryFile(const std::string& path) {
+    DeleteFileA(path.c_str());
+    ForgetTemporaryFile(path);
+}
+
 void DeletePageFiles(PageList& pages) {
-    for (const std::string& page : pages) DeleteFileA(page.c_str());
+    for (const std::string& page : pages) DeleteTemporaryFile(page);
     pages.clear();
 }

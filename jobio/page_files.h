@@ -22,6 +22,8 @@ inline HANDLE CreatePageFile(const char* tempDir, int page, std::string& name) {
 }
 // Claims a free page file name for a metafile recording to write later; empty when none.
 std::string ReservePageFile(const char* tempDir, int page);
+// Deletes a page or plane file made by the calls above.
+void DeleteTemporaryFile(const std::string& path);
 
 // A trace file "<temp dir>/<base><extension>" created exclusively; when that
 // name is taken by another conversion, "<base>-2<extension>" and so on. With

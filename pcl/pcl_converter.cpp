@@ -90,7 +90,7 @@ PageList runJob(const PrintJob& job, const char* tempDir, bool plotFile, SetUp s
 }
 
 void deletePages(const PageList& pages) {
-    for (const std::string& p : pages) DeleteFileA(p.c_str());
+    for (const std::string& p : pages) DeleteTemporaryFile(p);
 }
 }  // namespace
 

@@ -23,7 +23,7 @@ void closePage() {
     s.fontInPage = false;
     s.mapping = PclMapping::Other;
     if (!emf && !s.pages.empty()) {
-        DeleteFileA(s.pages.back().c_str());  // a page that could not be written is no page
+        DeleteTemporaryFile(s.pages.back());  // a page that could not be written is no page
         s.pages.pop_back();
     }
 }
@@ -35,7 +35,7 @@ void discardPage() {
     size_t listed = s.pages.size();
     closePage();
     if (s.pages.size() == listed && !s.pages.empty()) {  // else closing removed it already
-        DeleteFileA(s.pages.back().c_str());
+        DeleteTemporaryFile(s.pages.back());
         s.pages.pop_back();
     }
     --s.pageNumber;  // the next page takes its number
@@ -63,7 +63,7 @@ void OpenPclPage() {
                static_cast<LONG>(int64_t{s.pageHeight()} * 100 / 80)};
     s.pageDC = CreateEnhMetaFileA(nullptr, name.c_str(), &frame, nullptr);
     if (!s.pageDC) {
-        DeleteFileA(name.c_str());  // a page whose metafile cannot be made is not listed
+        DeleteTemporaryFile(name);  // a page whose metafile cannot be made is not listed
         return;
     }
     s.pages.push_back(name);

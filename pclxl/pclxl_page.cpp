@@ -232,7 +232,7 @@ void XlBeginPage() {
     if (name.empty()) return;
     s.dc = CreateEnhMetaFileA(nullptr, name.c_str(), &frame, nullptr);
     if (!s.dc) {
-        DeleteFileA(name.c_str());
+        DeleteTemporaryFile(name);
         return;
     }
     s.pages.push_back(name);
@@ -262,7 +262,7 @@ void XlEndPage() {
     if (emf) {
         DeleteEnhMetaFile(emf);
     } else if (!s.pages.empty()) {
-        DeleteFileA(s.pages.back().c_str());  // a page that could not be written is no page
+        DeleteTemporaryFile(s.pages.back());  // a page that could not be written is no page
         s.pages.pop_back();
     }
     if (s.pages.size() >= s.pageLimit) s.stop = true;

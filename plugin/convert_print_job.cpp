@@ -2,6 +2,7 @@
 
 #include "language_detector.h"
 #include "mapped_file.h"
+#include "page_files.h"
 #include "pcl_converter.h"
 #include "pclxl_stream.h"
 #include "spool_reader.h"
@@ -41,7 +42,7 @@ bool ConvertPrintJobBytes(const char* name, const uint8_t* data, size_t size, Pa
             if (slot.format == found.format) slot.convert(job, pages);
         // A converter may have begun the page after the last one wanted.
         while (pages.size() > pageLimit) {
-            DeleteFileA(pages.back().c_str());
+            DeleteTemporaryFile(pages.back());
             pages.pop_back();
         }
         return true;

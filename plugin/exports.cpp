@@ -1,6 +1,7 @@
 // The ten exported entry points.
 #include "convert_print_job.h"
 #include "kernel.h"
+#include "page_files.h"
 #include "picture_load_context.h"
 #include "spoolsight_plugin.h"
 
@@ -96,7 +97,7 @@ IVP_EXPORT void ivpLoadPictureExit(void* handle) {
     auto* context = static_cast<PictureLoadContext*>(handle);
     if (!context) return;
     ReleaseRenderedPage(context->page);
-    if (!context->pagePath.empty()) DeleteFileA(context->pagePath.c_str());
+    if (!context->pagePath.empty()) DeleteTemporaryFile(context->pagePath);
     delete context;
 }
 

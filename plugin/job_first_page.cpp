@@ -3,13 +3,14 @@
 #include "convert_print_job.h"
 #include "kernel.h"
 #include "language_detector.h"
+#include "page_files.h"
 #include "page_renderer.h"
 
 #include <algorithm>
 #include <vector>
 
 JobFirstPage::~JobFirstPage() {
-    if (!page_.empty()) DeleteFileA(page_.c_str());
+    if (!page_.empty()) DeleteTemporaryFile(page_);
 }
 
 bool JobFirstPage::Convert(const uint8_t* data, size_t size, Fault& fault, std::string& message) {

@@ -29,7 +29,7 @@ void writePage(const char* tempDir, int page, const uint8_t* data, uint32_t size
     BOOL ok = WriteFile(file, data, size, &written, nullptr);
     CloseHandle(file);
     if (!ok || written != size) {
-        DeleteFileA(name.c_str());
+        DeleteTemporaryFile(name);
         pages.pop_back();
     }
 }

@@ -5,12 +5,16 @@
 #include "test_support.h"
 
 #include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 int RunHost(const std::string& args) {
@@ -461,4 +465,51 @@ TEST_F(PngWriterTest, ARowThatCannotBeHadLeavesNoFile) {
     EXPECT_FALSE(std::filesystem::exists(dir_ + "broken.png"));
     EXPECT_FALSE(WriteInPlace(dir_ + "no/such/dir/x.png", px, w, h, error));
     EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
+}
+
+// Stopped by SIGINT, SIGTERM or SIGHUP in the middle of a long job, the command leaves neither
+// page files in the temporary directory nor unfinished pictures, and ends as the signal ends it.
+TEST_F(HostTest, StoppedBySignalsItLeavesNoFiles) {
+    // 150 pages, each a full-width 600 dpi image of 3000 rows in run-length rows of 6 bytes.
+    std::string job =
+        "\x1B"
+        "E\x1B*t600R";
+    for (int page = 0; page < 150; ++page) {
+        job += "\x1B*p0x0Y\x1B*r1A\x1B*b1M";
+        for (int row = 0; row < 3000; ++row) job += std::string("\x1B*b6W\xFF\xAA\xFF\x55\xFF\xAA", 12);
+        job += "\x1B*rB\f";
+    }
+    std::string path = Write("long.pcl", Bytes(job.begin(), job.end()));
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        std::string tmp = dir_ + "tmp" + std::to_string(signal), out = dir_ + "out" + std::to_string(signal);
+        std::filesystem::create_directories(tmp);
+        // Everything the child needs is made before the fork: it only execs.
+        std::string tmpdir = "TMPDIR=" + tmp;
+        char* environment[] = {tmpdir.data(), nullptr};
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            int devNull = open("/dev/null", O_WRONLY);
+            dup2(devNull, STDERR_FILENO);
+            execle(SPOOLSIGHT_HOST, SPOOLSIGHT_HOST, path.c_str(), "--all-pages", out.c_str(), nullptr, environment);
+            _exit(127);
+        }
+        // Stopped once its pages are being made.
+        auto pageFiles = [&] {
+            size_t n = 0;
+            std::error_code ec;
+            for (const auto& e : std::filesystem::directory_iterator(tmp, ec)) n += e.path().extension() == ".emf";
+            return n;
+        };
+        for (int wait = 0; wait < 2000 && pageFiles() < 3; ++wait) usleep(5000);
+        ASSERT_GE(pageFiles(), 3u) << "no page files appeared";
+        kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+        EXPECT_EQ(pageFiles(), 0u) << signal;
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(out, ec))
+            EXPECT_EQ(e.path().filename().string().find(".part-"), std::string::npos) << e.path();
+    }
 }

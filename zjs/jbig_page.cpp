@@ -2,6 +2,7 @@
 
 #include "dib_header.h"
 #include "kernel.h"
+#include "page_files.h"
 #include "zjs_paper.h"
 
 extern "C" {
@@ -235,7 +236,7 @@ int RecordZjsPage(const char* metafilePath, const std::vector<JbigPlaneImage>& p
     } catch (const std::exception&) {
         written = false;
     }
-    if (!written) DeleteFileA(metafilePath);  // a failed page leaves nothing behind
+    if (!written) DeleteTemporaryFile(metafilePath);  // a failed page leaves nothing behind
     return written ? 1 : 0;
 }
 

@@ -80,7 +80,7 @@ ZjsWalk::~ZjsWalk() {
     dropJbig();
     if (trace_) {
         std::fclose(trace_);
-        DeleteFileA(traceName_.c_str());
+        DeleteTemporaryFile(traceName_);
     }
 }
 
@@ -231,7 +231,7 @@ void ZjsWalk::closeJbig() {
 void ZjsWalk::dropPlane(PlaneFile& p) {
     if (p.file != INVALID_HANDLE_VALUE) CloseHandle(p.file);
     p.file = INVALID_HANDLE_VALUE;
-    if (!p.name.empty()) DeleteFileA(p.name.c_str());
+    if (!p.name.empty()) DeleteTemporaryFile(p.name);
     p.name.clear();
 }
 
