@@ -64,10 +64,12 @@ void readPjl(const View& v, InfoItems& items) {
         }
         if (!v.has(at, 4) || (std::memcmp(v.data + at, "@PJL", 4) != 0 && std::memcmp(v.data + at, "@EJL", 4) != 0))
             return;
+        // A line ends at its line end, or where a NUL or a universal exit cuts it short (foo2zjs
+        // writes the ZjStream right after a NUL that ends its last line).
         size_t eol = at;
-        while (eol < end && v.data[eol] != '\n') ++eol;
+        while (eol < end && v.data[eol] != '\n' && v.data[eol] != 0 && v.data[eol] != 0x1B) ++eol;
         std::string line = trim(std::string(reinterpret_cast<const char*>(v.data + at + 4), eol - at - 4));
-        at = eol + 1;
+        at = eol < end && v.data[eol] == '\n' ? eol + 1 : eol;
         std::string upper = line;
         for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         std::string command = upper.substr(0, upper.find(' '));
@@ -166,8 +168,17 @@ void readZjs(const View& v, size_t start, InfoItems& items) {
                 if (itemSize < 8 || item + itemSize > at + size) break;
                 const char* name = names.items.Find(code);
                 std::string label = std::string(chunkName) + " " + (name ? name : "item " + std::to_string(code));
-                if (itemType == 0 && itemSize >= 12) add(items, label, std::to_string(u32(item + 8)));
-                else add(items, label, std::to_string(itemSize - 8) + " bytes");
+                // Values by the item's type: 1 unsigned, 2 signed 32-bit numbers, 3 text, else bytes.
+                if ((itemType == 1 || itemType == 2) && itemSize >= 12) {
+                    uint32_t value = u32(item + 8);
+                    add(items, label,
+                        itemType == 1 ? std::to_string(value) : std::to_string(static_cast<int32_t>(value)));
+                } else if (itemType == 3) {
+                    const char* text = reinterpret_cast<const char*>(v.data + item + 8);
+                    add(items, label, std::string(text, strnlen(text, itemSize - 8)));
+                } else {
+                    add(items, label, std::to_string(itemSize - 8) + " bytes");
+                }
                 item += itemSize;
             }
             if (type == ZJT_START_PAGE) return;
@@ -275,30 +286,86 @@ std::string number(double v) {
 
 const char* orientation(const JobInfo::Page& p) { return p.widthMm > p.heightMm ? "landscape" : "portrait"; }
 
+// The length of the well-formed UTF-8 sequence at `p` (at most `left` bytes), or 0.
+size_t utf8Length(const unsigned char* p, size_t left) {
+    unsigned char c = p[0];
+    size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    if (n == 0 || n > left) return 0;
+    uint32_t u = n == 1 ? c : c & (0x7F >> n);
+    for (size_t k = 1; k < n; ++k) {
+        if ((p[k] & 0xC0) != 0x80) return 0;
+        u = u << 6 | (p[k] & 0x3F);
+    }
+    // No overlong forms, surrogates or code points past Unicode.
+    static const uint32_t least[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (u < least[n] || (u >= 0xD800 && u <= 0xDFFF) || u > 0x10FFFF) return 0;
+    return n;
+}
+
+// Always valid UTF-8: a byte that begins no well-formed sequence stands for the Latin-1
+// character of its value, escaped.
 std::string jsonString(const std::string& s) {
     std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') out += '\\', out += static_cast<char>(c);
-        else if (c < 0x20) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = p[i];
+        size_t n = utf8Length(p + i, s.size() - i);
+        if (c == '"' || c == '\\') {
+            out += '\\', out += static_cast<char>(c);
+        } else if (c < 0x20 || c == 0x7F || n == 0) {
             char b[8];
             std::snprintf(b, sizeof b, "\\u%04x", c);
             out += b;
-        } else out += static_cast<char>(c);
+            n = 1;
+        } else {
+            out.append(s, i, n);
+        }
+        i += n;
     }
     return out + "\"";
 }
 
+// A value that is a number in JSON's own grammar is written as one; any other as a string.
+std::string jsonValue(const std::string& v) {
+    size_t i = 0, n = v.size();
+    auto digits = [&] {
+        size_t from = i;
+        while (i < n && v[i] >= '0' && v[i] <= '9') ++i;
+        return i - from;
+    };
+    if (i < n && v[i] == '-') ++i;
+    size_t whole = i < n && v[i] == '0' ? (++i, 1) : digits();
+    bool number = whole > 0 && (i == n || v[i] == '.' || v[i] == 'e' || v[i] == 'E');
+    if (number && i < n && v[i] == '.') ++i, number = digits() > 0;
+    if (number && i < n && (v[i] == 'e' || v[i] == 'E')) {
+        ++i;
+        if (i < n && (v[i] == '+' || v[i] == '-')) ++i;
+        number = digits() > 0;
+    }
+    return number && i == n && n <= 24 ? v : jsonString(v);
+}
+
+// Items as an object in their first order; a name given more than once has all its values in
+// an array.
 std::string jsonObject(const InfoItems& items) {
-    // Later values of a name replace earlier ones, as a later PJL SET does.
-    std::map<std::string, std::string> last;
+    std::map<std::string, std::vector<std::string>> values;
     std::vector<std::string> order;
     for (const auto& [name, value] : items) {
-        if (!last.count(name)) order.push_back(name);
-        last[name] = value;
+        if (!values.count(name)) order.push_back(name);
+        values[name].push_back(value);
     }
     std::string out = "{";
-    for (size_t i = 0; i < order.size(); ++i)
-        out += (i ? ", " : "") + jsonString(order[i]) + ": " + jsonString(last[order[i]]);
+    for (size_t i = 0; i < order.size(); ++i) {
+        const std::vector<std::string>& all = values[order[i]];
+        out += (i ? ", " : "") + jsonString(order[i]) + ": ";
+        if (all.size() == 1) {
+            out += jsonValue(all[0]);
+            continue;
+        }
+        out += "[";
+        for (size_t k = 0; k < all.size(); ++k) out += (k ? ", " : "") + jsonValue(all[k]);
+        out += "]";
+    }
     return out + "}";
 }
 }  // namespace
@@ -375,8 +442,9 @@ std::string JobInfoText(const std::string& name, const JobInfo& info) {
 }
 
 std::string JobInfoJson(const std::string& name, const JobInfo& info) {
-    std::string out = "{\"file\": " + jsonString(name) + ", \"language\": " + jsonString(info.language) +
-        ", \"evidence\": " + jsonString(info.evidence) + ", \"pages\": [";
+    std::string out = "{\"version\": " + std::to_string(kJobInfoJsonVersion) + ", \"file\": " + jsonString(name) +
+        ", \"language\": " + jsonString(info.language) + ", \"evidence\": " + jsonString(info.evidence) +
+        ", \"pages\": [";
     for (size_t i = 0; i < info.pages.size(); ++i)
         out += std::string(i ? ", " : "") + "{\"width_mm\": " + number(info.pages[i].widthMm) +
             ", \"height_mm\": " + number(info.pages[i].heightMm) + ", \"orientation\": \"" +

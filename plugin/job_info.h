@@ -27,6 +27,13 @@ struct JobInfo {
 // False when the file cannot be read.
 bool DescribePrintJob(const char* path, JobInfo& info);
 
-// The description as text for people, and as one JSON object.
+// The description as text for people, and as one JSON object (always valid UTF-8) of this
+// schema, whose version a change that could break a reader raises:
+//   {"version": 1, "file": text, "language": text, "evidence": text,
+//    "pages": [{"width_mm": number, "height_mm": number, "orientation": "portrait"|"landscape"}],
+//    "pjl": {...}, "spool": {...}, "zjstream": {...}, "pclxl": {...}}
+// In the last four each item's name holds its value: a number where the value is one, else
+// text, and an array of them, in order, where the job gives a name more than once.
+constexpr int kJobInfoJsonVersion = 1;
 std::string JobInfoText(const std::string& name, const JobInfo& info);
 std::string JobInfoJson(const std::string& name, const JobInfo& info);

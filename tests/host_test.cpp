@@ -267,9 +267,13 @@ TEST_F(HostTest, InfoDescribesJobsWithoutDrawingThem) {
     spool.insert(spool.end(), page.begin(), page.end());
     std::string spoolJob = Write("report.spl", spool);
     // A PCL5 job with a PJL header, and a ZjStream job.
+    // Its header sets the paper twice, holds a comment of one byte that is not UTF-8 (Latin-1 é) and
+    // one that is (✓), and a line that a NUL ends, as foo2zjs writes them.
     std::string pcl =
-        "\x1B%-12345X@PJL JOB NAME = \"Letters\"\r\n@PJL SET PAPER=LETTER\r\n@PJL SET COPIES = 3\r\n"
-        "@PJL ENTER LANGUAGE = PCL\r\n\x1B"
+        "\x1B%-12345X@PJL JOB NAME = \"Letters\"\r\n@PJL SET PAPER=A4\r\n@PJL SET PAPER=LETTER\r\n"
+        "@PJL SET COPIES = 3\r\n@PJL COMMENT caf\xE9 \xE2\x9C\x93\r\n@PJL SET JOBATTR=\"JobAttr4=2026\"" +
+        std::string(1, '\0') +
+        "\x1B%-12345X@PJL ENTER LANGUAGE = PCL\r\n\x1B"
         "Ehi\x1B"
         "E\x1B%-12345X";
     std::string pclJob = Write("letters.pcl", Bytes(pcl.begin(), pcl.end()));
@@ -287,13 +291,15 @@ TEST_F(HostTest, InfoDescribesJobsWithoutDrawingThem) {
         "assert s['language']=='NT EMF spool' and len(s['pages'])==1, s\n"
         "d=s['spool']\n"
         "assert d['document']=='Quarterly report \\u2713\\U0001f4c8.docx' and d['device']=='HP LaserJet 4050', d\n"
-        "assert d['orientation']=='landscape' and d['paper']=='Legal' and d['copies']=='2', d\n"
+        "assert d['orientation']=='landscape' and d['paper']=='Legal' and d['copies']==2, d\n"
         "assert d['duplex']=='long edge' and d['colour']=='colour', d\n"
-        "assert p['language']=='PCL5' and p['pjl']['PAPER']=='LETTER' and p['pjl']['COPIES']=='3', p\n"
+        "assert p['version']==1 and p['language']=='PCL5' and p['pjl']['COPIES']==3, p\n"
+        "assert p['pjl']['PAPER']==['A4','LETTER'] and p['pjl']['COMMENT']=='caf\u00e9 \u2713', p\n"
+        "assert p['pjl']['JOBATTR']=='\\\"JobAttr4=2026\\\"', p\n"
         "assert p['pjl']['JOB NAME']=='\\\"Letters\\\"' and p['evidence']=='PJL ENTER LANGUAGE=PCL', p\n"
         "assert abs(p['pages'][0]['width_mm']-215.9)<0.5, p\n"
         "assert z['language']=='ZjStream' and len(z['pages'])==1, z\n"
-        "assert any(k.startswith('page 1') for k in z['zjstream']), z\n"
+        "assert z['zjstream']['page 1 ZJI_RASTER_X']==400, z\n"
         "\" " +
         json;
     EXPECT_EQ(std::system(check.c_str()), 0) << ReadFileBytes(json).size();

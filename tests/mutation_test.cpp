@@ -82,6 +82,20 @@ TEST_F(MutationTest, CorruptSpoolJobs) {
     }
 }
 
+namespace {
+bool ValidUtf8(const std::string& s) {
+    for (size_t i = 0; i < s.size();) {
+        auto c = static_cast<unsigned char>(s[i]);
+        size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+        if (n == 0 || i + n > s.size()) return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += n;
+    }
+    return true;
+}
+}  // namespace
+
 TEST_F(MutationTest, DescriptionsOfCorruptJobs) {
     // The readers behind --info: PJL lines, a spool header and DEVMODE, ZjStream items and a
     // PCL XL session, each fed cut and altered jobs.
@@ -100,7 +114,9 @@ TEST_F(MutationTest, DescriptionsOfCorruptJobs) {
             Bytes bad = Mutate(job, rng);
             JobInfo info;
             ASSERT_TRUE(DescribePrintJob(Write("d.job", bad).c_str(), info));
-            EXPECT_FALSE(JobInfoJson("d", info).empty());
+            std::string json = JobInfoJson("d", info);
+            EXPECT_TRUE(ValidUtf8(json)) << json;  // whatever bytes the job held
+            EXPECT_EQ(json.find_first_of(std::string("\0\n\r\x1B", 4)), std::string::npos) << json;
             EXPECT_FALSE(JobInfoText("d", info).empty());
         }
     std::vector<std::string> left = Files();
