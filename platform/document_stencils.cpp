@@ -3,6 +3,7 @@
 // printer fonts) the glyphs of a Type 3 font, so that a line of text is one text object
 // rather than a hundred images.
 #include "gdi_internal.h"
+#include "kernel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -229,22 +230,6 @@ bool glyphIndex(DocumentStencils& st, int id, const Matrix& srcToDev, const Glyp
     return true;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    auto u = static_cast<uint32_t>(c);
-    if (u == 0) return;
-    if (u < 0x80) {
-        out += static_cast<char>(u);
-    } else if (u < 0x800) {
-        out += static_cast<char>(0xC0 | u >> 6), out += static_cast<char>(0x80 | (u & 0x3F));
-    } else if (u < 0x10000) {
-        out += static_cast<char>(0xE0 | u >> 12), out += static_cast<char>(0x80 | (u >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (u & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | u >> 18), out += static_cast<char>(0x80 | (u >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (u >> 6 & 0x3F)), out += static_cast<char>(0x80 | (u & 0x3F));
-    }
-}
-
 // On a PDF, a small stencil in a solid colour joins the run of glyphs waiting to be shown,
 // with the character it stands for where the page told it.
 bool queueGlyph(DC& dc, const Shape& shape, const Matrix& srcToDev, const BrushObj& brush) {
@@ -268,7 +253,7 @@ bool queueGlyph(DC& dc, const Shape& shape, const Matrix& srcToDev, const BrushO
     // The glyph stands at its reference point.
     run.glyphs.push_back({index, srcToDev.e + srcToDev.a * told.originX + srcToDev.c * told.originY,
                           srcToDev.f + srcToDev.b * told.originX + srcToDev.d * told.originY});
-    appendUtf8(run.text, told.character);
+    if (told.character) AppendUtf8(told.character, run.text);
     run.clusters.push_back({static_cast<int>(run.text.size() - textBefore), 1});
     return true;
 }
