@@ -1,5 +1,6 @@
 #include "hpgl_fills.h"
 
+#include "dib_header.h"
 #include "hpgl_coordinates.h"
 #include "hpgl_drawing.h"
 #include "hpgl_lines.h"
@@ -261,29 +262,16 @@ bool HpglRasterFill(const HpglParams& p) {
     if (p.size() < 3) return true;
     int32_t w = std::clamp(p.integer(1), 0, kMaxRasterFill), ht = std::clamp(p.integer(2), 0, kMaxRasterFill);
     if (w == 0 || ht == 0) return false;
-    // A packed two-colour DIB, bottom-up with rows padded to 32 bits: set pixels take colour 0,
-    // black as the text colour of a monochrome brush, the others colour 1, white. A DIB with its
-    // own colours rather than a monochrome bitmap, as some metafile players read those wrongly.
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colors[2];
-    } head{};
-    head.header.biSize = sizeof(BITMAPINFOHEADER);
-    head.header.biWidth = w;
-    head.header.biHeight = ht;
-    head.header.biPlanes = 1;
-    head.header.biBitCount = 1;
-    head.header.biClrUsed = 2;
-    head.colors[1] = {255, 255, 255, 0};
+    // A packed two-colour DIB, rows padded to 32 bits: set pixels take colour 1, black as the
+    // text colour of a monochrome brush, the others colour 0, white. A DIB with its own colours
+    // rather than a monochrome bitmap, as some metafile players read those wrongly.
+    TwoColourDib head = MakeTwoColourDib(w, ht, 1);
     size_t stride = (static_cast<size_t>(w) + 31) / 32 * 4;
-    std::vector<uint8_t> packed(sizeof head + stride * static_cast<size_t>(ht), 0xFF);
+    std::vector<uint8_t> packed(sizeof head + stride * static_cast<size_t>(ht), 0);
     std::memcpy(packed.data(), &head, sizeof head);
     uint8_t* rows = packed.data() + sizeof head;
-    for (size_t k = 0; k + 3 < p.size() && k < static_cast<size_t>(w) * ht; ++k) {
-        if (p[k + 3] == 0) continue;
-        size_t row = static_cast<size_t>(ht) - 1 - k / w, col = k % w;
-        rows[row * stride + col / 8] &= static_cast<uint8_t>(~(0x80 >> (col % 8)));
-    }
+    for (size_t k = 0; k + 3 < p.size() && k < static_cast<size_t>(w) * ht; ++k)
+        if (p[k + 3] != 0) rows[k / w * stride + k % w / 8] |= static_cast<uint8_t>(0x80 >> (k % w % 8));
     HBRUSH brush = CreateDIBPatternBrushPt(packed.data(), DIB_RGB_COLORS);
     if (!brush) return false;
     HBRUSH& slot = h.rasterFills[h.rasterFillIndex];
