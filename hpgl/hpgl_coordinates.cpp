@@ -60,9 +60,7 @@ void RelativePoint(double dx, double dy, int32_t& outX, int32_t& outY) {
     outY = PageCoordinate(static_cast<double>(h.y) + ScaleDisplacement(dy, PlotAxis::Y));
 }
 
-void ApplyPlotRotation() {
-    HDC dc = PlotPageDC();
-    if (!dc) return;
+XFORM PlotRotation() {
     // A turn about the plot's frame: the origin moves to the corner that keeps the plot on it.
     int32_t frameWidth, frameHeight;
     PlotFrameSize(frameWidth, frameHeight);
@@ -74,6 +72,13 @@ void ApplyPlotRotation() {
     case 270: xf = {0, -1, 1, 0, 0, hgt}; break;
     default: break;
     }
+    return xf;
+}
+
+void ApplyPlotRotation() {
+    HDC dc = PlotPageDC();
+    if (!dc) return;
+    XFORM xf = PlotRotation();
     SetWorldTransform(dc, &xf);
 }
 

@@ -1,5 +1,6 @@
 // Plotter and user units to page units, P1/P2, SC and RO.
 #pragma once
+#include "gdi.h"
 #include "hpgl_params.h"
 
 #include <cstdint>
@@ -18,6 +19,8 @@ void ScalePoint(double x, double y, int32_t& outX, int32_t& outY);
 int32_t ScaleDisplacement(double v, PlotAxis axis);
 // The current position plus a relative pair, in page units.
 void RelativePoint(double dx, double dy, int32_t& outX, int32_t& outY);
+// RO's turn about the plot's frame, from the pen's page units to the frame's.
+XFORM PlotRotation();
 // Turns the page DC's world transform to the plot's rotation, keeping the plot on its frame.
 void ApplyPlotRotation();
 

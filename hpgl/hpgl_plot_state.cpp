@@ -77,16 +77,11 @@ void HpglSectionEntered() {
 
 void HpglPenToFramePoint(double x, double y) {
     HpglPlotState& h = Hpgl();
-    // Undo RO's turn about the frame, which the world transform applies to the pen's units.
-    int32_t frameWidth, frameHeight;
-    PlotFrameSize(frameWidth, frameHeight);
-    double w = frameWidth, ht = frameHeight, px = x, py = y;
-    switch (h.rotation) {
-    case 90: px = y, py = w - x; break;
-    case 180: px = w - x, py = ht - y; break;
-    case 270: px = ht - y, py = x; break;
-    default: break;
-    }
+    // Undo RO's turn about the frame, which the world transform applies to the pen's units: a
+    // quarter-turn rotation is undone by its transpose.
+    XFORM r = PlotRotation();
+    double dx = x - r.eDx, dy = y - r.eDy;
+    double px = r.eM11 * dx + r.eM12 * dy, py = r.eM21 * dx + r.eM22 * dy;
     auto unit = [](double v) { return static_cast<int32_t>(std::lround(std::clamp(v, -1e8, 1e8))); };
     h.x = h.crX = unit(px);
     h.y = h.crY = unit(py);
