@@ -50,7 +50,6 @@ void shift(bool secondary) {
     s.hmiFromFont = true;
 }
 
-// A control code's action; false when the byte is not one.
 // A downloaded font of type 2 or 3, and the printer's own fonts in the PC symbol sets, have
 // characters at the codes below 32 other than the control codes 0, 7 to 15 and 27.
 bool printsBelowSpace(uint8_t byte) {
@@ -68,6 +67,7 @@ bool printsBelowSpace(uint8_t byte) {
     return false;
 }
 
+// A control code's action; false when the byte is not one.
 bool control(uint8_t byte) {
     PclPageState& s = Pcl();
     bool crLf = s.lineTermination == 1 || s.lineTermination == 3;
