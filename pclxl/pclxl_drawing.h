@@ -45,3 +45,4 @@ bool XlPaintFromAttributes(PclXlPaint& paint, int nullAttribute);
 
 void XlBeginPage();
 void XlEndPage();
+void XlEndPageOperator();

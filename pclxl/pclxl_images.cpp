@@ -5,6 +5,8 @@
 #include "pclxl_jpeg.h"
 #include "pclxl_stream.h"
 
+#include "pattern_comment.h"
+
 #include "raster_rows.h"
 
 #include <algorithm>
@@ -13,7 +15,8 @@
 namespace {
 // Most bytes one decoded block may take; rows past it are dropped.
 constexpr size_t kMaxBlockBytes = size_t{256} << 20;
-// Pattern brushes tile in the pixels of the picture, which shows the page at 192 dpi.
+// Pattern brushes tile in the pixels of the picture, which shows the page at 192 dpi, and
+// say so, for pictures at other resolutions.
 constexpr double kPatternDpi = 192;
 constexpr int32_t kMaxPatternSide = 2048;
 
@@ -267,6 +270,7 @@ void XlEndRastPattern() {
     bh.biPlanes = 1;
     bh.biBitCount = 32;
     bh.biCompression = BI_RGB;
+    bh.biXPelsPerMeter = bh.biYPelsPerMeter = PixelsPerMetre(kPatternDpi);
     std::memcpy(p.dib.data(), &bh, sizeof bh);
     uint32_t* px = reinterpret_cast<uint32_t*>(p.dib.data() + sizeof bh);
     for (int32_t y = 0; y < h; ++y)

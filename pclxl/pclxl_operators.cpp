@@ -84,8 +84,8 @@ void setPageOrigin() {
 void setPageScale() {
     PclXlState& s = XlState();
     if (s.rx <= 0 || s.ry <= 0) return;
-    s.sx = s.attr.pageScale[0] / s.rx;
-    s.sy = s.attr.pageScale[1] / s.ry;
+    s.sx = kXlFine * s.attr.pageScale[0] / s.rx;
+    s.sy = kXlFine * s.attr.pageScale[1] / s.ry;
     s.pageScaleSet = true;
 }
 void setPenWidth() { XlState().gs.penWidth = std::clamp(XlState().attr.penWidth, 0.0, 1e6); }
@@ -119,17 +119,17 @@ struct OperatorRow {
 };
 
 const OperatorRow kOperators[] = {
-    {0x41, nothing},      // BeginSession
-    {0x42, endSession},   // EndSession
-    {0x43, XlBeginPage},  // BeginPage
-    {0x44, XlEndPage},    // EndPage
-    {0x46, nothing},      // VendorUnique
-    {0x47, comment},      // Comment
-    {0x48, nothing},      // OpenDataSource
-    {0x49, nothing},      // CloseDataSource
-    {0x4A, nothing},      // EchoComment
-    {0x4B, nothing},      // Query
-    {0x4C, nothing},      // Diagnostic3
+    {0x41, nothing},            // BeginSession
+    {0x42, endSession},         // EndSession
+    {0x43, XlBeginPage},        // BeginPage
+    {0x44, XlEndPageOperator},  // EndPage
+    {0x46, nothing},            // VendorUnique
+    {0x47, comment},            // Comment
+    {0x48, nothing},            // OpenDataSource
+    {0x49, nothing},            // CloseDataSource
+    {0x4A, nothing},            // EchoComment
+    {0x4B, nothing},            // Query
+    {0x4C, nothing},            // Diagnostic3
     {0x4F, XlBeginFontHeader},
     {0x50, XlReadFontHeader},
     {0x51, XlEndFontHeader},

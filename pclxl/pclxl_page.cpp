@@ -5,8 +5,10 @@
 #include "pclxl_stream.h"
 
 #include "page_files.h"
+#include "pattern_comment.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -70,11 +72,11 @@ HPEN makePen(const PclXlGraphicsState& g) {
     if (g.pen.kind == PclXlPaint::None) return static_cast<HPEN>(GetStockObject(NULL_PEN));
     // A pen of a raster pattern draws in black.
     COLORREF color = g.pen.kind == PclXlPaint::Pattern ? RGB(0, 0, 0) : g.pen.color;
-    long width = std::lround(std::clamp(XlScaleX(g.penWidth), 0.0, 100000.0));
+    long width = std::lround(std::clamp(XlScaleX(g.penWidth), 0.0, 1e7));
     static const DWORD kCaps[] = {PS_ENDCAP_FLAT, PS_ENDCAP_ROUND, PS_ENDCAP_SQUARE, PS_ENDCAP_SQUARE};
     static const DWORD kJoins[] = {PS_JOIN_MITER, PS_JOIN_ROUND, PS_JOIN_BEVEL, PS_JOIN_BEVEL};
     std::vector<DWORD> dash;
-    for (int32_t d : g.dash) dash.push_back(static_cast<DWORD>(std::lround(std::clamp(XlScaleX(d), 1.0, 100000.0))));
+    for (int32_t d : g.dash) dash.push_back(static_cast<DWORD>(std::lround(std::clamp(XlScaleX(d), 1.0, 1e7))));
     DWORD style = PS_GEOMETRIC | (dash.empty() ? PS_SOLID : PS_USERSTYLE) | kCaps[std::clamp(g.lineCap, 0, 3)] |
         kJoins[std::clamp(g.lineJoin, 0, 3)];
     if (width == 0 && dash.empty()) return CreatePen(PS_SOLID, 0, color);  // the thinnest line the device draws
@@ -236,13 +238,18 @@ void XlBeginPage() {
         return;
     }
     s.pages.push_back(name);
+    std::array<uint8_t, kPatternCommentSize> patterns = PatternCommentBytes();
+    GdiComment(s.dc, static_cast<UINT>(patterns.size()), patterns.data());
     // Logical units of 0.1 mm or 0.01 inch, y growing upward from the top-left corner.
     bool metric = a.measure == 1 || a.measure == 2;
     SetMapMode(s.dc, metric ? MM_LOMETRIC : MM_LOENGLISH);
     double per = a.measure == 1 ? 10 : a.measure == 2 ? 1 : 100;
     s.rx = a.unitsPerMeasure[0] / per;
     s.ry = a.unitsPerMeasure[1] / per;
-    if (!s.pageScaleSet) s.sx = 1 / s.rx, s.sy = 1 / s.ry;
+    if (!s.pageScaleSet) s.sx = kXlFine / s.rx, s.sy = kXlFine / s.ry;
+    SetGraphicsMode(s.dc, GM_ADVANCED);
+    XFORM finer{static_cast<FLOAT>(1 / kXlFine), 0, 0, static_cast<FLOAT>(1 / kXlFine), 0, 0};
+    SetWorldTransform(s.dc, &finer);
     SetBkMode(s.dc, TRANSPARENT);
     s.attr.pageCopies = 1;
     // Every page starts with the printer's defaults.
@@ -253,19 +260,27 @@ void XlBeginPage() {
     s.raster = PclXlRaster{};
 }
 
-void XlEndPage() {
+static void ClosePage(bool printed) {
     PclXlState& s = XlState();
     if (!s.dc) return;
     XlReleaseObjects();
     HENHMETAFILE emf = CloseEnhMetaFile(s.dc);
     s.dc = nullptr;
-    if (emf) {
-        DeleteEnhMetaFile(emf);
-    } else if (!s.pages.empty()) {
-        DeleteTemporaryFile(s.pages.back());  // a page that could not be written is no page
+    if (emf) DeleteEnhMetaFile(emf);
+    if ((!emf || !printed) && !s.pages.empty()) {
+        // A page that could not be written, or is printed in no copies, is no page.
+        DeleteTemporaryFile(s.pages.back());
         s.pages.pop_back();
     }
     if (s.pages.size() >= s.pageLimit) s.stop = true;
+}
+
+void XlEndPage() { ClosePage(true); }
+
+void XlEndPageOperator() {
+    // HP's drivers end some jobs with a page printed in no copies: it is no page.
+    PclXlState& s = XlState();
+    ClosePage(!XlGiven(xla::PageCopies) || s.attr.pageCopies != 0);
 }
 
 void InitPclXlJob(const char* tempDir) {

@@ -161,6 +161,11 @@ struct PclXlRaster {
     std::vector<uint8_t> seed;  // the delta-row seed
 };
 
+// Logical units are this many times finer than the page's mapping units (hundredths of an
+// inch or tenths of a millimetre), through the page's world transform: thin shapes, curves and
+// glyph dots keep their places to a fraction of a device pixel.
+constexpr double kXlFine = 16;
+
 struct PclXlState {
     // The byte reader.
     const uint8_t* data = nullptr;
@@ -179,10 +184,10 @@ struct PclXlState {
     PageList pages;
     int32_t pageCounter = 0;
     HDC dc = nullptr;
-    double rx = 6, ry = 6;  // user units per logical unit, from the units of measure
-    double sx = 1.0 / 6, sy = 1.0 / 6;
-    bool pageScaleSet = false;   // SetPageScale was sent in this job
-    int32_t origin[2] = {0, 0};  // the page origin, user units
+    double rx = 6, ry = 6;                      // user units per unit of the page's mapping, from the units of measure
+    double sx = kXlFine / 6, sy = kXlFine / 6;  // logical units per user unit
+    bool pageScaleSet = false;                  // SetPageScale was sent in this job
+    int32_t origin[2] = {0, 0};                 // the page origin, user units
     int32_t cursor[2] = {0, 0};
     PclXlGraphicsState gs;
     std::vector<PclXlGraphicsState> savedStates;

@@ -50,25 +50,19 @@ void moveCursorBy(double dx, double dy) {
     XlMoveCursor(s.cursor[0] + dx, s.cursor[1] + dy);
 }
 
-// Bitmap glyphs: inked dots take the brush, the others leave the page as it is. The page counts
-// in hundredths of an inch, coarser than a glyph's dots: glyphs are placed through a world
-// transform sixteen times finer, so that every glyph keeps its size and sits on the baseline.
+// Bitmap glyphs: inked dots take the brush, the others leave the page as it is. Each glyph's
+// corners are rounded on their own, in logical units finer than its dots, so that every glyph
+// keeps its size and sits on the baseline.
 void drawBitmapText(const PclXlDownloadedFont& font) {
     PclXlState& s = XlState();
     const std::vector<int32_t>& text = s.attr.textData;
     double kx = XlUserUnitsPerInch(0) / font.resolution[0], ky = XlUserUnitsPerInch(1) / font.resolution[1];
-    constexpr double kFine = 16;
     auto fine = [&](double x, double y) {
-        auto logical = [](double v) { return static_cast<LONG>(std::lround(std::clamp(v, -1e8, 1e8) * kFine)); };
+        auto logical = [](double v) { return static_cast<LONG>(std::lround(std::clamp(v, -1e9, 1e9))); };
         return POINT{logical(x * s.sx), logical(-y * s.sy)};
     };
     XlSelectObjects();
     bool drawing = s.dc && s.gs.brush.kind != PclXlPaint::None;
-    if (drawing) {
-        SetGraphicsMode(s.dc, GM_ADVANCED);
-        XFORM finer{static_cast<FLOAT>(1 / kFine), 0, 0, static_cast<FLOAT>(1 / kFine), 0, 0};
-        SetWorldTransform(s.dc, &finer);
-    }
     for (size_t i = 0; i < text.size(); ++i) {
         auto it = font.glyphs.find(text[i]);
         if (drawing && it != font.glyphs.end() && !it->second.bits.empty()) {
@@ -81,11 +75,6 @@ void drawBitmapText(const PclXlDownloadedFont& font) {
                           DIB_RGB_COLORS, 0x00B8074A);
         }
         moveCursorBy(advanceX(i, 0), advanceY(i));
-    }
-    if (drawing) {
-        XFORM identity{1, 0, 0, 1, 0, 0};
-        SetWorldTransform(s.dc, &identity);
-        SetGraphicsMode(s.dc, GM_COMPATIBLE);
     }
 }
 

@@ -174,6 +174,8 @@ bool DecodeDib(const BYTE* info, size_t infoSize, const BYTE* bits, size_t bitsS
     out.height = static_cast<int>(height);
     out.mono = false;
     out.bilevel = bpp == 1;
+    out.pixelsPerMetre[0] = hsize >= 40 ? static_cast<int32_t>(read32(info + 24)) : 0;
+    out.pixelsPerMetre[1] = hsize >= 40 ? static_cast<int32_t>(read32(info + 28)) : 0;
     if (compression == BI_RLE8 || compression == BI_RLE4) {
         out.px.assign(static_cast<size_t>(width * height), 0);
         std::vector<uint8_t> idx;
@@ -302,6 +304,7 @@ std::vector<BYTE> PackDib(const ImageRef& img, size_t& headerSize, bool keepAlph
     h.biPlanes = 1;
     h.biBitCount = img.mono ? 1 : 32;
     h.biCompression = BI_RGB;
+    h.biXPelsPerMeter = img.pixelsPerMetre[0], h.biYPelsPerMeter = img.pixelsPerMetre[1];
     size_t stride = ((static_cast<size_t>(img.width) * h.biBitCount + 31) / 32) * 4;
     h.biSizeImage = static_cast<DWORD>(stride * img.height);
     headerSize = 40 + (img.mono ? 8 : 0);
@@ -321,6 +324,45 @@ std::vector<BYTE> PackDib(const ImageRef& img, size_t& headerSize, bool keepAlph
                 uint32_t v = keepAlpha ? src[x] : src[x] & 0xFFFFFF;
                 std::memcpy(row + x * 4, &v, 4);
             }
+        }
+    }
+    return out;
+}
+
+Image ResampledPattern(const Image& in, double kx, double ky) {
+    constexpr double kMaxPixels = 16 << 20;
+    if (in.width <= 0 || in.height <= 0 || !(kx > 0) || !(ky > 0)) return in;
+    double area = kx * ky * in.width * in.height;
+    if (area > kMaxPixels) kx *= std::sqrt(kMaxPixels / area), ky *= std::sqrt(kMaxPixels / area);
+    int w = std::max(1, static_cast<int>(std::lround(in.width * kx)));
+    int h = std::max(1, static_cast<int>(std::lround(in.height * ky)));
+    if (w == in.width && h == in.height) return in;
+    Image out;
+    out.width = w, out.height = h, out.mono = in.mono, out.bilevel = in.bilevel;
+    out.pixelsPerMetre[0] = static_cast<int32_t>(std::lround(in.pixelsPerMetre[0] * kx));
+    out.pixelsPerMetre[1] = static_cast<int32_t>(std::lround(in.pixelsPerMetre[1] * ky));
+    out.px.resize(static_cast<size_t>(w) * h);
+    // The source pixels [from(i), from(i + 1)) fall in pixel i of a side of n pixels.
+    auto from = [](int i, int n, int source) { return static_cast<int>(static_cast<int64_t>(i) * source / n); };
+    bool average = !in.mono && (w < in.width || h < in.height);
+    for (int y = 0; y < h; ++y) {
+        int y0 = from(y, h, in.height), y1 = std::max(y0 + 1, from(y + 1, h, in.height));
+        for (int x = 0; x < w; ++x) {
+            int x0 = from(x, w, in.width), x1 = std::max(x0 + 1, from(x + 1, w, in.width));
+            if (!average) {
+                out.px[static_cast<size_t>(y) * w + x] = in.px[static_cast<size_t>(y0) * in.width + x0];
+                continue;
+            }
+            uint64_t sum[3] = {0, 0, 0};
+            for (int sy = y0; sy < y1; ++sy)
+                for (int sx = x0; sx < x1; ++sx) {
+                    uint32_t v = in.px[static_cast<size_t>(sy) * in.width + sx];
+                    for (int c = 0; c < 3; ++c) sum[c] += (v >> (8 * c)) & 0xFF;
+                }
+            uint64_t n = static_cast<uint64_t>(y1 - y0) * (x1 - x0);
+            uint32_t v = 0;
+            for (int c = 0; c < 3; ++c) v |= static_cast<uint32_t>((sum[c] + n / 2) / n) << (8 * c);
+            out.px[static_cast<size_t>(y) * w + x] = v;
         }
     }
     return out;

@@ -3,6 +3,7 @@
 // that does not hold what it claims is skipped, the rest of the page plays.
 #include "emf_file.h"
 #include "emf_recorder.h"
+#include "pattern_comment.h"
 
 #include <algorithm>
 #include <cmath>
@@ -41,8 +42,12 @@ struct Rec {
 
 class Player {
 public:
-    Player(HDC hdc, DC& dc, size_t handles)
-        : hdc_(hdc), dc_(dc), objects_(std::clamp<size_t>(handles, 1, kMaxHandles)) {}
+    // `devicePixelsPerInch`: the destination's pixels per inch of the page.
+    Player(HDC hdc, DC& dc, size_t handles, double devicePixelsPerInch)
+        : hdc_(hdc),
+          dc_(dc),
+          devicePixelsPerInch_(devicePixelsPerInch),
+          objects_(std::clamp<size_t>(handles, 1, kMaxHandles)) {}
     ~Player() {
         for (HGDIOBJ o : objects_)
             if (o) DeleteObject(o);
@@ -52,6 +57,8 @@ public:
 private:
     HDC hdc_;
     DC& dc_;
+    double devicePixelsPerInch_;
+    bool patternsAtOwnResolution_ = false;  // the page said so in a comment
     // The image of the last bitmap record, its buffer kept for the next: pages often hold
     // many large images, and fresh memory for each costs page faults.
     Image decoded_;
@@ -509,9 +516,10 @@ void Player::play(const Rec& r, uint32_t type) {
         break;
     }
     case EMR_GDICOMMENT: {
+        if (!r.has(12, r.u(8))) break;
         GlyphComment glyph;
-        if (dc_.document && r.has(12, r.u(8)) && ReadGlyphComment(r.p + 12, r.u(8), glyph))
-            dc_.document->nextGlyph = glyph;
+        if (dc_.document && ReadGlyphComment(r.p + 12, r.u(8), glyph)) dc_.document->nextGlyph = glyph;
+        if (IsPatternComment(r.p + 12, r.u(8))) patternsAtOwnResolution_ = true;
         break;
     }
     case EMR_CREATEMONOBRUSH:
@@ -521,6 +529,12 @@ void Player::play(const Rec& r, uint32_t type) {
         UINT usage = r.u(12);
         if (!dib(r, 16, usage, *img, type == EMR_CREATEMONOBRUSH)) break;
         if (usage == DIB_PAL_INDICES && img->bilevel) img->mono = true;
+        // A pattern at a resolution of its own keeps its size on the page.
+        int32_t xRes = img->pixelsPerMetre[0], yRes = img->pixelsPerMetre[1];
+        if (patternsAtOwnResolution_ && xRes > 0 && yRes > 0) {
+            double perMetre = devicePixelsPerInch_ / 0.0254;
+            *img = ResampledPattern(*img, perMetre / xRes, perMetre / yRes);
+        }
         auto b = std::make_unique<BrushObj>();
         b->style = BS_DIBPATTERNPT;
         b->pattern = std::move(img);
@@ -691,7 +705,7 @@ BOOL PlayEnhMetaFile(HDC hdc, HENHMETAFILE h, const RECT* rect) {
     dc->pathOpen = dc->pathValid = false;
     dc->path.clear();
     {
-        Player player(hdc, *dc, hd.nHandles);
+        Player player(hdc, *dc, hd.nHandles, std::sqrt(kx * ky) * 2540 * dc->base.scale());
         size_t off = hd.nSize, end = emf->size;
         while (off <= end && end - off >= 8) {
             Rec r{emf->data + off, end - off};

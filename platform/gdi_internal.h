@@ -89,7 +89,8 @@ struct Image {
     int width = 0, height = 0;
     std::vector<uint32_t> px;
     bool mono = false;
-    bool bilevel = false;  // decoded from a 1-bit image (perhaps averaged down to greys)
+    bool bilevel = false;                // decoded from a 1-bit image (perhaps averaged down to greys)
+    int32_t pixelsPerMetre[2] = {0, 0};  // the resolution the image names, if any
 };
 
 inline uint32_t ColorToPixel(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
@@ -101,10 +102,17 @@ struct ImageRef {
     const uint32_t* px = nullptr;
     bool mono = false;
     bool bilevel = false;
+    int32_t pixelsPerMetre[2] = {0, 0};
     // The bytes the image was decoded from, where the caller knows them (may be empty).
     std::string_view identity;
     ImageRef() = default;
-    ImageRef(const Image& i) : width(i.width), height(i.height), px(i.px.data()), mono(i.mono), bilevel(i.bilevel) {}
+    ImageRef(const Image& i)
+        : width(i.width),
+          height(i.height),
+          px(i.px.data()),
+          mono(i.mono),
+          bilevel(i.bilevel),
+          pixelsPerMetre{i.pixelsPerMetre[0], i.pixelsPerMetre[1]} {}
 };
 
 enum class Kind { Pen, Brush, Font, Bitmap, Region, Palette };
@@ -410,6 +418,10 @@ bool DecodeDib(const BYTE* info, size_t infoSize, const BYTE* bits, size_t bitsS
 int ShrinkFactor(const DC& dc, double w, double h, double sw, double sh);
 size_t DibHeaderAndColorsSize(const BITMAPINFOHEADER& h, UINT usage = DIB_RGB_COLORS);
 uint64_t DibImageSize(const BITMAPINFOHEADER& h);
+// A brush pattern at `kx` by `ky` times its size, at least a pixel each way and at most 16M
+// pixels: a shrunk colour pattern's pixels are the means of those they cover, other pixels
+// the nearest one's.
+Image ResampledPattern(const Image& in, double kx, double ky);
 // A packed 32-bit (or 1-bit for mono) bottom-up DIB of an image, for recording.
 std::vector<BYTE> PackDib(const ImageRef& img, size_t& headerSize, bool keepAlpha = false);
 

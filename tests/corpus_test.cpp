@@ -2,6 +2,7 @@
 // GhostPCL's own example jobs (each recognised as the language GhostPCL reads it in and
 // pictured as GhostPCL pictures it) and EMF pages written by real Windows programs.
 #include "language_detector.h"
+#include "page_renderer.h"
 #include "test_support.h"
 
 #include <algorithm>
@@ -31,6 +32,8 @@ TEST_F(GhostPclExamples, EachIsRecognisedAndPictured) {
         pictured += p.width > 0;
     }
     EXPECT_GE(pictured, 17u);
+    // HP's driver ends frs96.pxl with a page printed in no copies, which is no page.
+    EXPECT_EQ(Convert(ReadFileBytes((corpus / "frs96.pxl").string()), "frs96.pxl").size(), 14u);
 }
 
 namespace {
@@ -71,6 +74,57 @@ TEST_F(GhostPclExamples, FirstPagesLookAsGhostPclDrawsThem) {
         EXPECT_GE(m.ink, 0.8) << name;
         EXPECT_LE(m.ink, 1.25) << name;
         std::printf("%s against GhostPCL: match %.3f, ink %.2f\n", name, m.match, m.ink);
+    }
+}
+
+namespace {
+// Dark-to-light changes along every third row: how fine a picture's patterns are.
+size_t Changes(const Pixels& p) {
+    size_t n = 0;
+    for (int y = 0; y < p.height; y += 3)
+        for (int x = 1; x < p.width; ++x) n += ((p.at(x, y) & 0xFF) < 128) != ((p.at(x - 1, y) & 0xFF) < 128);
+    return n;
+}
+}  // namespace
+
+// Patterns keep their size on the page at every resolution, as on a printer: pictured at 75,
+// 150 and 300 dpi, raster patterns change between dark and light as often as in GhostPCL's
+// picture at that resolution.
+TEST_F(GhostPclExamples, PatternsKeepTheirSizeAtEveryResolution) {
+    fs::path corpus = SPOOLSIGHT_CORPUS;
+    const std::string gpcl6 = SPOOLSIGHT_SHARED "/oracles/gpcl6";
+    if (!fs::is_directory(corpus) || !fs::exists(gpcl6)) GTEST_SKIP() << "no example corpus or GhostPCL";
+    for (const char* name : {"pattern.pxl", "pattern.pcl"}) {
+        std::string letter = fs::path(name).extension() == ".pcl" ? "@PJL SET PAPER=LETTER\r\n" : "";
+        Bytes job(letter.begin(), letter.end());
+        Bytes body = ReadFileBytes((corpus / name).string());
+        job.insert(job.end(), body.begin(), body.end());
+        PageList pages = Convert(job, name);
+        ASSERT_FALSE(pages.empty()) << name;
+        for (int dpi : {75, 150, 300}) {
+            // Below the patterns' own 300 dpi GhostPCL drops PCL5's pattern dots one by one
+            // where pictures average them into grey.
+            if (dpi == 75 && fs::path(name).extension() == ".pcl") continue;
+            RenderedPage page;
+            ASSERT_TRUE(RenderPageMetafile(pages.front().c_str(), page, dpi)) << name;
+            Pixels ours;
+            ours.width = page.width, ours.height = page.height;
+            const auto* px = reinterpret_cast<const uint32_t*>(page.pixels);
+            ours.px.assign(px, px + static_cast<size_t>(page.width) * page.height);
+            ReleaseRenderedPage(page);
+            std::string out, reference = dir_ + "gpcl6.png";
+            ASSERT_EQ(RunCommand(gpcl6 + " -q -dNOPAUSE -dFirstPage=1 -dLastPage=1 -r" + std::to_string(dpi) +
+                                     " -sDEVICE=pnggray -o " + reference + " " + dir_ + "jobs/" + name,
+                                 out),
+                      0)
+                << out;
+            Pixels theirs;
+            ASSERT_TRUE(ReadPng(reference, theirs));
+            double ratio = static_cast<double>(Changes(ours)) / std::max<size_t>(Changes(theirs), 1);
+            std::printf("%s at %d dpi: %.2f times GhostPCL's changes\n", name, dpi, ratio);
+            EXPECT_GT(ratio, 0.75) << name << " at " << dpi;
+            EXPECT_LT(ratio, 1.33) << name << " at " << dpi;
+        }
     }
 }
 

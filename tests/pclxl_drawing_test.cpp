@@ -1,6 +1,7 @@
 // PCL XL drawing: shapes, paths, pens, brushes, clipping, graphics states,
 // raster operations, raster patterns and images, checked by pixel probes.
 #include "pclxl_fixture.h"
+#include "page_renderer.h"
 
 // ---- Drawing ----
 
@@ -248,8 +249,8 @@ TEST_F(PclXlTest, AFullPageImageIsOneBitmapPerBlock) {
     EXPECT_EQ(images[0].width, 4800);
     EXPECT_EQ(images[0].height, 3300);
     EXPECT_EQ(images[0].bits, 1);
-    EXPECT_EQ(images[0].x, 50);  // 300 units at 6 a logical unit
-    EXPECT_EQ(images[1].y, -(50 + 550));
+    EXPECT_EQ(images[0].x, 50 * kXlFine);  // 300 units at 6 a hundredth of an inch
+    EXPECT_EQ(images[1].y, -(50 + 550) * kXlFine);
     EXPECT_EQ(CountRecords(emf, EMR_SETPIXELV), 0u);
     DeletePageFiles(pages);
 }
@@ -288,6 +289,28 @@ TEST_F(PclXlTest, PenWidthDashesOriginAndScale) {
     EXPECT_TRUE(Near(p.at(Px(750), Px(3150)), 0x0000FF));  // (375, 1575) at twice the scale
 }
 
+// Shapes keep their places to a fraction of a hundredth of an inch: a white band laid two units
+// (1/300 inch) below a black one leaves the black one's edge, as a printer draws it (the
+// outlines of tiger.px3's whiskers are such edges).
+TEST_F(PclXlTest, AnEdgeThinnerThanAHundredthOfAnInchStays) {
+    XlWriter w = Job();
+    Brush(w, 0, 0, 0);
+    w.box(600, 1200, 3000, 1260).attr(xl::BoundingBox).op(xl::Rectangle);
+    Brush(w, 255, 255, 255);
+    w.box(600, 1202, 3000, 1262).attr(xl::BoundingBox).op(xl::Rectangle);
+    w.op(xl::EndPage);
+    PageList pages = Convert(w.out);
+    ASSERT_EQ(pages.size(), 1u);
+    // At 600 dpi a pixel is a unit.
+    RenderedPage page;
+    ASSERT_TRUE(RenderPageMetafile(pages[0].c_str(), page, 600));
+    auto grey = [&](int x, int y) { return page.pixels[(static_cast<size_t>(y) * page.width + x) * 4 + 1]; };
+    EXPECT_LT(grey(1800, 1200), 96);
+    EXPECT_GT(grey(1800, 1203), 224);
+    EXPECT_GT(grey(1800, 1230), 224);
+    ReleaseRenderedPage(page);
+}
+
 TEST_F(PclXlTest, EmbeddedPointListsFollowPointTypeAndDataOrg) {
     auto points = [&](XlWriter& w) {
         Run(w);
@@ -301,9 +324,9 @@ TEST_F(PclXlTest, EmbeddedPointListsFollowPointTypeAndDataOrg) {
     rel.op(xl::LineRelPath).data({60, 0, 0, 0xC4, 5});
     std::vector<POINT> p = points(rel);
     ASSERT_EQ(p.size(), 3u);
-    EXPECT_EQ(p[1].x, 110);
-    EXPECT_EQ(p[1].y, -100);
-    EXPECT_EQ(p[2].y, -90);
+    EXPECT_EQ(p[1].x, 110 * kXlFine);
+    EXPECT_EQ(p[1].y, -100 * kXlFine);
+    EXPECT_EQ(p[2].y, -90 * kXlFine);
     // Unsigned 16-bit values high byte first, absolute, no more than NumberOfPoints.
     XlWriter abs = Job();
     abs.op(xl::NewPath).xy(0, 0).attr(xl::Point).op(xl::SetCursor).ubyte(0).attr(xl::DataOrg).op(xl::OpenDataSource);
@@ -311,9 +334,9 @@ TEST_F(PclXlTest, EmbeddedPointListsFollowPointTypeAndDataOrg) {
     abs.data({0x02, 0x58, 0x04, 0xB0, 0x04, 0xB0, 0x02, 0x58, 0x09, 0x60, 0x09, 0x60});
     p = points(abs);
     ASSERT_EQ(p.size(), 3u);
-    EXPECT_EQ(p[1].x, 100);
-    EXPECT_EQ(p[1].y, -200);
-    EXPECT_EQ(p[2].x, 200);
+    EXPECT_EQ(p[1].x, 100 * kXlFine);
+    EXPECT_EQ(p[1].y, -200 * kXlFine);
+    EXPECT_EQ(p[2].x, 200 * kXlFine);
     // A dot as Ghostscript draws it: four relative Bezier segments back to their start.
     XlWriter dot = Job();
     dot.op(xl::NewPath).xy(3000, 3000).attr(xl::Point).op(xl::SetCursor).ubyte(12).attr(xl::NumberOfPoints);
@@ -362,7 +385,7 @@ TEST_F(PclXlTest, CommentsGraphicsStateDepthAndEndSession) {
     PageList pages = Convert(w.out);
     ASSERT_EQ(pages.size(), 1u);
     Bytes emf = ReadFileBytes(pages[0]);
-    EXPECT_EQ(CountRecords(emf, EMR_GDICOMMENT), 1u);
+    EXPECT_EQ(CountRecords(emf, EMR_GDICOMMENT), 2u);  // the job's, after the page's own
     EXPECT_EQ(CountRecords(emf, EMR_SAVEDC), kMaxGraphicsStates);
     EXPECT_EQ(CountRecords(emf, EMR_RESTOREDC), kMaxGraphicsStates);
     DeletePageFiles(pages);

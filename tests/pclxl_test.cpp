@@ -153,7 +153,7 @@ TEST_F(PclXlTest, UnitsOfMeasureGiveTheScale) {
         bool pageScale;
         int mapMode;
         double x;      // a user x
-        LONG logical;  // its logical x
+        LONG logical;  // its place in the mapping's units (logical units are kXlFine times finer)
     } cases[] = {
         {0, 600, true, MM_LOENGLISH, 600, 100},   // 600 an inch, PageScale (1, 1)
         {0, 600, false, MM_LOENGLISH, 600, 100},  // no SetPageScale: scale 1
@@ -171,8 +171,8 @@ TEST_F(PclXlTest, UnitsOfMeasureGiveTheScale) {
         ASSERT_NE(XlState().dc, nullptr);
         EXPECT_EQ(GetMapMode(XlState().dc), c.mapMode) << c.units;
         POINT p = XlMapUser(c.x, c.x);
-        EXPECT_EQ(p.x, c.logical) << c.measure << " " << c.units;
-        EXPECT_EQ(p.y, -c.logical) << c.measure << " " << c.units;
+        EXPECT_EQ(p.x, c.logical * kXlFine) << c.measure << " " << c.units;
+        EXPECT_EQ(p.y, -c.logical * kXlFine) << c.measure << " " << c.units;
         Discard();
     }
 }
