@@ -43,10 +43,15 @@ bool PagePictureSize(const ENHMETAHEADER& header, int32_t dotsX, int32_t dotsY, 
     if (!PictureSize(dotsX, dotsY, int64_t{header.szlMillimeters.cx} * 100, int64_t{header.szlMillimeters.cy} * 100,
                      width, height))
         return false;
-    // The frame where it is the page itself or has other proportions; one too large for a
-    // picture leaves the device's size.
+    // The frame where it is the page itself or has other proportions. One too large for a
+    // picture keeps its proportions at the device's size, its longer side the device's.
     int64_t frameX = 0, frameY = 0;
-    if (PictureOfFrame(header, frameX, frameY)) PictureSize(dotsX, dotsY, frameX, frameY, width, height);
+    if (PictureOfFrame(header, frameX, frameY) && !PictureSize(dotsX, dotsY, frameX, frameY, width, height)) {
+        double k = std::max(header.szlMillimeters.cx, header.szlMillimeters.cy) * 100.0 / std::max(frameX, frameY);
+        if (k < 1)
+            PictureSize(dotsX, dotsY, std::max<int64_t>(std::llround(frameX * k), 1),
+                        std::max<int64_t>(std::llround(frameY * k), 1), width, height);
+    }
     return true;
 }
 

@@ -175,6 +175,22 @@ TEST_F(LoadPictureTest, AFrameOfOtherProportionsIsThePicture) {
     page = LoadPicture(Write("inner.spl", WrapInSpool({inner})));
     EXPECT_EQ(page.width, 1587);
     EXPECT_EQ(page.height, 2245);
+    // A frame too large for a picture (3.2 x 4.1 m, portrait, on a 320 x 240 mm screen) keeps
+    // its proportions at the device's size, and its circle stays round.
+    Bytes huge = Record(
+        [](HDC dc) {
+            SelectObject(dc, GetStockObject(BLACK_BRUSH));
+            Ellipse(dc, 0, 0, 12090, 12090);
+        },
+        RECT{0, 0, 320000, 410000});
+    const int32_t screen[4] = {1209, 907, 320, 240};  // pixels, then millimetres
+    std::memcpy(&huge[72], screen, sizeof screen);
+    page = LoadPicture(Write("huge.spl", WrapInSpool({huge})));
+    EXPECT_NEAR(page.height, 320 / 25.4 * 192, 2);
+    EXPECT_NEAR(page.width * 410.0 / 320, page.height, 2);
+    box = InkBox(page, 100);
+    EXPECT_NEAR(box.right - box.left, box.bottom - box.top, 4);
+    EXPECT_NEAR(box.right - box.left, page.width, 8);
 }
 
 TEST_F(LoadPictureTest, BadPageMetafilesFailCleanly) {
