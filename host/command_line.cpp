@@ -215,6 +215,7 @@ std::string UsageText() {
            "  -h, --help         this text\n"
            "  --version          the program's version\n"
            "\n"
-           "JOB may be - for standard input. Exit status: 0 every requested page written, 1 the job\n"
-           "cannot be read or has no page, 2 a usage error, 3 some pages could not be written.\n";
+           "JOB may be - for standard input. What could not be read or written is told on standard\n"
+           "error, a line each. Exit status: 0 every requested page written whole, 1 the job cannot be\n"
+           "read or has no page, 2 a usage error, 3 some pages are incomplete or could not be written.\n";
 }

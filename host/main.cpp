@@ -41,6 +41,12 @@ int fail(const std::string& message, int status = kExitNoPicture) {
     return status;
 }
 
+// Tells what could not be read or drawn, a line each; true when there was anything.
+bool tellProblems(const std::string& label, const JobProblems& problems) {
+    for (const JobProblem& p : problems) say(label + ": " + JobProblemText(p));
+    return !problems.empty();
+}
+
 // Why a job gave no page: a language that is recognised but not drawn is named.
 std::string noPage(const std::string& path, const std::string& label) {
     MappedFile file;
@@ -48,6 +54,20 @@ std::string noPage(const std::string& path, const std::string& label) {
     if (format != JobFormat::Unknown && !JobFormatIsDrawn(format))
         return label + ": " + JobFormatName(format) + " job: this language is not shown";
     return label + ": no page could be read from this file";
+}
+
+// Why a job gave no page: what went wrong, else a language that is recognised but not drawn.
+int noPageStatus(const std::string& path, const std::string& label, const JobProblems& problems) {
+    if (tellProblems(label, problems)) return kExitNoPicture;
+    return fail(noPage(path, label));
+}
+
+// Why a job file cannot be read, or nothing when it can.
+std::string unreadable(const std::string& job) {
+    std::error_code ec;
+    if (fs::is_directory(job, ec)) return job + ": is a directory, not a job file";
+    if (access(job.c_str(), R_OK) != 0) return job + ": " + std::strerror(errno);
+    return {};
 }
 
 // The plug-in built beside this program, or installed where the program's installation puts it.
@@ -136,12 +156,17 @@ bool writeWhole(const std::string& target,
         const std::string& path;
         ~Forget() { ForgetTemporaryFile(path); }
     } forget{partial};
+    // Whether the file can be made at all is told first, with its cause, whatever the format.
+    int fd = open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (fd < 0) {
+        error = "cannot write " + target + ": " + std::strerror(errno);
+        return false;
+    }
+    close(fd);
     if (!write(partial, error)) {
-        int cause = errno;
         std::remove(partial.c_str());
         // Told under the name the user gave.
         if (size_t at = error.find(partial); at != std::string::npos) error.replace(at, partial.size(), target);
-        if (error.rfind("cannot create ", 0) == 0) error += std::string(": ") + std::strerror(cause);
         return false;
     }
     if (std::rename(partial.c_str(), place.c_str()) != 0) {
@@ -181,18 +206,22 @@ struct StandardInputCopy {
 // Every page through the library's own interface: convert, then picture the pages on every core.
 int allPages(const std::string& job, const std::string& label, const std::string& pngDir, const std::string& emfDir) {
     PageList pages;
-    if (!ConvertPrintJob(job.c_str(), pages)) return fail(label + ": cannot be read");
-    if (pages.empty()) return fail(noPage(job, label));
-    int status = kExitWritten;
+    JobProblems problems;
+    bool converted = ConvertPrintJob(job.c_str(), pages, SIZE_MAX, &problems);
+    if (pages.empty() || !converted) {
+        DeletePageFiles(pages);
+        return noPageStatus(job, label, problems);
+    }
+    int status = tellProblems(label, problems) ? kExitSomeMissing : kExitWritten;
     std::error_code ec;
     if (!emfDir.empty()) {
         fs::create_directories(emfDir, ec);
-        for (size_t i = 0; i < pages.size() && status == kExitWritten; ++i) {
+        for (size_t i = 0; i < pages.size() && !ec; ++i) {
             fs::copy_file(pages[i], numbered(emfDir, i + 1, "emf"), fs::copy_options::overwrite_existing, ec);
             if (ec) status = fail("cannot copy page to " + emfDir + ": " + ec.message(), kExitSomeMissing);
         }
     }
-    if (!pngDir.empty() && status == kExitWritten) {
+    if (!pngDir.empty() && !ec) {
         fs::create_directories(pngDir, ec);
         // A page that cannot be pictured is told and passed over; a file that cannot be written stops the rest.
         std::mutex messages;
@@ -224,9 +253,21 @@ int firstPageThroughPlugin(const HostOptions& o, const std::string& job, const s
     PluginLoader loader;
     std::string error;
     if (!loader.Open(o.plugin.empty() ? defaultPlugin() : o.plugin, error)) return fail(error);
+    // The plug-in has no word for what it could not read: the library reads the same page
+    // after it to tell it.
+    JobProblems problems;
+    auto readProblems = [&] {
+        PageList pages;
+        ConvertPrintJob(job.c_str(), pages, 1, &problems);
+        DeletePageFiles(pages);
+    };
     bool noContext = false;
     int32_t width = 0, height = 0;
-    if (!loader.OpenPicture(job, width, height, error, noContext)) return fail(noContext ? noPage(job, label) : error);
+    if (!loader.OpenPicture(job, width, height, error, noContext)) {
+        if (!noContext) return fail(error);
+        readProblems();
+        return noPageStatus(job, label, problems);
+    }
     // Rows are pulled from the plug-in as a viewer pulls them, by several threads at once.
     bool written = writeWhole(
         output,
@@ -237,10 +278,12 @@ int firstPageThroughPlugin(const HostOptions& o, const std::string& job, const s
         },
         error);
     loader.ClosePicture();
+    readProblems();
+    int status = tellProblems(label, problems) ? kExitSomeMissing : kExitWritten;
     if (!written) return fail(error, kExitSomeMissing);
     if (!o.quiet && output != "-")
         std::printf("%s: %d x %d pixels -> %s\n", label.c_str(), width, height, output.c_str());
-    return kExitWritten;
+    return status;
 }
 
 enum class OutputFormat { Png, Pdf, Svg };
@@ -323,11 +366,15 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
         limit = std::max(limit, r.last);
     }
     PageList pages;
-    if (!ConvertPrintJob(job.c_str(), pages, limit)) return fail(label + ": cannot be read");
-    if (pages.empty()) return fail(noPage(job, label));
+    JobProblems problems;
+    bool converted = ConvertPrintJob(job.c_str(), pages, limit, &problems);
+    if (pages.empty() || !converted) {
+        DeletePageFiles(pages);
+        return noPageStatus(job, label, problems);
+    }
     std::vector<size_t> lacking;
     std::vector<size_t> chosen = SelectPages(ranges, pages.size(), lacking);
-    int status = kExitWritten;
+    int status = tellProblems(label, problems) ? kExitSomeMissing : kExitWritten;
     for (size_t page : lacking) {
         say(label + ": has no page " + std::to_string(page) + " (it has " + std::to_string(pages.size()) +
             (pages.size() == limit ? " or more)" : ")"));
@@ -411,8 +458,8 @@ int runJob(const HostOptions& o, const std::string& jobArgument, TakenNames& tak
         if (!input.Make(error)) return fail(error);
         job = input.path;
         label = "standard input";
-    } else if (access(job.c_str(), R_OK) != 0) {
-        return fail(job + ": " + std::strerror(errno));
+    } else if (std::string why = unreadable(job); !why.empty()) {
+        return fail(why);
     }
     if (!o.pngDir.empty() || !o.emfDir.empty()) {
         int status = allPages(job, label, o.pngDir, o.emfDir);
@@ -495,8 +542,12 @@ int main(int argc, char** argv) {
                 path = input.path;
             }
             JobInfo info;
+            if (std::string why = job == "-" ? "" : unreadable(job); !why.empty()) {
+                status = std::max(status, fail(why));
+                continue;
+            }
             if (!DescribePrintJob(path.c_str(), info)) {
-                status = std::max(status, fail(job + ": " + std::strerror(errno)));
+                status = std::max(status, fail(job + ": cannot be read"));
                 continue;
             }
             std::string name = job == "-" ? "standard input" : job;

@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -306,7 +307,7 @@ bool WritePng(const std::string& path, int32_t width, int32_t height, const Pict
 
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {
-        error = "cannot create " + path;
+        error = "cannot create " + path + ": " + std::strerror(errno);
         return false;
     }
     static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -337,10 +338,11 @@ bool WritePng(const std::string& path, int32_t width, int32_t height, const Pict
     ok = ok && writeChunk(f, "IEND", {});
     ok = std::fclose(f) == 0 && ok;
     if (!ok) {
+        int cause = errno;
         // A partial picture is not left behind; a device or FIFO written in place stays.
         std::error_code ec;
         if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec))) std::remove(path.c_str());
-        error = "cannot write " + path;
+        error = "cannot write " + path + ": " + std::strerror(cause);
     }
     return ok;
 }

@@ -1,5 +1,6 @@
 #include "page_files.h"
 
+#include "job_problems.h"
 #include "new_file.h"
 #include "page_list.h"
 #include "temporary_files.h"
@@ -29,14 +30,18 @@ HANDLE CreateNumberedFile(const char* tempDir, int page, const char* extension, 
     DWORD tick = GetTickCount();
     for (DWORD attempt = 0; attempt < 10000; ++attempt) {
         name = numberedName(tempDir, tick + attempt, page, extension);
+        // Remembered before it exists, so that a signal ending the process between the two
+        // cannot leave it behind.
+        RememberTemporaryFile(name);
         HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            RememberTemporaryFile(name);
-            return file;
-        }
-        if (GetLastError() != ERROR_FILE_EXISTS) break;
+        if (file != INVALID_HANDLE_VALUE) return file;
+        DWORD error = GetLastError();
+        ForgetTemporaryFile(name);
+        SetLastError(error);
+        if (error != ERROR_FILE_EXISTS) break;
     }
+    ReportJobProblem(0, std::string("the temporary directory ") + tempDir + " cannot be used: " + LastFileErrorText());
     name.clear();
     return INVALID_HANDLE_VALUE;
 }

@@ -49,6 +49,7 @@ public:
         return s.pages.size() - (s.pageDC ? 1 : 0) >= s.pageLimit;
     }
     void MacroDefined(const uint8_t* data, size_t size) override { DefinePclMacro(data, size); }
+    void Problem(const std::string& message) override { ReportPclProblem(message); }
     // The job's PJL paper and orientation: the page the job gets until it asks for another.
     void PjlSettings(const PclPageSize& pjl) override {
         PclPageState& s = Pcl();

@@ -1,5 +1,6 @@
 // Opening and closing the page metafiles of a PCL5 job.
 #include "hpgl_plot_state.h"
+#include "job_problems.h"
 #include "kernel.h"
 #include "page_files.h"
 #include "pcl_page_state.h"
@@ -23,6 +24,7 @@ void closePage() {
     s.fontInPage = false;
     s.mapping = PclMapping::Other;
     if (!emf && !s.pages.empty()) {
+        ReportPclProblem("the page could not be written to the temporary directory: " + LastFileErrorText());
         DeleteTemporaryFile(s.pages.back());  // a page that could not be written is no page
         s.pages.pop_back();
     }
@@ -49,6 +51,11 @@ std::string pageName(int32_t page) {
     return name;
 }
 }  // namespace
+
+void ReportPclProblem(const std::string& message) {
+    const PclPageState& s = Pcl();
+    ReportJobProblem(s.pageDC ? static_cast<size_t>(s.pageNumber) : 0, message);
+}
 
 void OpenPclPage() {
     PclPageState& s = Pcl();

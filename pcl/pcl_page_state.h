@@ -200,6 +200,8 @@ void EjectPclPage();
 // a marked page is ejected, an unmarked one forgotten.
 void EndPclPage();
 bool EnterHpgl(double value);
+// Something that could not be read or drawn, told with the page it concerns (the open one).
+void ReportPclProblem(const std::string& message);
 // The size of the HP-GL/2 plot frame, in page units before ESC*c#K/#L scale it onto the page.
 void PlotFrame(int32_t& width, int32_t& height);
 // The picture frame's size or anchor changed: the plot takes the new frame.

@@ -215,7 +215,12 @@ void decodePlane(int32_t method, const uint8_t* data, size_t n, std::vector<uint
     case 2: DecodePackBits(data, n, row, L); break;
     case 3: DecodeDeltaRow(data, n, row, L); break;
     case 9: DecodeReplacementDeltaRow(data, n, row, L); break;
-    default: std::memset(row, 0, L); break;  // a method we do not know leaves a blank row
+    default:
+        // A method we do not know leaves a blank row.
+        std::memset(row, 0, L);
+        ReportPclProblem("raster rows in an unknown compression (method " + std::to_string(method) +
+                         ") are left blank");
+        break;
     }
 }
 

@@ -24,7 +24,11 @@ bool DownloadFontHeader(const uint8_t* data, int32_t length) {
     std::vector<uint8_t> h = fixedPart(data, length, 68);
     uint8_t format = h[2];
     if (format == 15) return DownloadOutlineFontHeader(data, length);
-    if (format != 0 && format != 20) return true;  // other formats are not drawn
+    if (format != 0 && format != 20) {
+        ReportPclProblem("a downloaded font of format " + std::to_string(format) +
+                         " cannot be drawn: its text is left out");
+        return true;
+    }
     size_t descriptor = std::min<size_t>(be16(h.data()), format == 20 ? 68 : 64);
     if (descriptor < h.size()) std::fill(h.begin() + static_cast<long>(descriptor), h.end(), 0);
     BitmapFont font;

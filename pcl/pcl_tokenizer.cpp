@@ -105,6 +105,8 @@ void readCombined(PclStream& s, uint8_t c, size_t cur) {
             if (cmd->kind == PclWithData) {
                 // The count is clamped to the bytes the job still holds.
                 int64_t n = std::clamp<int64_t>(TruncateToInt32(value), 0, static_cast<int64_t>(s.size - i - 1));
+                if (n < TruncateToInt32(value))
+                    s.renderer->Problem(std::string("the job ends inside the data of ") + cmd->name);
                 args.data = s.data + i + 1;
                 args.count = static_cast<int32_t>(n);
                 s.renderer->Dispatch(*cmd, args);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 struct PclPageSize;
 
@@ -37,6 +38,8 @@ public:
     virtual void MacroDefined(const uint8_t*, size_t) {}
     // True once the pages wanted are finished: reading stops.
     virtual bool Finished() { return false; }
+    // Something in the job that could not be read.
+    virtual void Problem(const std::string&) {}
 };
 
 // The stream being read: the job's bytes, the position, the trace (may be

@@ -18,6 +18,11 @@ enum Id : uint8_t {
     NewDestinationSize = 13,
     PrimaryArray = 14,
     PrimaryDepth = 15,
+    // Kinds of object a colour printer renders each in its own way.
+    AllObjectTypes = 29,
+    TextObjects = 30,
+    VectorObjects = 31,
+    RasterObjects = 32,
     // The page and the medium.
     DeviceMatrix = 33,
     DitherMatrixDataType = 34,

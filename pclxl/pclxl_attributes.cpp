@@ -78,6 +78,10 @@ void StorePclXlAttribute(int id) {
     case xla::StreamDataLength:
     case xla::ErrorReport:
     case xla::CharSubModeArray:
+    case xla::AllObjectTypes:
+    case xla::TextObjects:
+    case xla::VectorObjects:
+    case xla::RasterObjects:
     case xla::WritingMode:
     case xla::CharBoldValue: XlPopReal(); break;  // held by a printer, without effect on the picture
     case xla::DitherOrigin:
@@ -166,7 +170,7 @@ void StorePclXlAttribute(int id) {
     case xla::TextData: a.textData = XlPopIntegers(); break;
     case xla::XSpacingData: a.xSpacing = XlPopIntegers(); break;
     case xla::YSpacingData: a.ySpacing = XlPopIntegers(); break;
-    default: throw PclXlError("Unknown attribute");
+    default: throw PclXlError("Unknown attribute", "attribute " + std::to_string(id));
     }
     XlState().given.set(static_cast<size_t>(id));
 }

@@ -5,6 +5,7 @@
 #include "pclxl_jpeg.h"
 #include "pclxl_stream.h"
 
+#include "job_problems.h"
 #include "pattern_comment.h"
 
 #include "raster_rows.h"
@@ -80,9 +81,15 @@ std::vector<uint8_t> decodeRows(PclXlRaster& r, const uint8_t* d, size_t n, int3
         }
     } else if (mode == 2) {
         // JPEG images are direct colour in bytes.
-        if (r.depth != 2 || r.mapping != 0) return out;
+        if (r.depth != 2 || r.mapping != 0) {
+            ReportJobProblem(s.pageCounter, "a JPEG image of other than direct 8-bit colour is left out");
+            return out;
+        }
         JpegImage jpeg;
-        if (!DecodeJpeg(d, n, kMaxBlockBytes, jpeg)) return out;
+        if (!DecodeJpeg(d, n, kMaxBlockBytes, jpeg)) {
+            ReportJobProblem(s.pageCounter, "a JPEG image that cannot be decoded is left out");
+            return out;
+        }
         size_t pixel = jpeg.components;
         int want = r.colorSpace == 2 ? 3 : 1;
         for (int32_t y = 0; y < jpeg.height && static_cast<size_t>(y) < most; ++y) {
@@ -93,7 +100,13 @@ std::vector<uint8_t> decodeRows(PclXlRaster& r, const uint8_t* d, size_t n, int3
                 else out.push_back(pixel == 3 ? static_cast<uint8_t>((q[0] * 77 + q[1] * 150 + q[2] * 29) >> 8) : q[0]);
             }
         }
+    } else {
+        // Drawing the bytes as they come would draw noise.
+        ReportJobProblem(s.pageCounter,
+                         "an image in an unknown compression (mode " + std::to_string(mode) + ") is left out");
     }
+    if ((mode == 0 || mode == 1 || mode == 3) && out.size() < most * row)
+        ReportJobProblem(s.pageCounter, "an image's data ends before its rows do");
     return out;
 }
 

@@ -183,7 +183,9 @@ const OperatorRow kOperators[] = {
     {0x85, XlNewPath},
     {0x86, XlPaintPathOperator},
     {0x91, XlArcPath},
+    {0x92, nothing},  // a colour rendering setting by kind of object
     {0x93, [] { XlBezierPath(false); }},
+    {0x94, nothing},  // a colour rendering setting by kind of object
     {0x95, [] { XlBezierPath(true); }},
     {0x96, [] { XlChord(true); }},
     {0x97, [] { XlChord(false); }},
@@ -217,6 +219,6 @@ struct OperatorTable {
 void ExecutePclXlOperator(uint8_t tag) {
     static const OperatorTable table;
     Handler h = table.byTag[tag];
-    if (!h) throw PclXlError("Unknown tag");
+    if (!h) throw PclXlError("Unknown tag", "operator " + std::to_string(tag));
     h();
 }

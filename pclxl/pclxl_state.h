@@ -16,8 +16,12 @@
 #include <vector>
 
 // Every error of the reader and the operators; the tag loop drops the tag that raised it.
+// A PCL XL error by the name printers give it, and what it concerns (an operator's or an
+// attribute's number) where that helps to tell it.
 struct PclXlError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    explicit PclXlError(const char* name, std::string what = {})
+        : std::runtime_error(name), concerning(std::move(what)) {}
+    std::string concerning;
 };
 
 enum PclXlKind : int { XlInteger = 0, XlReal = 1, XlIntegerArray = 2, XlRealArray = 3 };

@@ -1,6 +1,7 @@
 #include "pclxl_stream.h"
 
 #include "interpreter_lock.h"
+#include "job_problems.h"
 #include "kernel.h"
 #include "page_files.h"
 #include "pclxl_operators.h"
@@ -97,13 +98,19 @@ void nextLine() {
     s.pos = static_cast<size_t>(static_cast<const uint8_t*>(lf) - s.data) + 1;
 }
 
+constexpr size_t kUel = 9;
+
+bool atUniversalExit() {
+    const PclXlState& s = XlState();
+    return s.size - s.pos >= kUel && std::memcmp(s.data + s.pos, "\x1B%-12345X", kUel) == 0;
+}
+
 // The binding byte opens a line, or follows a universal exit; the rest of
 // that line is a comment.
 void readHeader() {
     PclXlState& s = XlState();
     for (;;) {
-        constexpr size_t kUel = 9;
-        while (s.size - s.pos >= kUel && std::memcmp(s.data + s.pos, "\x1B%-12345X", kUel) == 0) s.pos += kUel;
+        while (atUniversalExit()) s.pos += kUel;
         if (s.pos >= s.size || isBinding(s.data[s.pos])) break;
         nextLine();
     }
@@ -217,15 +224,35 @@ void RunPclXlStream(const uint8_t* data, size_t size) {
     }
     if (s.binding != 0) {
         s.stop = false;
+        bool endedInside = false;
         while (!s.stop && s.pos < s.size) {
+            if (atUniversalExit()) {
+                // A universal exit ends the stream; a later stream of the same job is read on.
+                try {
+                    readHeader();
+                } catch (const PclXlError&) {
+                    break;
+                }
+                continue;
+            }
             try {
                 XlExecuteTag();
-            } catch (const PclXlError&) {
+            } catch (const PclXlError& e) {
                 // The failing tag is dropped; reading goes on with the next.
+                endedInside = s.pos >= s.size;
+                std::string problem =
+                    endedInside ? "the job ends inside a command" : std::string("PCL XL error: ") + e.what();
+                if (!e.concerning.empty()) problem += " (" + e.concerning + ")";
+                ReportJobProblem(s.dc ? s.pageCounter : 0, problem);
             } catch (const std::exception&) {
-                break;  // out of memory: the pages read so far stand
+                // Out of memory: the pages read so far stand.
+                ReportJobProblem(s.dc ? s.pageCounter : 0, "out of memory: the rest of the job is not read");
+                break;
             }
         }
+        if (s.dc && !s.stop && !endedInside) ReportJobProblem(s.pageCounter, "the job ends before the page does");
+    } else {
+        ReportJobProblem(0, "no PCL XL stream header");
     }
     s.data = s.embedded = nullptr;
     s.size = s.pos = s.embeddedSize = 0;

@@ -15,13 +15,15 @@ struct FileHandle {
 
 DWORD errnoToWin(int e) {
     switch (e) {
-    case ENOENT:
-    case ENOTDIR: return ERROR_FILE_NOT_FOUND;
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
     case EEXIST: return ERROR_FILE_EXISTS;
     case EACCES:
     case EPERM:
     case ELOOP: return ERROR_ACCESS_DENIED;
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    case ENOSPC: return ERROR_DISK_FULL;
+    case EROFS: return ERROR_WRITE_PROTECT;
     default: return ERROR_INVALID_PARAMETER;
     }
 }

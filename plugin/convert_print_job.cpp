@@ -32,7 +32,9 @@ const ConverterSlot kConverters[] = {
 };
 }  // namespace
 
-bool ConvertPrintJobBytes(const char* name, const uint8_t* data, size_t size, PageList& pages, size_t pageLimit) {
+bool ConvertPrintJobBytes(const char* name, const uint8_t* data, size_t size, PageList& pages, size_t pageLimit,
+                          JobProblems* problems) {
+    JobProblemCollector collect(problems);
     try {
         PrintJob job{name, data, size, pageLimit};
         DetectedJob found = IdentifyPrintJob(job.data, job.size);
@@ -47,17 +49,22 @@ bool ConvertPrintJobBytes(const char* name, const uint8_t* data, size_t size, Pa
         }
         return true;
     } catch (...) {
+        ReportJobProblem(0, "the job could not be read to its end: out of memory");
         return false;
     }
 }
 
-bool ConvertPrintJob(const char* fileName, PageList& pages, size_t pageLimit) {
+bool ConvertPrintJob(const char* fileName, PageList& pages, size_t pageLimit, JobProblems* problems) {
     // The job stays mapped for the whole conversion: detector and converter read the same view.
     MappedFile file;
     try {
-        if (!file.Open(fileName)) return false;
+        if (!file.Open(fileName)) {
+            JobProblemCollector collect(problems);
+            ReportJobProblem(0, "cannot be read: " + LastFileErrorText());
+            return false;
+        }
     } catch (...) {
         return false;
     }
-    return ConvertPrintJobBytes(fileName, file.data(), file.size(), pages, pageLimit);
+    return ConvertPrintJobBytes(fileName, file.data(), file.size(), pages, pageLimit, problems);
 }

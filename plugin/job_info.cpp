@@ -263,7 +263,7 @@ void readPclXl(const View& v, size_t start, InfoItems& items) {
 
 void readPages(const char* path, JobInfo& info) {
     PageList pages;
-    if (!ConvertPrintJob(path, pages)) return;
+    if (!ConvertPrintJob(path, pages, SIZE_MAX, &info.problems)) return;
     for (const std::string& page : pages) {
         HENHMETAFILE emf = GetEnhMetaFileA(page.c_str());
         ENHMETAHEADER h{};
@@ -438,6 +438,7 @@ std::string JobInfoText(const std::string& name, const JobInfo& info) {
     section("spool", info.spool);
     section("ZjStream", info.zjs);
     section("PCL XL", info.pclxl);
+    for (const JobProblem& p : info.problems) out += "  problem: " + JobProblemText(p) + "\n";
     return out;
 }
 
@@ -450,6 +451,10 @@ std::string JobInfoJson(const std::string& name, const JobInfo& info) {
             ", \"height_mm\": " + number(info.pages[i].heightMm) + ", \"orientation\": \"" +
             orientation(info.pages[i]) + "\"}";
     out += "], \"pjl\": " + jsonObject(info.pjl) + ", \"spool\": " + jsonObject(info.spool) +
-        ", \"zjstream\": " + jsonObject(info.zjs) + ", \"pclxl\": " + jsonObject(info.pclxl) + "}";
+        ", \"zjstream\": " + jsonObject(info.zjs) + ", \"pclxl\": " + jsonObject(info.pclxl) + ", \"problems\": [";
+    for (size_t i = 0; i < info.problems.size(); ++i)
+        out += std::string(i ? ", " : "") + "{\"page\": " + std::to_string(info.problems[i].page) +
+            ", \"message\": " + jsonString(info.problems[i].message) + "}";
+    out += "]}";
     return out;
 }

@@ -3,6 +3,7 @@
 // ZjStream's document and page items, a PCL XL stream's header and session attributes.
 #pragma once
 #include "job_formats.h"
+#include "job_problems.h"
 
 #include <string>
 #include <utility>
@@ -22,6 +23,7 @@ struct JobInfo {
     InfoItems spool;          // document name, output port and DEVMODE fields
     InfoItems zjs;            // items of the document and of its first page
     InfoItems pclxl;          // the stream header and the session's attributes
+    JobProblems problems;     // what could not be read or drawn
 };
 
 // False when the file cannot be read.
@@ -31,7 +33,8 @@ bool DescribePrintJob(const char* path, JobInfo& info);
 // schema, whose version a change that could break a reader raises:
 //   {"version": 1, "file": text, "language": text, "evidence": text,
 //    "pages": [{"width_mm": number, "height_mm": number, "orientation": "portrait"|"landscape"}],
-//    "pjl": {...}, "spool": {...}, "zjstream": {...}, "pclxl": {...}}
+//    "pjl": {...}, "spool": {...}, "zjstream": {...}, "pclxl": {...},
+//    "problems": [{"page": number (0 for the job as a whole), "message": text}]}
 // In the last four each item's name holds its value: a number where the value is one, else
 // text, and an array of them, in order, where the job gives a name more than once.
 constexpr int kJobInfoJsonVersion = 1;

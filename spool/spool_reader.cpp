@@ -1,5 +1,6 @@
 #include "spool_reader.h"
 
+#include "job_problems.h"
 #include "kernel.h"
 #include "page_files.h"
 #include "spool_records.h"
@@ -29,6 +30,8 @@ void writePage(const char* tempDir, int page, const uint8_t* data, uint32_t size
     BOOL ok = WriteFile(file, data, size, &written, nullptr);
     CloseHandle(file);
     if (!ok || written != size) {
+        ReportJobProblem(static_cast<size_t>(page),
+                         "the page could not be written to the temporary directory: " + LastFileErrorText());
         DeleteTemporaryFile(name);
         pages.pop_back();
     }
@@ -47,10 +50,17 @@ bool SpoolReader::Walk(const PrintJob& job, PageList& pages) {
         // A header smaller than itself is no header: nothing to walk.
         size_t cursor = headerSize >= 8 ? headerSize : size;
         while (cursor < size && pages.size() < job.pageLimit) {
-            if (size - cursor < kRecordHeader) break;
+            if (size - cursor < kRecordHeader) {
+                ReportJobProblem(0, "the spool file ends inside a record");
+                break;
+            }
             uint32_t type = read32(data + cursor), dataSize = read32(data + cursor + 4);
             size_t offset = dataOffset(type);
-            if (size - cursor < offset || dataSize > size - cursor - offset) break;
+            if (size - cursor < offset || dataSize > size - cursor - offset) {
+                ReportJobProblem(type == spool::kPage ? static_cast<size_t>(page) + 1 : 0,
+                                 "the spool file ends inside a record");
+                break;
+            }
             if (type == spool::kPage) writePage(tempDir.c_str(), ++page, data + cursor + offset, dataSize, pages);
             cursor += offset + dataSize;
         }

@@ -1,5 +1,6 @@
 // The command-line host: loads the plug-in with dlopen and writes PNG files.
 #include "command_line.h"
+#include "pclxl_job.h"
 #include "png_writer.h"
 #include "zjs_job.h"
 #include "test_support.h"
@@ -23,9 +24,9 @@ int RunHost(const std::string& args) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// The host's exit status and what it wrote to its error output.
-int RunHostFor(const std::string& args, std::string& errors) {
-    return RunCommand(std::string(SPOOLSIGHT_HOST) + " " + args + " 2>&1 > /dev/null", errors);
+// The host's exit status and what it wrote to its error output; `environment` goes before the command.
+int RunHostFor(const std::string& args, std::string& errors, const std::string& environment = "") {
+    return RunCommand(environment + std::string(SPOOLSIGHT_HOST) + " " + args + " 2>&1 > /dev/null", errors);
 }
 
 bool IsPng(const std::string& path) {
@@ -300,6 +301,7 @@ TEST_F(HostTest, InfoDescribesJobsWithoutDrawingThem) {
         "assert abs(p['pages'][0]['width_mm']-215.9)<0.5, p\n"
         "assert z['language']=='ZjStream' and len(z['pages'])==1, z\n"
         "assert z['zjstream']['page 1 ZJI_RASTER_X']==400, z\n"
+        "assert s['problems']==[] and p['problems']==[] and z['problems']==[], jobs\n"
         "\" " +
         json;
     EXPECT_EQ(std::system(check.c_str()), 0) << ReadFileBytes(json).size();
@@ -309,6 +311,43 @@ TEST_F(HostTest, InfoDescribesJobsWithoutDrawingThem) {
     EXPECT_NE(described.find("PCL5 (PJL ENTER LANGUAGE=PCL)"), std::string::npos) << described;
     EXPECT_NE(described.find("page 1: 215.9 x 279.4 mm, portrait"), std::string::npos) << described;
     EXPECT_EQ(RunHost("--info " + dir_ + "missing.pcl"), 1);
+}
+
+// What could not be read or written is told, once, with its real cause; a job whose pages are
+// incomplete exits with 3, one that gives no page with 1.
+TEST_F(HostTest, ProblemsAreToldWithTheirCauses) {
+    // A PCL XL job cut inside its first page: the picture of what was read, the cut told, status 3,
+    // through the plug-in's first page as through the library's pages; --json lists it.
+    Bytes whole = MakePclXlJob(1);
+    std::string cut = Write("cut.pxl", Bytes(whole.begin(), whole.begin() + static_cast<long>(whole.size() / 2)));
+    std::string errors;
+    for (const std::string& args : {std::string(" -o "), std::string(" -r 96 -o ")}) {
+        EXPECT_EQ(RunHostFor(cut + args + dir_ + "cut.png", errors), 3) << args;
+        EXPECT_NE(errors.find("cut.pxl: page 1: the job ends inside a command"), std::string::npos) << errors;
+        EXPECT_TRUE(IsPng(dir_ + "cut.png"));
+    }
+    std::string json;
+    ASSERT_EQ(RunCommand(std::string(SPOOLSIGHT_HOST) + " --json " + cut, json), 0);
+    EXPECT_NE(json.find("\"problems\": [{\"page\": 1, \"message\": \"the job ends inside a command\"}]"),
+              std::string::npos)
+        << json;
+    // A temporary directory that cannot be used is named, with why.
+    std::string job = SPOOLSIGHT_EXAMPLE;
+    EXPECT_EQ(RunHostFor(job + " -r 96 -o " + dir_ + "x.png", errors = "", "TMPDIR=" + dir_ + "gone "), 1);
+    EXPECT_NE(errors.find("the temporary directory " + dir_ + "gone"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("no such file or directory"), std::string::npos) << errors;
+    // A directory given as a job, and an output in a folder that does not exist, in each format.
+    EXPECT_EQ(RunHostFor(dir_ + " -o " + dir_ + "x.png", errors), 1);
+    EXPECT_NE(errors.find("is a directory, not a job file"), std::string::npos) << errors;
+    EXPECT_EQ(RunHostFor("--info " + dir_, errors), 1);
+    EXPECT_NE(errors.find("is a directory, not a job file"), std::string::npos) << errors;
+    for (const char* name : {"x.png", "x.pdf", "x.svg"}) {
+        EXPECT_EQ(RunHostFor(job + " -o " + dir_ + "missing/" + name, errors), 3) << name;
+        EXPECT_NE(errors.find("cannot write " + dir_ + "missing/" + name + ": No such file or directory"),
+                  std::string::npos)
+            << errors;
+    }
+    EXPECT_EQ(Files(), (std::vector<std::string>{"cut.png", "jobs"}));
 }
 
 TEST(HostCommandLine, PageListsAndNumberedNames) {

@@ -92,6 +92,41 @@ TEST_F(PclXlTest, AFailingTagIsDroppedAndReadingGoesOn) {
     EXPECT_TRUE(Finish().empty());
 }
 
+// What a job holds that could not be read or drawn is told with its page: an image in a
+// compression nobody knows (left out, never drawn as noise), an unknown operator, a stream cut
+// short. The end of a job after its stream (a universal exit and PJL) is no problem, and the
+// class 3.0 colour settings by kind of object are read without effect.
+TEST_F(PclXlTest, ProblemsAreToldWithTheirPages) {
+    XlWriter w = Job();
+    w.ubyte(0).attr(xl::TextObjects).ubyte(1).attr(xl::RasterObjects).op(0x94);
+    w.ubyte(2).attr(xl::AllObjectTypes).op(0x92);
+    Image(w, 2, 2, 2, Bytes(12, 0), 7);
+    w.op(0xB8);  // no such operator
+    w.op(xl::EndPage).op(xl::EndSession);
+    std::string end = "\x1B%-12345X@PJL EOJ\r\n\x1B%-12345X";
+    w.out.insert(w.out.end(), end.begin(), end.end());
+    JobProblems problems;
+    PageList pages;
+    ASSERT_TRUE(ConvertPrintJob(Write("job.pxl", w.out).c_str(), pages, SIZE_MAX, &problems));
+    EXPECT_EQ(pages.size(), 1u);
+    EXPECT_TRUE(ImagesOfPage(ReadFileBytes(pages[0])).empty());
+    DeletePageFiles(pages);
+    EXPECT_EQ(problems,
+              (JobProblems{{1, "an image in an unknown compression (mode 7) is left out"},
+                           {1, "PCL XL error: Unknown tag (operator 184)"}}));
+    // Cut inside the page: the pages before it stand, and the cut is told once.
+    XlWriter two = Job();
+    two.op(xl::EndPage).ubyte(2).attr(xl::MediaSize).op(xl::BeginPage);
+    Brush(two, 0, 0, 0);
+    two.box(600, 600, 1200, 1200).attr(xl::BoundingBox);
+    two.out.pop_back();
+    problems.clear();
+    ASSERT_TRUE(ConvertPrintJob(Write("cut.pxl", two.out).c_str(), pages, SIZE_MAX, &problems));
+    EXPECT_EQ(pages.size(), 2u);
+    DeletePageFiles(pages);
+    EXPECT_EQ(problems, (JobProblems{{2, "the job ends inside a command"}}));
+}
+
 TEST_F(PclXlTest, OperatorsReadOnlyEmbeddedDataAfterThemselves) {
     // Operators that take data, each followed by another operator: nothing recurses.
     XlWriter w = Job();

@@ -35,6 +35,29 @@ Pixels ReadPicture(void* context, const Info& info) {
 int Px(double units) { return static_cast<int>(units / 80.0 * 192 / 25.4); }
 }  // namespace
 
+// Problems go to the conversion that collects them on its thread, each once; a hostile job's
+// flood of them ends in a count.
+TEST(JobProblems, EachIsToldOnceAndAFloodEndsInACount) {
+    JobProblems list;
+    {
+        JobProblemCollector collect(&list);
+        ReportJobProblem(1, "a");
+        ReportJobProblem(1, "a");
+        ReportJobProblem(2, "a");
+        {
+            JobProblemCollector nobody(nullptr);
+            ReportJobProblem(9, "not collected");
+        }
+        for (int i = 0; i < 100; ++i) ReportJobProblem(3, "p" + std::to_string(i));
+    }
+    ReportJobProblem(4, "after the conversion");
+    ASSERT_EQ(list.size(), kMaxJobProblems);
+    EXPECT_EQ(list[0], (JobProblem{1, "a"}));
+    EXPECT_EQ(list[1], (JobProblem{2, "a"}));
+    EXPECT_EQ(list.back(), (JobProblem{0, std::to_string(102 - (kMaxJobProblems - 1)) + " more problems"}));
+    EXPECT_EQ(JobProblemText(list[1]), "page 2: a");
+}
+
 TEST(PluginInfo, VersionNameAndExtensions) {
     char name[32], ext[32];
     int32_t count = 0;

@@ -1,5 +1,7 @@
 #include "zjs_reader.h"
 
+#include "job_problems.h"
+
 #include "jbig_page.h"
 #include "kernel.h"
 #include "page_files.h"
@@ -111,10 +113,18 @@ void ZjsWalk::Run() {
     size_t chunk = at + 4;
     while (chunk < size_ && !ended_ && pages_.size() < pageLimit_) {
         // A chunk that does not fit, or claims less than its own header, ends the walk.
-        if (size_ - chunk < kChunkHeader) break;
+        if (size_ - chunk < kChunkHeader) {
+            ReportJobProblem(0, "the job ends inside a chunk");
+            break;
+        }
         uint32_t size = u32(chunk), type = u32(chunk + 4);
         int32_t count = static_cast<int32_t>(u32(chunk + 8));
-        if (size < kChunkHeader || size > size_ - chunk) break;
+        if (size < kChunkHeader || size > size_ - chunk) {
+            ReportJobProblem(0,
+                             size < kChunkHeader ? "a chunk too short for its header ends the reading"
+                                                 : "the job ends inside a chunk");
+            break;
+        }
         const char* name = names_.chunks.Find(type);
         if (name) std::fprintf(trace_, "%s\n", name);
         else std::fprintf(trace_, "Unknown chunk type - %d\n", static_cast<int>(type));
@@ -249,6 +259,8 @@ void ZjsWalk::endPage() {
     for (int i : {3, 2, 1, 0, 4}) {  // yellow first, black last, as printers lay them down
         JbigPlaneImage image;
         bool decoded = !planes_[i].name.empty() && DecodeJbigFile(planes_[i].name.c_str(), limits, image);
+        if (!decoded && !planes_[i].name.empty())
+            ReportJobProblem(static_cast<size_t>(page_), "a JBIG image cannot be decoded and is left out");
         if (!decoded && banded_[i].image.height == 0) continue;  // no image arrived for this plane
         images.push_back(decoded ? std::move(image) : std::move(banded_[i].image));
         images.back().ink = inks[i];
