@@ -330,6 +330,44 @@ private:
     bool quiet_, progress_, failed_ = false;
 };
 
+// True when a page file holds a page metafile's header.
+bool pageReadable(const std::string& page) {
+    HENHMETAFILE metafile = GetEnhMetaFileA(page.c_str());
+    ENHMETAHEADER header;
+    bool ok = ReadPageHeader(metafile, header);
+    if (metafile) DeleteEnhMetaFile(metafile);
+    return ok;
+}
+
+// A page too large for one picture in memory written as a PNG a band of rows at a time, each
+// band played from the page on its own; `cannot` tells a band that cannot be pictured.
+bool writeBandedPng(const std::string& page, int32_t dpi, const std::string& path, int32_t width, int32_t height,
+                    const std::string& cannot, std::string& error) {
+    int32_t bandRows = static_cast<int32_t>(std::max<int64_t>(1, kMaxBandBytes / (int64_t{width} * 4)));
+    size_t stride = static_cast<size_t>(width) * 4;
+    RenderedPage band;
+    int32_t top = -1;
+    std::mutex lock;
+    bool ok = WritePng(
+        path, width, height,
+        [&](int32_t y, uint8_t* scratch) -> const uint8_t* {
+            std::lock_guard<std::mutex> hold(lock);
+            if (top < 0 || y < top || y >= top + band.height) {
+                top = y / bandRows * bandRows;
+                if (!RenderPageBand(page.c_str(), band, dpi, top, std::min(bandRows, height - top))) {
+                    top = -1;
+                    return nullptr;
+                }
+            }
+            std::memcpy(scratch, band.pixels + static_cast<size_t>(y - top) * stride, stride);
+            return scratch;
+        },
+        error, 1);
+    ReleaseRenderedPage(band);
+    if (!ok && error.rfind("cannot read the picture", 0) == 0) error = cannot;
+    return ok;
+}
+
 // The pages of one job into one PDF, in the order asked.
 bool writeDocument(const std::string& path, DocumentFormat format, const PageList& pages,
                    const std::vector<size_t>& chosen, int dpi, PageReport& report, const std::string& label,
@@ -417,8 +455,23 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
             [&](size_t k, const RenderedPage* page) {
                 size_t number = chosen[k] + 1;
                 std::string target = pattern ? NameForPage(output, number) : output, e;
-                if (!page) e = label + ": page " + std::to_string(number) + " cannot be pictured";
-                else
+                int32_t width = page ? page->width : 0, height = page ? page->height : 0;
+                if (!page) {
+                    // Too large for one picture in memory: drawn a band of rows at a time.
+                    std::string why = label + ": page " + std::to_string(number) + " cannot be pictured";
+                    if (BandedPictureSize(wanted[k].c_str(), o.resolution, width, height))
+                        writeWhole(
+                            target,
+                            [&](const std::string& path, std::string& err) {
+                                return writeBandedPng(wanted[k], o.resolution, path, width, height, why, err);
+                            },
+                            e);
+                    else
+                        e = why +
+                            (pageReadable(wanted[k]) ? " at " + std::to_string(o.resolution) + " dpi: " + "more than " +
+                                     std::to_string(kMaxBandedPictureSide) + " pixels a side"
+                                                     : "");
+                } else
                     writeWhole(
                         target,
                         [&](const std::string& path, std::string& err) {
@@ -429,7 +482,7 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
                                 err, wanted.size() > 1 ? 1 : 0);
                         },
                         e);
-                report.Page(number, target, page ? page->width : 0, page ? page->height : 0, e);
+                report.Page(number, target, e.empty() ? width : 0, e.empty() ? height : 0, e);
                 return true;
             },
             o.resolution);

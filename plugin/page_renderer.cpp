@@ -10,12 +10,20 @@ bool ReadPageHeader(HENHMETAFILE metafile, ENHMETAHEADER& header) {
     return metafile && GetEnhMetaFileHeader(metafile, sizeof header, &header) >= 88;
 }
 
-bool PictureSize(int32_t dotsX, int32_t dotsY, int64_t hmmX, int64_t hmmY, int32_t& width, int32_t& height) {
+namespace {
+// The picture's size in pixels for a size in hundredths of a millimetre, up to `maxSide` a side.
+bool sizeInPixels(int32_t dotsX, int32_t dotsY, int64_t hmmX, int64_t hmmY, int64_t maxSide, int64_t& w, int64_t& h) {
     constexpr int64_t kMaxHmm = 1000000000;  // ten kilometres
     if (dotsX <= 0 || dotsY <= 0 || hmmX <= 0 || hmmY <= 0 || hmmX > kMaxHmm || hmmY > kMaxHmm) return false;
-    int64_t w = static_cast<int64_t>(static_cast<double>(int64_t{dotsX} * hmmX) / 2540);
-    int64_t h = static_cast<int64_t>(static_cast<double>(int64_t{dotsY} * hmmY) / 2540);
-    if (w < 1 || h < 1 || w > kMaxPictureSide || h > kMaxPictureSide || w * h * 4 > kMaxPictureBytes) return false;
+    w = static_cast<int64_t>(static_cast<double>(int64_t{dotsX} * hmmX) / 2540);
+    h = static_cast<int64_t>(static_cast<double>(int64_t{dotsY} * hmmY) / 2540);
+    return w >= 1 && h >= 1 && w <= maxSide && h <= maxSide;
+}
+}  // namespace
+
+bool PictureSize(int32_t dotsX, int32_t dotsY, int64_t hmmX, int64_t hmmY, int32_t& width, int32_t& height) {
+    int64_t w, h;
+    if (!sizeInPixels(dotsX, dotsY, hmmX, hmmY, kMaxPictureSide, w, h) || w * h * 4 > kMaxPictureBytes) return false;
     width = static_cast<int32_t>(w);
     height = static_cast<int32_t>(h);
     return true;
@@ -140,5 +148,63 @@ bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInc
     page.width = width;
     page.height = height;
     page.bytesPerPixel = 32 / 8;
+    return true;
+}
+
+bool BandedPictureSize(const char* path, int32_t dotsPerInch, int32_t& width, int32_t& height) {
+    HENHMETAFILE metafile = path ? GetEnhMetaFileA(path) : nullptr;
+    ENHMETAHEADER header{};
+    bool ok = ReadPageHeader(metafile, header) && dotsPerInch > 0;
+    if (metafile) DeleteEnhMetaFile(metafile);
+    if (!ok) return false;
+    // The page as one picture would show it: the frame where that is the picture, else the device.
+    int64_t hmmX = int64_t{header.szlMillimeters.cx} * 100, hmmY = int64_t{header.szlMillimeters.cy} * 100, w, h;
+    PictureOfFrame(header, hmmX, hmmY);
+    if (!sizeInPixels(dotsPerInch, dotsPerInch, hmmX, hmmY, kMaxBandedPictureSide, w, h) || w * 4 > kMaxBandBytes)
+        return false;
+    width = static_cast<int32_t>(w);
+    height = static_cast<int32_t>(h);
+    return true;
+}
+
+bool RenderPageBand(const char* path, RenderedPage& band, int32_t dotsPerInch, int32_t top, int32_t rows) {
+    int32_t width = 0, height = 0;
+    if (!BandedPictureSize(path, dotsPerInch, width, height) || top < 0 || rows < 1 || top > height - rows ||
+        int64_t{width} * rows * 4 > kMaxBandBytes)
+        return false;
+    HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    if (band.bitmap && (band.width != width || band.height != rows)) ReleaseRenderedPage(band);
+    if (!band.bitmap) {
+        band.memoryDC = CreateCompatibleDC(screen);
+        BITMAPINFO bmi{};
+        bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bmi.bmiHeader.biWidth = width;
+        bmi.bmiHeader.biHeight = -rows;
+        bmi.bmiHeader.biPlanes = 1;
+        bmi.bmiHeader.biBitCount = 32;
+        bmi.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        band.bitmap = band.memoryDC ? CreateDIBSection(screen, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+        band.pixels = static_cast<uint8_t*>(bits);
+        band.width = width, band.height = rows, band.bytesPerPixel = 4;
+    }
+    if (screen) DeleteDC(screen);
+    HENHMETAFILE metafile = GetEnhMetaFileA(path);
+    bool ok = metafile && band.bitmap && band.pixels && SelectObject(band.memoryDC, band.bitmap);
+    if (!ok) {
+        if (metafile) DeleteEnhMetaFile(metafile);
+        ReleaseRenderedPage(band);
+        return false;
+    }
+    RECT area{0, 0, width, rows};
+    FillRect(band.memoryDC, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SetStretchBltMode(band.memoryDC, HALFTONE);
+    SetBrushOrgEx(band.memoryDC, 0, 0, nullptr);
+    // The whole picture, moved up by the rows above the band.
+    RECT whole{0, -top, width, height - top};
+    PlayEnhMetaFile(band.memoryDC, metafile, &whole);
+    GdiFlush();
+    DeleteEnhMetaFile(metafile);
+    band.resolution = dotsPerInch;
     return true;
 }

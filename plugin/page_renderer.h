@@ -52,3 +52,13 @@ bool PageFilePictureSize(const char* path, int32_t& width, int32_t& height);
 bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInch = 0, int32_t width = 0,
                         int32_t height = 0);
 void ReleaseRenderedPage(RenderedPage& page);
+
+// Pictures larger than one bitmap in memory are drawn a band of rows at a time, up to this
+// many pixels a side (an A4 page at 2400 dpi), each band at most kMaxBandBytes.
+constexpr int64_t kMaxBandedPictureSide = 32768;
+constexpr int64_t kMaxBandBytes = 64ll * 1024 * 1024;
+// The size of a page's whole picture at `dotsPerInch` drawn in bands; false when even bands
+// cannot draw it.
+bool BandedPictureSize(const char* path, int32_t dotsPerInch, int32_t& width, int32_t& height);
+// Fills `band` with rows [top, top + rows) of that whole picture.
+bool RenderPageBand(const char* path, RenderedPage& band, int32_t dotsPerInch, int32_t top, int32_t rows);

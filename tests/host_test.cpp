@@ -350,6 +350,25 @@ TEST_F(HostTest, ProblemsAreToldWithTheirCauses) {
     EXPECT_EQ(Files(), (std::vector<std::string>{"cut.png", "jobs"}));
 }
 
+// A page larger than one picture in memory is drawn in bands: an A4 page at 1200 dpi is
+// written whole; a page that even bands cannot draw is told with the limit.
+TEST_F(HostTest, LargePicturesAreDrawnInBands) {
+    std::string job = SPOOLSIGHT_EXAMPLE, big = dir_ + "big.png";
+    ASSERT_EQ(RunHost(job + " -r 1200 -o " + big), 0);
+    auto [width, height] = PngSize(big);
+    EXPECT_NEAR(width, 210 / 25.4 * 1200, 2);
+    EXPECT_NEAR(height, 297 / 25.4 * 1200, 2);
+    // A page of 1.5 x 1 m at 2400 dpi is 141732 pixels wide.
+    Bytes emf = Record([](HDC dc) { Rectangle(dc, 10, 10, 200, 200); }, RECT{0, 0, 150000, 100000});
+    const int32_t device[4] = {5669, 3780, 1500, 1000};  // pixels, then millimetres
+    std::memcpy(&emf[72], device, sizeof device);
+    std::string errors;
+    EXPECT_EQ(RunHostFor(Write("wide.spl", WrapInSpool({emf})) + " -r 2400 -o " + dir_ + "wide.png", errors), 3);
+    EXPECT_NE(errors.find("page 1 cannot be pictured at 2400 dpi: more than 32768 pixels a side"), std::string::npos)
+        << errors;
+    EXPECT_EQ(Files(), (std::vector<std::string>{"big.png", "jobs"}));
+}
+
 TEST(HostCommandLine, PageListsAndNumberedNames) {
     std::vector<PageRange> r;
     ASSERT_TRUE(ParsePageRanges("2-5,8,3-", r));

@@ -913,3 +913,36 @@ TEST_F(PlaybackThreads, APictureReusedForTheNextPageIsThatPagesOwn) {
     ReleaseRenderedPage(reused);
     DeletePageFiles(pages);
 }
+
+// A page too large for one picture is drawn a band of rows at a time, each band played from the
+// page on its own: the bands make the picture one fill makes, whatever the language, patterns,
+// text and images included (an image reduced from another first row may take other greys).
+TEST_F(PlaybackThreads, BandsOfAPictureMakeThePictureWhole) {
+    for (const auto& [name, bytes] : JobsOfEachLanguage()) {
+        PageList pages = Convert(bytes, name);
+        ASSERT_FALSE(pages.empty()) << name;
+        RenderedPage whole, band;
+        ASSERT_TRUE(RenderPageMetafile(pages[0].c_str(), whole, 150)) << name;
+        int32_t width = 0, height = 0;
+        ASSERT_TRUE(BandedPictureSize(pages[0].c_str(), 150, width, height)) << name;
+        ASSERT_EQ(width, whole.width) << name;
+        ASSERT_EQ(height, whole.height) << name;
+        size_t differing = 0, stride = static_cast<size_t>(width) * 4;
+        for (int32_t top = 0; top < height; top += 97) {
+            int32_t rows = std::min(97, height - top);
+            ASSERT_TRUE(RenderPageBand(pages[0].c_str(), band, 150, top, rows)) << name;
+            for (int32_t y = 0; y < rows; ++y)
+                for (size_t x = 0; x < stride; x += 4)
+                    for (size_t c = 0; c < 3; ++c)
+                        if (std::abs(band.pixels[y * stride + x + c] - whole.pixels[(top + y) * stride + x + c]) > 48) {
+                            ++differing;
+                            break;
+                        }
+        }
+        std::printf("%s: %zu of %d pixels differ\n", name.c_str(), differing, width * height);
+        EXPECT_LT(differing, static_cast<size_t>(width) * height / 2000) << name;
+        EXPECT_FALSE(RenderPageBand(pages[0].c_str(), band, 150, height - 5, 10)) << name;
+        ReleaseRenderedPage(whole);
+        ReleaseRenderedPage(band);
+    }
+}
