@@ -78,6 +78,23 @@ void pictureResolution(HDC screen, int32_t dotsPerInch, int32_t& dpiX, int32_t& 
     dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) * 2 : 0;
     if (dotsPerInch > 0) dpiX = dpiY = dotsPerInch;
 }
+
+
+// A top-down 32-bit bitmap of the size given, selected into a memory DC of its own.
+bool makeBitmap(HDC screen, int32_t width, int32_t height, RenderedPage& page) {
+    page.memoryDC = CreateCompatibleDC(screen);
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = width;
+    bmi.bmiHeader.biHeight = -height;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    page.bitmap = page.memoryDC ? CreateDIBSection(screen, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+    page.pixels = static_cast<uint8_t*>(bits);
+    return page.bitmap && page.pixels && SelectObject(page.memoryDC, page.bitmap);
+}
 }  // namespace
 
 bool PageFilePictureSize(const char* path, int32_t& width, int32_t& height) {
@@ -113,20 +130,7 @@ bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInc
         page.metafile = nullptr;
     } else {
         ReleaseRenderedPage(page);
-        if (ok) {
-            page.memoryDC = CreateCompatibleDC(screen);
-            BITMAPINFO bmi{};
-            bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-            bmi.bmiHeader.biWidth = width;
-            bmi.bmiHeader.biHeight = -height;
-            bmi.bmiHeader.biPlanes = 1;
-            bmi.bmiHeader.biBitCount = 32;
-            bmi.bmiHeader.biCompression = BI_RGB;
-            void* bits = nullptr;
-            page.bitmap = page.memoryDC ? CreateDIBSection(screen, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
-            page.pixels = static_cast<uint8_t*>(bits);
-            ok = page.bitmap && page.pixels && SelectObject(page.memoryDC, page.bitmap);
-        }
+        ok = ok && makeBitmap(screen, width, height, page);
     }
     page.resolution = dotsPerInch > 0 ? dotsPerInch : dpiX / 2;
     if (screen) DeleteDC(screen);
@@ -174,23 +178,11 @@ bool RenderPageBand(const char* path, RenderedPage& band, int32_t dotsPerInch, i
         return false;
     HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
     if (band.bitmap && (band.width != width || band.height != rows)) ReleaseRenderedPage(band);
-    if (!band.bitmap) {
-        band.memoryDC = CreateCompatibleDC(screen);
-        BITMAPINFO bmi{};
-        bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bmi.bmiHeader.biWidth = width;
-        bmi.bmiHeader.biHeight = -rows;
-        bmi.bmiHeader.biPlanes = 1;
-        bmi.bmiHeader.biBitCount = 32;
-        bmi.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        band.bitmap = band.memoryDC ? CreateDIBSection(screen, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
-        band.pixels = static_cast<uint8_t*>(bits);
-        band.width = width, band.height = rows, band.bytesPerPixel = 4;
-    }
+    bool ok = band.bitmap || makeBitmap(screen, width, rows, band);
     if (screen) DeleteDC(screen);
-    HENHMETAFILE metafile = GetEnhMetaFileA(path);
-    bool ok = metafile && band.bitmap && band.pixels && SelectObject(band.memoryDC, band.bitmap);
+    band.width = width, band.height = rows, band.bytesPerPixel = 4;
+    HENHMETAFILE metafile = ok ? GetEnhMetaFileA(path) : nullptr;
+    ok = ok && metafile;
     if (!ok) {
         if (metafile) DeleteEnhMetaFile(metafile);
         ReleaseRenderedPage(band);
