@@ -103,9 +103,13 @@ struct PeDecoder {
         }
         return out;
     }
-    int32_t digit() {
-        if (atEnd()) return 0;
-        return static_cast<int32_t>(static_cast<uint8_t>(text[pos++])) - terminatorBase();
+    // A whole number (a pen, a count of fractional bits), encoded as the coordinates are.
+    int32_t integer() {
+        int32_t kept = fraction;
+        fraction = 0;
+        Numbers n = numbers(1);
+        fraction = kept;
+        return n.size ? static_cast<int32_t>(n.v[0]) : 0;
     }
 };
 }  // namespace
@@ -174,11 +178,11 @@ bool HpglPolylineEncoded(const std::string& text) {
         } else if (c == ':') {
             ++d.pos;
             HpglParams pen;
-            pen.values.push_back(d.digit());
+            pen.values.push_back(d.integer());
             HpglSelectPen(pen);
         } else if (c == '>') {
             ++d.pos;
-            d.fraction = std::clamp(d.digit(), 0, 26);
+            d.fraction = std::clamp(d.integer(), 0, 26);
         } else if (c == '9') {
             ++d.pos;
             rectangles = true;

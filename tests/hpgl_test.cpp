@@ -467,12 +467,14 @@ TEST_F(HpglTest, PensDoNotCarryOverToTheNextJob) {
 }
 
 TEST_F(HpglTest, EncodedPolylinesInSevenBitsWithFractions) {
-    // 7-bit coding (base 32, terminators from 95) and one fraction bit halving the values.
+    // 7-bit coding (base 32, terminators from 95) and one fraction bit halving the values. The
+    // count of fraction bits and a pen chosen inside the polyline are encoded as the coordinates
+    // are (GhostPCL and hp2xx draw this line blue, 2000 units long).
     auto enc7 = [](int v) { return EncodePe(v, true); };
-    Pixels p =
-        Plot("IN;SP1;PW0.3;PA1000,1000;PE7>" + std::string(1, static_cast<char>(95 + 1)) + enc7(4000) + enc7(0) + ";");
+    Pixels p = Plot("IN;SP1;PC2,0,0,255;PW1;PA1000,1000;PE7>" + enc7(1) + ":" + enc7(2) + enc7(4000) + enc7(0) + ";");
     EXPECT_TRUE(Ink(p, X(3800), Y(2000)));  // 2000 plotter units to the right, not 4000
     EXPECT_FALSE(Ink(p, X(7000), Y(2000)));
+    EXPECT_TRUE(Near(p.at(X(3000), Y(2000)), 0x0000FF, 60));
 }
 
 // Curves inside polygon mode become part of the polygon that FP fills.
