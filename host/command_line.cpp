@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <optional>
 #include <set>
 
 namespace {
@@ -61,9 +62,31 @@ std::string unescape(const std::string& s) {
 }  // namespace
 
 bool ParseCommandLine(int argc, char** argv, HostOptions& o, std::string& error) {
+    bool options = true;  // until "--"
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
+        if (!options || a == "-" || a.empty() || a[0] != '-') {
+            o.jobs.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            options = false;
+            continue;
+        }
+        // GNU forms: --name=value, and -oFILE or -r300 for the short options that take a value.
+        std::optional<std::string> inline_;
+        if (a.rfind("--", 0) == 0) {
+            if (size_t eq = a.find('='); eq != std::string::npos) inline_ = a.substr(eq + 1), a.resize(eq);
+        } else if (a.size() > 2 && (a[1] == 'o' || a[1] == 'r')) {
+            inline_ = a.substr(2), a.resize(2);
+        }
+        bool used = false;
         auto value = [&](std::string& into) {
+            used = true;
+            if (inline_) {
+                into = *inline_;
+                return true;
+            }
             if (i + 1 >= argc) {
                 error = a + " needs a value";
                 return false;
@@ -71,6 +94,7 @@ bool ParseCommandLine(int argc, char** argv, HostOptions& o, std::string& error)
             into = argv[++i];
             return true;
         };
+        std::string text;
         if (a == "-o" || a == "--output") {
             if (!value(o.output)) return false;
         } else if (a == "--output-dir") {
@@ -89,7 +113,6 @@ bool ParseCommandLine(int argc, char** argv, HostOptions& o, std::string& error)
                 return false;
             }
         } else if (a == "-r" || a == "--resolution") {
-            std::string text;
             if (!value(text)) return false;
             size_t pos = 0, dpi = 0;
             if (!readNumber(text, pos, dpi) || pos != text.size() || dpi < kMinResolution || dpi > kMaxResolution) {
@@ -99,6 +122,49 @@ bool ParseCommandLine(int argc, char** argv, HostOptions& o, std::string& error)
             }
             o.resolution = static_cast<int>(dpi);
             o.resolutionGiven = true;
+        } else if (a == "--format") {
+            if (!value(text)) return false;
+            for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (!ParseOutputFormat(text, o.format)) {
+                error = "unknown format " + text + " (png, pdf, svg, pbm, pgm or ppm)";
+                return false;
+            }
+            o.formatGiven = true;
+        } else if (a == "--size") {
+            if (!value(text)) return false;
+            size_t pos = 0, w = 0, h = 0;
+            bool ok = readNumber(text, pos, w) && pos < text.size() && (text[pos] == 'x' || text[pos] == 'X');
+            ++pos;
+            if (!ok || !readNumber(text, pos, h) || pos != text.size() || w < 1 || h < 1 || w > kMaxBoxSide ||
+                h > kMaxBoxSide) {
+                error = "the size must be WIDTHxHEIGHT in pixels, each from 1 to " + std::to_string(kMaxBoxSide);
+                return false;
+            }
+            o.boxWidth = static_cast<int>(w), o.boxHeight = static_cast<int>(h);
+        } else if (a == "--paper") {
+            if (!value(text)) return false;
+            std::string upper;
+            for (char c : text) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            static const std::set<std::string> kPapers = {"LETTER", "LEGAL", "EXECUTIVE", "LEDGER", "A3",   "A4",
+                                                          "A5",     "A6",    "B4",        "B5",     "COM10"};
+            if (!kPapers.count(upper)) {
+                error = "unknown paper " + text + " (letter, legal, executive, ledger, A3, A4, A5, A6, B4, B5, COM10)";
+                return false;
+            }
+            o.pjl.push_back("SET PAPER=" + upper);
+        } else if (a == "--pjl") {
+            if (!value(text)) return false;
+            if (text.empty() || text.find_first_of("\r\n\x1B") != std::string::npos) {
+                error = "--pjl takes one PJL command without line ends, as in 'SET PAPER=LETTER'";
+                return false;
+            }
+            o.pjl.push_back(text.rfind("@PJL", 0) == 0 ? text.substr(4 + (text.size() > 4 && text[4] == ' ')) : text);
+        } else if (a == "--gray" || a == "--grey") {
+            o.look = o.look == Look::Mono ? Look::Mono : Look::Gray;
+        } else if (a == "--mono") {
+            o.look = Look::Mono;
+        } else if (a == "--crop") {
+            o.crop = true;
         } else if (a == "-q" || a == "--quiet") {
             o.quiet = true;
         } else if (a == "-h" || a == "--help") {
@@ -109,11 +175,13 @@ bool ParseCommandLine(int argc, char** argv, HostOptions& o, std::string& error)
             o.info = true;
         } else if (a == "--json") {
             o.json = o.info = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            error = "unknown option " + a;
-            return false;
         } else {
-            o.jobs.push_back(a);
+            error = "unknown option " + std::string(argv[i]);
+            return false;
+        }
+        if (inline_ && !used) {
+            error = a + " takes no value";
+            return false;
         }
     }
     if (o.help || o.version) return true;
@@ -135,6 +203,18 @@ bool ParseCommandLine(int argc, char** argv, HostOptions& o, std::string& error)
         return false;
     }
     return true;
+}
+
+bool ParseOutputFormat(const std::string& name, OutputFormat& format) {
+    static const std::pair<const char*, OutputFormat> kNames[] = {
+        {"png", OutputFormat::Png}, {"pdf", OutputFormat::Pdf}, {"svg", OutputFormat::Svg},
+        {"pbm", OutputFormat::Pbm}, {"pgm", OutputFormat::Pgm}, {"ppm", OutputFormat::Ppm}};
+    for (const auto& [text, f] : kNames)
+        if (name == text) {
+            format = f;
+            return true;
+        }
+    return false;
 }
 
 bool ParsePageRanges(const std::string& text, std::vector<PageRange>& ranges) {
@@ -196,13 +276,19 @@ std::string NameForPage(const std::string& name, size_t page) {
 
 std::string UsageText() {
     return "usage: spoolsight [options] JOB...\n"
-           "Shows printer job files (NT EMF spool, PCL5, HP-GL/2, PCL XL, ZjStream) as PNG pictures,\n"
-           "PDF documents with searchable text, or SVG.\n"
+           "Shows printer job files (NT EMF spool, PCL5, HP-GL/2, PCL XL, ZjStream) as PNG or Netpbm\n"
+           "pictures, PDF documents with searchable text, or SVG.\n"
            "\n"
-           "  -o FILE            write to FILE (default page.png; - for standard output): PNG, or PDF or\n"
-           "                     SVG by its extension; a name with a page number such as page-%03d.png\n"
+           "  -o FILE            write to FILE (default page.png; - for standard output) in the format\n"
+           "                     its extension names; a name with a page number such as page-%03d.png\n"
            "                     writes one file per page; a PDF holds every page\n"
-           "  -r DPI             resolution in dots per inch (default 192, the viewer's picture)\n"
+           "  --format FORMAT    png, pdf, svg, pbm, pgm or ppm, whatever the name's extension\n"
+           "  -r DPI             resolution in dots per inch, 10 to 2400 (default 192, the viewer's picture)\n"
+           "  --size WxH         each page fitted in a box of W x H pixels and drawn at that size\n"
+           "  --paper PAPER      the paper of jobs that name none (letter, legal, A3, A4, A5, ...)\n"
+           "  --pjl COMMAND      a PJL command put before the job, as in 'SET PAPER=LETTER' (repeatable)\n"
+           "  --gray, --mono     in greys, or in black and white as a monochrome printer prints\n"
+           "  --crop             the drawing's bounding box with a margin (for plots)\n"
            "  --pages LIST       pages to write, e.g. 2-5,8 or 3- (default: the first page, or\n"
            "                     every page for a name with a page number)\n"
            "  --output-dir DIR   write each job's pictures to DIR, named after the job file\n"
@@ -215,6 +301,7 @@ std::string UsageText() {
            "  -h, --help         this text\n"
            "  --version          the program's version\n"
            "\n"
+           "Options take their values as --name=value too, and -r300 or -oFILE; -- ends the options.\n"
            "JOB may be - for standard input. What could not be read or written is told on standard\n"
            "error, a line each. Exit status: 0 every requested page written whole, 1 the job cannot be\n"
            "read or has no page, 2 a usage error, 3 some pages are incomplete or could not be written.\n";

@@ -14,6 +14,16 @@ constexpr int kExitSomeMissing = 3;  // some requested pages could not be drawn 
 constexpr int kDefaultResolution = 192;
 constexpr int kMinResolution = 10, kMaxResolution = 2400;
 
+enum class OutputFormat { Png, Pdf, Svg, Pbm, Pgm, Ppm };
+// "png", "pdf", "svg", "pbm", "pgm" or "ppm".
+bool ParseOutputFormat(const std::string& name, OutputFormat& format);
+
+// How pictures look: in colour, in greys, or in black and white as a monochrome printer prints.
+enum class Look { Colour, Gray, Mono };
+
+// The largest box --size fits a page in.
+constexpr int kMaxBoxSide = 16384;
+
 struct HostOptions {
     std::vector<std::string> jobs;  // "-" is standard input
     std::string output;             // "-" is standard output; may hold a page number (%d)
@@ -25,6 +35,12 @@ struct HostOptions {
     bool resolutionGiven = false;
     bool quiet = false, help = false, version = false;
     bool info = false, json = false;  // describe the jobs instead of drawing them
+    OutputFormat format = OutputFormat::Png;
+    bool formatGiven = false;         // else the output name's extension tells
+    int boxWidth = 0, boxHeight = 0;  // --size: the page fitted in this box
+    std::vector<std::string> pjl;     // PJL commands put before each job (--pjl, --paper)
+    Look look = Look::Colour;
+    bool crop = false;  // the drawing's bounding box with a margin
 };
 
 // False with a message for a command line that cannot be followed.

@@ -203,6 +203,46 @@ struct StandardInputCopy {
     }
 };
 
+// A job with PJL commands put before it, as a printer's panel or GhostPCL's -J sets them:
+// copied to a file of its own, removed with this. Spool files and ZjStream jobs, whose
+// languages read no PJL of ours, stay as they are.
+struct JobWithPjl {
+    std::string path;
+    ~JobWithPjl() {
+        if (path.empty()) return;
+        std::remove(path.c_str());
+        ForgetTemporaryFile(path);
+    }
+    bool Make(const std::string& job, const std::vector<std::string>& commands, std::string& error) {
+        MappedFile file;
+        if (!file.Open(job.c_str())) {
+            error = job + ": cannot be read";
+            return false;
+        }
+        JobFormat format = IdentifyPrintJob(file.data(), file.size()).format;
+        if (format == JobFormat::NtEmfSpool || format == JobFormat::ZjStream) return true;
+        int fd = makeTempFile("spoolsight-pjl", path);
+        if (fd < 0) {
+            error = "cannot make a temporary file for the job with its PJL";
+            return false;
+        }
+        RememberTemporaryFile(path);
+        std::string head = "\x1B%-12345X";
+        for (const std::string& c : commands) head += "@PJL " + c + "\r\n";
+        bool ok = write(fd, head.data(), head.size()) == static_cast<ssize_t>(head.size());
+        for (size_t at = 0; ok && at < file.size();) {
+            ssize_t n = write(fd, file.data() + at, std::min<size_t>(file.size() - at, 1 << 20));
+            ok = n > 0;
+            at += ok ? static_cast<size_t>(n) : 0;
+        }
+        if (close(fd) != 0 || !ok) {
+            error = "cannot write the job with its PJL to " + path + ": " + std::strerror(errno);
+            return false;
+        }
+        return true;
+    }
+};
+
 // Every page through the library's own interface: convert, then picture the pages on every core.
 int allPages(const std::string& job, const std::string& label, const std::string& pngDir, const std::string& emfDir) {
     PageList pages;
@@ -286,12 +326,66 @@ int firstPageThroughPlugin(const HostOptions& o, const std::string& job, const s
     return status;
 }
 
-enum class OutputFormat { Png, Pdf, Svg };
-
+// The format an output name's extension names; PNG for any other.
 OutputFormat FormatOf(const std::string& name) {
     std::string ext = fs::path(name).extension().string();
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".pdf" ? OutputFormat::Pdf : ext == ".svg" ? OutputFormat::Svg : OutputFormat::Png;
+    OutputFormat format = OutputFormat::Png;
+    if (ext.size() > 1) ParseOutputFormat(ext.substr(1), format);
+    return format;
+}
+
+const char* ExtensionOf(OutputFormat format) {
+    static const char* const kExtensions[] = {"png", "pdf", "svg", "pbm", "pgm", "ppm"};
+    return kExtensions[static_cast<int>(format)];
+}
+
+// A row of BGRx pixels in greys, or in black and white as a monochrome printer prints it.
+void applyLook(uint8_t* row, int32_t width, Look look) {
+    for (int32_t x = 0; x < width; ++x) {
+        uint8_t* p = row + static_cast<size_t>(x) * 4;
+        int grey = (p[2] * 77 + p[1] * 150 + p[0] * 29) >> 8;
+        if (look == Look::Mono) grey = grey < 128 ? 0 : 255;
+        p[0] = p[1] = p[2] = static_cast<uint8_t>(grey);
+    }
+}
+
+// The part of a picture written: the whole, or cropped, the drawing's bounding box with a
+// margin of a tenth of an inch (as hp2xx draws a plot).
+struct PictureArea {
+    int32_t left = 0, top = 0, width = 0, height = 0;
+};
+
+PictureArea areaOf(const RenderedPage& page, bool crop, int32_t dotsPerInch) {
+    PictureArea a{0, 0, page.width, page.height};
+    if (!crop) return a;
+    size_t stride = static_cast<size_t>(page.width) * 4;
+    int32_t x0 = page.width, y0 = page.height, x1 = -1, y1 = -1;
+    for (int32_t y = 0; y < page.height; ++y) {
+        const uint8_t* row = page.pixels + static_cast<size_t>(y) * stride;
+        for (int32_t x = 0; x < page.width; ++x) {
+            const uint8_t* p = row + static_cast<size_t>(x) * 4;
+            if (p[0] > 250 && p[1] > 250 && p[2] > 250) continue;
+            x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+        }
+    }
+    if (x1 < 0) return a;  // nothing drawn: the whole page
+    int32_t margin = std::max(1, dotsPerInch / 10);
+    a.left = std::max(0, x0 - margin), a.top = std::max(0, y0 - margin);
+    a.width = std::min(page.width, x1 + 1 + margin) - a.left;
+    a.height = std::min(page.height, y1 + 1 + margin) - a.top;
+    return a;
+}
+
+// A picture into a PNG (with its resolution) or a Netpbm file.
+bool writeRaster(OutputFormat format, const std::string& path, int32_t width, int32_t height, const PictureRows& rows,
+                 std::string& error, unsigned threads, int32_t dotsPerInch) {
+    switch (format) {
+    case OutputFormat::Pbm: return WriteNetpbm(path, NetpbmKind::Bitmap, width, height, rows, error);
+    case OutputFormat::Pgm: return WriteNetpbm(path, NetpbmKind::Greymap, width, height, rows, error);
+    case OutputFormat::Ppm: return WriteNetpbm(path, NetpbmKind::Pixmap, width, height, rows, error);
+    default: return WritePng(path, width, height, rows, error, threads, dotsPerInch);
+    }
 }
 
 // Tells of each page as it is done: a line each, or a running count on a terminal.
@@ -339,17 +433,17 @@ bool pageReadable(const std::string& page) {
     return ok;
 }
 
-// A page too large for one picture in memory written as a PNG a band of rows at a time, each
-// band played from the page on its own; `cannot` tells a band that cannot be pictured.
-bool writeBandedPng(const std::string& page, int32_t dpi, const std::string& path, int32_t width, int32_t height,
-                    const std::string& cannot, std::string& error) {
+// A page too large for one picture in memory written a band of rows at a time, each band
+// played from the page on its own; `cannot` tells a band that cannot be pictured.
+bool writeBanded(const std::string& page, OutputFormat format, Look look, int32_t dpi, const std::string& path,
+                 int32_t width, int32_t height, const std::string& cannot, std::string& error) {
     int32_t bandRows = static_cast<int32_t>(std::max<int64_t>(1, kMaxBandBytes / (int64_t{width} * 4)));
     size_t stride = static_cast<size_t>(width) * 4;
     RenderedPage band;
     int32_t top = -1;
     std::mutex lock;
-    bool ok = WritePng(
-        path, width, height,
+    bool ok = writeRaster(
+        format, path, width, height,
         [&](int32_t y, uint8_t* scratch) -> const uint8_t* {
             std::lock_guard<std::mutex> hold(lock);
             if (top < 0 || y < top || y >= top + band.height) {
@@ -360,9 +454,10 @@ bool writeBandedPng(const std::string& page, int32_t dpi, const std::string& pat
                 }
             }
             std::memcpy(scratch, band.pixels + static_cast<size_t>(y - top) * stride, stride);
+            if (look != Look::Colour) applyLook(scratch, width, look);
             return scratch;
         },
-        error, 1);
+        error, 1, dpi);
     ReleaseRenderedPage(band);
     if (!ok && error.rfind("cannot read the picture", 0) == 0) error = cannot;
     return ok;
@@ -420,6 +515,8 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
     }
     PageList wanted;
     for (size_t i : chosen) wanted.push_back(pages[i]);
+    int32_t dpi = o.resolution;
+    bool boxed = o.boxWidth > 0;
     PageReport report(o.quiet, label, wanted.size());
     if (format == OutputFormat::Pdf && !pattern) {
         std::string e;
@@ -431,7 +528,7 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
                 },
                 e))
             status = fail(e, kExitSomeMissing);
-    } else if (format != OutputFormat::Png) {
+    } else if (format == OutputFormat::Pdf || format == OutputFormat::Svg) {
         DocumentFormat kind = format == OutputFormat::Pdf ? DocumentFormat::Pdf : DocumentFormat::Svg;
         std::atomic<size_t> next{0};
         RunOnEveryCore(wanted.size(), [&] {
@@ -459,11 +556,11 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
                 if (!page) {
                     // Too large for one picture in memory: drawn a band of rows at a time.
                     std::string why = label + ": page " + std::to_string(number) + " cannot be pictured";
-                    if (BandedPictureSize(wanted[k].c_str(), o.resolution, width, height))
+                    if (!boxed && BandedPictureSize(wanted[k].c_str(), o.resolution, width, height))
                         writeWhole(
                             target,
                             [&](const std::string& path, std::string& err) {
-                                return writeBandedPng(wanted[k], o.resolution, path, width, height, why, err);
+                                return writeBanded(wanted[k], format, o.look, dpi, path, width, height, why, err);
                             },
                             e);
                     else
@@ -471,21 +568,30 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
                             (pageReadable(wanted[k]) ? " at " + std::to_string(o.resolution) + " dpi: " + "more than " +
                                      std::to_string(kMaxBandedPictureSide) + " pixels a side"
                                                      : "");
-                } else
+                } else {
+                    PictureArea area = areaOf(*page, o.crop, dpi);
+                    width = area.width, height = area.height;
+                    size_t stride = static_cast<size_t>(page->width) * 4;
+                    PictureRows rows = [&](int32_t y, uint8_t* scratch) -> const uint8_t* {
+                        const uint8_t* row = page->pixels + static_cast<size_t>(y + area.top) * stride +
+                            static_cast<size_t>(area.left) * 4;
+                        if (o.look == Look::Colour) return row;
+                        std::memcpy(scratch, row, static_cast<size_t>(area.width) * 4);
+                        applyLook(scratch, area.width, o.look);
+                        return scratch;
+                    };
                     writeWhole(
                         target,
                         [&](const std::string& path, std::string& err) {
-                            size_t stride = static_cast<size_t>(page->width) * 4;
-                            return WritePng(
-                                path, page->width, page->height,
-                                [&](int32_t y, uint8_t*) { return page->pixels + static_cast<size_t>(y) * stride; },
-                                err, wanted.size() > 1 ? 1 : 0);
+                            return writeRaster(format, path, width, height, rows, err, wanted.size() > 1 ? 1 : 0,
+                                               boxed ? 0 : dpi);
                         },
                         e);
+                }
                 report.Page(number, target, e.empty() ? width : 0, e.empty() ? height : 0, e);
                 return true;
             },
-            o.resolution);
+            o.resolution, o.boxWidth, o.boxHeight);
     }
     DeletePageFiles(pages);
     return report.Failed() ? kExitSomeMissing : status;
@@ -514,6 +620,11 @@ int runJob(const HostOptions& o, const std::string& jobArgument, TakenNames& tak
     } else if (std::string why = unreadable(job); !why.empty()) {
         return fail(why);
     }
+    JobWithPjl withPjl;
+    if (!o.pjl.empty()) {
+        if (!withPjl.Make(job, o.pjl, error)) return fail(error);
+        if (!withPjl.path.empty()) job = withPjl.path;
+    }
     if (!o.pngDir.empty() || !o.emfDir.empty()) {
         int status = allPages(job, label, o.pngDir, o.emfDir);
         if (status != kExitWritten || (o.output.empty() && o.outputDir.empty())) return status;
@@ -529,20 +640,26 @@ int runJob(const HostOptions& o, const std::string& jobArgument, TakenNames& tak
         // A percent sign in a job's own name is not a page number.
         std::string escaped;
         for (char c : stem) escaped += c == '%' ? "%%" : std::string(1, c);
-        output = (fs::path(o.outputDir) / (escaped + (several ? "-%d" : "") + ".png")).string();
+        bool pdf = o.formatGiven && o.format == OutputFormat::Pdf;
+        output = (fs::path(o.outputDir) /
+                  (escaped + (several && !pdf ? "-%d" : "") + "." +
+                   ExtensionOf(o.formatGiven ? o.format : OutputFormat::Png)))
+                     .string();
     }
     bool pattern = HasPageNumber(output, error);
     if (!error.empty()) return fail(error, kExitUsage);
-    // A PDF holds every page; a name with a page number takes every page, one file each.
-    OutputFormat format = FormatOf(pattern ? NameForPage(output, 1) : output);
+    // The format the option names, else the name's; a PDF holds every page, and a name with a
+    // page number takes every page, one file each.
+    OutputFormat format = o.formatGiven ? o.format : FormatOf(pattern ? NameForPage(output, 1) : output);
     bool manyInOne = format == OutputFormat::Pdf && !pattern;
     if (ranges.empty()) ranges.push_back(pattern || manyInOne ? PageRange{1, 0} : PageRange{1, 1});
     bool onePage = ranges.size() == 1 && ranges[0].last == ranges[0].first;
-    if (output == "-" && (pattern || !onePage)) return fail("standard output takes one picture", kExitUsage);
+    if (output == "-" && (pattern || (!onePage && !manyInOne)))
+        return fail("standard output takes one picture, or one PDF", kExitUsage);
     if (!pattern && !onePage && !manyInOne)
         return fail("several pages need a page number in the output name, as in page-%d.png", kExitUsage);
-    bool viewerPicture =
-        format == OutputFormat::Png && !pattern && ranges[0].first == 1 && o.resolution == kDefaultResolution;
+    bool viewerPicture = format == OutputFormat::Png && !pattern && ranges[0].first == 1 &&
+        o.resolution == kDefaultResolution && o.boxWidth == 0 && o.look == Look::Colour && !o.crop;
     if (viewerPicture) return firstPageThroughPlugin(o, job, label, output);
     if (!o.plugin.empty())
         return fail("--plugin serves the first page at 192 dpi; other pages and resolutions come from the library",

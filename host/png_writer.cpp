@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -274,7 +275,7 @@ bool writeChunk(FILE* f, const char* type, std::initializer_list<Part> parts) {
 }  // namespace
 
 bool WritePng(const std::string& path, int32_t width, int32_t height, const PictureRows& rows, std::string& error,
-              unsigned threads) {
+              unsigned threads, int32_t dotsPerInch) {
     if (width <= 0 || height <= 0 || static_cast<int64_t>(width) * 3 + 1 > 0x7FFFFFFF) {
         error = "no picture to write to " + path;
         return false;
@@ -320,6 +321,15 @@ bool WritePng(const std::string& path, int32_t width, int32_t height, const Pict
     uint8_t zlibTail[4];
     put32(zlibTail, static_cast<uint32_t>(adler));
     bool ok = std::fwrite(signature, 1, 8, f) == 8 && writeChunk(f, "IHDR", {{header, 13}});
+    if (dotsPerInch > 0) {
+        // The resolution, in pixels per metre each way.
+        uint8_t physical[9];
+        auto perMetre = static_cast<uint32_t>(std::lround(dotsPerInch / 0.0254));
+        put32(physical, perMetre);
+        put32(physical + 4, perMetre);
+        physical[8] = 1;
+        ok = ok && writeChunk(f, "pHYs", {{physical, 9}});
+    }
     if (palette) {
         uint8_t entries[Palette::kMax * 3];
         for (int i = 0; i < palette->Size(); ++i) {
@@ -343,6 +353,56 @@ bool WritePng(const std::string& path, int32_t width, int32_t height, const Pict
         std::error_code ec;
         if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec))) std::remove(path.c_str());
         error = "cannot write " + path + ": " + std::strerror(cause);
+    }
+    return ok;
+}
+
+bool WriteNetpbm(const std::string& path, NetpbmKind kind, int32_t width, int32_t height, const PictureRows& rows,
+                 std::string& error) {
+    if (width <= 0 || height <= 0) {
+        error = "no picture to write to " + path;
+        return false;
+    }
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        error = "cannot create " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    const char* magic = kind == NetpbmKind::Bitmap ? "P4" : kind == NetpbmKind::Greymap ? "P5" : "P6";
+    bool ok =
+        std::fprintf(f, kind == NetpbmKind::Bitmap ? "%s\n%d %d\n" : "%s\n%d %d\n255\n", magic, width, height) > 0;
+    size_t bytes = kind == NetpbmKind::Bitmap ? (static_cast<size_t>(width) + 7) / 8
+        : kind == NetpbmKind::Greymap         ? static_cast<size_t>(width)
+                                              : static_cast<size_t>(width) * 3;
+    std::vector<uint8_t> scratch(static_cast<size_t>(width) * 4), line(bytes);
+    for (int32_t y = 0; ok && y < height; ++y) {
+        const uint8_t* row = rows(y, scratch.data());
+        if (!row) {
+            error = "cannot read the picture's row " + std::to_string(y);
+            ok = false;
+            break;
+        }
+        std::fill(line.begin(), line.end(), 0);
+        for (int32_t x = 0; x < width; ++x) {
+            const uint8_t* p = row + static_cast<size_t>(x) * 4;  // blue, green, red
+            int grey = (p[2] * 77 + p[1] * 150 + p[0] * 29) >> 8;
+            if (kind == NetpbmKind::Bitmap) {
+                if (grey < 128) line[static_cast<size_t>(x) / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            } else if (kind == NetpbmKind::Greymap) {
+                line[static_cast<size_t>(x)] = static_cast<uint8_t>(grey);
+            } else {
+                uint8_t* q = &line[static_cast<size_t>(x) * 3];
+                q[0] = p[2], q[1] = p[1], q[2] = p[0];
+            }
+        }
+        ok = std::fwrite(line.data(), 1, line.size(), f) == line.size();
+    }
+    int cause = errno;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec))) std::remove(path.c_str());
+        if (error.empty()) error = "cannot write " + path + ": " + std::strerror(cause);
     }
     return ok;
 }

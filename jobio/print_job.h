@@ -12,6 +12,9 @@ struct PrintJob {
     size_t size = 0;
     // Pages wanted: a converter may stop once it has finished this many.
     size_t pageLimit = SIZE_MAX;
+    // The job-control header (PJL) before `data`, where the job's language starts past one.
+    const uint8_t* header = nullptr;
+    size_t headerSize = 0;
 };
 
 // What every language's converter does with a job: it writes one page metafile per page

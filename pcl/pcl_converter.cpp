@@ -131,12 +131,16 @@ bool ConvertHpglPlotFile(const PrintJob& job, PageList& pages) {
     std::string tempDir = TempDirectory();
     if (tempDir.empty()) return true;
     std::lock_guard<std::mutex> turn(InterpreterStateLock());
-    // A first run on an A4 page finds where the plot's marks fall.
-    const PclPageSize a4{kA4Length, kA4Width};
+    // A first run on an A4 page, or the paper the job's PJL header names, finds where the plot's
+    // marks fall.
+    PclPageSize paper{kA4Length, kA4Width};
+    if (job.header && job.headerSize > 0)
+        ReadPjlBlock(reinterpret_cast<const char*>(job.header), job.headerSize, paper);
+    if (paper.landscape) std::swap(paper.length, paper.width), paper.landscape = false;
     auto plotSetUp = [&](PclPageState& s) {
-        s.size = a4;
+        s.size = paper;
         s.hpglInsidePcl = false;
-        s.fixedPlotWidth = a4.width, s.fixedPlotHeight = a4.length;  // P2 stays where the first run had it
+        s.fixedPlotWidth = paper.width, s.fixedPlotHeight = paper.length;  // P2 stays where the first run had it
     };
     PageList trial = runJob(job, tempDir.c_str(), true, plotSetUp);
     PlotPlacement place;

@@ -39,7 +39,10 @@ bool ConvertPrintJobBytes(const char* name, const uint8_t* data, size_t size, Pa
         PrintJob job{name, data, size, pageLimit};
         DetectedJob found = IdentifyPrintJob(job.data, job.size);
         // A plot is read from its first command, past the job-control header.
-        if (found.format == JobFormat::HpglPlot) job.data += found.start, job.size -= found.start;
+        if (found.format == JobFormat::HpglPlot) {
+            job.header = job.data, job.headerSize = found.start;
+            job.data += found.start, job.size -= found.start;
+        }
         for (const ConverterSlot& slot : kConverters)
             if (slot.format == found.format) slot.convert(job, pages);
         // A converter may have begun the page after the last one wanted.

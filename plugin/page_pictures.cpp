@@ -38,13 +38,16 @@ void RunOnEveryCore(size_t items, const std::function<void()>& work) {
 }
 
 void PicturePages(const PageList& pages, const std::function<bool(size_t index, const RenderedPage* page)>& use,
-                  int32_t dotsPerInch) {
+                  int32_t dotsPerInch, int32_t boxWidth, int32_t boxHeight) {
     std::atomic<size_t> next{0};
     std::atomic<bool> stop{false};
     RunOnEveryCore(pages.size(), [&] {
         RenderedPage page;  // each worker's bitmap serves its pages in turn
         for (size_t i; !stop && (i = next++) < pages.size();) {
-            bool pictured = RenderPageMetafile(pages[i].c_str(), page, dotsPerInch);
+            int32_t width = 0, height = 0;
+            bool fitted = boxWidth > 0 && FitPictureInBox(pages[i].c_str(), boxWidth, boxHeight, width, height);
+            bool pictured = (boxWidth == 0 || fitted) &&
+                RenderPageMetafile(pages[i].c_str(), page, dotsPerInch, fitted ? width : 0, fitted ? height : 0);
             if (!use(i, pictured ? &page : nullptr)) stop = true;
         }
         ReleaseRenderedPage(page);

@@ -15,6 +15,6 @@ void RunOnEveryCore(size_t items, const std::function<void()>& work);
 
 // Pictures every page of a list on all cores, handing each picture to `use` (from several
 // threads at once, every page once; null for a page that cannot be pictured). When `use`
-// returns false, no further page is begun.
+// returns false, no further page is begun. With a box, each page is drawn fitted in it.
 void PicturePages(const PageList& pages, const std::function<bool(size_t index, const RenderedPage* page)>& use,
-                  int32_t dotsPerInch = 0);
+                  int32_t dotsPerInch = 0, int32_t boxWidth = 0, int32_t boxHeight = 0);

@@ -79,7 +79,6 @@ void pictureResolution(HDC screen, int32_t dotsPerInch, int32_t& dpiX, int32_t& 
     if (dotsPerInch > 0) dpiX = dpiY = dotsPerInch;
 }
 
-
 // A top-down 32-bit bitmap of the size given, selected into a memory DC of its own.
 bool makeBitmap(HDC screen, int32_t width, int32_t height, RenderedPage& page) {
     page.memoryDC = CreateCompatibleDC(screen);
@@ -107,6 +106,15 @@ bool PageFilePictureSize(const char* path, int32_t& width, int32_t& height) {
     bool ok = ReadPageHeader(metafile, header) && PagePictureSize(header, dpiX, dpiY, width, height);
     if (metafile) DeleteEnhMetaFile(metafile);
     return ok;
+}
+
+bool FitPictureInBox(const char* path, int32_t boxWidth, int32_t boxHeight, int32_t& width, int32_t& height) {
+    int32_t w = 0, h = 0;
+    if (boxWidth < 1 || boxHeight < 1 || !PageFilePictureSize(path, w, h)) return false;
+    double k = std::min(static_cast<double>(boxWidth) / w, static_cast<double>(boxHeight) / h);
+    width = std::clamp(static_cast<int32_t>(std::lround(w * k)), 1, boxWidth);
+    height = std::clamp(static_cast<int32_t>(std::lround(h * k)), 1, boxHeight);
+    return true;
 }
 
 bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInch, int32_t askedWidth,

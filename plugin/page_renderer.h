@@ -53,6 +53,10 @@ bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInc
                         int32_t height = 0);
 void ReleaseRenderedPage(RenderedPage& page);
 
+// The size of a page file's picture fitted in a box of `boxWidth` x `boxHeight` pixels, its
+// proportions kept (a thumbnail's size); false when the file gives no sensible picture.
+bool FitPictureInBox(const char* path, int32_t boxWidth, int32_t boxHeight, int32_t& width, int32_t& height);
+
 // Pictures larger than one bitmap in memory are drawn a band of rows at a time, up to this
 // many pixels a side (an A4 page at 2400 dpi), each band at most kMaxBandBytes.
 constexpr int64_t kMaxBandedPictureSide = 32768;

@@ -226,6 +226,13 @@ TEST_F(HostTest, UsageErrorsAreToldInOneLine) {
         {job + " " + job, "several jobs need --output-dir"},
         {job + " --frobnicate", "unknown option --frobnicate"},
         {job + " -r 100 --plugin /x.so", "--plugin serves the first page"},
+        {job + " --format tiff", "unknown format tiff"},
+        {job + " --size 200", "the size must be WIDTHxHEIGHT"},
+        {job + " --size 0x10", "the size must be WIDTHxHEIGHT"},
+        {job + " --paper B9", "unknown paper B9"},
+        {job + " --crop=yes", "--crop takes no value"},
+        {job + " --pjl ''", "--pjl takes one PJL command"},
+        {job + " --format", "--format needs a value"},
         {"", "no job file given"},
     };
     for (const Case& c : cases) {
@@ -369,6 +376,59 @@ TEST_F(HostTest, LargePicturesAreDrawnInBands) {
     EXPECT_EQ(Files(), (std::vector<std::string>{"big.png", "jobs"}));
 }
 
+// The options users of Ghostscript and hp2xx reach for, through the command.
+TEST_F(HostTest, FormatsSizesPapersAndLooks) {
+    std::string job = SPOOLSIGHT_EXAMPLE, errors;
+    auto head = [&](const std::string& path, size_t n) {
+        Bytes b = ReadFileBytes(path);
+        return std::string(b.begin(), b.begin() + static_cast<long>(std::min(n, b.size())));
+    };
+    // Netpbm by extension or by --format; PNG pictures carry their resolution.
+    ASSERT_EQ(RunHost(job + " -r 50 -o " + dir_ + "p.pbm"), 0);
+    EXPECT_EQ(head(dir_ + "p.pbm", 11), "P4\n413 584\n");
+    ASSERT_EQ(RunHost(job + " -r50 --format=pgm -o " + dir_ + "g.out"), 0);
+    EXPECT_EQ(head(dir_ + "g.out", 15), "P5\n413 584\n255\n");
+    ASSERT_EQ(RunHost(job + " -r 50 --format ppm -o " + dir_ + "c.ppm"), 0);
+    EXPECT_EQ(head(dir_ + "c.ppm", 3), "P6\n");
+    ASSERT_EQ(RunHost(job + " -r 300 -o " + dir_ + "r.png"), 0);
+    Bytes png = ReadFileBytes(dir_ + "r.png");
+    const uint8_t phys[] = {'p', 'H', 'Y', 's', 0, 0, 0x2E, 0x23, 0, 0, 0x2E, 0x23, 1};  // 11811 a metre
+    EXPECT_NE(std::search(png.begin(), png.end(), std::begin(phys), std::end(phys)), png.end());
+    // A thumbnail fitted in its box; greys and black and white.
+    ASSERT_EQ(RunHost(job + " --size 300x300 --gray -o " + dir_ + "t.png"), 0);
+    EXPECT_EQ(PngSize(dir_ + "t.png"), (std::pair<int, int>{212, 300}));
+    Pixels t;
+    ASSERT_TRUE(ReadPng(dir_ + "t.png", t));
+    size_t coloured = 0;
+    for (uint32_t v : t.px) coloured += ((v >> 16) & 0xFF) != (v & 0xFF) || ((v >> 8) & 0xFF) != (v & 0xFF);
+    EXPECT_EQ(coloured, 0u);
+    ASSERT_EQ(RunHost(job + " --size 300x300 --mono -o " + dir_ + "m.png"), 0);
+    Pixels m;
+    ASSERT_TRUE(ReadPng(dir_ + "m.png", m));
+    size_t grey = 0;
+    for (uint32_t v : m.px) grey += (v & 0xFFFFFF) != 0 && (v & 0xFFFFFF) != 0xFFFFFF;
+    EXPECT_EQ(grey, 0u);
+    // The paper of a PCL5 job and of an HP-GL plot that name none; a plot cropped to its drawing.
+    std::string letter = Write("letter.pcl", Bytes{0x1B, 'E', 'h', 'i', 0x0C});
+    ASSERT_EQ(RunHost(letter + " --paper letter -r 50 -o " + dir_ + "l.png"), 0);
+    EXPECT_EQ(PngSize(dir_ + "l.png"), (std::pair<int, int>{424, 549}));
+    std::string text = "IN;SP1;PA1000,1000;PD2000,1000,2000,2000;PU;";
+    std::string plot = Write("plot.hpgl", Bytes(text.begin(), text.end()));
+    ASSERT_EQ(RunHost(plot + " --pjl 'SET PAPER=A3' -r 50 -o " + dir_ + "a3.png"), 0);
+    EXPECT_EQ(PngSize(dir_ + "a3.png"), (std::pair<int, int>{584, 826}));
+    ASSERT_EQ(RunHost(plot + " --crop -r 100 -o " + dir_ + "crop.png"), 0);
+    auto [w, h] = PngSize(dir_ + "crop.png");
+    EXPECT_NEAR(w, 25 / 25.4 * 100 + 20, 4);  // 25 mm of drawing and a tenth of an inch each side
+    EXPECT_NEAR(h, w, 4);
+    // A PDF on standard output, and --output-dir in every format.
+    std::string out;
+    ASSERT_EQ(RunCommand(std::string(SPOOLSIGHT_HOST) + " " + job + " --format pdf -o - | head -c 5", out), 0);
+    EXPECT_EQ(out, "%PDF-");
+    ASSERT_EQ(RunHost(job + " " + letter + " --format svg --output-dir " + dir_ + "svg"), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir_ + "svg/sample.svg"));
+    EXPECT_TRUE(std::filesystem::exists(dir_ + "svg/letter.svg"));
+}
+
 TEST(HostCommandLine, PageListsAndNumberedNames) {
     std::vector<PageRange> r;
     ASSERT_TRUE(ParsePageRanges("2-5,8,3-", r));
@@ -392,6 +452,28 @@ TEST(HostCommandLine, PageListsAndNumberedNames) {
     EXPECT_TRUE(error.empty());
     EXPECT_FALSE(HasPageNumber("p-%n.png", error));
     EXPECT_FALSE(error.empty());
+}
+
+// GNU forms: --name=value, -r300, -oFILE, and -- before names that begin with a dash.
+TEST(HostCommandLine, OptionsInTheirGnuForms) {
+    std::vector<std::string> args = {"spoolsight",     "--format=PDF", "-r300",  "-oout.pdf",
+                                     "--size=640x480", "--paper",      "letter", "--pjl=SET ORIENTATION=LANDSCAPE",
+                                     "--mono",         "--crop",       "--",     "-job.pcl"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    HostOptions o;
+    std::string error;
+    ASSERT_TRUE(ParseCommandLine(static_cast<int>(argv.size()), argv.data(), o, error)) << error;
+    EXPECT_TRUE(o.formatGiven);
+    EXPECT_EQ(o.format, OutputFormat::Pdf);
+    EXPECT_EQ(o.resolution, 300);
+    EXPECT_EQ(o.output, "out.pdf");
+    EXPECT_EQ(o.boxWidth, 640);
+    EXPECT_EQ(o.boxHeight, 480);
+    EXPECT_EQ(o.pjl, (std::vector<std::string>{"SET PAPER=LETTER", "SET ORIENTATION=LANDSCAPE"}));
+    EXPECT_EQ(o.look, Look::Mono);
+    EXPECT_TRUE(o.crop);
+    EXPECT_EQ(o.jobs, std::vector<std::string>{"-job.pcl"});
 }
 
 class PngWriterTest : public TempDirTest {
