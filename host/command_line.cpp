@@ -165,6 +165,16 @@ bool ParseCommandLine(int argc, char** argv, HostOptions& o, std::string& error)
             o.look = Look::Mono;
         } else if (a == "--crop") {
             o.crop = true;
+        } else if (a == "--no-antialias") {
+            o.antialias = false;
+        } else if (a == "--language") {
+            if (!value(o.language)) return false;
+            for (char& c : o.language) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            static const std::set<std::string> kLanguages = {"spool", "pcl5", "pclxl", "hpgl", "zjs"};
+            if (!kLanguages.count(o.language)) {
+                error = "unknown language " + o.language + " (spool, pcl5, pclxl, hpgl or zjs)";
+                return false;
+            }
         } else if (a == "-q" || a == "--quiet") {
             o.quiet = true;
         } else if (a == "-h" || a == "--help") {
@@ -289,6 +299,8 @@ std::string UsageText() {
            "  --pjl COMMAND      a PJL command put before the job, as in 'SET PAPER=LETTER' (repeatable)\n"
            "  --gray, --mono     in greys, or in black and white as a monochrome printer prints\n"
            "  --crop             the drawing's bounding box with a margin (for plots)\n"
+           "  --no-antialias     dots as a printer lays them, without smoothed edges\n"
+           "  --language LANG    read the job as spool, pcl5, pclxl, hpgl or zjs, whatever it looks like\n"
            "  --pages LIST       pages to write, e.g. 2-5,8 or 3- (default: the first page, or\n"
            "                     every page for a name with a page number)\n"
            "  --output-dir DIR   write each job's pictures to DIR, named after the job file\n"

@@ -40,7 +40,9 @@ struct HostOptions {
     int boxWidth = 0, boxHeight = 0;  // --size: the page fitted in this box
     std::vector<std::string> pjl;     // PJL commands put before each job (--pjl, --paper)
     Look look = Look::Colour;
-    bool crop = false;  // the drawing's bounding box with a margin
+    bool crop = false;      // the drawing's bounding box with a margin
+    bool antialias = true;  // --no-antialias: dots as a printer lays them
+    std::string language;   // --language: spool, pcl5, pclxl, hpgl or zjs; empty: detected
 };
 
 // False with a message for a command line that cannot be followed.

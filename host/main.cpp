@@ -4,6 +4,7 @@
 #include "command_line.h"
 #include "convert_print_job.h"
 #include "document.h"
+#include "drawing_options.h"
 #include "job_info.h"
 #include "language_detector.h"
 #include "mapped_file.h"
@@ -203,6 +204,18 @@ struct StandardInputCopy {
     }
 };
 
+// The language --language names, or Unknown: the detector's.
+JobFormat languageOf(const HostOptions& o) {
+    static const std::pair<const char*, JobFormat> kNames[] = {{"spool", JobFormat::NtEmfSpool},
+                                                               {"pcl5", JobFormat::Pcl5},
+                                                               {"pclxl", JobFormat::PclXl},
+                                                               {"hpgl", JobFormat::HpglPlot},
+                                                               {"zjs", JobFormat::ZjStream}};
+    for (const auto& [name, format] : kNames)
+        if (o.language == name) return format;
+    return JobFormat::Unknown;
+}
+
 // A job with PJL commands put before it, as a printer's panel or GhostPCL's -J sets them:
 // copied to a file of its own, removed with this. Spool files and ZjStream jobs, whose
 // languages read no PJL of ours, stay as they are.
@@ -244,10 +257,11 @@ struct JobWithPjl {
 };
 
 // Every page through the library's own interface: convert, then picture the pages on every core.
-int allPages(const std::string& job, const std::string& label, const std::string& pngDir, const std::string& emfDir) {
+int allPages(const std::string& job, const std::string& label, const std::string& pngDir, const std::string& emfDir,
+             JobFormat language) {
     PageList pages;
     JobProblems problems;
-    bool converted = ConvertPrintJob(job.c_str(), pages, SIZE_MAX, &problems);
+    bool converted = ConvertPrintJob(job.c_str(), pages, SIZE_MAX, &problems, language);
     if (pages.empty() || !converted) {
         DeletePageFiles(pages);
         return noPageStatus(job, label, problems);
@@ -500,7 +514,7 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
     }
     PageList pages;
     JobProblems problems;
-    bool converted = ConvertPrintJob(job.c_str(), pages, limit, &problems);
+    bool converted = ConvertPrintJob(job.c_str(), pages, limit, &problems, languageOf(o));
     if (pages.empty() || !converted) {
         DeletePageFiles(pages);
         return noPageStatus(job, label, problems);
@@ -626,7 +640,7 @@ int runJob(const HostOptions& o, const std::string& jobArgument, TakenNames& tak
         if (!withPjl.path.empty()) job = withPjl.path;
     }
     if (!o.pngDir.empty() || !o.emfDir.empty()) {
-        int status = allPages(job, label, o.pngDir, o.emfDir);
+        int status = allPages(job, label, o.pngDir, o.emfDir, languageOf(o));
         if (status != kExitWritten || (o.output.empty() && o.outputDir.empty())) return status;
     }
     std::vector<PageRange> ranges;
@@ -659,7 +673,8 @@ int runJob(const HostOptions& o, const std::string& jobArgument, TakenNames& tak
     if (!pattern && !onePage && !manyInOne)
         return fail("several pages need a page number in the output name, as in page-%d.png", kExitUsage);
     bool viewerPicture = format == OutputFormat::Png && !pattern && ranges[0].first == 1 &&
-        o.resolution == kDefaultResolution && o.boxWidth == 0 && o.look == Look::Colour && !o.crop;
+        o.resolution == kDefaultResolution && o.boxWidth == 0 && o.look == Look::Colour && !o.crop && o.antialias &&
+        o.language.empty();
     if (viewerPicture) return firstPageThroughPlugin(o, job, label, output);
     if (!o.plugin.empty())
         return fail("--plugin serves the first page at 192 dpi; other pages and resolutions come from the library",
@@ -702,6 +717,7 @@ int main(int argc, char** argv) {
         std::printf("spoolsight %s\n", SPOOLSIGHT_VERSION);
         return kExitWritten;
     }
+    SetDrawingAntialiased(o.antialias);
     int status = kExitWritten;
     if (o.info) {
         for (const std::string& job : o.jobs) {

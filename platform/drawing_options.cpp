@@ -1,5 +1,5 @@
-// The cores drawing may use, how many pages are playing at the moment, and whether large
-// images are drawn in parts.
+// The cores drawing may use, how many pages are playing at the moment, whether large images
+// are drawn in parts, and whether edges are smoothed.
 #include "drawing_options.h"
 
 #include "gdi_internal.h"
@@ -12,6 +12,7 @@ namespace {
 std::atomic<unsigned> chosenCores{0};
 std::atomic<unsigned> pagesPlaying{0};
 std::atomic<bool> imagesInParts{true};
+std::atomic<bool> antialiased{true};
 thread_local unsigned playDepth = 0;  // a page played inside another counts once
 }  // namespace
 
@@ -26,6 +27,10 @@ void SetDrawingCores(unsigned cores) { chosenCores.store(cores, std::memory_orde
 bool ImagesInParts() { return imagesInParts.load(std::memory_order_relaxed); }
 
 void SetImagesInParts(bool on) { imagesInParts.store(on, std::memory_order_relaxed); }
+
+bool DrawingAntialiased() { return antialiased.load(std::memory_order_relaxed); }
+
+void SetDrawingAntialiased(bool on) { antialiased.store(on, std::memory_order_relaxed); }
 
 namespace gdi {
 PagePlaying::PagePlaying() {

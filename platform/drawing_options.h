@@ -13,3 +13,8 @@ void SetDrawingCores(unsigned cores);
 // images are drawn that way, to check the parts against.
 bool ImagesInParts();
 void SetImagesInParts(bool on);
+
+// Whether shapes and text are drawn with smoothed edges (the default), or pixel by pixel as a
+// printer's dots fall.
+bool DrawingAntialiased();
+void SetDrawingAntialiased(bool on);

@@ -1,4 +1,5 @@
 // Painting device-space figures onto a memory DC's bitmap with Cairo.
+#include "drawing_options.h"
 #include "gdi_internal.h"
 
 #include <algorithm>
@@ -341,6 +342,7 @@ bool EnsureSurface(DC& dc) {
     if (dc.cr && cairo_status(dc.cr) != CAIRO_STATUS_SUCCESS) {
         cairo_destroy(dc.cr);
         dc.cr = cairo_create(dc.surface);
+        if (!DrawingAntialiased()) cairo_set_antialias(dc.cr, CAIRO_ANTIALIAS_NONE);
     }
     if (dc.cr) return true;
     auto* bmp = LookUpAs<BitmapObj>(dc.bitmap, Kind::Bitmap);
@@ -353,6 +355,7 @@ bool EnsureSurface(DC& dc) {
         return false;
     }
     dc.cr = cairo_create(dc.surface);
+    if (!DrawingAntialiased()) cairo_set_antialias(dc.cr, CAIRO_ANTIALIAS_NONE);
     return true;
 }
 

@@ -1,5 +1,6 @@
 // Text output and measurement. Glyph advances come from the font itself, so
 // what a converter measures on a recording DC is what playback draws.
+#include "drawing_options.h"
 #include "emf_recorder.h"
 #include "fonts.h"
 #include "kernel.h"
@@ -93,7 +94,7 @@ bool setGlyphs(cairo_t* cr, const Matrix& m, const SizedFont& f, const TextFrame
     cairo_font_options_t* fo = cairo_font_options_create();
     cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
     cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
-    cairo_font_options_set_antialias(fo, CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_antialias(fo, DrawingAntialiased() ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
     cairo_set_font_options(cr, fo);
     cairo_font_options_destroy(fo);
     glyphs.resize(count);

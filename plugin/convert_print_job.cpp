@@ -33,11 +33,12 @@ const ConverterSlot kConverters[] = {
 }  // namespace
 
 bool ConvertPrintJobBytes(const char* name, const uint8_t* data, size_t size, PageList& pages, size_t pageLimit,
-                          JobProblems* problems) {
+                          JobProblems* problems, JobFormat language) {
     JobProblemCollector collect(problems);
     try {
         PrintJob job{name, data, size, pageLimit};
         DetectedJob found = IdentifyPrintJob(job.data, job.size);
+        if (language != JobFormat::Unknown && language != found.format) found.format = language, found.start = 0;
         // A plot is read from its first command, past the job-control header.
         if (found.format == JobFormat::HpglPlot) {
             job.header = job.data, job.headerSize = found.start;
@@ -57,7 +58,8 @@ bool ConvertPrintJobBytes(const char* name, const uint8_t* data, size_t size, Pa
     }
 }
 
-bool ConvertPrintJob(const char* fileName, PageList& pages, size_t pageLimit, JobProblems* problems) {
+bool ConvertPrintJob(const char* fileName, PageList& pages, size_t pageLimit, JobProblems* problems,
+                     JobFormat language) {
     // The job stays mapped for the whole conversion: detector and converter read the same view.
     MappedFile file;
     try {
@@ -69,5 +71,5 @@ bool ConvertPrintJob(const char* fileName, PageList& pages, size_t pageLimit, Jo
     } catch (...) {
         return false;
     }
-    return ConvertPrintJobBytes(fileName, file.data(), file.size(), pages, pageLimit, problems);
+    return ConvertPrintJobBytes(fileName, file.data(), file.size(), pages, pageLimit, problems, language);
 }

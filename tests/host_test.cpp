@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <set>
 #include <thread>
 #include <unistd.h>
 
@@ -420,6 +421,19 @@ TEST_F(HostTest, FormatsSizesPapersAndLooks) {
     auto [w, h] = PngSize(dir_ + "crop.png");
     EXPECT_NEAR(w, 25 / 25.4 * 100 + 20, 4);  // 25 mm of drawing and a tenth of an inch each side
     EXPECT_NEAR(h, w, 4);
+    // A job read in the language named, whatever it looks like: a plot too short to be told
+    // from other bytes is drawn (a diagonal line); dots without smoothed edges.
+    std::string few = "PD100,100,5000,5000;";
+    std::string fewJob = Write("few.txt", Bytes(few.begin(), few.end()));
+    EXPECT_EQ(RunHost(fewJob + " -r 50 -o " + dir_ + "few.png"), 1);
+    ASSERT_EQ(RunHost(fewJob + " --language=HPGL --no-antialias -r 50 -o " + dir_ + "few.png"), 0);
+    Pixels f;
+    ASSERT_TRUE(ReadPng(dir_ + "few.png", f));
+    RECT ink = InkBox(f, 100);
+    EXPECT_NEAR(ink.right - ink.left, ink.bottom - ink.top, 3);
+    EXPECT_GT(ink.right - ink.left, 90);
+    std::set<uint32_t> colours(f.px.begin(), f.px.end());
+    EXPECT_LE(colours.size(), 2u);
     // A PDF on standard output, and --output-dir in every format.
     std::string out;
     ASSERT_EQ(RunCommand(std::string(SPOOLSIGHT_HOST) + " " + job + " --format pdf -o - | head -c 5", out), 0);
