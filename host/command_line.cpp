@@ -126,7 +126,7 @@ bool ParseCommandLine(int argc, char** argv, HostOptions& o, std::string& error)
             if (!value(text)) return false;
             for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             if (!ParseOutputFormat(text, o.format)) {
-                error = "unknown format " + text + " (png, pdf, svg, pbm, pgm or ppm)";
+                error = "unknown format " + text + " (png, pdf, svg, pbm, pgm, ppm, tiff or jpeg)";
                 return false;
             }
             o.formatGiven = true;
@@ -217,8 +217,10 @@ bool ParseCommandLine(int argc, char** argv, HostOptions& o, std::string& error)
 
 bool ParseOutputFormat(const std::string& name, OutputFormat& format) {
     static const std::pair<const char*, OutputFormat> kNames[] = {
-        {"png", OutputFormat::Png}, {"pdf", OutputFormat::Pdf}, {"svg", OutputFormat::Svg},
-        {"pbm", OutputFormat::Pbm}, {"pgm", OutputFormat::Pgm}, {"ppm", OutputFormat::Ppm}};
+        {"png", OutputFormat::Png},   {"pdf", OutputFormat::Pdf},  {"svg", OutputFormat::Svg},
+        {"pbm", OutputFormat::Pbm},   {"pgm", OutputFormat::Pgm},  {"ppm", OutputFormat::Ppm},
+        {"tiff", OutputFormat::Tiff}, {"tif", OutputFormat::Tiff}, {"jpeg", OutputFormat::Jpeg},
+        {"jpg", OutputFormat::Jpeg}};
     for (const auto& [text, f] : kNames)
         if (name == text) {
             format = f;
@@ -286,13 +288,13 @@ std::string NameForPage(const std::string& name, size_t page) {
 
 std::string UsageText() {
     return "usage: spoolsight [options] JOB...\n"
-           "Shows printer job files (NT EMF spool, PCL5, HP-GL/2, PCL XL, ZjStream) as PNG or Netpbm\n"
-           "pictures, PDF documents with searchable text, or SVG.\n"
+           "Shows printer job files (NT EMF spool, PCL5, HP-GL/2, PCL XL, ZjStream) as PNG, TIFF, JPEG\n"
+           "or Netpbm pictures, PDF documents with searchable text, or SVG.\n"
            "\n"
            "  -o FILE            write to FILE (default page.png; - for standard output) in the format\n"
            "                     its extension names; a name with a page number such as page-%03d.png\n"
            "                     writes one file per page; a PDF holds every page\n"
-           "  --format FORMAT    png, pdf, svg, pbm, pgm or ppm, whatever the name's extension\n"
+           "  --format FORMAT    png, pdf, svg, pbm, pgm, ppm, tiff or jpeg, whatever the name's extension\n"
            "  -r DPI             resolution in dots per inch, 10 to 2400 (default 192, the viewer's picture)\n"
            "  --size WxH         each page fitted in a box of W x H pixels and drawn at that size\n"
            "  --paper PAPER      the paper of jobs that name none (letter, legal, A3, A4, A5, ...)\n"

@@ -14,8 +14,8 @@ constexpr int kExitSomeMissing = 3;  // some requested pages could not be drawn 
 constexpr int kDefaultResolution = 192;
 constexpr int kMinResolution = 10, kMaxResolution = 2400;
 
-enum class OutputFormat { Png, Pdf, Svg, Pbm, Pgm, Ppm };
-// "png", "pdf", "svg", "pbm", "pgm" or "ppm".
+enum class OutputFormat { Png, Pdf, Svg, Pbm, Pgm, Ppm, Tiff, Jpeg };
+// "png", "pdf", "svg", "pbm", "pgm", "ppm", "tiff" ("tif") or "jpeg" ("jpg").
 bool ParseOutputFormat(const std::string& name, OutputFormat& format);
 
 // How pictures look: in colour, in greys, or in black and white as a monochrome printer prints.

@@ -11,7 +11,7 @@
 #include "page_files.h"
 #include "page_pictures.h"
 #include "plugin_loader.h"
-#include "png_writer.h"
+#include "raster_writers.h"
 #include "temporary_files.h"
 
 #include <algorithm>
@@ -350,7 +350,7 @@ OutputFormat FormatOf(const std::string& name) {
 }
 
 const char* ExtensionOf(OutputFormat format) {
-    static const char* const kExtensions[] = {"png", "pdf", "svg", "pbm", "pgm", "ppm"};
+    static const char* const kExtensions[] = {"png", "pdf", "svg", "pbm", "pgm", "ppm", "tif", "jpg"};
     return kExtensions[static_cast<int>(format)];
 }
 
@@ -391,13 +391,15 @@ PictureArea areaOf(const RenderedPage& page, bool crop, int32_t dotsPerInch) {
     return a;
 }
 
-// A picture into a PNG (with its resolution) or a Netpbm file.
+// A picture into a PNG, TIFF or JPEG file (with its resolution) or a Netpbm file.
 bool writeRaster(OutputFormat format, const std::string& path, int32_t width, int32_t height, const PictureRows& rows,
                  std::string& error, unsigned threads, int32_t dotsPerInch) {
     switch (format) {
     case OutputFormat::Pbm: return WriteNetpbm(path, NetpbmKind::Bitmap, width, height, rows, error);
     case OutputFormat::Pgm: return WriteNetpbm(path, NetpbmKind::Greymap, width, height, rows, error);
     case OutputFormat::Ppm: return WriteNetpbm(path, NetpbmKind::Pixmap, width, height, rows, error);
+    case OutputFormat::Tiff: return WriteTiff(path, width, height, rows, error, dotsPerInch);
+    case OutputFormat::Jpeg: return WriteJpeg(path, width, height, rows, error, dotsPerInch);
     default: return WritePng(path, width, height, rows, error, threads, dotsPerInch);
     }
 }

@@ -1,5 +1,5 @@
-// Writes a 32-bit BGRx picture as a PNG file (8-bit RGB, or 8-bit palette indices when it has
-// at most 256 colours) or as a Netpbm file.
+// Writes a 32-bit BGRx picture as a PNG file: 8-bit RGB, or 8-bit palette indices when it has
+// at most 256 colours.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -14,8 +14,3 @@ using PictureRows = std::function<const uint8_t*(int32_t y, uint8_t* scratch)>;
 // `error`, and no partial regular file is left behind. A resolution above 0 is written in.
 bool WritePng(const std::string& path, int32_t width, int32_t height, const PictureRows& rows, std::string& error,
               unsigned threads = 0, int32_t dotsPerInch = 0);
-
-// The picture as a binary PBM (black where darker than mid-grey), PGM or PPM file.
-enum class NetpbmKind { Bitmap, Greymap, Pixmap };
-bool WriteNetpbm(const std::string& path, NetpbmKind kind, int32_t width, int32_t height, const PictureRows& rows,
-                 std::string& error);

@@ -391,6 +391,16 @@ TEST_F(HostTest, FormatsSizesPapersAndLooks) {
     EXPECT_EQ(head(dir_ + "g.out", 15), "P5\n413 584\n255\n");
     ASSERT_EQ(RunHost(job + " -r 50 --format ppm -o " + dir_ + "c.ppm"), 0);
     EXPECT_EQ(head(dir_ + "c.ppm", 3), "P6\n");
+    // TIFF and JPEG, each as an independent reader reads it, at its resolution.
+    ASSERT_EQ(RunHost(job + " -r 50 -o " + dir_ + "t.tif"), 0);
+    EXPECT_EQ(head(dir_ + "t.tif", 4), std::string("II*\0", 4));
+    ASSERT_EQ(RunHost(job + " -r 50 --format jpeg -o " + dir_ + "j.out"), 0);
+    EXPECT_EQ(head(dir_ + "j.out", 3), "\xFF\xD8\xFF");
+    if (HaveTool("identify")) {
+        std::string said;
+        ASSERT_EQ(RunCommand("identify -format '%w %h %x\n' " + dir_ + "t.tif " + dir_ + "j.out", said), 0);
+        EXPECT_EQ(said, "413 584 50\n413 584 50\n");
+    }
     ASSERT_EQ(RunHost(job + " -r 300 -o " + dir_ + "r.png"), 0);
     Bytes png = ReadFileBytes(dir_ + "r.png");
     const uint8_t phys[] = {'p', 'H', 'Y', 's', 0, 0, 0x2E, 0x23, 0, 0, 0x2E, 0x23, 1};  // 11811 a metre
