@@ -227,7 +227,7 @@ TEST_F(HostTest, UsageErrorsAreToldInOneLine) {
         {job + " " + job, "several jobs need --output-dir"},
         {job + " --frobnicate", "unknown option --frobnicate"},
         {job + " -r 100 --plugin /x.so", "--plugin serves the first page"},
-        {job + " --format tiff", "unknown format tiff"},
+        {job + " --format bmp", "unknown format bmp"},
         {job + " --size 200", "the size must be WIDTHxHEIGHT"},
         {job + " --size 0x10", "the size must be WIDTHxHEIGHT"},
         {job + " --paper B9", "unknown paper B9"},
