@@ -575,6 +575,26 @@ void PdfOfAGhostscriptTextJob(benchmark::State& state) {
 }
 BENCHMARK(PdfOfAGhostscriptTextJob)->Unit(benchmark::kMillisecond);
 
+// Twenty raster pages as Ghostscript's LaserJet 4 driver prints them at 600 dpi, to a PDF.
+void PdfOfARasterJob(benchmark::State& state) {
+    std::string ps = TempDir() + "raster.ps", path = TempDir() + "raster.pcl";
+    std::string body =
+        "%!PS\n/Times-Roman findfont 14 scalefont setfont\n"
+        "1 1 20 { /p exch def 72 720 moveto (Page ) show p 3 string cvs show\n"
+        "  0 1 40 { /i exch def 72 700 i 15 mul sub moveto (The quick brown fox jumps over the lazy "
+        "dog, line ) show i 3 string cvs show } for\n"
+        "  newpath 300 300 100 0 360 arc 0.5 setgray fill 0 setgray showpage } for\n";
+    WriteFileBytes(ps, Bytes(body.begin(), body.end()));
+    std::string gs = "gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -sDEVICE=ljet4 -r600 -sOutputFile=" + path + " " +
+        ps + " > /dev/null 2>&1";
+    if (std::system(gs.c_str()) != 0) {
+        state.SkipWithError("ghostscript not installed");
+        return;
+    }
+    WritePdf(state, path, 20);
+}
+BENCHMARK(PdfOfARasterJob)->Unit(benchmark::kMillisecond);
+
 // PNG encoding alone, of a job's first picture: the sample page (a photograph among its
 // drawing, so thousands of colours) and GhostPCL's owl (text and grey line art).
 void EncodePng(benchmark::State& state, const std::string& job) {

@@ -116,9 +116,15 @@ void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, dou
     if (fore == 0xAA && back == 0xAA) return;
     Matrix logical = LogicalToDevice(dc);
     Matrix srcToDev = needSrc ? sourceToDevice(dc, sx, sy, sw, sh, x, y, w, h) : Matrix{};
-    // In a document, the brush through a black-and-white image: a stencil, not pixels.
+    // In a document, the brush through a black-and-white image: a stencil, not pixels. So is
+    // such an image ANDed onto the page (black where it is black) or ORed (white where it is
+    // white), as printers' raster pages are laid: a page of 1-bit dots stays 1-bit.
     if (dc.document && !mask && (fore == 0xB8 || fore == 0xE2) &&
         DrawStencil(dc, src, src->identity, srcToDev, fore == 0xB8))
+        return;
+    if (dc.document && !mask && src && src->bilevel && (fore == 0x88 || fore == 0xEE) &&
+        DrawStencil(dc, src, src->identity, srcToDev, fore == 0x88,
+                    GetStockObject(fore == 0x88 ? BLACK_BRUSH : WHITE_BRUSH)))
         return;
     std::vector<uint32_t> monoCopy;
     cairo_surface_t* ss = needSrc ? sourceSurface(dc, *src, monoCopy) : nullptr;

@@ -231,9 +231,13 @@ bool DecodeDib(const BYTE* info, size_t infoSize, const BYTE* bits, size_t bitsS
         return r < rowsPresent ? bits + r * stride : nullptr;
     };
     if (shrink <= 1) {
-        out.px.assign(static_cast<size_t>(width * height), 0);
-        for (size_t y = 0; y < static_cast<size_t>(height); ++y)
-            if (const BYTE* row = storedRow(y)) decodeRow(row, &out.px[y * static_cast<size_t>(width)]);
+        // Every row is written: a buffer kept from an earlier image is not cleared first.
+        out.px.resize(static_cast<size_t>(width * height));
+        for (size_t y = 0; y < static_cast<size_t>(height); ++y) {
+            uint32_t* to = &out.px[y * static_cast<size_t>(width)];
+            if (const BYTE* row = storedRow(y)) decodeRow(row, to);
+            else std::fill(to, to + width, 0u);
+        }
         if (bpp == 1 && table[0] == 0 && table[1] == 0xFFFFFF) out.mono = true;
         return true;
     }

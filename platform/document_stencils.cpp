@@ -277,8 +277,9 @@ void paintStencil(DC& dc, cairo_surface_t* shape, const Matrix& srcToDev, BrushO
 }
 }  // namespace
 
-bool DrawStencil(DC& dc, const ImageRef* src, std::string_view identity, const Matrix& srcToDev, bool whereBlack) {
-    auto* brush = LookUpAs<BrushObj>(dc.st.brush, Kind::Brush);
+bool DrawStencil(DC& dc, const ImageRef* src, std::string_view identity, const Matrix& srcToDev, bool whereBlack,
+                 HGDIOBJ paint) {
+    auto* brush = LookUpAs<BrushObj>(paint ? paint : dc.st.brush, Kind::Brush);
     if (!dc.document || !brush || brush->style == BS_NULL || !EnsureSurface(dc)) return false;
     Shape shape;
     if (!stencilShape(dc, src, identity, whereBlack, shape)) return false;

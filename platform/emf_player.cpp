@@ -47,10 +47,13 @@ public:
         : hdc_(hdc),
           dc_(dc),
           devicePixelsPerInch_(devicePixelsPerInch),
-          objects_(std::clamp<size_t>(handles, 1, kMaxHandles)) {}
+          objects_(std::clamp<size_t>(handles, 1, kMaxHandles)) {
+        if (dc_.document) std::swap(decoded_, documentImages());
+    }
     ~Player() {
         for (HGDIOBJ o : objects_)
             if (o) DeleteObject(o);
+        if (dc_.document) std::swap(decoded_, documentImages());
     }
     void play(const Rec& r, uint32_t type);
 
@@ -62,6 +65,12 @@ private:
     // The image of the last bitmap record, its buffer kept for the next: pages often hold
     // many large images, and fresh memory for each costs page faults.
     Image decoded_;
+    // A document's images are decoded at their own size, a printer's raster page as large as
+    // the page at 600 dpi: their buffer goes on from page to page of the thread's documents.
+    static Image& documentImages() {
+        static thread_local Image kept;
+        return kept;
+    }
     std::vector<HGDIOBJ> objects_;
 
     void store(uint32_t index, HGDIOBJ obj);

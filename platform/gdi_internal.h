@@ -339,8 +339,9 @@ bool PaintBackdrop(DC& dc, cairo_t* cr, int x0, int y0, int x1, int y1);
 // (`identity`, may be empty) when it was seen before. A small one in a solid colour on a
 // PDF waits as a glyph to be shown with those after it; drawing anything else shows them
 // first. False, with nothing drawn, for an image of other colours, an unknown one or
-// another DC.
-bool DrawStencil(DC& dc, const ImageRef* src, std::string_view identity, const Matrix& srcToDev, bool whereBlack);
+// another DC. `paint`, when given, is laid instead of the DC's brush.
+bool DrawStencil(DC& dc, const ImageRef* src, std::string_view identity, const Matrix& srcToDev, bool whereBlack,
+                 HGDIOBJ paint = nullptr);
 void FlushBitmapGlyphs(DC& dc);
 
 // Marks a page being played on this thread while it lives.

@@ -193,6 +193,31 @@ TEST_F(ExportTest, GhostscriptBitmapTextStaysSmallAndLooksAsThePicture) {
     EXPECT_GT(back.Share(200, 1995, 700, 2030, 0xFF0000, 80), 0.1);  // the red heading
 }
 
+// A laser printer's raster page (Ghostscript's ljet4 at 600 dpi): in the PDF its dots stay a
+// 1-bit image at their own resolution, not colour pixels, and the page looks as its picture.
+TEST_F(ExportTest, RasterPagesStayOneBitImages) {
+    if (!HavePoppler() || !HaveTool("gs") || !HaveTool("pdfimages")) GTEST_SKIP() << "poppler-utils or gs missing";
+    std::string body =
+        "%!PS\n/Times-Roman findfont 14 scalefont setfont\n"
+        "0 1 30 { /i exch def 72 740 i 20 mul sub moveto (Raster text, line after line.) show } for\n"
+        "newpath 300 300 100 0 360 arc fill showpage\n";
+    std::string ps = Write("raster.ps", Bytes(body.begin(), body.end())), job = dir_ + "jobs/raster.pcl";
+    ASSERT_EQ(std::system(("gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -sDEVICE=ljet4 -r600 -sOutputFile=" + job +
+                           " " + ps + " > /dev/null 2>&1")
+                              .c_str()),
+              0);
+    std::string pdf = dir_ + "raster.pdf", png = dir_ + "raster.png", images;
+    ASSERT_EQ(Host(job + " -o " + pdf), 0);
+    ASSERT_EQ(Host(job + " -o " + png), 0);
+    ASSERT_EQ(RunCommand("pdfimages -list " + pdf + " | tail -n +3", images), 0);
+    EXPECT_NE(images.find("stencil"), std::string::npos) << images;
+    EXPECT_EQ(images.find("rgb"), std::string::npos) << images;
+    EXPECT_NE(images.find("600   600"), std::string::npos) << images;
+    Pixels picture;
+    ASSERT_TRUE(ReadPng(png, picture));
+    ExpectSamePicture(PdfPage(pdf, 1, dir_), picture, "raster page");
+}
+
 // TeX's page as dvilj4 prints it, in twenty bitmap soft fonts: the PDF's text reads as the
 // page does, glyph after glyph on their baselines with the gaps between words.
 TEST_F(ExportTest, PclBitmapSoftFontTextCanBeSearched) {
