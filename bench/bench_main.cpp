@@ -551,6 +551,15 @@ void PdfOfALongJob(benchmark::State& state) {
 }
 BENCHMARK(PdfOfALongJob)->Unit(benchmark::kMillisecond);
 
+// A PostScript document (saved at `ps`) printed to `job` by one of Ghostscript's printer
+// drivers at 600 dpi on A4; false when Ghostscript is not there.
+bool PrintWithGhostscript(const char* device, const std::string& body, const std::string& ps, const std::string& job) {
+    WriteFileBytes(ps, Bytes(body.begin(), body.end()));
+    std::string gs = std::string("gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -sDEVICE=") + device +
+        " -r600 -sOutputFile=" + job + " " + ps + " > /dev/null 2>&1";
+    return std::system(gs.c_str()) == 0;
+}
+
 // A 95-page text document as Ghostscript's colour PCL XL driver prints it at 600 dpi:
 // every character a downloaded bitmap glyph, about 4,000 a page.
 void PdfOfAGhostscriptTextJob(benchmark::State& state) {
@@ -564,10 +573,7 @@ void PdfOfAGhostscriptTextJob(benchmark::State& state) {
         "  0 1 52 { /line exch def 72 750 line 13 mul sub moveto para show ( ) show line 3 string cvs show } for\n"
         "  /Courier findfont 10 scalefont setfont 90 50 moveto (spoolsight --info job.pxl --json) show showpage } "
         "for\n";
-    WriteFileBytes(ps, Bytes(body.begin(), body.end()));
-    std::string gs = "gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -sDEVICE=pxlcolor -r600 -sOutputFile=" + path +
-        " " + ps + " > /dev/null 2>&1";
-    if (std::system(gs.c_str()) != 0) {
+    if (!PrintWithGhostscript("pxlcolor", body, ps, path)) {
         state.SkipWithError("ghostscript not installed");
         return;
     }
@@ -584,10 +590,7 @@ void PdfOfARasterJob(benchmark::State& state) {
         "  0 1 40 { /i exch def 72 700 i 15 mul sub moveto (The quick brown fox jumps over the lazy "
         "dog, line ) show i 3 string cvs show } for\n"
         "  newpath 300 300 100 0 360 arc 0.5 setgray fill 0 setgray showpage } for\n";
-    WriteFileBytes(ps, Bytes(body.begin(), body.end()));
-    std::string gs = "gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -sDEVICE=ljet4 -r600 -sOutputFile=" + path + " " +
-        ps + " > /dev/null 2>&1";
-    if (std::system(gs.c_str()) != 0) {
+    if (!PrintWithGhostscript("ljet4", body, ps, path)) {
         state.SkipWithError("ghostscript not installed");
         return;
     }

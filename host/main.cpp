@@ -178,14 +178,21 @@ bool writeWhole(const std::string& target,
     return true;
 }
 
-// Standard input copied to a file of its own, which the converters map; removed with this.
-struct StandardInputCopy {
+// A file of our own in the temporary directory, removed with this.
+struct OwnTemporaryFile {
     std::string path;
-    ~StandardInputCopy() {
+    OwnTemporaryFile() = default;
+    OwnTemporaryFile(const OwnTemporaryFile&) = delete;
+    OwnTemporaryFile& operator=(const OwnTemporaryFile&) = delete;
+    ~OwnTemporaryFile() {
         if (path.empty()) return;
         std::remove(path.c_str());
         ForgetTemporaryFile(path);
     }
+};
+
+// Standard input copied to a file of its own, which the converters map.
+struct StandardInputCopy : OwnTemporaryFile {
     bool Make(std::string& error) {
         int fd = makeTempFile("spoolsight-stdin", path);
         if (fd < 0) {
@@ -216,16 +223,10 @@ JobFormat languageOf(const HostOptions& o) {
     return JobFormat::Unknown;
 }
 
-// A job with PJL commands put before it, as a printer's panel or GhostPCL's -J sets them:
-// copied to a file of its own, removed with this. Spool files and ZjStream jobs, whose
-// languages read no PJL of ours, stay as they are.
-struct JobWithPjl {
-    std::string path;
-    ~JobWithPjl() {
-        if (path.empty()) return;
-        std::remove(path.c_str());
-        ForgetTemporaryFile(path);
-    }
+// A job with PJL commands put before it, as a printer's panel or GhostPCL's -J sets them,
+// copied to a file of its own. Spool files and ZjStream jobs, whose languages read no PJL of
+// ours, stay as they are.
+struct JobWithPjl : OwnTemporaryFile {
     bool Make(const std::string& job, const std::vector<std::string>& commands, std::string& error) {
         MappedFile file;
         if (!file.Open(job.c_str())) {
