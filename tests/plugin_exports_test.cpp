@@ -48,7 +48,7 @@ TEST(JobProblems, EachIsToldOnceAndAFloodEndsInACount) {
             JobProblemCollector nobody(nullptr);
             ReportJobProblem(9, "not collected");
         }
-        for (int i = 0; i < 100; ++i) ReportJobProblem(3, "p" + std::to_string(i));
+        for (int i = 0; i < 100; ++i) ReportJobProblem(3, std::to_string(i));
     }
     ReportJobProblem(4, "after the conversion");
     ASSERT_EQ(list.size(), kMaxJobProblems);
