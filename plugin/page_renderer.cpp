@@ -11,22 +11,23 @@ bool ReadPageHeader(HENHMETAFILE metafile, ENHMETAHEADER& header) {
 }
 
 namespace {
-// The picture's size in pixels for a size in hundredths of a millimetre, up to `maxSide` a side.
-bool sizeInPixels(int32_t dotsX, int32_t dotsY, int64_t hmmX, int64_t hmmY, int64_t maxSide, int64_t& w, int64_t& h) {
+// The picture's size in pixels for a size in hundredths of a millimetre, when it is at most
+// `maxSide` a side and `maxBytes` of 32-bit pixels.
+bool sizeWithin(int32_t dotsX, int32_t dotsY, int64_t hmmX, int64_t hmmY, int64_t maxSide, int64_t maxBytes,
+                int32_t& width, int32_t& height) {
     constexpr int64_t kMaxHmm = 1000000000;  // ten kilometres
     if (dotsX <= 0 || dotsY <= 0 || hmmX <= 0 || hmmY <= 0 || hmmX > kMaxHmm || hmmY > kMaxHmm) return false;
-    w = static_cast<int64_t>(static_cast<double>(int64_t{dotsX} * hmmX) / 2540);
-    h = static_cast<int64_t>(static_cast<double>(int64_t{dotsY} * hmmY) / 2540);
-    return w >= 1 && h >= 1 && w <= maxSide && h <= maxSide;
+    int64_t w = static_cast<int64_t>(static_cast<double>(int64_t{dotsX} * hmmX) / 2540);
+    int64_t h = static_cast<int64_t>(static_cast<double>(int64_t{dotsY} * hmmY) / 2540);
+    if (w < 1 || h < 1 || w > maxSide || h > maxSide || w * h * 4 > maxBytes) return false;
+    width = static_cast<int32_t>(w);
+    height = static_cast<int32_t>(h);
+    return true;
 }
 }  // namespace
 
 bool PictureSize(int32_t dotsX, int32_t dotsY, int64_t hmmX, int64_t hmmY, int32_t& width, int32_t& height) {
-    int64_t w, h;
-    if (!sizeInPixels(dotsX, dotsY, hmmX, hmmY, kMaxPictureSide, w, h) || w * h * 4 > kMaxPictureBytes) return false;
-    width = static_cast<int32_t>(w);
-    height = static_cast<int32_t>(h);
-    return true;
+    return sizeWithin(dotsX, dotsY, hmmX, hmmY, kMaxPictureSide, kMaxPictureBytes, width, height);
 }
 
 bool PictureOfFrame(const ENHMETAHEADER& header, int64_t& hmmX, int64_t& hmmY) {
@@ -47,20 +48,27 @@ bool PictureOfFrame(const ENHMETAHEADER& header, int64_t& hmmX, int64_t& hmmY) {
     return true;
 }
 
-bool PagePictureSize(const ENHMETAHEADER& header, int32_t dotsX, int32_t dotsY, int32_t& width, int32_t& height) {
-    if (!PictureSize(dotsX, dotsY, int64_t{header.szlMillimeters.cx} * 100, int64_t{header.szlMillimeters.cy} * 100,
-                     width, height))
-        return false;
+namespace {
+// The picture of a page's header within the limits given (see PagePictureSize).
+bool pagePictureSizeWithin(const ENHMETAHEADER& header, int32_t dotsX, int32_t dotsY, int64_t maxSide, int64_t maxBytes,
+                           int32_t& width, int32_t& height) {
+    auto fits = [&](int64_t hmmX, int64_t hmmY) {
+        return sizeWithin(dotsX, dotsY, hmmX, hmmY, maxSide, maxBytes, width, height);
+    };
+    if (!fits(int64_t{header.szlMillimeters.cx} * 100, int64_t{header.szlMillimeters.cy} * 100)) return false;
     // The frame where it is the page itself or has other proportions. One too large for a
     // picture keeps its proportions at the device's size, its longer side the device's.
     int64_t frameX = 0, frameY = 0;
-    if (PictureOfFrame(header, frameX, frameY) && !PictureSize(dotsX, dotsY, frameX, frameY, width, height)) {
+    if (PictureOfFrame(header, frameX, frameY) && !fits(frameX, frameY)) {
         double k = std::max(header.szlMillimeters.cx, header.szlMillimeters.cy) * 100.0 / std::max(frameX, frameY);
-        if (k < 1)
-            PictureSize(dotsX, dotsY, std::max<int64_t>(std::llround(frameX * k), 1),
-                        std::max<int64_t>(std::llround(frameY * k), 1), width, height);
+        if (k < 1) fits(std::max<int64_t>(std::llround(frameX * k), 1), std::max<int64_t>(std::llround(frameY * k), 1));
     }
     return true;
+}
+}  // namespace
+
+bool PagePictureSize(const ENHMETAHEADER& header, int32_t dotsX, int32_t dotsY, int32_t& width, int32_t& height) {
+    return pagePictureSizeWithin(header, dotsX, dotsY, kMaxPictureSide, kMaxPictureBytes, width, height);
 }
 
 void ReleaseRenderedPage(RenderedPage& page) {
@@ -77,6 +85,20 @@ void pictureResolution(HDC screen, int32_t dotsPerInch, int32_t& dpiX, int32_t& 
     dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) * 2 : 0;
     dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) * 2 : 0;
     if (dotsPerInch > 0) dpiX = dpiY = dotsPerInch;
+}
+
+// Plays a page onto the white bitmap a picture holds: rows [top, top + page.height) of a
+// picture `height` rows tall.
+void playInto(RenderedPage& page, HENHMETAFILE metafile, int32_t top, int32_t height) {
+    RECT area{0, 0, page.width, page.height};
+    FillRect(page.memoryDC, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    // Images reduced to the picture are averaged, as the page looks from afar, rather than
+    // ANDed (GDI's default), which darkens printers' shading patterns.
+    SetStretchBltMode(page.memoryDC, HALFTONE);
+    SetBrushOrgEx(page.memoryDC, 0, 0, nullptr);
+    RECT whole{0, -top, page.width, height - top};
+    PlayEnhMetaFile(page.memoryDC, metafile, &whole);
+    GdiFlush();  // the pixels are read straight from the bitmap's memory
 }
 
 // A top-down 32-bit bitmap of the size given, selected into a memory DC of its own.
@@ -149,34 +171,23 @@ bool RenderPageMetafile(const char* path, RenderedPage& page, int32_t dotsPerInc
     }
     page.metafile = metafile;
     page.header = header;
-    RECT area{0, 0, width, height};
-    FillRect(page.memoryDC, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    // Images reduced to the picture are averaged, as the page looks from afar, rather than
-    // ANDed (GDI's default), which darkens printers' shading patterns.
-    SetStretchBltMode(page.memoryDC, HALFTONE);
-    SetBrushOrgEx(page.memoryDC, 0, 0, nullptr);
-    PlayEnhMetaFile(page.memoryDC, page.metafile, &area);
-    GdiFlush();  // the pixels are read straight from the bitmap's memory
     page.width = width;
     page.height = height;
     page.bytesPerPixel = 32 / 8;
+    playInto(page, metafile, 0, height);
     return true;
 }
 
 bool BandedPictureSize(const char* path, int32_t dotsPerInch, int32_t& width, int32_t& height) {
     HENHMETAFILE metafile = path ? GetEnhMetaFileA(path) : nullptr;
     ENHMETAHEADER header{};
-    bool ok = ReadPageHeader(metafile, header) && dotsPerInch > 0;
+    // The page as one picture would show it, at any size bands of rows can hold.
+    constexpr int64_t kAnyBytes = kMaxBandedPictureSide * kMaxBandedPictureSide * 4;
+    bool ok = ReadPageHeader(metafile, header) &&
+        pagePictureSizeWithin(header, dotsPerInch, dotsPerInch, kMaxBandedPictureSide, kAnyBytes, width, height) &&
+        int64_t{width} * 4 <= kMaxBandBytes;
     if (metafile) DeleteEnhMetaFile(metafile);
-    if (!ok) return false;
-    // The page as one picture would show it: the frame where that is the picture, else the device.
-    int64_t hmmX = int64_t{header.szlMillimeters.cx} * 100, hmmY = int64_t{header.szlMillimeters.cy} * 100, w, h;
-    PictureOfFrame(header, hmmX, hmmY);
-    if (!sizeInPixels(dotsPerInch, dotsPerInch, hmmX, hmmY, kMaxBandedPictureSide, w, h) || w * 4 > kMaxBandBytes)
-        return false;
-    width = static_cast<int32_t>(w);
-    height = static_cast<int32_t>(h);
-    return true;
+    return ok;
 }
 
 bool RenderPageBand(const char* path, RenderedPage& band, int32_t dotsPerInch, int32_t top, int32_t rows) {
@@ -196,14 +207,7 @@ bool RenderPageBand(const char* path, RenderedPage& band, int32_t dotsPerInch, i
         ReleaseRenderedPage(band);
         return false;
     }
-    RECT area{0, 0, width, rows};
-    FillRect(band.memoryDC, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    SetStretchBltMode(band.memoryDC, HALFTONE);
-    SetBrushOrgEx(band.memoryDC, 0, 0, nullptr);
-    // The whole picture, moved up by the rows above the band.
-    RECT whole{0, -top, width, height - top};
-    PlayEnhMetaFile(band.memoryDC, metafile, &whole);
-    GdiFlush();
+    playInto(band, metafile, top, height);
     DeleteEnhMetaFile(metafile);
     band.resolution = dotsPerInch;
     return true;
