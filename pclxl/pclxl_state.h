@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-// Every error of the reader and the operators; the tag loop drops the tag that raised it.
-// A PCL XL error by the name printers give it, and what it concerns (an operator's or an
-// attribute's number) where that helps to tell it.
+// Every error of the reader and the operators; the tag loop drops the tag that raised it. It
+// goes by the name printers give it, with what it concerns (an operator's or an attribute's
+// number) where that helps to tell it.
 struct PclXlError : std::runtime_error {
     explicit PclXlError(const char* name, std::string what = {})
         : std::runtime_error(name), concerning(std::move(what)) {}
