@@ -51,6 +51,11 @@ bool findConversion(const std::string& name, Conversion& c, std::string& error) 
     return true;
 }
 
+std::string lowered(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
 std::string unescape(const std::string& s) {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
@@ -124,7 +129,7 @@ bool ParseCommandLine(int argc, char** argv, HostOptions& o, std::string& error)
             o.resolutionGiven = true;
         } else if (a == "--format") {
             if (!value(text)) return false;
-            for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            text = lowered(text);
             if (!ParseOutputFormat(text, o.format)) {
                 error = "unknown format " + text + " (png, pdf, svg, pbm, pgm, ppm, tiff or jpeg)";
                 return false;
@@ -168,11 +173,18 @@ bool ParseCommandLine(int argc, char** argv, HostOptions& o, std::string& error)
         } else if (a == "--no-antialias") {
             o.antialias = false;
         } else if (a == "--language") {
-            if (!value(o.language)) return false;
-            for (char& c : o.language) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            static const std::set<std::string> kLanguages = {"spool", "pcl5", "pclxl", "hpgl", "zjs"};
-            if (!kLanguages.count(o.language)) {
-                error = "unknown language " + o.language + " (spool, pcl5, pclxl, hpgl or zjs)";
+            if (!value(text)) return false;
+            text = lowered(text);
+            static const std::pair<const char*, JobFormat> kLanguages[] = {{"spool", JobFormat::NtEmfSpool},
+                                                                           {"pcl5", JobFormat::Pcl5},
+                                                                           {"pclxl", JobFormat::PclXl},
+                                                                           {"hpgl", JobFormat::HpglPlot},
+                                                                           {"zjs", JobFormat::ZjStream}};
+            o.language = JobFormat::Unknown;
+            for (const auto& [name, format] : kLanguages)
+                if (text == name) o.language = format;
+            if (o.language == JobFormat::Unknown) {
+                error = "unknown language " + text + " (spool, pcl5, pclxl, hpgl or zjs)";
                 return false;
             }
         } else if (a == "-q" || a == "--quiet") {

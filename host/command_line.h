@@ -1,5 +1,7 @@
 // The command line of spoolsight: options, page ranges and page-numbered output names.
 #pragma once
+#include "job_formats.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -40,9 +42,9 @@ struct HostOptions {
     int boxWidth = 0, boxHeight = 0;  // --size: the page fitted in this box
     std::vector<std::string> pjl;     // PJL commands put before each job (--pjl, --paper)
     Look look = Look::Colour;
-    bool crop = false;      // the drawing's bounding box with a margin
-    bool antialias = true;  // --no-antialias: dots as a printer lays them
-    std::string language;   // --language: spool, pcl5, pclxl, hpgl or zjs; empty: detected
+    bool crop = false;                        // the drawing's bounding box with a margin
+    bool antialias = true;                    // --no-antialias: dots as a printer lays them
+    JobFormat language = JobFormat::Unknown;  // --language; Unknown: the detector's
 };
 
 // False with a message for a command line that cannot be followed.

@@ -211,18 +211,6 @@ struct StandardInputCopy : OwnTemporaryFile {
     }
 };
 
-// The language --language names, or Unknown: the detector's.
-JobFormat languageOf(const HostOptions& o) {
-    static const std::pair<const char*, JobFormat> kNames[] = {{"spool", JobFormat::NtEmfSpool},
-                                                               {"pcl5", JobFormat::Pcl5},
-                                                               {"pclxl", JobFormat::PclXl},
-                                                               {"hpgl", JobFormat::HpglPlot},
-                                                               {"zjs", JobFormat::ZjStream}};
-    for (const auto& [name, format] : kNames)
-        if (o.language == name) return format;
-    return JobFormat::Unknown;
-}
-
 // A job with PJL commands put before it, as a printer's panel or GhostPCL's -J sets them,
 // copied to a file of its own. Spool files and ZjStream jobs, whose languages read no PJL of
 // ours, stay as they are.
@@ -359,8 +347,8 @@ const char* ExtensionOf(OutputFormat format) {
 void applyLook(uint8_t* row, int32_t width, Look look) {
     for (int32_t x = 0; x < width; ++x) {
         uint8_t* p = row + static_cast<size_t>(x) * 4;
-        int grey = (p[2] * 77 + p[1] * 150 + p[0] * 29) >> 8;
-        if (look == Look::Mono) grey = grey < 128 ? 0 : 255;
+        int grey = GreyOf(p);
+        if (look == Look::Mono) grey = PrintsBlack(grey) ? 0 : 255;
         p[0] = p[1] = p[2] = static_cast<uint8_t>(grey);
     }
 }
@@ -517,7 +505,7 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
     }
     PageList pages;
     JobProblems problems;
-    bool converted = ConvertPrintJob(job.c_str(), pages, limit, &problems, languageOf(o));
+    bool converted = ConvertPrintJob(job.c_str(), pages, limit, &problems, o.language);
     if (pages.empty() || !converted) {
         DeletePageFiles(pages);
         return noPageStatus(job, label, problems);
@@ -573,7 +561,7 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
                 if (!page) {
                     // Too large for one picture in memory: drawn a band of rows at a time.
                     std::string why = label + ": page " + std::to_string(number) + " cannot be pictured";
-                    if (!boxed && BandedPictureSize(wanted[k].c_str(), o.resolution, width, height))
+                    if (!boxed && BandedPictureSize(wanted[k].c_str(), dpi, width, height))
                         writeWhole(
                             target,
                             [&](const std::string& path, std::string& err) {
@@ -582,7 +570,7 @@ int chosenPages(const HostOptions& o, const std::string& job, const std::string&
                             e);
                     else
                         e = why +
-                            (pageReadable(wanted[k]) ? " at " + std::to_string(o.resolution) + " dpi: " + "more than " +
+                            (pageReadable(wanted[k]) ? " at " + std::to_string(dpi) + " dpi: more than " +
                                      std::to_string(kMaxBandedPictureSide) + " pixels a side"
                                                      : "");
                 } else {
@@ -643,7 +631,7 @@ int runJob(const HostOptions& o, const std::string& jobArgument, TakenNames& tak
         if (!withPjl.path.empty()) job = withPjl.path;
     }
     if (!o.pngDir.empty() || !o.emfDir.empty()) {
-        int status = allPages(job, label, o.pngDir, o.emfDir, languageOf(o));
+        int status = allPages(job, label, o.pngDir, o.emfDir, o.language);
         if (status != kExitWritten || (o.output.empty() && o.outputDir.empty())) return status;
     }
     std::vector<PageRange> ranges;
@@ -677,7 +665,7 @@ int runJob(const HostOptions& o, const std::string& jobArgument, TakenNames& tak
         return fail("several pages need a page number in the output name, as in page-%d.png", kExitUsage);
     bool viewerPicture = format == OutputFormat::Png && !pattern && ranges[0].first == 1 &&
         o.resolution == kDefaultResolution && o.boxWidth == 0 && o.look == Look::Colour && !o.crop && o.antialias &&
-        o.language.empty();
+        o.language == JobFormat::Unknown;
     if (viewerPicture) return firstPageThroughPlugin(o, job, label, output);
     if (!o.plugin.empty())
         return fail("--plugin serves the first page at 192 dpi; other pages and resolutions come from the library",

@@ -72,9 +72,9 @@ bool WriteNetpbm(const std::string& path, NetpbmKind kind, int32_t width, int32_
         std::fill(line.begin(), line.end(), 0);
         for (int32_t x = 0; x < width; ++x) {
             const uint8_t* p = row + static_cast<size_t>(x) * 4;  // blue, green, red
-            int grey = (p[2] * 77 + p[1] * 150 + p[0] * 29) >> 8;
+            int grey = GreyOf(p);
             if (kind == NetpbmKind::Bitmap) {
-                if (grey < 128) line[static_cast<size_t>(x) / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+                if (PrintsBlack(grey)) line[static_cast<size_t>(x) / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
             } else if (kind == NetpbmKind::Greymap) {
                 line[static_cast<size_t>(x)] = static_cast<uint8_t>(grey);
             } else {

@@ -3,6 +3,11 @@
 #pragma once
 #include "png_writer.h"
 
+// The grey of a BGRx pixel, as a black-and-white printer weighs its colours.
+inline int GreyOf(const uint8_t* bgr) { return (bgr[2] * 77 + bgr[1] * 150 + bgr[0] * 29) >> 8; }
+// Whether that grey prints black on a printer of black and white only.
+inline bool PrintsBlack(int grey) { return grey < 128; }
+
 // A binary PBM (black where darker than mid-grey), PGM or PPM file.
 enum class NetpbmKind { Bitmap, Greymap, Pixmap };
 bool WriteNetpbm(const std::string& path, NetpbmKind kind, int32_t width, int32_t height, const PictureRows& rows,
