@@ -92,6 +92,17 @@ Matrix sourceToDevice(const DC& dc, double sx, double sy, double sw, double sh, 
     return Matrix{w / sw, 0, 0, h / sh, x - sx * w / sw, y - sy * h / sh}.then(LogicalToDevice(dc));
 }
 
+// In a document, the brush through a black-and-white image: a stencil, not pixels. So is
+// such an image ANDed onto the page (black where it is black) or ORed (white where it is
+// white), as printers' raster pages are laid: a page of 1-bit dots stays 1-bit.
+bool stencilBlit(DC& dc, const ImageRef* src, std::string_view identity, const Matrix& srcToDev, uint8_t fore) {
+    if (fore == 0xB8 || fore == 0xE2) return DrawStencil(dc, src, identity, srcToDev, fore == 0xB8);
+    if (src && src->bilevel && (fore == 0x88 || fore == 0xEE))
+        return DrawStencil(dc, src, identity, srcToDev, fore == 0x88,
+                           GetStockObject(fore == 0x88 ? BLACK_BRUSH : WHITE_BRUSH));
+    return false;
+}
+
 void quadPath(cairo_t* cr, const Matrix& m, double x, double y, double w, double h) {
     Path p;
     AddRectangle(p, m, x, y, x + w, y + h);
@@ -99,12 +110,11 @@ void quadPath(cairo_t* cr, const Matrix& m, double x, double y, double w, double
 }
 }  // namespace
 
-bool BlitKnownStencil(DC& dc, std::string_view identity, double sx, double sy, double sw, double sh, double x, double y,
-                      double w, double h, DWORD rop) {
-    uint8_t fore = static_cast<uint8_t>(rop >> 16);
-    if (!dc.document || (fore != 0xB8 && fore != 0xE2) || identity.empty() || w == 0 || h == 0 || sw == 0 || sh == 0)
-        return false;
-    return DrawStencil(dc, nullptr, identity, sourceToDevice(dc, sx, sy, sw, sh, x, y, w, h), fore == 0xB8);
+bool BlitStencil(DC& dc, const ImageRef* src, std::string_view identity, double sx, double sy, double sw, double sh,
+                 double x, double y, double w, double h, DWORD rop) {
+    if (!dc.document || (!src && identity.empty()) || w == 0 || h == 0 || sw == 0 || sh == 0) return false;
+    return stencilBlit(dc, src, identity, sourceToDevice(dc, sx, sy, sw, sh, x, y, w, h),
+                       static_cast<uint8_t>(rop >> 16));
 }
 
 void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, double sh, double x, double y, double w,
@@ -116,16 +126,7 @@ void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, dou
     if (fore == 0xAA && back == 0xAA) return;
     Matrix logical = LogicalToDevice(dc);
     Matrix srcToDev = needSrc ? sourceToDevice(dc, sx, sy, sw, sh, x, y, w, h) : Matrix{};
-    // In a document, the brush through a black-and-white image: a stencil, not pixels. So is
-    // such an image ANDed onto the page (black where it is black) or ORed (white where it is
-    // white), as printers' raster pages are laid: a page of 1-bit dots stays 1-bit.
-    if (dc.document && !mask && (fore == 0xB8 || fore == 0xE2) &&
-        DrawStencil(dc, src, src->identity, srcToDev, fore == 0xB8))
-        return;
-    if (dc.document && !mask && src && src->bilevel && (fore == 0x88 || fore == 0xEE) &&
-        DrawStencil(dc, src, src->identity, srcToDev, fore == 0x88,
-                    GetStockObject(fore == 0x88 ? BLACK_BRUSH : WHITE_BRUSH)))
-        return;
+    if (dc.document && !mask && src && stencilBlit(dc, src, src->identity, srcToDev, fore)) return;
     std::vector<uint32_t> monoCopy;
     cairo_surface_t* ss = needSrc ? sourceSurface(dc, *src, monoCopy) : nullptr;
     auto* brush = LookUpAs<BrushObj>(dc.st.brush, Kind::Brush);

@@ -2,6 +2,7 @@
 // pixels, each distinct one held once, and in a PDF the small ones (the bitmap glyphs of
 // printer fonts) the glyphs of a Type 3 font, so that a line of text is one text object
 // rather than a hundred images.
+#include "fax_g4.h"
 #include "gdi_internal.h"
 #include "kernel.h"
 
@@ -20,17 +21,49 @@ constexpr size_t kMaxRun = 4096;                 // glyphs shown at once
 // of the numbers the font is written with.
 constexpr double kGlyphEm = 64;
 
+// A DIB's byte of eight pixels as an A1 byte (the first pixel in the low bit, on machines
+// that store words low byte first), set where each pixel's index is set in `setIndex`.
+uint8_t a1Byte(uint8_t dib, const bool setIndex[2]) {
+    uint8_t reversed = 0;
+    for (int k = 0; k < 8; ++k) reversed |= static_cast<uint8_t>(((dib >> (7 - k)) & 1) << k);
+    if (setIndex[0] == setIndex[1]) return setIndex[0] ? 0xFF : 0;
+    return setIndex[1] ? reversed : static_cast<uint8_t>(~reversed);
+}
+
+// The stencil of a DIB's own rows, as stencilBits makes it: a byte at a time.
+bool stencilFromRows(const BilevelRows& src, int w, int h, uint32_t set, int stride, std::string& bits) {
+    if (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__) return false;
+    bool setIndex[2];
+    for (int i = 0; i < 2; ++i) {
+        uint32_t c = src.colors[i] & 0xFFFFFF;
+        if (c != 0 && c != 0xFFFFFF) return false;
+        setIndex[i] = c == set;
+    }
+    uint8_t table[256];
+    for (int b = 0; b < 256; ++b) table[b] = a1Byte(static_cast<uint8_t>(b), setIndex);
+    size_t whole = static_cast<size_t>(w) / 8;
+    uint8_t lastMask = static_cast<uint8_t>((1u << (w % 8)) - 1);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* in = src.bits + static_cast<size_t>(src.bottomUp ? h - 1 - y : y) * src.stride;
+        auto* out = reinterpret_cast<uint8_t*>(&bits[8 + static_cast<size_t>(y) * stride]);
+        for (size_t k = 0; k < whole; ++k) out[k] = table[in[k]];
+        if (lastMask) out[whole] = table[in[whole]] & lastMask;
+    }
+    return true;
+}
+
 // The stencil of an image as A1 rows, set where the image is black (`whereBlack`) or white,
 // after its width and height. Mono images are read as the text and background colours
 // they are drawn in. False for an image of other colours.
 bool stencilBits(const DC& dc, const ImageRef& src, bool whereBlack, std::string& bits) {
     int w = src.width, h = src.height;
     int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A1, w);
-    if (!src.px || w <= 0 || h <= 0 || stride <= 0) return false;
+    if ((!src.px && !src.rows) || w <= 0 || h <= 0 || stride <= 0) return false;
     bits.assign(8 + static_cast<size_t>(stride) * h, '\0');
     std::memcpy(&bits[0], &w, 4), std::memcpy(&bits[4], &h, 4);
-    uint32_t fg = ColorToPixel(dc.st.textColor), bg = ColorToPixel(dc.st.bkColor);
     uint32_t set = whereBlack ? 0 : 0xFFFFFF;
+    if (src.rows) return stencilFromRows(*src.rows, w, h, set, stride, bits);
+    uint32_t fg = ColorToPixel(dc.st.textColor), bg = ColorToPixel(dc.st.bkColor);
     for (int y = 0; y < h; ++y) {
         const uint32_t* row = src.px + static_cast<size_t>(y) * w;
         char* out = &bits[8 + static_cast<size_t>(y) * stride];
@@ -77,45 +110,30 @@ struct Shape {
     int id = -1;                         // the document's stencil, or -1 for one not kept
 };
 
-// The stencil of an image: found by the bytes it was decoded from when those are known and
-// were seen before, else made from its pixels. False for an image of other colours, and
-// for one known only by its bytes and not seen yet.
-bool stencilShape(DC& dc, const ImageRef* src, std::string_view identity, bool whereBlack, Shape& shape) {
-    DocumentStencils& st = dc.document->stencils;
-    std::string byBytes;
-    if (!identity.empty()) {
-        byBytes = sourceKey(dc, identity, whereBlack);
-        if (auto it = st.bySource.find(byBytes); it != st.bySource.end()) {
-            if (it->second < 0) return false;
-            shape = {cairo_surface_reference(st.shapes[it->second]), it->second};
-            return true;
-        }
+// The document's stencil of these A1 bits: the one kept for the same bits, else a new one,
+// kept while the document's budget (less `moreBytes` it will spend beside) lasts.
+bool keptShape(DocumentStencils& st, std::string&& bits, size_t moreBytes, Shape& shape) {
+    if (auto it = st.byBits.find(bits); it != st.byBits.end()) {
+        shape = {cairo_surface_reference(st.shapes[it->second]), it->second};
+        return true;
     }
-    if (!src) return false;
-    std::string bits;
-    bool blackAndWhite = stencilBits(dc, *src, whereBlack, bits);
-    int id = -1;
-    if (blackAndWhite) {
-        if (auto it = st.byBits.find(bits); it != st.byBits.end()) {
-            id = it->second;
-            shape = {cairo_surface_reference(st.shapes[id]), id};
-        } else {
-            shape.surface = a1Surface(bits);
-            if (!shape.surface) return false;
-            if (st.bytes + bits.size() + byBytes.size() <= kMaxStencilBytes) {
-                id = static_cast<int>(st.shapes.size());
-                st.shapes.push_back(cairo_surface_reference(shape.surface));
-                st.bytes += bits.size();
-                st.byBits.emplace(std::move(bits), id);
-                shape.id = id;
-            }
-        }
+    shape.surface = a1Surface(bits);
+    if (!shape.surface) return false;
+    if (st.bytes + bits.size() + moreBytes <= kMaxStencilBytes) {
+        shape.id = static_cast<int>(st.shapes.size());
+        st.shapes.push_back(cairo_surface_reference(shape.surface));
+        st.bytes += bits.size();
+        st.byBits.emplace(std::move(bits), shape.id);
     }
-    if (!byBytes.empty() && (id >= 0 || !blackAndWhite) && st.bytes + byBytes.size() <= kMaxStencilBytes) {
-        st.bytes += byBytes.size();
-        st.bySource.emplace(std::move(byBytes), blackAndWhite ? id : -1);
-    }
-    return blackAndWhite;
+    return true;
+}
+
+// Remembers what the stencil of an image known by its bytes is: a kept one, or -1 for an
+// image of other colours.
+void rememberSource(DocumentStencils& st, std::string&& byBytes, int id) {
+    if (byBytes.empty() || st.bytes + byBytes.size() > kMaxStencilBytes) return;
+    st.bytes += byBytes.size();
+    st.bySource.emplace(std::move(byBytes), id);
 }
 
 bool solidColor(const DC& dc, const BrushObj& brush, COLORREF& color) {
@@ -258,7 +276,38 @@ bool queueGlyph(DC& dc, const Shape& shape, const Matrix& srcToDev, const BrushO
     return true;
 }
 
+// A PDF keeps a stencil in CCITT G4, as printers' raster pages are kept: a tenth of its
+// Flate size, and written without compressing it again.
+void attachFaxCode(cairo_surface_t* shape) {
+    const unsigned char* data;
+    unsigned long length;
+    cairo_surface_get_mime_data(shape, CAIRO_MIME_TYPE_CCITT_FAX, &data, &length);
+    if (data) return;
+    int w = cairo_image_surface_get_width(shape), h = cairo_image_surface_get_height(shape);
+    cairo_surface_flush(shape);
+    std::string code = EncodeFaxG4(cairo_image_surface_get_data(shape),
+                                   static_cast<size_t>(cairo_image_surface_get_stride(shape)), w, h);
+    if (code.empty()) return;
+    // Cairo lays stencils with /Decode [1 0]: the set pixels, coded black, must read as ones.
+    auto* held = new std::string(std::move(code));
+    auto* params =
+        new std::string("Columns=" + std::to_string(w) + " Rows=" + std::to_string(h) + " K=-1 BlackIs1=true");
+    auto release = [](void* p) { delete static_cast<std::string*>(p); };
+    if (cairo_surface_set_mime_data(shape, CAIRO_MIME_TYPE_CCITT_FAX_PARAMS,
+                                    reinterpret_cast<const unsigned char*>(params->data()), params->size(), release,
+                                    params) != CAIRO_STATUS_SUCCESS) {
+        delete params;
+        delete held;
+        return;
+    }
+    if (cairo_surface_set_mime_data(shape, CAIRO_MIME_TYPE_CCITT_FAX,
+                                    reinterpret_cast<const unsigned char*>(held->data()), held->size(), release,
+                                    held) != CAIRO_STATUS_SUCCESS)
+        delete held;
+}
+
 void paintStencil(DC& dc, cairo_surface_t* shape, const Matrix& srcToDev, BrushObj* brush) {
+    if (dc.document->format == DocumentFormat::Pdf) attachFaxCode(shape);
     cairo_t* cr = dc.cr;
     cairo_save(cr);
     ApplyClip(dc, cr);
@@ -275,14 +324,80 @@ void paintStencil(DC& dc, cairo_surface_t* shape, const Matrix& srcToDev, BrushO
     cairo_pattern_destroy(m);
     cairo_restore(cr);
 }
+// A large stencil laid in strips of the rows that have set pixels, each cut to the columns
+// that do, in whole words: blank margins and gaps cost nothing, and a strip seen before on
+// this page or an earlier one (a letterhead, a line of a form) is kept once.
+void paintStrips(DC& dc, const std::string& bits, const Matrix& srcToDev, BrushObj* brush) {
+    int w, h;
+    std::memcpy(&w, bits.data(), 4), std::memcpy(&h, bits.data() + 4, 4);
+    size_t words = static_cast<size_t>(cairo_format_stride_for_width(CAIRO_FORMAT_A1, w)) / 4;
+    const char* rows = bits.data() + 8;
+    // The first and one past the last word of a row with set pixels; first == end for none.
+    auto span = [&](int y, size_t& first, size_t& end) {
+        const char* row = rows + static_cast<size_t>(y) * words * 4;
+        uint32_t word;
+        for (first = 0; first < words; ++first)
+            if (std::memcpy(&word, row + first * 4, 4), word) break;
+        for (end = words; end > first; --end)
+            if (std::memcpy(&word, row + (end - 1) * 4, 4), word) break;
+    };
+    DocumentStencils& st = dc.document->stencils;
+    for (int y = 0; y < h;) {
+        size_t first, end;
+        span(y, first, end);
+        if (first == end) {
+            ++y;
+            continue;
+        }
+        int y0 = y;
+        for (size_t f, e; ++y < h;) {
+            span(y, f, e);
+            if (f == e) break;
+            first = std::min(first, f), end = std::max(end, e);
+        }
+        int x0 = static_cast<int>(first * 32), stripW = std::min(w, static_cast<int>(end * 32)) - x0, stripH = y - y0;
+        std::string strip(8 + (end - first) * 4 * stripH, '\0');
+        std::memcpy(&strip[0], &stripW, 4), std::memcpy(&strip[4], &stripH, 4);
+        for (int k = 0; k < stripH; ++k)
+            std::memcpy(&strip[8 + static_cast<size_t>(k) * (end - first) * 4],
+                        rows + (static_cast<size_t>(y0 + k) * words + first) * 4, (end - first) * 4);
+        Shape shape;
+        if (!keptShape(st, std::move(strip), 0, shape)) continue;
+        paintStencil(dc, shape.surface,
+                     Matrix{1, 0, 0, 1, static_cast<double>(x0), static_cast<double>(y0)}.then(srcToDev), brush);
+        cairo_surface_destroy(shape.surface);
+    }
+}
 }  // namespace
 
 bool DrawStencil(DC& dc, const ImageRef* src, std::string_view identity, const Matrix& srcToDev, bool whereBlack,
                  HGDIOBJ paint) {
     auto* brush = LookUpAs<BrushObj>(paint ? paint : dc.st.brush, Kind::Brush);
     if (!dc.document || !brush || brush->style == BS_NULL || !EnsureSurface(dc)) return false;
+    DocumentStencils& st = dc.document->stencils;
+    std::string byBytes;
     Shape shape;
-    if (!stencilShape(dc, src, identity, whereBlack, shape)) return false;
+    if (!identity.empty()) {
+        byBytes = sourceKey(dc, identity, whereBlack);
+        if (auto it = st.bySource.find(byBytes); it != st.bySource.end()) {
+            if (it->second < 0) return false;
+            shape = {cairo_surface_reference(st.shapes[it->second]), it->second};
+        }
+    }
+    if (!shape.surface) {
+        std::string bits;
+        if (!src) return false;
+        if (!stencilBits(dc, *src, whereBlack, bits)) {
+            rememberSource(st, std::move(byBytes), -1);
+            return false;
+        }
+        if (src->width > kMaxGlyphSide || src->height > kMaxGlyphSide) {
+            paintStrips(dc, bits, srcToDev, brush);
+            return true;
+        }
+        if (!keptShape(st, std::move(bits), byBytes.size(), shape)) return false;
+        if (shape.id >= 0) rememberSource(st, std::move(byBytes), shape.id);
+    }
     if (!queueGlyph(dc, shape, srcToDev, *brush)) paintStencil(dc, shape.surface, srcToDev, brush);
     cairo_surface_destroy(shape.surface);
     return true;

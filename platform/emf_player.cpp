@@ -84,6 +84,7 @@ private:
     void bitBlt(const Rec& r, uint32_t type);
     void stretchDib(const Rec& r);
     std::string documentStencilIdentity(const Rec& r, UINT usage, DWORD rop) const;
+    bool bilevelStencil(const Rec& r, std::string_view identity, DWORD rop, int x, int y, int w, int h);
     void setDibToDevice(const Rec& r);
     void text(const Rec& r, size_t emrText, bool wide);
     void smallText(const Rec& r);
@@ -264,8 +265,10 @@ void Player::stretchDib(const Rec& r) {
     if (!identity.empty()) {
         int height = r.i(offBmi + 8);
         double top = height > 0 ? static_cast<double>(height) - sy - sh : sy;
-        if (BlitKnownStencil(dc_, identity, sx, top, sw, sh, x, y, w, h, rop)) return;
+        if (BlitStencil(dc_, nullptr, identity, sx, top, sw, sh, x, y, w, h, rop)) return;
     }
+    // A printer's page of 1-bit dots in a document: a stencil made from its own rows.
+    if (dc_.document && usage == DIB_RGB_COLORS && bilevelStencil(r, identity, rop, x, y, w, h)) return;
     Image& img = decoded_;
     // Only a whole image drawn small is reduced while decoding.
     int fullW = r.has(offBmi, 12) ? r.i(offBmi + 4) : 0, fullH = r.has(offBmi, 12) ? std::abs(r.i(offBmi + 8)) : 0;
@@ -284,6 +287,31 @@ void Player::stretchDib(const Rec& r) {
     }
     double top = bottomUp ? static_cast<double>(img.height) - sy - sh : sy;
     BlitImage(dc_, &src, sx, top, sw, sh, x, y, w, h, rop);
+}
+
+bool Player::bilevelStencil(const Rec& r, std::string_view identity, DWORD rop, int x, int y, int w, int h) {
+    uint32_t offBmi = r.u(48), cbBmi = r.u(52), offBits = r.u(56), cbBits = r.u(60);
+    if (cbBmi < 48 || !r.has(offBmi, cbBmi)) return false;
+    uint32_t hsize = r.u(offBmi), clrUsed = r.u(offBmi + 32);
+    int32_t width = r.i(offBmi + 4), height = r.i(offBmi + 8);
+    if (hsize < 40 || hsize > cbBmi - 8 || r.u16(offBmi + 14) != 1 || r.u(offBmi + 16) != BI_RGB || clrUsed > 2 ||
+        width <= 0 || width > kMaxBitmapSide || height == 0 || height < -kMaxBitmapSide || height > kMaxBitmapSide)
+        return false;
+    BilevelRows rows;
+    rows.stride = (static_cast<size_t>(width) + 31) / 32 * 4;
+    rows.bottomUp = height > 0;
+    int rowCount = std::abs(height);
+    if (static_cast<uint64_t>(width) * rowCount > kMaxBitmapPixels ||
+        cbBits / rows.stride < static_cast<size_t>(rowCount) || !r.has(offBits, cbBits))
+        return false;
+    rows.bits = r.p + offBits;
+    for (int i = 0; i < 2; ++i) rows.colors[i] = r.u(offBmi + hsize + 4 * static_cast<uint32_t>(i)) & 0xFFFFFF;
+    if (clrUsed == 1) rows.colors[1] = 0;  // as a DIB decodes: colours past the table are black
+    ImageRef src;
+    src.width = width, src.height = rowCount, src.bilevel = true, src.rows = &rows;
+    int sx = r.i(32), sy = r.i(36), sw = r.i(40), sh = r.i(44);
+    double top = rows.bottomUp ? static_cast<double>(rowCount) - sy - sh : sy;
+    return BlitStencil(dc_, &src, identity, sx, top, sw, sh, x, y, w, h, rop);
 }
 
 void Player::setDibToDevice(const Rec& r) {

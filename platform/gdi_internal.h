@@ -97,9 +97,21 @@ inline uint32_t ColorToPixel(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF
 inline COLORREF PixelToColor(uint32_t p) { return ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF); }
 
 // A view of pixels owned elsewhere (an Image or a bitmap).
+// A 1-bit image's rows as a DIB stores them: the first pixel in each byte's high bit, rows
+// `stride` bytes apart from the bottom one up, or from the top one down; the colour of
+// each index.
+struct BilevelRows {
+    const uint8_t* bits = nullptr;
+    size_t stride = 0;
+    bool bottomUp = true;
+    uint32_t colors[2] = {0, 0};
+};
+
 struct ImageRef {
     int width = 0, height = 0;
     const uint32_t* px = nullptr;
+    // Where given, the image's own rows, and `px` may be null: only stencils are made of them.
+    const BilevelRows* rows = nullptr;
     bool mono = false;
     bool bilevel = false;
     int32_t pixelsPerMetre[2] = {0, 0};
@@ -398,10 +410,11 @@ void SetSourceColor(cairo_t* cr, COLORREF color);
 // Blits onto a memory DC. `src` may be null for pattern-only operations.
 void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, double sh, double x, double y, double w,
                double h, DWORD rop, const ImageRef* mask = nullptr, int maskX = 0, int maskY = 0);
-// A stencil blit on a document of an image known by the bytes it was decoded from, seen
-// before: false when the image must be decoded and drawn with BlitImage.
-bool BlitKnownStencil(DC& dc, std::string_view identity, double sx, double sy, double sw, double sh, double x, double y,
-                      double w, double h, DWORD rop);
+// A stencil blit on a document of an image known by the bytes it was decoded from and seen
+// before (`src` null), or of a black-and-white image: false when the image must be decoded
+// and drawn with BlitImage.
+bool BlitStencil(DC& dc, const ImageRef* src, std::string_view identity, double sx, double sy, double sw, double sh,
+                 double x, double y, double w, double h, DWORD rop);
 void AlphaBlendImage(DC& dc, const ImageRef& src, double sx, double sy, double sw, double sh, double x, double y,
                      double w, double h, BLENDFUNCTION blend);
 

@@ -4,10 +4,20 @@
 
 #include "dib_header.h"
 #include "document.h"
+#include "emf_records.h"
+#include "fax_g4.h"
+
+#include <cairo-pdf.h>
+#include <cairo.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -193,29 +203,208 @@ TEST_F(ExportTest, GhostscriptBitmapTextStaysSmallAndLooksAsThePicture) {
     EXPECT_GT(back.Share(200, 1995, 700, 2030, 0xFF0000, 80), 0.1);  // the red heading
 }
 
-// A laser printer's raster page (Ghostscript's ljet4 at 600 dpi): in the PDF its dots stay a
-// 1-bit image at their own resolution, not colour pixels, and the page looks as its picture.
+// A laser printer's raster pages (Ghostscript's ljet4 at 600 dpi): in the PDF their dots stay
+// 1-bit images at their own resolution in CCITT G4, not colour pixels, in strips of the rows
+// with ink; a strip the second page repeats is kept once; and each page looks as its picture.
 TEST_F(ExportTest, RasterPagesStayOneBitImages) {
     if (!HavePoppler() || !HaveTool("gs") || !HaveTool("pdfimages")) GTEST_SKIP() << "poppler-utils or gs missing";
     std::string body =
         "%!PS\n/Times-Roman findfont 14 scalefont setfont\n"
-        "0 1 30 { /i exch def 72 740 i 20 mul sub moveto (Raster text, line after line.) show } for\n"
-        "newpath 300 300 100 0 360 arc fill showpage\n";
+        "1 1 2 { /p exch def 72 780 moveto (Page ) show p 1 string cvs show\n"
+        "  0 1 30 { /i exch def 72 740 i 20 mul sub moveto (Raster text, line after line.) show } for\n"
+        "  newpath 300 200 100 0 360 arc fill showpage } for\n";
     std::string ps = Write("raster.ps", Bytes(body.begin(), body.end())), job = dir_ + "jobs/raster.pcl";
     ASSERT_EQ(std::system(("gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -sDEVICE=ljet4 -r600 -sOutputFile=" + job +
                            " " + ps + " > /dev/null 2>&1")
                               .c_str()),
               0);
-    std::string pdf = dir_ + "raster.pdf", png = dir_ + "raster.png", images;
-    ASSERT_EQ(Host(job + " -o " + pdf), 0);
+    std::string pdf = dir_ + "raster.pdf", png = dir_ + "raster-%d.png", images;
+    ASSERT_EQ(Host(job + " --pages 1-2 -o " + pdf), 0);
     ASSERT_EQ(Host(job + " -o " + png), 0);
     ASSERT_EQ(RunCommand("pdfimages -list " + pdf + " | tail -n +3", images), 0);
-    EXPECT_NE(images.find("stencil"), std::string::npos) << images;
+    std::istringstream lines(images);
+    std::map<int, std::set<std::string>> objectsOnPage;
+    std::map<int, int> imagesOnPage;
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        int page;
+        std::string num, type, width, height, color, comp, bpc, enc, interp, object;
+        fields >> page >> num >> type >> width >> height >> color >> comp >> bpc >> enc >> interp >> object;
+        EXPECT_EQ(type + " " + enc, "stencil ccitt") << line;
+        EXPECT_NE(line.find("600   600"), std::string::npos) << line;
+        objectsOnPage[page].insert(object);
+        ++imagesOnPage[page];
+    }
+    ASSERT_EQ(objectsOnPage.size(), 2u) << images;
+    // Both pages draw the same lines of text and the same circle: only their headings differ.
+    std::set<std::string> all = objectsOnPage[1];
+    all.insert(objectsOnPage[2].begin(), objectsOnPage[2].end());
+    EXPECT_GE(imagesOnPage[1], 10) << images;
+    EXPECT_LE(all.size(), objectsOnPage[1].size() + 1) << images;
+    EXPECT_LT(fs::file_size(pdf), 80'000u);
+    for (int page = 1; page <= 2; ++page) {
+        Pixels picture;
+        ASSERT_TRUE(ReadPng(dir_ + "raster-" + std::to_string(page) + ".png", picture));
+        ExpectSamePicture(PdfPage(pdf, page, dir_), picture, "raster page " + std::to_string(page));
+    }
+}
+
+// Large 1-bit images as drivers lay them (ANDed, ORed, the brush through them; rows bottom-up
+// or top-down; black on white or white on black) are stencils made from their own rows, and
+// look on the PDF as on the picture; corrupted, they draw what they can and nothing else.
+TEST_F(ExportTest, LargeOneBitImagesAreStencilsOfTheirRows) {
+    if (!HavePoppler()) GTEST_SKIP() << "poppler-utils not installed";
+    const int w = 300, h = 280;  // larger than a glyph
+    size_t stride = (w + 31) / 32 * 4;
+    Bytes rows(stride * h, 0);
+    for (int y = 0; y < h; ++y)  // checks in bands, a blank gap below each
+        for (int x = 0; x < w && (y / 20) % 2 == 0; ++x)
+            if ((x / 10 + y / 10) % 2 == 0) rows[y * stride + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    TwoColourDib topDown = MakeTwoColourDib(w, h, 1), bottomUp = topDown, whiteOnBlack = topDown;
+    bottomUp.header.biHeight = h;
+    whiteOnBlack.colors[0] = {0, 0, 0, 0}, whiteOnBlack.colors[1] = {255, 255, 255, 0};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    auto draw = [&](HDC dc) {
+        StretchDIBits(dc, 10, 10, w, h, 0, 0, w, h, rows.data(), topDown.info(), DIB_RGB_COLORS, SRCAND);
+        HGDIOBJ old = SelectObject(dc, red);
+        StretchDIBits(dc, 330, 10, w, h, 0, 0, w, h, rows.data(), bottomUp.info(), DIB_RGB_COLORS, 0x00B8074A);
+        SelectObject(dc, GetStockObject(BLACK_BRUSH));
+        PatBlt(dc, 0, 300, 640, 300, PATCOPY);
+        StretchDIBits(dc, 10, 310, w * 2, h, 0, 0, w, h, rows.data(), whiteOnBlack.info(), DIB_RGB_COLORS, SRCPAINT);
+        SelectObject(dc, old);
+    };
+    Canvas picture(640, 600);
+    draw(picture.dc);
+    std::string pdf = dir_ + "rows.pdf";
+    auto playInto = [&](const std::function<void(HDC)>& drawing) {
+        HDC doc = CreateDocumentDC(pdf.c_str(), DocumentFormat::Pdf, 192);
+        ASSERT_NE(doc, nullptr);
+        ASSERT_TRUE(StartDocumentPage(doc, 640, 600, nullptr));
+        drawing(doc);
+        ASSERT_TRUE(EndDocumentPage(doc));
+        ASSERT_TRUE(CloseDocumentDC(doc));
+    };
+    playInto(draw);
+    std::string images;
+    RunCommand("pdfimages -list " + pdf + " | tail -n +3", images);
     EXPECT_EQ(images.find("rgb"), std::string::npos) << images;
-    EXPECT_NE(images.find("600   600"), std::string::npos) << images;
-    Pixels picture;
-    ASSERT_TRUE(ReadPng(png, picture));
-    ExpectSamePicture(PdfPage(pdf, 1, dir_), picture, "raster page");
+    // Ghostscript lays an image's pixels where they fall (poppler widens each image by a row
+    // and a column).
+    if (HaveTool("gs")) {
+        std::system(("gs -q -dBATCH -dSAFER -dNOPAUSE -sDEVICE=png16m -r192 -sOutputFile=" + dir_ + "rows.png " + pdf +
+                     " > /dev/null 2>&1")
+                        .c_str());
+        Pixels back, ours = picture.Read();
+        ASSERT_TRUE(ReadPng(dir_ + "rows.png", back));
+        ASSERT_EQ(back.width, 640);
+        int wrong = 0;
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 640; ++x) wrong += !Near(back.at(x, y), ours.at(x, y), 100);
+        EXPECT_LT(wrong, 640 * 600 / 1000);
+    }
+
+    // Each round corrupts the page at random, or sets one field of an image record or of its
+    // header (offsets, sizes, dimensions, colours used) to an extreme.
+    Bytes page = Record(draw, {0, 0, 16933, 15875});
+    std::vector<size_t> fields;
+    for (size_t at = 0; at + 8 <= page.size();) {
+        uint32_t type, size;
+        std::memcpy(&type, &page[at], 4), std::memcpy(&size, &page[at + 4], 4);
+        if (size < 8 || at + size > page.size()) break;
+        if (type == EMR_STRETCHDIBITS) {
+            uint32_t offBmi;
+            std::memcpy(&offBmi, &page[at + 48], 4);
+            for (size_t field : {32, 36, 40, 44, 48, 52, 56, 60}) fields.push_back(at + field);
+            for (size_t field : {0, 4, 8, 14, 32}) fields.push_back(at + offBmi + field);
+        }
+        at += size;
+    }
+    ASSERT_EQ(fields.size(), 39u);
+    std::mt19937 rng(31);
+    for (int round = 0; round < 120; ++round) {
+        Bytes bad = page;
+        if (round % 2) {
+            bad = Mutate(page, rng);
+        } else {
+            const uint32_t extremes[] = {0, 1, 2, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 0xFFFF0000u, 40};
+            uint32_t value = extremes[rng() % 8];
+            std::memcpy(&bad[fields[rng() % fields.size()]], &value, 4);
+        }
+        HENHMETAFILE emf = SetEnhMetaFileBits(static_cast<UINT>(bad.size()), bad.data());
+        playInto([&](HDC doc) {
+            RECT all{0, 0, 640, 600};
+            if (emf) PlayEnhMetaFile(doc, emf, &all);
+        });
+        DeleteEnhMetaFile(emf);
+    }
+    DeleteObject(red);
+}
+
+// Our G4 code read back by poppler, pixel for pixel: noise, runs of both colours longer than
+// the longest make-up code, edges moving by every vertical offset and by more, rows the same
+// as the one above, and widths that are not whole words.
+TEST_F(ExportTest, FaxG4StencilsReadBackExactly) {
+    if (!HavePoppler()) GTEST_SKIP() << "poppler-utils not installed";
+    auto pattern = [](int x, int y, int w, std::mt19937& noise) {
+        switch (y % 8) {
+        case 0: return noise() % 2 == 0;
+        case 1: return x >= 5 && x < w - 7;                       // a black run of nearly the width
+        case 2: return x < 3 || (x > w / 2 && x < w / 2 + 2700);  // long runs of both colours
+        case 3: return (x / (1 + y % 5)) % 2 == 1;                // stripes of 1 to 5
+        case 4: return x % 97 >= y % 13;                          // edges moving along
+        case 5: return (x + y * 3) % 40 < 6;                      // edges moving by three
+        case 6: return noise() % 23 == 0;
+        default: return x % 97 >= (y + 1) % 13;
+        }
+    };
+    for (auto [w, h] : {std::pair{4100, 48}, std::pair{33, 9}, std::pair{1, 5}}) {
+        std::mt19937 noise(w);
+        cairo_surface_t* shape = cairo_image_surface_create(CAIRO_FORMAT_A1, w, h);
+        cairo_surface_flush(shape);
+        auto* rows = cairo_image_surface_get_data(shape);
+        size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(shape));
+        std::vector<bool> expected;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                // Rows 16 to 23 repeat the eight above them.
+                bool black =
+                    y >= 16 && y < 24 ? bool(expected[static_cast<size_t>(y - 8) * w + x]) : pattern(x, y, w, noise);
+                expected.push_back(black);
+                uint32_t word;
+                std::memcpy(&word, rows + y * stride + x / 32 * 4, 4);
+                word |= static_cast<uint32_t>(black) << (x % 32);
+                std::memcpy(rows + y * stride + x / 32 * 4, &word, 4);
+            }
+        cairo_surface_mark_dirty(shape);
+        std::string code = gdi::EncodeFaxG4(rows, stride, w, h);
+        std::string params = "Columns=" + std::to_string(w) + " Rows=" + std::to_string(h) + " K=-1 BlackIs1=true";
+        ASSERT_FALSE(code.empty());
+        cairo_surface_set_mime_data(shape, CAIRO_MIME_TYPE_CCITT_FAX_PARAMS,
+                                    reinterpret_cast<const unsigned char*>(params.data()), params.size(), nullptr,
+                                    nullptr);
+        cairo_surface_set_mime_data(shape, CAIRO_MIME_TYPE_CCITT_FAX,
+                                    reinterpret_cast<const unsigned char*>(code.data()), code.size(), nullptr, nullptr);
+        std::string pdf = dir_ + "fax.pdf";
+        cairo_surface_t* doc = cairo_pdf_surface_create(pdf.c_str(), w, h);
+        cairo_t* cr = cairo_create(doc);
+        cairo_mask_surface(cr, shape, 0, 0);
+        cairo_destroy(cr);
+        cairo_surface_destroy(doc);
+        cairo_surface_destroy(shape);
+        std::string images;
+        RunCommand("pdfimages -list " + pdf, images);
+        EXPECT_NE(images.find("ccitt"), std::string::npos) << images;
+        // At 72 dpi each image pixel is one pixel of poppler's picture.
+        std::system(("pdftoppm -r 72 -png -singlefile " + pdf + " " + dir_ + "fax > /dev/null 2>&1").c_str());
+        Pixels back;
+        ASSERT_TRUE(ReadPng(dir_ + "fax.png", back));
+        ASSERT_EQ(back.width, w);
+        ASSERT_EQ(back.height, h);
+        int wrong = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) wrong += (back.at(x, y) < 0x808080) != expected[static_cast<size_t>(y) * w + x];
+        EXPECT_EQ(wrong, 0) << w << " x " << h;
+    }
 }
 
 // TeX's page as dvilj4 prints it, in twenty bitmap soft fonts: the PDF's text reads as the

@@ -13,26 +13,6 @@
 #include <random>
 
 namespace {
-Bytes Mutate(const Bytes& in, std::mt19937& rng) {
-    Bytes b = in;
-    int edits = 1 + static_cast<int>(rng() % 8);
-    for (int i = 0; i < edits && !b.empty(); ++i) {
-        size_t at = rng() % b.size();
-        switch (rng() % 5) {
-        case 0: b[at] = static_cast<uint8_t>(rng()); break;
-        case 1: b[at] ^= static_cast<uint8_t>(1u << (rng() % 8)); break;
-        case 2: {  // a length-like field made large or zero
-            uint32_t v = rng() % 2 ? 0 : 0xFFFFFFF0u + rng() % 16;
-            if (at + 4 <= b.size()) memcpy(&b[at & ~size_t{3}], &v, 4);
-            break;
-        }
-        case 3: b.resize(at); break;
-        default: b.insert(b.begin() + static_cast<long>(at), static_cast<uint8_t>(rng())); break;
-        }
-    }
-    return b;
-}
-
 void Load(const std::string& path) {
     void* context = ivpLoadPictureInit(path.c_str());
     if (!context) return;

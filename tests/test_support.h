@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,10 @@ struct CoarseMatch {
     double ink = 0;    // our ink over the reference's
 };
 CoarseMatch CompareCoarse(const Pixels& ours, const Pixels& reference, int cells = 96, int tolerance = 48);
+
+// A copy of `in` with one to eight edits: bytes changed or flipped, a word made zero or
+// huge, the end cut off or a byte put in.
+Bytes Mutate(const Bytes& in, std::mt19937& rng);
 
 // Plays metafile bytes over the whole canvas.
 Pixels PlayOnto(const Bytes& emf, int width, int height);
