@@ -71,9 +71,13 @@ void decodeTrueType(RecordWalk& w, const std::vector<uint8_t>& d, PclXlGlyph& g,
     if (contours > 0) {
         size_t first = g.outline.size();
         if (!DecodeSimpleGlyph(glyph, n, dx, dy, kMaxGlyphPoints, g.outline)) badData();
+        // Points must lie in the header's box. Drivers round the box they write, so a point a
+        // little outside it (a sixteenth of its size, at least 8 units) is taken, as printers
+        // draw such glyphs; one further out means the data are not a glyph.
+        int32_t slack = std::max(8, std::max(box[2] - box[0], box[3] - box[1]) / 16);
         for (size_t i = first; i < g.outline.size(); ++i) {
             int32_t x = g.outline[i].x - dx, y = g.outline[i].y - dy;
-            if (x < box[0] || x > box[2] || y < box[1] || y > box[3]) badData();
+            if (x < box[0] - slack || x > box[2] + slack || y < box[1] - slack || y > box[3] + slack) badData();
         }
         return;
     }

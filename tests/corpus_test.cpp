@@ -1,6 +1,8 @@
 // Jobs from the shared corpus beside the project, compared with independent renderers:
 // GhostPCL's own example jobs (each recognised as the language GhostPCL reads it in and
 // pictured as GhostPCL pictures it) and EMF pages written by real Windows programs.
+#include "convert_print_job.h"
+#include "job_problems.h"
 #include "language_detector.h"
 #include "page_renderer.h"
 #include "test_support.h"
@@ -66,8 +68,16 @@ TEST_F(GhostPclExamples, FirstPagesLookAsGhostPclDrawsThem) {
         Bytes job(letter.begin(), letter.end());
         Bytes body = ReadFileBytes((corpus / name).string());
         job.insert(job.end(), body.begin(), body.end());
-        Pixels ours = LoadPicture(Write(name, job));
+        std::string path = Write(name, job);
+        Pixels ours = LoadPicture(path);
         ASSERT_GT(ours.width, 0) << name;
+        // Each reads whole, with nothing left out (fonts.pxl's glyphs overstep their boxes by
+        // a few units, as drivers round them).
+        JobProblems problems;
+        PageList pages;
+        ConvertPrintJob(path.c_str(), pages, 1, &problems);
+        DeletePageFiles(pages);
+        EXPECT_TRUE(problems.empty()) << name << ": " << JobProblemText(problems.front());
         if ((ours.width > ours.height) != (reference.width > reference.height)) ours = TurnedOntoPortrait(ours);
         CoarseMatch m = CompareCoarse(ours, reference, 48);
         EXPECT_GE(m.match, 0.9) << name;

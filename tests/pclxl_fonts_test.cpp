@@ -121,8 +121,11 @@ TEST_F(PclXlTest, BadGlyphRecordsAreRejected) {
     Bytes square = SquareGlyph(200);
     EXPECT_TRUE(load(square));
     Bytes outside = square;
-    outside[10] = 0, outside[11] = 50;  // a box smaller than the points
+    outside[10] = 0, outside[11] = 50;  // a box far smaller than the points
     EXPECT_FALSE(load(outside));
+    Bytes rounded = square;
+    rounded[10] = 0, rounded[11] = 3;  // a box a driver rounded: the points 3 units below it
+    EXPECT_TRUE(load(rounded));
     Bytes cut(square.begin(), square.begin() + 14);  // a record longer than its data
     EXPECT_FALSE(load(cut));
     Bytes bitmap = {0, 0, 0, 0, 0, 0, 0x10, 0x00, 0x10, 0x00, 0xFF};  // 4096 x 4096 dots with one byte
