@@ -309,9 +309,9 @@ bool Player::bilevelStencil(const Rec& r, std::string_view identity, DWORD rop, 
     if (clrUsed == 1) rows.colors[1] = 0;  // as a DIB decodes: colours past the table are black
     ImageRef src;
     src.width = width, src.height = rowCount, src.bilevel = true, src.rows = &rows;
-    int sx = r.i(32), sy = r.i(36), sw = r.i(40), sh = r.i(44);
-    double top = rows.bottomUp ? static_cast<double>(rowCount) - sy - sh : sy;
-    return BlitStencil(dc_, &src, identity, sx, top, sw, sh, x, y, w, h, rop);
+    // The stencil is laid whole: a part of the image is drawn from its pixels.
+    if (r.i(32) != 0 || r.i(36) != 0 || r.i(40) != width || r.i(44) != rowCount) return false;
+    return BlitStencil(dc_, &src, identity, 0, 0, width, rowCount, x, y, w, h, rop);
 }
 
 void Player::setDibToDevice(const Rec& r) {
