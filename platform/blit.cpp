@@ -63,14 +63,25 @@ cairo_surface_t* sourceSurface(const DC& dc, const ImageRef& src, std::vector<ui
 // Images are smoothed where they are reduced, or in halftone stretching mode.
 bool smoothed(const DC& dc, bool upscale) { return dc.st.stretchMode == HALFTONE || !upscale; }
 
-void setImageSource(DC& dc, cairo_t* cr, cairo_surface_t* s, const Matrix& srcToDev, bool upscale) {
+// How an image meets the edge of its place: its edge pixels reach it, where the source
+// rectangle lies in the image (a smoothed image keeps a sharp edge); a source rectangle
+// reaching outside the image leaves that part undrawn (and a PDF is not asked for a padded
+// copy of the image as large as that rectangle).
+cairo_extend_t imageEdge(const ImageRef& src, double sx, double sy, double sw, double sh) {
+    bool within = std::min(sx, sx + sw) >= -1 && std::min(sy, sy + sh) >= -1 &&
+        std::max(sx, sx + sw) <= src.width + 1 && std::max(sy, sy + sh) <= src.height + 1;
+    return within ? CAIRO_EXTEND_PAD : CAIRO_EXTEND_NONE;
+}
+
+void setImageSource(DC& dc, cairo_t* cr, cairo_surface_t* s, const Matrix& srcToDev, bool upscale,
+                    cairo_extend_t edge) {
     cairo_pattern_t* p = cairo_pattern_create_for_surface(s);
     Matrix inv;
     if (srcToDev.invert(inv)) {
         cairo_matrix_t m = inv.toCairo();
         cairo_pattern_set_matrix(p, &m);
     }
-    cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
+    cairo_pattern_set_extend(p, edge);
     cairo_pattern_set_filter(p, smoothed(dc, upscale) ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
     cairo_set_source(cr, p);
     cairo_pattern_destroy(p);
@@ -78,12 +89,13 @@ void setImageSource(DC& dc, cairo_t* cr, cairo_surface_t* s, const Matrix& srcTo
 
 // A large image upright on the page, filled in parts; false where it is not.
 bool fillInParts(DC& dc, const Matrix& logical, double x, double y, double w, double h, cairo_surface_t* image,
-                 const Matrix& srcToDev, bool upscale) {
+                 const Matrix& srcToDev, bool upscale, cairo_extend_t edge) {
     if (logical.b != 0 || logical.c != 0) return false;
     PointD a = logical.apply(x, y), b = logical.apply(x + w, y + h);  // the corners quadPath makes
-    return FillLargeImage(dc, std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y),
-                          cairo_get_operator(dc.cr), image, {smoothed(dc, upscale), srcToDev},
-                          [&](cairo_t* cr, cairo_surface_t* twin) { setImageSource(dc, cr, twin, srcToDev, upscale); });
+    return FillLargeImage(
+        dc, std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y), cairo_get_operator(dc.cr),
+        image, {smoothed(dc, upscale), srcToDev},
+        [&](cairo_t* cr, cairo_surface_t* twin) { setImageSource(dc, cr, twin, srcToDev, upscale, edge); });
 }
 
 // Source pixel space to device space, for the source rectangle drawn over the destination.
@@ -113,8 +125,25 @@ void quadPath(cairo_t* cr, const Matrix& m, double x, double y, double w, double
 bool BlitStencil(DC& dc, const ImageRef* src, std::string_view identity, double sx, double sy, double sw, double sh,
                  double x, double y, double w, double h, DWORD rop) {
     if (!dc.document || (!src && identity.empty()) || w == 0 || h == 0 || sw == 0 || sh == 0) return false;
-    return stencilBlit(dc, src, identity, sourceToDevice(dc, sx, sy, sw, sh, x, y, w, h),
-                       static_cast<uint8_t>(rop >> 16));
+    auto fore = static_cast<uint8_t>(rop >> 16);
+    Matrix srcToDev = sourceToDevice(dc, sx, sy, sw, sh, x, y, w, h);
+    // A black-and-white image copied onto the page (a fax or inkjet driver's page of dots):
+    // white over its place, then black through its stencil.
+    auto blackOrWhite = [](uint32_t c) { return (c & 0xFFFFFF) == 0 || (c & 0xFFFFFF) == 0xFFFFFF; };
+    if (fore == 0xCC && src && src->rows && blackOrWhite(src->rows->colors[0]) && blackOrWhite(src->rows->colors[1])) {
+        if (!EnsureSurface(dc)) return false;
+        cairo_t* cr = dc.cr;
+        cairo_save(cr);
+        ApplyClip(dc, cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+        quadPath(cr, LogicalToDevice(dc), x, y, w, h);
+        SetSourceColor(cr, RGB(255, 255, 255));
+        cairo_fill(cr);
+        cairo_restore(cr);
+        DrawStencil(dc, src, identity, srcToDev, true, GetStockObject(BLACK_BRUSH));
+        return true;
+    }
+    return stencilBlit(dc, src, identity, srcToDev, fore);
 }
 
 void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, double sh, double x, double y, double w,
@@ -134,6 +163,7 @@ void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, dou
     cairo_save(cr);
     ApplyClip(dc, cr);
     bool upscale = needSrc && std::fabs(srcToDev.det()) >= 1.0;
+    cairo_extend_t edge = needSrc ? imageEdge(*src, sx, sy, sw, sh) : CAIRO_EXTEND_PAD;
 
     // Bi-level images ANDed onto the page darken it where they are black;
     // multiplying does that, and keeps the greys of a reduced image.
@@ -143,10 +173,10 @@ void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, dou
         quadPath(cr, logical, x, y, w, h);
         if (multiply) cairo_set_operator(cr, CAIRO_OPERATOR_MULTIPLY);
         bool image = fore == 0xCC || multiply;
-        if (image) setImageSource(dc, cr, ss, srcToDev, upscale);
+        if (image) setImageSource(dc, cr, ss, srcToDev, upscale, edge);
         else if (fore == 0xF0 && brush) SetBrushSource(dc, cr, brush);
         else cairo_set_source_rgb(cr, fore == 0xFF, fore == 0xFF, fore == 0xFF);
-        bool drawn = image && fillInParts(dc, logical, x, y, w, h, ss, srcToDev, upscale);
+        bool drawn = image && fillInParts(dc, logical, x, y, w, h, ss, srcToDev, upscale, edge);
         if (!drawn && (fore != 0xF0 || (brush && brush->style != BS_NULL))) cairo_fill(cr);
         cairo_new_path(cr);
     } else {
@@ -186,7 +216,7 @@ void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, dou
             if (needSrc) {
                 sbuf = scratch(CAIRO_FORMAT_RGB24);
                 cairo_t* c = cairo_create(sbuf);
-                setImageSource(dc, c, ss, srcToDev, upscale);
+                setImageSource(dc, c, ss, srcToDev, upscale, edge);
                 cairo_paint(c);
                 cairo_destroy(c);
             }
@@ -269,7 +299,7 @@ void AlphaBlendImage(DC& dc, const ImageRef& src, double sx, double sy, double s
     ApplyClip(dc, cr);
     quadPath(cr, logical, x, y, w, h);
     cairo_clip(cr);
-    setImageSource(dc, cr, s, srcToDev, std::fabs(srcToDev.det()) >= 1.0);
+    setImageSource(dc, cr, s, srcToDev, std::fabs(srcToDev.det()) >= 1.0, imageEdge(src, sx, sy, sw, sh));
     cairo_paint_with_alpha(cr, blend.SourceConstantAlpha / 255.0);
     cairo_restore(cr);
     cairo_surface_destroy(s);
