@@ -21,37 +21,6 @@ constexpr size_t kMaxRun = 4096;                 // glyphs shown at once
 // of the numbers the font is written with.
 constexpr double kGlyphEm = 64;
 
-// A DIB's byte of eight pixels as an A1 byte (the first pixel in the low bit, on machines
-// that store words low byte first), set where each pixel's index is set in `setIndex`.
-uint8_t a1Byte(uint8_t dib, const bool setIndex[2]) {
-    uint8_t reversed = 0;
-    for (int k = 0; k < 8; ++k) reversed |= static_cast<uint8_t>(((dib >> (7 - k)) & 1) << k);
-    if (setIndex[0] == setIndex[1]) return setIndex[0] ? 0xFF : 0;
-    return setIndex[1] ? reversed : static_cast<uint8_t>(~reversed);
-}
-
-// The stencil of a DIB's own rows, as stencilBits makes it: a byte at a time.
-bool stencilFromRows(const BilevelRows& src, int w, int h, uint32_t set, int stride, std::string& bits) {
-    if (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__) return false;
-    bool setIndex[2];
-    for (int i = 0; i < 2; ++i) {
-        uint32_t c = src.colors[i] & 0xFFFFFF;
-        if (c != 0 && c != 0xFFFFFF) return false;
-        setIndex[i] = c == set;
-    }
-    uint8_t table[256];
-    for (int b = 0; b < 256; ++b) table[b] = a1Byte(static_cast<uint8_t>(b), setIndex);
-    size_t whole = static_cast<size_t>(w) / 8;
-    uint8_t lastMask = static_cast<uint8_t>((1u << (w % 8)) - 1);
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* in = src.bits + static_cast<size_t>(src.bottomUp ? h - 1 - y : y) * src.stride;
-        auto* out = reinterpret_cast<uint8_t*>(&bits[8 + static_cast<size_t>(y) * stride]);
-        for (size_t k = 0; k < whole; ++k) out[k] = table[in[k]];
-        if (lastMask) out[whole] = table[in[whole]] & lastMask;
-    }
-    return true;
-}
-
 // The stencil of an image as A1 rows, set where the image is black (`whereBlack`) or white,
 // after its width and height. Mono images are read as the text and background colours
 // they are drawn in. False for an image of other colours.
@@ -62,7 +31,8 @@ bool stencilBits(const DC& dc, const ImageRef& src, bool whereBlack, std::string
     bits.assign(8 + static_cast<size_t>(stride) * h, '\0');
     std::memcpy(&bits[0], &w, 4), std::memcpy(&bits[4], &h, 4);
     uint32_t set = whereBlack ? 0 : 0xFFFFFF;
-    if (src.rows) return stencilFromRows(*src.rows, w, h, set, stride, bits);
+    if (src.rows)
+        return BilevelRowsToA1(*src.rows, w, h, set, reinterpret_cast<uint8_t*>(&bits[8]), static_cast<size_t>(stride));
     uint32_t fg = ColorToPixel(dc.st.textColor), bg = ColorToPixel(dc.st.bkColor);
     for (int y = 0; y < h; ++y) {
         const uint32_t* row = src.px + static_cast<size_t>(y) * w;

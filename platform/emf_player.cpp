@@ -84,7 +84,7 @@ private:
     void bitBlt(const Rec& r, uint32_t type);
     void stretchDib(const Rec& r);
     std::string documentStencilIdentity(const Rec& r, UINT usage, DWORD rop) const;
-    bool bilevelStencil(const Rec& r, std::string_view identity, DWORD rop, int x, int y, int w, int h);
+    bool bilevelRows(const Rec& r, std::string_view identity, DWORD rop, int x, int y, int w, int h);
     void setDibToDevice(const Rec& r);
     void text(const Rec& r, size_t emrText, bool wide);
     void smallText(const Rec& r);
@@ -267,12 +267,13 @@ void Player::stretchDib(const Rec& r) {
         double top = height > 0 ? static_cast<double>(height) - sy - sh : sy;
         if (BlitStencil(dc_, nullptr, identity, sx, top, sw, sh, x, y, w, h, rop)) return;
     }
-    // A printer's page of 1-bit dots in a document: a stencil made from its own rows.
-    if (dc_.document && usage == DIB_RGB_COLORS && bilevelStencil(r, identity, rop, x, y, w, h)) return;
     Image& img = decoded_;
     // Only a whole image drawn small is reduced while decoding.
     int fullW = r.has(offBmi, 12) ? r.i(offBmi + 4) : 0, fullH = r.has(offBmi, 12) ? std::abs(r.i(offBmi + 8)) : 0;
     int shrink = sx == 0 && sy == 0 && sw == fullW && sh == fullH ? ShrinkFactor(dc_, w, h, sw, sh) : 1;
+    // A printer's page of 1-bit dots: a stencil in a document, a mask on a picture, made from
+    // its own rows.
+    if (usage == DIB_RGB_COLORS && (dc_.document || shrink == 1) && bilevelRows(r, identity, rop, x, y, w, h)) return;
     if (!dib(r, 48, usage, img, false, shrink)) {
         if (r.u(52) == 0) BlitImage(dc_, nullptr, 0, 0, 0, 0, x, y, w, h, rop);
         return;
@@ -289,7 +290,7 @@ void Player::stretchDib(const Rec& r) {
     BlitImage(dc_, &src, sx, top, sw, sh, x, y, w, h, rop);
 }
 
-bool Player::bilevelStencil(const Rec& r, std::string_view identity, DWORD rop, int x, int y, int w, int h) {
+bool Player::bilevelRows(const Rec& r, std::string_view identity, DWORD rop, int x, int y, int w, int h) {
     uint32_t offBmi = r.u(48), cbBmi = r.u(52), offBits = r.u(56), cbBits = r.u(60);
     if (cbBmi < 48 || !r.has(offBmi, cbBmi)) return false;
     uint32_t hsize = r.u(offBmi), clrUsed = r.u(offBmi + 32);
@@ -311,7 +312,8 @@ bool Player::bilevelStencil(const Rec& r, std::string_view identity, DWORD rop, 
     src.width = width, src.height = rowCount, src.bilevel = true, src.rows = &rows;
     // The stencil is laid whole: a part of the image is drawn from its pixels.
     if (r.i(32) != 0 || r.i(36) != 0 || r.i(40) != width || r.i(44) != rowCount) return false;
-    return BlitStencil(dc_, &src, identity, 0, 0, width, rowCount, x, y, w, h, rop);
+    return dc_.document ? BlitStencil(dc_, &src, identity, 0, 0, width, rowCount, x, y, w, h, rop)
+                        : BlitBilevelRows(dc_, src, x, y, w, h, rop);
 }
 
 void Player::setDibToDevice(const Rec& r) {

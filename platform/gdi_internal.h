@@ -107,6 +107,10 @@ struct BilevelRows {
     uint32_t colors[2] = {0, 0};
 };
 
+// The rows of a 1-bit image in Cairo's A1 layout, `stride` bytes apart, set where its colour
+// is `set` (black or white). False, with nothing written, for an image of other colours.
+bool BilevelRowsToA1(const BilevelRows& src, int width, int height, uint32_t set, uint8_t* out, size_t stride);
+
 struct ImageRef {
     int width = 0, height = 0;
     const uint32_t* px = nullptr;
@@ -415,6 +419,18 @@ void BlitImage(DC& dc, const ImageRef* src, double sx, double sy, double sw, dou
 // and drawn with BlitImage.
 bool BlitStencil(DC& dc, const ImageRef* src, std::string_view identity, double sx, double sy, double sw, double sh,
                  double x, double y, double w, double h, DWORD rop);
+// Device pixels x0 <= x < x1, y0 <= y < y1.
+struct PixelBox {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+// The dots of an image in A1 rows reduced onto the device pixels it covers within `within`, as
+// an A8 mask whose top-left pixel is (originX, originY): each pixel as covered as the dots
+// cover its footprint. Null for an image not upright or not drawn smaller than its dots.
+cairo_surface_t* ReducedDotMask(const uint8_t* a1, size_t stride, int width, int height, const Matrix& srcToDev,
+                                const PixelBox& within, int& originX, int& originY);
+// On a picture, a black-and-white image given by its rows (`src.rows`), whole, ANDed onto
+// the page: false where it must be decoded and drawn with BlitImage.
+bool BlitBilevelRows(DC& dc, const ImageRef& src, double x, double y, double w, double h, DWORD rop);
 void AlphaBlendImage(DC& dc, const ImageRef& src, double sx, double sy, double sw, double sh, double x, double y,
                      double w, double h, BLENDFUNCTION blend);
 

@@ -267,9 +267,10 @@ TEST_F(ExportTest, ZjStreamPagesAreStencils) {
     ExpectSamePicture(PdfPage(pdf, 1, dir_), picture, "ZjStream page");
 }
 
-// Large 1-bit images as drivers lay them (ANDed, ORed, the brush through them; rows bottom-up
+// Large 1-bit images as drivers lay them (ANDed, ORed, copied, the brush through them; rows bottom-up
 // or top-down; black on white or white on black) are stencils made from their own rows, and
-// look on the PDF as on the picture; corrupted, they draw what they can and nothing else.
+// look on the PDF as on the picture; corrupted, they draw what they can and nothing else, on
+// documents and pictures alike.
 TEST_F(ExportTest, LargeOneBitImagesAreStencilsOfTheirRows) {
     if (!HavePoppler()) GTEST_SKIP() << "poppler-utils not installed";
     const int w = 300, h = 280;  // larger than a glyph
@@ -357,6 +358,7 @@ TEST_F(ExportTest, LargeOneBitImagesAreStencilsOfTheirRows) {
             if (emf) PlayEnhMetaFile(doc, emf, &all);
         });
         DeleteEnhMetaFile(emf);
+        PlayOnto(bad, 320, 450);  // and onto a picture, where the images are reduced from their rows
     }
     DeleteObject(red);
     DeleteObject(grey);

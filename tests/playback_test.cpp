@@ -747,6 +747,44 @@ TEST(PlaybackBitmaps, LargeImagesDrawnSmallAreAveraged) {
     EXPECT_EQ(p.at(280, 50), 0xFFFFFFu);
 }
 
+TEST(PlaybackBitmaps, OneBitPagesAndedOntoAPictureLookAsTheirPixels) {
+    // A printer's raster, ANDed onto grey and drawn at 0.64 of its size or enlarged: single-dot
+    // checks, 6-dot squares and thin lines, bottom-up and top-down, black on white and white on
+    // black. Played from a metafile the image is reduced from its own bits; drawn straight onto
+    // a bitmap it is decoded into pixels first: both look the same.
+    const int w = 250, h = 250;
+    std::vector<uint8_t> bits(32 * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            bool dot = x < 80 ? (x + y) % 2 == 0 : x < 160 ? (x / 6 + y / 6) % 2 == 0 : x == 200 || y == 125;
+            if (dot) bits[y * 32 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        }
+    for (int rowsDown : {0, 1})
+        for (bool inverted : {false, true}) {
+            Dib d = MakeDib(w, rowsDown ? -h : h, 1, BI_RGB,
+                            inverted ? std::vector<uint32_t>{0x000000, 0xFFFFFF} : std::vector<uint32_t>{0xFFFFFF, 0},
+                            bits);
+            auto draw = [&](HDC dc) {
+                HBRUSH grey = CreateSolidBrush(RGB(200, 180, 160));
+                RECT all{0, 0, kSide, kSide};
+                FillRect(dc, &all, grey);
+                DeleteObject(grey);
+                StretchDIBits(dc, 7, 9, 160, 160, 0, 0, w, h, d.bits.data(), d.bmi(), DIB_RGB_COLORS, SRCAND);
+                StretchDIBits(dc, 180, 20, 190, 330, 0, 0, w, h, d.bits.data(), d.bmi(), DIB_RGB_COLORS, SRCAND);
+            };
+            Pixels played = Draw(draw);
+            Canvas direct(kSide, kSide);
+            draw(direct.dc);
+            Pixels decoded = direct.Read();
+            int apart = 0;
+            for (int y = 0; y < kSide; ++y)
+                for (int x = 0; x < kSide; ++x) apart += !Near(played.at(x, y), decoded.at(x, y), 24);
+            EXPECT_LT(apart, kSide * kSide / 200) << rowsDown << inverted;
+            // Single-dot checks reduced are half as dark as the grey under them.
+            EXPECT_TRUE(Near(played.at(40, 40), 0x645A50, 16)) << std::hex << played.at(40, 40);
+        }
+}
+
 class PlaybackThreads : public TempDirTest {};
 
 TEST_F(PlaybackThreads, LargeImagesDrawnInPartsMatchOneFill) {
