@@ -83,7 +83,7 @@ struct Band {
     int32_t from = 0, to = 0;
     // The band's colours and its rows as indices into them, when they are few.
     Palette palette;
-    std::vector<uint8_t> indices;
+    std::unique_ptr<uint8_t[]> indices;  // every one written before it is read: not cleared first
     std::vector<uint8_t> deflated;
     uLong adler = 1;  // of the band's filtered rows alone
     uLong length = 0;
@@ -138,8 +138,8 @@ std::unique_ptr<Palette> indexBands(const PictureRows& rows, int32_t width, int3
     std::vector<char> few(bands.size(), 0);
     forEachBand(static_cast<int32_t>(bands.size()), [&](int32_t b) {
         Band& band = bands[b];
-        band.indices.resize(static_cast<size_t>(width) * static_cast<size_t>(band.to - band.from));
-        few[b] = indexRows(rows, width, band.from, band.to, 1, band.palette, band.indices.data());
+        band.indices.reset(new uint8_t[static_cast<size_t>(width) * static_cast<size_t>(band.to - band.from)]);
+        few[b] = indexRows(rows, width, band.from, band.to, 1, band.palette, band.indices.get());
     });
     if (!std::all_of(few.begin(), few.end(), [](char f) { return f != 0; })) return nullptr;
     palette = std::make_unique<Palette>();
@@ -215,7 +215,7 @@ void deflateBand(const PictureRows& rows, int32_t width, const Palette* palette,
     for (int32_t y = band.from; ok && y < band.to; ++y) {
         line[0] = kFilterNone;
         if (palette) {
-            const uint8_t* indices = band.indices.data() + static_cast<size_t>(y - band.from) * width;
+            const uint8_t* indices = band.indices.get() + static_cast<size_t>(y - band.from) * width;
             for (int32_t x = 0; x < width; ++x) line[1 + x] = toPalette[indices[x]];
         } else if (const uint8_t* row = rows(y, scratch.data())) {
             toRgb(row, width, line.data() + 1);
@@ -289,7 +289,7 @@ bool WritePng(const std::string& path, int32_t width, int32_t height, const Pict
     }
     std::unique_ptr<Palette> palette = indexBands(rows, width, height, bands);
     if (!palette)
-        for (Band& band : bands) std::vector<uint8_t>().swap(band.indices);
+        for (Band& band : bands) band.indices.reset();
     bool up = false;
     if (!palette && !chooseUpFilter(rows, width, height, up)) {
         error = "cannot read the picture's rows";

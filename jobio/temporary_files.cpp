@@ -11,7 +11,7 @@ namespace {
 constexpr size_t kSlots = 4096, kLongestName = 256;
 struct Slot {
     std::atomic<bool> used{false};
-    char name[kLongestName];
+    char name[kLongestName]{};  // zero, so that the slots are constant-initialized in .bss: no pages touched at start
 };
 Slot gSlots[kSlots];
 std::mutex gMutex;  // between threads remembering and forgetting; never taken by the handler
