@@ -73,8 +73,9 @@ cairo_extend_t imageEdge(const ImageRef& src, double sx, double sy, double sw, d
     return within ? CAIRO_EXTEND_PAD : CAIRO_EXTEND_NONE;
 }
 
-void setImageSource(DC& dc, cairo_t* cr, cairo_surface_t* s, const Matrix& srcToDev, bool upscale,
-                    cairo_extend_t edge) {
+// An image laid by its source-to-device transform, smoothed or sampled: the caller drops it.
+cairo_pattern_t* imagePattern(const DC& dc, cairo_surface_t* s, const Matrix& srcToDev, bool upscale,
+                              cairo_extend_t edge) {
     cairo_pattern_t* p = cairo_pattern_create_for_surface(s);
     Matrix inv;
     if (srcToDev.invert(inv)) {
@@ -83,6 +84,12 @@ void setImageSource(DC& dc, cairo_t* cr, cairo_surface_t* s, const Matrix& srcTo
     }
     cairo_pattern_set_extend(p, edge);
     cairo_pattern_set_filter(p, smoothed(dc, upscale) ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
+    return p;
+}
+
+void setImageSource(DC& dc, cairo_t* cr, cairo_surface_t* s, const Matrix& srcToDev, bool upscale,
+                    cairo_extend_t edge) {
+    cairo_pattern_t* p = imagePattern(dc, s, srcToDev, upscale, edge);
     cairo_set_source(cr, p);
     cairo_pattern_destroy(p);
 }
@@ -176,15 +183,7 @@ bool BlitBilevelRows(DC& dc, const ImageRef& src, double x, double y, double w, 
     } else if (within.x1 > within.x0 && within.y1 > within.y0) {
         cairo_surface_t* shape = cairo_image_surface_create_for_data(dots.data(), CAIRO_FORMAT_A1, src.width,
                                                                      src.height, static_cast<int>(stride));
-        cairo_pattern_t* m = cairo_pattern_create_for_surface(shape);
-        Matrix inv;
-        if (srcToDev.invert(inv)) {
-            cairo_matrix_t cm = inv.toCairo();
-            cairo_pattern_set_matrix(m, &cm);
-        }
-        cairo_pattern_set_extend(m, CAIRO_EXTEND_PAD);
-        bool upscale = std::fabs(srcToDev.det()) >= 1.0;
-        cairo_pattern_set_filter(m, smoothed(dc, upscale) ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
+        cairo_pattern_t* m = imagePattern(dc, shape, srcToDev, std::fabs(srcToDev.det()) >= 1.0, CAIRO_EXTEND_PAD);
         cairo_mask(cr, m);
         cairo_pattern_destroy(m);
         cairo_surface_destroy(shape);
