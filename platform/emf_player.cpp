@@ -308,6 +308,9 @@ bool Player::bilevelRows(const Rec& r, std::string_view identity, DWORD rop, int
     rows.bits = r.p + offBits;
     for (int i = 0; i < 2; ++i) rows.colors[i] = r.u(offBmi + hsize + 4 * static_cast<uint32_t>(i)) & 0xFFFFFF;
     if (clrUsed == 1) rows.colors[1] = 0;  // as a DIB decodes: colours past the table are black
+    // Black and white are the text and background colours, as for the image decoded.
+    if (rows.colors[0] == 0 && rows.colors[1] == 0xFFFFFF)
+        rows.colors[0] = ColorToPixel(dc_.st.textColor), rows.colors[1] = ColorToPixel(dc_.st.bkColor);
     ImageRef src;
     src.width = width, src.height = rowCount, src.bilevel = true, src.rows = &rows;
     // The stencil is laid whole: a part of the image is drawn from its pixels.
