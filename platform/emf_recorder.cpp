@@ -118,6 +118,8 @@ void RecordPoints(DC& dc, unsigned type, const POINT* pts, size_t n) {
 
 uint32_t RecordObject(DC& dc, Object* obj) {
     if (obj->stockIndex >= 0) return kStockObjectFlag | static_cast<uint32_t>(obj->stockIndex);
+    // Another thread deleting an object looks it up in every recorder's handles.
+    std::lock_guard<std::mutex> lock(recordingMutex());
     Recorder& rec = *dc.rec;
     auto it = rec.handles.find(obj);
     if (it != rec.handles.end()) return it->second;
