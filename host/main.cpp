@@ -27,7 +27,6 @@
 #include <mutex>
 #include <csignal>
 #include <string>
-#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -298,18 +297,18 @@ int firstPageThroughPlugin(const HostOptions& o, const std::string& job, const s
     std::string error;
     if (!loader.Open(o.plugin.empty() ? defaultPlugin() : o.plugin, error)) return fail(error);
     // The plug-in has no word for what it could not read: the library reads the same page
-    // beside it, on the other core, to tell it.
+    // after it to tell it.
     JobProblems problems;
-    std::jthread readProblems([&] {
+    auto readProblems = [&] {
         PageList pages;
         ConvertPrintJob(job.c_str(), pages, 1, &problems);
         DeletePageFiles(pages);
-    });
+    };
     bool noContext = false;
     int32_t width = 0, height = 0;
     if (!loader.OpenPicture(job, width, height, error, noContext)) {
         if (!noContext) return fail(error);
-        readProblems.join();
+        readProblems();
         return noPageStatus(job, label, problems);
     }
     // Rows are pulled from the plug-in as a viewer pulls them, by several threads at once.
@@ -322,7 +321,7 @@ int firstPageThroughPlugin(const HostOptions& o, const std::string& job, const s
         },
         error);
     loader.ClosePicture();
-    readProblems.join();
+    readProblems();
     int status = tellProblems(label, problems) ? kExitSomeMissing : kExitWritten;
     if (!written) return fail(error, kExitSomeMissing);
     if (!o.quiet && output != "-")
