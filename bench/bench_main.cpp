@@ -598,6 +598,33 @@ void PdfOfARasterJob(benchmark::State& state) {
 }
 BENCHMARK(PdfOfARasterJob)->Unit(benchmark::kMillisecond);
 
+// A colour page as HP's inkjet driver (hpijs) prints it at 600 dpi, in PCL3GUI: a heading, a
+// paragraph, colour boxes and a photograph-like shaded band; its first page's picture.
+void InkjetColourPagePicture(benchmark::State& state) {
+    std::string ps = TempDir() + "inkjet.ps", path = TempDir() + "inkjet.pcl";
+    std::string body =
+        "%!PS\n/Helvetica-Bold findfont 24 scalefont setfont 72 720 moveto (Inkjet colour page) show\n"
+        "/Times-Roman findfont 11 scalefont setfont 0 1 20 { /i exch def 72 690 i 13 mul sub moveto\n"
+        "  (A viewer shows what the inkjet driver wrote, row by row, black and colour apart.) show } for\n"
+        "1 0 0 setrgbcolor 72 250 120 120 rectfill 0 0.6 0 setrgbcolor 220 250 120 120 rectfill\n"
+        "0 0 1 setrgbcolor 368 250 120 120 rectfill\n"
+        "gsave 72 60 translate 468 160 scale 0 0 1 1 rectclip << /ShadingType 2 /ColorSpace /DeviceRGB\n"
+        "/Coords [0 0 1 1] /Function << /FunctionType 2 /Domain [0 1] /C0 [1 0.8 0.2] /C1 [0.1 0.2 0.7] /N 1 >>\n"
+        ">> shfill grestore showpage\n";
+    WriteFileBytes(ps, Bytes(body.begin(), body.end()));
+    std::string gs =
+        "gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=letter -r600 -sDEVICE=ijs -sIjsServer=hpijs "
+        "-sDeviceManufacturer=HEWLETT-PACKARD '-sDeviceModel=deskjet 5550' -dIjsUseOutputFD "
+        "-sOutputFile=" +
+        path + " " + ps + " > /dev/null 2>&1";
+    if (std::system(gs.c_str()) != 0) {
+        state.SkipWithError("ghostscript or hpijs not installed");
+        return;
+    }
+    PictureFirstPage(state, path);
+}
+BENCHMARK(InkjetColourPagePicture)->Unit(benchmark::kMillisecond);
+
 // PNG encoding alone, of a job's first picture: the sample page (a photograph among its
 // drawing, so thousands of colours) and GhostPCL's owl (text and grey line art).
 void EncodePng(benchmark::State& state, const std::string& job) {

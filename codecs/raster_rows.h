@@ -14,3 +14,10 @@ void DecodeRunLength(const uint8_t* data, size_t length, uint8_t* row, size_t ro
 void DecodePackBits(const uint8_t* data, size_t length, uint8_t* row, size_t rowLength);
 void DecodeDeltaRow(const uint8_t* data, size_t length, uint8_t* row, size_t rowLength);
 void DecodeReplacementDeltaRow(const uint8_t* data, size_t length, uint8_t* row, size_t rowLength);
+
+// HP inkjet drivers' colour method (10): 24-bit pixels, red, green and blue, three bytes each,
+// changed in place against the seed row. Each command copies pixels from the seed, then
+// writes a run of one pixel or a string of pixels, taken new (in full or as a small change from
+// the pixel above), from the left, from above right or from the last new pixel. `pixels` is the
+// row's width.
+void DecodeInkjetRgb(const uint8_t* data, size_t length, uint8_t* row, size_t pixels);

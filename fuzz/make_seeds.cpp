@@ -43,6 +43,12 @@ int main(int argc, char** argv) {
         "AA30,30,120;AT40,50,60,30;BZ1,2,3,4,5,6;BR1,1,2,2,3,3;PE<=\xC1\xC2>\xC1:\xC2\x3F\xC0;"
         "SM*PA1,1;SM;DT#;SI0.2,0.3;LO5;LBlabel#SR;SD2,1,4,12,7,4101;LBtext#RF1,4,4,1,0,0,1;FT11,1;RR5,5;"
         "UL1,10,5;LT1;LA1,2,2,3,3,5;NP4;PC2,0,0,255;SP2;";
+    // HP's inkjet raster: black dots and colour components, each in its own method.
+    static const char inkjetBytes[] =
+        "\x1B"
+        "E\x1B*r16S\x1B*g20W\x06\x1F\0\x02\x02\x58\x01\x2C\x09\0\x01\x01\x01\x2C\x01\x2C\x0A\x01\x20\x01"
+        "\x1B*r1A\x1B*b3V\x01\xF0\x0F\x1B*b4W\x86\x7F\x80\0\x1B*b0V\x1B*b0W\x1B*b1Y\x1B*b2W\x40\x80\x1B*rC\f";
+    std::string inkjet(inkjetBytes, sizeof inkjetBytes - 1);
     ZjsJobOptions little, banded;
     little.bigEndian = false;
     banded.bandRows = 50;
@@ -65,6 +71,7 @@ int main(int argc, char** argv) {
         WriteFileBytes(dir + "/page.jbg", EncodeJbig(image)) &&
         WriteFileBytes(dir + "/job.pcl", Bytes(pcl.begin(), pcl.end())) &&
         WriteFileBytes(dir + "/truetype.pcl", Bytes(truetype.begin(), truetype.end())) &&
+        WriteFileBytes(dir + "/inkjet.pcl", Bytes(inkjet.begin(), inkjet.end())) &&
         WriteFileBytes(dir + "/plot.hpgl", Bytes(plot.begin(), plot.end())) &&
         WriteFileBytes(dir + "/job.pxl", MakePclXlJob(2)) && WriteFileBytes(dir + "/banded.zjs", zjsBehindPjl) &&
         WriteFileBytes(dir + "/dialect.plt", Bytes(dialect.begin(), dialect.end())) &&

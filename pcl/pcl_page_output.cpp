@@ -96,6 +96,8 @@ bool MarkPclPage() {
 void EjectPclPage() {
     PclPageState& s = Pcl();
     if (s.runningOverlay) return;  // an overlay prints on its page, it does not end it
+    // A form feed ends an image in progress: its rows print on the page they were sent on.
+    if (s.raster) EndRaster();
     if (!s.pageDC) OpenPclPage();
     RunPclOverlay();
     closePage();

@@ -17,25 +17,35 @@ int RasterComponent::bits() const {
 }
 
 bool ConfigureRasterData(const uint8_t* d, int32_t count) {
-    // Format 2: the format, the number of inks, then per ink its horizontal and vertical
-    // resolution and its number of levels, two bytes each.
-    if (!d || count < 2 || d[0] != 2) return false;
-    int inks = d[1];
-    if ((inks != 1 && inks != 3 && inks != 4) || count < 2 + 6 * inks) return false;
     std::vector<RasterComponent> components;
-    int planes = 0;
-    for (int i = 0; i < inks; ++i) {
-        const uint8_t* c = d + 2 + 6 * i;
-        RasterComponent k{c[0] << 8 | c[1], c[2] << 8 | c[3], c[4] << 8 | c[5]};
-        if (k.xDpi < 75 || k.xDpi > 2400 || k.yDpi < 75 || k.yDpi > 2400 || k.levels < 2 || k.levels > 256)
-            return false;
-        components.push_back(k);
+    PclPageState& s = Pcl();
+    if (d && count >= 1 && d[0] == 6) {
+        if (!ReadInkjetComponents(d, count, components)) return false;
+    } else {
+        // Format 2: the format, the number of inks, then per ink its horizontal and vertical
+        // resolution and its number of levels, two bytes each.
+        if (!d || count < 2 || d[0] != 2) return false;
+        int inks = d[1];
+        if ((inks != 1 && inks != 3 && inks != 4) || count < 2 + 6 * inks) return false;
+        for (int i = 0; i < inks; ++i) {
+            const uint8_t* c = d + 2 + 6 * i;
+            RasterComponent k{c[0] << 8 | c[1], c[2] << 8 | c[3], c[4] << 8 | c[5]};
+            if (k.xDpi < 75 || k.xDpi > 2400 || k.yDpi < 75 || k.yDpi > 2400 || k.levels < 2 || k.levels > 256)
+                return false;
+            components.push_back(k);
+        }
     }
     int32_t minY = 2400, maxX = 0;
+    int planes = 0;
     for (const RasterComponent& k : components) minY = std::min(minY, k.yDpi), maxX = std::max(maxX, k.xDpi);
     for (const RasterComponent& k : components) planes += std::max(1, k.yDpi / minY) * k.bits();
     if (planes > kMaxInkPlanes) return false;
-    PclPageState& s = Pcl();
+    if (components.front().method >= 0) {
+        // Inkjets printing their drivers' raster have no top margin (perforation skip off):
+        // the driver places its rows from the top of the page.
+        s.perforationSkip = false;
+        s.topMargin = 0;
+    }
     s.rasterInks = std::move(components);
     s.rasterResolution = maxX;  // widths count dots of the finest ink
     s.simpleColour = 0;
@@ -76,6 +86,7 @@ void configure(RasterJob& r, const PclPageState& s) {
     r.rowDpi = s.rasterResolution;
     if (!s.rasterInks.empty()) {
         configureInks(r, s.rasterInks);
+        if (r.inks.front().method >= 0) ConfigureInkjetRows(r);
         return;
     }
     r.cmy = s.simpleColour == -3 || (s.colourConfigured && s.colourSpace == 1);
@@ -157,6 +168,10 @@ void composeRow(RasterJob& r) {
         composeInkRows(r);
         return;
     }
+    if (r.layout == RasterLayout::InkjetBands) {
+        ComposeInkjetRows(r);
+        return;
+    }
     size_t L = static_cast<size_t>(r.rowLength);
     if (L == 0 || static_cast<int64_t>(r.image.size() + L) > kMaxRasterBytes) return;
     size_t at = r.image.size();
@@ -198,14 +213,28 @@ void composeRow(RasterJob& r) {
                 x, (first[static_cast<size_t>(bit >> 3)] >> (8 - r.planeBits - (bit & 7))) & ((1u << r.planeBits) - 1));
         }
         break;
-    case RasterLayout::InkComponents: break;
+    case RasterLayout::InkComponents:
+    case RasterLayout::InkjetBands: break;
     }
 }
 
+// A plane of 24-bit colour pixels (an inkjet colour component) rather than of bits.
+bool colourPlane(const RasterJob& r, int plane) {
+    return r.layout == RasterLayout::InkjetBands &&
+        r.inks[static_cast<size_t>(r.inkPlanes[static_cast<size_t>(plane)].ink)].rgb;
+}
+
+// A blank row of a plane: no ink, white where the plane holds colours.
+void clearPlane(RasterJob& r, int plane) {
+    std::vector<uint8_t>& seed = r.seeds[static_cast<size_t>(plane)];
+    std::fill(seed.begin(), seed.end(), colourPlane(r, plane) ? 255 : 0);
+}
+
 // Decodes one plane's data into its seed row by the compression method.
-void decodePlane(int32_t method, const uint8_t* data, size_t n, std::vector<uint8_t>& seed) {
+void decodePlane(int32_t method, const uint8_t* data, size_t n, std::vector<uint8_t>& seed, bool colour) {
     uint8_t* row = seed.data();
     size_t L = seed.size();
+    if (colour != (method == 10)) method = -1;  // the colour method has colour planes, and only it
     switch (method) {
     case 0:
         std::memcpy(row, data, std::min(n, L));
@@ -215,9 +244,10 @@ void decodePlane(int32_t method, const uint8_t* data, size_t n, std::vector<uint
     case 2: DecodePackBits(data, n, row, L); break;
     case 3: DecodeDeltaRow(data, n, row, L); break;
     case 9: DecodeReplacementDeltaRow(data, n, row, L); break;
+    case 10: DecodeInkjetRgb(data, n, row, L / 3); break;
     default:
         // A method we do not know leaves a blank row.
-        std::memset(row, 0, L);
+        std::memset(row, colour ? 255 : 0, L);
         ReportPclProblem("raster rows in an unknown compression (method " + std::to_string(method) +
                          ") are left blank");
         break;
@@ -240,7 +270,7 @@ void decodeAdaptive(RasterJob& r, const uint8_t* data, size_t n) {
             continue;
         }
         size_t take = std::min(count, n - in);
-        decodePlane(method, data + in, take, seed);
+        decodePlane(method, data + in, take, seed, false);
         composeRow(r);
         in += take;
     }
@@ -259,16 +289,17 @@ void transfer(const uint8_t* data, int32_t length, bool rowEnds) {
         return;
     }
     if (r.plane < r.planes) {
-        std::vector<uint8_t>& seed = r.seeds[static_cast<size_t>(r.plane)];
+        // Inkjet components name their own methods.
+        if (r.layout == RasterLayout::InkjetBands)
+            method = r.inks[static_cast<size_t>(r.inkPlanes[static_cast<size_t>(r.plane)].ink)].method;
         // No data repeats the seed in the delta methods and clears the row in the others.
-        if (n > 0) decodePlane(method, data, n, seed);
-        else if (method != 3 && method != 9) std::fill(seed.begin(), seed.end(), 0);
+        if (n > 0) decodePlane(method, data, n, r.seeds[static_cast<size_t>(r.plane)], colourPlane(r, r.plane));
+        else if (method != 3 && method != 9 && method != 10) clearPlane(r, r.plane);
         ++r.plane;
     }
     if (!rowEnds && r.plane < r.planes) return;
     // Planes the row did not send are blank.
-    for (int p = r.plane; p < r.planes; ++p)
-        std::fill(r.seeds[static_cast<size_t>(p)].begin(), r.seeds[static_cast<size_t>(p)].end(), 0);
+    for (int p = r.plane; p < r.planes; ++p) clearPlane(r, p);
     composeRow(r);
     r.plane = 0;
 }
@@ -299,8 +330,22 @@ void SkipRasterRows(int32_t rows) {
     RasterJob& r = *s.raster;
     if (!r.configured) configure(r, s);
     // The offset clears the seed rows and adds blank rows, at once.
-    for (std::vector<uint8_t>& seed : r.seeds) std::fill(seed.begin(), seed.end(), 0);
+    for (int p = 0; p < r.planes; ++p) clearPlane(r, p);
     r.plane = 0;
+    if (r.layout == RasterLayout::InkjetBands) {
+        if (!s.rasterScaled) {
+            PaintInkjetBand(r);
+            r.rowCount += static_cast<int64_t>(rows) * r.groupRows;  // offsets count groups of rows
+            return;
+        }
+        // An image scaled to its place keeps its blank rows, as far as it has room.
+        for (int32_t i = 0; i < rows; ++i) {
+            int64_t before = r.rowCount;
+            ComposeInkjetRows(r);
+            if (r.rowCount == before) break;
+        }
+        return;
+    }
     size_t L = static_cast<size_t>(r.rowLength);
     if (L == 0) return;
     size_t room =
@@ -312,28 +357,33 @@ void SkipRasterRows(int32_t rows) {
     r.rowCount += static_cast<int64_t>(more);
 }
 
-bool EndRaster() {
-    PclPageState& s = Pcl();
-    if (!s.raster) return false;
-    std::unique_ptr<RasterJob> job = std::move(s.raster);
-    RasterJob& r = *job;
-    int bits = r.bits;
-    if (r.rowCount == 0 || r.width == 0 || static_cast<int64_t>(r.image.size()) < r.rowCount * r.rowLength ||
-        !MarkPclPage())
-        return false;
-    const uint8_t* pixels = r.image.data();
-    TwoColourDib bmi = MakeTwoColourDib(r.width, std::min<int64_t>(r.rowCount, INT32_MAX), static_cast<WORD>(bits));
+namespace {
+// Page units a row of the image takes, and the whole image's height.
+double rowHeight(const PclPageState& s, const RasterJob& r) {
     double scale = 25.4 / static_cast<uint32_t>(s.rasterResolution > 0 ? s.rasterResolution : 300) * 80;
-    int64_t dotsW = r.width, dotsH = r.rowCount;
     // Scaled images (started with 2 or 3) take the destination size, in decipoints.
-    if (s.rasterScaled && s.destinationWidth > 0 && s.destinationHeight > 0) {
-        dotsW = static_cast<int64_t>(s.destinationWidth * static_cast<double>(s.rasterResolution) / 720);
-        dotsH = static_cast<int64_t>(s.destinationHeight * static_cast<double>(s.rasterResolution) / 720);
-    }
+    if (s.rasterScaled && s.destinationWidth > 0 && s.destinationHeight > 0 && r.rowCount > 0)
+        return static_cast<double>(
+                   static_cast<int64_t>(s.destinationHeight * static_cast<double>(s.rasterResolution) / 720)) *
+            scale / static_cast<double>(r.rowCount);
     // Rows may be finer or coarser than dots across (inkjet raster's own resolutions).
-    double rowScale = s.rasterScaled || r.rowDpi <= 0 ? scale : 25.4 / r.rowDpi * 80;
-    int32_t w = static_cast<int32_t>(std::clamp(dotsW * scale, -kMaxPageReach, kMaxPageReach));
-    int32_t h = static_cast<int32_t>(std::clamp(dotsH * rowScale, -kMaxPageReach, kMaxPageReach));
+    return s.rasterScaled || r.rowDpi <= 0 ? scale : 25.4 / r.rowDpi * 80;
+}
+
+int32_t pageReach(double v) { return static_cast<int32_t>(std::clamp(v, -kMaxPageReach, kMaxPageReach)); }
+}  // namespace
+
+bool PaintRasterRows(const RasterJob& r, const uint8_t* pixels, int bits, int64_t first, int64_t rows) {
+    PclPageState& s = Pcl();
+    if (rows <= 0 || r.width == 0 || !MarkPclPage()) return false;
+    TwoColourDib bmi = MakeTwoColourDib(r.width, std::min<int64_t>(rows, INT32_MAX), static_cast<WORD>(bits));
+    double scale = 25.4 / static_cast<uint32_t>(s.rasterResolution > 0 ? s.rasterResolution : 300) * 80;
+    int64_t dotsW = r.width;
+    if (s.rasterScaled && s.destinationWidth > 0 && s.destinationHeight > 0)
+        dotsW = static_cast<int64_t>(s.destinationWidth * static_cast<double>(s.rasterResolution) / 720);
+    double down = rowHeight(s, r);
+    int32_t w = pageReach(dotsW * scale), top = pageReach(first * down);
+    int32_t h = pageReach((first + rows) * down) - top;
     bool rotated = s.landscape && s.rasterPresentation == 3;
     PagePoint at = PclPagePoint(s.cursorX, s.cursorY);
     int32_t x = static_cast<int32_t>(std::lround(at.x)), y = static_cast<int32_t>(std::lround(at.y));
@@ -351,7 +401,7 @@ bool EndRaster() {
     } else {
         TopDownMapping();
     }
-    StretchDIBits(s.pageDC, x, y, w, h, 0, 0, static_cast<int>(r.width), static_cast<int>(r.rowCount), pixels,
+    StretchDIBits(s.pageDC, x, y + top, w, h, 0, 0, static_cast<int>(r.width), static_cast<int>(rows), pixels,
                   bmi.info(), DIB_RGB_COLORS, PclImageRop());
     if (rotated) {
         SetViewportExtEx(s.pageDC, p, -p, nullptr);
@@ -359,9 +409,25 @@ bool EndRaster() {
         XFORM identity{1, 0, 0, 1, 0, 0};
         SetWorldTransform(s.pageDC, &identity);
         s.mapping = PclMapping::Other;
-        s.cursorX -= h;
-    } else {
-        s.cursorY = std::min<double>(s.cursorY + h, s.pageHeight());
     }
+    return true;
+}
+
+bool EndRaster() {
+    PclPageState& s = Pcl();
+    if (!s.raster) return false;
+    std::unique_ptr<RasterJob> job = std::move(s.raster);
+    RasterJob& r = *job;
+    if (r.rowCount == 0 || r.width == 0) return false;
+    if (r.layout == RasterLayout::InkjetBands) {
+        PaintInkjetBand(r);
+    } else if (static_cast<int64_t>(r.image.size()) < r.rowCount * r.rowLength ||
+               !PaintRasterRows(r, r.image.data(), r.bits, 0, r.rowCount)) {
+        return false;
+    }
+    // The cursor moves past the image's rows, painted or blank.
+    int32_t h = pageReach(r.rowCount * rowHeight(s, r));
+    if (s.landscape && s.rasterPresentation == 3) s.cursorX -= h;
+    else s.cursorY = std::min<double>(s.cursorY + h, s.pageHeight());
     return true;
 }

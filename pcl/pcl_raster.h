@@ -15,17 +15,22 @@ constexpr int64_t kMaxRasterBytes = 256ll * 1024 * 1024;
 constexpr int kMaxRasterPlanes = 8;
 
 // How the rows of an image arrive.
-enum class RasterLayout { Mono, IndexedPlanes, IndexedPixels, DirectPlanes, DirectPixels, InkComponents };
+enum class RasterLayout { Mono, IndexedPlanes, IndexedPixels, DirectPlanes, DirectPixels, InkComponents, InkjetBands };
 
 // An ink of inkjet raster (Configure Raster Data): its resolution and how many levels a dot has.
+// HP's later inkjet drivers send components instead, each with its own compression method:
+// black dots, and colour as 24-bit pixels.
 struct RasterComponent {
     int32_t xDpi = 300, yDpi = 300, levels = 2;
-    int bits() const;  // planes a row: enough bits for the levels
+    int32_t method = -1;  // the component's own compression method; -1 for inks of levels
+    bool rgb = false;     // 24-bit colour pixels rather than black dots
+    int bits() const;     // planes a row: enough bits for the levels
 };
 // Inkjet rows come in groups at the lowest vertical resolution: each ink sends its rows of the
 // group (more for an ink of finer resolution), each row as its planes, lowest bit first.
 constexpr int kMaxInkPlanes = 32;
-// Configure Raster Data (format 2: black, cyan-magenta-yellow or all four); false when unreadable.
+// Configure Raster Data (format 2: black, cyan-magenta-yellow or all four; format 6: black dots
+// and colour pixels); false when unreadable.
 bool ConfigureRasterData(const uint8_t* data, int32_t count);
 
 struct RasterJob {
@@ -51,7 +56,25 @@ struct RasterJob {
     std::vector<InkPlane> inkPlanes;
     int groupRows = 1;  // composed rows a group makes
     int32_t xDpi = 0;   // the horizontal resolution of composed rows
+    // Black dots and colour components are composed a row at a time into a band of rows with
+    // ink, painted when a blank row (which a transparent source leaves unpainted) or the end
+    // closes it; `rowCount` then counts every row, painted or not.
+    int64_t bandFirst = 0;            // the band's first row within the image
+    int64_t dotsLength = 0;           // bytes a 1-bit row of black dots
+    std::vector<uint8_t> bandDots;    // the band's black dots
+    std::vector<uint8_t> bandColour;  // its 24-bit rows, once a row of it has colour
+    bool bandInColour = false;
+    std::vector<uint8_t> dotsRow;  // the row being composed
 };
+
+// HP's inkjet components (format 6 of Configure Raster Data): read from the command's data,
+// laid out for a new image, a group of rows composed into the band, and the band painted.
+bool ReadInkjetComponents(const uint8_t* data, int32_t count, std::vector<RasterComponent>& components);
+void ConfigureInkjetRows(RasterJob& r);
+void ComposeInkjetRows(RasterJob& r);
+void PaintInkjetBand(RasterJob& r);
+// Paints `rows` rows of the image, `bits` deep, the first of them `first` rows below its top.
+bool PaintRasterRows(const RasterJob& r, const uint8_t* pixels, int bits, int64_t first, int64_t rows);
 
 void StartRaster();
 // A row's last (or only) plane: the row is complete.

@@ -8,7 +8,7 @@ DEFAULT_PACKAGES="build-essential cmake ninja-build pkg-config git
  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev clang-format clang-tidy
  emf2svg librsvg2-bin poppler-utils python3 gnuplot-nox
  libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin shared-mime-info
- libjbig-dev jbigkit-bin printer-driver-foo2zjs ghostscript plotutils libjpeg-dev hershey-fonts-data hp2xx"
+ libjbig-dev jbigkit-bin printer-driver-foo2zjs ghostscript plotutils libjpeg-dev hershey-fonts-data hp2xx printer-driver-hpijs"
 PACKAGES=${*:-$DEFAULT_PACKAGES}
 missing=""
 for p in $PACKAGES; do
