@@ -1,6 +1,8 @@
-// Raster rows of HP's inkjet drivers (PCL3GUI): components, each at its own resolution and in
-// its own compression method, of black dots and of 24-bit colour. Rows are composed one at a
-// time into bands of rows with ink, so a page of text never becomes a page-sized colour image.
+// Raster rows of inkjet drivers: inks of several levels a dot, each at its own resolution
+// (format 2 of Configure Raster Data), or HP's components (PCL3GUI, format 6), each at its own
+// resolution and in its own compression method, of black dots and of 24-bit colour. Rows are
+// composed one at a time into bands of rows with ink, so a page of text never becomes a
+// page-sized colour image.
 #include "pcl_raster.h"
 
 #include "pcl_page_state.h"
@@ -34,6 +36,51 @@ void addDots(RasterJob& r, const std::vector<uint8_t>& dots, int32_t xDpi) {
         if ((from >> 3) < dots.size() && (dots[from >> 3] >> (7 - (from & 7))) & 1)
             out[x >> 3] = static_cast<uint8_t>(out[x >> 3] | 0x80 >> (x & 7));
     }
+}
+
+// A composed row of inks of levels, red, green and blue pixels across; null when no ink is on.
+// Each ink's level takes its share of the paper's light: cyan from red, magenta from green,
+// yellow from blue, black from all three. One ink is black; three are cyan, magenta and
+// yellow; four lead with black.
+const uint8_t* inkLevelsRow(RasterJob& r, int k) {
+    auto row = [&](size_t p) { return r.inkPlanes[p].row == k * componentRows(r, r.inkPlanes[p].ink) / r.groupRows; };
+    bool any = false;
+    for (size_t p = 0; p < r.inkPlanes.size() && !any; ++p)
+        any = row(p) && !allBytes(r.seeds[p].data(), r.seeds[p].size(), 0);
+    if (!any) return nullptr;
+    size_t inks = r.inks.size(), width = static_cast<size_t>(r.width);
+    r.inkLevels.assign(inks * width, 0);
+    for (size_t p = 0; p < r.inkPlanes.size(); ++p) {
+        const std::vector<uint8_t>& bits = r.seeds[p];
+        if (!row(p) || allBytes(bits.data(), bits.size(), 0)) continue;
+        const RasterJob::InkPlane& plane = r.inkPlanes[p];
+        int32_t xDpi = r.inks[static_cast<size_t>(plane.ink)].xDpi;
+        uint8_t* level = r.inkLevels.data() + static_cast<size_t>(plane.ink) * width;
+        for (size_t x = 0; x < width; ++x) {
+            size_t from = xDpi == r.xDpi ? x : static_cast<size_t>(static_cast<int64_t>(x) * xDpi / r.xDpi);
+            if ((from >> 3) < bits.size() && (bits[from >> 3] >> (7 - (from & 7))) & 1)
+                level[x] = static_cast<uint8_t>(level[x] | 1 << plane.bit);
+        }
+    }
+    r.inkRow.assign(3 * width, 255);
+    uint8_t* out = r.inkRow.data();
+    for (size_t i = 0; i < inks; ++i) {
+        // The light an ink's level leaves, out of 255.
+        int levels = r.inks[i].levels;
+        uint8_t light[256];
+        for (int v = 0; v < 256; ++v)
+            light[v] = static_cast<uint8_t>(255 - std::min(255, (255 * v + (levels - 1) / 2) / (levels - 1)));
+        bool black = inks != 3 && i == 0;
+        size_t channel = inks == 4 ? i - 1 : i;
+        const uint8_t* level = r.inkLevels.data() + i * width;
+        for (size_t x = 0; x < width; ++x) {
+            if (level[x] == 0) continue;
+            unsigned f = light[level[x]];
+            for (size_t c = black ? 0 : channel; c < (black ? 3 : channel + 1); ++c)
+                out[3 * x + c] = static_cast<uint8_t>((out[3 * x + c] * f + 127) / 255);
+        }
+    }
+    return out;
 }
 
 // Room for a page's rows, so a band grows without being copied; pages it never uses are never
@@ -82,13 +129,31 @@ bool ReadInkjetComponents(const uint8_t* d, int32_t count, std::vector<RasterCom
     return true;
 }
 
-void ConfigureInkjetRows(RasterJob& r) {
+void ConfigureInkjetRows(RasterJob& r, const std::vector<RasterComponent>& inks) {
     r.layout = RasterLayout::InkjetBands;
-    // Colour planes hold pixels of three bytes, white to begin with.
-    for (size_t p = 0; p < r.inkPlanes.size(); ++p) {
-        const RasterComponent& c = r.inks[static_cast<size_t>(r.inkPlanes[p].ink)];
-        if (c.rgb) r.seeds[p].assign(static_cast<size_t>(3 * (r.width * c.xDpi / r.xDpi)), 255);
+    r.inks = inks;
+    int32_t minY = 2400, maxY = 0, maxX = 0;
+    for (const RasterComponent& k : inks)
+        minY = std::min(minY, k.yDpi), maxY = std::max(maxY, k.yDpi), maxX = std::max(maxX, k.xDpi);
+    // Rows come in groups at the coarsest vertical resolution, composed at the finest.
+    r.groupRows = std::max(1, maxY / minY);
+    r.rowDpi = maxY, r.xDpi = maxX;
+    r.seeds.clear();
+    r.inkPlanes.clear();
+    for (size_t i = 0; i < inks.size(); ++i) {
+        int64_t pixels = r.width * inks[i].xDpi / maxX;
+        // Colour planes hold pixels of three bytes, white to begin with.
+        auto bytes = static_cast<size_t>(inks[i].rgb ? 3 * pixels : (pixels + 7) / 8);
+        for (int row = 0; row < std::max(1, inks[i].yDpi / minY); ++row)
+            for (int bit = 0; bit < inks[i].bits(); ++bit) {
+                r.inkPlanes.push_back({static_cast<int>(i), row, bit});
+                r.seeds.emplace_back(bytes, inks[i].rgb ? 255 : 0);
+                r.planeBytes = std::max(r.planeBytes, static_cast<int64_t>(bytes));
+            }
     }
+    r.planes = static_cast<int>(r.inkPlanes.size());
+    r.bits = 24;
+    r.rowLength = ((r.bits * r.width + 31) / 32) * 4;
     r.dotsLength = (r.width + 31) / 32 * 4;
     r.dotsRow.assign(static_cast<size_t>(r.dotsLength), 0);
     reserveRows(r.bandDots, r.dotsLength, r.rowDpi);
@@ -102,8 +167,9 @@ void ComposeInkjetRows(RasterJob& r) {
     for (int k = 0; k < r.groupRows; ++k) {
         std::fill(r.dotsRow.begin(), r.dotsRow.end(), 0);
         const uint8_t* colour = nullptr;
-        int64_t colourPixels = 0;
-        for (size_t p = 0; p < r.inkPlanes.size(); ++p) {
+        int64_t colourPixels = r.width;
+        if (r.inks.front().method < 0) colour = inkLevelsRow(r, k);
+        for (size_t p = 0; p < r.inkPlanes.size() && r.inks.front().method >= 0; ++p) {
             const RasterJob::InkPlane& plane = r.inkPlanes[p];
             const RasterComponent& c = r.inks[static_cast<size_t>(plane.ink)];
             if (plane.row != k * componentRows(r, plane.ink) / r.groupRows) continue;

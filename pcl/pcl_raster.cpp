@@ -54,39 +54,13 @@ bool ConfigureRasterData(const uint8_t* d, int32_t count) {
 }
 
 namespace {
-// Inkjet rows: the planes of each ink's rows in a group, and the group's composed rows at the finest resolution.
-void configureInks(RasterJob& r, const std::vector<RasterComponent>& inks) {
-    r.layout = RasterLayout::InkComponents;
-    r.inks = inks;
-    int32_t minY = 2400, maxY = 0, maxX = 0;
-    for (const RasterComponent& k : inks)
-        minY = std::min(minY, k.yDpi), maxY = std::max(maxY, k.yDpi), maxX = std::max(maxX, k.xDpi);
-    r.groupRows = std::max(1, maxY / minY);
-    r.rowDpi = maxY, r.xDpi = maxX;
-    r.seeds.clear();
-    r.inkPlanes.clear();
-    for (size_t i = 0; i < inks.size(); ++i) {
-        int64_t bytes = (r.width * inks[i].xDpi / maxX + 7) / 8;
-        for (int row = 0; row < std::max(1, inks[i].yDpi / minY); ++row)
-            for (int bit = 0; bit < inks[i].bits(); ++bit) {
-                r.inkPlanes.push_back({static_cast<int>(i), row, bit});
-                r.seeds.emplace_back(static_cast<size_t>(bytes), 0);
-                r.planeBytes = std::max(r.planeBytes, bytes);
-            }
-    }
-    r.planes = static_cast<int>(r.inkPlanes.size());
-    r.bits = 24;
-    r.rowLength = ((r.bits * r.width + 31) / 32) * 4;
-}
-
 // The layout of the image's rows, from simple colour or the image configuration in force.
 void configure(RasterJob& r, const PclPageState& s) {
     r.configured = true;
     r.width = std::clamp<int64_t>(s.rasterWidth, 0, kMaxRasterWidth);
     r.rowDpi = s.rasterResolution;
     if (!s.rasterInks.empty()) {
-        configureInks(r, s.rasterInks);
-        if (r.inks.front().method >= 0) ConfigureInkjetRows(r);
+        ConfigureInkjetRows(r, s.rasterInks);
         return;
     }
     r.cmy = s.simpleColour == -3 || (s.colourConfigured && s.colourSpace == 1);
@@ -124,50 +98,8 @@ bool bitAt(const std::vector<uint8_t>& row, int64_t x) {
     return (row[static_cast<size_t>(x >> 3)] >> (7 - (x & 7))) & 1;
 }
 
-// Composes a group of inkjet planes into its rows: each ink's level takes its share of the
-// paper's light, cyan from red, magenta from green, yellow from blue, black from all three.
-void composeInkRows(RasterJob& r) {
-    size_t L = static_cast<size_t>(r.rowLength);
-    size_t inks = r.inks.size();
-    std::vector<int> rowsOf(inks, 1);
-    for (const RasterJob::InkPlane& p : r.inkPlanes)
-        rowsOf[static_cast<size_t>(p.ink)] = std::max(rowsOf[static_cast<size_t>(p.ink)], p.row + 1);
-    std::vector<double> ink(inks);
-    for (int k = 0; k < r.groupRows; ++k) {
-        if (L == 0 || static_cast<int64_t>(r.image.size() + L) > kMaxRasterBytes) return;
-        size_t at = r.image.size();
-        r.image.resize(at + L, 0);
-        uint8_t* out = r.image.data() + at;
-        ++r.rowCount;
-        for (int64_t x = 0; x < r.width; ++x) {
-            std::fill(ink.begin(), ink.end(), 0.0);
-            for (size_t p = 0; p < r.inkPlanes.size(); ++p) {
-                const RasterJob::InkPlane& plane = r.inkPlanes[p];
-                const RasterComponent& c = r.inks[static_cast<size_t>(plane.ink)];
-                if (plane.row != k * rowsOf[static_cast<size_t>(plane.ink)] / r.groupRows) continue;
-                int64_t cx = x * c.xDpi / r.xDpi;
-                if ((cx >> 3) < static_cast<int64_t>(r.seeds[p].size()) && bitAt(r.seeds[p], cx))
-                    ink[static_cast<size_t>(plane.ink)] += static_cast<double>(1 << plane.bit) / (c.levels - 1);
-            }
-            // One ink is black; three are cyan, magenta and yellow; four lead with black.
-            double black = inks != 3 ? ink[0] : 0;
-            size_t cmy = inks == 4 ? 1 : 0;
-            double light[3] = {1, 1, 1};
-            for (size_t i = 0; i < 3 && inks >= 3; ++i) light[i] = 1 - std::min(1.0, ink[cmy + i]);
-            for (int i = 0; i < 3; ++i) {
-                double v = light[i] * (1 - std::min(1.0, black));
-                out[x * 3 + 2 - i] = static_cast<uint8_t>(std::lround(255 * v));  // rows are blue, green, red
-            }
-        }
-    }
-}
-
 // Composes the planes of a finished row into the image.
 void composeRow(RasterJob& r) {
-    if (r.layout == RasterLayout::InkComponents) {
-        composeInkRows(r);
-        return;
-    }
     if (r.layout == RasterLayout::InkjetBands) {
         ComposeInkjetRows(r);
         return;
@@ -213,7 +145,6 @@ void composeRow(RasterJob& r) {
                 x, (first[static_cast<size_t>(bit >> 3)] >> (8 - r.planeBits - (bit & 7))) & ((1u << r.planeBits) - 1));
         }
         break;
-    case RasterLayout::InkComponents:
     case RasterLayout::InkjetBands: break;
     }
 }
@@ -290,8 +221,10 @@ void transfer(const uint8_t* data, int32_t length, bool rowEnds) {
     }
     if (r.plane < r.planes) {
         // Inkjet components name their own methods.
-        if (r.layout == RasterLayout::InkjetBands)
-            method = r.inks[static_cast<size_t>(r.inkPlanes[static_cast<size_t>(r.plane)].ink)].method;
+        if (r.layout == RasterLayout::InkjetBands) {
+            int32_t own = r.inks[static_cast<size_t>(r.inkPlanes[static_cast<size_t>(r.plane)].ink)].method;
+            if (own >= 0) method = own;
+        }
         // No data repeats the seed in the delta methods and clears the row in the others.
         if (n > 0) decodePlane(method, data, n, r.seeds[static_cast<size_t>(r.plane)], colourPlane(r, r.plane));
         else if (method != 3 && method != 9 && method != 10) clearPlane(r, r.plane);

@@ -15,7 +15,7 @@ constexpr int64_t kMaxRasterBytes = 256ll * 1024 * 1024;
 constexpr int kMaxRasterPlanes = 8;
 
 // How the rows of an image arrive.
-enum class RasterLayout { Mono, IndexedPlanes, IndexedPixels, DirectPlanes, DirectPixels, InkComponents, InkjetBands };
+enum class RasterLayout { Mono, IndexedPlanes, IndexedPixels, DirectPlanes, DirectPixels, InkjetBands };
 
 // An ink of inkjet raster (Configure Raster Data): its resolution and how many levels a dot has.
 // HP's later inkjet drivers send components instead, each with its own compression method:
@@ -65,12 +65,15 @@ struct RasterJob {
     std::vector<uint8_t> bandColour;  // its 24-bit rows, once a row of it has colour
     bool bandInColour = false;
     std::vector<uint8_t> dotsRow;  // the row being composed
+    // Inks of levels: each ink's level a pixel, and the colours they make, a row.
+    std::vector<uint8_t> inkLevels, inkRow;
 };
 
-// HP's inkjet components (format 6 of Configure Raster Data): read from the command's data,
-// laid out for a new image, a group of rows composed into the band, and the band painted.
+// Inkjet raster (Configure Raster Data): format 6's components read from the command's data,
+// the inks' planes laid out for a new image, a group of rows composed into the band, and the
+// band painted.
 bool ReadInkjetComponents(const uint8_t* data, int32_t count, std::vector<RasterComponent>& components);
-void ConfigureInkjetRows(RasterJob& r);
+void ConfigureInkjetRows(RasterJob& r, const std::vector<RasterComponent>& inks);
 void ComposeInkjetRows(RasterJob& r);
 void PaintInkjetBand(RasterJob& r);
 // Paints `rows` rows of the image, `bits` deep, the first of them `first` rows below its top.
