@@ -320,7 +320,7 @@ std::string UsageText() {
            "  --output-dir DIR   write each job's pictures to DIR, named after the job file\n"
            "  --all-pages DIR    write every page as DIR/page-NNNN.png\n"
            "  --keep-emf DIR     copy the page metafiles to DIR/page-NNNN.emf\n"
-           "  --plugin LIB       plug-in library for the first-page picture (default: next to this program)\n"
+           "  --plugin LIB       draw the first page at 192 dpi through this plug-in library, as a viewer does\n"
            "  --info             describe each job (language, pages, PJL, spool DEVMODE, ZjStream items,\n"
            "                     PCL XL session) instead of drawing it; --json as one JSON object a job\n"
            "  -q, --quiet        no progress messages\n"

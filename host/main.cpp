@@ -71,19 +71,6 @@ std::string unreadable(const std::string& job) {
     return {};
 }
 
-// The plug-in built beside this program, or installed where the program's installation puts it.
-std::string defaultPlugin() {
-    std::error_code ec;
-    fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        fs::path dir = self.parent_path();
-        for (const fs::path& candidate :
-             {dir / "libspoolsight.so", dir / SPOOLSIGHT_INSTALLED_PLUGIN_DIR / "libspoolsight.so"})
-            if (fs::exists(candidate)) return candidate.lexically_normal().string();
-    }
-    return "libspoolsight.so";
-}
-
 std::string numbered(const std::string& dir, size_t page, const char* extension) {
     char name[32];
     std::snprintf(name, sizeof name, "page-%04zu.%s", page, extension);
@@ -295,7 +282,7 @@ int firstPageThroughPlugin(const HostOptions& o, const std::string& job, const s
                            const std::string& output) {
     PluginLoader loader;
     std::string error;
-    if (!loader.Open(o.plugin.empty() ? defaultPlugin() : o.plugin, error)) return fail(error);
+    if (!loader.Open(o.plugin, error)) return fail(error);
     // The plug-in has no word for what it could not read: the library reads the same page
     // after it to tell it.
     JobProblems problems;
@@ -666,7 +653,9 @@ int runJob(const HostOptions& o, const std::string& jobArgument, TakenNames& tak
     bool viewerPicture = format == OutputFormat::Png && !pattern && ranges[0].first == 1 &&
         o.resolution == kDefaultResolution && o.boxWidth == 0 && o.look == Look::Colour && !o.crop && o.antialias &&
         o.language == JobFormat::Unknown;
-    if (viewerPicture) return firstPageThroughPlugin(o, job, label, output);
+    // A plug-in named is asked for the first page as a viewer asks; without one the library draws
+    // the same picture itself, reading the job once for the picture and for what went wrong.
+    if (viewerPicture && !o.plugin.empty()) return firstPageThroughPlugin(o, job, label, output);
     if (!o.plugin.empty())
         return fail("--plugin serves the first page at 192 dpi; other pages and resolutions come from the library",
                     kExitUsage);
