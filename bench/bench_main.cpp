@@ -552,8 +552,10 @@ void PdfOfALongJob(benchmark::State& state) {
 BENCHMARK(PdfOfALongJob)->Unit(benchmark::kMillisecond);
 
 // A PostScript document (saved at `ps`) printed to `job` by one of Ghostscript's printer
-// drivers at 600 dpi on A4; false when Ghostscript is not there.
-bool PrintWithGhostscript(const char* device, const std::string& body, const std::string& ps, const std::string& job) {
+// drivers (its name, then any options it takes) at 600 dpi on A4; false when Ghostscript is not
+// there.
+bool PrintWithGhostscript(const std::string& device, const std::string& body, const std::string& ps,
+                          const std::string& job) {
     WriteFileBytes(ps, Bytes(body.begin(), body.end()));
     std::string gs = std::string("gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=a4 -sDEVICE=") + device +
         " -r600 -sOutputFile=" + job + " " + ps + " > /dev/null 2>&1";
@@ -600,6 +602,7 @@ BENCHMARK(PdfOfARasterJob)->Unit(benchmark::kMillisecond);
 
 // A colour page as HP's inkjet driver (hpijs) prints it at 600 dpi, in PCL3GUI: a heading, a
 // paragraph, colour boxes and a photograph-like shaded band; its first page's picture.
+// (GhostPCL does not read this raster.)
 void InkjetColourPagePicture(benchmark::State& state) {
     std::string ps = TempDir() + "inkjet.ps", path = TempDir() + "inkjet.pcl";
     std::string body =
@@ -611,13 +614,9 @@ void InkjetColourPagePicture(benchmark::State& state) {
         "gsave 72 60 translate 468 160 scale 0 0 1 1 rectclip << /ShadingType 2 /ColorSpace /DeviceRGB\n"
         "/Coords [0 0 1 1] /Function << /FunctionType 2 /Domain [0 1] /C0 [1 0.8 0.2] /C1 [0.1 0.2 0.7] /N 1 >>\n"
         ">> shfill grestore showpage\n";
-    WriteFileBytes(ps, Bytes(body.begin(), body.end()));
-    std::string gs =
-        "gs -q -dBATCH -dSAFER -dNOPAUSE -sPAPERSIZE=letter -r600 -sDEVICE=ijs -sIjsServer=hpijs "
-        "-sDeviceManufacturer=HEWLETT-PACKARD '-sDeviceModel=deskjet 5550' -dIjsUseOutputFD "
-        "-sOutputFile=" +
-        path + " " + ps + " > /dev/null 2>&1";
-    if (std::system(gs.c_str()) != 0) {
+    if (!PrintWithGhostscript("ijs -sIjsServer=hpijs -sDeviceManufacturer=HEWLETT-PACKARD "
+                              "'-sDeviceModel=deskjet 5550' -dIjsUseOutputFD",
+                              body, ps, path)) {
         state.SkipWithError("ghostscript or hpijs not installed");
         return;
     }
