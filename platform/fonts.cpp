@@ -232,7 +232,9 @@ SizedFont SizeFont(const DC& dc) {
     if (font) f.lf = font->lf;
     f.face = ResolveFace(f.lf);
     if (!f.face) return f;
-    Matrix m = LogicalToDevice(dc);
+    // The mapping mode's scales; a world transform then stretches the glyphs as it stretches
+    // every figure.
+    Matrix m = PageTransform(dc).then(dc.base);
     double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
     if (sx == 0 || !std::isfinite(sx)) sx = 1;
     if (sy == 0 || !std::isfinite(sy)) sy = 1;

@@ -21,10 +21,12 @@ struct TextFrame {
 // Logical direction of the baseline and of "up". The escapement turns the baseline
 // from the logical x axis towards logical -y, as on a y-down device, so in a mapping
 // whose y axis points up an escapement of 90 degrees runs down the page, as Windows
-// draws it. The glyphs are never mirrored: "up" is a quarter turn counter-clockwise
-// from the baseline as the page shows it.
+// draws it. The mapping mode never mirrors the glyphs: "up" is a quarter turn
+// counter-clockwise from the baseline as the page shows it. A world transform (the
+// advanced graphics mode) then shapes glyphs as it shapes every figure: turned, stretched,
+// sheared or mirrored, as Windows draws them.
 void directions(const DC& dc, double angle, PointD& along, PointD& up) {
-    Matrix m = LogicalToDevice(dc);
+    Matrix m = PageTransform(dc).then(dc.base);
     along = {std::cos(angle), -std::sin(angle)};
     PointD dev = m.applyVector(along.x, along.y);
     double det = m.det();
@@ -110,7 +112,8 @@ bool setGlyphs(cairo_t* cr, const Matrix& m, const SizedFont& f, const TextFrame
 // Text inside a path bracket adds the outlines of its glyphs to the path.
 void addTextToPath(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* text, UINT count,
                    const std::vector<double>& adv, bool glyphIndex) {
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
+    // An unbounded surface: Cairo leaves out of a path the glyphs that lie outside its surface.
+    cairo_surface_t* s = cairo_recording_surface_create(CAIRO_CONTENT_ALPHA, nullptr);
     cairo_t* cr = cairo_create(s);
     std::vector<cairo_glyph_t> glyphs;
     if (setGlyphs(cr, LogicalToDevice(dc), f, t, text, count, adv, glyphIndex, glyphs)) {

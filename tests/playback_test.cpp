@@ -721,6 +721,12 @@ TEST(PlaybackText, TextInAPathBecomesItsOutline) {
         SetBkMode(dc, TRANSPARENT);
         BeginPath(dc);
         TextOutA(dc, 20, 20, "H", 1);
+        // Small glyphs far from the page's corner too, many ems away.
+        HFONT small = CreateFontA(-24, 0, 0, 0, FW_HEAVY, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+        SelectObject(dc, small);
+        TextOutA(dc, 300, 300, "HHH", 3);
+        SelectObject(dc, f);
+        DeleteObject(small);
         EndPath(dc);
         Fill(dc, RGB(255, 0, 0));
         FillPath(dc);
@@ -728,7 +734,34 @@ TEST(PlaybackText, TextInAPathBecomesItsOutline) {
         DeleteObject(f);
     });
     EXPECT_GT(p.Share(20, 20, 120, 140, 0xFF0000, 30), 0.2);
+    EXPECT_GT(p.Share(300, 300, 350, 324, 0xFF0000, 30), 0.2);
     EXPECT_EQ(p.Share(20, 20, 120, 140, 0x000000, 30), 0.0);  // filled with the brush, not drawn as text
+}
+
+// In the advanced graphics mode a world transform shapes glyphs as it shapes figures: a glyph
+// stretched across is wider, one sheared leans; the mapping mode still leaves them upright.
+TEST(PlaybackText, WorldTransformsStretchAndShearGlyphs) {
+    auto box = [](const XFORM& shape) {
+        Pixels p = Draw([&](HDC dc) {
+            SetGraphicsMode(dc, GM_ADVANCED);
+            SetWorldTransform(dc, &shape);
+            HFONT f = CreateFontA(-120, 0, 0, 0, FW_HEAVY, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+            SelectObject(dc, f);
+            SetBkMode(dc, TRANSPARENT);
+            TextOutA(dc, 0, 0, "I", 1);
+            SelectObject(dc, GetStockObject(SYSTEM_FONT));
+            DeleteObject(f);
+        });
+        return InkBox(p, 100);
+    };
+    RECT plain = box({1, 0, 0, 1, 100, 100}), wide = box({2, 0, 0, 1, 100, 100});
+    RECT leaning = box({1, 0, 0.5f, 1, 100, 100});  // x moves by half of y
+    ASSERT_LT(plain.left, plain.right);
+    int w = plain.right - plain.left, h = plain.bottom - plain.top;
+    EXPECT_NEAR(wide.right - wide.left, 2 * w, 4);
+    EXPECT_NEAR(wide.bottom - wide.top, h, 2);
+    EXPECT_NEAR(leaning.right - leaning.left, w + h / 2, 6);
+    EXPECT_NEAR(leaning.bottom - leaning.top, h, 2);
 }
 
 TEST(PlaybackBitmaps, LargeImagesDrawnSmallAreAveraged) {
