@@ -82,8 +82,8 @@ void StorePclXlAttribute(int id) {
     case xla::TextObjects:
     case xla::VectorObjects:
     case xla::RasterObjects:
-    case xla::WritingMode:
-    case xla::CharBoldValue: XlPopReal(); break;  // held by a printer, without effect on the picture
+    case xla::WritingMode: XlPopReal(); break;  // held by a printer, without effect on the picture
+    case xla::CharBoldValue: a.charBoldValue = XlPopReal(); break;
     case xla::DitherOrigin:
     case xla::DitherMatrixSize: {
         int32_t unused[2];
@@ -157,11 +157,7 @@ void StorePclXlAttribute(int id) {
     case xla::CharCode: a.charCode = XlPopInteger(); break;
     case xla::CharDataSize: a.charDataSize = XlPopInteger(); break;
     case xla::CharScale: popRealPair(a.charScale); break;
-    case xla::CharShear: {
-        int32_t unused[2];
-        popPair(unused);
-        break;
-    }
+    case xla::CharShear: popRealPair(a.charShear); break;
     case xla::CharSize: a.charSize = XlPopReal(); break;
     case xla::FontHeaderLength: a.fontHeaderLength = XlPopInteger(); break;
     case xla::FontName: a.fontName = XlPopIntegers(); break;

@@ -36,6 +36,9 @@ void XlRemoveFont();
 PclXlDownloadedFont* XlFindFont(const std::vector<int32_t>& name);
 void XlSetFont();
 void XlSetCharScale();
+void XlSetCharAngle();
+void XlSetCharShear();
+void XlSetCharBoldValue();
 void XlText();
 
 // Images and raster patterns.

@@ -149,9 +149,9 @@ const OperatorRow kOperators[] = {
     {0x61, pushGS},
     {0x62, XlSetClipReplace},
     {0x63, setBrushSource},
-    {0x64, nothing},  // SetCharAngle
+    {0x64, XlSetCharAngle},
     {0x65, XlSetCharScale},
-    {0x66, nothing},  // SetCharShear
+    {0x66, XlSetCharShear},
     {0x67, XlSetClipIntersect},
     {0x68, XlSetClipRectangle},
     {0x69, XlSetClipToPage},
@@ -174,7 +174,7 @@ const OperatorRow kOperators[] = {
     {0x7A, setPenWidth},
     {0x7B, setROP},
     {0x7C, setSourceTxMode},
-    {0x7D, nothing},  // SetCharBoldValue
+    {0x7D, XlSetCharBoldValue},
     {0x7E, nothing},  // SetNeutralAxis
     {0x7F, setClipMode},
     {0x80, nothing},  // SetPathToClip

@@ -85,7 +85,7 @@ struct PclXlAttributes {
     double unitsPerMeasure[2] = {600, 600};
     double charAngle = 0;
     int32_t charCode = 0, charDataSize = 0;
-    double charScale[2] = {1, 1};
+    double charScale[2] = {1, 1}, charShear[2] = {0, 0}, charBoldValue = 0;
     double charSize = 0;
     int32_t fontHeaderLength = 0;
     std::vector<int32_t> fontName;
@@ -118,8 +118,9 @@ struct PclXlGraphicsState {
     std::vector<uint8_t> palette;
     std::string fontName;
     PclXlDownloadedFont* font = nullptr;  // the downloaded font in use, if any
-    double charSize = 0, charAngle = 0;
-    double charScale[2] = {1, 1};
+    double charSize = 0, charAngle = 0;   // degrees, counter-clockwise on the page
+    double charScale[2] = {1, 1}, charShear[2] = {0, 0};
+    double charBold = 0;  // the stroke that emboldens glyphs, in ems
     int32_t symbolSet = 0;
 };
 

@@ -7,9 +7,67 @@
 #include "dib_header.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
+// The shape characters take beyond their size, in glyph space (y up): scaled, sheared, then
+// turned. x' = a x + b y, y' = c x + d y.
+struct GlyphShape {
+    double a = 1, b = 0, c = 0, d = 1;
+};
+
+double finiteOr(double v, double fallback) { return std::isfinite(v) ? std::clamp(v, -1e4, 1e4) : fallback; }
+
+GlyphShape glyphShape(const PclXlGraphicsState& g) {
+    double sx = finiteOr(g.charScale[0], 1), sy = finiteOr(g.charScale[1], 1);
+    double hx = finiteOr(g.charShear[0], 0), hy = finiteOr(g.charShear[1], 0);
+    double turn = finiteOr(g.charAngle, 0) * 3.14159265358979323846 / 180, cs = std::cos(turn), sn = std::sin(turn);
+    // The shear moves x by hx for each unit up, and y by hy for each unit across.
+    double m11 = sx, m12 = hx * sy, m21 = hy * sx, m22 = sy;
+    return {cs * m11 - sn * m21, cs * m12 - sn * m22, sn * m11 + cs * m21, sn * m12 + cs * m22};
+}
+
+// Characters of their font's own shape: no turn, shear or stretch.
+bool plainShape(const PclXlGraphicsState& g) {
+    return g.charAngle == 0 && g.charShear[0] == 0 && g.charShear[1] == 0 && g.charScale[0] == g.charScale[1] &&
+        !(g.charBold > 0);
+}
+
+// The stroke that emboldens characters, in user units: the bold value of the character size.
+double boldStroke(const PclXlGraphicsState& g) {
+    return std::isfinite(g.charBold) ? std::clamp(g.charBold, 0.0, 10.0) * g.charSize : 0.0;
+}
+
+// Where an emboldened glyph is drawn from its place, in user units (y down): its left edge and
+// its foot stay where they were, and it grows to the right and upwards, turned with the text.
+void boldShift(const PclXlGraphicsState& g, double& dx, double& dy) {
+    double half = boldStroke(g) / 2, turn = finiteOr(g.charAngle, 0) * 3.14159265358979323846 / 180;
+    dx = half * (std::cos(turn) - std::sin(turn));
+    dy = -half * (std::sin(turn) + std::cos(turn));
+}
+
+// Fills the path made of glyph outlines with the brush, and for bold characters strokes it with
+// the brush too.
+void fillGlyphPath() {
+    PclXlState& s = XlState();
+    PclXlGraphicsState saved = s.gs;
+    s.gs.pen = {PclXlPaint::None, 0, 0};
+    double bold = boldStroke(saved);
+    if (bold > 0) {
+        s.gs.pen = s.gs.brush;
+        s.gs.penWidth = bold;
+        s.gs.lineJoin = s.gs.lineCap = 1;  // round
+        s.gs.dash.clear();
+    }
+    s.gs.fillMode = 0;
+    XlSelectObjects();
+    if (bold > 0) StrokeAndFillPath(s.dc);
+    else FillPath(s.dc);
+    s.gs = saved;
+    s.objectsSelected = false;
+}
+
 std::string faceName(const std::vector<int32_t>& name) {
     std::string face;
     for (int32_t c : name)
@@ -18,12 +76,13 @@ std::string faceName(const std::vector<int32_t>& name) {
     return face.substr(0, LF_FACESIZE - 1);
 }
 
-// The system font the graphics state names, selected into the page.
-void selectSystemFont() {
+// The system font the graphics state names, selected into the page: its height the character
+// size, stretched by the vertical scale unless the characters are shaped apart.
+void selectSystemFont(bool scaled) {
     PclXlState& s = XlState();
     const PclXlGraphicsState& g = s.gs;
     // The character size is the em height.
-    double height = std::clamp(g.charSize * g.charScale[1] * s.sy, 0.0, 1e6);
+    double height = std::clamp(g.charSize * (scaled ? g.charScale[1] : 1) * s.sy, 0.0, 1e6);
     char key[160];
     std::snprintf(key, sizeof key, "%s/%.2f/%d", g.fontName.c_str(), height, g.symbolSet & 0xFF);
     XlSelectMade(s.font, s.fontKey, s.fontSelected, key, [&]() -> HGDIOBJ {
@@ -84,7 +143,10 @@ void drawOutlineText(const PclXlDownloadedFont& font) {
     const PclXlGraphicsState& gs = s.gs;
     const std::vector<int32_t>& text = s.attr.textData;
     double perUnit = font.unitsPerEm > 0 ? 1.0 / font.unitsPerEm : 0.0004;
-    double kx = gs.charSize * perUnit * gs.charScale[0], ky = gs.charSize * perUnit * gs.charScale[1];
+    double k = gs.charSize * perUnit, kx = k * gs.charScale[0];
+    GlyphShape m = glyphShape(gs);
+    double shiftX = 0, shiftY = 0;
+    boldShift(gs, shiftX, shiftY);
     bool any = false;
     if (s.dc) BeginPath(s.dc);
     for (size_t i = 0; i < text.size(); ++i) {
@@ -92,10 +154,11 @@ void drawOutlineText(const PclXlDownloadedFont& font) {
         double advance = 0;
         if (it != font.glyphs.end()) {
             const PclXlGlyph& g = it->second;
-            double cx = s.cursor[0], cy = s.cursor[1];
+            double cx = s.cursor[0] + shiftX, cy = s.cursor[1] + shiftY;
             if (s.dc && !g.outline.empty()) {
-                AddOutlineFigures(s.dc, g.outline,
-                                  [&](const OutlinePoint& p) { return XlMapCursor(cx + p.x * kx, cy - p.y * ky); });
+                AddOutlineFigures(s.dc, g.outline, [&](const OutlinePoint& p) {
+                    return XlMapCursor(cx + (m.a * p.x + m.b * p.y) * k, cy - (m.c * p.x + m.d * p.y) * k);
+                });
                 any = true;
             }
             if (g.advance >= 0) advance = g.advance * kx;
@@ -108,12 +171,47 @@ void drawOutlineText(const PclXlDownloadedFont& font) {
         AbortPath(s.dc);
         return;
     }
-    PclXlGraphicsState saved = s.gs;
-    s.gs.pen = {PclXlPaint::None, 0, 0};
-    s.gs.fillMode = 0;
-    XlSelectObjects();
-    FillPath(s.dc);
-    s.gs = saved;
+    fillGlyphPath();
+}
+
+// System-font characters of a shape of their own: each drawn on its own through a transform
+// about its place on the baseline.
+void drawShapedSystemText(const std::string& bytes) {
+    PclXlState& s = XlState();
+    selectSystemFont(false);
+    TEXTMETRICW tm{};
+    GetTextMetricsW(s.dc, &tm);
+    GlyphShape m = glyphShape(s.gs);
+    double shiftX = 0, shiftY = 0;
+    boldShift(s.gs, shiftX, shiftY);
+    bool visible = s.gs.brush.kind != PclXlPaint::None, bold = visible && boldStroke(s.gs) > 0;
+    if (bold) BeginPath(s.dc);
+    else SetTextColor(s.dc, s.gs.brush.color);
+    double x = s.cursor[0], y = s.cursor[1];
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        POINT o = XlMapCursor(x + shiftX, y + shiftY);
+        auto f = static_cast<FLOAT>(1 / kXlFine);
+        double ox = o.x, oy = o.y;
+        XFORM shape{static_cast<FLOAT>(m.a) * f,
+                    static_cast<FLOAT>(m.c) * f,
+                    static_cast<FLOAT>(m.b) * f,
+                    static_cast<FLOAT>(m.d) * f,
+                    static_cast<FLOAT>(ox - m.a * ox - m.b * oy) * f,
+                    static_cast<FLOAT>(oy - m.c * ox - m.d * oy) * f};
+        SetWorldTransform(s.dc, &shape);
+        if (visible) TextOutA(s.dc, o.x, o.y + tm.tmAscent, &bytes[i], 1);
+        SIZE extent{};
+        GetTextExtentPoint32A(s.dc, &bytes[i], 1, &extent);
+        double natural = s.sx > 0 ? extent.cx / s.sx * s.gs.charScale[0] : 0;
+        x += advanceX(i, natural), y += advanceY(i);
+    }
+    XFORM finer{static_cast<FLOAT>(1 / kXlFine), 0, 0, static_cast<FLOAT>(1 / kXlFine), 0, 0};
+    SetWorldTransform(s.dc, &finer);
+    if (bold) {
+        EndPath(s.dc);
+        fillGlyphPath();
+    }
+    XlMoveCursor(x, y);
 }
 
 void drawSystemText() {
@@ -123,7 +221,11 @@ void drawSystemText() {
     for (int32_t c : text) bytes += static_cast<char>(c);
     if (!s.dc || bytes.empty()) return;
     XlSelectObjects();
-    selectSystemFont();
+    if (!plainShape(s.gs)) {
+        drawShapedSystemText(bytes);
+        return;
+    }
+    selectSystemFont(true);
     TEXTMETRICW tm{};
     GetTextMetricsW(s.dc, &tm);
     bool visible = s.gs.brush.kind != PclXlPaint::None;
@@ -172,6 +274,16 @@ void XlSetCharScale() {
     s.gs.charScale[0] = s.attr.charScale[0];
     s.gs.charScale[1] = s.attr.charScale[1];
 }
+
+void XlSetCharAngle() { XlState().gs.charAngle = XlState().attr.charAngle; }
+
+void XlSetCharShear() {
+    PclXlState& s = XlState();
+    s.gs.charShear[0] = s.attr.charShear[0];
+    s.gs.charShear[1] = s.attr.charShear[1];
+}
+
+void XlSetCharBoldValue() { XlState().gs.charBold = XlState().attr.charBoldValue; }
 
 void XlText() {
     PclXlState& s = XlState();

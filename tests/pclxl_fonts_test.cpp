@@ -4,6 +4,7 @@
 #include "pclxl_resident_fonts.h"
 
 #include <filesystem>
+#include <functional>
 
 // ---- Downloaded fonts ----
 
@@ -354,4 +355,71 @@ TEST_F(PclXlTest, ResidentFontsAreSetAsGhostPclSetsThem) {
         y += 400;
     }
     EXPECT_GT(inks[1], 1.25 * inks[0]);  // bold is bold
+}
+
+// Characters turned, sheared, stretched and emboldened by the character attributes, against
+// GhostPCL's picture of the same lines: each line where GhostPCL sets it, as wide, as tall and
+// as heavy.
+TEST_F(PclXlTest, CharacterAttributesShapeTextAsGhostPclDoes) {
+    const std::string gpcl6 = SPOOLSIGHT_SHARED "/oracles/gpcl6";
+    if (!std::filesystem::exists(gpcl6)) GTEST_SKIP() << gpcl6 << " is not there";
+    struct Line {
+        const char* text;
+        std::function<void(XlWriter&)> set, reset;
+    };
+    auto angle = [](float a) { return [a](XlWriter& w) { w.real32(a).attr(xl::CharAngle).op(xl::SetCharAngle); }; };
+    auto shear = [](float x, float y) {
+        return [x, y](XlWriter& w) { w.realXy(x, y).attr(xl::CharShear).op(xl::SetCharShear); };
+    };
+    auto scale = [](float x, float y) {
+        return [x, y](XlWriter& w) { w.realXy(x, y).attr(xl::CharScale).op(xl::SetCharScale); };
+    };
+    auto bold = [](float b) {
+        return [b](XlWriter& w) { w.real32(b).attr(xl::CharBoldValue).op(xl::SetCharBoldValue); };
+    };
+    const Line lines[] = {{"Plain text", {}, {}},
+                          {"Angle 30", angle(30), angle(0)},
+                          {"Shear .5 0", shear(0.5f, 0), shear(0, 0)},
+                          {"Shear 0 .3", shear(0, 0.3f), shear(0, 0)},
+                          {"Bold 0.1", bold(0.1f), bold(0)},
+                          {"Bold 0.3", bold(0.3f), bold(0)},
+                          {"Scale 2 1", scale(2, 1), scale(1, 1)},
+                          {"Plain again", {}, {}}};
+    XlWriter w = Job();
+    w.ubyte(1).attr(xl::ColorSpace).op(xl::SetColorSpace).ubyte(0).attr(xl::GrayLevel).op(xl::SetBrushSource);
+    w.text("Courier         ").attr(xl::FontName).uint16(200).attr(xl::CharSize).uint16(277).attr(xl::SymbolSet);
+    w.op(xl::SetFont);
+    int y = 600;
+    for (const Line& l : lines) {
+        if (l.set) l.set(w);
+        std::string text = l.text;
+        w.xy(300, static_cast<int16_t>(y)).attr(xl::Point).op(xl::SetCursor);
+        w.text(text).attr(xl::TextData).bytes(Bytes(text.size(), 120)).attr(xl::XSpacingData).op(xl::Text);
+        if (l.reset) l.reset(w);
+        y += 700;
+    }
+    Pixels ours = Picture(w), theirs;
+    std::string out, reference = dir_ + "gpcl6.png";
+    ASSERT_EQ(
+        RunCommand(gpcl6 + " -q -dNOPAUSE -r192 -sDEVICE=pnggray -o " + reference + " " + dir_ + "jobs/picture.pxl",
+                   out),
+        0)
+        << out;
+    ASSERT_TRUE(ReadPng(reference, theirs));
+    ASSERT_EQ(ours.width, theirs.width);
+    y = 600;
+    for (const Line& l : lines) {
+        RECT o = InkBox(ours, 128, 0, Px(y - 350), ours.width, Px(y + 250));
+        RECT t = InkBox(theirs, 128, 0, Px(y - 350), theirs.width, Px(y + 250));
+        double ourInk = 1 - ours.Share(o.left, o.top, o.right, o.bottom, 0xFFFFFF, 127);
+        double theirInk = 1 - theirs.Share(t.left, t.top, t.right, t.bottom, 0xFFFFFF, 127);
+        ourInk *= static_cast<double>(o.right - o.left) * (o.bottom - o.top);
+        theirInk *= static_cast<double>(t.right - t.left) * (t.bottom - t.top);
+        EXPECT_NEAR(o.left, t.left, 4) << l.text;
+        EXPECT_NEAR(o.right, t.right, 8) << l.text;
+        EXPECT_NEAR(o.top, t.top, 8) << l.text;
+        EXPECT_NEAR(o.bottom, t.bottom, 8) << l.text;
+        EXPECT_NEAR(ourInk, theirInk, 0.3 * theirInk) << l.text;
+        y += 700;
+    }
 }
