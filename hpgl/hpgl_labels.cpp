@@ -284,16 +284,18 @@ void drawOutline(HDC dc, const Placed& p, const LabelFont& f, const LabelTransfo
     if (!f.font || !p.c) return;
     XFORM before{};
     GetWorldTransform(dc, &before);
-    // Label space onto the plot: the turn, slant and mirror of the label about the pen.
+    // Label space onto the plot: the turn, slant and mirror of the label about the pen. Glyphs
+    // are drawn with their tops towards logical -y and label space's y axis points up, so the
+    // character is set in label space turned upside down, its place with it.
     double ax, ay, bx, by, ox, oy;
     t.apply(0, 0, ox, oy);
     t.apply(1, 0, ax, ay);
     t.apply(0, 1, bx, by);
-    XFORM label{static_cast<FLOAT>(ax - ox), static_cast<FLOAT>(ay - oy), static_cast<FLOAT>(bx - ox),
-                static_cast<FLOAT>(by - oy), static_cast<FLOAT>(ox),      static_cast<FLOAT>(oy)};
+    XFORM label{static_cast<FLOAT>(ax - ox),    static_cast<FLOAT>(ay - oy), static_cast<FLOAT>(-(bx - ox)),
+                static_cast<FLOAT>(-(by - oy)), static_cast<FLOAT>(ox),      static_cast<FLOAT>(oy)};
     ModifyWorldTransform(dc, &label, MWT_LEFTMULTIPLY);
     HGDIOBJ previous = SelectObject(dc, f.font);
-    TextOutW(dc, clampUnits(p.x), clampUnits(p.y), reinterpret_cast<LPCWSTR>(&p.c), 1);
+    TextOutW(dc, clampUnits(p.x), clampUnits(-p.y), reinterpret_cast<LPCWSTR>(&p.c), 1);
     SelectObject(dc, previous);
     SetWorldTransform(dc, &before);
 }

@@ -251,6 +251,8 @@ void XlBeginPage() {
     XFORM finer{static_cast<FLOAT>(1 / kXlFine), 0, 0, static_cast<FLOAT>(1 / kXlFine), 0, 0};
     SetWorldTransform(s.dc, &finer);
     SetBkMode(s.dc, TRANSPARENT);
+    // Text stands on the cursor's baseline, whatever the face's ascent where it is drawn.
+    SetTextAlign(s.dc, TA_LEFT | TA_BASELINE | TA_NOUPDATECP);
     s.attr.pageCopies = 1;
     // Every page starts with the printer's defaults.
     s.gs = PclXlGraphicsState{};

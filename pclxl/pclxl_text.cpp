@@ -28,6 +28,24 @@ GlyphShape glyphShape(const PclXlGraphicsState& g) {
     return {cs * m11 - sn * m21, cs * m12 - sn * m22, sn * m11 + cs * m21, sn * m12 + cs * m22};
 }
 
+// The world transform that sets resident-font characters of shape `m` with their place on the
+// baseline at `o` (logical units). Glyphs are drawn with their tops towards logical -y, and the
+// page's y axis points up: they are turned upright about the baseline, then shaped.
+XFORM characterFrame(POINT o, const GlyphShape& m) {
+    double ox = o.x, oy = o.y, a = m.a, b = -m.b, c = m.c, d = -m.d, f = 1 / kXlFine;
+    return {static_cast<FLOAT>(a * f),
+            static_cast<FLOAT>(c * f),
+            static_cast<FLOAT>(b * f),
+            static_cast<FLOAT>(d * f),
+            static_cast<FLOAT>((ox - a * ox - b * oy) * f),
+            static_cast<FLOAT>((oy - c * ox - d * oy) * f)};
+}
+
+void pageFrame(HDC dc) {
+    XFORM finer{static_cast<FLOAT>(1 / kXlFine), 0, 0, static_cast<FLOAT>(1 / kXlFine), 0, 0};
+    SetWorldTransform(dc, &finer);
+}
+
 // Characters of their font's own shape: no turn, shear or stretch.
 bool plainShape(const PclXlGraphicsState& g) {
     return g.charAngle == 0 && g.charShear[0] == 0 && g.charShear[1] == 0 && g.charScale[0] == g.charScale[1] &&
@@ -179,8 +197,6 @@ void drawOutlineText(const PclXlDownloadedFont& font) {
 void drawShapedSystemText(const std::string& bytes) {
     PclXlState& s = XlState();
     selectSystemFont(false);
-    TEXTMETRICW tm{};
-    GetTextMetricsW(s.dc, &tm);
     GlyphShape m = glyphShape(s.gs);
     double shiftX = 0, shiftY = 0;
     boldShift(s.gs, shiftX, shiftY);
@@ -190,23 +206,15 @@ void drawShapedSystemText(const std::string& bytes) {
     double x = s.cursor[0], y = s.cursor[1];
     for (size_t i = 0; i < bytes.size(); ++i) {
         POINT o = XlMapCursor(x + shiftX, y + shiftY);
-        auto f = static_cast<FLOAT>(1 / kXlFine);
-        double ox = o.x, oy = o.y;
-        XFORM shape{static_cast<FLOAT>(m.a) * f,
-                    static_cast<FLOAT>(m.c) * f,
-                    static_cast<FLOAT>(m.b) * f,
-                    static_cast<FLOAT>(m.d) * f,
-                    static_cast<FLOAT>(ox - m.a * ox - m.b * oy) * f,
-                    static_cast<FLOAT>(oy - m.c * ox - m.d * oy) * f};
-        SetWorldTransform(s.dc, &shape);
-        if (visible) TextOutA(s.dc, o.x, o.y + tm.tmAscent, &bytes[i], 1);
+        XFORM frame = characterFrame(o, m);
+        SetWorldTransform(s.dc, &frame);
+        if (visible) TextOutA(s.dc, o.x, o.y, &bytes[i], 1);
         SIZE extent{};
         GetTextExtentPoint32A(s.dc, &bytes[i], 1, &extent);
         double natural = s.sx > 0 ? extent.cx / s.sx * s.gs.charScale[0] : 0;
         x += advanceX(i, natural), y += advanceY(i);
     }
-    XFORM finer{static_cast<FLOAT>(1 / kXlFine), 0, 0, static_cast<FLOAT>(1 / kXlFine), 0, 0};
-    SetWorldTransform(s.dc, &finer);
+    pageFrame(s.dc);
     if (bold) {
         EndPath(s.dc);
         fillGlyphPath();
@@ -226,8 +234,6 @@ void drawSystemText() {
         return;
     }
     selectSystemFont(true);
-    TEXTMETRICW tm{};
-    GetTextMetricsW(s.dc, &tm);
     bool visible = s.gs.brush.kind != PclXlPaint::None;
     SetTextColor(s.dc, s.gs.brush.color);
     POINT at = XlMapCursor(s.cursor[0], s.cursor[1]);
@@ -243,10 +249,12 @@ void drawSystemText() {
         placed = next;
     }
     if (visible) {
+        XFORM frame = characterFrame(at, GlyphShape{});
+        SetWorldTransform(s.dc, &frame);
         if (dx.size() == bytes.size())
-            ExtTextOutA(s.dc, at.x, tm.tmAscent + at.y, 0, nullptr, bytes.data(), static_cast<UINT>(bytes.size()),
-                        dx.data());
-        else TextOutA(s.dc, at.x, tm.tmAscent + at.y, bytes.data(), static_cast<int>(bytes.size()));
+            ExtTextOutA(s.dc, at.x, at.y, 0, nullptr, bytes.data(), static_cast<UINT>(bytes.size()), dx.data());
+        else TextOutA(s.dc, at.x, at.y, bytes.data(), static_cast<int>(bytes.size()));
+        pageFrame(s.dc);
     }
     // The cursor moves past the text, as the printer's does.
     if (dx.size() != bytes.size()) {

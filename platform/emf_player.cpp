@@ -345,7 +345,21 @@ void Player::setDibToDevice(const Rec& r) {
     BlitImage(dc_, &src, sx, top, w, h, x, y, w, h, SRCCOPY);
 }
 
+namespace {
+// A text record draws in the graphics mode it was recorded in (its field after the bounds).
+struct RecordedTextMode {
+    DC& dc;
+    RecordedTextMode(DC& d, uint32_t mode) : dc(d) {
+        dc.textGraphicsMode = mode == GM_COMPATIBLE || mode == GM_ADVANCED ? static_cast<int>(mode) : 0;
+    }
+    ~RecordedTextMode() { dc.textGraphicsMode = 0; }
+    RecordedTextMode(const RecordedTextMode&) = delete;
+    RecordedTextMode& operator=(const RecordedTextMode&) = delete;
+};
+}  // namespace
+
 void Player::text(const Rec& r, size_t t, bool wide) {
+    RecordedTextMode mode(dc_, r.u(24));
     int x = r.i(t), y = r.i(t + 4);
     uint32_t n = r.u(t + 8), offString = r.u(t + 12), options = r.u(t + 16);
     RECT rc = r.rect(t + 20);
@@ -373,6 +387,7 @@ void Player::text(const Rec& r, size_t t, bool wide) {
 }
 
 void Player::smallText(const Rec& r) {
+    RecordedTextMode mode(dc_, r.u(24));
     int x = r.i(8), y = r.i(12);
     uint32_t n = r.u(16), options = r.u(20);
     size_t off = 36;

@@ -232,9 +232,7 @@ SizedFont SizeFont(const DC& dc) {
     if (font) f.lf = font->lf;
     f.face = ResolveFace(f.lf);
     if (!f.face) return f;
-    // The mapping mode's scales; a world transform then stretches the glyphs as it stretches
-    // every figure.
-    Matrix m = PageTransform(dc).then(dc.base);
+    Matrix m = LogicalToDevice(dc);
     double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
     if (sx == 0 || !std::isfinite(sx)) sx = 1;
     if (sy == 0 || !std::isfinite(sy)) sy = 1;
@@ -246,7 +244,9 @@ SizedFont SizeFont(const DC& dc) {
     if (f.lf.lfWidth != 0) {
         f.emWidth = std::fabs(static_cast<double>(f.lf.lfWidth)) * f.face->unitsPerEm / f.face->avgWidth;
     } else {
-        f.emWidth = f.emHeight * sy / sx;  // same size on the device in both directions
+        // The compatible mode keeps glyphs the same size on the device in both directions; the
+        // advanced mode lets the transform stretch them, as it stretches every figure.
+        f.emWidth = AdvancedText(dc) ? f.emHeight : f.emHeight * sy / sx;
     }
     f.escapement = f.lf.lfEscapement / 10.0 * 3.14159265358979323846 / 180.0;
     return f;

@@ -324,6 +324,9 @@ struct DC {
     // Mapping from this DC's device space to the surface, set during playback.
     Matrix base;
     std::vector<ClipItem> metaClip;  // clip in force around a playback
+    // The graphics mode text is drawn in: the DC's own (0), or while a metafile's text record
+    // plays, the mode it was recorded in (the playback DC itself being in the advanced mode).
+    int textGraphicsMode = 0;
     // Path bracket.
     bool pathOpen = false;
     bool pathValid = false;
@@ -344,6 +347,10 @@ struct DC {
 
 HDC NewDC(DcKind kind);
 DC* LookUpDC(HDC h);
+// Whether text on the DC is drawn in the advanced graphics mode.
+inline bool AdvancedText(const DC& dc) {
+    return (dc.textGraphicsMode ? dc.textGraphicsMode : dc.st.graphicsMode) == GM_ADVANCED;
+}
 // The device pixels a DC draws into: its bitmap's, or a document page's.
 void SurfaceExtent(const DC& dc, int& width, int& height);
 // On a document, paints the page's picture over the device rectangle (clipped as `cr` is),

@@ -21,13 +21,19 @@ struct TextFrame {
 // Logical direction of the baseline and of "up". The escapement turns the baseline
 // from the logical x axis towards logical -y, as on a y-down device, so in a mapping
 // whose y axis points up an escapement of 90 degrees runs down the page, as Windows
-// draws it. The mapping mode never mirrors the glyphs: "up" is a quarter turn
-// counter-clockwise from the baseline as the page shows it. A world transform (the
-// advanced graphics mode) then shapes glyphs as it shapes every figure: turned, stretched,
-// sheared or mirrored, as Windows draws them.
+// draws it. In the compatible graphics mode glyphs are never mirrored: "up" is a quarter
+// turn counter-clockwise from the baseline as the page shows it. In the advanced mode
+// glyphs are drawn in logical space, their tops towards logical -y turned with the
+// baseline, and the whole transform shapes them as it shapes figures: stretched, sheared,
+// and mirrored where it mirrors (upside down in a mapping whose y axis points up), as
+// Windows draws them.
 void directions(const DC& dc, double angle, PointD& along, PointD& up) {
-    Matrix m = PageTransform(dc).then(dc.base);
     along = {std::cos(angle), -std::sin(angle)};
+    if (AdvancedText(dc)) {
+        up = {-std::sin(angle), -std::cos(angle)};
+        return;
+    }
+    Matrix m = LogicalToDevice(dc);
     PointD dev = m.applyVector(along.x, along.y);
     double det = m.det();
     if (!(std::fabs(det) > 1e-12)) {

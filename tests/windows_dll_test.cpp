@@ -4,6 +4,7 @@
 // scripts/build-windows.sh fills (scripts/test.sh does so); skipped otherwise.
 #include "convert_print_job.h"
 #include "page_renderer.h"
+#include "pclxl_job.h"
 #include "png_writer.h"
 #include "test_support.h"
 
@@ -181,6 +182,52 @@ TEST_F(WindowsDll, PageMetafilesPlayInWinesGdiAsInOurs) {
         DeletePageFiles(pages);
         fs::remove(ours);
         fs::remove(wine);
+    }
+}
+
+// Resident-font text of PCL XL (plain, turned, sheared, stretched and emboldened) and HP-GL/2
+// labels (turned and slanted) are set through transforms whose y axis points up: Windows draws
+// glyphs as such a transform says, upside down unless the transform turns them upright. Their
+// pages, played in Wine's GDI, look as ours.
+TEST_F(WindowsDll, ResidentTextAndLabelsStandUprightInWinesGdi) {
+    XlWriter w;
+    XlBeginJob(w);
+    w.ubyte(1).attr(xl::ColorSpace).op(xl::SetColorSpace).ubyte(0).attr(xl::GrayLevel).op(xl::SetBrushSource);
+    w.text("Arial           ").attr(xl::FontName).uint16(300).attr(xl::CharSize).uint16(277).attr(xl::SymbolSet);
+    w.op(xl::SetFont);
+    auto line = [&](int y, const std::string& text) {
+        w.xy(400, static_cast<int16_t>(y)).attr(xl::Point).op(xl::SetCursor);
+        w.text(text).attr(xl::TextData).bytes(Bytes(text.size(), 180)).attr(xl::XSpacingData).op(xl::Text);
+    };
+    line(800, "Upright text");
+    w.real32(20).attr(xl::CharAngle).op(xl::SetCharAngle);
+    line(1800, "Turned text");
+    w.real32(0).attr(xl::CharAngle).op(xl::SetCharAngle).realXy(0.4f, 0).attr(xl::CharShear).op(xl::SetCharShear);
+    line(2800, "Sheared text");
+    w.realXy(0, 0).attr(xl::CharShear).op(xl::SetCharShear).real32(0.1f).attr(xl::CharBoldValue);
+    w.op(xl::SetCharBoldValue);
+    line(3800, "Bold text");
+    w.op(xl::EndPage).op(xl::EndSession);
+    // Arial (typeface 16602), drawn from its outlines.
+    std::string plot =
+        "IN;SP1;SC0,100,0,100;SD1,21,2,1,4,30,5,0,6,0,7,16602;SS;DT*;PA10,80;LBUpright label*;"
+        "PA10,50;DI1,1;LBTurned label*;PA10,20;DI1,0;SL0.5;LBSlanted label*;";
+    for (const auto& [name, bytes] :
+         {std::pair<std::string, Bytes>{"text.pxl", w.out}, {"labels.hpgl", Bytes(plot.begin(), plot.end())}}) {
+        PageList pages = Convert(bytes, name);
+        ASSERT_FALSE(pages.empty()) << name;
+        RenderedPage page;
+        ASSERT_TRUE(RenderPageMetafile(pages.front().c_str(), page, 96));
+        std::string ours = dir_ + "ours.png", wine = dir_ + "wine.png", out;
+        ASSERT_TRUE(SavePicture(ours, page));
+        ReleaseRenderedPage(page);
+        ASSERT_EQ(RunWithErrors(SPOOLSIGHT_SHARED "/oracles/emfplay " + pages.front() + " " + wine + " 96", out), 0)
+            << out;
+        InkMatch m;
+        ASSERT_TRUE(CompareInk(wine, ours, m)) << name;
+        std::printf("%s: match %.3f, ink %.2f\n", name.c_str(), m.match, m.ink);
+        EXPECT_GE(m.match, 0.8) << name;
+        DeletePageFiles(pages);
     }
 }
 
