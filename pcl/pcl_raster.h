@@ -56,15 +56,15 @@ struct RasterJob {
     std::vector<InkPlane> inkPlanes;
     int groupRows = 1;  // composed rows a group makes
     int32_t xDpi = 0;   // the horizontal resolution of composed rows
-    // Black dots and colour components are composed a row at a time into a band of rows with
-    // ink, painted when a blank row (which a transparent source leaves unpainted) or the end
-    // closes it; `rowCount` then counts every row, painted or not.
+    // Inkjet rows (inks of levels, or black dots and colour components) are composed a row at a
+    // time into a band of rows with ink, painted when a blank row (which a transparent source
+    // leaves unpainted) or the end closes it; `rowCount` then counts every row, painted or not.
     int64_t bandFirst = 0;            // the band's first row within the image
     int64_t dotsLength = 0;           // bytes a 1-bit row of black dots
     std::vector<uint8_t> bandDots;    // the band's black dots
     std::vector<uint8_t> bandColour;  // its 24-bit rows, once a row of it has colour
-    bool bandInColour = false;
-    std::vector<uint8_t> dotsRow;  // the row being composed
+    bool bandInColour = false;        // whether one has
+    std::vector<uint8_t> dotsRow;     // the row being composed
     // Inks of levels: each ink's level a pixel, and the colours they make, a row.
     std::vector<uint8_t> inkLevels, inkRow;
 };
