@@ -42,6 +42,16 @@ protected:
         w.op(xl::EndPage).op(xl::EndSession);
         return LoadPicture(Write("picture.pxl", w.out));
     }
+    // GhostPCL's picture of the job Picture() last wrote, at 192 dpi in grey.
+    void GhostPclPicture(Pixels& theirs) {
+        std::string out, reference = dir_ + "gpcl6.png";
+        ASSERT_EQ(RunCommand(SPOOLSIGHT_SHARED "/oracles/gpcl6 -q -dNOPAUSE -r192 -sDEVICE=pnggray -o " + reference +
+                                 " " + dir_ + "jobs/picture.pxl",
+                             out),
+                  0)
+            << out;
+        ASSERT_TRUE(ReadPng(reference, theirs));
+    }
     static ENHMETAHEADER Header(const std::string& page) {
         ENHMETAHEADER h{};
         HENHMETAFILE emf = GetEnhMetaFileA(page.c_str());

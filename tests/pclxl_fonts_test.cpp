@@ -327,13 +327,8 @@ TEST_F(PclXlTest, ResidentFontsAreSetAsGhostPclSetsThem) {
         y += 400;
     }
     Pixels ours = Picture(w), theirs;
-    std::string out, reference = dir_ + "gpcl6.png";
-    ASSERT_EQ(
-        RunCommand(gpcl6 + " -q -dNOPAUSE -r192 -sDEVICE=pnggray -o " + reference + " " + dir_ + "jobs/picture.pxl",
-                   out),
-        0)
-        << out;
-    ASSERT_TRUE(ReadPng(reference, theirs));
+    GhostPclPicture(theirs);
+    if (HasFatalFailure()) return;
     ASSERT_EQ(ours.width, theirs.width);
     // Dark pixels of the line with its baseline at `base` units, and how far right they reach.
     auto line = [](const Pixels& p, int base, int& right) {
@@ -399,13 +394,8 @@ TEST_F(PclXlTest, CharacterAttributesShapeTextAsGhostPclDoes) {
         y += 700;
     }
     Pixels ours = Picture(w), theirs;
-    std::string out, reference = dir_ + "gpcl6.png";
-    ASSERT_EQ(
-        RunCommand(gpcl6 + " -q -dNOPAUSE -r192 -sDEVICE=pnggray -o " + reference + " " + dir_ + "jobs/picture.pxl",
-                   out),
-        0)
-        << out;
-    ASSERT_TRUE(ReadPng(reference, theirs));
+    GhostPclPicture(theirs);
+    if (HasFatalFailure()) return;
     ASSERT_EQ(ours.width, theirs.width);
     y = 600;
     for (const Line& l : lines) {

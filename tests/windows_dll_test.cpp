@@ -103,6 +103,22 @@ protected:
                 if (e.path().extension() != ".asm") left.push_back(e.path().filename().string());
         return left;
     }
+    // A job's first page played by Wine's GDI beside ours, both at 96 dpi, compared.
+    void PlayInWine(const Bytes& job, const std::string& name, InkMatch& m) {
+        PageList pages = Convert(job, name);
+        ASSERT_FALSE(pages.empty()) << name;
+        RenderedPage page;
+        ASSERT_TRUE(RenderPageMetafile(pages.front().c_str(), page, 96));
+        std::string ours = dir_ + "ours.png", wine = dir_ + "wine.png", out;
+        ASSERT_TRUE(SavePicture(ours, page));
+        ReleaseRenderedPage(page);
+        ASSERT_EQ(RunWithErrors(SPOOLSIGHT_SHARED "/oracles/emfplay " + pages.front() + " " + wine + " 96", out), 0)
+            << out;
+        ASSERT_TRUE(CompareInk(wine, ours, m)) << name;
+        DeletePageFiles(pages);
+        fs::remove(ours);
+        fs::remove(wine);
+    }
     std::string build_;
 };
 
@@ -164,24 +180,13 @@ TEST_F(WindowsDll, AJobOfEachLanguageIsPicturedAsOnLinux) {
 
 TEST_F(WindowsDll, PageMetafilesPlayInWinesGdiAsInOurs) {
     for (const auto& [name, bytes] : JobsOfEachLanguage()) {
-        PageList pages = Convert(bytes, name);
-        ASSERT_FALSE(pages.empty()) << name;
-        RenderedPage page;
-        ASSERT_TRUE(RenderPageMetafile(pages.front().c_str(), page, 96));
-        std::string ours = dir_ + "ours.png", wine = dir_ + "wine.png", out;
-        ASSERT_TRUE(SavePicture(ours, page));
-        ReleaseRenderedPage(page);
-        ASSERT_EQ(RunWithErrors(SPOOLSIGHT_SHARED "/oracles/emfplay " + pages.front() + " " + wine + " 96", out), 0)
-            << out;
         InkMatch m;
-        ASSERT_TRUE(CompareInk(wine, ours, m)) << name;
+        PlayInWine(bytes, name, m);
+        if (HasFatalFailure()) return;
         Agreement a = AgreementFor(name, true);
         EXPECT_GE(m.match, a.match) << name;
         EXPECT_GE(m.ink, 1 / a.inkHigh) << name;
         EXPECT_LE(m.ink, 1 / a.inkLow) << name;
-        DeletePageFiles(pages);
-        fs::remove(ours);
-        fs::remove(wine);
     }
 }
 
@@ -214,20 +219,11 @@ TEST_F(WindowsDll, ResidentTextAndLabelsStandUprightInWinesGdi) {
         "PA10,50;DI1,1;LBTurned label*;PA10,20;DI1,0;SL0.5;LBSlanted label*;";
     for (const auto& [name, bytes] :
          {std::pair<std::string, Bytes>{"text.pxl", w.out}, {"labels.hpgl", Bytes(plot.begin(), plot.end())}}) {
-        PageList pages = Convert(bytes, name);
-        ASSERT_FALSE(pages.empty()) << name;
-        RenderedPage page;
-        ASSERT_TRUE(RenderPageMetafile(pages.front().c_str(), page, 96));
-        std::string ours = dir_ + "ours.png", wine = dir_ + "wine.png", out;
-        ASSERT_TRUE(SavePicture(ours, page));
-        ReleaseRenderedPage(page);
-        ASSERT_EQ(RunWithErrors(SPOOLSIGHT_SHARED "/oracles/emfplay " + pages.front() + " " + wine + " 96", out), 0)
-            << out;
         InkMatch m;
-        ASSERT_TRUE(CompareInk(wine, ours, m)) << name;
+        PlayInWine(bytes, name, m);
+        if (HasFatalFailure()) return;
         std::printf("%s: match %.3f, ink %.2f\n", name.c_str(), m.match, m.ink);
         EXPECT_GE(m.match, 0.8) << name;
-        DeletePageFiles(pages);
     }
 }
 
