@@ -15,13 +15,8 @@ bool allBytes(const uint8_t* p, size_t n, uint8_t v) {
     return n == 0 || (p[0] == v && std::memcmp(p, p + 1, n - 1) == 0);
 }
 
-// Rows of the component in a group of rows.
-int componentRows(const RasterJob& r, int ink) {
-    int rows = 1;
-    for (const RasterJob::InkPlane& p : r.inkPlanes)
-        if (p.ink == ink) rows = std::max(rows, p.row + 1);
-    return rows;
-}
+// Whether a plane holds its ink's row for composed row `k` of the group.
+bool onRow(const RasterJob& r, const RasterJob::InkPlane& p, int k) { return p.row == k * p.inkRows / r.groupRows; }
 
 // Sets the black dots of a component's row in the composed row, from its resolution across.
 void addDots(RasterJob& r, const std::vector<uint8_t>& dots, int32_t xDpi) {
@@ -31,11 +26,9 @@ void addDots(RasterJob& r, const std::vector<uint8_t>& dots, int32_t xDpi) {
         for (size_t i = 0; i < n; ++i) out[i] |= dots[i];
         return;
     }
-    for (int64_t x = 0; x < r.width; ++x) {
-        auto from = static_cast<size_t>(x * xDpi / r.xDpi);
-        if ((from >> 3) < dots.size() && (dots[from >> 3] >> (7 - (from & 7))) & 1)
+    for (int64_t x = 0; x < r.width; ++x)
+        if (RasterDot(dots, static_cast<size_t>(x * xDpi / r.xDpi)))
             out[x >> 3] = static_cast<uint8_t>(out[x >> 3] | 0x80 >> (x & 7));
-    }
 }
 
 // A composed row of inks of levels, red, green and blue pixels across; null when no ink is on.
@@ -43,7 +36,7 @@ void addDots(RasterJob& r, const std::vector<uint8_t>& dots, int32_t xDpi) {
 // yellow from blue, black from all three. One ink is black; three are cyan, magenta and
 // yellow; four lead with black.
 const uint8_t* inkLevelsRow(RasterJob& r, int k) {
-    auto row = [&](size_t p) { return r.inkPlanes[p].row == k * componentRows(r, r.inkPlanes[p].ink) / r.groupRows; };
+    auto row = [&](size_t p) { return onRow(r, r.inkPlanes[p], k); };
     bool any = false;
     for (size_t p = 0; p < r.inkPlanes.size() && !any; ++p)
         any = row(p) && !allBytes(r.seeds[p].data(), r.seeds[p].size(), 0);
@@ -58,8 +51,7 @@ const uint8_t* inkLevelsRow(RasterJob& r, int k) {
         uint8_t* level = r.inkLevels.data() + static_cast<size_t>(plane.ink) * width;
         for (size_t x = 0; x < width; ++x) {
             size_t from = xDpi == r.xDpi ? x : static_cast<size_t>(static_cast<int64_t>(x) * xDpi / r.xDpi);
-            if ((from >> 3) < bits.size() && (bits[from >> 3] >> (7 - (from & 7))) & 1)
-                level[x] = static_cast<uint8_t>(level[x] | 1 << plane.bit);
+            if (RasterDot(bits, from)) level[x] = static_cast<uint8_t>(level[x] | 1 << plane.bit);
         }
     }
     r.inkRow.assign(3 * width, 255);
@@ -144,9 +136,10 @@ void ConfigureInkjetRows(RasterJob& r, const std::vector<RasterComponent>& inks)
         int64_t pixels = r.width * inks[i].xDpi / maxX;
         // Colour planes hold pixels of three bytes, white to begin with.
         auto bytes = static_cast<size_t>(inks[i].rgb ? 3 * pixels : (pixels + 7) / 8);
-        for (int row = 0; row < std::max(1, inks[i].yDpi / minY); ++row)
+        int rows = std::max(1, inks[i].yDpi / minY);
+        for (int row = 0; row < rows; ++row)
             for (int bit = 0; bit < inks[i].bits(); ++bit) {
-                r.inkPlanes.push_back({static_cast<int>(i), row, bit});
+                r.inkPlanes.push_back({static_cast<int>(i), row, bit, rows});
                 r.seeds.emplace_back(bytes, inks[i].rgb ? 255 : 0);
                 r.planeBytes = std::max(r.planeBytes, static_cast<int64_t>(bytes));
             }
@@ -168,11 +161,12 @@ void ComposeInkjetRows(RasterJob& r) {
         std::fill(r.dotsRow.begin(), r.dotsRow.end(), 0);
         const uint8_t* colour = nullptr;
         int64_t colourPixels = r.width;
-        if (r.inks.front().method < 0) colour = inkLevelsRow(r, k);
-        for (size_t p = 0; p < r.inkPlanes.size() && r.inks.front().method >= 0; ++p) {
+        bool levels = r.inks.front().method < 0;
+        if (levels) colour = inkLevelsRow(r, k);
+        for (size_t p = 0; p < r.inkPlanes.size() && !levels; ++p) {
             const RasterJob::InkPlane& plane = r.inkPlanes[p];
             const RasterComponent& c = r.inks[static_cast<size_t>(plane.ink)];
-            if (plane.row != k * componentRows(r, plane.ink) / r.groupRows) continue;
+            if (!onRow(r, plane, k)) continue;
             if (!c.rgb) {
                 addDots(r, r.seeds[p], c.xDpi);
             } else if (!allBytes(r.seeds[p].data(), r.seeds[p].size(), 255)) {

@@ -94,10 +94,6 @@ void configure(RasterJob& r, const PclPageState& s) {
     r.seeds.assign(static_cast<size_t>(r.planes), std::vector<uint8_t>(static_cast<size_t>(r.planeBytes), 0));
 }
 
-bool bitAt(const std::vector<uint8_t>& row, int64_t x) {
-    return (row[static_cast<size_t>(x >> 3)] >> (7 - (x & 7))) & 1;
-}
-
 // Composes the planes of a finished row into the image.
 void composeRow(RasterJob& r) {
     if (r.layout == RasterLayout::InkjetBands) {
@@ -128,13 +124,15 @@ void composeRow(RasterJob& r) {
         break;
     case RasterLayout::DirectPlanes:
         for (int64_t x = 0; x < r.width; ++x)
-            put(x, bitAt(r.seeds[0], x) ? 255 : 0, bitAt(r.seeds[1], x) ? 255 : 0, bitAt(r.seeds[2], x) ? 255 : 0);
+            put(x, RasterDot(r.seeds[0], static_cast<size_t>(x)) ? 255 : 0,
+                RasterDot(r.seeds[1], static_cast<size_t>(x)) ? 255 : 0,
+                RasterDot(r.seeds[2], static_cast<size_t>(x)) ? 255 : 0);
         break;
     case RasterLayout::IndexedPlanes:
         for (int64_t x = 0; x < r.width; ++x) {
             unsigned index = 0;
             for (int p = 0; p < r.planes; ++p)
-                index |= static_cast<unsigned>(bitAt(r.seeds[static_cast<size_t>(p)], x)) << p;
+                index |= static_cast<unsigned>(RasterDot(r.seeds[static_cast<size_t>(p)], static_cast<size_t>(x))) << p;
             indexed(x, index);
         }
         break;
@@ -291,9 +289,14 @@ void SkipRasterRows(int32_t rows) {
 }
 
 namespace {
-// Page units a row of the image takes, and the whole image's height.
+// Page units a dot of the raster resolution takes.
+double dotSize(const PclPageState& s) {
+    return 25.4 / static_cast<uint32_t>(s.rasterResolution > 0 ? s.rasterResolution : 300) * 80;
+}
+
+// Page units a row of the image takes.
 double rowHeight(const PclPageState& s, const RasterJob& r) {
-    double scale = 25.4 / static_cast<uint32_t>(s.rasterResolution > 0 ? s.rasterResolution : 300) * 80;
+    double scale = dotSize(s);
     // Scaled images (started with 2 or 3) take the destination size, in decipoints.
     if (s.rasterScaled && s.destinationWidth > 0 && s.destinationHeight > 0 && r.rowCount > 0)
         return static_cast<double>(
@@ -310,7 +313,7 @@ bool PaintRasterRows(const RasterJob& r, const uint8_t* pixels, int bits, int64_
     PclPageState& s = Pcl();
     if (rows <= 0 || r.width == 0 || !MarkPclPage()) return false;
     TwoColourDib bmi = MakeTwoColourDib(r.width, std::min<int64_t>(rows, INT32_MAX), static_cast<WORD>(bits));
-    double scale = 25.4 / static_cast<uint32_t>(s.rasterResolution > 0 ? s.rasterResolution : 300) * 80;
+    double scale = dotSize(s);
     int64_t dotsW = r.width;
     if (s.rasterScaled && s.destinationWidth > 0 && s.destinationHeight > 0)
         dotsW = static_cast<int64_t>(s.destinationWidth * static_cast<double>(s.rasterResolution) / 720);

@@ -52,6 +52,7 @@ struct RasterJob {
     std::vector<RasterComponent> inks;
     struct InkPlane {
         int ink, row, bit;
+        int inkRows;  // rows its ink sends a group
     };
     std::vector<InkPlane> inkPlanes;
     int groupRows = 1;  // composed rows a group makes
@@ -78,6 +79,11 @@ void ComposeInkjetRows(RasterJob& r);
 void PaintInkjetBand(RasterJob& r);
 // Paints `rows` rows of the image, `bits` deep, the first of them `first` rows below its top.
 bool PaintRasterRows(const RasterJob& r, const uint8_t* pixels, int bits, int64_t first, int64_t rows);
+
+// A dot of a 1-bit row; none past its end.
+inline bool RasterDot(const std::vector<uint8_t>& row, size_t x) {
+    return (x >> 3) < row.size() && (row[x >> 3] >> (7 - (x & 7))) & 1;
+}
 
 void StartRaster();
 // A row's last (or only) plane: the row is complete.

@@ -11,6 +11,8 @@
 // point that holds the origin already (the cursor).
 POINT XlMapUser(double x, double y);
 POINT XlMapCursor(double x, double y);
+// The page's world transform: logical units finer than the mapping mode's.
+void XlPageFrame(HDC dc);
 // A length in user units as logical units along x.
 double XlScaleX(double length);
 // User units an inch along an axis (0 x, 1 y), from the job's units of measure.

@@ -122,6 +122,11 @@ POINT XlMapUser(double x, double y) {
     return XlMapCursor(s.origin[0] + x, s.origin[1] + y);
 }
 
+void XlPageFrame(HDC dc) {
+    XFORM finer{static_cast<FLOAT>(1 / kXlFine), 0, 0, static_cast<FLOAT>(1 / kXlFine), 0, 0};
+    SetWorldTransform(dc, &finer);
+}
+
 POINT XlMapCursor(double x, double y) {
     PclXlState& s = XlState();
     auto logical = [](double v) { return static_cast<LONG>(std::trunc(std::clamp(v + 0.5, -1e8, 1e8))); };
@@ -248,8 +253,7 @@ void XlBeginPage() {
     s.ry = a.unitsPerMeasure[1] / per;
     if (!s.pageScaleSet) s.sx = kXlFine / s.rx, s.sy = kXlFine / s.ry;
     SetGraphicsMode(s.dc, GM_ADVANCED);
-    XFORM finer{static_cast<FLOAT>(1 / kXlFine), 0, 0, static_cast<FLOAT>(1 / kXlFine), 0, 0};
-    SetWorldTransform(s.dc, &finer);
+    XlPageFrame(s.dc);
     SetBkMode(s.dc, TRANSPARENT);
     // Text stands on the cursor's baseline, whatever the face's ascent where it is drawn.
     SetTextAlign(s.dc, TA_LEFT | TA_BASELINE | TA_NOUPDATECP);

@@ -19,10 +19,13 @@ struct GlyphShape {
 
 double finiteOr(double v, double fallback) { return std::isfinite(v) ? std::clamp(v, -1e4, 1e4) : fallback; }
 
+// The character angle, in radians.
+double turnOf(const PclXlGraphicsState& g) { return finiteOr(g.charAngle, 0) * 3.14159265358979323846 / 180; }
+
 GlyphShape glyphShape(const PclXlGraphicsState& g) {
     double sx = finiteOr(g.charScale[0], 1), sy = finiteOr(g.charScale[1], 1);
     double hx = finiteOr(g.charShear[0], 0), hy = finiteOr(g.charShear[1], 0);
-    double turn = finiteOr(g.charAngle, 0) * 3.14159265358979323846 / 180, cs = std::cos(turn), sn = std::sin(turn);
+    double turn = turnOf(g), cs = std::cos(turn), sn = std::sin(turn);
     // The shear moves x by hx for each unit up, and y by hy for each unit across.
     double m11 = sx, m12 = hx * sy, m21 = hy * sx, m22 = sy;
     return {cs * m11 - sn * m21, cs * m12 - sn * m22, sn * m11 + cs * m21, sn * m12 + cs * m22};
@@ -41,11 +44,6 @@ XFORM characterFrame(POINT o, const GlyphShape& m) {
             static_cast<FLOAT>((oy - c * ox - d * oy) * f)};
 }
 
-void pageFrame(HDC dc) {
-    XFORM finer{static_cast<FLOAT>(1 / kXlFine), 0, 0, static_cast<FLOAT>(1 / kXlFine), 0, 0};
-    SetWorldTransform(dc, &finer);
-}
-
 // Characters of their font's own shape: no turn, shear or stretch.
 bool plainShape(const PclXlGraphicsState& g) {
     return g.charAngle == 0 && g.charShear[0] == 0 && g.charShear[1] == 0 && g.charScale[0] == g.charScale[1] &&
@@ -60,7 +58,7 @@ double boldStroke(const PclXlGraphicsState& g) {
 // Where an emboldened glyph is drawn from its place, in user units (y down): its left edge and
 // its foot stay where they were, and it grows to the right and upwards, turned with the text.
 void boldShift(const PclXlGraphicsState& g, double& dx, double& dy) {
-    double half = boldStroke(g) / 2, turn = finiteOr(g.charAngle, 0) * 3.14159265358979323846 / 180;
+    double half = boldStroke(g) / 2, turn = turnOf(g);
     dx = half * (std::cos(turn) - std::sin(turn));
     dy = -half * (std::sin(turn) + std::cos(turn));
 }
@@ -214,7 +212,7 @@ void drawShapedSystemText(const std::string& bytes) {
         double natural = s.sx > 0 ? extent.cx / s.sx * s.gs.charScale[0] : 0;
         x += advanceX(i, natural), y += advanceY(i);
     }
-    pageFrame(s.dc);
+    XlPageFrame(s.dc);
     if (bold) {
         EndPath(s.dc);
         fillGlyphPath();
@@ -254,7 +252,7 @@ void drawSystemText() {
         if (dx.size() == bytes.size())
             ExtTextOutA(s.dc, at.x, at.y, 0, nullptr, bytes.data(), static_cast<UINT>(bytes.size()), dx.data());
         else TextOutA(s.dc, at.x, at.y, bytes.data(), static_cast<int>(bytes.size()));
-        pageFrame(s.dc);
+        XlPageFrame(s.dc);
     }
     // The cursor moves past the text, as the printer's does.
     if (dx.size() != bytes.size()) {
