@@ -1,18 +1,12 @@
 #include "hpgl_recogniser.h"
 
+#include "hpgl_syntax.h"
+
+#include <algorithm>
 #include <array>
-#include <cstring>
 #include <string_view>
 
 namespace {
-// HP-GL/2 with its RTL and palette extensions, and the commands of classic
-// HP-GL plotters (7475A, 7550A, DraftMaster) that HP-GL/2 dropped.
-constexpr const char kMnemonics[] =
-    "AA AC AD AF AH AP AR AS AT BF BL BP BR BZ CA CC CF CI CM CO CP CR CS CT CV DC DF DI DL DP DR DS DT DV "
-    "EA EC EP ER ES EW FI FN FP FR FS FT GC GM IM IN IP IR IV IW KY LA LB LM LO LT MC MG MT NP NR "
-    "OA OC OD OE OF OG OH OI OK OL OO OP OS OT PA PB PC PD PE PG PM PP PR PS PT PU PW QL RA RF RO RP RR RT "
-    "SA SB SC SD SG SI SL SM SP SR SS ST SV TD TL TR UC UF UL VA VN VS WD WG WU XT YT";
-
 // Commands a plot opens with: initialisation, set-up, a first pen or move, a comment.
 constexpr const char kOpeners[] = "BP CA CO CS DF DI DT IN IP IW LA LT NP OP PA PC PD PG PM PS PU PW RO SC SD SP WU";
 
@@ -23,7 +17,7 @@ constexpr MnemonicSet makeSet(std::string_view list) {
     for (size_t i = 0; i + 1 < list.size(); i += 3) set[(list[i] - 'A') * 26 + (list[i + 1] - 'A')] = true;
     return set;
 }
-constexpr MnemonicSet kKnown = makeSet(kMnemonics), kOpening = makeSet(kOpeners);
+constexpr MnemonicSet kOpening = makeSet(kOpeners);
 
 constexpr uint8_t ESC = 0x1B, ETX = 0x03;
 // How far a label, comment or encoded polyline may run before the data is judged not a plot.
@@ -37,7 +31,7 @@ bool upper(uint8_t c) { return c >= 'A' && c <= 'Z'; }
 bool lower(uint8_t c) { return c >= 'a' && c <= 'z'; }
 bool digit(uint8_t c) { return c >= '0' && c <= '9'; }
 bool blank(uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool numberByte(uint8_t c) { return digit(c) || c == '+' || c == '-' || c == '.' || c == ',' || c == ' ' || c == '\t'; }
+bool opening(const HpglMnemonicInfo& c) { return kOpening[(c.mnemonic[0] - 'A') * 26 + (c.mnemonic[1] - 'A')]; }
 
 class Reader {
 public:
@@ -45,20 +39,12 @@ public:
     bool Run();
 
 private:
-    // The byte after a run of text: false when it does not come within the limit.
-    bool skipTo(uint8_t end) {
-        size_t limit = n_ - p_ < kMaxText ? n_ - p_ : kMaxText;
-        const void* at = std::memchr(d_ + p_, end, limit);
-        if (!at) return false;
-        p_ = static_cast<size_t>(static_cast<const uint8_t*>(at) - d_) + 1;
-        return true;
-    }
-    bool parameters(const char* m);
+    bool parameters(const HpglMnemonicInfo& command);
     void separators();
 
     const uint8_t* d_;
     size_t n_, p_ = 0;
-    uint8_t terminator_ = ETX;
+    uint8_t terminator_ = kHpglDefaultTerminator;
     int semicolons_ = 0, numbers_ = 0;
 };
 
@@ -70,33 +56,24 @@ void Reader::separators() {
     }
 }
 
-bool Reader::parameters(const char* m) {
-    auto is = [m](const char* name) { return m[0] == name[0] && m[1] == name[1]; };
-    if (is("LB") || is("WD") || is("BL")) return skipTo(terminator_);
-    if (is("PE")) return skipTo(';');
-    if (is("DT") || is("SM")) {
-        // One character, any at all; DT; and SM; take none, and DT; brings back ETX.
-        bool given = p_ < n_ && d_[p_] != ';';
-        if (is("DT")) terminator_ = given ? d_[p_] : ETX;
-        p_ += given;
+bool Reader::parameters(const HpglMnemonicInfo& command) {
+    // Labels, comments and encoded polylines must end within the limit.
+    size_t from = p_, limit = n_ - p_ < kMaxText ? n_ : p_ + kMaxText;
+    HpglExtent e = HpglCommandExtent(command, d_, limit, from, terminator_);
+    p_ = e.end;
+    terminator_ = HpglLabelTerminatorAfter(command.mnemonic, d_ + from, e.end - from, terminator_);
+    bool numeric = command.operands == HpglOperands::Numbers || command.operands == HpglOperands::NumbersAndText;
+    if (numeric) numbers_ += std::any_of(d_ + from, d_ + e.end, digit);
+    if (e.cut)
+        return limit == n_ && command.operands != HpglOperands::Label && command.operands != HpglOperands::Encoded;
+    if (e.end > from && d_[e.end - 1] == ';') {
+        ++semicolons_;
         return true;
     }
-    bool number = false;
-    while (p_ < n_) {
-        uint8_t c = d_[p_];
-        if (c == '"') {  // CO and BP carry quoted text
-            ++p_;
-            if (!skipTo('"')) return false;
-            continue;
-        }
-        if (!numberByte(c)) break;
-        number |= digit(c);
-        ++p_;
-    }
-    numbers_ += number;
-    // A command ends at a separator, at the data's end, or where the next begins.
-    return p_ >= n_ || d_[p_] == ';' || blank(d_[p_]) || upper(d_[p_]) || lower(d_[p_]) || d_[p_] == ESC ||
-        d_[p_] == ETX || d_[p_] == 0;
+    // A command not closed by its ';' ends at the data's end or where the next begins.
+    if (!numeric || p_ >= n_) return true;
+    uint8_t c = d_[p_];
+    return blank(c) || upper(c) || lower(c) || c == ESC || c == ETX || c == 0;
 }
 
 bool Reader::Run() {
@@ -112,11 +89,10 @@ bool Reader::Run() {
         if (!isUpper && !isLower) break;
         if (commands == 0) lowerCase = isLower;
         if (isLower != lowerCase) break;
-        const char m[2] = {static_cast<char>(isLower ? a - 32 : a), static_cast<char>(isLower ? b - 32 : b)};
-        size_t index = static_cast<size_t>(m[0] - 'A') * 26 + static_cast<size_t>(m[1] - 'A');
-        if (!kKnown[index] || (commands == 0 && !kOpening[index])) break;
+        const HpglMnemonicInfo* command = LookUpHpglMnemonic(a, b);
+        if (!command || (commands == 0 && !opening(*command))) break;
         p_ += 2;
-        if (!parameters(m)) break;
+        if (!parameters(*command)) break;
         if (++commands >= kEnoughCommands && (semicolons_ > 0 || numbers_ > 0 || commands >= kMostCommands)) break;
     }
     if (semicolons_ == 0 && numbers_ == 0) return false;

@@ -24,8 +24,8 @@ public:
     void SelectSymbolSet(bool, int32_t number, uint8_t letter) override {
         sum += static_cast<unsigned>(number) + letter;
     }
-    void DispatchHpgl(const char*, const uint8_t* params, size_t left) override {
-        if (left > 1) sum += params[0];
+    void DispatchHpgl(const char*, const uint8_t* params, size_t length, bool) override {
+        for (size_t i = 0; i < length; ++i) sum += params[i];
     }
     void Character(uint8_t b) override { sum += b; }
 };

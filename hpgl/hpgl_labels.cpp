@@ -6,6 +6,7 @@
 #include "hpgl_lines.h"
 #include "hpgl_plot_state.h"
 #include "hpgl_stroke_font.h"
+#include "hpgl_syntax.h"
 #include "kernel.h"
 #include "pcl_symbol_sets.h"
 
@@ -372,8 +373,7 @@ void defineFont(const HpglParams& p, HpglFontDefinition& d) {
 }  // namespace
 
 bool HpglDefineTerminator(const uint8_t* params, size_t length) {
-    // The byte after DT, unless it is the ';' that restores ETX.
-    Hpgl().labelTerminator = length && params[0] != ';' ? params[0] : 3;
+    Hpgl().labelTerminator = HpglLabelTerminatorAfter("DT", params, length, Hpgl().labelTerminator);
     return true;
 }
 

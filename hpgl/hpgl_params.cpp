@@ -23,7 +23,7 @@ double decimal(const std::string& t) {
 }
 }  // namespace
 
-HpglParams ReadNumericParams(const uint8_t* p, size_t length) {
+HpglParams ReadNumericParams(const uint8_t* p, size_t length, bool cut) {
     HpglParams out;
     std::string token;
     bool closedBySpace = false;  // a comma right after a space-ended number adds no empty one
@@ -36,7 +36,7 @@ HpglParams ReadNumericParams(const uint8_t* p, size_t length) {
         if (c == ',') {
             if (!token.empty() || !closedBySpace) close();
             closedBySpace = false;
-        } else if (c == ' ') {
+        } else if (c == ' ' || c == '\t') {
             if (!token.empty()) {
                 close();
                 closedBySpace = true;
@@ -51,17 +51,14 @@ HpglParams ReadNumericParams(const uint8_t* p, size_t length) {
             return out;
         }
     }
-    return out;  // the data ended inside the list: the open number is lost
+    if (!token.empty() && !cut) close();
+    return out;
 }
 
 std::optional<std::string> ReadLabelText(const uint8_t* p, size_t length, uint8_t terminator) {
     const void* end = std::memchr(p, terminator, length);
     if (!end || end == p) return std::nullopt;
     return std::string(reinterpret_cast<const char*>(p), static_cast<const uint8_t*>(end) - p);
-}
-
-std::optional<std::string> ReadParamsToSemicolon(const uint8_t* p, size_t length) {
-    return ReadLabelText(p, length, ';');
 }
 
 int32_t SaturatedInt(double v) {

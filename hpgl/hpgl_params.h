@@ -20,12 +20,10 @@ struct HpglParams {
     int32_t integer(size_t i) const { return static_cast<int32_t>(values[i]); }
 };
 
-// Digits, signs and points make numbers; commas and spaces separate them, and a
-// sign after a digit starts the next one. The first other byte ends the list;
-// a number still open when the data ends is dropped.
-HpglParams ReadNumericParams(const uint8_t* p, size_t length);
-// The text before the first ';', when there is one and it is not empty.
-std::optional<std::string> ReadParamsToSemicolon(const uint8_t* p, size_t length);
+// Digits, signs and points make numbers; commas and blanks separate them, and a
+// sign after a digit starts the next one. The first other byte ends the list; a
+// number still open where the data was `cut` short is dropped.
+HpglParams ReadNumericParams(const uint8_t* p, size_t length, bool cut = false);
 // The text before the first `terminator`, when there is one and it is not empty.
 std::optional<std::string> ReadLabelText(const uint8_t* p, size_t length, uint8_t terminator);
 

@@ -96,34 +96,40 @@ void HpglSectionLeft() {
 }
 
 namespace {
-using Handler = bool (*)(const char* mnemonic, const uint8_t* params, size_t length);
+// The parameters as HpglCommandExtent delimits them, and whether the data ended inside them.
+struct Params {
+    const uint8_t* data;
+    size_t length;
+    bool cut;
+    HpglParams numbers() const { return ReadNumericParams(data, length, cut); }
+};
+using Handler = bool (*)(const char* mnemonic, const Params& params);
 
 template <bool (*F)(const HpglParams&)>
-bool numeric(const char*, const uint8_t* params, size_t length) {
-    return F(ReadNumericParams(params, length));
+bool numeric(const char*, const Params& p) {
+    return F(p.numbers());
 }
 template <bool (*F)(const HpglParams&, bool), bool B>
-bool numericWith(const char*, const uint8_t* params, size_t length) {
-    return F(ReadNumericParams(params, length), B);
+bool numericWith(const char*, const Params& p) {
+    return F(p.numbers(), B);
 }
 template <bool (*F)(const HpglParams&, bool, bool), bool A, bool B>
-bool numericWith2(const char*, const uint8_t* params, size_t length) {
-    return F(ReadNumericParams(params, length), A, B);
+bool numericWith2(const char*, const Params& p) {
+    return F(p.numbers(), A, B);
 }
-bool polylineEncoded(const char*, const uint8_t* params, size_t length) {
-    std::optional<std::string> text = ReadParamsToSemicolon(params, length);
-    return text && HpglPolylineEncoded(*text);
+bool polylineEncoded(const char*, const Params& p) {
+    // Everything up to the closing ';', or all there is when the data or an escape sequence cut it short.
+    size_t length = p.length > 0 && p.data[p.length - 1] == ';' ? p.length - 1 : p.length;
+    return length > 0 && HpglPolylineEncoded(std::string(reinterpret_cast<const char*>(p.data), length));
 }
 template <bool (*F)()>
-bool bare(const char*, const uint8_t*, size_t) {
+bool bare(const char*, const Params&) {
     return F();
 }
-bool fontCommand(const char* m, const uint8_t* params, size_t length) {
-    return HpglFontCommand(m, ReadNumericParams(params, length));
-}
+bool fontCommand(const char* m, const Params& p) { return HpglFontCommand(m, p.numbers()); }
 template <bool (*F)(const uint8_t*, size_t)>
-bool raw(const char*, const uint8_t* params, size_t length) {
-    return F(params, length);
+bool raw(const char*, const Params& p) {
+    return F(p.data, p.length);
 }
 
 struct Row {
@@ -206,10 +212,8 @@ const Row kHandlers[] = {
 };
 }  // namespace
 
-bool DispatchHpglCommand(const char* mnemonic, const uint8_t* params, size_t left) {
-    // `left` counts the mnemonic's second letter; the parameters have one byte less.
-    size_t length = left > 0 ? left - 1 : 0;
+bool DispatchHpglCommand(const char* mnemonic, const uint8_t* params, size_t length, bool cut) {
     for (const Row& r : kHandlers)
-        if (std::memcmp(r.mnemonic, mnemonic, 2) == 0) return r.handler(mnemonic, params, length);
+        if (std::memcmp(r.mnemonic, mnemonic, 2) == 0) return r.handler(mnemonic, Params{params, length, cut});
     return false;
 }

@@ -105,6 +105,6 @@ void HpglPenToFramePoint(double x, double y);
 // PCL5 takes the page back: IW's window no longer clips it.
 void HpglSectionLeft();
 
-// Hands one recognised command to its handler; `params` is the byte after the
-// mnemonic and `left` counts the bytes from the mnemonic's second letter on.
-bool DispatchHpglCommand(const char* mnemonic, const uint8_t* params, size_t left);
+// Hands one recognised command to its handler with its parameters as HpglCommandExtent
+// delimits them; `cut`: the data ended inside them.
+bool DispatchHpglCommand(const char* mnemonic, const uint8_t* params, size_t length, bool cut);

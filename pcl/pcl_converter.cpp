@@ -38,8 +38,8 @@ public:
         FlushPclText();
         ::SelectSymbolSet(secondary, number, letter);
     }
-    void DispatchHpgl(const char* m, const uint8_t* params, size_t left) override {
-        DispatchHpglCommand(m, params, left);
+    void DispatchHpgl(const char* m, const uint8_t* params, size_t length, bool cut) override {
+        DispatchHpglCommand(m, params, length, cut);
     }
     void Character(uint8_t byte) override { PrintPclCharacter(byte); }
     bool DefiningMacro() override { return Pcl().definingMacro; }

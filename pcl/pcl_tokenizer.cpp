@@ -174,10 +174,6 @@ void readPlain(PclStream& s, uint8_t c, size_t start) {
     }
 }
 
-bool separator(uint8_t b) { return b == ';' || b == ' ' || b == '\t'; }
-
-uint8_t upperCase(uint8_t b) { return b >= 'a' && b <= 'z' ? static_cast<uint8_t>(b - 32) : b; }
-
 // A plotter's device-control sequence (ESC . and a letter, with parameters up
 // to a ':'), which sets up a serial line and draws nothing; the position ends
 // on its last byte.
@@ -305,110 +301,19 @@ void RunHpglSection(PclStream& s, bool fromStart) {
             continue;
         }
         // Mnemonics may be written in either case.
-        const HpglMnemonic* m = s.table->LookUpMnemonic(upperCase(c1), upperCase(c2));
+        const HpglMnemonicInfo* m = LookUpHpglMnemonic(c1, c2);
         if (!m) {
             traceControlOrCharacter(s, c1);
             continue;  // the loop steps onto the next byte
         }
-        size_t c2at = s.pos + 1;
-        s.pos = c2at;
-        s.renderer->DispatchHpgl(m->mnemonic, s.data + c2at + 1, s.size - c2at);
-        size_t p = c2at + 1;
-        auto text = [&](size_t from, size_t to) {
-            return std::string(reinterpret_cast<const char*>(s.data + from), to - from);
-        };
-        if (std::strcmp(m->mnemonic, "IN") == 0 || std::strcmp(m->mnemonic, "DF") == 0) s.labelTerminator = 3;
-        if (std::strcmp(m->mnemonic, "DT") == 0) {
-            if (p < s.size) {
-                s.labelTerminator = s.data[p] == ';' ? 3 : s.data[p];  // DT; restores ETX
-                s.pos = p;
-                if (p + 1 < s.size && separator(s.data[p + 1])) {
-                    s.pos = p + 1;
-                    trace(s, "\nstring* \"%s%c%c\" // %s", m->mnemonic, s.data[p], s.data[p + 1], m->name);
-                } else {
-                    trace(s, "\nstring* \"%s%c\" // %s", m->mnemonic, s.data[p], m->name);
-                }
-            }
-            continue;
-        }
-        switch (m->kind) {
-        case HpglNoParameters:
-            if (p < s.size && separator(s.data[p])) {
-                s.pos = p;
-                trace(s, "\nstring* \"%s%c\" // %s", m->mnemonic, s.data[p], m->name);
-            } else {
-                trace(s, "\nstring* \"%s\" // %s", m->mnemonic, m->name);
-            }
-            break;
-        case HpglComment: {
-            if (p >= s.size || s.data[p] != '"') break;
-            size_t q = p + 1;
-            while (q < s.size && s.data[q] != '"') ++q;
-            size_t close = std::min(q, s.size - 1);
-            std::string body = text(p, close + 1);
-            if (close + 1 < s.size && separator(s.data[close + 1])) {
-                s.pos = close + 1;
-                trace(s, "\nstring* \"%s%s%c\" // %s", m->mnemonic, body.c_str(), s.data[close + 1], m->name);
-            } else {
-                s.pos = close;
-                trace(s, "\nstring* \"%s%s\" // %s", m->mnemonic, body.c_str(), m->name);
-            }
-            break;
-        }
-        case HpglBeginPlot: {
-            trace(s, "\nstring* \"%s", m->mnemonic);
-            size_t q = p;
-            while (q < s.size && s.data[q] >= '1' && s.data[q] <= '5') {
-                uint8_t kind = s.data[q];
-                trace(s, "%c,", kind);
-                while (q < s.size && s.data[q] != ',') ++q;
-                if (q < s.size) ++q;
-                size_t from = q;
-                if (kind == '1' && q < s.size && s.data[q] == '"') {
-                    ++q;
-                    while (q < s.size && s.data[q] != '"') ++q;
-                    if (q < s.size) ++q;
-                } else {
-                    while (q < s.size && numberChar(s.data[q])) ++q;
-                }
-                trace(s, "%s", text(from, q).c_str());
-                if (q < s.size && s.data[q] == ',') {
-                    trace(s, ",");
-                    ++q;
-                }
-            }
-            if (q < s.size && s.data[q] == ';') {
-                trace(s, ";");
-                s.pos = q;
-            } else {
-                s.pos = q > p ? q - 1 : c2at;
-            }
-            trace(s, "\" // %s", m->name);
-            break;
-        }
-        default: {
-            size_t q = p;
-            if (m->syntax == 1) {  // PE: to the next ';'
-                while (q < s.size && s.data[q] != ';') ++q;
-            } else if (m->syntax == 2) {  // LB: to the label terminator, included
-                while (q < s.size && s.data[q] != s.labelTerminator) ++q;
-            } else if (m->kind == HpglText) {  // SM: to the next separator
-                while (q < s.size && !separator(s.data[q])) ++q;
-            } else {
-                while (q < s.size && (numberChar(s.data[q]) || s.data[q] == ',' || s.data[q] == ' ')) ++q;
-            }
-            std::string params = text(p, q);
-            if (q < s.size && (m->syntax != 0 || separator(s.data[q]) || m->kind == HpglText)) {
-                s.pos = q;
-                trace(s, "\nstring* \"%s%s%c\" // %s", m->mnemonic, params.c_str(), s.data[q], m->name);
-            } else {
-                s.pos = q > p ? q - 1 : c2at;
-                if (params.empty()) trace(s, "\nstring* \"%s\" // %s", m->mnemonic, m->name);
-                else trace(s, "\nstring* \"%s%s\" // %s", m->mnemonic, params.c_str(), m->name);
-            }
-            break;
-        }
-        }
+        size_t from = s.pos + 2;
+        HpglExtent e = HpglCommandExtent(*m, s.data, s.size, from, s.labelTerminator);
+        size_t length = e.end - from;
+        s.renderer->DispatchHpgl(m->mnemonic, s.data + from, length, e.cut);
+        s.labelTerminator = HpglLabelTerminatorAfter(m->mnemonic, s.data + from, length, s.labelTerminator);
+        trace(s, "\nstring* \"%s%.*s\" // %s", m->mnemonic, static_cast<int>(std::min<size_t>(length, INT_MAX)),
+              reinterpret_cast<const char*>(s.data + from), m->name);
+        s.pos = e.end - 1;  // the loop steps past the command's last byte
     }
     s.pos = std::min(s.pos, s.size);
 }

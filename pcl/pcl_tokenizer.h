@@ -1,6 +1,7 @@
 // Cuts a PCL5 byte stream into escape sequences and HP-GL/2 mnemonics,
 // traces each, and hands the recognised ones to the renderer.
 #pragma once
+#include "hpgl_syntax.h"
 #include "pcl_command_table.h"
 
 #include <cstddef>
@@ -28,8 +29,9 @@ public:
     virtual void SelectFontById(bool secondary, double id) = 0;
     virtual void SelectDefaultFont(bool secondary, int32_t value) = 0;
     virtual void SelectSymbolSet(bool secondary, int32_t number, uint8_t letter) = 0;
-    // `params` is the first byte after the mnemonic; `left` counts from its second letter to the end.
-    virtual void DispatchHpgl(const char* mnemonic, const uint8_t* params, size_t left) = 0;
+    // An HP-GL/2 command with its parameters, their closing ';' or label terminator included;
+    // `cut`: the data ended inside them.
+    virtual void DispatchHpgl(const char* mnemonic, const uint8_t* params, size_t length, bool cut) = 0;
     virtual void Character(uint8_t byte) = 0;
     // The job's PJL has set the paper or the orientation.
     virtual void PjlSettings(const PclPageSize&) {}
@@ -50,7 +52,7 @@ struct PclStream {
     size_t pos = 0;
     std::FILE* trace = nullptr;
     int32_t textMethod = 0;
-    uint8_t labelTerminator = 3;
+    uint8_t labelTerminator = kHpglDefaultTerminator;
     PclRenderer* renderer = nullptr;
     const PclCommandTable* table = nullptr;
 };

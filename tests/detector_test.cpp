@@ -229,6 +229,7 @@ TEST(DetectorEvidence, HpglPlotsInEveryDialect) {
         {"\r\n  BP;IN;PS10668;", 4},
         {"SP1;PE<=abc;PU;", 0},                    // an encoded polyline
         {"IN;DT#;LBtext;with;semicolons#PU;", 0},  // a label to its own terminator
+        {"IN;WDPLOT 7 OF 9\x03SM*PU;", 0},         // a display message and a symbol
     };
     for (const Case& c : cases) {
         DetectedJob d = Identify(c.plot);

@@ -63,8 +63,8 @@ protected:
 };
 
 TEST(HpglParameters, NumbersSeparatorsAndLimits) {
-    auto read = [](const std::string& t) {
-        return ReadNumericParams(reinterpret_cast<const uint8_t*>(t.data()), t.size());
+    auto read = [](const std::string& t, bool cut = false) {
+        return ReadNumericParams(reinterpret_cast<const uint8_t*>(t.data()), t.size(), cut);
     };
     HpglParams p = read("10 20,2.5,-3;");
     ASSERT_EQ(p.size(), 4u);
@@ -72,9 +72,10 @@ TEST(HpglParameters, NumbersSeparatorsAndLimits) {
     EXPECT_EQ(p[1], 20);
     EXPECT_EQ(p[2], 2.5);
     EXPECT_EQ(p[3], -3);
-    EXPECT_EQ(read("5-6;").size(), 2u);  // a sign starts the next number
-    EXPECT_EQ(read(",7;").size(), 2u);   // an empty number is 0
-    EXPECT_EQ(read("1,2").size(), 1u);   // the data ends inside the list
+    EXPECT_EQ(read("5-6;").size(), 2u);       // a sign starts the next number
+    EXPECT_EQ(read(",7;").size(), 2u);        // an empty number is 0
+    EXPECT_EQ(read("1,2").size(), 2u);        // the next command ends the list
+    EXPECT_EQ(read("1,2", true).size(), 1u);  // the data ends inside it
     EXPECT_EQ(read("99999999999999999999;")[0], kHpglNumberLimit);
     EXPECT_EQ(read("-1e5;")[0], -1);
 }
@@ -116,6 +117,7 @@ TEST_F(HpglTest, PlotsInEveryDialectDrawAlike) {
              ESC + "%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=HPGL2\r\nIN;SP1;PA1000,1000;PD5000,1000;PU;" + ESC +
                  "%-12345X",
              std::string("DF;CA5;CS0;SP1;PA1000,1000;PD5000,1000;PU;"),
+             std::string("IN;WDPA0,0;PD9000,9000;\x03SP1;PA1000,1000;PD5000,1000;PU;"),  // a display message
          }) {
         Pixels p = Plot(plot);
         ASSERT_EQ(p.width, plain.width) << plot;

@@ -34,7 +34,10 @@ public:
         calls.push_back(std::string(secondary ? "secondary " : "") + "symbol set " + std::to_string(number) +
                         static_cast<char>(letter));
     }
-    void DispatchHpgl(const char* m, const uint8_t*, size_t) override { calls.push_back(std::string("hpgl ") + m); }
+    void DispatchHpgl(const char* m, const uint8_t* params, size_t length, bool cut) override {
+        calls.push_back(std::string("hpgl ") + m + std::string(reinterpret_cast<const char*>(params), length) +
+                        (cut ? " cut" : ""));
+    }
     void Character(uint8_t b) override { calls.push_back(std::string("char ") + static_cast<char>(b)); }
 };
 
@@ -72,9 +75,6 @@ TEST(PclTables, LookUps) {
     EXPECT_STREQ(t.LookUp('*', 'p', 'x')->name, "Horizontal Cursor Position(RTL)");
     EXPECT_STREQ(t.ControlCodeName(12), "Form Feed");
     EXPECT_EQ(t.ControlCodeName(27), nullptr);
-    EXPECT_EQ(t.LookUpMnemonic('B', 'P')->kind, HpglBeginPlot);
-    EXPECT_EQ(t.LookUpMnemonic('P', 'E')->syntax, 1);
-    EXPECT_EQ(t.LookUpMnemonic('Q', 'Q'), nullptr);
 }
 
 TEST_F(PclFrontEndTest, ParameterisedAndCombinedSequences) {
@@ -166,9 +166,10 @@ TEST_F(PclFrontEndTest, PjlBlocks) {
 TEST_F(PclFrontEndTest, HpglSections) {
     Walked w =
         Walk(ESC + "%1B" + "IN;SP1;PD100,100,200 ;PE<=abc;DT*;LBHello*CO\"note\";BP1,\"job\";" + ESC + "%0A" + "x");
-    std::vector<std::string> expected = {"enter hpgl 1", "hpgl IN", "hpgl SP", "hpgl PD",   "hpgl PE", "hpgl DT",
-                                         "hpgl LB",      "hpgl CO", "hpgl BP", "enter pcl", "char x"};
-    EXPECT_EQ(w.calls, expected);
+    std::vector<std::string> expected = {"enter hpgl 1",      "hpgl IN;",  "hpgl SP1;",     "hpgl PD100,100,200 ;",
+                                         "hpgl PE<=abc;",     "hpgl DT*;", "hpgl LBHello*", "hpgl CO\"note\";",
+                                         "hpgl BP1,\"job\";", "enter pcl", "char x"};
+    EXPECT_EQ(w.calls, expected);  // each command with its parameters, their closing byte included
     for (const char* line : {"\nstring* \"IN;\" // Initialize", "\nstring* \"SP1;\" // Select Pen",
                              "\nstring* \"PD100,100,200 ;\" // Pen Down", "\nstring* \"PE<=abc;\" // Polyline Encoded",
                              "\nstring* \"DT*;\" // Define Label Terminator", "\nstring* \"LBHello*\" // Label",
@@ -176,10 +177,29 @@ TEST_F(PclFrontEndTest, HpglSections) {
         EXPECT_NE(w.trace.find(line), std::string::npos) << line;
     // A section left by another ESC% sequence resumes PCL5 on it.
     Walked uel = Walk(ESC + "%-1B" + "PU;" + ESC + "%-12345X" + "y");
-    EXPECT_EQ(uel.calls, (std::vector<std::string>{"enter hpgl -1", "hpgl PU", "cmd %-X -12345", "char y"}));
+    EXPECT_EQ(uel.calls, (std::vector<std::string>{"enter hpgl -1", "hpgl PU;", "cmd %-X -12345", "char y"}));
     // So does a printer reset: its E is no character.
     Walked reset = Walk(ESC + "%0B" + "PU;" + ESC + "E\n");
-    EXPECT_EQ(reset.calls, (std::vector<std::string>{"enter hpgl 0", "hpgl PU", "cmd E 0", "char \n"}));
+    EXPECT_EQ(reset.calls, (std::vector<std::string>{"enter hpgl 0", "hpgl PU;", "cmd E 0", "char \n"}));
+}
+
+TEST_F(PclFrontEndTest, HpglCommandsEndWhereTheirSyntaxSays) {
+    auto calls = [&](const std::string& plot) { return Walk(ESC + "%1B" + plot + ESC + "%0A").calls; };
+    using Calls = std::vector<std::string>;
+    // A display message is text to the label terminator, whatever words it holds.
+    EXPECT_EQ(calls("WDPAGE 1 PD HERE\x03PU;"),
+              (Calls{"enter hpgl 1", "hpgl WDPAGE 1 PD HERE\x03", "hpgl PU;", "enter pcl"}));
+    // A symbol is one character; the next command follows at once.
+    EXPECT_EQ(calls("SM*PA10,10;SM;"), (Calls{"enter hpgl 1", "hpgl SM*", "hpgl PA10,10;", "hpgl SM;", "enter pcl"}));
+    // DT's mode belongs to it, and the new terminator ends the next label.
+    EXPECT_EQ(calls("DT#,1;LBa;b#IN;LBc\x03"),
+              (Calls{"enter hpgl 1", "hpgl DT#,1;", "hpgl LBa;b#", "hpgl IN;", "hpgl LBc\x03", "enter pcl"}));
+    // Numbers end where the next mnemonic begins; an encoded polyline stops at an escape sequence.
+    EXPECT_EQ(calls("PA1,2PD3\t4PE<=ab"),
+              (Calls{"enter hpgl 1", "hpgl PA1,2", "hpgl PD3\t4", "hpgl PE<=ab", "enter pcl"}));
+    // The data ending inside a command is told to its handler.
+    EXPECT_EQ(Walk(ESC + "%1BPA1,2").calls, (Calls{"enter hpgl 1", "hpgl PA1,2 cut"}));
+    EXPECT_EQ(Walk(ESC + "%1BLBnever ends").calls, (Calls{"enter hpgl 1", "hpgl LBnever ends cut"}));
 }
 
 TEST_F(PclFrontEndTest, TraceFileRules) {
