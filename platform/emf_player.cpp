@@ -81,6 +81,8 @@ private:
     void polyPoly(const Rec& r, uint32_t type);
     void polyDraw(const Rec& r, bool small);
     bool dib(const Rec& r, size_t offField, UINT usage, Image& out, bool forceMono = false, int shrink = 1);
+    // A brush's or a pen's pattern, at the page's resolution where the page asked for it.
+    std::shared_ptr<Image> pattern(const Rec& r, size_t offField, UINT usage, bool forceMono);
     void bitBlt(const Rec& r, uint32_t type);
     void stretchDib(const Rec& r);
     std::string documentStencilIdentity(const Rec& r, UINT usage, DWORD rop) const;
@@ -173,6 +175,20 @@ void Player::polyDraw(const Rec& r, bool small) {
 }
 
 // The DIB whose offBmi, cbBmi, offBits and cbBits fields start at offField.
+std::shared_ptr<Image> Player::pattern(const Rec& r, size_t offField, UINT usage, bool forceMono) {
+    auto img = std::make_shared<Image>();
+    // A one-bit pattern without colours is monochrome, drawn in the text and background colours.
+    if (!dib(r, offField, usage, *img, forceMono)) return nullptr;
+    if (usage == DIB_PAL_INDICES && img->bilevel) img->mono = true;
+    // A pattern at a resolution of its own keeps its size on the page.
+    int32_t xRes = img->pixelsPerMetre[0], yRes = img->pixelsPerMetre[1];
+    if (patternsAtOwnResolution_ && xRes > 0 && yRes > 0) {
+        double perMetre = devicePixelsPerInch_ / 0.0254;
+        *img = ResampledPattern(*img, perMetre / xRes, perMetre / yRes);
+    }
+    return img;
+}
+
 bool Player::dib(const Rec& r, size_t offField, UINT usage, Image& out, bool forceMono, int shrink) {
     uint32_t offBmi = r.u(offField), cbBmi = r.u(offField + 4), offBits = r.u(offField + 8),
              cbBits = r.u(offField + 12);
@@ -554,10 +570,22 @@ void Player::play(const Rec& r, uint32_t type) {
         if (entries && entries <= 16 && r.has(52, entries * 4u))
             for (uint32_t k = 0; k < entries; ++k) styles.push_back(r.u(52 + k * 4));
         UINT bs = r.u(36);
-        LOGBRUSH lb{bs == BS_NULL ? UINT{BS_NULL} : UINT{BS_SOLID}, r.u(40), 0};
+        LOGBRUSH lb{bs == BS_NULL          ? UINT{BS_NULL}
+                        : bs == BS_HATCHED ? UINT{BS_HATCHED}
+                                           : UINT{BS_SOLID},
+                    r.u(40), bs == BS_HATCHED ? r.u(44) : 0};
         DWORD style = r.u(28);
         if ((style & PS_STYLE_MASK) == PS_USERSTYLE && styles.empty()) style &= ~PS_STYLE_MASK;
-        store(r.u(8), ExtCreatePen(style, r.u(32), &lb, static_cast<DWORD>(styles.size()), styles.data()));
+        // A patterned pen carries its DIB as a pattern brush's record does.
+        std::shared_ptr<Image> img =
+            bs == BS_DIBPATTERN || bs == BS_DIBPATTERNPT ? pattern(r, 12, r.u(40), false) : nullptr;
+        if (img) lb.lbColor = 0;
+        HPEN pen = ExtCreatePen(style, r.u(32), &lb, static_cast<DWORD>(styles.size()), styles.data());
+        if (auto* p = img ? LookUpAs<PenObj>(pen, Kind::Pen) : nullptr) {
+            p->brushStyle = BS_DIBPATTERNPT;
+            p->pattern = std::move(img);
+        }
+        store(r.u(8), pen);
         break;
     }
     case EMR_CREATEBRUSHINDIRECT: {
@@ -581,17 +609,8 @@ void Player::play(const Rec& r, uint32_t type) {
     }
     case EMR_CREATEMONOBRUSH:
     case EMR_CREATEDIBPATTERNBRUSHPT: {
-        auto img = std::make_shared<Image>();
-        // A one-bit brush without colours is monochrome, drawn in the text and background colours.
-        UINT usage = r.u(12);
-        if (!dib(r, 16, usage, *img, type == EMR_CREATEMONOBRUSH)) break;
-        if (usage == DIB_PAL_INDICES && img->bilevel) img->mono = true;
-        // A pattern at a resolution of its own keeps its size on the page.
-        int32_t xRes = img->pixelsPerMetre[0], yRes = img->pixelsPerMetre[1];
-        if (patternsAtOwnResolution_ && xRes > 0 && yRes > 0) {
-            double perMetre = devicePixelsPerInch_ / 0.0254;
-            *img = ResampledPattern(*img, perMetre / xRes, perMetre / yRes);
-        }
+        std::shared_ptr<Image> img = pattern(r, 16, r.u(12), type == EMR_CREATEMONOBRUSH);
+        if (!img) break;
         auto b = std::make_unique<BrushObj>();
         b->style = BS_DIBPATTERNPT;
         b->pattern = std::move(img);

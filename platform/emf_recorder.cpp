@@ -137,9 +137,12 @@ uint32_t RecordObject(DC& dc, Object* obj) {
         } else {
             RecordWriter w(rec, EMR_EXTCREATEPEN);
             w.u32(index).u32(0).u32(0).u32(0).u32(0);
-            w.u32(p->style).u32(static_cast<uint32_t>(p->width)).u32(p->brushStyle).u32(p->color).u32(p->hatch);
+            // A patterned pen's colour field names how its DIB's colours are given.
+            uint32_t color = p->pattern ? DIB_RGB_COLORS : p->color;
+            w.u32(p->style).u32(static_cast<uint32_t>(p->width)).u32(p->brushStyle).u32(color).u32(p->hatch);
             w.u32(static_cast<uint32_t>(p->dashes.size()));
             for (DWORD d : p->dashes) w.u32(d);
+            if (p->pattern) RecordDib(w, 12, *p->pattern);
         }
         break;
     }

@@ -148,6 +148,7 @@ struct PenObj : Object {
     bool extended = false;
     UINT brushStyle = BS_SOLID;
     ULONG hatch = 0;
+    std::shared_ptr<Image> pattern;  // a DIB-patterned pen's pattern
     std::vector<DWORD> dashes;
     int styleKind() const { return static_cast<int>(style & PS_STYLE_MASK); }
     bool geometric() const { return (style & PS_TYPE_MASK) == PS_GEOMETRIC; }

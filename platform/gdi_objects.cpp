@@ -219,6 +219,22 @@ BOOL DeleteObject(HGDIOBJ h) {
     return TRUE;
 }
 
+namespace {
+// A packed DIB's picture: its header, its colours and its rows, one after the other.
+std::shared_ptr<Image> imageOfPackedDib(const void* packed, UINT usage) {
+    if (packed == nullptr) return nullptr;
+    const auto* bytes = static_cast<const BYTE*>(packed);
+    BITMAPINFOHEADER h;
+    std::memcpy(&h, bytes, sizeof h);
+    size_t headerSize = DibHeaderAndColorsSize(h);
+    uint64_t imageSize = DibImageSize(h);
+    if (headerSize == 0 || imageSize == 0) return nullptr;
+    auto img = std::make_shared<Image>();
+    if (!DecodeDib(bytes, headerSize, bytes + headerSize, imageSize, usage, nullptr, *img)) return nullptr;
+    return img;
+}
+}  // namespace
+
 HPEN ExtCreatePen(DWORD style, DWORD width, const LOGBRUSH* brush, DWORD styleCount, const DWORD* styles) {
     if (brush == nullptr) return nullptr;
     auto p = std::make_unique<PenObj>();
@@ -228,6 +244,15 @@ HPEN ExtCreatePen(DWORD style, DWORD width, const LOGBRUSH* brush, DWORD styleCo
     p->color = brush->lbColor;
     p->brushStyle = brush->lbStyle;
     p->hatch = static_cast<ULONG>(brush->lbHatch);
+    if (brush->lbStyle == BS_DIBPATTERNPT) {
+        // Lines painted with a pattern, which tiles the page as a brush's does.
+        p->pattern = imageOfPackedDib(reinterpret_cast<const void*>(brush->lbHatch), brush->lbColor);
+        if (!p->pattern) return nullptr;
+        p->color = 0;
+        p->hatch = 0;
+    } else if (brush->lbStyle != BS_SOLID && brush->lbStyle != BS_HATCHED && brush->lbStyle != BS_NULL) {
+        p->brushStyle = BS_SOLID;
+    }
     if ((style & PS_STYLE_MASK) == PS_USERSTYLE) {
         if (styles == nullptr || styleCount == 0 || styleCount > 16) return nullptr;
         p->dashes.assign(styles, styles + styleCount);
@@ -275,15 +300,8 @@ HBRUSH CreatePatternBrush(HBITMAP bitmap) {
 }
 
 HBRUSH CreateDIBPatternBrushPt(const void* packed, UINT usage) {
-    if (packed == nullptr) return nullptr;
-    const auto* bytes = static_cast<const BYTE*>(packed);
-    BITMAPINFOHEADER h;
-    std::memcpy(&h, bytes, sizeof h);
-    size_t headerSize = DibHeaderAndColorsSize(h);
-    uint64_t imageSize = DibImageSize(h);
-    if (headerSize == 0 || imageSize == 0) return nullptr;
-    auto img = std::make_shared<Image>();
-    if (!DecodeDib(bytes, headerSize, bytes + headerSize, imageSize, usage, nullptr, *img)) return nullptr;
+    std::shared_ptr<Image> img = imageOfPackedDib(packed, usage);
+    if (!img) return nullptr;
     auto b = std::make_unique<BrushObj>();
     b->style = BS_DIBPATTERNPT;
     b->pattern = std::move(img);

@@ -490,8 +490,18 @@ void PaintPath(DC& dc, const Path& path, bool fill, bool stroke) {
     if (stroke && pen && pen->styleKind() != PS_NULL && pen->brushStyle != BS_NULL) {
         setupStroke(dc, cr, *pen);
         COLORREF color = pen->stockIndex == DC_PEN ? dc.st.dcPenColor : pen->color;
+        // A hatched or patterned pen paints its lines as a brush of its kind paints figures.
+        BrushObj penBrush;
+        bool patterned = pen->brushStyle == BS_HATCHED || pen->pattern;
+        if (patterned) {
+            penBrush.style = pen->brushStyle;
+            penBrush.color = color;
+            penBrush.hatch = static_cast<UINT>(pen->hatch);
+            penBrush.pattern = pen->pattern;
+        }
         if (dc.st.rop2 == R2_COPYPEN) {
-            SetSourceColor(cr, color);
+            if (patterned) SetBrushSource(dc, cr, &penBrush);
+            else SetSourceColor(cr, color);
             // Thin lines sit on pixel centres so that they stay one pixel wide.
             double off = cairo_get_line_width(cr) <= 1.5 ? 0.5 : 0.0;
             cairo_translate(cr, off, off);
@@ -499,7 +509,7 @@ void PaintPath(DC& dc, const Path& path, bool fill, bool stroke) {
             cairo_identity_matrix(cr);
             cairo_stroke(cr);
         } else {
-            paintWithRop2(dc, path, true, color);
+            paintWithRop2(dc, path, true, color, patterned ? &penBrush : nullptr);
         }
     }
     cairo_new_path(cr);

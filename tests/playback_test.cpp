@@ -399,6 +399,44 @@ TEST(PlaybackRaster, PatternAndHatchBrushes) {
     EXPECT_NEAR(black, 0.5, 0.1);
 }
 
+// Pens made with a DIB pattern or a hatch paint their lines as such brushes paint figures, also
+// under a raster operation; the pattern travels in the page's pen record.
+TEST(PlaybackRaster, PatternedAndHatchedPensPaintTheirLines) {
+    // A packed 2 x 2 checker of red and white, 32 bits a pixel.
+    Dib checker =
+        MakeDib(2, 2, 32, BI_RGB, {}, {0, 0, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0xFF, 0});
+    std::vector<uint8_t> packed = checker.info;
+    packed.insert(packed.end(), checker.bits.begin(), checker.bits.end());
+    Pixels p = Draw([&](HDC dc) {
+        LOGBRUSH pattern{BS_DIBPATTERNPT, DIB_RGB_COLORS, reinterpret_cast<uintptr_t>(packed.data())};
+        HPEN pen = ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT, 30, &pattern, 0, nullptr);
+        ASSERT_NE(pen, nullptr);
+        SelectObject(dc, pen);
+        MoveToEx(dc, 40, 75, nullptr);
+        LineTo(dc, 340, 75);
+        SetROP2(dc, R2_MASKPEN);  // red and white over black: black stays
+        MoveToEx(dc, 40, 187, nullptr);
+        LineTo(dc, 340, 187);
+        SetROP2(dc, R2_COPYPEN);
+        LOGBRUSH hatch{BS_HATCHED, RGB(0, 0, 255), HS_HORIZONTAL};
+        HPEN hatched = ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT, 30, &hatch, 0, nullptr);
+        SelectObject(dc, hatched);
+        DeleteObject(pen);
+        MoveToEx(dc, 40, 300, nullptr);
+        LineTo(dc, 340, 300);
+        SelectObject(dc, GetStockObject(BLACK_PEN));
+        DeleteObject(hatched);
+    });
+    // The first line: half red, half white, nothing else.
+    EXPECT_NEAR(p.Share(60, 60, 320, 90, 0xFF0000, 10), 0.5, 0.1);
+    EXPECT_NEAR(p.Share(60, 60, 320, 90, 0xFFFFFF, 10), 0.5, 0.1);
+    // Masked onto white, the same; the hatched line is blue stripes on white.
+    EXPECT_NEAR(p.Share(60, 175, 320, 200, 0xFF0000, 10), 0.5, 0.1);
+    double blue = p.Share(60, 290, 320, 315, 0x0000FF, 10);
+    EXPECT_GT(blue, 0.05);
+    EXPECT_LT(blue, 0.5);
+}
+
 // Wine records a monochrome pattern brush as a one-bit DIB pattern without colours, its usage
 // field 2: drawn in the text and background colours, its rows 32-bit aligned and bottom-up.
 TEST(PlaybackRaster, MonochromeBrushesRecordedWithoutColoursTakeTheTextAndBackgroundColours) {
