@@ -351,13 +351,13 @@ BENCHMARK_CAPTURE(DetectLanguageOf10MbJob, PclXlBehindPjl, "\x1B%-12345X@PJL JOB
 BENCHMARK_CAPTURE(DetectLanguageOf10MbJob, BinaryJunk, "junk")->Unit(benchmark::kMillisecond);
 }  // namespace
 
-// A dense HP-GL/2 plot: 100,000 short vectors of a random walk over an A4 sheet, as a contour or map plot has.
+// A dense HP-GL/2 plot: 200,000 short vectors of a random walk over an A4 sheet, as a contour or map plot has.
 const std::string& DensePlot() {
     static std::string path = [] {
         std::string job = "IN;SP1;PW0.25;PA4000,5000;PD";
         uint32_t seed = 12345;
         int x = 4000, y = 5000;
-        for (int i = 0; i < 100000; ++i) {
+        for (int i = 0; i < 200000; ++i) {
             seed = seed * 1103515245 + 12345;
             x = std::clamp(x + static_cast<int>((seed >> 8) % 121) - 60, 200, 7800);
             seed = seed * 1103515245 + 12345;

@@ -1,6 +1,7 @@
 #include "hpgl_drawing.h"
 
 #include "hpgl_coordinates.h"
+#include "hpgl_fills.h"
 #include "hpgl_labels.h"
 #include "hpgl_plot_state.h"
 #include "plot_page.h"
@@ -57,6 +58,11 @@ HDC PlotInkDC(bool patternFill) {
     int mix = inkMix(patternFill);
     if (GetROP2(dc) != mix) SetROP2(dc, mix);
     return dc;
+}
+
+HDC PlotInkDC() {
+    std::optional<PlotPaint> screen = VectorScreen();
+    return PlotInkDC(screen && !screen->pattern.empty());
 }
 
 bool HpglMergeControl(const HpglParams& p) {

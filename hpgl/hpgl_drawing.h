@@ -10,7 +10,9 @@
 HDC PlotDC();
 // The page DC for a call that puts ink on the page, which then counts as marked; the DC
 // mixes ink and page as MC and TR say, for a fill pattern's pixels when `patternFill`.
-HDC PlotInkDC(bool patternFill = false);
+HDC PlotInkDC(bool patternFill);
+// The same for the pen's lines, whose pixels are a pattern's where SV screens them with one.
+HDC PlotInkDC();
 // MC and TR.
 bool HpglMergeControl(const HpglParams& p);
 bool HpglTransparencyMode(const HpglParams& p);

@@ -78,46 +78,31 @@ RECT bounds(const PlotFigures& figures) {
     return r;
 }
 
+// A pen's colour lightened to a shading level, the percentage of the paper its ink covers.
+COLORREF shaded(COLORREF colour, int32_t level) {
+    int32_t ink = std::clamp(level, 0, 100);
+    auto mix = [ink](int32_t c) { return static_cast<BYTE>(255 - (255 - c) * ink / 100); };
+    return RGB(mix(GetRValue(colour)), mix(GetGValue(colour)), mix(GetBValue(colour)));
+}
+
 // The brush of a fill type that paints with a brush; null for hatching or none.
 HBRUSH fillBrush() {
     HpglPlotState& h = Hpgl();
     dropFillBrush();  // made afresh: the pen's colour may have changed
-    switch (h.fillType) {
-    case 1:
-    case 2: h.fillBrush = CreateSolidBrush(PenColor(h.currentPen)); break;
-    case 10: {
-        // Shading: the percentage is how much ink covers the paper.
-        auto g = static_cast<BYTE>(255 - std::clamp(h.fillSpacing, 0, 100) * 255 / 100);
-        h.fillBrush = CreateSolidBrush(RGB(g, g, g));
-        break;
-    }
-    case 21:
-    case 22:
-        // PCL's cross-hatches (1 to 6) and user patterns by ID.
-        h.fillBrush = CreatePclPatternBrush(h.fillType == 21 ? 3 : 4, h.fillSpacing);
-        if (!h.fillBrush) return nullptr;
-        break;
-    case 11: {
-        auto it = h.rasterFills.find(h.rasterFillIndex);
-        if (it != h.rasterFills.end() && it->second) {
-            h.fillBrush = it->second;
-            h.fillBrushOwned = false;
-            return h.fillBrush;
-        }
-        h.fillBrush = CreateSolidBrush(PenColor(h.currentPen));
-        break;
-    }
-    default: return nullptr;
-    }
-    h.fillBrushOwned = true;
+    if (h.fillType != 1 && h.fillType != 2 && h.fillType != 10 && h.fillType != 11 && h.fillType != 21 &&
+        h.fillType != 22)
+        return nullptr;
+    PlotPaint paint = PaintOf(h.fillType, h.fillType == 11 ? h.rasterFillIndex : h.fillSpacing);
+    if (paint.invisible) return nullptr;
+    h.fillBrush = paint.pattern.empty() ? CreateSolidBrush(paint.colour)
+                                        : CreateDIBPatternBrushPt(paint.pattern.data(), DIB_RGB_COLORS);
     return h.fillBrush;
 }
 
 void dropFillBrush() {
     HpglPlotState& h = Hpgl();
-    if (h.fillBrush && h.fillBrushOwned) DeleteObject(h.fillBrush);
+    if (h.fillBrush) DeleteObject(h.fillBrush);
     h.fillBrush = nullptr;
-    h.fillBrushOwned = false;
 }
 
 void rectangleFigure(int32_t x0, int32_t y0, int32_t x1, int32_t y1, PlotFigures& out) {
@@ -272,12 +257,8 @@ bool HpglRasterFill(const HpglParams& p) {
     uint8_t* rows = packed.data() + sizeof head;
     for (size_t k = 0; k + 3 < p.size() && k < static_cast<size_t>(w) * ht; ++k)
         if (p[k + 3] != 0) rows[k / w * stride + k % w / 8] |= static_cast<uint8_t>(0x80 >> (k % w % 8));
-    HBRUSH brush = CreateDIBPatternBrushPt(packed.data(), DIB_RGB_COLORS);
-    if (!brush) return false;
-    HBRUSH& slot = h.rasterFills[h.rasterFillIndex];
-    if (h.fillBrush == slot) dropFillBrush();
-    if (slot) DeleteObject(slot);
-    slot = brush;
+    h.rasterFills[h.rasterFillIndex] = std::move(packed);
+    if (h.screenType == 2) RemakePen(h.currentPen);  // lines screened with this fill take it
     return true;
 }
 
@@ -290,9 +271,49 @@ bool HpglAnchorCorner(const HpglParams& p) {
 }
 
 void ReleaseFillBrushes() {
-    HpglPlotState& h = Hpgl();
     dropFillBrush();
-    for (auto& [index, brush] : h.rasterFills)
-        if (brush) DeleteObject(brush);
-    h.rasterFills.clear();
+    Hpgl().rasterFills.clear();
+}
+
+PlotPaint PaintOf(int32_t type, int32_t option) {
+    HpglPlotState& h = Hpgl();
+    PlotPaint paint;
+    paint.colour = PenColor(h.currentPen);
+    switch (type) {
+    case 10: paint.colour = shaded(paint.colour, option); break;
+    case 11: {
+        // An index no RF defined fills solid, as a printer does.
+        auto it = h.rasterFills.find(option);
+        if (it != h.rasterFills.end()) paint.pattern = it->second;
+        break;
+    }
+    case 21:
+    case 22:
+        // PCL's cross-hatches (1 to 6) and user patterns by ID; one never defined paints nothing.
+        paint.pattern = PclPatternDib(type == 21 ? 3 : 4, option);
+        paint.invisible = paint.pattern.empty();
+        break;
+    default: break;
+    }
+    return paint;
+}
+
+bool HpglScreenedVectors(const HpglParams& p) {
+    HpglPlotState& h = Hpgl();
+    int32_t type = p.empty() ? 0 : p.integer(0);
+    if (type != 0 && type != 1 && type != 2 && type != 21 && type != 22) return false;
+    // Shading's level, a raster fill's index or a pattern's number; each screen has its default.
+    int32_t option = p.size() >= 2 ? p.integer(1) : type == 1 ? 50 : type == 2 ? h.rasterFillIndex : 1;
+    // A hatch or user pattern the printer does not have leaves the screen as it was.
+    if ((type == 21 || type == 22) && PclPatternDib(type == 21 ? 3 : 4, option).empty()) return false;
+    h.screenType = type;
+    h.screenOption = option;
+    RemakePen(h.currentPen);
+    return true;
+}
+
+std::optional<PlotPaint> VectorScreen() {
+    const HpglPlotState& h = Hpgl();
+    if (h.screenType == 0) return std::nullopt;
+    return PaintOf(h.screenType == 1 ? 10 : h.screenType == 2 ? 11 : h.screenType, h.screenOption);
 }

@@ -4,6 +4,7 @@
 
 #include "gdi.h"
 
+#include <optional>
 #include <vector>
 
 using PlotFigures = std::vector<std::vector<POINT>>;
@@ -23,5 +24,17 @@ bool HpglFillType(const HpglParams& p);
 bool HpglUserFill(const HpglParams& p);
 bool HpglRasterFill(const HpglParams& p);
 bool HpglAnchorCorner(const HpglParams& p);
+bool HpglScreenedVectors(const HpglParams& p);
 // Deletes the raster fills and the fill brush the plot state owns.
 void ReleaseFillBrushes();
+
+// How a fill type paints, with its option (FT's 1, 2, 10, 11 and 21, 22, which SV's screens
+// share): the current pen's colour, shaded, or a packed DIB tiling the page in its own colours.
+struct PlotPaint {
+    COLORREF colour = 0;
+    std::vector<uint8_t> pattern;
+    bool invisible = false;  // a pattern the job never defined: nothing is painted
+};
+PlotPaint PaintOf(int32_t type, int32_t option);
+// SV's screen for the pen's lines; none while they are solid in the pen's colour.
+std::optional<PlotPaint> VectorScreen();

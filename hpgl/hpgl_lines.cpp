@@ -2,6 +2,7 @@
 
 #include "hpgl_coordinates.h"
 #include "hpgl_drawing.h"
+#include "hpgl_fills.h"
 #include "hpgl_plot_state.h"
 #include "plot_page.h"
 
@@ -30,6 +31,12 @@ void selectPen(HPEN pen) {
 HPEN makePen(COLORREF colour) {
     HpglPlotState& h = Hpgl();
     LOGBRUSH brush{BS_SOLID, colour, 0};
+    // SV screens the lines: shaded, patterned, or not drawn where the pattern is undefined.
+    std::optional<PlotPaint> screen = VectorScreen();
+    if (screen && screen->invisible) brush = {BS_NULL, 0, 0};
+    else if (screen && !screen->pattern.empty())
+        brush = {BS_DIBPATTERNPT, DIB_RGB_COLORS, reinterpret_cast<uintptr_t>(screen->pattern.data())};
+    else if (screen) brush.lbColor = screen->colour;
     auto width = static_cast<DWORD>(std::clamp(h.penWidth, 1, kMaxPenWidth));
     auto user = h.userLineTypes.find(h.userLineType);
     if (user != h.userLineTypes.end() && !user->second.empty()) {

@@ -209,6 +209,7 @@ const Row kHandlers[] = {
     {"YT", numericWith<HpglTick, false>},
     {"MC", numeric<HpglMergeControl>},
     {"TR", numeric<HpglTransparencyMode>},
+    {"SV", numeric<HpglScreenedVectors>},
 };
 }  // namespace
 

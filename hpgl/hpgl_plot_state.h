@@ -32,8 +32,8 @@ struct HpglPlotState {
     int32_t currentPen = 1;
     int32_t numberOfPens = 8;
     int32_t lineStyle = PS_SOLID;  // pen style with the end and join flags of LA
-    int32_t userLineType = -1;     // the UL pattern LT chose, -1 none
-    HPEN pen = nullptr;            // the pen this state selected into the page
+    int32_t userLineType = -1;  // the UL pattern LT chose, -1 none
+    HPEN pen = nullptr;         // the pen this state selected into the page
     int32_t penWidthUnit = 0;
     int32_t penWidth = 28;  // page units: the plotter's 0.35 mm until PW says otherwise
     std::map<int32_t, COLORREF> penColours;
@@ -43,9 +43,9 @@ struct HpglPlotState {
     int32_t fillAngle = 0;
     std::vector<double> userFillGaps;  // UF: FT5's gaps between lines, in proportion
     int32_t rasterFillIndex = -1;
-    std::map<int32_t, HBRUSH> rasterFills;
+    std::map<int32_t, std::vector<uint8_t>> rasterFills;  // RF's patterns as packed DIBs
     HBRUSH fillBrush = nullptr;
-    bool fillBrushOwned = false;  // false when it is one of the raster fills
+    int32_t screenType = 0, screenOption = 0;  // SV: the pen's lines painted as a fill type paints
     uint8_t labelTerminator = 3;
     int32_t textPath = 0;     // DV: 0 right, 1 down, 2 left, 3 up, the characters upright
     int32_t labelOrigin = 1;  // LO: 1 to 9 place the label's left, centre or right at its bottom, middle or top

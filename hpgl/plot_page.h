@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 // The open page's DC, or null when none could be opened.
 HDC PlotPageDC();
@@ -23,6 +24,6 @@ enum class PlotMedia { Changed, Kept, NotNumbers };
 PlotMedia SetPlotMedia(std::optional<double> length, std::optional<double> width);
 // PG: a plot file whose page has ink goes on to the next sheet.
 void AdvancePlotPage();
-// A brush of a PCL pattern (ESC*c#P's types 2 to 4 with a shade, hatch or pattern ID), its dots
-// the device's; null when there is no such pattern. FT21 and FT22 fill with these.
-HBRUSH CreatePclPatternBrush(int32_t type, int32_t id);
+// A PCL pattern (ESC*c#P's types 2 to 4 with a shade, hatch or pattern ID) as a packed DIB, its
+// dots the device's; empty when there is no such pattern. FT21 and FT22 fill with these.
+std::vector<uint8_t> PclPatternDib(int32_t type, int32_t id);

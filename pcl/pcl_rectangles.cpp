@@ -212,9 +212,9 @@ void paintPattern(const PatternTile& tile, double left, double top, double right
 }
 }  // namespace
 
-HBRUSH CreatePclPatternBrush(int32_t type, int32_t id) {
+std::vector<uint8_t> PclPatternDib(int32_t type, int32_t id) {
     PatternTile tile = patternTile(type, id);
-    if (tile.width == 0) return nullptr;
+    if (tile.width == 0) return {};
     // A packed DIB: the header, its colours and the rows, 32-bit aligned.
     PatternDib dib = patternDib(tile.width, tile.height, tile.colour);
     size_t stride = (static_cast<size_t>(tile.width) * dib.header.biBitCount + 31) / 32 * 4;
@@ -225,7 +225,7 @@ HBRUSH CreatePclPatternBrush(int32_t type, int32_t id) {
     for (int32_t y = 0; y < tile.height; ++y)
         std::memcpy(rows + static_cast<size_t>(y) * stride, &tile.bits[static_cast<size_t>(y) * tile.stride],
                     std::min(stride, tile.stride));
-    return CreateDIBPatternBrushPt(packed.data(), DIB_RGB_COLORS);
+    return packed;
 }
 
 COLORREF PclForegroundColour() {

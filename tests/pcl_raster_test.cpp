@@ -482,18 +482,24 @@ TEST(PclRasterInks, ConfigurationsOutOfBoundsAreRefused) {
 
 // Our own jobs (tests/data/pcl-graphics) beside GhostPCL's 96 dpi pictures of them: an
 // instrument's screen dump at the default resolution, a driver's escape sequence of an unknown
-// parameterised character before its page set-up, raster under a top margin of nought, and
-// HP-GL/2 drawing clipped by the picture frame.
+// parameterised character before its page set-up, raster under a top margin of nought,
+// HP-GL/2 drawing clipped by the picture frame, and lines screened with hatches, shading and a
+// raster fill (where our hatches lie a few dots apart from GhostPCL's, and its shading is dithered).
 TEST_F(PclRasterTest, OwnJobsLookAsGhostPclPrintsThem) {
     namespace fs = std::filesystem;
     fs::path data = fs::path(SPOOLSIGHT_TEST_DATA) / "pcl-graphics";
-    for (const char* name : {"instrument", "unknown-escape", "top-margin", "frame-clip"}) {
+    struct Job {
+        const char* name;
+        double match;
+    };
+    for (auto [name, least] : {Job{"instrument", 0.95}, Job{"unknown-escape", 0.95}, Job{"top-margin", 0.95},
+                               Job{"frame-clip", 0.95}, Job{"screened-vectors", 0.9}}) {
         Bytes job = ReadFileBytes((data / (std::string(name) + ".pcl")).string());
         Pixels ours = LoadPicture(Write(std::string(name) + ".pcl", job)), theirs;
         ASSERT_TRUE(ReadPng((data / (std::string(name) + "-1.gpcl6.png")).string(), theirs)) << name;
         CoarseMatch m = CompareCoarse(ours, theirs);
         std::printf("%s: match %.3f, ink %.2f\n", name, m.match, m.ink);
-        EXPECT_GE(m.match, 0.95) << name;
+        EXPECT_GE(m.match, least) << name;
         EXPECT_GT(m.ink, 0.8) << name;
         EXPECT_LT(m.ink, 1.25) << name;
         PageList pages = Convert(job);
