@@ -333,34 +333,56 @@ std::vector<BYTE> PackDib(const ImageRef& img, size_t& headerSize, bool keepAlph
     return out;
 }
 
+namespace {
+// How many periods of `n` source pixels, scaled by k, come nearest to a whole number of pixels
+// for their length, so that tiles of them lie on the page with the least drift from where the
+// pattern lies: a 16-dot period at 300 dpi is 5.12 pixels at 96 dpi, and 25 periods are 128.
+int wholeRepeats(int n, double k) {
+    constexpr int kMostRepeats = 64;
+    constexpr double kLongestSide = 2048;
+    int best = 1;
+    double bestDrift = 1;
+    for (int m = 1; m <= kMostRepeats && n * m * k <= kLongestSide; ++m) {
+        double size = n * m * k, drift = std::fabs(size - std::round(size)) / size;
+        if (drift < bestDrift) best = m, bestDrift = drift;
+        if (std::fabs(size - std::round(size)) < 0.01) break;
+    }
+    return best;
+}
+}  // namespace
+
 Image ResampledPattern(const Image& in, double kx, double ky) {
     constexpr double kMaxPixels = 16 << 20;
     if (in.width <= 0 || in.height <= 0 || !(kx > 0) || !(ky > 0)) return in;
     double area = kx * ky * in.width * in.height;
     if (area > kMaxPixels) kx *= std::sqrt(kMaxPixels / area), ky *= std::sqrt(kMaxPixels / area);
-    int w = std::max(1, static_cast<int>(std::lround(in.width * kx)));
-    int h = std::max(1, static_cast<int>(std::lround(in.height * ky)));
+    int mx = wholeRepeats(in.width, kx), my = wholeRepeats(in.height, ky);
+    if (static_cast<double>(mx) * my * area > kMaxPixels) mx = my = 1;
+    int sourceWidth = in.width * mx, sourceHeight = in.height * my;
+    int w = std::max(1, static_cast<int>(std::lround(sourceWidth * kx)));
+    int h = std::max(1, static_cast<int>(std::lround(sourceHeight * ky)));
     if (w == in.width && h == in.height) return in;
     Image out;
     out.width = w, out.height = h, out.mono = in.mono, out.bilevel = in.bilevel;
     out.pixelsPerMetre[0] = static_cast<int32_t>(std::lround(in.pixelsPerMetre[0] * kx));
     out.pixelsPerMetre[1] = static_cast<int32_t>(std::lround(in.pixelsPerMetre[1] * ky));
     out.px.resize(static_cast<size_t>(w) * h);
-    // The source pixels [from(i), from(i + 1)) fall in pixel i of a side of n pixels.
+    // The source pixels [from(i), from(i + 1)) of the repeated periods fall in pixel i of a side of n pixels.
     auto from = [](int i, int n, int source) { return static_cast<int>(static_cast<int64_t>(i) * source / n); };
-    bool average = !in.mono && (w < in.width || h < in.height);
+    auto at = [&](int sx, int sy) { return in.px[static_cast<size_t>(sy % in.height) * in.width + sx % in.width]; };
+    bool average = !in.mono && (w < sourceWidth || h < sourceHeight);
     for (int y = 0; y < h; ++y) {
-        int y0 = from(y, h, in.height), y1 = std::max(y0 + 1, from(y + 1, h, in.height));
+        int y0 = from(y, h, sourceHeight), y1 = std::max(y0 + 1, from(y + 1, h, sourceHeight));
         for (int x = 0; x < w; ++x) {
-            int x0 = from(x, w, in.width), x1 = std::max(x0 + 1, from(x + 1, w, in.width));
+            int x0 = from(x, w, sourceWidth), x1 = std::max(x0 + 1, from(x + 1, w, sourceWidth));
             if (!average) {
-                out.px[static_cast<size_t>(y) * w + x] = in.px[static_cast<size_t>(y0) * in.width + x0];
+                out.px[static_cast<size_t>(y) * w + x] = at(x0, y0);
                 continue;
             }
             uint64_t sum[3] = {0, 0, 0};
             for (int sy = y0; sy < y1; ++sy)
                 for (int sx = x0; sx < x1; ++sx) {
-                    uint32_t v = in.px[static_cast<size_t>(sy) * in.width + sx];
+                    uint32_t v = at(sx, sy);
                     for (int c = 0; c < 3; ++c) sum[c] += (v >> (8 * c)) & 0xFF;
                 }
             uint64_t n = static_cast<uint64_t>(y1 - y0) * (x1 - x0);

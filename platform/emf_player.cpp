@@ -62,6 +62,14 @@ private:
     DC& dc_;
     double devicePixelsPerInch_;
     bool patternsAtOwnResolution_ = false;  // the page said so in a comment
+    // Patterns laid at their own resolution, the last few: pages make the same brush anew for
+    // each figure or run of text, and laying it costs far more than decoding it.
+    struct LaidPattern {
+        Image source;
+        std::shared_ptr<Image> laid;
+    };
+    std::vector<LaidPattern> laidPatterns_;
+    size_t nextLaid_ = 0;
     // The image of the last bitmap record, its buffer kept for the next: pages often hold
     // many large images, and fresh memory for each costs page faults.
     Image decoded_;
@@ -183,8 +191,16 @@ std::shared_ptr<Image> Player::pattern(const Rec& r, size_t offField, UINT usage
     // A pattern at a resolution of its own keeps its size on the page.
     int32_t xRes = img->pixelsPerMetre[0], yRes = img->pixelsPerMetre[1];
     if (patternsAtOwnResolution_ && xRes > 0 && yRes > 0) {
+        for (const LaidPattern& p : laidPatterns_)
+            if (p.source.width == img->width && p.source.height == img->height && p.source.mono == img->mono &&
+                p.source.pixelsPerMetre[0] == xRes && p.source.pixelsPerMetre[1] == yRes && p.source.px == img->px)
+                return p.laid;
+        constexpr size_t kKept = 8;
         double perMetre = devicePixelsPerInch_ / 0.0254;
-        *img = ResampledPattern(*img, perMetre / xRes, perMetre / yRes);
+        LaidPattern made{*img, std::make_shared<Image>(ResampledPattern(*img, perMetre / xRes, perMetre / yRes))};
+        img = made.laid;
+        if (laidPatterns_.size() < kKept) laidPatterns_.push_back(std::move(made));
+        else laidPatterns_[nextLaid_++ % kKept] = std::move(made);
     }
     return img;
 }

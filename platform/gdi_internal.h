@@ -91,6 +91,9 @@ struct Image {
     bool mono = false;
     bool bilevel = false;                // decoded from a 1-bit image (perhaps averaged down to greys)
     int32_t pixelsPerMetre[2] = {0, 0};  // the resolution the image names, if any
+    // A colour image as a Cairo surface, made the first time a brush paints with it: a pattern
+    // brush may paint thousands of glyphs and figures.
+    mutable std::shared_ptr<cairo_surface_t> surface;
 };
 
 inline uint32_t ColorToPixel(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
@@ -458,7 +461,8 @@ size_t DibHeaderAndColorsSize(const BITMAPINFOHEADER& h, UINT usage = DIB_RGB_CO
 uint64_t DibImageSize(const BITMAPINFOHEADER& h);
 // A brush pattern at `kx` by `ky` times its size, at least a pixel each way and at most 16M
 // pixels: a shrunk colour pattern's pixels are the means of those they cover, other pixels
-// the nearest one's.
+// the nearest one's. It holds as many periods as come to a whole number of pixels, so that
+// its tiles keep to where the pattern lies across the page.
 Image ResampledPattern(const Image& in, double kx, double ky);
 // A packed 32-bit (or 1-bit for mono) bottom-up DIB of an image, for recording.
 std::vector<BYTE> PackDib(const ImageRef& img, size_t& headerSize, bool keepAlpha = false);

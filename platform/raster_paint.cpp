@@ -43,6 +43,7 @@ cairo_pattern_t* hatchPattern(const DC& dc, const BrushObj& b) {
 }
 
 cairo_pattern_t* imagePattern(const DC& dc, const Image& img) {
+    if (img.surface) return cairo_pattern_create_for_surface(img.surface.get());
     cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, img.width, img.height);
     auto* px = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(s));
     int stride = cairo_image_surface_get_stride(s) / 4;
@@ -54,6 +55,8 @@ cairo_pattern_t* imagePattern(const DC& dc, const Image& img) {
         }
     cairo_surface_mark_dirty(s);
     cairo_pattern_t* p = cairo_pattern_create_for_surface(s);
+    // A mono image takes the colours of the moment; a colour one is kept as it is.
+    if (!img.mono) img.surface.reset(cairo_surface_reference(s), cairo_surface_destroy);
     cairo_surface_destroy(s);
     return p;
 }
