@@ -3,10 +3,12 @@
 #include "job_problems.h"
 #include "kernel.h"
 #include "page_files.h"
+#include "pattern_comment.h"
 #include "pcl_page_state.h"
 #include "user.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -74,6 +76,10 @@ void OpenPclPage() {
         return;
     }
     s.pages.push_back(name);
+    // Pattern brushes (HP-GL/2 fills, screened lines, text in patterns) keep the pattern's own
+    // resolution, as rectangles do, whatever resolution the page is pictured at.
+    std::array<uint8_t, kPatternCommentSize> patterns = PatternCommentBytes();
+    GdiComment(s.pageDC, static_cast<UINT>(patterns.size()), patterns.data());
     SetGraphicsMode(s.pageDC, GM_ADVANCED);
     SetMapMode(s.pageDC, MM_ANISOTROPIC);
     s.mapping = PclMapping::Other;

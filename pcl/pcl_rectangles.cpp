@@ -217,6 +217,8 @@ std::vector<uint8_t> PclPatternDib(int32_t type, int32_t id) {
     if (tile.width == 0) return {};
     // A packed DIB: the header, its colours and the rows, 32-bit aligned.
     PatternDib dib = patternDib(tile.width, tile.height, tile.colour);
+    // The pattern's resolution, at which the page lays it.
+    dib.header.biXPelsPerMeter = dib.header.biYPelsPerMeter = static_cast<LONG>(std::lround(tile.dpi / 0.0254));
     size_t stride = (static_cast<size_t>(tile.width) * dib.header.biBitCount + 31) / 32 * 4;
     size_t head = sizeof dib.header + dib.header.biClrUsed * sizeof(RGBQUAD);
     std::vector<uint8_t> packed(head + stride * static_cast<size_t>(tile.height));

@@ -173,6 +173,27 @@ TEST_F(PclRectanglesTest, PatternsTileFromTheReferencePoint) {
     EXPECT_LT(cornerInk(picture(ESC + "*c64a64b7g4P")), 0.7);
 }
 
+// Figures filled through a pattern brush (HP-GL/2's FT22 here; screened lines and text in patterns
+// too) keep the pattern's size and step across the whole page, although its period is no whole
+// number of pixels: 16 dots at 300 dpi are 10.24 pixels at 192 dpi.
+TEST_F(PclRectanglesTest, PatternBrushesKeepTheirStepAcrossThePage) {
+    std::string pattern = std::string("\0\0\1\0\0\x10\0\x10", 8);
+    for (int row = 0; row < 16; ++row) pattern += row < 8 ? std::string("\xFF\xFF", 2) : std::string("\0\0", 2);
+    std::string job = ESC + "E" + ESC + "&l26A" + ESC + "*c7G" + ESC + "*c40W" + pattern + ESC +
+        "%0BIN;FT22,7;PA0,0;RR30000,30000;" + ESC + "%0A" + ESC + "E";
+    Pixels p = LoadPicture(Write("bands.pcl", Bytes(job.begin(), job.end())));
+    // Where the bands turn black down one column: each a whole number of periods from the first.
+    const double period = 16 * 192 / 300.0;
+    std::vector<int> edges;
+    for (int y = 200; y < p.height - 200; ++y)
+        if (p.at(300, y) < 0x808080 && p.at(300, y - 1) >= 0x808080) edges.push_back(y);
+    ASSERT_GT(edges.size(), 150u);
+    for (int e : edges) {
+        double periods = (e - edges.front()) / period;
+        EXPECT_NEAR(periods, std::round(periods), 0.15) << e;
+    }
+}
+
 TEST_F(PclRectanglesTest, ColourPatternsTakeThePalettesColours) {
     // A 16-dot colour pattern of palette indexes in simple RGB colour: red and blue quarters
     // and two white ones, over a black rule that covers the left half of the fill.
