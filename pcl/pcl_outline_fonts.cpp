@@ -1,4 +1,5 @@
 #include "pcl_outline_fonts.h"
+#include "pcl_text_paint.h"
 
 #include "pcl_page_state.h"
 
@@ -119,16 +120,12 @@ void DrawOutlineGlyph(uint8_t character) {
     // The font's height is its em: a downloaded scalable font is sized as a printer's own would be.
     double scale = PclFontHeight(f.proportional) / f.unitsPerEm;
     // The outline is filled as the font draws it, by the non-zero rule and with no pen around
-    // it (which would make every stem a device pixel heavier), in the colour text takes from
-    // the current pattern.
-    COLORREF colour = PclTextColour();
-    HBRUSH made = colour == 0 ? nullptr : CreateSolidBrush(colour);
-    HGDIOBJ oldBrush = SelectObject(s.pageDC, made ? made : GetStockObject(BLACK_BRUSH));
-    if (oldBrush && oldBrush != GetStockObject(BLACK_BRUSH) && oldBrush != GetStockObject(WHITE_BRUSH))
-        DeleteObject(oldBrush);
+    // it (which would make every stem a device pixel heavier), in the colour or pattern text
+    // takes.
     HGDIOBJ oldPen = SelectObject(s.pageDC, GetStockObject(NULL_PEN));
     int fillMode = SetPolyFillMode(s.pageDC, WINDING);
     TopDownMapping();
+    PclTextPaint paint;
     PagePoint origin = PclPagePoint(s.cursorX, s.cursorY);
     auto at = [&](const OutlinePoint& p) {
         return POINT{static_cast<LONG>(std::trunc(p.x * scale + origin.x)),
@@ -149,8 +146,4 @@ void DrawOutlineGlyph(uint8_t character) {
     }
     SelectObject(s.pageDC, oldPen);
     if (fillMode) SetPolyFillMode(s.pageDC, fillMode);
-    if (made) {
-        SelectObject(s.pageDC, GetStockObject(BLACK_BRUSH));
-        DeleteObject(made);
-    }
 }

@@ -1,4 +1,5 @@
 #include "pcl_soft_fonts.h"
+#include "pcl_text_paint.h"
 
 #include "dib_header.h"
 #include "glyph_comment.h"
@@ -154,12 +155,10 @@ void DrawBitmapGlyph(uint8_t character) {
     TopDownMapping();
     // Black dots take the brush, the others leave the page as it is: PSDPxax, which documents
     // keep as a glyph rather than as an image, with the character it stands for in the font's
-    // symbol set told just before it. The brush is the colour text takes from the current
-    // pattern, as the printer's own fonts print; white under a transparent pattern marks nothing.
+    // symbol set told just before it. The brush is the colour or pattern text takes, as the
+    // printer's own fonts print; white under a transparent pattern marks nothing.
     if (PclTextInvisible()) return;
-    COLORREF colour = PclTextColour();
-    HBRUSH made = colour == 0 ? nullptr : CreateSolidBrush(colour);
-    HGDIOBJ brush = SelectObject(s.pageDC, made ? made : GetStockObject(BLACK_BRUSH));
+    PclTextPaint paint;
     if (char16_t u = FindSymbolSet(f.spec.symbolSet).chars[character]) {
         GlyphComment told{u};
         if (turns == 0) told.originX = -g.leftOffset, told.originY = g.topOffset, told.advance = g.deltaX / 4.0;
@@ -167,7 +166,5 @@ void DrawBitmapGlyph(uint8_t character) {
         GdiComment(s.pageDC, static_cast<UINT>(comment.size()), comment.data());
     }
     StretchDIBits(s.pageDC, x0, y0, x1 - x0, y1 - y0, 0, 0, w, h, cached->second.data(), bmi.info(), DIB_RGB_COLORS,
-                  0x00B8074A);
-    if (brush) SelectObject(s.pageDC, brush);
-    if (made) DeleteObject(made);
+                  paint.glyphRop());
 }

@@ -3,6 +3,7 @@
 // as one record each, and underlining.
 #include "pcl_commands.h"
 #include "pcl_page_state.h"
+#include "pcl_text_paint.h"
 
 #include <algorithm>
 #include <cmath>
@@ -156,8 +157,17 @@ void FlushPclText() {
         SetTextColor(s.pageDC, PclTextColour());
         SetBkMode(s.pageDC, TRANSPARENT);
         POINT at = pagePoint(r.x, r.y);
+        PclTextPaint paint;
+        // Characters in a pattern are their outlines filled with it.
+        if (paint.patterned()) BeginPath(s.pageDC);
         ExtTextOutW(s.pageDC, at.x, at.y, 0, nullptr, reinterpret_cast<const WCHAR*>(r.text.data()),
                     static_cast<UINT>(r.text.size()), r.dx.data());
+        if (paint.patterned()) {
+            EndPath(s.pageDC);
+            HGDIOBJ pen = SelectObject(s.pageDC, GetStockObject(NULL_PEN));
+            FillPath(s.pageDC);
+            SelectObject(s.pageDC, pen);
+        }
         if (s.underline) DrawPclUnderline(r.x, r.end, r.y);
     }
     r.text.clear();

@@ -159,16 +159,40 @@ TEST_F(PclSoftFontPagesTest, GlyphsPrintAtTheCursorAndAdvanceIt) {
 TEST_F(PclSoftFontPagesTest, GlyphsTakeTheCurrentPattern) {
     std::string font =
         ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "*c1D" + FontHeader(20, 120) + BlockCharacter(65);
-    auto glyphPixel = [&](const std::string& pattern) {
-        std::string job = font + pattern + ESC + "*p300x300Y" + "A";
-        Pixels p = LoadPicture(Write("font.pcl", Bytes(job.begin(), job.end())));
-        return p.width > 0 ? p.at(241, 284) : 0xFF00FFu;
+    // A row of block glyphs, and the same place under a rectangle.
+    auto glyphs = [&](const std::string& pattern) {
+        std::string job = font + pattern + ESC + "*p300x300Y" + std::string(24, 'A');
+        return LoadPicture(Write("font.pcl", Bytes(job.begin(), job.end())));
     };
-    EXPECT_TRUE(Near(glyphPixel(""), 0x000000, 60));
-    uint32_t shaded = glyphPixel(ESC + "*c50G" + ESC + "*v2T");
-    EXPECT_GT(shaded & 0xFF, 60u);
-    EXPECT_LT(shaded & 0xFF, 200u);
-    EXPECT_EQ(glyphPixel(ESC + "*v1T"), 0xFFFFFFu);
+    auto rectangle = [&](const std::string& id, const std::string& type) {
+        std::string job = font + ESC + "*p200x200Y" + ESC + "*c600a300b" + id + "g" + type + "P";
+        return LoadPicture(Write("rectangle.pcl", Bytes(job.begin(), job.end())));
+    };
+    // The glyphs' box, from their solid black picture.
+    Pixels solid = glyphs("");
+    ASSERT_GT(solid.width, 0);
+    int x0 = solid.width, y0 = solid.height, x1 = 0, y1 = 0;
+    for (int y = 0; y < solid.height; ++y)
+        for (int x = 0; x < solid.width; ++x)
+            if (solid.at(x, y) == 0)
+                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x + 1), y1 = std::max(y1, y + 1);
+    ASSERT_GT(x1 - x0, 100);
+    auto ink = [&](const Pixels& p) {
+        double sum = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) sum += 255 - (p.at(x, y) & 0xFF);
+        return sum / (255.0 * (x1 - x0) * (y1 - y0));
+    };
+    EXPECT_GT(ink(solid), 0.7);
+    // Shading and cross-hatches lie in the glyphs as under a rectangle; white marks nothing.
+    for (auto [id, type] : {std::pair<const char*, const char*>{"50", "2"}, {"6", "3"}, {"3", "3"}}) {
+        Pixels patterned = glyphs(ESC + "*c" + id + "G" + ESC + "*v" + type + "T");
+        double theirs = ink(rectangle(id, type)), ours = ink(patterned);
+        EXPECT_GT(ours, 0.05) << id << " " << type;
+        EXPECT_LT(ours, 0.8) << id << " " << type;
+        EXPECT_NEAR(ours, theirs, 0.1) << id << " " << type;
+    }
+    EXPECT_LT(ink(glyphs(ESC + "*v1T")), 0.01);
 }
 
 namespace {
