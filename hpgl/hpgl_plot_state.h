@@ -32,8 +32,8 @@ struct HpglPlotState {
     int32_t currentPen = 1;
     int32_t numberOfPens = 8;
     int32_t lineStyle = PS_SOLID;  // pen style with the end and join flags of LA
-    int32_t userLineType = -1;  // the UL pattern LT chose, -1 none
-    HPEN pen = nullptr;         // the pen this state selected into the page
+    int32_t userLineType = -1;     // the UL pattern LT chose, -1 none
+    HPEN pen = nullptr;            // the pen this state selected into the page
     int32_t penWidthUnit = 0;
     int32_t penWidth = 28;  // page units: the plotter's 0.35 mm until PW says otherwise
     std::map<int32_t, COLORREF> penColours;
