@@ -144,10 +144,17 @@ struct BitmapGlyphTable {
         cairo_surface_t* bits;
         cairo_matrix_t toEm;
         double originX, originY, advance;  // in the image's columns and rows
+        // A glyph of an outline instead: its path from the reference point and its advance, in ems.
+        cairo_path_t* outline = nullptr;
+        cairo_fill_rule_t rule = CAIRO_FILL_RULE_WINDING;
+        double advanceX = 0, advanceY = 0;
     };
     std::vector<Glyph> glyphs;
     ~BitmapGlyphTable() {
-        for (Glyph& g : glyphs) cairo_surface_destroy(g.bits);
+        for (Glyph& g : glyphs) {
+            if (g.bits) cairo_surface_destroy(g.bits);
+            if (g.outline) cairo_path_destroy(g.outline);
+        }
     }
 };
 
@@ -166,6 +173,13 @@ cairo_status_t renderBitmapGlyph(cairo_scaled_font_t* font, unsigned long index,
     extents->x_advance = extents->y_advance = 0;
     if (!table || index >= table->glyphs.size()) return CAIRO_STATUS_SUCCESS;
     const BitmapGlyphTable::Glyph& g = table->glyphs[index];
+    if (g.outline) {
+        extents->x_advance = g.advanceX, extents->y_advance = g.advanceY;
+        cairo_append_path(cr, g.outline);
+        cairo_set_fill_rule(cr, g.rule);
+        cairo_fill(cr);
+        return CAIRO_STATUS_SUCCESS;
+    }
     // Its advance as the page told it, else its width: text extraction reads the gaps the
     // advances leave as the gaps between words. Each glyph is placed where it was drawn.
     double x = g.advance, y = 0;
@@ -218,6 +232,23 @@ bool glyphIndex(DocumentStencils& st, int id, const Matrix& srcToDev, const Glyp
     return true;
 }
 
+// Glyph `index` of the document's font at (x, y) in device pixels, in a solid colour, standing
+// for `character` (0: not known): it joins the run waiting to be shown.
+void appendGlyph(DC& dc, unsigned long index, double x, double y, COLORREF color, char32_t character) {
+    BitmapGlyphRun& run = dc.document->stencils.run;
+    if (!run.glyphs.empty() && (run.color != color || run.glyphs.size() >= kMaxRun || !clipIs(dc, run.clip)))
+        FlushBitmapGlyphs(dc);
+    size_t textBefore = run.text.size();
+    if (run.glyphs.empty()) {
+        run.color = color;
+        run.clip.assign(dc.metaClip.begin(), dc.metaClip.end());
+        run.clip.insert(run.clip.end(), dc.st.clip.begin(), dc.st.clip.end());
+    }
+    run.glyphs.push_back({index, x, y});
+    if (character) AppendUtf8(character, run.text);
+    run.clusters.push_back({static_cast<int>(run.text.size() - textBefore), 1});
+}
+
 // On a PDF, a small stencil in a solid colour joins the run of glyphs waiting to be shown,
 // with the character it stands for where the page told it.
 bool queueGlyph(DC& dc, const Shape& shape, const Matrix& srcToDev, const BrushObj& brush) {
@@ -228,21 +259,10 @@ bool queueGlyph(DC& dc, const Shape& shape, const Matrix& srcToDev, const BrushO
     if (w > kMaxGlyphSide || h > kMaxGlyphSide || std::fabs(srcToDev.det()) * w * h > kMaxGlyphArea) return false;
     unsigned long index;
     const GlyphComment& told = dc.document->nextGlyph;
-    if (!glyphIndex(st, shape.id, srcToDev, told, index)) return false;
-    BitmapGlyphRun& run = st.run;
-    if (!run.glyphs.empty() && (run.color != color || run.glyphs.size() >= kMaxRun || !clipIs(dc, run.clip)))
-        FlushBitmapGlyphs(dc);
-    size_t textBefore = run.text.size();
-    if (run.glyphs.empty()) {
-        run.color = color;
-        run.clip.assign(dc.metaClip.begin(), dc.metaClip.end());
-        run.clip.insert(run.clip.end(), dc.st.clip.begin(), dc.st.clip.end());
-    }
+    if (told.outline || !glyphIndex(st, shape.id, srcToDev, told, index)) return false;
     // The glyph stands at its reference point.
-    run.glyphs.push_back({index, srcToDev.e + srcToDev.a * told.originX + srcToDev.c * told.originY,
-                          srcToDev.f + srcToDev.b * told.originX + srcToDev.d * told.originY});
-    if (told.character) AppendUtf8(told.character, run.text);
-    run.clusters.push_back({static_cast<int>(run.text.size() - textBefore), 1});
+    PointD at = srcToDev.apply(told.originX, told.originY);
+    appendGlyph(dc, index, at.x, at.y, color, told.character);
     return true;
 }
 
@@ -370,6 +390,67 @@ bool DrawStencil(DC& dc, const ImageRef* src, std::string_view identity, const M
     }
     if (!queueGlyph(dc, shape, srcToDev, *brush)) paintStencil(dc, shape.surface, srcToDev, brush);
     cairo_surface_destroy(shape.surface);
+    return true;
+}
+
+bool QueueOutlineGlyph(DC& dc, const Path& path) {
+    if (!dc.document || dc.document->format != DocumentFormat::Pdf || path.empty()) return false;
+    const GlyphComment& told = dc.document->nextGlyph;
+    auto* brush = LookUpAs<BrushObj>(dc.st.brush, Kind::Brush);
+    COLORREF color;
+    if (!told.outline || !told.character || dc.st.rop2 != R2_COPYPEN || !brush || !solidColor(dc, *brush, color) ||
+        !EnsureSurface(dc))
+        return false;
+    Matrix m = LogicalToDevice(dc);
+    PointD ref = m.apply(told.originX, told.originY), advance = m.applyVector(told.advance, 0);
+    // The outline from its reference point in sixteenths of a device pixel, with its fill rule
+    // and advance: the same glyph at the same size is one glyph of the font.
+    bool winding = dc.st.polyFillMode == WINDING;
+    std::string key(1, static_cast<char>(winding));
+    auto put = [&key](double v) {
+        auto q = static_cast<int32_t>(std::lround(std::clamp(v * 16, -1e9, 1e9)));
+        key.append(reinterpret_cast<const char*>(&q), sizeof q);
+    };
+    put(advance.x), put(advance.y);
+    for (const PathOp& op : path) {
+        key.push_back(static_cast<char>(op.kind));
+        int points = op.kind == PathOp::Curve ? 3 : op.kind == PathOp::Close ? 0 : 1;
+        for (int k = 0; k < points; ++k) {
+            double dx = op.p[k].x - ref.x, dy = op.p[k].y - ref.y;
+            if (!(std::fabs(dx) <= kMaxGlyphSide && std::fabs(dy) <= kMaxGlyphSide)) return false;
+            put(dx), put(dy);
+        }
+    }
+    DocumentStencils& st = dc.document->stencils;
+    unsigned long index;
+    if (auto it = st.outlineGlyphs.find(key); it != st.outlineGlyphs.end()) {
+        index = it->second;
+    } else {
+        if (st.bytes + key.size() > kMaxStencilBytes || !ensureGlyphFace(st)) return false;
+        // The path in ems from the reference point, made on a scratch context.
+        cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
+        cairo_t* c = cairo_create(scratch);
+        Path inEms = path;
+        for (PathOp& op : inEms)
+            for (PointD& p : op.p) p = {(p.x - ref.x) / kGlyphEm, (p.y - ref.y) / kGlyphEm};
+        BuildCairoPath(c, inEms);
+        cairo_path_t* outline = cairo_copy_path(c);
+        cairo_destroy(c);
+        cairo_surface_destroy(scratch);
+        if (!outline || outline->status != CAIRO_STATUS_SUCCESS) {
+            cairo_path_destroy(outline);
+            return false;
+        }
+        index = st.glyphTable->glyphs.size();
+        BitmapGlyphTable::Glyph g{nullptr, {}, 0, 0, 0};
+        g.outline = outline;
+        g.rule = winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD;
+        g.advanceX = advance.x / kGlyphEm, g.advanceY = advance.y / kGlyphEm;
+        st.glyphTable->glyphs.push_back(g);
+        st.bytes += key.size();
+        st.outlineGlyphs.emplace(std::move(key), index);
+    }
+    appendGlyph(dc, index, ref.x, ref.y, color, told.character);
     return true;
 }
 

@@ -15,6 +15,38 @@ int ClipToRegionRects(DC& dc, const std::vector<RECT>& rects, int mode);
 
 namespace gdi {
 namespace {
+// The records that may come between an outline glyph's comment and the fill of its path:
+// those that open, make and close the path, and those that choose how it is filled.
+bool mayPrecedeGlyphFill(uint32_t type) {
+    switch (type) {
+    case EMR_SELECTOBJECT:
+    case EMR_DELETEOBJECT:
+    case EMR_CREATEPEN:
+    case EMR_EXTCREATEPEN:
+    case EMR_CREATEBRUSHINDIRECT:
+    case EMR_CREATEDIBPATTERNBRUSHPT:
+    case EMR_CREATEMONOBRUSH:
+    case EMR_SETPOLYFILLMODE:
+    case EMR_SETROP2:
+    case EMR_SETMITERLIMIT:
+    case EMR_SETBRUSHORGEX:
+    case EMR_BEGINPATH:
+    case EMR_ENDPATH:
+    case EMR_CLOSEFIGURE:
+    case EMR_MOVETOEX:
+    case EMR_LINETO:
+    case EMR_POLYLINETO:
+    case EMR_POLYLINETO16:
+    case EMR_POLYBEZIERTO:
+    case EMR_POLYBEZIERTO16:
+    case EMR_POLYGON:
+    case EMR_POLYGON16:
+    case EMR_POLYPOLYGON:
+    case EMR_POLYPOLYGON16: return true;
+    default: return false;
+    }
+}
+
 constexpr size_t kMaxHandles = 65536;
 
 struct Rec {
@@ -806,8 +838,11 @@ BOOL PlayEnhMetaFile(HDC hdc, HENHMETAFILE h, const RECT* rect) {
             r.n = size;
             if (type == EMR_EOF) break;
             if (type != EMR_HEADER) player.play(r, type);
-            // A glyph's character is told just before the glyph: it goes with that record only.
-            if (dc->document && type != EMR_GDICOMMENT) dc->document->nextGlyph = GlyphComment{};
+            // A glyph's character is told just before the glyph: it goes with that record only,
+            // or for an outline with the records that make and fill its path.
+            if (dc->document && type != EMR_GDICOMMENT &&
+                !(dc->document->nextGlyph.outline && mayPrecedeGlyphFill(type)))
+                dc->document->nextGlyph = GlyphComment{};
             off += size;
         }
         dc->st = outerState;  // objects made by the page go with the player

@@ -258,7 +258,7 @@ struct DocumentStencils {
     size_t bytes = 0;
     cairo_font_face_t* glyphFace = nullptr;
     BitmapGlyphTable* glyphTable = nullptr;  // owned by glyphFace
-    std::unordered_map<std::string, unsigned long> glyphs;
+    std::unordered_map<std::string, unsigned long> glyphs, outlineGlyphs;
     BitmapGlyphRun run;
     DocumentStencils() = default;
     DocumentStencils(const DocumentStencils&) = delete;
@@ -370,6 +370,10 @@ bool PaintBackdrop(DC& dc, cairo_t* cr, int x0, int y0, int x1, int y1);
 bool DrawStencil(DC& dc, const ImageRef* src, std::string_view identity, const Matrix& srcToDev, bool whereBlack,
                  HGDIOBJ paint = nullptr);
 void FlushBitmapGlyphs(DC& dc);
+// On a PDF, a filled path the page told to be a glyph of an outline font (in a solid colour)
+// joins the run of glyphs as a glyph of the document's font, with its character; false when it
+// is to be filled as any path is.
+bool QueueOutlineGlyph(DC& dc, const Path& path);
 
 // Marks a page being played on this thread while it lives.
 class PagePlaying {

@@ -412,6 +412,7 @@ static BOOL usePath(HDC h, unsigned type, bool fill, bool stroke) {
     Path p = std::move(dc->path);
     dc->path.clear();
     dc->pathValid = false;
+    if (fill && !stroke && QueueOutlineGlyph(*dc, p)) return TRUE;
     return Draw(*dc, p, fill, stroke);
 }
 
