@@ -1,7 +1,9 @@
 #include "pcl_outline_fonts.h"
-#include "pcl_text_paint.h"
 
+#include "glyph_comment.h"
 #include "pcl_page_state.h"
+#include "pcl_symbol_sets.h"
+#include "pcl_text_paint.h"
 
 #include <algorithm>
 #include <cmath>
@@ -126,24 +128,34 @@ void DrawOutlineGlyph(uint8_t character) {
     int fillMode = SetPolyFillMode(s.pageDC, WINDING);
     TopDownMapping();
     PclTextPaint paint;
-    PagePoint origin = PclPagePoint(s.cursorX, s.cursorY);
+    // The glyph's advance width (which already holds its left side bearing).
+    double advance = 0;
+    auto ch = f.characters.find(character);
+    if (ch != f.characters.end() && !f.metrics.empty()) {
+        uint16_t id = ch->second.glyphId;
+        advance = std::trunc((id < f.metrics.size() ? f.metrics[id].first : f.metrics.back().first) * scale + 0.5);
+    }
+    // The outline from the glyph's place on the baseline, in whole page units: every copy of a
+    // glyph at one size is the same shape.
+    PagePoint place = PclPagePoint(s.cursorX, s.cursorY);
+    LONG ox = std::lround(place.x), oy = std::lround(place.y);
     auto at = [&](const OutlinePoint& p) {
-        return POINT{static_cast<LONG>(std::trunc(p.x * scale + origin.x)),
-                     static_cast<LONG>(std::trunc(origin.y - p.y * scale))};
+        return POINT{ox + static_cast<LONG>(std::lround(p.x * scale)),
+                     oy - static_cast<LONG>(std::lround(p.y * scale))};
     };
     if (!pts.empty() && !PclTextInvisible()) {
+        // A document reads it as the character its code stands for in the font's symbol set.
+        if (char16_t u = paint.patterned() ? 0 : FindSymbolSet(f.spec.symbolSet).chars[character]) {
+            auto told =
+                GlyphCommentBytes(GlyphComment{u, static_cast<double>(ox), static_cast<double>(oy), advance, true});
+            GdiComment(s.pageDC, static_cast<UINT>(told.size()), told.data());
+        }
         BeginPath(s.pageDC);
         AddOutlineFigures(s.pageDC, pts, at);
         EndPath(s.pageDC);
         FillPath(s.pageDC);
     }
-    // The glyph's advance width (which already holds its left side bearing).
-    auto ch = f.characters.find(character);
-    if (ch != f.characters.end() && !f.metrics.empty()) {
-        uint16_t id = ch->second.glyphId;
-        int32_t advance = id < f.metrics.size() ? f.metrics[id].first : f.metrics.back().first;
-        s.cursorX = std::clamp(s.cursorX + std::trunc(advance * scale + 0.5), -kMaxPageReach, kMaxPageReach);
-    }
+    s.cursorX = std::clamp(s.cursorX + advance, -kMaxPageReach, kMaxPageReach);
     SelectObject(s.pageDC, oldPen);
     if (fillMode) SetPolyFillMode(s.pageDC, fillMode);
 }

@@ -122,6 +122,7 @@ void XlEndFontHeader() {
     s.loadingFont = nullptr;
     const std::vector<uint8_t>& h = s.fontHeader;
     if (!font || h.size() < 8) badData();
+    font->symbolSet = be16(&h[2]);
     font->technology = h[4];
     // Segments: a 2-byte name and a 4-byte length, then the data.
     for (size_t at = 8; at + 6 <= h.size();) {

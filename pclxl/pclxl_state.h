@@ -146,6 +146,7 @@ struct PclXlDownloadedFont {
     int32_t technology = -1;  // 1 TrueType, 254 bitmap
     int32_t resolution[2] = {300, 300};
     int32_t unitsPerEm = 0;  // 0: not known
+    int32_t symbolSet = 0;   // the header's: what the character codes stand for
     std::map<int32_t, PclXlGlyph> glyphs;
 };
 

@@ -5,6 +5,8 @@
 #include "pclxl_stream.h"
 
 #include "dib_header.h"
+#include "glyph_comment.h"
+#include "pcl_symbol_sets.h"
 
 #include <algorithm>
 #include <cmath>
@@ -125,6 +127,24 @@ void moveCursorBy(double dx, double dy) {
     XlMoveCursor(s.cursor[0] + dx, s.cursor[1] + dy);
 }
 
+// The character a downloaded font's code stands for: the code itself in a Unicode font (18N),
+// else the byte in the symbol set the header names; 0 where that is not known.
+char32_t characterOf(const PclXlDownloadedFont& font, int32_t code) {
+    constexpr int32_t kUnicode = SymbolSetId(18, 'N');
+    if (font.symbolSet == kUnicode)
+        return code > 0 && code <= 0xFFFF && (code < 0xD800 || code > 0xDFFF) ? static_cast<char32_t>(code) : 0;
+    if (code < 0 || code > 255 || !KnownSymbolSet(font.symbolSet)) return 0;
+    return FindSymbolSet(font.symbolSet).chars[code];
+}
+
+// Tells a document which character the glyph drawn next stands for.
+void tellGlyph(const GlyphComment& glyph) {
+    PclXlState& s = XlState();
+    if (!glyph.character || !s.dc) return;
+    auto bytes = GlyphCommentBytes(glyph);
+    GdiComment(s.dc, static_cast<UINT>(bytes.size()), bytes.data());
+}
+
 // Bitmap glyphs: inked dots take the brush, the others leave the page as it is. Each glyph's
 // corners are rounded on their own, in logical units finer than its dots, so that every glyph
 // keeps its size and sits on the baseline.
@@ -146,6 +166,8 @@ void drawBitmapText(const PclXlDownloadedFont& font) {
             POINT b = fine(s.cursor[0] + (g.left + g.width) * kx, s.cursor[1] + (g.height - g.top) * ky);
             // Inked dots are black, and PSDPxax paints the brush where the source is black.
             TwoColourDib bmi = MakeTwoColourDib(g.width, g.height, 1);
+            tellGlyph({characterOf(font, text[i]), static_cast<double>(-g.left), static_cast<double>(g.top),
+                       kx > 0 ? advanceX(i, 0) / kx : 0});
             StretchDIBits(s.dc, a.x, a.y, b.x - a.x, b.y - a.y, 0, 0, g.width, g.height, g.bits.data(), bmi.info(),
                           DIB_RGB_COLORS, 0x00B8074A);
         }
@@ -163,31 +185,28 @@ void drawOutlineText(const PclXlDownloadedFont& font) {
     GlyphShape m = glyphShape(gs);
     double shiftX = 0, shiftY = 0;
     boldShift(gs, shiftX, shiftY);
-    bool any = false;
-    if (s.dc) BeginPath(s.dc);
     for (size_t i = 0; i < text.size(); ++i) {
         auto it = font.glyphs.find(text[i]);
         double advance = 0;
         if (it != font.glyphs.end()) {
             const PclXlGlyph& g = it->second;
+            if (g.advance >= 0) advance = g.advance * kx;
             double cx = s.cursor[0] + shiftX, cy = s.cursor[1] + shiftY;
             if (s.dc && !g.outline.empty()) {
+                // Each glyph its own path, told as its character to a document.
+                POINT at = XlMapCursor(cx, cy);
+                tellGlyph({characterOf(font, text[i]), static_cast<double>(at.x), static_cast<double>(at.y),
+                           static_cast<double>(XlMapCursor(cx + advanceX(i, advance), cy).x - at.x), true});
+                BeginPath(s.dc);
                 AddOutlineFigures(s.dc, g.outline, [&](const OutlinePoint& p) {
                     return XlMapCursor(cx + (m.a * p.x + m.b * p.y) * k, cy - (m.c * p.x + m.d * p.y) * k);
                 });
-                any = true;
+                EndPath(s.dc);
+                fillGlyphPath();
             }
-            if (g.advance >= 0) advance = g.advance * kx;
         }
         moveCursorBy(advanceX(i, advance), advanceY(i));
     }
-    if (!s.dc) return;
-    EndPath(s.dc);
-    if (!any) {
-        AbortPath(s.dc);
-        return;
-    }
-    fillGlyphPath();
 }
 
 // System-font characters of a shape of their own: each drawn on its own through a transform

@@ -309,6 +309,21 @@ TEST_F(PclSoftFontPagesTest, DownloadedTrueTypeTextMatchesTheSameFontDrawnByTheP
         return sum;
     };
     EXPECT_NEAR(ink(ours) / ink(platform), 1.0, 0.1);
+
+    // In a PDF the glyphs are a font of the document: the text reads as its characters, and each
+    // glyph is kept once however often it is drawn.
+    if (!HaveTool("pdftotext") || !HaveTool("pdffonts")) return;
+    const std::string words = "Hello brown fox that jumps over the lazy dog";
+    std::string job = Write("words.pcl", [&] {
+        std::string j = TrueTypeJob(ttf, words);
+        return Bytes(j.begin(), j.end());
+    }());
+    std::string pdf = dir_ + "words.pdf", out;
+    ASSERT_EQ(RunCommand(std::string(SPOOLSIGHT_HOST) + " -q " + job + " -o " + pdf, out), 0) << out;
+    ASSERT_EQ(RunCommand("pdftotext " + pdf + " -", out), 0);
+    EXPECT_NE(out.find(words), std::string::npos) << out;
+    ASSERT_EQ(RunCommand("pdffonts " + pdf, out), 0);
+    EXPECT_NE(out.find("Type 3"), std::string::npos) << out;
 }
 
 TEST(PclOutlineFonts, SimpleAndCompositeGlyphs) {

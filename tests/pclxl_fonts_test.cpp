@@ -37,6 +37,14 @@ Bytes SquareGlyph(int16_t side) {
     return r;
 }
 
+// The words pdftotext reads in the PDF the command makes of the job at `dir` + `job`.
+std::string PdfText(const std::string& dir, const std::string& job) {
+    std::string out;
+    if (RunCommand(std::string(SPOOLSIGHT_HOST) + " -q " + dir + job + " -o " + dir + "text.pdf", out) != 0) return "";
+    RunCommand("pdftotext " + dir + "text.pdf -", out);
+    return out;
+}
+
 void DownloadSquareFont(XlWriter& w, uint8_t technology, bool extraRecord) {
     w.text("Squares").attr(xl::FontName).ubyte(0).attr(xl::FontFormat).op(xl::BeginFontHeader);
     Bytes header = TrueTypeHeader(technology);
@@ -77,6 +85,10 @@ TEST_F(PclXlTest, TrueTypeGlyphsFillWithTheBrush) {
     EXPECT_TRUE(Near(p.at(Px(856 + 120), Px(1080)), 0x0000FF));
     EXPECT_TRUE(Near(p.at(Px(848), Px(1080)), 0xFFFFFF));  // the gap between them
     EXPECT_TRUE(Near(p.at(Px(720), Px(900)), 0xFFFFFF));   // above the glyph
+    // In a PDF the squares read as the characters their codes stand for in the font's symbol set.
+    if (HaveTool("pdftotext")) {
+        EXPECT_NE(PdfText(dir_, "jobs/picture.pxl").find("SS"), std::string::npos);
+    }
 }
 
 TEST_F(PclXlTest, FontHeadersAndCharacterRecords) {
@@ -178,6 +190,10 @@ TEST_F(PclXlTest, BitmapGlyphsTakeTheBrushAndLeaveTheirHoles) {
     // The glyph frames are black (the sample page sets a black brush); inside them the red stays.
     EXPECT_TRUE(Near(p.at(Px(600 + 1), Px(5600 - 20)), 0x000000, 60));
     EXPECT_TRUE(Near(p.at(Px(600 + 16), Px(5600 - 20)), 0xFF0000));
+    // In a PDF the glyphs read as their characters: page 1 in binary, A for one and B for nought.
+    if (HaveTool("pdftotext")) {
+        EXPECT_NE(PdfText(dir_, "jobs/picture.pxl").find("BBBBBBBA"), std::string::npos);
+    }
     // A brush of no colour draws no text at all.
     XlWriter none = Job();
     XlSamplePage(none, 1);
