@@ -3,6 +3,7 @@
 // off, each against GhostPCL's picture of the same job.
 #include "convert_print_job.h"
 #include "pcl_page_state.h"
+#include "pcl_symbol_sets.h"
 #include "test_support.h"
 
 #include <filesystem>
@@ -60,6 +61,19 @@ TEST_F(PclTextTest, GhostPclExamplesLookAsGhostPclPrintsThem) {
         EXPECT_GT(m.ink, 0.8) << name;
         EXPECT_LT(m.ink, 1.25) << name;
     }
+}
+
+// The PostScript sets (PostScript's standard and Symbol encodings) and the Macintosh set.
+TEST(PclSymbolSets, PostScriptAndMacintoshSets) {
+    const SymbolSet& psText = FindSymbolSet(SymbolSetId(10, 'J'));
+    ASSERT_TRUE(KnownSymbolSet(psText.id));
+    EXPECT_EQ(psText.chars[0x27], u'\u2019');                              // quoteright
+    EXPECT_EQ(psText.chars[0xAE], u'\uFB01');                              // fi
+    EXPECT_EQ(psText.chars[0xE9], u'\u00D8');                              // Oslash
+    EXPECT_EQ(psText.chars[0xA0], 0);                                      // no character there
+    EXPECT_EQ(FindSymbolSet(SymbolSetId(5, 'M')).chars[0x61], u'\u03B1');  // alpha
+    EXPECT_EQ(FindSymbolSet(SymbolSetId(12, 'J')).chars[0x80], u'\u00C4');
+    EXPECT_EQ(FindSymbolSet(SymbolSetId(12, 'J')).chars[0xAA], u'\u2122');  // trademark
 }
 
 TEST(PclTextFlow, ControlCodesMoveTheCursor) {
