@@ -92,10 +92,7 @@ HBRUSH fillBrush() {
     if (h.fillType != 1 && h.fillType != 2 && h.fillType != 10 && h.fillType != 11 && h.fillType != 21 &&
         h.fillType != 22)
         return nullptr;
-    PlotPaint paint = PaintOf(h.fillType, h.fillType == 11 ? h.rasterFillIndex : h.fillSpacing);
-    if (paint.invisible) return nullptr;
-    h.fillBrush = paint.pattern.empty() ? CreateSolidBrush(paint.colour)
-                                        : CreateDIBPatternBrushPt(paint.pattern.data(), DIB_RGB_COLORS);
+    h.fillBrush = CreateFillTypeBrush();
     return h.fillBrush;
 }
 
@@ -310,6 +307,14 @@ bool HpglScreenedVectors(const HpglParams& p) {
     h.screenOption = option;
     RemakePen(h.currentPen);
     return true;
+}
+
+HBRUSH CreateFillTypeBrush() {
+    const HpglPlotState& h = Hpgl();
+    PlotPaint paint = PaintOf(h.fillType, h.fillType == 11 ? h.rasterFillIndex : h.fillSpacing);
+    if (paint.invisible) return nullptr;
+    return paint.pattern.empty() ? CreateSolidBrush(paint.colour)
+                                 : CreateDIBPatternBrushPt(paint.pattern.data(), DIB_RGB_COLORS);
 }
 
 std::optional<PlotPaint> VectorScreen() {

@@ -36,5 +36,8 @@ struct PlotPaint {
     bool invisible = false;  // a pattern the job never defined: nothing is painted
 };
 PlotPaint PaintOf(int32_t type, int32_t option);
+// A brush of the current fill type (hatching fills solid here), or null where it paints
+// nothing; the caller deletes it.
+HBRUSH CreateFillTypeBrush();
 // SV's screen for the pen's lines; none while they are solid in the pen's colour.
 std::optional<PlotPaint> VectorScreen();

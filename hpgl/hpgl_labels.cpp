@@ -3,6 +3,7 @@
 #include "hpgl_labels.h"
 
 #include "hpgl_drawing.h"
+#include "hpgl_fills.h"
 #include "hpgl_lines.h"
 #include "hpgl_plot_state.h"
 #include "hpgl_stroke_font.h"
@@ -296,9 +297,41 @@ void drawOutline(HDC dc, const Placed& p, const LabelFont& f, const LabelTransfo
                 static_cast<FLOAT>(-(by - oy)), static_cast<FLOAT>(ox),      static_cast<FLOAT>(oy)};
     ModifyWorldTransform(dc, &label, MWT_LEFTMULTIPLY);
     HGDIOBJ previous = SelectObject(dc, f.font);
+    const HpglPlotState& h = Hpgl();
+    int32_t edge = h.edgePen < 0 ? h.currentPen : h.edgePen;
+    bool edged = h.characterFill != 2 && edge != 0;
+    if (h.characterFill == 0 && !edged) {
+        TextOutW(dc, clampUnits(p.x), clampUnits(-p.y), reinterpret_cast<LPCWSTR>(&p.c), 1);
+        SelectObject(dc, previous);
+        SetWorldTransform(dc, &before);
+        return;
+    }
+    // CF: the character's outline filled solid or with the fill type, edged with a pen as
+    // heavy as the type is large, or both.
+    BeginPath(dc);
     TextOutW(dc, clampUnits(p.x), clampUnits(-p.y), reinterpret_cast<LPCWSTR>(&p.c), 1);
+    EndPath(dc);
     SelectObject(dc, previous);
     SetWorldTransform(dc, &before);
+    HBRUSH brush = h.characterFill == 1 ? nullptr
+        : h.characterFill == 0          ? CreateSolidBrush(PenColor(h.currentPen))
+                                        : CreateFillTypeBrush();
+    HPEN pen = nullptr;
+    if (edged) {
+        LOGBRUSH colour{BS_SOLID, PenColor(edge), 0};
+        auto width = static_cast<DWORD>(std::clamp(std::fabs(f.cap) / 25, 1.0, 1000.0));
+        pen = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_JOIN_ROUND, width, &colour, 0, nullptr);
+    }
+    HGDIOBJ oldBrush = SelectObject(dc, brush ? static_cast<HGDIOBJ>(brush) : GetStockObject(NULL_BRUSH));
+    HGDIOBJ oldPen = SelectObject(dc, pen ? static_cast<HGDIOBJ>(pen) : GetStockObject(NULL_PEN));
+    if (brush && pen) StrokeAndFillPath(dc);
+    else if (brush) FillPath(dc);
+    else if (pen) StrokePath(dc);
+    else AbortPath(dc);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    if (brush) DeleteObject(brush);
+    if (pen) DeleteObject(pen);
 }
 
 // Draws a label from the pen and moves the pen on as a plotter does.
@@ -472,6 +505,15 @@ bool HpglCharacterPlot(const HpglParams& p) {
 
 bool HpglTransparentData(const HpglParams& p) {
     Hpgl().transparentData = !p.empty() && p.integer(0) == 1;
+    return true;
+}
+
+bool HpglCharacterFill(const HpglParams& p) {
+    HpglPlotState& h = Hpgl();
+    int32_t mode = p.empty() ? 0 : std::clamp(p.integer(0), 0, 3);
+    h.characterFill = mode;
+    // Without an edge pen, modes 1 and 3 edge with the current pen.
+    h.edgePen = p.size() >= 2 ? p.integer(1) : mode == 1 || mode == 3 ? -1 : 0;
     return true;
 }
 

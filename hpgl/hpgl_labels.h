@@ -24,3 +24,4 @@ bool HpglCharacterSize(const HpglParams& p, bool relative);
 // SD and AD define the standard and alternate fonts, CS and CA their character
 // sets; SS and SA select one.
 bool HpglFontCommand(const char* mnemonic, const HpglParams& p);
+bool HpglCharacterFill(const HpglParams& p);

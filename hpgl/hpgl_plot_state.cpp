@@ -210,6 +210,7 @@ const Row kHandlers[] = {
     {"MC", numeric<HpglMergeControl>},
     {"TR", numeric<HpglTransparencyMode>},
     {"SV", numeric<HpglScreenedVectors>},
+    {"CF", numeric<HpglCharacterFill>},
 };
 }  // namespace
 

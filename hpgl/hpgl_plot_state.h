@@ -47,6 +47,9 @@ struct HpglPlotState {
     HBRUSH fillBrush = nullptr;
     int32_t screenType = 0, screenOption = 0;  // SV: the pen's lines painted as a fill type paints
     uint8_t labelTerminator = 3;
+    // CF: outline characters filled solid (0), only edged (1), filled with the fill type (2),
+    // or both (3); the pen that edges them, 0 for none, -1 for the current pen.
+    int32_t characterFill = 0, edgePen = 0;
     int32_t textPath = 0;     // DV: 0 right, 1 down, 2 left, 3 up, the characters upright
     int32_t labelOrigin = 1;  // LO: 1 to 9 place the label's left, centre or right at its bottom, middle or top
     HpglFontDefinition standardFont, alternateFont;

@@ -798,6 +798,24 @@ TEST_F(HpglTest, PclPatternFillsInsidePcl) {
     EXPECT_LT(fill("FT22,8;"), 0);  // no such pattern: nothing
 }
 
+// CF: outline characters filled solid, with the fill type, or not at all, and edged with a pen.
+TEST_F(HpglTest, CharacterFillModesFillAndEdgeOutlineLabels) {
+    auto ink = [&](const std::string& mode) {
+        Pixels p = Plot("IN;SP1;SD1,21,2,1,4,72,5,0,6,0,7,16602;SS;PA1000,3000;" + mode + "LBOOOO\x03");
+        double sum = 0;
+        for (uint32_t px : p.px) sum += (255 - (px & 0xFF)) / 255.0;
+        return sum;
+    };
+    double solid = ink(""), hollow = ink("FT10,0;CF3,1;"), edged = ink("CF1;"), shaded = ink("FT10,50;CF2;");
+    ASSERT_GT(solid, 1000);
+    EXPECT_NEAR(ink("CF;"), solid, solid * 0.02);
+    EXPECT_LT(hollow, solid * 0.85);  // white inside a black edge
+    EXPECT_GT(hollow, solid * 0.1);
+    EXPECT_NEAR(edged, hollow, hollow * 0.1);
+    EXPECT_NEAR(shaded, solid * 0.5, solid * 0.15);
+    EXPECT_GT(ink("CF0,1;"), solid);  // solid and edged
+}
+
 TEST_F(HpglTest, MathLabelsInTheMathSet) {
     // Math-8 (SD1,269): "!" is a radical sign, "A" an Alpha, 0xD9 aleph; in an outline font, a
     // sign the stand-in face lacks (0x26, proportional to) is drawn from a face that has it.
