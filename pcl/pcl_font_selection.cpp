@@ -184,6 +184,17 @@ bool SelectFontById(double value) {
         active.pitch = pitch, active.height = height;  // a scalable font keeps the size asked for
         s.selectedFont = s.fontId;
         return true;
+    } else if (auto standIn = s.standInFonts.find(s.fontId); standIn != s.standInFonts.end()) {
+        // A scalable font we cannot draw: the printer font chosen by its characteristics, at
+        // the size asked for.
+        s.fontKind = SystemFont;
+        PclFontSpec& active = s.font();
+        double pitch = active.pitch, height = active.height;
+        active = standIn->second;
+        active.pitch = pitch, active.height = height;
+        s.fontChosen = false;
+        s.hmiFromFont = true;
+        return true;
     }
     if (!spec) return true;
     s.font() = *spec;

@@ -74,6 +74,7 @@ bool DownloadOutlineFontHeader(const uint8_t* data, int32_t length) {
         o += 4 + size;
     }
     ReadOutlineTables(font);
+    s.standInFonts.erase(s.fontId);
     s.outlineFonts[s.fontId] = std::move(font);
     SelectFontById(s.fontId);  // a font just downloaded is the one drawn
     return true;

@@ -76,6 +76,7 @@ void ResetPclState() {
     s.macroId = 0;
     s.softFonts.clear();
     s.outlineFonts.clear();
+    s.standInFonts.clear();
     DefaultTextLayout();
 }
 

@@ -156,6 +156,9 @@ struct PclPageState {
     std::function<void(const uint8_t*, size_t)> runMacro;
     SoftFontMap softFonts;
     OutlineFontMap outlineFonts;
+    // Downloaded fonts of a format we cannot draw (Intellifont), by ID: their text is set in
+    // the printer font nearest the characteristics their headers give.
+    std::map<int32_t, PclFontSpec> standInFonts;
     // HP-GL/2 plot frame, set when a page opens; a plot file may fix it, and
     // move the plot's origin (page units from the lower-left corner) to fit it on its page.
     int32_t plotWidth = 0, plotHeight = 0;

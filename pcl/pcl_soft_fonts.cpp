@@ -25,11 +25,22 @@ bool DownloadFontHeader(const uint8_t* data, int32_t length) {
     std::vector<uint8_t> h = fixedPart(data, length, 68);
     uint8_t format = h[2];
     if (format == 15) return DownloadOutlineFontHeader(data, length);
+    if (format == 10 || format == 11) {
+        // Intellifont: its text is never lost, but set in the nearest printer font.
+        ReportPclProblem("a downloaded font of format " + std::to_string(format) +
+                         " cannot be drawn: its text is set in the nearest printer font");
+        s.softFonts.erase(s.fontId);
+        s.outlineFonts.erase(s.fontId);
+        s.standInFonts[s.fontId] = FontSpecOfHeader(h.data(), std::min<size_t>(h.size(), 64), 300);
+        SelectFontById(s.fontId);
+        return true;
+    }
     if (format != 0 && format != 20) {
         ReportPclProblem("a downloaded font of format " + std::to_string(format) +
                          " cannot be drawn: its text is left out");
         return true;
     }
+    s.standInFonts.erase(s.fontId);
     size_t descriptor = std::min<size_t>(be16(h.data()), format == 20 ? 68 : 64);
     if (descriptor < h.size()) std::fill(h.begin() + static_cast<long>(descriptor), h.end(), 0);
     BitmapFont font;

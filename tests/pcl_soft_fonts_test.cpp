@@ -2,6 +2,7 @@
 // and printed at the cursor.
 #include "pcl_page_state.h"
 #include "spoolsight_plugin.h"
+#include "convert_print_job.h"
 #include "test_support.h"
 
 #include <ft2build.h>
@@ -156,6 +157,33 @@ TEST_F(PclSoftFontPagesTest, GlyphsPrintAtTheCursorAndAdvanceIt) {
 
 // Downloaded glyphs print in the colour text takes from the current pattern, as the printer's
 // own fonts do: a shade in its grey, white under a transparent pattern not at all.
+// An Intellifont face (format 10) cannot be drawn: its text is set in the printer font its header
+// describes, at the size asked for, and the job says so.
+TEST_F(PclSoftFontPagesTest, IntellifontTextIsSetInTheNearestPrinterFont) {
+    std::string header(80, '\0');
+    Put16(header, 0, 80);
+    header[2] = 10;                                                                          // Intellifont, bound
+    header[3] = 1;                                                                           // font type: 8-bit
+    header[13] = 1;                                                                          // proportional
+    Put16(header, 14, 277);                                                                  // Roman-8
+    header[25] = static_cast<char>(4101 & 0xFF), header[26] = static_cast<char>(4101 >> 8);  // CG Times
+    std::string text = ESC + "*p300x600Y" + "Hello Intellifont" + "\f";
+    std::string job = ESC + "E" + ESC + "*c5D" + ESC + ")s80W" + header + ESC + "(5X" + text;
+    Bytes bytes(job.begin(), job.end());
+    PageList pages;
+    JobProblems problems;
+    ASSERT_TRUE(ConvertPrintJobBytes("intellifont.pcl", bytes.data(), bytes.size(), pages, SIZE_MAX, &problems));
+    ASSERT_EQ(pages.size(), 1u);
+    DeletePageFiles(pages);
+    ASSERT_FALSE(problems.empty());
+    EXPECT_NE(problems[0].message.find("format 10"), std::string::npos) << problems[0].message;
+    Pixels standIn = LoadPicture(Write("intellifont.pcl", bytes));
+    std::string resident = ESC + "E" + ESC + "(8U" + ESC + "(s1p12v0s0b4101T" + text;
+    Pixels printer = LoadPicture(Write("resident.pcl", Bytes(resident.begin(), resident.end())));
+    ASSERT_GT(standIn.width, 0);
+    EXPECT_TRUE(standIn.px == printer.px);
+}
+
 TEST_F(PclSoftFontPagesTest, GlyphsTakeTheCurrentPattern) {
     std::string font =
         ESC + "E" + ESC + "&l26A" + ESC + "&l0O" + ESC + "*c1D" + FontHeader(20, 120) + BlockCharacter(65);
