@@ -227,7 +227,7 @@ std::shared_ptr<Image> Player::pattern(const Rec& r, size_t offField, UINT usage
             if (p.source.width == img->width && p.source.height == img->height && p.source.mono == img->mono &&
                 p.source.pixelsPerMetre[0] == xRes && p.source.pixelsPerMetre[1] == yRes && p.source.px == img->px)
                 return p.laid;
-        constexpr size_t kKept = 8;
+        constexpr size_t kKept = 16;
         double perMetre = devicePixelsPerInch_ / 0.0254;
         LaidPattern made{*img, std::make_shared<Image>(ResampledPattern(*img, perMetre / xRes, perMetre / yRes))};
         img = made.laid;

@@ -465,8 +465,8 @@ size_t DibHeaderAndColorsSize(const BITMAPINFOHEADER& h, UINT usage = DIB_RGB_CO
 uint64_t DibImageSize(const BITMAPINFOHEADER& h);
 // A brush pattern at `kx` by `ky` times its size, at least a pixel each way and at most 16M
 // pixels: a shrunk colour pattern's pixels are the means of those they cover, other pixels
-// the nearest one's. It holds as many periods as come to a whole number of pixels, so that
-// its tiles keep to where the pattern lies across the page.
+// the nearest one's. It holds as many periods as come nearest to a whole number of pixels in a
+// small tile, so that its tiles keep to where the pattern lies across the page.
 Image ResampledPattern(const Image& in, double kx, double ky);
 // A packed 32-bit (or 1-bit for mono) bottom-up DIB of an image, for recording.
 std::vector<BYTE> PackDib(const ImageRef& img, size_t& headerSize, bool keepAlpha = false);

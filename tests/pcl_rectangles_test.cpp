@@ -174,8 +174,8 @@ TEST_F(PclRectanglesTest, PatternsTileFromTheReferencePoint) {
 }
 
 // Figures filled through a pattern brush (HP-GL/2's FT22 here; screened lines and text in patterns
-// too) keep the pattern's size and step across the whole page, although its period is no whole
-// number of pixels: 16 dots at 300 dpi are 10.24 pixels at 192 dpi.
+// too) keep the pattern's size and step across the whole page, within a few pixels, although its
+// period is no whole number of pixels: 16 dots at 300 dpi are 10.24 pixels at 192 dpi.
 TEST_F(PclRectanglesTest, PatternBrushesKeepTheirStepAcrossThePage) {
     std::string pattern = std::string("\0\0\1\0\0\x10\0\x10", 8);
     for (int row = 0; row < 16; ++row) pattern += row < 8 ? std::string("\xFF\xFF", 2) : std::string("\0\0", 2);
@@ -190,7 +190,7 @@ TEST_F(PclRectanglesTest, PatternBrushesKeepTheirStepAcrossThePage) {
     ASSERT_GT(edges.size(), 150u);
     for (int e : edges) {
         double periods = (e - edges.front()) / period;
-        EXPECT_NEAR(periods, std::round(periods), 0.15) << e;
+        EXPECT_NEAR(periods, std::round(periods), 0.3) << e;  // laid alone, each period would lose a quarter pixel
     }
 }
 
