@@ -116,14 +116,26 @@ bool indexRows(const PictureRows& rows, int32_t width, int32_t from, int32_t to,
     for (int32_t y = from; y < to; y += step) {
         const uint8_t* row = rows(y, scratch.data());
         if (!row) return false;
-        for (int32_t x = 0; x < width; ++x) {
+        for (int32_t x = 0; x < width;) {
             uint32_t rgb = pixelAt(row, x);
             if (rgb != last) {
                 last = rgb;
                 index = palette.Add(rgb);
                 if (index < 0) return false;
             }
-            if (indices) *indices++ = static_cast<uint8_t>(index);
+            // Pages are mostly runs of one colour: the run is found two pixels at a time.
+            int32_t end = x + 1;
+            const uint64_t two = uint64_t{rgb} | uint64_t{rgb} << 32, mask = 0x00FFFFFF00FFFFFFull;
+            for (uint64_t pair; end + 1 < width; end += 2) {
+                std::memcpy(&pair, row + static_cast<size_t>(end) * 4, 8);
+                if ((pair & mask) != two) break;
+            }
+            while (end < width && pixelAt(row, end) == rgb) ++end;
+            if (indices) {
+                std::memset(indices, index, static_cast<size_t>(end - x));
+                indices += end - x;
+            }
+            x = end;
         }
     }
     return true;
