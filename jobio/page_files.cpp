@@ -62,7 +62,7 @@ std::FILE* CreateTraceFile(const char* tempDir, const char* base, const char* ex
         else wsprintfA(buf, "%s/%s-%d%s", tempDir, base, n, extension);
         name = buf;
         errno = 0;
-        if (std::FILE* f = CreateNewFileForWriting(buf, n == 1 && replaceOwn)) return f;
+        if (std::FILE* f = CreateNewFileForWriting(buf, replaceOwn)) return f;
         if (errno != EEXIST) break;
     }
     name.clear();

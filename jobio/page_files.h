@@ -27,7 +27,8 @@ void DeleteTemporaryFile(const std::string& path);
 
 // A trace file "<temp dir>/<base><extension>" created exclusively; when that
 // name is taken by another conversion, "<base>-2<extension>" and so on. With
-// `replaceOwn`, a regular file of ours under the first name (the trace of an
-// earlier job) is removed and the name used again. Null when none can be made.
+// `replaceOwn`, a regular file of ours under one of these names (the trace of an
+// earlier job) is removed and the name used again: conversions side by side leave
+// at most one trace each. Null when none can be made.
 std::FILE* CreateTraceFile(const char* tempDir, const char* base, const char* extension, std::string& name,
                            bool replaceOwn = false);

@@ -217,6 +217,10 @@ TEST_F(PclFrontEndTest, TraceFileRules) {
     const PrintJob job{"c.pcl", &c, 1};
     RunPclJob(job, dir_.c_str(), r, size);
     EXPECT_EQ(ReadFileBytes(dir_ + "/victim"), Bytes{'v'});
+    // The dump went to the next name, which later jobs take again: dumps never pile up.
+    for (int again = 0; again < 3; ++again) RunPclJob(job, dir_.c_str(), r, size);
+    EXPECT_TRUE(std::filesystem::exists(dir_ + "/out-2.asm"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "/out-3.asm"));
     // Without any place for the dump the job is walked all the same.
     RecordingRenderer blind;
     RunPclJob(job, "/nonexistent-dir/", blind, size);
