@@ -340,10 +340,10 @@ namespace {
 // at 192 dpi, 10 when laid alone (a period lost every 40), and 4 of them are 41 (a pixel lost
 // every thousand).
 int wholeRepeats(int n, double k) {
-    constexpr int kLongestSide = 64;
+    constexpr int kLongestSide = 64, kMostRepeats = 64;
     int best = 1;
     double bestDrift = 1;
-    for (int m = 1; n * m * k <= kLongestSide + 0.5; ++m) {
+    for (int m = 1; m <= kMostRepeats && n * m * k <= kLongestSide + 0.5; ++m) {
         double size = n * m * k, drift = std::fabs(size - std::round(size)) / size;
         if (drift < bestDrift - 1e-9) best = m, bestDrift = drift;
     }
