@@ -60,10 +60,7 @@ HDC PlotInkDC(bool patternFill) {
     return dc;
 }
 
-HDC PlotInkDC() {
-    std::optional<PlotPaint> screen = VectorScreen();
-    return PlotInkDC(screen && !screen->pattern.empty());
-}
+HDC PlotInkDC() { return PlotInkDC(VectorsScreenedWithPattern()); }
 
 bool HpglMergeControl(const HpglParams& p) {
     HpglPlotState& h = Hpgl();

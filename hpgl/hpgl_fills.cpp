@@ -317,6 +317,11 @@ HBRUSH CreateFillTypeBrush() {
                                  : CreateDIBPatternBrushPt(paint.pattern.data(), DIB_RGB_COLORS);
 }
 
+bool VectorsScreenedWithPattern() {
+    const HpglPlotState& h = Hpgl();
+    return h.screenType == 21 || h.screenType == 22 || (h.screenType == 2 && h.rasterFills.count(h.screenOption));
+}
+
 std::optional<PlotPaint> VectorScreen() {
     const HpglPlotState& h = Hpgl();
     if (h.screenType == 0) return std::nullopt;

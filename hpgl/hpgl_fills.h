@@ -41,3 +41,5 @@ PlotPaint PaintOf(int32_t type, int32_t option);
 HBRUSH CreateFillTypeBrush();
 // SV's screen for the pen's lines; none while they are solid in the pen's colour.
 std::optional<PlotPaint> VectorScreen();
+// Whether that screen is a pattern, found without making it: each line drawn asks.
+bool VectorsScreenedWithPattern();
