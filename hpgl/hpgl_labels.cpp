@@ -299,20 +299,15 @@ void drawOutline(HDC dc, const Placed& p, const LabelFont& f, const LabelTransfo
     HGDIOBJ previous = SelectObject(dc, f.font);
     const HpglPlotState& h = Hpgl();
     int32_t edge = h.edgePen < 0 ? h.currentPen : h.edgePen;
-    bool edged = h.characterFill != 2 && edge != 0;
-    if (h.characterFill == 0 && !edged) {
-        TextOutW(dc, clampUnits(p.x), clampUnits(-p.y), reinterpret_cast<LPCWSTR>(&p.c), 1);
-        SelectObject(dc, previous);
-        SetWorldTransform(dc, &before);
-        return;
-    }
-    // CF: the character's outline filled solid or with the fill type, edged with a pen as
-    // heavy as the type is large, or both.
-    BeginPath(dc);
+    bool edged = h.characterFill != 2 && edge != 0, plain = h.characterFill == 0 && !edged;
+    // CF other than solid and unedged: the character's outline filled solid or with the fill
+    // type, edged with a pen as heavy as the type is large, or both.
+    if (!plain) BeginPath(dc);
     TextOutW(dc, clampUnits(p.x), clampUnits(-p.y), reinterpret_cast<LPCWSTR>(&p.c), 1);
-    EndPath(dc);
+    if (!plain) EndPath(dc);
     SelectObject(dc, previous);
     SetWorldTransform(dc, &before);
+    if (plain) return;
     HBRUSH brush = h.characterFill == 1 ? nullptr
         : h.characterFill == 0          ? CreateSolidBrush(PenColor(h.currentPen))
                                         : CreateFillTypeBrush();

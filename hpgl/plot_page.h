@@ -24,6 +24,7 @@ enum class PlotMedia { Changed, Kept, NotNumbers };
 PlotMedia SetPlotMedia(std::optional<double> length, std::optional<double> width);
 // PG: a plot file whose page has ink goes on to the next sheet.
 void AdvancePlotPage();
-// A PCL pattern (ESC*c#P's types 2 to 4 with a shade, hatch or pattern ID) as a packed DIB, its
-// dots the device's; empty when there is no such pattern. FT21 and FT22 fill with these.
+// A PCL pattern (ESC*c#P's types 2 to 4 with a shade, hatch or pattern ID) as a packed DIB that
+// names the pattern's resolution; empty when there is no such pattern. FT21, FT22 and SV's
+// screens paint with these, and so does text in a pattern.
 std::vector<uint8_t> PclPatternDib(int32_t type, int32_t id);

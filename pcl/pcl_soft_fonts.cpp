@@ -1,9 +1,9 @@
 #include "pcl_soft_fonts.h"
-#include "pcl_text_paint.h"
 
 #include "dib_header.h"
 #include "glyph_comment.h"
 #include "pcl_page_state.h"
+#include "pcl_text_paint.h"
 
 #include <algorithm>
 #include <cmath>

@@ -214,7 +214,6 @@ void Player::polyDraw(const Rec& r, bool small) {
     PolyDraw(hdc_, pts.data(), r.p + 28 + static_cast<size_t>(n) * each, static_cast<int>(n));
 }
 
-// The DIB whose offBmi, cbBmi, offBits and cbBits fields start at offField.
 std::shared_ptr<Image> Player::pattern(const Rec& r, size_t offField, UINT usage, bool forceMono) {
     auto img = std::make_shared<Image>();
     // A one-bit pattern without colours is monochrome, drawn in the text and background colours.
@@ -237,6 +236,7 @@ std::shared_ptr<Image> Player::pattern(const Rec& r, size_t offField, UINT usage
     return img;
 }
 
+// The DIB whose offBmi, cbBmi, offBits and cbBits fields start at offField.
 bool Player::dib(const Rec& r, size_t offField, UINT usage, Image& out, bool forceMono, int shrink) {
     uint32_t offBmi = r.u(offField), cbBmi = r.u(offField + 4), offBits = r.u(offField + 8),
              cbBits = r.u(offField + 12);
