@@ -123,8 +123,14 @@ bool indexRows(const PictureRows& rows, int32_t width, int32_t from, int32_t to,
                 index = palette.Add(rgb);
                 if (index < 0) return false;
             }
+            // A pixel unlike the next, as in dithers and the edges of shapes, is one index.
+            if (x + 1 == width || pixelAt(row, x + 1) != rgb) {
+                if (indices) *indices++ = static_cast<uint8_t>(index);
+                ++x;
+                continue;
+            }
             // Pages are mostly runs of one colour: the run is found two pixels at a time.
-            int32_t end = x + 1;
+            int32_t end = x + 2;
             const uint64_t two = uint64_t{rgb} | uint64_t{rgb} << 32, mask = 0x00FFFFFF00FFFFFFull;
             for (uint64_t pair; end + 1 < width; end += 2) {
                 std::memcpy(&pair, row + static_cast<size_t>(end) * 4, 8);

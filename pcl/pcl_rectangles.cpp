@@ -178,9 +178,17 @@ void paintPattern(const PatternTile& tile, double left, double top, double right
     };
     std::vector<int32_t> column(static_cast<size_t>(width));
     for (int32_t x = 0; x < width; ++x) column[static_cast<size_t>(x)] = tileIndex((left - refX) / dot + x, tile.width);
+    // Rows from one tile row are alike: each is laid out once and copied after.
+    std::vector<int32_t> laidAt(static_cast<size_t>(tile.height), -1);
     for (int32_t y = 0; y < height; ++y) {
         int32_t row = tileIndex((top - refY) / dot + y, tile.height);
         uint8_t* out = &bits[static_cast<size_t>(y) * stride];
+        int32_t& first = laidAt[static_cast<size_t>(row)];
+        if (first >= 0) {
+            std::memcpy(out, &bits[static_cast<size_t>(first) * stride], stride);
+            continue;
+        }
+        first = y;
         for (int32_t x = 0; x < width; ++x) {
             uint8_t v = tile.at(column[static_cast<size_t>(x)], row);
             if (tile.colour) out[x] = v;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace gdi {
@@ -39,6 +40,55 @@ std::vector<Span> spans(int o0, int o1, double offset, double scale, int n) {
 }
 
 bool dot(const uint8_t* row, int x) { return (row[x >> 3] >> (x & 7)) & 1; }
+
+// Source rows reduced across, found again by their bytes: up to kKept distinct rows are kept.
+class ReducedRows {
+public:
+    ReducedRows(size_t rowBytes, size_t columns) : rowBytes_(rowBytes), columns_(columns), scratch_(columns) {}
+    // The reduction of `row`, by `reduce(row, out)` when it is not kept yet; null for a row without dots.
+    template <typename Reduce>
+    const float* Find(const uint8_t* row, Reduce& reduce) {
+        if (row == last_) return lastReduced_;
+        last_ = row;
+        uint64_t h = 0xcbf29ce484222325ull;  // FNV-1a, eight bytes a step
+        bool dots = false;
+        size_t i = 0;
+        for (uint64_t word; i + 8 <= rowBytes_; i += 8) {
+            std::memcpy(&word, row + i, 8);
+            dots |= word != 0;
+            h = (h ^ word) * 0x100000001b3ull;
+        }
+        for (; i < rowBytes_; ++i) dots |= row[i] != 0, h = (h ^ row[i]) * 0x100000001b3ull;
+        if (!dots) return lastReduced_ = nullptr;
+        for (size_t probe = 0, s = h % kSlots; probe < kSlots; ++probe, s = (s + 1) % kSlots) {
+            Slot& slot = slots_[s];
+            if (!slot.row) {
+                if (used_ == kKept) break;  // full: reduced each time from here on
+                if (reduced_.empty()) reduced_.resize(kKept * columns_);
+                slot.row = row, slot.hash = h, slot.reduced = &reduced_[used_++ * columns_];
+                reduce(row, slot.reduced);
+                return lastReduced_ = slot.reduced;
+            }
+            if (slot.hash == h && std::memcmp(slot.row, row, rowBytes_) == 0) return lastReduced_ = slot.reduced;
+        }
+        reduce(row, scratch_.data());
+        return lastReduced_ = scratch_.data();
+    }
+
+private:
+    static constexpr size_t kSlots = 64, kKept = kSlots / 2;
+    struct Slot {
+        const uint8_t* row = nullptr;
+        uint64_t hash = 0;
+        float* reduced = nullptr;
+    };
+    size_t rowBytes_, columns_;
+    Slot slots_[kSlots];
+    size_t used_ = 0;
+    std::vector<float> reduced_, scratch_;
+    const uint8_t* last_ = nullptr;
+    const float* lastReduced_ = nullptr;
+};
 }  // namespace
 
 cairo_surface_t* ReducedDotMask(const uint8_t* a1, size_t stride, int width, int height, const Matrix& srcToDev,
@@ -59,12 +109,10 @@ cairo_surface_t* ReducedDotMask(const uint8_t* a1, size_t stride, int width, int
     cairo_surface_flush(mask);
     uint8_t* out = cairo_image_surface_get_data(mask);
     auto outStride = static_cast<size_t>(cairo_image_surface_get_stride(mask));
-    std::vector<float> across(columns.size()), sum(columns.size());
+    std::vector<float> sum(columns.size());
     size_t rowBytes = (static_cast<size_t>(width) + 7) / 8;
-    // One source row reduced across: each output column's share of dots in it. False for a
-    // row without dots.
-    auto reduceRow = [&](const uint8_t* row) {
-        if (std::all_of(row, row + rowBytes, [](uint8_t b) { return b == 0; })) return false;
+    // One source row reduced across into `across`: each output column's share of dots in it.
+    auto reduceRow = [&](const uint8_t* row, float* across) {
         for (size_t k = 0; k < columns.size(); ++k) {
             const Span& c = columns[k];
             float v = 0;
@@ -79,22 +127,21 @@ cairo_surface_t* ReducedDotMask(const uint8_t* a1, size_t stride, int width, int
             }
             across[k] = v;
         }
-        return true;
     };
-    int reduced = -1;  // the source row `across` holds, shared by two output rows at most
-    bool reducedDots = false;
+    // Patterns and dithers repeat a few rows over and over: each distinct row is reduced once.
+    ReducedRows reducedRows(rowBytes, columns.size());
     for (size_t k = 0; k < rows.size(); ++k) {
         const Span& r = rows[k];
         std::fill(sum.begin(), sum.end(), 0.0f);
         for (int y = r.first; y <= r.last; ++y) {
-            if (y != reduced) reducedDots = reduceRow(a1 + static_cast<size_t>(y) * stride), reduced = y;
-            if (!reducedDots) continue;
+            const float* across = reducedRows.Find(a1 + static_cast<size_t>(y) * stride, reduceRow);
+            if (!across) continue;
             float weight = y == r.first ? r.firstWeight : y == r.last ? r.lastWeight : static_cast<float>(dy);
             for (size_t i = 0; i < sum.size(); ++i) sum[i] += weight * across[i];
         }
         uint8_t* line = out + k * outStride;
-        for (size_t i = 0; i < sum.size(); ++i)
-            line[i] = static_cast<uint8_t>(std::lrint(std::min(sum[i], 1.0f) * 255));
+        for (size_t i = 0; i < sum.size(); ++i)  // rounded by hand: lrint is a call per pixel
+            line[i] = static_cast<uint8_t>(std::min(sum[i], 1.0f) * 255 + 0.5f);
     }
     cairo_surface_mark_dirty(mask);
     originX = x0, originY = y0;
