@@ -115,8 +115,11 @@ TEST_F(ExportTest, RasterOperationsAndEachLanguagesText) {
     struct Case {
         const char* job;
         const char* text;  // a phrase the PDF's text holds, or null for a page without text
-    } cases[] = {
-        {"grashopp.pcl", nullptr}, {"owl.pcl", "Perfect"}, {"frs96.pxl", "Licensing"}, {"label.tst", "ABCDEFGH"}};
+    } cases[] = {{"grashopp.pcl", nullptr},
+                 {"owl.pcl", "Perfect"},
+                 {"frs96.pxl", "Licensing"},
+                 {"label.tst", "ABCDEFGH"},
+                 {"bitfonts.pxl", "The quick brown fox"}};  // bitmap fonts in Windows 3.0 Latin 1
     for (const Case& c : cases) {
         std::string job = (corpus / c.job).string(), pdf = dir_ + c.job + ".pdf", png = dir_ + c.job + ".png";
         ASSERT_EQ(Host(job + " --pages 1 -o " + pdf), 0) << c.job;
