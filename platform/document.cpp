@@ -4,7 +4,6 @@
 #include "gdi_internal.h"
 
 #include <cairo-pdf.h>
-#include <cairo-svg.h>
 
 #include <cmath>
 #include <memory>
@@ -113,18 +112,18 @@ BOOL StartDocumentPage(HDC h, int width, int height, BackdropSource backdrop) {
     if (doc->format == DocumentFormat::Svg && doc->pages > 0) return FALSE;
     double w = points(width, doc->dotsPerInch), hgt = points(height, doc->dotsPerInch);
     if (!dc->surface) {
-        dc->surface = doc->format == DocumentFormat::Pdf ? cairo_pdf_surface_create(doc->path.c_str(), w, hgt)
-                                                         : cairo_svg_surface_create(doc->path.c_str(), w, hgt);
+        bool pdf = doc->format == DocumentFormat::Pdf;
+        dc->surface = pdf ? cairo_pdf_surface_create(doc->path.c_str(), w, hgt) : CreateSvgSurface(*doc, width, height);
         if (cairo_surface_status(dc->surface) != CAIRO_STATUS_SUCCESS) {
             cairo_surface_destroy(dc->surface);
             dc->surface = nullptr;
             return FALSE;
         }
-        if (doc->format == DocumentFormat::Pdf)
+        if (pdf) {
             cairo_pdf_surface_set_metadata(dc->surface, CAIRO_PDF_METADATA_CREATOR, "spoolsight");
-        else cairo_svg_surface_set_document_unit(dc->surface, CAIRO_SVG_UNIT_PT);
-        // Device units are the document's pixels.
-        cairo_surface_set_device_scale(dc->surface, 72.0 / doc->dotsPerInch, 72.0 / doc->dotsPerInch);
+            // Device units are the document's pixels.
+            cairo_surface_set_device_scale(dc->surface, 72.0 / doc->dotsPerInch, 72.0 / doc->dotsPerInch);
+        }
     } else {
         cairo_pdf_surface_set_size(dc->surface, w, hgt);
     }
@@ -171,6 +170,7 @@ BOOL CloseDocumentDC(HDC h) {
         cairo_surface_destroy(dc->surface);
         dc->surface = nullptr;
     }
+    if (doc->svg) ok = FinishSvgFile(*doc) && ok;
     DeleteDC(h);
     return ok;
 }

@@ -254,8 +254,16 @@ void appendGlyph(DC& dc, unsigned long index, double x, double y, COLORREF color
 bool queueGlyph(DC& dc, const Shape& shape, const Matrix& srcToDev, const BrushObj& brush) {
     DocumentStencils& st = dc.document->stencils;
     COLORREF color;
-    if (dc.document->format != DocumentFormat::Pdf || shape.id < 0 || !solidColor(dc, brush, color)) return false;
     int w = cairo_image_surface_get_width(shape.surface), h = cairo_image_surface_get_height(shape.surface);
+    if (SvgOutput* svg = dc.document->svg.get()) {
+        // An SVG's glyphs stay stencils; their characters go into its text layer.
+        const GlyphComment& told = dc.document->nextGlyph;
+        PointD at = srcToDev.apply(told.originX, told.originY);
+        if (told.character && !told.outline)
+            AddSvgCharacter(*svg, told.character, at.x, at.y, h * std::fabs(srcToDev.d), told.advance * srcToDev.a);
+        return false;
+    }
+    if (dc.document->format != DocumentFormat::Pdf || shape.id < 0 || !solidColor(dc, brush, color)) return false;
     if (w > kMaxGlyphSide || h > kMaxGlyphSide || std::fabs(srcToDev.det()) * w * h > kMaxGlyphArea) return false;
     unsigned long index;
     const GlyphComment& told = dc.document->nextGlyph;
@@ -394,8 +402,23 @@ bool DrawStencil(DC& dc, const ImageRef* src, std::string_view identity, const M
 }
 
 bool QueueOutlineGlyph(DC& dc, const Path& path) {
-    if (!dc.document || dc.document->format != DocumentFormat::Pdf || path.empty()) return false;
+    if (!dc.document || path.empty()) return false;
     const GlyphComment& told = dc.document->nextGlyph;
+    if (SvgOutput* svg = dc.document->svg.get()) {
+        // An SVG's glyphs stay paths; their characters go into its text layer, as high as the
+        // glyph or as wide as its advance.
+        if (!told.outline || !told.character) return false;
+        Matrix m = LogicalToDevice(dc);
+        PointD ref = m.apply(told.originX, told.originY), advance = m.applyVector(told.advance, 0);
+        double top = ref.y, bottom = ref.y;
+        for (const PathOp& op : path)
+            for (int k = 0; k < (op.kind == PathOp::Curve ? 3 : op.kind == PathOp::Close ? 0 : 1); ++k)
+                top = std::min(top, op.p[k].y), bottom = std::max(bottom, op.p[k].y);
+        AddSvgCharacter(*svg, told.character, ref.x, ref.y, std::max(bottom - top, std::hypot(advance.x, advance.y)),
+                        advance.x);
+        return false;
+    }
+    if (dc.document->format != DocumentFormat::Pdf) return false;
     auto* brush = LookUpAs<BrushObj>(dc.st.brush, Kind::Brush);
     COLORREF color;
     if (!told.outline || !told.character || dc.st.rop2 != R2_COPYPEN || !brush || !solidColor(dc, *brush, color) ||

@@ -7,6 +7,7 @@
 #include "glyph_comment.h"
 
 #include <cairo.h>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -266,6 +267,27 @@ struct DocumentStencils {
     ~DocumentStencils();
 };
 
+// An SVG file as Cairo writes it, with the tail held back, and the page's text layer.
+struct SvgOutput {
+    std::FILE* file = nullptr;
+    std::string tail;
+    std::string textLayer;
+    int width = 0, height = 0;  // the page's, in device pixels
+    double widthPoints = 0, heightPoints = 0;
+    bool sized = false;  // the page's size written in points
+    // Characters along one baseline, waiting for the text layer: XML text, and each one's x.
+    struct Run {
+        std::string chars, xs;
+        double y = 0, size = 0, lastX = 0, nextX = 0;  // nextX: where the last glyph's advance ends
+    } run;
+    SvgOutput() = default;
+    SvgOutput(const SvgOutput&) = delete;
+    SvgOutput& operator=(const SvgOutput&) = delete;
+    ~SvgOutput() {
+        if (file) std::fclose(file);
+    }
+};
+
 struct DocumentState {
     DocumentFormat format = DocumentFormat::Pdf;
     GlyphComment nextGlyph;  // what the next glyph drawn as an image stands for, if told
@@ -286,6 +308,7 @@ struct DocumentState {
     int backdropRegions = 0;
     bool backdropWholePage = false;
     DocumentStencils stencils;
+    std::unique_ptr<SvgOutput> svg;  // an SVG document's file
     DocumentState() = default;
     DocumentState(const DocumentState&) = delete;
     DocumentState& operator=(const DocumentState&) = delete;
@@ -370,6 +393,19 @@ bool PaintBackdrop(DC& dc, cairo_t* cr, int x0, int y0, int x1, int y1);
 bool DrawStencil(DC& dc, const ImageRef* src, std::string_view identity, const Matrix& srcToDev, bool whereBlack,
                  HGDIOBJ paint = nullptr);
 void FlushBitmapGlyphs(DC& dc);
+// Shows glyphs with the characters they stand for (`clusters` over UTF-8 `utf8`, as Cairo
+// takes them); in an SVG document the characters also go into its text layer.
+void ShowDocumentText(const DC& dc, cairo_t* cr, const std::string& utf8, const cairo_glyph_t* glyphs, int glyphCount,
+                      const cairo_text_cluster_t* clusters, int clusterCount);
+// An SVG document's surface of `width` x `height` device pixels, writing to the document's
+// file; an error surface when the file cannot be made.
+cairo_surface_t* CreateSvgSurface(DocumentState& doc, int width, int height);
+// A character of the SVG's text layer: its glyph's reference point at (x, y), its em `size`
+// high and its `advance` along the baseline, in device pixels.
+void AddSvgCharacter(SvgOutput& out, char32_t c, double x, double y, double size, double advance);
+// Writes the rest of an SVG document, with its text layer, once its surface is finished, and
+// closes the file; false when it could not be written.
+bool FinishSvgFile(DocumentState& doc);
 // On a PDF, a filled path the page told to be a glyph of an outline font (in a solid colour)
 // joins the run of glyphs as a glyph of the document's font, with its character; false when it
 // is to be filled as any path is.

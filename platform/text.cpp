@@ -161,8 +161,7 @@ void showGlyphs(const DC& dc, cairo_t* cr, const cairo_glyph_t* glyphs, const UI
         AppendUtf8(c < 0x20 ? 0xFFFD : c, utf8);
         clusters[k] = {static_cast<int>(utf8.size() - before), 1};
     }
-    cairo_show_text_glyphs(cr, utf8.data(), static_cast<int>(utf8.size()), glyphs, static_cast<int>(n), clusters.data(),
-                           static_cast<int>(n), static_cast<cairo_text_cluster_flags_t>(0));
+    ShowDocumentText(dc, cr, utf8, glyphs, static_cast<int>(n), clusters.data(), static_cast<int>(n));
 }
 
 void paintText(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* text, UINT count,

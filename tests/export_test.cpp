@@ -106,6 +106,67 @@ TEST_F(ExportTest, SvgPagesLookAsThePictures) {
     EXPECT_EQ(Host(job + " --pages 1-2 -o " + dir_ + "two.svg"), 2);
 }
 
+// The words of an SVG's text layer, one line a run, its markup undone.
+std::string SvgText(const std::string& svg) {
+    Bytes bytes = ReadFileBytes(svg);
+    std::string all(bytes.begin(), bytes.end()), words;
+    for (size_t at = all.find("<text "); at != std::string::npos; at = all.find("<text ", at + 1)) {
+        size_t from = all.find('>', at) + 1, to = all.find("</text>", from);
+        if (to == std::string::npos) break;
+        std::string run = all.substr(from, to - from);
+        for (auto [entity, c] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}})
+            for (size_t e = run.find(entity); e != std::string::npos; e = run.find(entity, e + 1))
+                run.replace(e, std::strlen(entity), c);
+        words += run + "\n";
+    }
+    return words;
+}
+
+// Text drawn with every kind of font (printer fonts, PCL XL TrueType outlines, bitmap glyphs)
+// is in an SVG too, as an invisible layer of words where the glyphs are; the glyphs drawn as
+// stencils land where the picture has them, on a page of the job's own size.
+TEST_F(ExportTest, SvgPagesKeepTheirWordsAndTheirGlyphsPlaces) {
+    fs::path corpus = SPOOLSIGHT_CORPUS;
+    if (!HaveTool("rsvg-convert")) GTEST_SKIP() << "rsvg-convert not installed";
+    if (!fs::is_directory(corpus)) GTEST_SKIP() << "no example corpus at " << corpus;
+    struct Case {
+        const char* job;
+        const char* words;
+        const char* size;
+    } cases[] = {{"owl.pcl", "WordPerfect for Windows", "width=\"595.125pt\" height=\"841.875pt\""},
+                 {"frs96.pxl", "Licensing", "width=\"612pt\" height=\"792pt\""},
+                 {"bitfonts.pxl", "The quick brown fox.", "width=\"612pt\""}};
+    for (const Case& c : cases) {
+        std::string job = (corpus / c.job).string(), svg = dir_ + c.job + ".svg", png = dir_ + c.job + ".png";
+        ASSERT_EQ(Host(job + " -o " + svg), 0) << c.job;
+        ASSERT_EQ(Host(job + " -o " + png), 0) << c.job;
+        Bytes bytes = ReadFileBytes(svg);
+        std::string text = SvgText(svg), markup(bytes.begin(), bytes.end());
+        EXPECT_NE(text.find(c.words), std::string::npos) << c.job << ": " << text;
+        EXPECT_NE(markup.find(c.size), std::string::npos) << c.job;
+        EXPECT_NE(markup.find("<g fill-opacity=\"0\""), std::string::npos) << c.job;
+        if (HaveTool("xmllint")) {
+            EXPECT_EQ(std::system(("xmllint --noout " + svg + " 2>/dev/null").c_str()), 0) << c.job;
+        }
+        ASSERT_EQ(std::system(("rsvg-convert -d 192 -p 192 " + svg + " -o " + dir_ + "back.png").c_str()), 0);
+        Pixels back, picture;
+        ASSERT_TRUE(ReadPng(dir_ + "back.png", back));
+        ASSERT_TRUE(ReadPng(png, picture));
+        ExpectSamePicture(back, picture, c.job);
+    }
+    // Characters XML gives a meaning stay text; a page's characters keep their order.
+    std::string pcl =
+        "\x1B"
+        "E\x1B(s0p12h10v0s0b3TInvoice <4711> & Co\r\n\x1B"
+        "E";
+    std::string svg = dir_ + "markup.svg";
+    ASSERT_EQ(Host(Write("markup.pcl", Bytes(pcl.begin(), pcl.end())) + " -o " + svg), 0);
+    EXPECT_NE(SvgText(svg).find("Invoice <4711> & Co"), std::string::npos) << SvgText(svg);
+    if (HaveTool("xmllint")) {
+        EXPECT_EQ(std::system(("xmllint --noout " + svg + " 2>/dev/null").c_str()), 0);
+    }
+}
+
 // Jobs whose pages need raster operations (an HP-GL/2 plot merged with XOR) and jobs with
 // text of each language, from GhostPCL's examples.
 TEST_F(ExportTest, RasterOperationsAndEachLanguagesText) {
