@@ -8,7 +8,10 @@
 #include "test_support.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <map>
+#include <sstream>
 
 #include <filesystem>
 
@@ -135,6 +138,63 @@ TEST_F(GhostPclExamples, PatternsKeepTheirSizeAtEveryResolution) {
             EXPECT_GT(ratio, 0.75) << name << " at " << dpi;
             EXPECT_LT(ratio, 1.33) << name << " at " << dpi;
         }
+    }
+}
+
+namespace {
+// The words pdftotext reads on a PDF's first page (those with a letter or digit), each with
+// how often it is there.
+std::map<std::string, int> PdfWords(const std::string& pdf) {
+    std::string text;
+    RunCommand("pdftotext -l 1 " + pdf + " - 2>/dev/null", text);
+    std::istringstream in(text);
+    std::map<std::string, int> words;
+    for (std::string w; in >> w;)
+        if (std::any_of(w.begin(), w.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }))
+            ++words[w];
+    return words;
+}
+
+// The share of `reference`'s words that `ours` has, as often as it has them.
+double WordRecall(const std::map<std::string, int>& ours, const std::map<std::string, int>& reference) {
+    int found = 0, total = 0;
+    for (const auto& [word, n] : reference) {
+        total += n;
+        auto it = ours.find(word);
+        found += it == ours.end() ? 0 : std::min(n, it->second);
+    }
+    return total ? static_cast<double>(found) / total : 1.0;
+}
+}  // namespace
+
+// The first pages' PDFs read as GhostPCL's PDFs of them read: printer fonts, downloaded
+// TrueType fonts, text over patterns and rotated text. (GhostPCL's own PDF reads bitmap glyphs
+// and PC-8's control-code pictures as other characters; those jobs are left out.)
+TEST_F(GhostPclExamples, FirstPagesReadAsGhostPclsPdfsOfThem) {
+    fs::path corpus = SPOOLSIGHT_CORPUS;
+    const std::string gpcl6 = SPOOLSIGHT_SHARED "/oracles/gpcl6";
+    if (!fs::is_directory(corpus) || !fs::exists(gpcl6) || !HaveTool("pdftotext"))
+        GTEST_SKIP() << "no example corpus, GhostPCL or pdftotext";
+    struct Case {
+        const char* name;
+        double recall;  // at least
+    } cases[] = {{"owl.pcl", 0.95},   {"owl2.pcl", 0.95},  {"opaque.pcl", 0.95},
+                 {"fonts.pxl", 0.85}, {"frs96.pxl", 0.93}, {"origins.pcl", 0.78}};
+    for (const Case& c : cases) {
+        std::string letter = fs::path(c.name).extension() == ".pxl" ? "" : "@PJL SET PAPER=LETTER\r\n";
+        Bytes job(letter.begin(), letter.end()), body = ReadFileBytes((corpus / c.name).string());
+        job.insert(job.end(), body.begin(), body.end());
+        std::string path = Write(c.name, job), ours = dir_ + "ours.pdf", theirs = dir_ + "theirs.pdf", out;
+        ASSERT_EQ(RunCommand(std::string(SPOOLSIGHT_HOST) + " -q --pages 1 " + path + " -o " + ours, out), 0) << c.name;
+        ASSERT_EQ(RunCommand(gpcl6 + " -q -dNOPAUSE -dBATCH -dFirstPage=1 -dLastPage=1 -sDEVICE=pdfwrite -o " + theirs +
+                                 " " + path,
+                             out),
+                  0)
+            << out;
+        std::map<std::string, int> reference = PdfWords(theirs);
+        double recall = WordRecall(PdfWords(ours), reference);
+        std::printf("%s: %.3f of GhostPCL's words\n", c.name, recall);
+        EXPECT_GE(recall, c.recall) << c.name;
     }
 }
 
