@@ -512,6 +512,13 @@ BENCHMARK_CAPTURE(ExampleJobPlayback, Owl, "owl.pcl")->Unit(benchmark::kMillisec
 BENCHMARK_CAPTURE(ExampleJobPlayback, Grasshopper, "grashopp.pcl")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(ExampleJobPlayback, Tiger, "tiger.px3")->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// TeX's page as dvilj4 prints it, downloading twenty bitmap soft fonts: its picture (and, below,
+// its PDF).
+void TwentySoftFontsFirstPicture(benchmark::State& state) {
+    PullFirstPicture(state, std::string(SPOOLSIGHT_TEST_DATA) + "/pcl-text/tex-portrait.pcl");
+}
+BENCHMARK(TwentySoftFontsFirstPicture)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // Every page of a long job pictured on all cores, as --all-pages does (without the files).
 void AllPagesOfALongJob(benchmark::State& state) {
     std::string path = TempDir() + "long-all.pxl";
@@ -550,6 +557,10 @@ void PdfOfALongJob(benchmark::State& state) {
     WritePdf(state, path, 95);
 }
 BENCHMARK(PdfOfALongJob)->Unit(benchmark::kMillisecond);
+void TwentySoftFontsToPdf(benchmark::State& state) {
+    WritePdf(state, std::string(SPOOLSIGHT_TEST_DATA) + "/pcl-text/tex-portrait.pcl", 1);
+}
+BENCHMARK(TwentySoftFontsToPdf)->Unit(benchmark::kMillisecond);
 
 // A PostScript document (saved at `ps`) printed to `job` by one of Ghostscript's printer
 // drivers (its name, then any options it takes) at 600 dpi on A4; false when Ghostscript is not
