@@ -246,7 +246,10 @@ void appendGlyph(DC& dc, unsigned long index, double x, double y, COLORREF color
     }
     run.glyphs.push_back({index, x, y});
     if (character) AppendUtf8(character, run.text);
-    run.clusters.push_back({static_cast<int>(run.text.size() - textBefore), 1});
+    // Glyphs of no known character in a row are one cluster of no text: one marked span in a
+    // PDF rather than one a glyph.
+    if (!character && !run.clusters.empty() && run.clusters.back().num_bytes == 0) ++run.clusters.back().num_glyphs;
+    else run.clusters.push_back({static_cast<int>(run.text.size() - textBefore), 1});
 }
 
 // On a PDF, a small stencil in a solid colour joins the run of glyphs waiting to be shown,
