@@ -140,8 +140,10 @@ cairo_surface_t* ReducedDotMask(const uint8_t* a1, size_t stride, int width, int
             for (size_t i = 0; i < sum.size(); ++i) sum[i] += weight * across[i];
         }
         uint8_t* line = out + k * outStride;
-        for (size_t i = 0; i < sum.size(); ++i)  // rounded by hand: lrint is a call per pixel
-            line[i] = static_cast<uint8_t>(std::min(sum[i], 1.0f) * 255 + 0.5f);
+        // Rounded by hand, as lrint is a call a pixel: the coverage is never negative.
+        for (size_t i = 0; i < sum.size(); ++i)
+            line[i] =
+                static_cast<uint8_t>(std::min(sum[i], 1.0f) * 255 + 0.5f);  // NOLINT(bugprone-incorrect-roundings)
     }
     cairo_surface_mark_dirty(mask);
     originX = x0, originY = y0;
