@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace gdi {
@@ -60,11 +61,11 @@ public:
         }
         for (; i < rowBytes_; ++i) dots |= row[i] != 0, h = (h ^ row[i]) * 0x100000001b3ull;
         if (!dots) return lastReduced_ = nullptr;
-        for (size_t probe = 0, s = h % kSlots; probe < kSlots; ++probe, s = (s + 1) % kSlots) {
+        for (size_t probe = 0, s = h >> 58; probe < kSlots; ++probe, s = (s + 1) % kSlots) {
             Slot& slot = slots_[s];
             if (!slot.row) {
                 if (used_ == kKept) break;  // full: reduced each time from here on
-                if (reduced_.empty()) reduced_.resize(kKept * columns_);
+                if (!reduced_) reduced_.reset(new float[kKept * columns_]);
                 slot.row = row, slot.hash = h, slot.reduced = &reduced_[used_++ * columns_];
                 reduce(row, slot.reduced);
                 return lastReduced_ = slot.reduced;
@@ -85,7 +86,8 @@ private:
     size_t rowBytes_, columns_;
     Slot slots_[kSlots];
     size_t used_ = 0;
-    std::vector<float> reduced_, scratch_;
+    std::unique_ptr<float[]> reduced_;  // kKept rows of reductions, made when the first is kept
+    std::vector<float> scratch_;
     const uint8_t* last_ = nullptr;
     const float* lastReduced_ = nullptr;
 };
@@ -140,7 +142,7 @@ cairo_surface_t* ReducedDotMask(const uint8_t* a1, size_t stride, int width, int
             for (size_t i = 0; i < sum.size(); ++i) sum[i] += weight * across[i];
         }
         uint8_t* line = out + k * outStride;
-        // Rounded by hand, as lrint is a call a pixel: the coverage is never negative.
+        // Rounded by hand (halves up), as lrint is a call a pixel: the coverage is never negative.
         for (size_t i = 0; i < sum.size(); ++i)
             line[i] =
                 static_cast<uint8_t>(std::min(sum[i], 1.0f) * 255 + 0.5f);  // NOLINT(bugprone-incorrect-roundings)

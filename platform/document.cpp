@@ -113,7 +113,8 @@ BOOL StartDocumentPage(HDC h, int width, int height, BackdropSource backdrop) {
     double w = points(width, doc->dotsPerInch), hgt = points(height, doc->dotsPerInch);
     if (!dc->surface) {
         bool pdf = doc->format == DocumentFormat::Pdf;
-        dc->surface = pdf ? cairo_pdf_surface_create(doc->path.c_str(), w, hgt) : CreateSvgSurface(*doc, width, height);
+        dc->surface =
+            pdf ? cairo_pdf_surface_create(doc->path.c_str(), w, hgt) : CreateSvgSurface(*doc, width, height, w, hgt);
         if (cairo_surface_status(dc->surface) != CAIRO_STATUS_SUCCESS) {
             cairo_surface_destroy(dc->surface);
             dc->surface = nullptr;

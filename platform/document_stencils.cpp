@@ -262,8 +262,9 @@ bool queueGlyph(DC& dc, const Shape& shape, const Matrix& srcToDev, const BrushO
         // An SVG's glyphs stay stencils; their characters go into its text layer.
         const GlyphComment& told = dc.document->nextGlyph;
         PointD at = srcToDev.apply(told.originX, told.originY);
+        double advance = told.advance > 0 ? told.advance : w;
         if (told.character && !told.outline)
-            AddSvgCharacter(*svg, told.character, at.x, at.y, h * std::fabs(srcToDev.d), told.advance * srcToDev.a);
+            AddSvgCharacter(*svg, told.character, at.x, at.y, h * std::fabs(srcToDev.d), advance * srcToDev.a);
         return false;
     }
     if (dc.document->format != DocumentFormat::Pdf || shape.id < 0 || !solidColor(dc, brush, color)) return false;
@@ -407,12 +408,14 @@ bool DrawStencil(DC& dc, const ImageRef* src, std::string_view identity, const M
 bool QueueOutlineGlyph(DC& dc, const Path& path) {
     if (!dc.document || path.empty()) return false;
     const GlyphComment& told = dc.document->nextGlyph;
+    auto* brush = LookUpAs<BrushObj>(dc.st.brush, Kind::Brush);
+    if (!told.outline || !told.character || !brush) return false;
+    Matrix m = LogicalToDevice(dc);
+    PointD ref = m.apply(told.originX, told.originY), advance = m.applyVector(told.advance, 0);
     if (SvgOutput* svg = dc.document->svg.get()) {
-        // An SVG's glyphs stay paths; their characters go into its text layer, as high as the
-        // glyph or as wide as its advance.
-        if (!told.outline || !told.character) return false;
-        Matrix m = LogicalToDevice(dc);
-        PointD ref = m.apply(told.originX, told.originY), advance = m.applyVector(told.advance, 0);
+        // An SVG's glyphs stay paths; the characters of those drawn go into its text layer, as
+        // high as the glyph or as wide as its advance.
+        if (dc.st.rop2 == R2_NOP || brush->style == BS_NULL) return false;
         double top = ref.y, bottom = ref.y;
         for (const PathOp& op : path)
             for (int k = 0; k < (op.kind == PathOp::Curve ? 3 : op.kind == PathOp::Close ? 0 : 1); ++k)
@@ -421,14 +424,10 @@ bool QueueOutlineGlyph(DC& dc, const Path& path) {
                         advance.x);
         return false;
     }
-    if (dc.document->format != DocumentFormat::Pdf) return false;
-    auto* brush = LookUpAs<BrushObj>(dc.st.brush, Kind::Brush);
     COLORREF color;
-    if (!told.outline || !told.character || dc.st.rop2 != R2_COPYPEN || !brush || !solidColor(dc, *brush, color) ||
+    if (dc.document->format != DocumentFormat::Pdf || dc.st.rop2 != R2_COPYPEN || !solidColor(dc, *brush, color) ||
         !EnsureSurface(dc))
         return false;
-    Matrix m = LogicalToDevice(dc);
-    PointD ref = m.apply(told.originX, told.originY), advance = m.applyVector(told.advance, 0);
     // The outline from its reference point in sixteenths of a device pixel, with its fill rule
     // and advance: the same glyph at the same size is one glyph of the font.
     bool winding = dc.st.polyFillMode == WINDING;

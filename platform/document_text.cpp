@@ -7,6 +7,7 @@
 
 #include <cairo-svg.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -73,7 +74,7 @@ char32_t nextCharacter(const std::string& s, size_t& i) {
 
 void appendNumber(double v, std::string& out) {
     char number[32];
-    std::snprintf(number, sizeof number, "%.2f ", std::isfinite(v) ? v : 0.0);
+    std::snprintf(number, sizeof number, "%.2f ", std::isfinite(v) ? std::clamp(v, -1e9, 1e9) : 0.0);
     out += number;
 }
 
@@ -93,7 +94,8 @@ void endRun(SvgOutput& out) {
     run = SvgOutput::Run{};
 }
 
-// The characters of a run of glyphs, at their glyphs' places.
+// The characters of a run of glyphs, at their glyphs' places; each glyph's advance reaches the
+// next one's place, the last one's is its font's.
 void addGlyphRun(SvgOutput& out, cairo_t* cr, const std::string& utf8, const cairo_glyph_t* glyphs, int glyphCount,
                  const cairo_text_cluster_t* clusters, int clusterCount) {
     // The size of the glyphs' em on the page, in pixels as the rest of the drawing.
@@ -107,23 +109,29 @@ void addGlyphRun(SvgOutput& out, cairo_t* cr, const std::string& utf8, const cai
     for (int k = 0; k < clusterCount && glyph < glyphCount; ++k) {
         size_t end = std::min(utf8.size(), byte + static_cast<size_t>(std::max(0, clusters[k].num_bytes)));
         double x = glyphs[glyph].x, y = glyphs[glyph].y;
+        int next = glyph + std::max(0, clusters[k].num_glyphs);
+        double advance, rise;
+        if (next < glyphCount) {
+            advance = glyphs[next].x - x, rise = glyphs[next].y - y;
+        } else {
+            cairo_text_extents_t extents;
+            cairo_glyph_extents(cr, &glyphs[glyph], 1, &extents);
+            advance = extents.x_advance, rise = extents.y_advance;
+        }
         cairo_user_to_device(cr, &x, &y);
-        cairo_text_extents_t extents;
-        cairo_glyph_extents(cr, &glyphs[glyph], 1, &extents);
-        double advance = extents.x_advance, rise = extents.y_advance;
         cairo_user_to_device_distance(cr, &advance, &rise);
         while (byte < end) AddSvgCharacter(out, nextCharacter(utf8, byte), x, y, em, advance);
         byte = end;
-        glyph += std::max(0, clusters[k].num_glyphs);
+        glyph = next;
     }
 }
 }  // namespace
 
-cairo_surface_t* CreateSvgSurface(DocumentState& doc, int width, int height) {
+cairo_surface_t* CreateSvgSurface(DocumentState& doc, int width, int height, double widthPoints, double heightPoints) {
     doc.svg = std::make_unique<SvgOutput>();
     SvgOutput& out = *doc.svg;
     out.width = width, out.height = height;
-    out.widthPoints = width * 72.0 / doc.dotsPerInch, out.heightPoints = height * 72.0 / doc.dotsPerInch;
+    out.widthPoints = widthPoints, out.heightPoints = heightPoints;
     out.file = std::fopen(doc.path.c_str(), "wb");
     if (!out.file) return cairo_image_surface_create(CAIRO_FORMAT_INVALID, 0, 0);  // an error surface
     // Drawn in device pixels without a device scale: Cairo's SVG writer leaves that scale out
@@ -177,11 +185,16 @@ bool FinishSvgFile(DocumentState& doc) {
     return ok;
 }
 
-void ShowDocumentText(const DC& dc, cairo_t* cr, const std::string& utf8, const cairo_glyph_t* glyphs, int glyphCount,
-                      const cairo_text_cluster_t* clusters, int clusterCount) {
-    cairo_show_text_glyphs(cr, utf8.data(), static_cast<int>(utf8.size()), glyphs, glyphCount, clusters, clusterCount,
-                           static_cast<cairo_text_cluster_flags_t>(0));
+void AddToTextLayer(const DC& dc, cairo_t* cr, const std::string& utf8, const cairo_glyph_t* glyphs, int glyphCount,
+                    const cairo_text_cluster_t* clusters, int clusterCount) {
     if (dc.document && dc.document->svg)
         addGlyphRun(*dc.document->svg, cr, utf8, glyphs, glyphCount, clusters, clusterCount);
+}
+
+void ShowDocumentText(const DC& dc, cairo_t* cr, const std::string& utf8, const cairo_glyph_t* glyphs, int glyphCount,
+                      const cairo_text_cluster_t* clusters, int clusterCount, bool toLayer) {
+    cairo_show_text_glyphs(cr, utf8.data(), static_cast<int>(utf8.size()), glyphs, glyphCount, clusters, clusterCount,
+                           static_cast<cairo_text_cluster_flags_t>(0));
+    if (toLayer) AddToTextLayer(dc, cr, utf8, glyphs, glyphCount, clusters, clusterCount);
 }
 }  // namespace gdi

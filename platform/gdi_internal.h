@@ -394,12 +394,15 @@ bool DrawStencil(DC& dc, const ImageRef* src, std::string_view identity, const M
                  HGDIOBJ paint = nullptr);
 void FlushBitmapGlyphs(DC& dc);
 // Shows glyphs with the characters they stand for (`clusters` over UTF-8 `utf8`, as Cairo
-// takes them); in an SVG document the characters also go into its text layer.
+// takes them); in an SVG document the characters also go into its text layer, unless
+// `toLayer` is false (AddToTextLayer puts them there).
 void ShowDocumentText(const DC& dc, cairo_t* cr, const std::string& utf8, const cairo_glyph_t* glyphs, int glyphCount,
-                      const cairo_text_cluster_t* clusters, int clusterCount);
-// An SVG document's surface of `width` x `height` device pixels, writing to the document's
-// file; an error surface when the file cannot be made.
-cairo_surface_t* CreateSvgSurface(DocumentState& doc, int width, int height);
+                      const cairo_text_cluster_t* clusters, int clusterCount, bool toLayer = true);
+void AddToTextLayer(const DC& dc, cairo_t* cr, const std::string& utf8, const cairo_glyph_t* glyphs, int glyphCount,
+                    const cairo_text_cluster_t* clusters, int clusterCount);
+// An SVG document's surface of `width` x `height` device pixels, shown at `widthPoints` x
+// `heightPoints`, writing to the document's file; an error surface when the file cannot be made.
+cairo_surface_t* CreateSvgSurface(DocumentState& doc, int width, int height, double widthPoints, double heightPoints);
 // A character of the SVG's text layer: its glyph's reference point at (x, y), its em `size`
 // high and its `advance` along the baseline, in device pixels.
 void AddSvgCharacter(SvgOutput& out, char32_t c, double x, double y, double size, double advance);

@@ -57,8 +57,8 @@ int MarkedSpans(const std::string& pdf) {
     Bytes file = ReadFileBytes(pdf);
     std::string all(file.begin(), file.end());
     int spans = 0;
-    for (size_t at = all.find("stream\n"); at != std::string::npos; at = all.find("stream\n", at + 1)) {
-        size_t from = at + 7, to = all.find("endstream", from);
+    for (size_t at = all.find(">>\nstream"); at != std::string::npos; at = all.find(">>\nstream", at + 1)) {
+        size_t from = all.find('\n', at + 3) + 1, to = all.find("endstream", from);
         if (to == std::string::npos) break;
         std::vector<Bytef> out(1 << 16);
         z_stream z{};
@@ -195,6 +195,28 @@ TEST_F(ExportTest, SvgPagesKeepTheirWordsAndTheirGlyphsPlaces) {
     if (HaveTool("xmllint")) {
         EXPECT_EQ(std::system(("xmllint --noout " + svg + " 2>/dev/null").c_str()), 0);
     }
+}
+
+// Characters a face lacks come from another face, drawn after the rest: the text layer still
+// reads them in the string's order, in one run.
+TEST_F(ExportTest, SvgTextKeepsItsOrderWhereAnotherFaceDrawsSomeCharacters) {
+    std::string svg = dir_ + "linked.svg";
+    HDC dc = CreateDocumentDC(svg.c_str(), DocumentFormat::Svg, 192);
+    ASSERT_NE(dc, nullptr);
+    ASSERT_TRUE(StartDocumentPage(dc, 800, 200, nullptr));
+    LOGFONTW lf{};
+    lf.lfHeight = -32;
+    std::u16string face = u"Arial";
+    std::copy(face.begin(), face.end(), lf.lfFaceName);
+    HFONT font = CreateFontIndirectW(&lf);
+    HGDIOBJ old = SelectObject(dc, font);
+    std::u16string line = u"Tick \u2713 or smile \u263A here";
+    TextOutW(dc, 20, 60, reinterpret_cast<const WCHAR*>(line.c_str()), static_cast<int>(line.size()));
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ASSERT_TRUE(EndDocumentPage(dc));
+    ASSERT_TRUE(CloseDocumentDC(dc));
+    EXPECT_EQ(SvgText(svg), "Tick \u2713 or smile \u263A here\n");
 }
 
 // Jobs whose pages need raster operations (an HP-GL/2 plot merged with XOR) and jobs with
