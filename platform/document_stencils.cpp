@@ -416,11 +416,10 @@ bool QueueOutlineGlyph(DC& dc, const Path& path) {
         // An SVG's glyphs stay paths; the characters of those drawn go into its text layer, as
         // high as the glyph or as wide as its advance.
         if (dc.st.rop2 == R2_NOP || brush->style == BS_NULL) return false;
-        double top = ref.y, bottom = ref.y;
-        for (const PathOp& op : path)
-            for (int k = 0; k < (op.kind == PathOp::Curve ? 3 : op.kind == PathOp::Close ? 0 : 1); ++k)
-                top = std::min(top, op.p[k].y), bottom = std::max(bottom, op.p[k].y);
-        AddSvgCharacter(*svg, told.character, ref.x, ref.y, std::max(bottom - top, std::hypot(advance.x, advance.y)),
+        double x0, top, x1, bottom;
+        PathBounds(path, x0, top, x1, bottom);
+        double high = std::max(bottom, ref.y) - std::min(top, ref.y);
+        AddSvgCharacter(*svg, told.character, ref.x, ref.y, std::max(high, std::hypot(advance.x, advance.y)),
                         advance.x);
         return false;
     }

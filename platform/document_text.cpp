@@ -59,19 +59,6 @@ void appendXmlCharacter(char32_t c, std::string& out) {
     if (allowed) AppendUtf8(c, out);
 }
 
-// The next character of UTF-8 text at `i`, which moves past it; U+FFFD for a broken sequence.
-char32_t nextCharacter(const std::string& s, size_t& i) {
-    auto b = static_cast<unsigned char>(s[i++]);
-    int more = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
-    char32_t c = more == 3 ? b & 0x07 : more == 2 ? b & 0x0F : more == 1 ? b & 0x1F : b;
-    if (b >= 0x80 && more == 0) return 0xFFFD;
-    for (; more > 0; --more) {
-        if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return 0xFFFD;
-        c = c << 6 | (static_cast<unsigned char>(s[i++]) & 0x3F);
-    }
-    return c;
-}
-
 void appendNumber(double v, std::string& out) {
     char number[32];
     std::snprintf(number, sizeof number, "%.2f ", std::isfinite(v) ? std::clamp(v, -1e9, 1e9) : 0.0);
@@ -94,37 +81,6 @@ void endRun(SvgOutput& out) {
     run = SvgOutput::Run{};
 }
 
-// The characters of a run of glyphs, at their glyphs' places; each glyph's advance reaches the
-// next one's place, the last one's is its font's.
-void addGlyphRun(SvgOutput& out, cairo_t* cr, const std::string& utf8, const cairo_glyph_t* glyphs, int glyphCount,
-                 const cairo_text_cluster_t* clusters, int clusterCount) {
-    // The size of the glyphs' em on the page, in pixels as the rest of the drawing.
-    cairo_matrix_t font, user;
-    cairo_get_font_matrix(cr, &font);
-    cairo_get_matrix(cr, &user);
-    cairo_matrix_multiply(&font, &font, &user);
-    double em = std::sqrt(std::fabs(font.xx * font.yy - font.xy * font.yx));
-    size_t byte = 0;
-    int glyph = 0;
-    for (int k = 0; k < clusterCount && glyph < glyphCount; ++k) {
-        size_t end = std::min(utf8.size(), byte + static_cast<size_t>(std::max(0, clusters[k].num_bytes)));
-        double x = glyphs[glyph].x, y = glyphs[glyph].y;
-        int next = glyph + std::max(0, clusters[k].num_glyphs);
-        double advance, rise;
-        if (next < glyphCount) {
-            advance = glyphs[next].x - x, rise = glyphs[next].y - y;
-        } else {
-            cairo_text_extents_t extents;
-            cairo_glyph_extents(cr, &glyphs[glyph], 1, &extents);
-            advance = extents.x_advance, rise = extents.y_advance;
-        }
-        cairo_user_to_device(cr, &x, &y);
-        cairo_user_to_device_distance(cr, &advance, &rise);
-        while (byte < end) AddSvgCharacter(out, nextCharacter(utf8, byte), x, y, em, advance);
-        byte = end;
-        glyph = next;
-    }
-}
 }  // namespace
 
 cairo_surface_t* CreateSvgSurface(DocumentState& doc, int width, int height, double widthPoints, double heightPoints) {
@@ -185,16 +141,30 @@ bool FinishSvgFile(DocumentState& doc) {
     return ok;
 }
 
-void AddToTextLayer(const DC& dc, cairo_t* cr, const std::string& utf8, const cairo_glyph_t* glyphs, int glyphCount,
-                    const cairo_text_cluster_t* clusters, int clusterCount) {
-    if (dc.document && dc.document->svg)
-        addGlyphRun(*dc.document->svg, cr, utf8, glyphs, glyphCount, clusters, clusterCount);
-}
-
-void ShowDocumentText(const DC& dc, cairo_t* cr, const std::string& utf8, const cairo_glyph_t* glyphs, int glyphCount,
-                      const cairo_text_cluster_t* clusters, int clusterCount, bool toLayer) {
-    cairo_show_text_glyphs(cr, utf8.data(), static_cast<int>(utf8.size()), glyphs, glyphCount, clusters, clusterCount,
-                           static_cast<cairo_text_cluster_flags_t>(0));
-    if (toLayer) AddToTextLayer(dc, cr, utf8, glyphs, glyphCount, clusters, clusterCount);
+void AddToTextLayer(const DC& dc, cairo_t* cr, const cairo_glyph_t* glyphs, const WCHAR* text, size_t count) {
+    if (!dc.document || !dc.document->svg) return;
+    SvgOutput& out = *dc.document->svg;
+    // The size of the glyphs' em on the page, in pixels as the rest of the drawing.
+    cairo_matrix_t font, user;
+    cairo_get_font_matrix(cr, &font);
+    cairo_get_matrix(cr, &user);
+    cairo_matrix_multiply(&font, &font, &user);
+    double em = std::sqrt(std::fabs(font.xx * font.yy - font.xy * font.yx));
+    for (size_t k = 0; k < count; ++k) {
+        // Each glyph's advance reaches the next one's place; the last one's is its font's.
+        double x = glyphs[k].x, y = glyphs[k].y, advance, rise;
+        if (k + 1 < count) {
+            advance = glyphs[k + 1].x - x, rise = glyphs[k + 1].y - y;
+        } else {
+            cairo_text_extents_t extents;
+            cairo_glyph_extents(cr, &glyphs[k], 1, &extents);
+            advance = extents.x_advance, rise = extents.y_advance;
+        }
+        cairo_user_to_device(cr, &x, &y);
+        cairo_user_to_device_distance(cr, &advance, &rise);
+        // A control code, as half a surrogate pair, stands for no character of its own.
+        char32_t c = text[k];
+        AddSvgCharacter(out, c < 0x20 || (c >= 0xD800 && c <= 0xDFFF) ? 0xFFFD : c, x, y, em, advance);
+    }
 }
 }  // namespace gdi

@@ -393,13 +393,9 @@ bool PaintBackdrop(DC& dc, cairo_t* cr, int x0, int y0, int x1, int y1);
 bool DrawStencil(DC& dc, const ImageRef* src, std::string_view identity, const Matrix& srcToDev, bool whereBlack,
                  HGDIOBJ paint = nullptr);
 void FlushBitmapGlyphs(DC& dc);
-// Shows glyphs with the characters they stand for (`clusters` over UTF-8 `utf8`, as Cairo
-// takes them); in an SVG document the characters also go into its text layer, unless
-// `toLayer` is false (AddToTextLayer puts them there).
-void ShowDocumentText(const DC& dc, cairo_t* cr, const std::string& utf8, const cairo_glyph_t* glyphs, int glyphCount,
-                      const cairo_text_cluster_t* clusters, int clusterCount, bool toLayer = true);
-void AddToTextLayer(const DC& dc, cairo_t* cr, const std::string& utf8, const cairo_glyph_t* glyphs, int glyphCount,
-                    const cairo_text_cluster_t* clusters, int clusterCount);
+// In an SVG document, the characters of a run of `count` glyphs (as the run's font on `cr`
+// lays them, one UTF-16 unit of `text` each) go into its text layer.
+void AddToTextLayer(const DC& dc, cairo_t* cr, const cairo_glyph_t* glyphs, const WCHAR* text, size_t count);
 // An SVG document's surface of `width` x `height` device pixels, shown at `widthPoints` x
 // `heightPoints`, writing to the document's file; an error surface when the file cannot be made.
 cairo_surface_t* CreateSvgSurface(DocumentState& doc, int width, int height, double widthPoints, double heightPoints);
@@ -458,6 +454,8 @@ BOOL Draw(DC& dc, const Path& path, bool fill, bool stroke);
 void PaintPath(DC& dc, const Path& path, bool fill, bool stroke);
 void PaintRegion(DC& dc, const Path& path, HGDIOBJ brush);
 void BuildCairoPath(cairo_t* cr, const Path& path);
+// The bounds of a path's points, which hold its filling.
+void PathBounds(const Path& path, double& x0, double& y0, double& x1, double& y1);
 // Sets the DC's clip on `cr`, after showing any bitmap glyphs a document has waiting.
 void ApplyClip(DC& dc, cairo_t* cr);
 void ApplyClipItems(cairo_t* cr, const std::vector<ClipItem>& clip);

@@ -112,18 +112,6 @@ void mixCovered(uint32_t* row, const unsigned char* covered, const uint32_t* col
         if (covered[x] >= 128) row[x] = (row[x] & 0xFF000000u) | mix(colours[x], row[x]);
 }
 
-// The bounds of a path's points, which hold its filling.
-void pathBounds(const Path& path, double& x0, double& y0, double& x1, double& y1) {
-    x0 = y0 = INFINITY, x1 = y1 = -INFINITY;
-    for (const PathOp& op : path) {
-        int points = op.kind == PathOp::Curve ? 3 : op.kind == PathOp::Close ? 0 : 1;
-        for (int k = 0; k < points; ++k) {
-            x0 = std::min(x0, op.p[k].x), x1 = std::max(x1, op.p[k].x);
-            y0 = std::min(y0, op.p[k].y), y1 = std::max(y1, op.p[k].y);
-        }
-    }
-}
-
 void setupStroke(DC& dc, cairo_t* cr, const PenObj& pen) {
     double scale = LogicalToDevice(dc).scale();
     bool cosmetic = !pen.geometric() || pen.width <= 0;
@@ -239,7 +227,7 @@ void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color, BrushO
         if (stroke) cairo_stroke_extents(cr, &fx0, &fy0, &fx1, &fy1);
         else cairo_fill_extents(cr, &fx0, &fy0, &fx1, &fy1);
     } else {
-        pathBounds(path, fx0, fy0, fx1, fy1);
+        PathBounds(path, fx0, fy0, fx1, fy1);
     }
     // Within the clip's extents the box stays finite, however far the figure's points lie.
     double left = std::max(x0, fx0), top = std::max(y0, fy0), right = std::min(x1, fx1), bottom = std::min(y1, fy1);
@@ -339,6 +327,17 @@ void paintWithRop2(DC& dc, const Path& path, bool stroke, COLORREF color, BrushO
     cairo_surface_mark_dirty(dc.surface);
 }
 }  // namespace
+
+void PathBounds(const Path& path, double& x0, double& y0, double& x1, double& y1) {
+    x0 = y0 = INFINITY, x1 = y1 = -INFINITY;
+    for (const PathOp& op : path) {
+        int points = op.kind == PathOp::Curve ? 3 : op.kind == PathOp::Close ? 0 : 1;
+        for (int k = 0; k < points; ++k) {
+            x0 = std::min(x0, op.p[k].x), x1 = std::max(x1, op.p[k].x);
+            y0 = std::min(y0, op.p[k].y), y1 = std::max(y1, op.p[k].y);
+        }
+    }
+}
 
 bool EnsureSurface(DC& dc) {
     // A context that met an error draws nothing more: start a fresh one.

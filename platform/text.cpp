@@ -143,33 +143,26 @@ void addTextToPath(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* 
     cairo_surface_destroy(s);
 }
 
-// The characters glyphs stand for, one each, as UTF-8 and its clusters. Each glyph stands for one
-// UTF-16 unit: half a surrogate pair has no character of its own.
-void charactersOf(const UINT* chars, size_t n, const WCHAR* text, std::string& utf8,
-                  std::vector<cairo_text_cluster_t>& clusters) {
-    clusters.resize(n);
-    for (size_t k = 0; k < n; ++k) {
-        char32_t c = text[chars ? chars[k] : k];
-        size_t before = utf8.size();
-        AppendUtf8(c < 0x20 ? 0xFFFD : c, utf8);
-        clusters[k] = {static_cast<int>(utf8.size() - before), 1};
-    }
-}
-
-// Glyphs drawn; in a document they also carry the characters they stand for, so that the
-// document's text can be searched and copied (and, with `toLayer`, an SVG's text layer has
-// them). `text` is null for glyph indexes.
-void showGlyphs(const DC& dc, cairo_t* cr, const cairo_glyph_t* glyphs, const UINT* chars, size_t n, const WCHAR* text,
-                bool toLayer = true) {
+// Glyphs drawn; in a document they also carry the characters they stand for, one each, so
+// that the document's text can be searched and copied. `text` is null for glyph indexes.
+void showGlyphs(const DC& dc, cairo_t* cr, const cairo_glyph_t* glyphs, const UINT* chars, size_t n,
+                const WCHAR* text) {
     if (n == 0) return;
     if (!dc.document || !text) {
         cairo_show_glyphs(cr, glyphs, static_cast<int>(n));
         return;
     }
     std::string utf8;
-    std::vector<cairo_text_cluster_t> clusters;
-    charactersOf(chars, n, text, utf8, clusters);
-    ShowDocumentText(dc, cr, utf8, glyphs, static_cast<int>(n), clusters.data(), static_cast<int>(n), toLayer);
+    std::vector<cairo_text_cluster_t> clusters(n);
+    for (size_t k = 0; k < n; ++k) {
+        // Each glyph stands for one UTF-16 unit: half a surrogate pair has no character of its own.
+        char32_t c = text[chars[k]];
+        size_t before = utf8.size();
+        AppendUtf8(c < 0x20 ? 0xFFFD : c, utf8);
+        clusters[k] = {static_cast<int>(utf8.size() - before), 1};
+    }
+    cairo_show_text_glyphs(cr, utf8.data(), static_cast<int>(utf8.size()), glyphs, static_cast<int>(n), clusters.data(),
+                           static_cast<int>(n), static_cast<cairo_text_cluster_flags_t>(0));
 }
 
 void paintText(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* text, UINT count,
@@ -221,18 +214,11 @@ void paintText(DC& dc, const SizedFont& f, const TextFrame& t, const WCHAR* text
         }
         // An SVG's text layer takes the characters in the string's order, wherever their glyphs
         // come from.
-        bool inOrder = linked.empty();
-        showGlyphs(dc, cr, own.data(), ownText.data(), own.size(), glyphIndex ? nullptr : text, inOrder);
-        if (!inOrder && dc.document && dc.document->svg) {
-            std::string utf8;
-            std::vector<cairo_text_cluster_t> clusters;
-            charactersOf(nullptr, count, text, utf8, clusters);
-            AddToTextLayer(dc, cr, utf8, glyphs.data(), static_cast<int>(count), clusters.data(),
-                           static_cast<int>(count));
-        }
+        if (!glyphIndex) AddToTextLayer(dc, cr, glyphs.data(), text, count);
+        showGlyphs(dc, cr, own.data(), ownText.data(), own.size(), glyphIndex ? nullptr : text);
         for (const auto& [face, glyph, i] : linked) {
             cairo_set_font_face(cr, face->cairo);
-            showGlyphs(dc, cr, &glyph, &i, 1, text, false);
+            showGlyphs(dc, cr, &glyph, &i, 1, text);
         }
     }
     // Underline and strike-out run under and through the whole advance.
