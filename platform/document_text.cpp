@@ -54,8 +54,7 @@ void appendXmlCharacter(char32_t c, std::string& out) {
     case '>': out += "&gt;"; return;
     default: break;
     }
-    bool allowed =
-        c == 0x20 || (c > 0x20 && c < 0xD800) || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+    bool allowed = (c >= 0x20 && c < 0xD800) || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
     if (allowed) AppendUtf8(c, out);
 }
 
